@@ -1,0 +1,90 @@
+#include "app/command_line.h"
+
+#include <ostream>
+
+#include "db/catalogue.h"
+#include "platform/error.h"
+#include "platform/file_info.h"
+#include "platform/ini_file.h"
+#include "platform/strings.h"
+
+namespace kvn::app {
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  CommandLine cl;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (cl.command.empty()) {
+      if (a == "--help" || a == "-h") {
+        cl.help = true;
+      } else if (a == "--dir") {
+        if (i + 1 >= args.size()) throw Error("L'option --dir attend un répertoire.");
+        cl.directory = args[++i];
+      } else if (a.rfind("--dir=", 0) == 0) {
+        cl.directory = std::string(a.begin() + 6, a.end());
+      } else if (!a.empty() && a[0] == '-') {
+        throw Error(platform::Subst("Option inconnue : %s (voir korvane --help)", {a}));
+      } else {
+        cl.command = a;
+      }
+    } else if (a == "--help" || a == "-h") {
+      cl.help = true;
+    } else {
+      cl.arguments.push_back(a);
+    }
+  }
+  if (cl.directory.empty()) cl.directory.assign(1, '.');
+  return cl;
+}
+
+std::string UsageText() {
+  return "Korvane 1.0 — catalogue de films\n"
+         "\n"
+         "Utilisation : korvane [--dir RÉPERTOIRE] [COMMANDE]\n"
+         "\n"
+         "Sans commande, la fenêtre principale s'ouvre sur le catalogue du répertoire.\n"
+         "\n"
+         "Commandes :\n"
+         "  init      crée un catalogue vide (video.DB et kvn.ini) ; refuse de\n"
+         "            remplacer un catalogue existant\n"
+         "\n"
+         "Options :\n"
+         "  --dir RÉPERTOIRE  le répertoire du catalogue (par défaut le répertoire courant)\n"
+         "  --help            affiche cette aide\n";
+}
+
+std::string SettingsPath(const std::string& directory) {
+  std::string dir = directory.empty() ? "." : directory;
+  if (dir.back() != '/') dir += '/';
+  return dir + "kvn.ini";
+}
+
+void InitCatalogue(const std::string& directory) {
+  db::CreateCatalogueFile(directory, db::kCurrentStructureLevel);
+  platform::IniFile ini(SettingsPath(directory));
+  ini.WriteString("BASEDB", "Id_Imp_Base", std::to_string(db::kCurrentStructureLevel));
+}
+
+int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+  if (cl.help) {
+    out << UsageText();
+    return 0;
+  }
+  try {
+    if (cl.command == "init") {
+      if (!cl.arguments.empty())
+        throw Error("La commande init ne prend pas d'argument.");
+      InitCatalogue(cl.directory);
+      std::string dir = cl.directory;
+      if (dir.back() != '/') dir += '/';
+      out << "Catalogue créé : " << dir << "video.DB\n";
+      return 0;
+    }
+    throw Error(platform::Subst("Commande inconnue : %s (voir korvane --help)", {cl.command}));
+  } catch (const std::exception& e) {
+    err << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace kvn::app

@@ -1,0 +1,20 @@
+// The program's entry: a subcommand runs without a window; otherwise the GUI.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  kvn::app::CommandLine cl;
+  try {
+    cl = kvn::app::ParseCommandLine(args);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return 1;
+  }
+  if (cl.help || !cl.command.empty()) return kvn::app::RunSubcommand(cl, std::cout, std::cerr);
+  std::cerr << "La fenêtre principale n'est pas encore disponible dans cette version.\n";
+  return 1;
+}

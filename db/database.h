@@ -1,0 +1,47 @@
+// The connection to the catalogue directory: one SQLite file, "video.DB", whose
+// tables the datasets open by name ("Video" or "video.DB" both name `video`).
+#pragma once
+
+#include <sqlite3.h>
+
+#include <string>
+#include <string_view>
+
+namespace kvn::db {
+
+class Database {
+ public:
+  // directory: the catalogue directory; nothing is opened yet.
+  explicit Database(std::string directory = ".");
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  void SetDirectory(std::string directory);
+  const std::string& Directory() const { return m_directory; }
+  // Full path of the catalogue file.
+  std::string FilePath() const;
+
+  // Opens the file if not open yet. Throws EngineError naming the file when it is
+  // missing, unreadable or not a database. Journal mode DELETE, busy timeout 5 s.
+  void Open();
+  bool Connected() const { return m_db != nullptr; }
+  void Close();
+  // The open handle (opening first).
+  sqlite3* Handle();
+
+  // Runs one statement without a result set (the structure upgrade's "alter table").
+  void ExecSQL(std::string_view sql);
+
+  // The table a dataset names: "Video", "video", "video.DB" → "video"; throws
+  // when the file holds no such table.
+  std::string ResolveTable(std::string_view name);
+
+  static constexpr const char* kFileName = "video.DB";
+
+ private:
+  std::string m_directory;
+  sqlite3* m_db = nullptr;
+};
+
+}  // namespace kvn::db

@@ -1,0 +1,96 @@
+#include "db/sqlite.h"
+
+#include <utility>
+
+#include "platform/strings.h"
+
+namespace kvn::db {
+
+using platform::Subst;
+
+std::string EngineMessage(sqlite3* db, int rc, std::string_view fileName) {
+  const char* engine = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  std::string detail = engine ? engine : "";
+  std::string file(fileName);
+  switch (rc & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return Subst("La table \"%s\" est verrouillée par un autre programme ; réessayez dans un instant.",
+                   {file});
+    case SQLITE_READONLY:
+      return Subst("La table \"%s\" est en lecture seule : impossible d'y écrire.", {file});
+    case SQLITE_FULL: return Subst("Disque plein : impossible d'écrire dans \"%s\".", {file});
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return Subst("Le fichier \"%s\" est endommagé ou n'est pas une table du catalogue (%s).",
+                   {file, detail});
+    case SQLITE_CANTOPEN:
+      return Subst("Impossible d'ouvrir le fichier \"%s\" (%s).", {file, detail});
+    case SQLITE_IOERR:
+      return Subst("Erreur d'entrée/sortie sur le fichier \"%s\" (%s).", {file, detail});
+    case SQLITE_PERM:
+    case SQLITE_AUTH: return Subst("Accès refusé au fichier \"%s\".", {file});
+    case SQLITE_CONSTRAINT: return Subst("Violation de clé : %s", {detail});
+    case SQLITE_NOMEM: return "Mémoire insuffisante.";
+    case SQLITE_RANGE: return Subst("Paramètre hors limites : %s", {detail});
+    default: break;
+  }
+  return Subst("Erreur du moteur de base de données : %s", {detail});
+}
+
+void ThrowEngineError(sqlite3* db, int rc, std::string_view fileName) {
+  throw EngineError(EngineMessage(db, rc, fileName), rc);
+}
+
+Statement::Statement(sqlite3* db, std::string_view sql, std::string_view fileName)
+    : m_db(db), m_fileName(fileName) {
+  int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &m_stmt, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_finalize(m_stmt);
+    m_stmt = nullptr;
+    ThrowEngineError(db, rc, fileName);
+  }
+}
+
+Statement::~Statement() { sqlite3_finalize(m_stmt); }
+
+Statement::Statement(Statement&& other) noexcept
+    : m_db(other.m_db),
+      m_stmt(std::exchange(other.m_stmt, nullptr)),
+      m_fileName(std::move(other.m_fileName)) {}
+
+Statement& Statement::operator=(Statement&& other) noexcept {
+  if (this != &other) {
+    sqlite3_finalize(m_stmt);
+    m_db = other.m_db;
+    m_stmt = std::exchange(other.m_stmt, nullptr);
+    m_fileName = std::move(other.m_fileName);
+  }
+  return *this;
+}
+
+bool Statement::Step() {
+  int rc = sqlite3_step(m_stmt);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  std::string message = EngineMessage(m_db, rc, m_fileName);
+  sqlite3_reset(m_stmt);
+  throw EngineError(message, rc);
+}
+
+void Statement::Reset() {
+  sqlite3_reset(m_stmt);
+  sqlite3_clear_bindings(m_stmt);
+}
+
+void Statement::BindNull(int index) { sqlite3_bind_null(m_stmt, index); }
+void Statement::BindInt(int index, int64_t v) { sqlite3_bind_int64(m_stmt, index, v); }
+void Statement::BindDouble(int index, double v) { sqlite3_bind_double(m_stmt, index, v); }
+void Statement::BindText(int index, std::string_view v) {
+  sqlite3_bind_text(m_stmt, index, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+}
+void Statement::BindBlob(int index, std::string_view v) {
+  sqlite3_bind_blob(m_stmt, index, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+}
+
+}  // namespace kvn::db

@@ -1,0 +1,46 @@
+// A table opened by name, in the order of an index or of its row ids; it can be
+// edited.
+#pragma once
+
+#include <string>
+
+#include "db/dataset.h"
+
+namespace kvn::db {
+
+class Table : public DataSet {
+ public:
+  explicit Table(Database& database) : DataSet(database) {}
+  ~Table() override;
+
+  // "Video" or "video.DB"; set while closed.
+  void SetTableName(std::string name) { m_tableName = std::move(name); }
+  const std::string& TableName() const { return m_tableName; }
+  // An index of the table ("idTitre"), or empty for the row-id order.
+  void SetIndexName(std::string name) { m_indexName = std::move(name); }
+  const std::string& IndexName() const { return m_indexName; }
+
+ protected:
+  void DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& source) override;
+  void DoClose() override;
+  int64_t DoInsert(const Row& values, const std::vector<bool>& set) override;
+  void DoUpdate(int64_t key, const Row& values, const std::vector<bool>& set) override;
+  void DoDelete(int64_t key) override;
+  size_t PositionFor(int64_t key, const Row& values) override;
+  bool MovesRow(const std::vector<bool>& set) const override;
+
+ private:
+  void Bind(Statement& stmt, int index, const Value& value);
+
+  std::string m_tableName;
+  std::string m_indexName;
+  std::string m_table;             // resolved name
+  std::vector<FieldDef> m_defs;
+  int m_orderField = -1;           // field the index orders by, -1 for row ids
+  Statement m_probe;               // does the row at ?3 sort before (?1, ?2)?
+};
+
+// Quotes an SQL identifier.
+std::string QuoteIdentifier(std::string_view name);
+
+}  // namespace kvn::db

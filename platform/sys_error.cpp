@@ -1,0 +1,45 @@
+#include "platform/sys_error.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/strings.h"
+
+namespace kvn::platform {
+
+std::string SystemErrorMessage(int err) {
+  switch (err) {
+    case ENOENT: return "Le chemin d'accès spécifié est introuvable.";
+    case ENOTDIR: return "Le chemin d'accès spécifié est introuvable.";
+    case EACCES:
+    case EPERM: return "Accès refusé.";
+    case ENOSPC: return "Il n'y a pas assez d'espace sur le disque.";
+    case EROFS: return "Le support est protégé en écriture.";
+    case EISDIR: return "Le nom désigne un répertoire.";
+    case EEXIST: return "Le fichier existe.";
+    case ENAMETOOLONG: return "Le nom de fichier est trop long.";
+    case EMFILE:
+    case ENFILE: return "Le système ne peut pas ouvrir le fichier.";
+    case EBUSY:
+    case ETXTBSY:
+      return "Le processus ne peut pas accéder au fichier car ce fichier est utilisé"
+             " par un autre processus.";
+    case EIO: return "Erreur d'entrée/sortie.";
+    case EFBIG: return "Le fichier est trop grand.";
+    case EDQUOT: return "Le quota du disque est dépassé.";
+    case ELOOP: return "Trop de liens symboliques.";
+    case EINVAL: return "Paramètre incorrect.";
+    default: break;
+  }
+  return std::strerror(err);
+}
+
+std::string FileCreateMessage(std::string_view path, int err) {
+  return Subst("Impossible de créer le fichier \"%s\". %s", {path, SystemErrorMessage(err)});
+}
+
+std::string FileOpenMessage(std::string_view path, int err) {
+  return Subst("Impossible d'ouvrir le fichier \"%s\". %s", {path, SystemErrorMessage(err)});
+}
+
+}  // namespace kvn::platform

@@ -1,0 +1,46 @@
+# Shared by scripts/run and scripts/test: the Debian packages the project needs,
+# installed only when missing, and the build.
+
+KVN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+KVN_BUILD=${KVN_BUILD:-$KVN_ROOT/build}
+
+# Build tools and libraries.
+KVN_BUILD_PACKAGES=(
+  cmake ninja-build g++ pkg-config
+  libsqlite3-dev qt6-base-dev libsimpleini-dev
+  libgtest-dev libbenchmark-dev
+  zlib1g-dev libgsf-1-dev libsane-dev libcrypto++-dev libjpeg62-turbo-dev
+  fonts-liberation
+)
+# Independent readers used by the tests.
+KVN_TEST_PACKAGES=(
+  sqlite3 python3 python3-xlrd python3-olefile python3-dbfread
+  poppler-utils qpdf libxml2-utils unzip zip p7zip-full
+)
+# What running the program needs beyond the build.
+KVN_RUN_PACKAGES=(xvfb xauth xdg-utils)
+
+kvn_install_packages() {
+  local missing=()
+  local p
+  for p in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$p")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installation des paquets manquants : ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update -qq
+  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+kvn_build() {
+  local werror=OFF
+  [ -n "${KVN_CI:-}" ] && werror=ON
+  cmake -S "$KVN_ROOT" -B "$KVN_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DKVN_WERROR=$werror >/dev/null
+  cmake --build "$KVN_BUILD" -j "$(nproc)"
+}

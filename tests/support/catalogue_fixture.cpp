@@ -1,0 +1,111 @@
+#include "tests/support/catalogue_fixture.h"
+
+#include <sqlite3.h>
+
+#include <stdexcept>
+
+#include "db/catalogue.h"
+#include "platform/ini_file.h"
+
+namespace kvn::test {
+
+namespace {
+
+void Check(int rc, sqlite3* db) {
+  if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
+    throw std::runtime_error(sqlite3_errmsg(db));
+}
+
+void BindOpt(sqlite3_stmt* s, int i, const std::optional<std::string>& v) {
+  if (v)
+    sqlite3_bind_text(s, i, v->c_str(), -1, SQLITE_TRANSIENT);
+  else
+    sqlite3_bind_null(s, i);
+}
+
+void BindText(sqlite3_stmt* s, int i, const std::string& v) {
+  if (v.empty())
+    sqlite3_bind_null(s, i);
+  else
+    sqlite3_bind_text(s, i, v.c_str(), -1, SQLITE_TRANSIENT);
+}
+
+}  // namespace
+
+void MakeCatalogue(const std::string& dir, int level, const std::vector<Film>& films,
+                   std::optional<std::string> iniLevel) {
+  db::CreateCatalogueFile(dir, level);
+  sqlite3* db = nullptr;
+  Check(sqlite3_open((dir + "/video.DB").c_str(), &db), db);
+  std::string sql = level >= 2 ? "INSERT INTO video (Reference, Titre, Genre, Support, \"Durée\", "
+                                 "Jacquette, Nom, \"Prêté_le\", Nb_cd"
+                               : "INSERT INTO video (Reference, Titre, Genre, Support, \"Durée\"";
+  sql += level >= 3 ? ", Jaquette2) VALUES (?,?,?,?,?,?,?,?,?,?)"
+         : level >= 2 ? ") VALUES (?,?,?,?,?,?,?,?,?)"
+                      : ") VALUES (?,?,?,?,?)";
+  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+  sqlite3_stmt* s = nullptr;
+  Check(sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr), db);
+  for (const Film& f : films) {
+    BindText(s, 1, f.reference);
+    BindText(s, 2, f.titre);
+    BindText(s, 3, f.genre);
+    BindText(s, 4, f.support);
+    BindOpt(s, 5, f.duree);
+    if (level >= 2) {
+      BindText(s, 6, f.jacquette);
+      BindOpt(s, 7, f.nom);
+      BindOpt(s, 8, f.preteLe);
+      if (f.nbCd)
+        sqlite3_bind_double(s, 9, *f.nbCd);
+      else
+        sqlite3_bind_null(s, 9);
+    }
+    if (level >= 3) BindText(s, 10, f.jaquette2);
+    Check(sqlite3_step(s), db);
+    sqlite3_reset(s);
+  }
+  sqlite3_finalize(s);
+  sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+  if (iniLevel) {
+    platform::IniFile ini(dir + "/kvn.ini");
+    ini.WriteString("BASEDB", "Id_Imp_Base", *iniLevel);
+  }
+}
+
+std::vector<Film> SampleFilms() {
+  return {
+      {"R001", "Le Fabuleux Destin d'Amélie Poulain", "Comédie", "DVD", "02:02:00", "", std::nullopt,
+       std::nullopt, 1, ""},
+      {"R002", "la Haine", "Drame", "VHS", "01:38:00", "/covers/haine.jpg", "Jérôme",
+       "2024-03-15", 1, "/covers/haine_dos.jpg"},
+      {"R003", "Astérix et Obélix : Mission Cléopâtre", "Comédie", "DVD", "01:47:00", "",
+       std::nullopt, std::nullopt, 2, ""},
+      {"", "", "Action", "DivX ;-)", std::nullopt, "", std::nullopt, std::nullopt, std::nullopt, ""},
+      {"R005", "Zazie dans le métro", "Comédie", "VCD", "01:33:00", "", "Zoé", "2023-12-01", 2, ""},
+      {"R006", "Élise", "Drame", "DVD", "00:55:30", "", std::nullopt, std::nullopt, 1, ""},
+  };
+}
+
+std::vector<std::string> SqlRows(const std::string& dir, const std::string& sql) {
+  sqlite3* db = nullptr;
+  Check(sqlite3_open_v2((dir + "/video.DB").c_str(), &db, SQLITE_OPEN_READONLY, nullptr), db);
+  sqlite3_stmt* s = nullptr;
+  Check(sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr), db);
+  std::vector<std::string> rows;
+  while (sqlite3_step(s) == SQLITE_ROW) {
+    std::string line;
+    for (int c = 0; c < sqlite3_column_count(s); ++c) {
+      if (c) line += "|";
+      const unsigned char* t = sqlite3_column_text(s, c);
+      line += t ? reinterpret_cast<const char*>(t) : "NULL";
+    }
+    rows.push_back(line);
+  }
+  sqlite3_finalize(s);
+  sqlite3_close(db);
+  return rows;
+}
+
+}  // namespace kvn::test

@@ -1,0 +1,35 @@
+// Builds catalogue directories for tests: a video.DB at a structure level with
+// the given films, written straight through SQLite.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kvn::test {
+
+struct Film {
+  std::string reference;
+  std::string titre;
+  std::string genre;
+  std::string support;
+  std::optional<std::string> duree;  // "HH:MM:SS"
+  std::string jacquette;
+  std::optional<std::string> nom;
+  std::optional<std::string> preteLe;  // "YYYY-MM-DD"
+  std::optional<double> nbCd;
+  std::string jaquette2;
+};
+
+// Creates dir/video.DB at level 0, 2 or 3 and inserts the films (only the
+// columns the level has); optionally writes kvn.ini with a level text.
+void MakeCatalogue(const std::string& dir, int level, const std::vector<Film>& films = {},
+                   std::optional<std::string> iniLevel = std::nullopt);
+
+// A few films with accents, loans and an empty title.
+std::vector<Film> SampleFilms();
+
+// Runs one SQL statement on dir/video.DB and returns the rows as "a|b|c" lines.
+std::vector<std::string> SqlRows(const std::string& dir, const std::string& sql);
+
+}  // namespace kvn::test
