@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/program.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -15,6 +16,5 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (cl.help || !cl.command.empty()) return kvn::app::RunSubcommand(cl, std::cout, std::cerr);
-  std::cerr << "La fenêtre principale n'est pas encore disponible dans cette version.\n";
-  return 1;
+  return kvn::app::RunGui(argc, argv, cl.directory);
 }

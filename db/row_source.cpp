@@ -62,13 +62,14 @@ std::string KeysetSource::InList() {
 }
 
 KeysetSource::KeysetSource(sqlite3* db, std::string fileName, std::string keySql, Binder binder,
-                           std::string fetchSql, int columns)
+                           std::string fetchSql, int columns, bool sortKeys)
     : m_db(db),
       m_fileName(std::move(fileName)),
       m_keySql(std::move(keySql)),
       m_binder(std::move(binder)),
       m_fetch(db, fetchSql, m_fileName),
-      m_columns(columns) {
+      m_columns(columns),
+      m_sortKeys(sortKeys) {
   Reload();
 }
 
@@ -77,7 +78,14 @@ void KeysetSource::Reload() {
   Statement keys(m_db, m_keySql, m_fileName);
   if (m_binder) m_binder(keys);
   Keyset fresh;
-  while (keys.Step()) fresh.Append(keys.ColumnInt(0));
+  if (m_sortKeys) {
+    std::vector<int64_t> ids;
+    while (keys.Step()) ids.push_back(keys.ColumnInt(0));
+    std::sort(ids.begin(), ids.end());
+    for (int64_t id : ids) fresh.Append(id);
+  } else {
+    while (keys.Step()) fresh.Append(keys.ColumnInt(0));
+  }
   m_keys = std::move(fresh);
 }
 

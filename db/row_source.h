@@ -45,8 +45,10 @@ class KeysetSource : public RowSource {
   // keySql selects the row ids in order (binder binds its parameters);
   // fetchSql selects "rowid, <columns>" and ends with "WHERE rowid IN (" and
   // kPageRows parameters.
+  // sortKeys: keySql gives the ids in any order and they are sorted here (for
+  // the row-id order, read from the smallest index rather than the whole table).
   KeysetSource(sqlite3* db, std::string fileName, std::string keySql, Binder binder,
-               std::string fetchSql, int columns);
+               std::string fetchSql, int columns, bool sortKeys = false);
 
   static constexpr size_t kPageRows = 256;
   static std::string InList();
@@ -76,6 +78,7 @@ class KeysetSource : public RowSource {
   Binder m_binder;
   Statement m_fetch;
   int m_columns;
+  bool m_sortKeys;
   Keyset m_keys;
   std::vector<Page> m_pages;
   Page* m_last = nullptr;

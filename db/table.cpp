@@ -47,7 +47,7 @@ void Table::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
   }
 
   m_orderField = -1;
-  std::string order = "rowid";
+  std::string order;
   if (!m_indexName.empty()) {
     Statement idx(handle, "SELECT name FROM pragma_index_info(?1)", file);
     idx.BindText(1, m_indexName);
@@ -70,11 +70,14 @@ void Table::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
   std::string list;
   for (const auto& d : m_defs) list += ", " + QuoteIdentifier(d.name);
   const std::string table = QuoteIdentifier(m_table);
-  std::string keySql = "SELECT rowid FROM " + table + " ORDER BY " + order;
+  // The row-id order reads the ids from the smallest index and sorts them:
+  // scanning the table itself would read every row.
+  const bool rowIdOrder = m_orderField < 0;
+  std::string keySql = "SELECT rowid FROM " + table + (rowIdOrder ? "" : " ORDER BY " + order);
   std::string fetchSql =
       "SELECT rowid" + list + " FROM " + table + " WHERE rowid IN " + KeysetSource::InList();
   source = std::make_unique<KeysetSource>(handle, file, keySql, nullptr, fetchSql,
-                                          static_cast<int>(m_defs.size()));
+                                          static_cast<int>(m_defs.size()), rowIdOrder);
   if (m_orderField >= 0) {
     const std::string col = QuoteIdentifier(m_defs[static_cast<size_t>(m_orderField)].name);
     // The column's own collation decides, as it does for the ORDER BY.

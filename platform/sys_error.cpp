@@ -3,13 +3,14 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/file_info.h"
 #include "platform/strings.h"
 
 namespace kvn::platform {
 
 std::string SystemErrorMessage(int err) {
   switch (err) {
-    case ENOENT: return "Le chemin d'accès spécifié est introuvable.";
+    case ENOENT: return "Le fichier spécifié est introuvable.";
     case ENOTDIR: return "Le chemin d'accès spécifié est introuvable.";
     case EACCES:
     case EPERM: return "Accès refusé.";
@@ -34,12 +35,26 @@ std::string SystemErrorMessage(int err) {
   return std::strerror(err);
 }
 
+namespace {
+
+// A missing file and a missing directory share one system code; the messages
+// tell them apart by looking at the directory.
+std::string ReasonFor(std::string_view path, int err) {
+  if (err == ENOENT) {
+    std::string dir = ExtractFilePath(std::string(path));
+    if (!dir.empty() && !DirectoryExists(dir)) return SystemErrorMessage(ENOTDIR);
+  }
+  return SystemErrorMessage(err);
+}
+
+}  // namespace
+
 std::string FileCreateMessage(std::string_view path, int err) {
-  return Subst("Impossible de créer le fichier \"%s\". %s", {path, SystemErrorMessage(err)});
+  return Subst("Impossible de créer le fichier \"%s\". %s", {path, ReasonFor(path, err)});
 }
 
 std::string FileOpenMessage(std::string_view path, int err) {
-  return Subst("Impossible d'ouvrir le fichier \"%s\". %s", {path, SystemErrorMessage(err)});
+  return Subst("Impossible d'ouvrir le fichier \"%s\". %s", {path, ReasonFor(path, err)});
 }
 
 }  // namespace kvn::platform

@@ -52,7 +52,7 @@ TEST(FileStream, FailuresCarryTheStreamMessages) {
                 "\". Le chemin d'accès spécifié est introuvable.");
   EXPECT_EQ(MessageOf([&] { FileStream s(dir / "absent", FileMode::OpenRead); }),
             "Impossible d'ouvrir le fichier \"" + (dir / "absent") +
-                "\". Le chemin d'accès spécifié est introuvable.");
+                "\". Le fichier spécifié est introuvable.");
   EXPECT_EQ(MessageOf([&] { FileStream s(dir.Path(), FileMode::Create); }),
             "Impossible de créer le fichier \"" + dir.Path() + "\". Le nom désigne un répertoire.");
   // /dev/full accepts the open and refuses every byte.

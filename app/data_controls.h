@@ -1,0 +1,199 @@
+// Data-aware controls: a data source fanning a dataset's events out to bound
+// edits, combo boxes and grids. A bound control shows its field in the current
+// or pending row; what the user types puts the dataset in edit mode and is
+// written into the field when the control loses the focus or the row is posted.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTableView>
+#include <functional>
+#include <vector>
+
+#include "db/dataset.h"
+
+namespace kvn::app {
+
+class DataSource;
+
+// What a control receives from its data source.
+class DataLink {
+ public:
+  virtual ~DataLink();
+  void SetDataSource(DataSource* source);
+  DataSource* GetDataSource() const { return m_source; }
+  db::DataSet* DataSet() const;
+  bool Active() const;
+
+  virtual void ActiveChanged() {}
+  virtual void DataSetChanged() {}
+  virtual void Scrolled(int distance) { (void)distance; }
+  virtual void RecordChanged(const db::Field* field) { (void)field; }
+  virtual void EditingChanged() {}
+  virtual void UpdateData() {}
+
+ private:
+  DataSource* m_source = nullptr;
+};
+
+// The binding between one dataset and any number of controls (the program's
+// DataSourceVideo is one).
+class DataSource : public db::DataSetObserver {
+ public:
+  explicit DataSource(db::DataSet* dataSet = nullptr);
+  ~DataSource() override;
+  DataSource(const DataSource&) = delete;
+  DataSource& operator=(const DataSource&) = delete;
+
+  void SetDataSet(db::DataSet* dataSet);
+  db::DataSet* DataSet() const { return m_dataSet; }
+
+  void AddLink(DataLink* link);
+  void RemoveLink(DataLink* link);
+
+  void ActiveChanged() override;
+  void DataSetChanged() override;
+  void DataSetScrolled(int distance) override;
+  void RecordChanged(const db::Field* field) override;
+  void EditingChanged() override;
+  void UpdateData() override;
+
+ private:
+  template <typename F>
+  void ForEach(F f) {
+    std::vector<DataLink*> copy = m_links;
+    for (DataLink* l : copy) f(l);
+  }
+  db::DataSet* m_dataSet = nullptr;
+  std::vector<DataLink*> m_links;
+};
+
+// The link of a control bound to one field.
+class FieldLink : public DataLink {
+ public:
+  FieldLink(std::function<QString()> controlText, std::function<void(const QString&)> show);
+  void SetFieldName(const QString& name);
+  const QString& FieldName() const { return m_fieldName; }
+  db::Field* Field() const;
+  bool IsModified() const { return m_modified; }
+  // The user changed the control: the dataset enters edit mode.
+  void UserEdited();
+  // The control's text was set by code: written at the next update.
+  void Modified() { m_modified = true; }
+  // Writes a modified text into the field (throws the conversion messages).
+  void WriteField();
+  // Shows the field's text again and forgets the control's changes.
+  void Reload();
+
+  void ActiveChanged() override { Reload(); }
+  void DataSetChanged() override { Reload(); }
+  void Scrolled(int) override { Reload(); }
+  void RecordChanged(const db::Field* field) override;
+  void UpdateData() override { WriteField(); }
+
+ private:
+  std::function<QString()> m_controlText;
+  std::function<void(const QString&)> m_show;
+  QString m_fieldName;
+  bool m_modified = false;
+  bool m_loading = false;
+};
+
+class DBEdit : public QLineEdit {
+ public:
+  explicit DBEdit(QWidget* parent = nullptr);
+  void SetDataSource(DataSource* source) { m_link.SetDataSource(source); }
+  void SetDataField(const QString& name) { m_link.SetFieldName(name); }
+  FieldLink& Link() { return m_link; }
+  // Sets the text as code does: when it differs, the field is written at the
+  // next update of the row.
+  void SetText(const QString& text);
+
+ private:
+  FieldLink m_link;
+  bool m_loading = false;
+};
+
+class DBComboBox : public QComboBox {
+ public:
+  explicit DBComboBox(QWidget* parent = nullptr);
+  void SetDataSource(DataSource* source) { m_link.SetDataSource(source); }
+  void SetDataField(const QString& name) { m_link.SetFieldName(name); }
+  FieldLink& Link() { return m_link; }
+  QString Text() const { return currentText(); }
+
+ private:
+  FieldLink m_link;
+  bool m_loading = false;
+};
+
+// The running-time box: two hour digits (the first optional), minutes and
+// seconds. Text() gives blanks where no digit was typed (" : : " when empty).
+class DurationEdit : public QLineEdit {
+ public:
+  explicit DurationEdit(QWidget* parent = nullptr);
+  QString Text() const;
+  void SetText(const QString& text);
+};
+
+struct GridColumn {
+  QString field;
+  QString title;
+  int width = -1;  // pixels; -1 takes the field's display width
+};
+
+// A table model over a dataset: one row per record, read by position without
+// moving the cursor, so a million rows cost only the rows on screen.
+class DataSetModel : public QAbstractTableModel, public DataLink {
+ public:
+  explicit DataSetModel(QObject* parent = nullptr);
+  void SetColumns(std::vector<GridColumn> columns);
+  const std::vector<GridColumn>& Columns() const { return m_columns; }
+  int FieldIndex(int column) const;
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+  void ActiveChanged() override;
+  void DataSetChanged() override;
+  void Scrolled(int distance) override;
+  void RecordChanged(const db::Field* field) override;
+  void EditingChanged() override;
+
+  std::function<void()> onCurrentMoved;
+
+ private:
+  void ResolveFields();
+  std::vector<GridColumn> m_columns;
+  std::vector<int> m_fieldIndex;
+  int m_lastCurrent = -1;
+};
+
+// A read-only grid on a data source: whole-row selection, the current row
+// follows the dataset and moving in the grid moves the dataset. Ctrl+Del asks
+// "Supprimer l'enregistrement ?" and deletes the current row.
+class DBGrid : public QTableView {
+ public:
+  explicit DBGrid(QWidget* parent = nullptr);
+  void SetDataSource(DataSource* source);
+  void SetColumns(std::vector<GridColumn> columns);
+  DataSetModel& Model() { return *m_model; }
+  // Pixel width of a field's default display width in this grid's font.
+  int DefaultWidth(int displayWidth) const;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+ private:
+  void FollowDataSet();
+  void ApplyWidths();
+  DataSetModel* m_model;
+  bool m_following = false;
+};
+
+}  // namespace kvn::app

@@ -1,0 +1,102 @@
+#include "app/dialogs.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
+
+namespace kvn::app {
+namespace {
+
+Dialogs* g_testing = nullptr;
+
+QString AppTitle() {
+  QString title = QApplication::applicationDisplayName();
+  return title.isEmpty() ? QStringLiteral("Korvane") : title;
+}
+
+// A message box with French buttons; returns the role of the button pressed.
+QMessageBox::ButtonRole Ask(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                            const QString& text,
+                            std::initializer_list<std::pair<QString, QMessageBox::ButtonRole>> buttons) {
+  QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
+  QPushButton* first = nullptr;
+  for (const auto& [caption, role] : buttons) {
+    QPushButton* b = box.addButton(caption, role);
+    if (!first) first = b;
+  }
+  box.setDefaultButton(first);
+  box.exec();
+  auto* clicked = box.clickedButton();
+  return clicked ? box.buttonRole(clicked) : QMessageBox::RejectRole;
+}
+
+}  // namespace
+
+Dialogs& Ui() {
+  static QtDialogs qt;
+  return g_testing ? *g_testing : qt;
+}
+
+void SetUiForTesting(Dialogs* dialogs) { g_testing = dialogs; }
+
+QString QtFilter(const QString& filter) {
+  QStringList parts = filter.split('|');
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString description = parts[i];
+    int paren = description.indexOf('(');
+    if (paren > 0) description = description.left(paren).trimmed();
+    QString patterns = parts[i + 1];
+    patterns.replace(';', ' ');
+    out << description + " (" + patterns + ")";
+  }
+  return out.join(";;");
+}
+
+void QtDialogs::Warning(QWidget* parent, const QString& text) {
+  Ask(parent, QMessageBox::Warning, QStringLiteral("Avertissement"), text,
+      {{QStringLiteral("OK"), QMessageBox::AcceptRole}});
+}
+
+bool QtDialogs::Confirm(QWidget* parent, const QString& text) {
+  return Ask(parent, QMessageBox::Question, QStringLiteral("Confirmation"), text,
+             {{QStringLiteral("OK"), QMessageBox::AcceptRole},
+              {QStringLiteral("Annuler"), QMessageBox::RejectRole}}) == QMessageBox::AcceptRole;
+}
+
+bool QtDialogs::Question(QWidget* parent, const QString& title, const QString& text) {
+  return Ask(parent, QMessageBox::Question, title, text,
+             {{QStringLiteral("Oui"), QMessageBox::YesRole},
+              {QStringLiteral("Non"), QMessageBox::NoRole}}) == QMessageBox::YesRole;
+}
+
+void QtDialogs::Information(QWidget* parent, const QString& text) {
+  Ask(parent, QMessageBox::Information, AppTitle(), text,
+      {{QStringLiteral("OK"), QMessageBox::AcceptRole}});
+}
+
+void QtDialogs::Error(QWidget* parent, const QString& text) {
+  Ask(parent, QMessageBox::Critical, AppTitle(), text,
+      {{QStringLiteral("OK"), QMessageBox::AcceptRole}});
+}
+
+std::optional<QString> QtDialogs::OpenFileName(QWidget* parent, const QString& filter) {
+  QString name = QFileDialog::getOpenFileName(parent, QStringLiteral("Ouvrir"), QString(),
+                                              QtFilter(filter));
+  if (name.isEmpty()) return std::nullopt;
+  return name;
+}
+
+std::optional<QString> QtDialogs::SaveFileName(QWidget* parent, const QString& filter) {
+  QString name = QFileDialog::getSaveFileName(parent, QStringLiteral("Enregistrer sous"),
+                                              QString(), QtFilter(filter));
+  if (name.isEmpty()) return std::nullopt;
+  return name;
+}
+
+bool QtDialogs::OpenUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+
+}  // namespace kvn::app

@@ -1,0 +1,54 @@
+// The message boxes, file dialogs and shell calls the windows use, behind one
+// interface so tests can answer them. Button texts are French whatever Qt
+// translations are installed.
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <optional>
+
+class QWidget;
+
+namespace kvn::app {
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  // "Avertissement", one button "OK".
+  virtual void Warning(QWidget* parent, const QString& text) = 0;
+  // "Confirmation", "OK" and "Annuler"; true for OK.
+  virtual bool Confirm(QWidget* parent, const QString& text) = 0;
+  // A question with "Oui" and "Non"; true for Oui.
+  virtual bool Question(QWidget* parent, const QString& title, const QString& text) = 0;
+  // An information box titled with the application title, one button "OK".
+  virtual void Information(QWidget* parent, const QString& text) = 0;
+  // An error that stopped an operation, titled with the application title.
+  virtual void Error(QWidget* parent, const QString& text) = 0;
+  // Filters are given as "Description|*.a;*.b|Description|*.c".
+  virtual std::optional<QString> OpenFileName(QWidget* parent, const QString& filter) = 0;
+  virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& filter) = 0;
+  // Asks the desktop to open a document or a mail link; false when it could not.
+  virtual bool OpenUrl(const QUrl& url) = 0;
+};
+
+// The dialogs in use: the Qt ones unless a test replaced them.
+Dialogs& Ui();
+void SetUiForTesting(Dialogs* dialogs);
+
+// The Qt implementation.
+class QtDialogs : public Dialogs {
+ public:
+  void Warning(QWidget* parent, const QString& text) override;
+  bool Confirm(QWidget* parent, const QString& text) override;
+  bool Question(QWidget* parent, const QString& title, const QString& text) override;
+  void Information(QWidget* parent, const QString& text) override;
+  void Error(QWidget* parent, const QString& text) override;
+  std::optional<QString> OpenFileName(QWidget* parent, const QString& filter) override;
+  std::optional<QString> SaveFileName(QWidget* parent, const QString& filter) override;
+  bool OpenUrl(const QUrl& url) override;
+};
+
+// "A|*.x;*.y|B|*.z" as a Qt name filter list "A (*.x *.y);;B (*.z)".
+QString QtFilter(const QString& filter);
+
+}  // namespace kvn::app

@@ -1,0 +1,108 @@
+#include "app/forms.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include "app/handlers.h"
+#include "platform/file_info.h"
+
+namespace kvn::app {
+namespace {
+
+std::string g_catalogueDirectory = "./";
+Form* g_lastActiveForm = nullptr;
+
+}  // namespace
+
+Windows& Forms() {
+  static Windows windows;
+  return windows;
+}
+
+const std::string& CatalogueDirectory() { return g_catalogueDirectory; }
+
+void SetCatalogueDirectory(const std::string& dir) {
+  g_catalogueDirectory = dir.empty() ? "./" : dir;
+  if (g_catalogueDirectory.back() != '/') g_catalogueDirectory += '/';
+}
+
+std::string ProgramDirectory() { return platform::ExecutableDirectory(); }
+
+void OtherWindowActivated() { g_lastActiveForm = nullptr; }
+
+QString ApplicationTitle() { return QStringLiteral("Korvane"); }
+
+Form::Form(QWidget* parent) : QDialog(parent) {
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+}
+
+void Form::Create() {
+  RunHandler(this, [this] { FormCreate(); });
+}
+
+int Form::ShowModal() { return exec(); }
+
+bool Form::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate) {
+    if (g_lastActiveForm != this) {
+      g_lastActiveForm = this;
+      Create();
+    }
+  } else if (e->type() == QEvent::Hide && g_lastActiveForm == this) {
+    g_lastActiveForm = nullptr;
+  }
+  return QDialog::event(e);
+}
+
+void Form::showEvent(QShowEvent* event) {
+  if (!property("kvnPlaced").toBool()) {
+    setProperty("kvnPlaced", true);
+    CenterOnScreen(this);
+  }
+  QDialog::showEvent(event);
+}
+
+void InstallFontSubstitutes() {
+  QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+  QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"));
+  QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+  QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
+  QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
+  QFont::insertSubstitution(QStringLiteral("Americana BT"), QStringLiteral("Liberation Serif"));
+}
+
+void CenterOnScreen(QWidget* window) {
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    window->move(screen->availableGeometry().center() - window->rect().center());
+}
+
+void Form::SetClientSize(int width, int height, bool fixed) {
+  if (fixed)
+    setFixedSize(width, height);
+  else
+    resize(width, height);
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y) {
+  auto* label = new QLabel(text, parent);
+  label->move(x, y);
+  label->adjustSize();
+  return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& objectName, const QString& text,
+                        QRect geometry, bool flat) {
+  auto* b = new QPushButton(text, parent);
+  b->setObjectName(objectName);
+  b->setGeometry(geometry);
+  b->setFlat(flat);
+  b->setAutoDefault(false);
+  return b;
+}
+
+}  // namespace kvn::app

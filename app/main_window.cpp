@@ -1,0 +1,311 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProxyStyle>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QUrlQuery>
+
+#include "app/about.h"
+#include "app/dialogs.h"
+#include "app/forms.h"
+#include "app/handlers.h"
+#include "app/pictures.h"
+#include "app/record_forms.h"
+#include "platform/conversions.h"
+#include "platform/ini_file.h"
+
+namespace kvn::app {
+
+const char* const TForm1::kUpgradeFromLevel0Text =
+    "Votre base de données va être modifiée. Mise-à-jour de la version Beta 1.1 vers 1.0 "
+    "stable ! Cette modification n'entrainera aucune perte de données. Une fois cette "
+    "mise-à-jour réalisé le programme démarrera normalement.";
+const char* const TForm1::kUpgradeFromLevel2Text =
+    "Votre base de données va être modifiée. Mise-à-jour de la version Beta 1.3 vers 1.0 "
+    "stable ! Cette modification n'entrainera aucune perte de données. Une fois cette "
+    "mise-à-jour réalisé le programme démarrera normalement.";
+const char* const TForm1::kDefaultBugAddress = "bugs@korvane.example";
+
+namespace {
+
+// Tooltips without delay.
+class NoHintDelayStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* data) const override {
+    if (hint == QStyle::SH_ToolTip_WakeUpDelay || hint == QStyle::SH_ToolTip_FallAsleepDelay)
+      return 0;
+    return QProxyStyle::styleHint(hint, option, widget, data);
+  }
+};
+
+struct ToolbarButton {
+  const char* caption;
+  const char* status;
+  Pictogram picture;
+};
+
+const ToolbarButton kToolbar[] = {
+    {"Nouveau", "Nouvelle fiche de film", Pictogram::NewRecord},
+    {"Modifier", "Modifier l'enregistrement courant", Pictogram::Edit},
+    {"Exporter", "Exportation de la base de données", Pictogram::Export},
+    {"Détruire", "Effacer l'enregistrement courant", Pictogram::Delete},
+    {"Rechercher", "Effectuer une recherche dans la base de données", Pictogram::Search},
+    {"Imprimer", "Imprimer l'ensemble de la base de données", Pictogram::Print},
+    {"Quitter", "Quitter l'application", Pictogram::Quit},
+};
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent), DataSourceVideo(&Tvideo) {
+  setObjectName("Form1");
+  setWindowTitle(QStringLiteral("Korvane version 1.0"));
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+
+  auto* central = new QWidget(this);
+  central->setFixedSize(794, 490 - 19);
+  setCentralWidget(central);
+  BuildToolbar(central);
+
+  GroupBox1 = new QGroupBox(QStringLiteral("Liste des films"), central);
+  GroupBox1->setObjectName("GroupBox1");
+  GroupBox1->setGeometry(0, 48, 793, 425);
+  GroupBox1->setMouseTracking(true);
+  GroupBox1->installEventFilter(this);
+  QFont caption("Americana BT", 22);
+  GroupBox1->setFont(caption);
+
+  DBGrid1 = new DBGrid(GroupBox1);
+  DBGrid1->setObjectName("DBGrid1");
+  DBGrid1->setFont(QFont("MS Sans Serif", 8));
+  DBGrid1->setGeometry(8, 32, 777, 385);
+  DBGrid1->viewport()->setCursor(Qt::PointingHandCursor);
+  DBGrid1->SetDataSource(&DataSourceVideo);
+  DBGrid1->SetColumns({{"Reference", QStringLiteral("Réf"), 34},
+                       {"Titre", QStringLiteral("Titre"), 280},
+                       {"Nb_cd", QStringLiteral("Nb CD"), 38},
+                       {"Support", QStringLiteral("Support"), -1},
+                       {"Genre", QStringLiteral("Genre"), 98},
+                       {"Durée", QStringLiteral("Durée"), 54},
+                       {"Nom", QStringLiteral("Nom"), 92},
+                       {"Prêté_le", QStringLiteral("Prêté le"), 67}});
+  connect(DBGrid1, &QTableView::doubleClicked, this,
+          [this] { RunHandler(this, [this] { s_mnuModifierClick(); }); });
+
+  StatusBar1 = new QLabel(this);
+  StatusBar1->setObjectName("StatusBar1");
+  statusBar()->setObjectName("StatusBar");
+  statusBar()->setFixedHeight(19);
+  statusBar()->setSizeGripEnabled(false);
+  statusBar()->addWidget(StatusBar1, 1);
+
+  BuildMenus();
+  setFixedSize(sizeHint());
+  adjustSize();
+  setFixedSize(794, 490 + menuBar()->sizeHint().height());
+
+  RunHandler(this, [this] { FormCreate(); });
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::BuildToolbar(QWidget* central) {
+  auto* bar = new QWidget(central);
+  bar->setObjectName("ToolBar1");
+  bar->setGeometry(0, 0, 794, 49);
+  QFont font("Arial", 8);
+  int x = 4;
+  const char* names[] = {"SpeedButton1", "SpeedButton2", "SpeedButton3", "SpeedButton4",
+                         "SpeedButton5", "SpeedButton6", "SpeedButton7"};
+  int i = 0;
+  for (const ToolbarButton& b : kToolbar) {
+    auto* button = new QToolButton(bar);
+    button->setObjectName(names[i++]);
+    button->setText(QString::fromUtf8(b.caption));
+    button->setIcon(QIcon(DrawPictogram(b.picture, 32)));
+    button->setIconSize(QSize(32, 32));
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setAutoRaise(true);
+    button->setFont(font);
+    button->setGeometry(x, 5, 104, 39);
+    button->setMouseTracking(true);
+    button->installEventFilter(this);
+    button->setFocusPolicy(Qt::NoFocus);
+    m_statusTexts.emplace_back(button, QString::fromUtf8(b.status));
+    SpeedButtons.push_back(button);
+    x += 104 + 4;
+  }
+  OnSignal(SpeedButtons[0], &QToolButton::clicked, this, [this] { s_mnuNFicheClick(); });
+  OnSignal(SpeedButtons[1], &QToolButton::clicked, this, [this] { s_mnuModifierClick(); });
+  OnSignal(SpeedButtons[3], &QToolButton::clicked, this, [this] { s_mnuSupprimerClick(); });
+  OnSignal(SpeedButtons[6], &QToolButton::clicked, this, [this] { s_mnuQuitterClick(); });
+  // Export, search and print open windows that come later.
+  for (int later : {2, 4, 5}) SpeedButtons[static_cast<size_t>(later)]->setEnabled(false);
+}
+
+void TForm1::BuildMenus() {
+  auto add = [this](QMenu* menu, const char* name, const QString& text, Pictogram picture,
+                    const QKeySequence& shortcut, std::function<void()> handler) {
+    QAction* a = menu->addAction(PictogramIcon(picture), text);
+    a->setObjectName(name);
+    if (!shortcut.isEmpty()) {
+      a->setShortcut(shortcut);
+      a->setShortcutContext(Qt::WindowShortcut);
+    }
+    if (handler)
+      connect(a, &QAction::triggered, this, [this, handler] { RunHandler(this, handler); });
+    else
+      a->setEnabled(false);
+    addAction(a);
+    return a;
+  };
+  QMenu* file = menuBar()->addMenu(QStringLiteral("Fichier"));
+  add(file, "s_mnuNFiche", QStringLiteral("Nouvelle fiche"), Pictogram::NewRecord,
+      QKeySequence(Qt::CTRL | Qt::Key_N), [this] { s_mnuNFicheClick(); });
+  add(file, "Scanneruneimage1", QStringLiteral("Scanner une jaquette"), Pictogram::Scan, {}, nullptr);
+  add(file, "s_mnuExporter", QStringLiteral("Exporter"), Pictogram::Export,
+      QKeySequence(Qt::CTRL | Qt::Key_E), nullptr);
+  add(file, "Archiverlabasededonnes1", QStringLiteral("Archiver la base de données"),
+      Pictogram::Archive, {}, nullptr);
+  add(file, "s_mnuImprimer", QStringLiteral("Imprimer"), Pictogram::Print,
+      QKeySequence(Qt::CTRL | Qt::Key_P), nullptr);
+  file->addSeparator();
+  add(file, "s_mnuQuitter", QStringLiteral("Quitter"), Pictogram::Quit,
+      QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { s_mnuQuitterClick(); });
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("Edition"));
+  add(edit, "s_mnuModifier", QStringLiteral("Modifier"), Pictogram::Edit,
+      QKeySequence(Qt::CTRL | Qt::Key_M), [this] { s_mnuModifierClick(); });
+  add(edit, "s_mnuSupprimer", QStringLiteral("Supprimer"), Pictogram::Delete,
+      QKeySequence(Qt::Key_Delete), [this] { s_mnuSupprimerClick(); });
+  QMenu* search = menuBar()->addMenu(QStringLiteral("Rechercher"));
+  add(search, "s_mnuChercher", QStringLiteral("Chercher"), Pictogram::Search,
+      QKeySequence(Qt::CTRL | Qt::Key_F), nullptr);
+  QMenu* help = menuBar()->addMenu(QStringLiteral("?"));
+  add(help, "s_mnuAide", QStringLiteral("Aide"), Pictogram::Help, QKeySequence(Qt::Key_F1),
+      [this] { s_mnuAideClick(); });
+  add(help, "s_mnuApropos", QStringLiteral("A propos..."), Pictogram::About, {},
+      [this] { s_mnuAproposClick(); });
+  add(help, "Rapportdebugs1", QStringLiteral("Signaler un bug"), Pictogram::Bug, {},
+      [this] { Rapportdebugs1Click(); });
+
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName("PopupMenu1");
+  QAction* modify = PopupMenu1->addAction(QStringLiteral("Modifier"));
+  modify->setObjectName("PopupModifier");
+  connect(modify, &QAction::triggered, this, [this] { RunHandler(this, [this] { s_mnuModifierClick(); }); });
+  QAction* destroy = PopupMenu1->addAction(QStringLiteral("Détruire"));
+  destroy->setObjectName("PopupDetruire");
+  connect(destroy, &QAction::triggered, this,
+          [this] { RunHandler(this, [this] { s_mnuSupprimerClick(); }); });
+  DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(DBGrid1, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { PopupMenu1->popup(DBGrid1->viewport()->mapToGlobal(pos)); });
+}
+
+void TForm1::FormCreate() {
+  // 1. The connection and the main table; nothing opened yet.
+  Database1.SetDirectory(CatalogueDirectory());
+  Tvideo.SetTableName("Video");
+  Tvideo.SetIndexName("idTitre");
+
+  // 2. The structure level of the table.
+  platform::IniFile ini(CatalogueDirectory() + "kvn.ini");
+  const std::string levelText = ini.ReadString("BASEDB", "Id_Imp_Base", "0");
+  const int level = platform::StrToInt(levelText);
+
+  auto run = [this](const char* sql) {
+    Query1.SetSQL(sql);
+    Query1.ExecSQL();
+  };
+  if (level == 0) {
+    Ui().Warning(this, QString::fromUtf8(kUpgradeFromLevel0Text));
+    run("alter table video add column Jacquette varchar(255)");
+    run("alter table video add column Jaquette2 varchar(255)");
+    run("alter table video add column Nom varchar(50)");
+    run("alter table video add column Prêté_le DATE");
+    run("alter table video add column Nb_cd Numeric(2)");
+    ini.WriteString("BASEDB", "Id_Imp_Base", "3");
+  } else if (level == 2) {
+    Ui().Warning(this, QString::fromUtf8(kUpgradeFromLevel2Text));
+    run("alter table video add column Jaquette2 varchar(255)");
+    ini.WriteString("BASEDB", "Id_Imp_Base", "3");
+  }
+
+  // 6. Tooltips at once, the list, the table, an empty status bar.
+  if (!dynamic_cast<NoHintDelayStyle*>(QApplication::style()))
+    QApplication::setStyle(new NoHintDelayStyle);
+  DBGrid1->viewport()->update();
+  Tvideo.Open();
+  StatusBar1->clear();
+}
+
+void TForm1::s_mnuNFicheClick() {
+  TfrmNFiche* f = Forms().frmNFiche;
+  f->EditJaquette->clear();
+  f->ShowModal();
+}
+
+void TForm1::s_mnuModifierClick() {
+  TfrmMFiche* f = Forms().frmMFiche;
+  f->show();
+  f->raise();
+  f->activateWindow();
+  f->SetFocusOrder();
+}
+
+void TForm1::s_mnuSupprimerClick() { Forms().frmSFiche->ShowModal(); }
+
+void TForm1::s_mnuQuitterClick() { close(); }
+
+void TForm1::s_mnuAideClick() {
+  // A missing page is the desktop's business: its failure is not reported.
+  Ui().OpenUrl(QUrl::fromLocalFile(QString::fromStdString(ProgramDirectory() + "Aide/index.html")));
+}
+
+void TForm1::s_mnuAproposClick() { Forms().apropos->ShowModal(); }
+
+QUrl TForm1::BugReportUrl() const {
+  platform::IniFile ini(CatalogueDirectory() + "kvn.ini");
+  QString address = QString::fromStdString(ini.ReadString("APP", "BugReportAddress", kDefaultBugAddress));
+  QUrl url(QStringLiteral("mailto:") + address);
+  QUrlQuery query;
+  query.addQueryItem(QStringLiteral("subject"), QStringLiteral("Korvane v1.0 : Signaler un bug"));
+  url.setQuery(query);
+  return url;
+}
+
+void TForm1::Rapportdebugs1Click() { Ui().OpenUrl(BugReportUrl()); }
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
+    if (watched == GroupBox1) {
+      StatusBar1->clear();
+    } else {
+      for (const auto& [button, text] : m_statusTexts)
+        if (button == watched) StatusBar1->setText(text);
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+bool TForm1::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) OtherWindowActivated();
+  return QMainWindow::event(event);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  // Closing the main window ends the program, whatever other window is open.
+  QMainWindow::closeEvent(event);
+  if (event->isAccepted()) QApplication::quit();
+}
+
+}  // namespace kvn::app

@@ -1,0 +1,67 @@
+// The main window: the list of films in title order, the toolbar, the menus and
+// the status bar; it owns the catalogue connection, the main table and its data
+// source, which the edit and delete windows share.
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+
+#include "app/data_controls.h"
+#include "db/query.h"
+#include "db/table.h"
+
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QToolButton;
+
+namespace kvn::app {
+
+class TForm1 : public QMainWindow {
+ public:
+  explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  db::Database Database1;
+  db::Table Tvideo{Database1};
+  DataSource DataSourceVideo;
+  db::Query Query1{Database1};
+
+  // Table preparation: reads kvn.ini, upgrades the table when its level is old,
+  // opens it. Run by the constructor; errors are shown and end the preparation.
+  void FormCreate();
+
+  // Commands.
+  void s_mnuNFicheClick();
+  void s_mnuModifierClick();
+  void s_mnuSupprimerClick();
+  void s_mnuQuitterClick();
+  void s_mnuAideClick();
+  void s_mnuAproposClick();
+  void Rapportdebugs1Click();
+
+  DBGrid* DBGrid1 = nullptr;
+  QLabel* StatusBar1 = nullptr;
+  QGroupBox* GroupBox1 = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  std::vector<QToolButton*> SpeedButtons;
+
+  // The bug-report link: the address from [APP] BugReportAddress of kvn.ini.
+  QUrl BugReportUrl() const;
+
+  static const char* const kUpgradeFromLevel0Text;
+  static const char* const kUpgradeFromLevel2Text;
+  static const char* const kDefaultBugAddress;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void BuildToolbar(QWidget* central);
+  std::vector<std::pair<QToolButton*, QString>> m_statusTexts;
+};
+
+}  // namespace kvn::app

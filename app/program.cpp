@@ -1,0 +1,56 @@
+#include "app/program.h"
+
+#include <memory>
+
+#include "app/about.h"
+#include "app/forms.h"
+#include "app/handlers.h"
+#include "app/main_window.h"
+#include "app/record_forms.h"
+
+namespace kvn::app {
+
+void CreateWindows() {
+  Windows& w = Forms();
+  w.form1 = new TForm1;
+  w.apropos = new Tapropos;
+  w.frmNFiche = new TfrmNFiche;
+  w.frmMFiche = new TfrmMFiche;
+  w.frmSFiche = new TfrmSFiche;
+  w.frmJaquette = new TfrmJaquette;
+}
+
+void DestroyWindows() {
+  Windows& w = Forms();
+  delete w.frmJaquette;
+  delete w.frmSFiche;
+  delete w.frmMFiche;
+  delete w.frmNFiche;
+  delete w.apropos;
+  delete w.form1;
+  w = Windows{};
+}
+
+int RunGui(int& argc, char** argv, const std::string& directory) {
+  KorvaneApplication app(argc, argv);
+  QApplication::setApplicationName(ApplicationTitle());
+  QApplication::setQuitOnLastWindowClosed(false);
+  SetCatalogueDirectory(directory);
+  InstallFontSubstitutes();
+
+  auto splash = std::make_unique<TSplashScreen>();
+  splash->show();
+  splash->repaint();
+  QApplication::processEvents();
+
+  CreateWindows();
+  splash.reset();
+
+  CenterOnScreen(Forms().form1);
+  Forms().form1->show();
+  int status = QApplication::exec();
+  DestroyWindows();
+  return status;
+}
+
+}  // namespace kvn::app

@@ -1,0 +1,128 @@
+// The record windows: new films, editing and lending, deletion, and the cover
+// viewer.
+#pragma once
+
+#include <QImage>
+
+#include "app/data_controls.h"
+#include "app/forms.h"
+#include "db/table.h"
+
+class QCalendarWidget;
+class QLabel;
+class QScrollArea;
+
+namespace kvn::app {
+
+// Genre and medium suggestions, shared by the record and search windows.
+const QStringList& GenreList();
+const QStringList& MediumList();
+
+// "Nouvelle Fiche": adds films one after the other on a cursor of its own that
+// always holds one pending row.
+class TfrmNFiche : public Form {
+ public:
+  explicit TfrmNFiche(QWidget* parent = nullptr);
+
+  db::Table TNFiche;
+  DataSource DataSourceNFiche{&TNFiche};
+
+  void FormCreate() override;
+  void SpeedButton1Click();
+  void SpeedButton4Click();
+  void BitBtn1Click();
+  void BitBtn2Click();
+
+  DBEdit* EditReference;
+  DurationEdit* MaskEdit1;
+  DBComboBox* DBComboBoxGenre;
+  DBComboBox* DBComboBoxSupport;
+  DBEdit* EditTitre;
+  DBEdit* DBEdit2;
+  QLineEdit* EditJaquette;
+  QLineEdit* EditJaquetteAR;
+  DBEdit* EditDuree;
+  DBEdit* DBEdit1;
+  DBEdit* DBEdit3;
+  QPushButton* BitBtn1;
+  QPushButton* BitBtn2;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+// "Modification": edits the current film of the main list, lends and returns it.
+class TfrmMFiche : public Form {
+ public:
+  explicit TfrmMFiche(QWidget* parent = nullptr);
+
+  void FormCreate() override;
+  void SetFocusOrder();
+  void Button1Click();
+  void Button2Click();
+  void SpeedButton1Click();
+  void SpeedButton5Click();
+  void MonthCalendar1Click(const QDate& date);
+  void SpeedButton2Click();
+  void BitBtn1Click();
+  void BitBtn2Click();
+
+  QLabel* lblEnregistrement;
+  DBEdit* EditReference;
+  DBEdit* EditTitre;
+  DurationEdit* MaskEdit1;
+  DBComboBox* DBComboBox1;
+  DBComboBox* DBComboBox2;
+  DBEdit* DBEdit2;
+  QLineEdit* Edit1;
+  QLineEdit* Edit2;
+  QPushButton* Button1;
+  QPushButton* Button2;
+  QPushButton* SpeedButton1;
+  QPushButton* SpeedButton5;
+  QPushButton* Btn_ImpJaquette;
+  DBEdit* DBEdit1;
+  QCalendarWidget* MonthCalendar1;
+  QPushButton* SpeedButton2;
+  DBEdit* EditDure;
+  DBEdit* DBEdit4;
+  DBEdit* DBEdit3;
+  DBEdit* DBEdit5;
+  QLineEdit* Edit3;
+  QPushButton* BitBtn1;
+  QPushButton* BitBtn2;
+
+ private:
+  void ViewCover(const QLineEdit* path);
+};
+
+// "Suppression": shows the current film and deletes it after confirmation.
+class TfrmSFiche : public Form {
+ public:
+  explicit TfrmSFiche(QWidget* parent = nullptr);
+  void FormCreate() override;
+  void BitBtn1Click();
+  void BitBtn2Click();
+
+  QLabel* lblNumero;
+  DBEdit* EditReference;
+  DBEdit* EditTitre;
+  DurationEdit* MaskEdit1;
+  DBComboBox* DBComboBox1;
+  DBComboBox* DBComboBox2;
+  DBEdit* EditDure;
+  QPushButton* BitBtn1;
+  QPushButton* BitBtn2;
+};
+
+// "Visualisation de la jaquette": one picture at its own size, scrolled when
+// larger than the window.
+class TfrmJaquette : public Form {
+ public:
+  explicit TfrmJaquette(QWidget* parent = nullptr);
+  void SetPicture(const QImage& image);
+  QLabel* Image1;
+  QScrollArea* ScrollBox;
+};
+
+}  // namespace kvn::app

@@ -1,0 +1,79 @@
+// A catalogue directory, the program's windows created on it, and dialogs that
+// answer as a test says and remember what they were asked.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/dialogs.h"
+#include "tests/support/catalogue_fixture.h"
+#include "tests/support/temp_dir.h"
+
+namespace kvn::app {
+
+class FakeDialogs : public Dialogs {
+ public:
+  std::vector<std::string> warnings, errors, confirmations, informations;
+  std::vector<QUrl> urls;
+  std::deque<bool> confirmAnswers;
+  std::deque<QString> files;  // the names chosen in file dialogs; an empty one cancels
+
+  void Warning(QWidget*, const QString& text) override { warnings.push_back(text.toStdString()); }
+  bool Confirm(QWidget*, const QString& text) override {
+    confirmations.push_back(text.toStdString());
+    bool answer = confirmAnswers.empty() ? true : confirmAnswers.front();
+    if (!confirmAnswers.empty()) confirmAnswers.pop_front();
+    return answer;
+  }
+  bool Question(QWidget*, const QString&, const QString& text) override {
+    confirmations.push_back(text.toStdString());
+    return true;
+  }
+  void Information(QWidget*, const QString& text) override { informations.push_back(text.toStdString()); }
+  void Error(QWidget*, const QString& text) override { errors.push_back(text.toStdString()); }
+  std::optional<QString> OpenFileName(QWidget*, const QString&) override { return NextFile(); }
+  std::optional<QString> SaveFileName(QWidget*, const QString&) override { return NextFile(); }
+  bool OpenUrl(const QUrl& url) override {
+    urls.push_back(url);
+    return true;
+  }
+
+ private:
+  std::optional<QString> NextFile() {
+    if (files.empty()) return std::nullopt;
+    QString f = files.front();
+    files.pop_front();
+    if (f.isEmpty()) return std::nullopt;
+    return f;
+  }
+};
+
+class GuiTest : public ::testing::Test {
+ protected:
+  // Writes the catalogue, then creates the windows on it.
+  void Start(int level, const std::vector<test::Film>& films,
+             std::optional<std::string> iniLevel = std::string("3"));
+  void StartWithoutCatalogue(std::optional<std::string> iniLevel);
+  void CreateTheWindows();
+  void TearDown() override;
+
+  // Runs trigger (which opens a modal window) while body drives the window;
+  // body must close it.
+  static void WhileModal(const std::function<void()>& trigger, const std::function<void()>& body);
+  // Saves a picture of a window when KVN_SCREENSHOT_DIR is set.
+  static void Screenshot(QWidget* window, const char* name);
+  std::vector<std::string> Rows(const std::string& sql) { return test::SqlRows(dir.Path(), sql); }
+
+  test::TempDir dir;
+  FakeDialogs dialogs;
+  bool created = false;
+};
+
+}  // namespace kvn::app

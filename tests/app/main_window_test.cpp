@@ -1,0 +1,170 @@
+// The main window's commands, status texts, shortcuts and list.
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QTest>
+#include <QToolButton>
+#include <QUrlQuery>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QFile>
+
+#include "app/about.h"
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "app/record_forms.h"
+#include "platform/ini_file.h"
+#include "tests/app/gui_fixture.h"
+
+namespace kvn::app {
+namespace {
+
+class MainWindowTest : public GuiTest {
+ protected:
+  void SetUp() override { Start(3, test::SampleFilms()); }
+  TForm1& Main() { return *Forms().form1; }
+};
+
+TEST_F(MainWindowTest, StatusTextFollowsTheMouse) {
+  Screenshot(&Main(), "fenetre_principale");
+  const char* expected[] = {"Nouvelle fiche de film", "Modifier l'enregistrement courant",
+                            "Exportation de la base de données", "Effacer l'enregistrement courant",
+                            "Effectuer une recherche dans la base de données",
+                            "Imprimer l'ensemble de la base de données", "Quitter l'application"};
+  const char* captions[] = {"Nouveau", "Modifier", "Exporter", "Détruire", "Rechercher", "Imprimer", "Quitter"};
+  ASSERT_EQ(Main().SpeedButtons.size(), 7u);
+  for (size_t i = 0; i < 7; ++i) {
+    QToolButton* b = Main().SpeedButtons[i];
+    EXPECT_EQ(b->text().toStdString(), captions[i]);
+    EXPECT_EQ(b->size(), QSize(104, 39));
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(b, &move);
+    EXPECT_EQ(Main().StatusBar1->text().toStdString(), expected[i]);
+  }
+  QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(Main().GroupBox1, &move);
+  EXPECT_TRUE(Main().StatusBar1->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, LayoutAndList) {
+  EXPECT_EQ(Main().windowTitle(), "Korvane version 1.0");
+  EXPECT_EQ(Main().centralWidget()->width(), 794);
+  EXPECT_EQ(Main().GroupBox1->geometry(), QRect(0, 48, 793, 425));
+  DBGrid* grid = Main().DBGrid1;
+  const char* titles[] = {"Réf", "Titre", "Nb CD", "Support", "Genre", "Durée", "Nom", "Prêté le"};
+  const int widths[] = {34, 280, 38, -1, 98, 54, 92, 67};
+  for (int c = 0; c < 8; ++c) {
+    EXPECT_EQ(grid->model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().toStdString(), titles[c]);
+    if (widths[c] > 0) {
+      EXPECT_EQ(grid->columnWidth(c), widths[c]) << titles[c];
+    }
+  }
+  EXPECT_EQ(grid->columnWidth(3), grid->DefaultWidth(10));
+  EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
+  EXPECT_EQ(grid->model()->index(2, 1).data().toString(), "la Haine");
+  EXPECT_EQ(grid->model()->index(2, 7).data().toString(), "15/03/2024");
+  // Moving in the grid moves the table; moving the table moves the grid.
+  grid->setCurrentIndex(grid->model()->index(3, 0));
+  EXPECT_EQ(Main().Tvideo.RecNo(), 4);
+  Main().Tvideo.Last();
+  EXPECT_EQ(grid->currentIndex().row(), 5);
+  EXPECT_EQ(grid->model()->headerData(5, Qt::Vertical, Qt::DisplayRole).toString(), "▶");
+}
+
+TEST_F(MainWindowTest, MenusShortcutsAndCommandsThatComeLater) {
+  auto action = [&](const char* name) { return Main().findChild<QAction*>(name); };
+  struct {
+    const char* name;
+    const char* text;
+    QKeySequence key;
+    bool enabled;
+  } items[] = {
+      {"s_mnuNFiche", "Nouvelle fiche", QKeySequence("Ctrl+N"), true},
+      {"Scanneruneimage1", "Scanner une jaquette", QKeySequence(), false},
+      {"s_mnuExporter", "Exporter", QKeySequence("Ctrl+E"), false},
+      {"Archiverlabasededonnes1", "Archiver la base de données", QKeySequence(), false},
+      {"s_mnuImprimer", "Imprimer", QKeySequence("Ctrl+P"), false},
+      {"s_mnuQuitter", "Quitter", QKeySequence("Ctrl+Q"), true},
+      {"s_mnuModifier", "Modifier", QKeySequence("Ctrl+M"), true},
+      {"s_mnuSupprimer", "Supprimer", QKeySequence(Qt::Key_Delete), true},
+      {"s_mnuChercher", "Chercher", QKeySequence("Ctrl+F"), false},
+      {"s_mnuAide", "Aide", QKeySequence(Qt::Key_F1), true},
+      {"s_mnuApropos", "A propos...", QKeySequence(), true},
+      {"Rapportdebugs1", "Signaler un bug", QKeySequence(), true},
+  };
+  for (const auto& i : items) {
+    QAction* a = action(i.name);
+    ASSERT_NE(a, nullptr) << i.name;
+    EXPECT_EQ(a->text().toStdString(), i.text);
+    EXPECT_EQ(a->shortcut(), i.key) << i.name;
+    EXPECT_EQ(a->isEnabled(), i.enabled) << i.name;
+    EXPECT_FALSE(a->icon().isNull()) << i.name;
+  }
+  QStringList menus;
+  for (QAction* m : Main().menuBar()->actions()) menus << m->text();
+  EXPECT_EQ(menus, (QStringList{"Fichier", "Edition", "Rechercher", "?"}));
+}
+
+TEST_F(MainWindowTest, HelpAndBugReportGoToTheDesktop) {
+  Main().s_mnuAideClick();
+  ASSERT_EQ(dialogs.urls.size(), 1u);
+  EXPECT_TRUE(dialogs.urls[0].isLocalFile());
+  EXPECT_TRUE(dialogs.urls[0].toLocalFile().endsWith("/Aide/index.html"));
+  EXPECT_TRUE(QFile::exists(dialogs.urls[0].toLocalFile()));
+  Main().Rapportdebugs1Click();
+  EXPECT_EQ(dialogs.urls[1].scheme(), "mailto");
+  EXPECT_EQ(dialogs.urls[1].path().toStdString(), TForm1::kDefaultBugAddress);
+  EXPECT_EQ(QUrlQuery(dialogs.urls[1]).queryItemValue("subject", QUrl::FullyDecoded),
+            "Korvane v1.0 : Signaler un bug");
+  platform::IniFile(dir / "kvn.ini").WriteString("APP", "BugReportAddress", "moi@exemple.fr");
+  Main().Rapportdebugs1Click();
+  EXPECT_EQ(dialogs.urls[2].path(), "moi@exemple.fr");
+  EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(MainWindowTest, CtrlDelDeletesFromTheListAfterConfirmation) {
+  DBGrid* grid = Main().DBGrid1;
+  Main().Tvideo.SetRecNo(2);
+  dialogs.confirmAnswers = {false, true};
+  QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+  EXPECT_EQ(Main().Tvideo.RecordCount(), 6);
+  QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+  EXPECT_EQ(dialogs.confirmations,
+            (std::vector<std::string>{"Supprimer l'enregistrement ?", "Supprimer l'enregistrement ?"}));
+  EXPECT_EQ(Main().Tvideo.RecordCount(), 5);
+  EXPECT_FALSE(Forms().frmSFiche->isVisible());
+}
+
+TEST_F(MainWindowTest, SecondEditCommandBringsTheWindowBack) {
+  Main().s_mnuModifierClick();
+  TfrmMFiche& f = *Forms().frmMFiche;
+  EXPECT_TRUE(f.isVisible());
+  EXPECT_FALSE(f.isModal());
+  f.lower();
+  Main().s_mnuModifierClick();
+  EXPECT_TRUE(f.isVisible());
+  EXPECT_EQ(f.nextInFocusChain(), f.nextInFocusChain());
+  // The edit window follows the list while open.
+  Main().Tvideo.SetRecNo(3);
+  EXPECT_EQ(f.EditTitre->text(), "la Haine");
+  f.hide();
+}
+
+TEST_F(MainWindowTest, AboutBox) {
+  Tapropos& about = *Forms().apropos;
+  WhileModal([&] { Main().s_mnuAproposClick(); },
+             [&] {
+               Screenshot(&about, "a_propos");
+               EXPECT_EQ(about.windowTitle(), "A Propos...");
+               ASSERT_EQ(about.PageControl1->count(), 3);
+               EXPECT_EQ(about.PageControl1->tabText(0), "Version du logiciel");
+               EXPECT_EQ(about.PageControl1->tabText(1), "Remerciements");
+               EXPECT_EQ(about.PageControl1->tabText(2), "Licence");
+               QTest::mouseClick(about.findChild<QPushButton*>("SpeedButton1"), Qt::LeftButton);
+             });
+  EXPECT_FALSE(about.isVisible());
+}
+
+}  // namespace
+}  // namespace kvn::app

@@ -1,0 +1,303 @@
+// The record windows driven as a user drives them: keys, clicks, focus.
+#include <QAbstractItemView>
+#include <QCalendarWidget>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTest>
+
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "app/record_forms.h"
+#include "tests/app/gui_fixture.h"
+
+namespace kvn::app {
+namespace {
+
+using test::Film;
+
+Film MakeFilm(const char* ref, const char* title, std::optional<std::string> duree,
+              std::optional<std::string> nom = std::nullopt,
+              std::optional<std::string> date = std::nullopt) {
+  Film f;
+  f.reference = ref;
+  f.titre = title;
+  f.genre = "Drame";
+  f.support = "DVD";
+  f.duree = duree;
+  f.nom = nom;
+  f.preteLe = date;
+  f.nbCd = 1;
+  return f;
+}
+
+std::vector<Film> Catalogue() {
+  return {MakeFilm("A", "Amour", "01:30:00"), MakeFilm("B", "Brazil", std::nullopt),
+          MakeFilm("C", "Casino", "02:58:00", "Léa", "2026-11-02")};
+}
+
+// Replaces the text of a box as typed keys (accents included).
+void Type(QWidget* w, const QString& text) {
+  w->setFocus();
+  QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
+  for (QChar c : text) {
+    if (c.unicode() < 0x80)
+      QTest::keyClick(w, c.toLatin1());
+    else
+      QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+  }
+}
+
+TForm1& Main() { return *Forms().form1; }
+
+class NewRecordTest : public GuiTest {
+ protected:
+  void SetUp() override { Start(3, Catalogue()); }
+};
+
+TEST_F(NewRecordTest, AddsFilmsOneAfterTheOther) {
+  TfrmNFiche& f = *Forms().frmNFiche;
+  WhileModal([] { Main().s_mnuNFicheClick(); },
+             [&] {
+               Screenshot(&f, "nouvelle_fiche");
+               Type(f.EditReference, "R10");
+               f.MaskEdit1->setFocus();
+               f.MaskEdit1->selectAll();
+               QTest::keyClicks(f.MaskEdit1, "013500");
+               Type(f.DBComboBoxGenre, "Western");
+               Type(f.EditTitre, "Danse avec les loups");
+               Type(f.DBEdit2, "2");
+               QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+               // The second film: tabbing from the discs into the button validates.
+               Type(f.EditTitre, "Eden");
+               f.DBEdit2->setFocus();
+               QTest::keyClick(f.DBEdit2, Qt::Key_Tab);
+               QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
+             });
+  EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors[0];
+  EXPECT_EQ(Rows("SELECT Reference, Titre, Genre, \"Durée\", Nb_cd, Jacquette FROM video WHERE rowid > 3 ORDER BY rowid"),
+            (std::vector<std::string>{"R10|Danse avec les loups|Western|01:35:00|2|NULL",
+                                      "NULL|Eden|NULL|01:35:00|NULL|NULL"}));
+  // The list shows them and stands on its last row.
+  EXPECT_EQ(Main().Tvideo.RecordCount(), 5);
+  EXPECT_EQ(Main().Tvideo.RecNo(), 5);
+  // The duration box keeps its text; the bound boxes empty themselves.
+  EXPECT_EQ(f.MaskEdit1->Text(), "01:35:00");
+  EXPECT_TRUE(f.EditTitre->text().isEmpty());
+}
+
+TEST_F(NewRecordTest, ClosedWindowWritesTheAbandonedRowWhenReopened) {
+  TfrmNFiche& f = *Forms().frmNFiche;
+  WhileModal([] { Main().s_mnuNFicheClick(); },
+             [&] {
+               Type(f.EditTitre, "Abandonné");
+               QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
+             });
+  EXPECT_EQ(Rows("SELECT count(*) FROM video"), std::vector<std::string>{"3"});
+  EXPECT_EQ(f.TNFiche.State(), db::DataSetState::Insert);
+  WhileModal([] { Main().s_mnuNFicheClick(); },
+             [&] { QTest::mouseClick(f.BitBtn2, Qt::LeftButton); });
+  EXPECT_EQ(Rows("SELECT Titre, \"Durée\" FROM video WHERE rowid = 4"),
+            std::vector<std::string>{"Abandonné|NULL"});
+  // An untouched pending row is dropped at the next showing.
+  WhileModal([] { Main().s_mnuNFicheClick(); },
+             [&] { QTest::mouseClick(f.BitBtn2, Qt::LeftButton); });
+  EXPECT_EQ(Rows("SELECT count(*) FROM video"), std::vector<std::string>{"4"});
+}
+
+TEST_F(NewRecordTest, ValidatingTwiceWritesASecondRowWithDurationAndCovers) {
+  TfrmNFiche& f = *Forms().frmNFiche;
+  dialogs.files = {QString("/covers/front.jpg"), QString()};
+  WhileModal([] { Main().s_mnuNFicheClick(); },
+             [&] {
+               QTest::mouseClick(f.findChild<QPushButton*>("SpeedButton1"), Qt::LeftButton);
+               // A cancelled choice leaves the back box and field as they were.
+               QTest::mouseClick(f.findChild<QPushButton*>("SpeedButton4"), Qt::LeftButton);
+               EXPECT_EQ(f.EditJaquette->text(), "/covers/front.jpg");
+               EXPECT_TRUE(f.EditJaquetteAR->text().isEmpty());
+               Type(f.EditTitre, "Un");
+               QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+               QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+               QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
+             });
+  EXPECT_EQ(Rows("SELECT coalesce(Titre, '-'), \"Durée\", Jacquette, coalesce(Jaquette2, '-') FROM video WHERE rowid > 3"),
+            (std::vector<std::string>{"Un|00:00:00|/covers/front.jpg|-",
+                                      "-|00:00:00|/covers/front.jpg|-"}));
+}
+
+TEST_F(NewRecordTest, InvalidDurationKeepsTheRowPendingAndTheListAsItWas) {
+  TfrmNFiche& f = *Forms().frmNFiche;
+  WhileModal([] { Main().s_mnuNFicheClick(); },
+             [&] {
+               Type(f.EditTitre, "Horloge");
+               f.MaskEdit1->setFocus();
+               f.MaskEdit1->selectAll();
+               QTest::keyClicks(f.MaskEdit1, "017500");
+               // Another program adds a film meanwhile: the list must not re-read.
+               test::SqlRows(dir.Path(), "SELECT 1");
+               {
+                 db::Database other(dir.Path());
+                 other.ExecSQL("INSERT INTO video (Titre) VALUES ('Ailleurs')");
+               }
+               QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+               EXPECT_EQ(dialogs.errors, std::vector<std::string>{"'01:75:00' n'est pas une heure correcte"});
+               EXPECT_EQ(f.TNFiche.State(), db::DataSetState::Insert);
+               EXPECT_EQ(f.EditTitre->text(), "Horloge");
+               QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
+             });
+  EXPECT_EQ(Rows("SELECT count(*) FROM video WHERE Titre = 'Horloge'"), std::vector<std::string>{"0"});
+  EXPECT_EQ(Main().Tvideo.RecordCount(), 3);
+}
+
+class EditRecordTest : public GuiTest {
+ protected:
+  void SetUp() override { Start(3, Catalogue()); }
+  TfrmMFiche& OpenOn(int recNo) {
+    Main().Tvideo.SetRecNo(recNo);
+    Main().s_mnuModifierClick();
+    TfrmMFiche& f = *Forms().frmMFiche;
+    QApplication::setActiveWindow(&f);  // activation reloads the window
+    QApplication::processEvents();
+    return f;
+  }
+};
+
+// Clicks a day of the month the calendar shows.
+void ClickDay(QCalendarWidget* calendar, int year, int month, int day) {
+  calendar->setCurrentPage(year, month);
+  auto* view = calendar->findChild<QTableView*>("qt_calendar_calendarview");
+  ASSERT_NE(view, nullptr);
+  QAbstractItemModel* model = view->model();
+  for (int r = 0; r < model->rowCount(); ++r)
+    for (int c = 0; c < model->columnCount(); ++c) {
+      QModelIndex idx = model->index(r, c);
+      if (model->data(idx).toString() == QString::number(day) && r > 0 && !(day > 20 && r < 3) &&
+          !(day < 15 && r > 4)) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(idx).center());
+        return;
+      }
+    }
+  FAIL() << "day not shown";
+}
+
+TEST_F(EditRecordTest, EditsTheCurrentFilm) {
+  TfrmMFiche& f = OpenOn(1);
+  Screenshot(&f, "modification");
+  EXPECT_EQ(f.lblEnregistrement->text(), "Amour");
+  EXPECT_EQ(f.MaskEdit1->Text(), "01:30:00");
+  Type(f.EditTitre, "Amours");
+  f.MaskEdit1->setFocus();
+  f.MaskEdit1->selectAll();
+  QTest::keyClicks(f.MaskEdit1, "014500");
+  QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+  EXPECT_FALSE(f.isVisible());
+  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_EQ(Rows("SELECT Titre, \"Durée\", coalesce(Nom, '-') FROM video WHERE Reference = 'A'"),
+            std::vector<std::string>{"Amours|01:45:00|-"});
+  EXPECT_EQ(Main().Tvideo.State(), db::DataSetState::Browse);
+}
+
+TEST_F(EditRecordTest, LendsWithTheCalendarAndNullDurationBecomesZero) {
+  TfrmMFiche& f = OpenOn(2);  // Brazil, no duration
+  EXPECT_EQ(f.lblEnregistrement->text(), "Brazil");
+  Type(f.DBEdit1, "Zoé");
+  ClickDay(f.MonthCalendar1, 2026, 11, 15);
+  EXPECT_EQ(f.DBEdit5->text(), "15/11/2026");
+  QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_EQ(Rows("SELECT Nom, \"Prêté_le\", \"Durée\" FROM video WHERE Reference = 'B'"),
+            std::vector<std::string>{"Zoé|2026-11-15|00:00:00"});
+}
+
+TEST_F(EditRecordTest, ReturnOfALoanWritesAtOnce) {
+  TfrmMFiche& f = OpenOn(3);  // Casino, lent to Léa
+  EXPECT_EQ(f.DBEdit1->text(), "Léa");
+  QTest::mouseClick(f.SpeedButton2, Qt::LeftButton);
+  EXPECT_TRUE(f.isVisible());
+  EXPECT_EQ(Rows("SELECT coalesce(Nom, 'NULL'), coalesce(\"Prêté_le\", 'NULL') FROM video WHERE Reference = 'C'"),
+            std::vector<std::string>{"NULL|NULL"});
+  // On a film that is not lent nothing changes.
+  Main().Tvideo.SetRecNo(1);
+  QTest::mouseClick(f.SpeedButton2, Qt::LeftButton);
+  EXPECT_EQ(Rows("SELECT coalesce(Nom, 'NULL'), \"Durée\" FROM video WHERE Reference = 'A'"),
+            std::vector<std::string>{"NULL|01:30:00"});
+  EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(EditRecordTest, ValidatingWithoutChangeWritesNothing) {
+  TfrmMFiche& f = OpenOn(1);
+  QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+  EXPECT_FALSE(f.isVisible());
+  EXPECT_FALSE(Main().Tvideo.Modified());
+  EXPECT_EQ(Rows("SELECT coalesce(Jacquette, 'NULL'), \"Durée\" FROM video WHERE Reference = 'A'"),
+            std::vector<std::string>{"NULL|01:30:00"});
+}
+
+TEST_F(EditRecordTest, ViewerWarnsForAnEmptyPathAndShowsAPicture) {
+  TfrmMFiche& f = OpenOn(1);
+  QTest::mouseClick(f.SpeedButton1, Qt::LeftButton);
+  EXPECT_EQ(dialogs.warnings, std::vector<std::string>{"Il n'existe aucune jaquette associée à ce film !"});
+  EXPECT_FALSE(Forms().frmJaquette->isVisible());
+  QTest::mouseClick(f.SpeedButton5, Qt::LeftButton);
+  EXPECT_EQ(dialogs.warnings.size(), 2u);
+
+  QImage big(900, 700, QImage::Format_RGB32);
+  big.fill(Qt::darkCyan);
+  big.save(QString::fromStdString(dir / "big.jpg"));
+  f.Edit1->setText(QString::fromStdString(dir / "big.jpg"));
+  QTest::mouseClick(f.SpeedButton1, Qt::LeftButton);
+  TfrmJaquette& viewer = *Forms().frmJaquette;
+  EXPECT_TRUE(viewer.isVisible());
+  EXPECT_EQ(viewer.Image1->size(), QSize(900, 700));
+  EXPECT_EQ(viewer.Image1->pos(), QPoint(8, 8));
+  EXPECT_GT(viewer.ScrollBox->horizontalScrollBar()->maximum(), 0);
+  viewer.hide();
+
+  f.Edit2->setText(QString::fromStdString(dir / "cover.png"));
+  QTest::mouseClick(f.SpeedButton5, Qt::LeftButton);
+  EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Extension de fichier image inconnue (.png)"});
+  EXPECT_FALSE(viewer.isVisible());
+}
+
+class DeleteRecordTest : public GuiTest {};
+
+TEST_F(DeleteRecordTest, DeletesAfterConfirmationOrKeepsOnCancel) {
+  Start(3, Catalogue());
+  TfrmSFiche& f = *Forms().frmSFiche;
+  Main().Tvideo.SetRecNo(2);
+  dialogs.confirmAnswers = {false, true};
+  WhileModal([] { Main().s_mnuSupprimerClick(); },
+             [&] {
+               Screenshot(&f, "suppression");
+               EXPECT_EQ(f.lblNumero->text(), "Brazil");
+               QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+             });
+  EXPECT_EQ(f.result(), QDialog::Accepted);
+  EXPECT_EQ(Rows("SELECT count(*) FROM video"), std::vector<std::string>{"3"});
+  WhileModal([] { Main().s_mnuSupprimerClick(); },
+             [&] { QTest::mouseClick(f.BitBtn1, Qt::LeftButton); });
+  EXPECT_EQ(dialogs.confirmations,
+            (std::vector<std::string>{"Supprimer l'enregistrement ?", "Supprimer l'enregistrement ?"}));
+  EXPECT_EQ(Rows("SELECT Titre FROM video ORDER BY Titre"), (std::vector<std::string>{"Amour", "Casino"}));
+  EXPECT_EQ(Main().Tvideo.FieldByName("Titre").AsString(), "Casino");
+}
+
+TEST_F(DeleteRecordTest, EmptyCatalogueFailsAndTheWindowStaysOpen) {
+  Start(3, {});
+  TfrmSFiche& f = *Forms().frmSFiche;
+  WhileModal([] { Main().s_mnuSupprimerClick(); },
+             [&] {
+               EXPECT_TRUE(f.lblNumero->text().isEmpty());
+               QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+               EXPECT_EQ(dialogs.errors, std::vector<std::string>{
+                                             "Impossible d'effectuer cette opération sur un ensemble de données vide"});
+               EXPECT_TRUE(f.isVisible());
+               QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
+             });
+  EXPECT_EQ(f.result(), QDialog::Rejected);
+}
+
+}  // namespace
+}  // namespace kvn::app

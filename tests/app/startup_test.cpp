@@ -1,0 +1,116 @@
+// Start-up: the structure upgrade by level, its failures, and the windows that
+// are created whatever happens.
+#include <QAbstractItemModelTester>
+#include <QLabel>
+
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "app/record_forms.h"
+#include "tests/app/gui_fixture.h"
+
+namespace kvn::app {
+namespace {
+
+using test::Film;
+
+std::vector<Film> TwoFilms() {
+  Film a, b;
+  a.reference = "A1";
+  a.titre = "zorro";
+  a.duree = "01:30:00";
+  b.reference = "B2";
+  b.titre = "Alien";
+  b.duree = "01:57:00";
+  return {a, b};
+}
+
+std::vector<std::string> Columns(GuiTest* t, const std::string& dir) {
+  (void)t;
+  return test::SqlRows(dir, "SELECT name FROM pragma_table_info('video')");
+}
+
+std::vector<std::string> GridTitles() {
+  DBGrid* grid = Forms().form1->DBGrid1;
+  std::vector<std::string> titles;
+  for (int r = 0; r < grid->model()->rowCount(); ++r)
+    titles.push_back(grid->model()->index(r, 1).data().toString().toStdString());
+  return titles;
+}
+
+class StartupTest : public GuiTest {};
+
+TEST_F(StartupTest, NoSettingsFileUpgradesFromTheFirstStructure) {
+  Start(0, TwoFilms(), std::nullopt);
+  EXPECT_EQ(dialogs.warnings, std::vector<std::string>{TForm1::kUpgradeFromLevel0Text});
+  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_EQ(Columns(this, dir.Path()),
+            (std::vector<std::string>{"Index", "Reference", "Titre", "Genre", "Support", "Durée",
+                                      "Jacquette", "Jaquette2", "Nom", "Prêté_le", "Nb_cd"}));
+  EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), "[BASEDB]\nId_Imp_Base=3\n");
+  EXPECT_TRUE(Forms().form1->Tvideo.Active());
+  EXPECT_EQ(GridTitles(), (std::vector<std::string>{"Alien", "zorro"}));
+  EXPECT_TRUE(Forms().form1->StatusBar1->text().isEmpty());
+}
+
+TEST_F(StartupTest, LevelTwoAddsTheBackCover) {
+  Start(2, TwoFilms(), "2");
+  EXPECT_EQ(dialogs.warnings, std::vector<std::string>{TForm1::kUpgradeFromLevel2Text});
+  EXPECT_EQ(Columns(this, dir.Path()).back(), "Jaquette2");
+  EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), "[BASEDB]\nId_Imp_Base=3\n");
+  EXPECT_TRUE(Forms().form1->Tvideo.Active());
+}
+
+TEST_F(StartupTest, CurrentLevelShowsNothingAndListsInTitleOrder) {
+  std::vector<Film> films = TwoFilms();
+  Film c;
+  c.titre = "bambi";
+  films.push_back(c);
+  test::MakeCatalogue(dir.Path(), 3, films);
+  test::WriteFile(dir / "kvn.ini", "; réglages\n[BASEDB]\nId_Imp_Base = 3\n");
+  CreateTheWindows();
+  EXPECT_TRUE(dialogs.warnings.empty());
+  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), "; réglages\n[BASEDB]\nId_Imp_Base = 3\n");
+  EXPECT_EQ(GridTitles(), (std::vector<std::string>{"Alien", "bambi", "zorro"}));
+  QAbstractItemModelTester tester(Forms().form1->DBGrid1->model(),
+                                  QAbstractItemModelTester::FailureReportingMode::Warning);
+}
+
+TEST_F(StartupTest, UnreadableLevelLeavesTheListEmptyAndTheProgramRunning) {
+  Start(3, TwoFilms(), "trois");
+  EXPECT_EQ(dialogs.errors, std::vector<std::string>{"'trois' n'est pas une valeur entière correcte"});
+  EXPECT_FALSE(Forms().form1->Tvideo.Active());
+  EXPECT_EQ(Forms().form1->DBGrid1->model()->rowCount(), 0);
+  ASSERT_NE(Forms().frmNFiche, nullptr);
+  ASSERT_NE(Forms().frmJaquette, nullptr);
+  EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), "[BASEDB]\nId_Imp_Base=trois\n");
+}
+
+TEST_F(StartupTest, FirstLevelOnACurrentTableFailsAtEveryStart) {
+  Start(3, TwoFilms(), "0");
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_EQ(dialogs.warnings, std::vector<std::string>{TForm1::kUpgradeFromLevel0Text});
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_NE(dialogs.errors[0].find("duplicate column name: Jacquette"), std::string::npos)
+        << dialogs.errors[0];
+    EXPECT_FALSE(Forms().form1->Tvideo.Active());
+    EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), "[BASEDB]\nId_Imp_Base=0\n");
+    EXPECT_EQ(Columns(this, dir.Path()).size(), 11u);
+    // The next start finds the same.
+    TearDown();
+    dialogs = FakeDialogs();
+    CreateTheWindows();
+  }
+}
+
+TEST_F(StartupTest, MissingTableIsReportedByEachWindowThatOpensIt) {
+  StartWithoutCatalogue("3");
+  const std::string expected =
+      "La table \"" + dir.Path() + "/video.DB\" est introuvable : le fichier n'existe pas.";
+  EXPECT_EQ(dialogs.errors, (std::vector<std::string>{expected, expected}));
+  EXPECT_FALSE(Forms().form1->Tvideo.Active());
+  EXPECT_FALSE(Forms().frmNFiche->TNFiche.Active());
+}
+
+}  // namespace
+}  // namespace kvn::app
