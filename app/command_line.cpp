@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "app/catalogue_export.h"
 #include "db/catalogue.h"
 #include "platform/error.h"
 #include "platform/file_info.h"
@@ -47,6 +48,12 @@ std::string UsageText() {
          "Commandes :\n"
          "  init      crée un catalogue vide (video.DB et kvn.ini) ; refuse de\n"
          "            remplacer un catalogue existant\n"
+         "  export TYPE [-o FICHIER] [--options FICHIER.cfg]\n"
+         "            exporte le catalogue dans l'ordre des titres ; TYPE parmi :\n"
+         "            " + ExportTypeNames() + "\n"
+         "            par défaut dans video.TYPE, dans le répertoire du catalogue ;\n"
+         "            un fichier d'options enregistré par le dialogue d'export règle\n"
+         "            le reste\n"
          "\n"
          "Options :\n"
          "  --dir RÉPERTOIRE  le répertoire du catalogue (par défaut le répertoire courant)\n"
@@ -78,6 +85,30 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
       std::string dir = cl.directory;
       if (dir.back() != '/') dir += '/';
       out << "Catalogue créé : " << dir << "video.DB\n";
+      return 0;
+    }
+    if (cl.command == "export") {
+      ExportRequest request;
+      request.directory = cl.directory;
+      for (size_t i = 0; i < cl.arguments.size(); ++i) {
+        const std::string& a = cl.arguments[i];
+        if (a == "-o" || a == "--options") {
+          if (i + 1 >= cl.arguments.size())
+            throw Error(platform::Subst("L'option %s attend un nom de fichier.", {a}));
+          (a == "-o" ? request.output : request.optionsFile) = cl.arguments[++i];
+        } else if (!a.empty() && a[0] == '-') {
+          throw Error(platform::Subst("Option inconnue : %s (voir korvane --help)", {a}));
+        } else if (request.type.empty()) {
+          request.type = a;
+        } else {
+          throw Error(platform::Subst("Argument en trop : %s", {a}));
+        }
+      }
+      if (request.type.empty())
+        throw Error("La commande export attend un type : " + ExportTypeNames() + ".");
+      int films = 0;
+      std::string file = RunCatalogueExport(request, films);
+      out << "Export terminé : " << file << " (" << films << " films)\n";
       return 0;
     }
     throw Error(platform::Subst("Commande inconnue : %s (voir korvane --help)", {cl.command}));

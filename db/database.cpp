@@ -49,12 +49,9 @@ void Database::Open() {
   sqlite3_extended_result_codes(db, 0);
   sqlite3_busy_timeout(db, 5000);
   // Reading the schema proves the file is a database; DELETE journal mode keeps
-  // the file a complete database whenever no write is under way. The file is
-  // mapped: a walk in title order reads rows at random places of the file, and
-  // mapped pages cost no system call (a third faster on a million films).
+  // the file a complete database whenever no write is under way.
   const char* setup =
       "PRAGMA journal_mode=DELETE;"
-      "PRAGMA mmap_size=1073741824;"
       "SELECT count(*) FROM sqlite_master;";
   char* err = nullptr;
   rc = sqlite3_exec(db, setup, nullptr, nullptr, &err);

@@ -228,6 +228,25 @@ std::string TruncateUtf8(std::string_view text, int chars) {
 
 }  // namespace
 
+void FormatFieldValueInto(FieldType type, const Value& value, std::string& out) {
+  // Text values are copied into out's storage; the other types are formatted.
+  if (value.kind == Value::Kind::Text || value.kind == Value::Kind::Blob) {
+    switch (type) {
+      case FieldType::String:
+      case FieldType::WideString:
+      case FieldType::Memo:
+      case FieldType::Blob:
+      case FieldType::Unknown: out.assign(value.s); return;
+      default: break;
+    }
+  }
+  if (value.IsNull()) {
+    out.clear();
+    return;
+  }
+  out = FormatFieldValue(type, value);
+}
+
 std::string FormatFieldValue(FieldType type, const Value& value) {
   if (value.IsNull()) return std::string();
   switch (type) {

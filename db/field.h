@@ -48,6 +48,8 @@ struct FieldDef {
 
 // Text of a stored value for a field of this type, in the locale's formats (UTF-8).
 std::string FormatFieldValue(FieldType type, const Value& value);
+// The same, into out (its storage is reused).
+void FormatFieldValueInto(FieldType type, const Value& value, std::string& out);
 // The stored value for a text typed by the user; empty text gives null. Throws
 // the platform's conversion message (the text as given) when it does not convert.
 Value ParseFieldText(const FieldDef& def, std::string_view text);
@@ -78,6 +80,8 @@ class Field {
   const Value& RawValue() const;
   // The value as text (what a bound control shows and an export reads).
   std::string AsString() const;
+  // The same text into out, reusing its storage (walks read every field this way).
+  void GetText(std::string& out) const { FormatFieldValueInto(m_def.type, RawValue(), out); }
   std::string Text() const { return AsString(); }
   std::optional<double> AsFloat() const;
   std::optional<int64_t> AsInteger() const;

@@ -267,10 +267,9 @@ void Query::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
       !ordersByResult()) {
     try {
       std::string keySql = "SELECT rowid FROM " + shape.rest;
-      std::string fetchSql = "SELECT rowid, " + shape.columns + " FROM " + shape.from +
-                             " WHERE rowid IN " + KeysetSource::InList();
+      std::string selectSql = "SELECT rowid, " + shape.columns + " FROM " + shape.from;
       source = std::make_unique<KeysetSource>(
-          handle, file, keySql, [this](Statement& st) { BindParams(st); }, fetchSql, columns);
+          handle, file, keySql, [this](Statement& st) { BindParams(st); }, selectSql, columns);
       m_keyset = true;
     } catch (const EngineError&) {
       source.reset();  // the rewritten text does not hold: read the result whole

@@ -1,6 +1,8 @@
 #include "db/row_source.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 
 namespace kvn::db {
 
@@ -55,19 +57,53 @@ Value ColumnValue(sqlite3_stmt* stmt, int column) {
   }
 }
 
-std::string KeysetSource::InList() {
+namespace {
+
+std::string InList() {
   std::string list = "(";
-  for (size_t i = 0; i < kPageRows; ++i) list += i ? ",?" : "?";
+  for (size_t i = 0; i < KeysetSource::kPageRows; ++i) list += i ? ",?" : "?";
   return list + ")";
 }
 
+// Packed values: a kind byte, then 8 bytes for numbers or a 4-byte length and
+// the bytes for texts and blobs.
+void Pack(std::string& arena, sqlite3_stmt* stmt, int column) {
+  int type = sqlite3_column_type(stmt, column);
+  arena += static_cast<char>(type);
+  switch (type) {
+    case SQLITE_INTEGER: {
+      int64_t v = sqlite3_column_int64(stmt, column);
+      arena.append(reinterpret_cast<const char*>(&v), sizeof v);
+      break;
+    }
+    case SQLITE_FLOAT: {
+      double v = sqlite3_column_double(stmt, column);
+      arena.append(reinterpret_cast<const char*>(&v), sizeof v);
+      break;
+    }
+    case SQLITE_TEXT:
+    case SQLITE_BLOB: {
+      const char* p = type == SQLITE_TEXT ? reinterpret_cast<const char*>(sqlite3_column_text(stmt, column))
+                                          : static_cast<const char*>(sqlite3_column_blob(stmt, column));
+      uint32_t n = static_cast<uint32_t>(sqlite3_column_bytes(stmt, column));
+      arena.append(reinterpret_cast<const char*>(&n), sizeof n);
+      if (n) arena.append(p, n);
+      break;
+    }
+    default: break;
+  }
+}
+
+}  // namespace
+
 KeysetSource::KeysetSource(sqlite3* db, std::string fileName, std::string keySql, Binder binder,
-                           std::string fetchSql, int columns, bool sortKeys)
+                           const std::string& selectSql, int columns, bool sortKeys)
     : m_db(db),
       m_fileName(std::move(fileName)),
       m_keySql(std::move(keySql)),
       m_binder(std::move(binder)),
-      m_fetch(db, fetchSql, m_fileName),
+      m_fetch(db, selectSql + " WHERE rowid IN " + InList(), m_fileName),
+      m_fetchWindow(db, selectSql + " WHERE rowid IN (SELECT value FROM json_each(?1))", m_fileName),
       m_columns(columns),
       m_sortKeys(sortKeys) {
   Reload();
@@ -92,6 +128,100 @@ void KeysetSource::Reload() {
 void KeysetSource::Invalidate() {
   m_pages.clear();
   m_last = nullptr;
+  m_window = Window();
+  m_windowRowPos = SIZE_MAX;
+  m_lastPage = SIZE_MAX;
+  m_forwardPages = 0;
+}
+
+void KeysetSource::LoadWindow(size_t start) {
+  m_window = Window();
+  m_windowRowPos = SIZE_MAX;
+  m_keys.Slice(start, kWindowRows, m_ids);
+  const size_t n = m_ids.size();
+  m_order.clear();
+  for (size_t i = 0; i < n; ++i) m_order.emplace_back(m_ids[i], i);
+  std::sort(m_order.begin(), m_order.end());
+  m_json.assign(1, '[');
+  char buf[24];
+  for (size_t i = 0; i < n; ++i) {
+    if (i) m_json += ',';
+    auto r = std::to_chars(buf, buf + sizeof buf, m_order[i].first);
+    m_json.append(buf, r.ptr);
+  }
+  m_json += ']';
+  // Rows arrive in row-id order: packed as they come, placed by offset.
+  constexpr size_t kBlock = size_t{1} << 20;
+  std::vector<uint64_t> offsets(n, UINT64_MAX);
+  std::vector<std::string> blocks;
+  std::string row;
+  sqlite3_bind_text(m_fetchWindow.Get(), 1, m_json.data(), static_cast<int>(m_json.size()), SQLITE_STATIC);
+  sqlite3_stmt* stmt = m_fetchWindow.Get();
+  size_t next = 0;
+  try {
+    while (m_fetchWindow.Step()) {
+      int64_t id = sqlite3_column_int64(stmt, 0);
+      while (next < n && m_order[next].first < id) ++next;
+      if (next >= n || m_order[next].first != id) continue;
+      row.clear();
+      for (int c = 0; c < m_columns; ++c) Pack(row, stmt, c + 1);
+      if (blocks.empty() || blocks.back().size() + row.size() > blocks.back().capacity()) {
+        blocks.emplace_back();
+        blocks.back().reserve(std::max(kBlock, row.size()));
+      }
+      std::string& block = blocks.back();
+      offsets[m_order[next].second] = (static_cast<uint64_t>(blocks.size() - 1) << 32) | block.size();
+      block += row;
+      ++next;
+    }
+  } catch (...) {
+    m_fetchWindow.Reset();
+    throw;
+  }
+  m_fetchWindow.Reset();
+  m_window.start = start;
+  m_window.count = n;
+  m_window.blocks = std::move(blocks);
+  m_window.offsets = std::move(offsets);
+}
+
+const Row& KeysetSource::WindowRow(size_t pos) {
+  if (m_windowRowPos == pos) return m_windowRow;
+  m_windowRow.resize(static_cast<size_t>(m_columns));
+  uint64_t offset = m_window.offsets[pos - m_window.start];
+  if (offset == UINT64_MAX) {  // a row gone meanwhile
+    for (auto& v : m_windowRow) v.kind = Value::Kind::Null;
+  } else {
+    const char* p = m_window.blocks[offset >> 32].data() + (offset & 0xFFFFFFFFu);
+    for (auto& v : m_windowRow) {
+      int type = static_cast<unsigned char>(*p++);
+      switch (type) {
+        case SQLITE_INTEGER:
+          v.kind = Value::Kind::Integer;
+          std::memcpy(&v.i, p, sizeof v.i);
+          p += sizeof v.i;
+          break;
+        case SQLITE_FLOAT:
+          v.kind = Value::Kind::Float;
+          std::memcpy(&v.f, p, sizeof v.f);
+          p += sizeof v.f;
+          break;
+        case SQLITE_TEXT:
+        case SQLITE_BLOB: {
+          uint32_t len;
+          std::memcpy(&len, p, sizeof len);
+          p += sizeof len;
+          v.kind = type == SQLITE_TEXT ? Value::Kind::Text : Value::Kind::Blob;
+          v.s.assign(p, len);
+          p += len;
+          break;
+        }
+        default: v.kind = Value::Kind::Null; break;
+      }
+    }
+  }
+  m_windowRowPos = pos;
+  return m_windowRow;
 }
 
 void KeysetSource::InsertKey(size_t pos, int64_t key) {
@@ -160,8 +290,19 @@ KeysetSource::Page& KeysetSource::Load(size_t number) {
 }
 
 const Row& KeysetSource::RowAt(size_t pos) {
+  if (m_window.count && pos >= m_window.start && pos < m_window.start + m_window.count)
+    return WindowRow(pos);
   size_t number = pos / kPageRows;
-  if (!m_last || m_last->number != number) m_last = &Load(number);
+  if (!m_last || m_last->number != number) {
+    // Page after page forward: the walk goes on, read ahead in a window.
+    m_forwardPages = number == m_lastPage + 1 ? m_forwardPages + 1 : 0;
+    m_lastPage = number;
+    if (m_forwardPages >= 2 && m_keys.Size() - pos > kPageRows) {
+      LoadWindow(pos);
+      return WindowRow(pos);
+    }
+    m_last = &Load(number);
+  }
   return m_last->rows[pos % kPageRows];
 }
 

@@ -74,9 +74,8 @@ void Table::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
   // scanning the table itself would read every row.
   const bool rowIdOrder = m_orderField < 0;
   std::string keySql = "SELECT rowid FROM " + table + (rowIdOrder ? "" : " ORDER BY " + order);
-  std::string fetchSql =
-      "SELECT rowid" + list + " FROM " + table + " WHERE rowid IN " + KeysetSource::InList();
-  source = std::make_unique<KeysetSource>(handle, file, keySql, nullptr, fetchSql,
+  std::string selectSql = "SELECT rowid" + list + " FROM " + table;
+  source = std::make_unique<KeysetSource>(handle, file, keySql, nullptr, selectSql,
                                           static_cast<int>(m_defs.size()), rowIdOrder);
   if (m_orderField >= 0) {
     const std::string col = QuoteIdentifier(m_defs[static_cast<size_t>(m_orderField)].name);

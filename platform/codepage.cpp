@@ -4,7 +4,7 @@
 
 #include <array>
 #include <cstring>
-#include <unordered_map>
+#include <vector>
 
 #include "platform/error.h"
 
@@ -39,16 +39,19 @@ std::array<char32_t, 256> TableFromIconv(const char* charset) {
 
 struct CodePage {
   std::array<char32_t, 256> toUnicode;
-  std::unordered_map<char32_t, unsigned char> fromUnicode;
+  // Byte of each code point of the Basic Multilingual Plane; 0 for none.
+  std::vector<unsigned char> fromUnicode;
 
-  explicit CodePage(const char* charset) : toUnicode(TableFromIconv(charset)) {
-    for (int b = 255; b >= 0; --b) fromUnicode[toUnicode[b]] = static_cast<unsigned char>(b);
+  explicit CodePage(const char* charset)
+      : toUnicode(TableFromIconv(charset)), fromUnicode(0x10000, 0) {
+    for (int b = 255; b >= 1; --b)
+      if (toUnicode[b] < 0x10000) fromUnicode[toUnicode[b]] = static_cast<unsigned char>(b);
   }
 
   char From(char32_t cp) const {
     if (cp < 0x80) return static_cast<char>(cp);
-    auto it = fromUnicode.find(cp);
-    return it == fromUnicode.end() ? '?' : static_cast<char>(it->second);
+    if (cp >= 0x10000 || fromUnicode[cp] == 0) return '?';
+    return static_cast<char>(fromUnicode[cp]);
   }
 };
 
@@ -190,6 +193,23 @@ char Cp1252FromUnicode(char32_t cp) { return Cp1252().From(cp); }
 std::string Utf8ToCp1252(std::string_view utf8) {
   if (IsAscii(utf8)) return std::string(utf8);
   return FromUtf8(utf8, Cp1252());
+}
+
+void ConvertUtf8ToCp1252(std::string& text) {
+  if (IsAscii(text)) return;
+  // Never longer than the UTF-8 text: converted where it stands.
+  const CodePage& page = Cp1252();
+  size_t in = 0, out = 0;
+  while (in < text.size()) {
+    auto c = static_cast<unsigned char>(text[in]);
+    if (c < 0x80) {
+      text[out++] = static_cast<char>(c);
+      ++in;
+    } else {
+      text[out++] = page.From(DecodeUtf8(text, in));
+    }
+  }
+  text.resize(out);
 }
 
 std::string Cp1252ToUtf8(std::string_view cp1252) {

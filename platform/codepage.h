@@ -9,6 +9,8 @@
 namespace kvn::platform {
 
 std::string Utf8ToCp1252(std::string_view utf8);
+// The same in place (plain ASCII costs nothing).
+void ConvertUtf8ToCp1252(std::string& text);
 std::string Cp1252ToUtf8(std::string_view cp1252);
 std::string Cp1252ToCp850(std::string_view cp1252);
 std::string Cp850ToCp1252(std::string_view cp850);

@@ -252,7 +252,28 @@ std::optional<TDateTime> TryStrToTime(std::string_view text, const LocaleSetting
   return t;
 }
 
+namespace {
+
+bool Digit(char c) { return c >= '0' && c <= '9'; }
+int Two(std::string_view t, size_t at) { return (t[at] - '0') * 10 + (t[at + 1] - '0'); }
+
+// The two shapes every field text has ("dd/mm/yyyy" and "hh:nn:ss"), read
+// without the general scanner; nullopt sends other texts to it.
+std::optional<TDateTime> CommonShape(std::string_view t, const LocaleSettings& s) {
+  if (t.size() == 10 && t[2] == s.dateSeparator && t[5] == s.dateSeparator && Digit(t[0]) &&
+      Digit(t[1]) && Digit(t[3]) && Digit(t[4]) && Digit(t[6]) && Digit(t[7]) && Digit(t[8]) &&
+      Digit(t[9]) && OrderOf(s.shortDateFormat) == DateOrder::DMY)
+    return TryEncodeDate(Two(t, 6) * 100 + Two(t, 8), Two(t, 3), Two(t, 0));
+  if (t.size() == 8 && t[2] == s.timeSeparator && t[5] == s.timeSeparator && Digit(t[0]) &&
+      Digit(t[1]) && Digit(t[3]) && Digit(t[4]) && Digit(t[6]) && Digit(t[7]))
+    return TryEncodeTime(Two(t, 0), Two(t, 3), Two(t, 6), 0);
+  return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<TDateTime> TryStrToDateTime(std::string_view text, const LocaleSettings& s) {
+  if (auto v = CommonShape(text, s)) return v;
   Scanner sc{text};
   TDateTime d;
   if (!ScanDate(sc, s, d)) {

@@ -1,5 +1,6 @@
 #include "platform/format.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -11,8 +12,19 @@ DecimalDigits ToDecimalDigits(double value) {
   DecimalDigits d;
   d.negative = std::signbit(value) && value != 0;
   if (value == 0) return d;
+  const double a = std::fabs(value);
+  if (a < 1e15 && a == std::trunc(a)) {
+    // Whole numbers below 10^15 are exact: their digits as they are.
+    char buf[24];
+    auto r = std::to_chars(buf, buf + sizeof buf, static_cast<int64_t>(a));
+    d.digits.assign(buf, r.ptr);
+    d.pointPos = static_cast<int>(d.digits.size());
+    while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
+    return d;
+  }
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
+  auto r = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, 14);
+  *r.ptr = '\0';
   // buf: d.ddddddddddddddde[+-]xx
   std::string digits;
   const char* p = buf;
@@ -256,10 +268,36 @@ std::string FloatToStr(double value, const LocaleSettings& s) {
   return out;
 }
 
+namespace {
+
+// The sections of the last picture, kept: exports format every cell of a
+// column with the same picture.
+struct ParsedPicture {
+  std::string picture;
+  std::vector<std::string_view> sections;
+  std::vector<SectionInfo> infos;
+};
+
+const ParsedPicture& Parse(std::string_view picture) {
+  thread_local ParsedPicture cache[4];
+  thread_local unsigned next = 0;
+  for (const auto& c : cache)
+    if (!c.sections.empty() && c.picture == picture) return c;
+  ParsedPicture& slot = cache[next++ % 4];
+  slot.picture.assign(picture);
+  slot.sections = SplitSections(slot.picture);
+  slot.infos.clear();
+  for (auto sec : slot.sections) slot.infos.push_back(Analyse(sec));
+  return slot;
+}
+
+}  // namespace
+
 std::string FormatFloat(std::string_view picture, double value, const LocaleSettings& s) {
   if (picture.empty()) return FloatToStr(value, s);
   if (!std::isfinite(value)) return SpecialValue(value);
-  std::vector<std::string_view> sections = SplitSections(picture);
+  const ParsedPicture& parsed = Parse(picture);
+  const std::vector<std::string_view>& sections = parsed.sections;
   DecimalDigits d = ToDecimalDigits(value);
   bool negative = d.negative;
   d.negative = false;
@@ -272,7 +310,7 @@ std::string FormatFloat(std::string_view picture, double value, const LocaleSett
     else
       minus = true;
   }
-  SectionInfo info = Analyse(sections[index]);
+  SectionInfo info = parsed.infos[index];
   DecimalDigits rounded = d;
   if (!info.scientific) RoundDecimalDigits(rounded, info.decimals);
   if (rounded.digits.empty()) {
@@ -280,11 +318,11 @@ std::string FormatFloat(std::string_view picture, double value, const LocaleSett
     minus = false;
     if (sections.size() >= 3 && !sections[2].empty()) {
       index = 2;
-      info = Analyse(sections[2]);
+      info = parsed.infos[2];
       d = DecimalDigits{};
     } else if (index == 1) {
       index = 0;
-      info = Analyse(sections[0]);
+      info = parsed.infos[0];
     }
   }
   std::string out = Render(sections[index], info, d, s);
@@ -295,8 +333,11 @@ namespace {
 
 void AppendNumber(std::string& out, int v, int width) {
   char buf[16];
-  std::snprintf(buf, sizeof buf, "%0*d", width, v);
-  out += buf;
+  auto r = std::to_chars(buf, buf + sizeof buf, v < 0 ? -v : v);
+  int len = static_cast<int>(r.ptr - buf);
+  if (v < 0) out += '-';
+  for (int i = len; i < width; ++i) out += '0';
+  out.append(buf, r.ptr);
 }
 
 bool StartsWithNoCaseAscii(std::string_view text, std::string_view prefix) {
@@ -339,7 +380,13 @@ void AppendDateTime(std::string& out, std::string_view pic, TDateTime value,
                     const LocaleSettings& s, int depth) {
   if (depth > 2) return;
   if (pic.empty()) pic = "c";
-  const DateParts date = DecodeDate(value);
+  // Only what the picture asks for is decoded.
+  bool needDate = false;
+  for (char ch : pic) {
+    char l = Lower(ch);
+    if (l == 'c' || l == 'd' || l == 'y' || l == 'm') needDate = true;
+  }
+  const DateParts date = needDate ? DecodeDate(value) : DateParts{};
   const TimeParts time = DecodeTime(value);
   const bool twelve = HasAmPm(pic);
   char last = 0;  // the last date-time letter seen, for "m" after "h"

@@ -1,0 +1,65 @@
+#include "app/catalogue_export.h"
+
+#include "db/table.h"
+#include "export/options_file.h"
+#include "export/registry.h"
+#include "export/text/ascii_export.h"
+#include "platform/error.h"
+#include "platform/file_info.h"
+#include "platform/ini_file.h"
+#include "platform/strings.h"
+
+namespace kvn::app {
+
+std::string ExportTypeNames() {
+  std::string names;
+  for (const auto& t : exporting::ExportTypes()) names += (names.empty() ? "" : " ") + t.name;
+  return names;
+}
+
+namespace {
+
+// The main window's presets of the export dialog.
+void ApplyMainWindowPresets(exporting::TQExport& e) {
+  if (auto* ascii = dynamic_cast<exporting::TQExportASCII*>(&e)) ascii->CSVComma = ';';
+}
+
+}  // namespace
+
+std::string RunCatalogueExport(const ExportRequest& request, int& films) {
+  const exporting::ExportType* type = exporting::FindExportType(request.type);
+  if (!type)
+    throw Error(platform::Subst("Type d'export inconnu : %s (types : %s)", {request.type, ExportTypeNames()}));
+  std::string dir = request.directory.empty() ? "." : request.directory;
+  if (dir.back() != '/') dir += '/';
+
+  db::Database database(dir);
+  db::Table table(database);
+  table.SetTableName("Video");
+  table.SetIndexName("idTitre");
+  table.Open();
+
+  std::unique_ptr<exporting::TQExportText> exporter = type->create();
+  exporter->DataSet = &table;
+  ApplyMainWindowPresets(*exporter);
+  exporter->FileName = dir + "video." + type->extension;
+  if (!request.optionsFile.empty()) {
+    if (!platform::FileExists(request.optionsFile))
+      throw Error(platform::Subst("Fichier d'options introuvable : \"%s\"", {request.optionsFile}));
+    platform::IniFile ini(request.optionsFile);
+    exporting::ApplyOptionsFile(ini, type->number, table, *exporter);
+    std::string fromFile = ini.ReadString("GENERAL", "FileName", "");
+    if (!fromFile.empty()) exporter->FileName = fromFile;
+  }
+  if (!request.output.empty()) exporter->FileName = request.output;
+  exporter->ShowFile = false;
+  exporter->PrintFile = false;
+
+  int exported = 0;
+  exporter->OnExportedRecord = [&exported](exporting::TQExport*, int) { ++exported; };
+  exporter->Execute();
+  films = exported;
+  return exporter->FileName;
+}
+
+}  // namespace kvn::app

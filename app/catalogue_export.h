@@ -1,0 +1,23 @@
+// `korvane export`: the catalogue in title order, every field but blobs, with
+// the main window's export presets, to one file of a type.
+#pragma once
+
+#include <string>
+
+namespace kvn::app {
+
+struct ExportRequest {
+  std::string directory;    // the catalogue directory
+  std::string type;         // "csv", "txt", ...
+  std::string output;       // empty: <directory>/video.<ext>
+  std::string optionsFile;  // empty: none
+};
+
+// Runs the export; returns the file written and the number of films exported.
+// Throws kvn::Error.
+std::string RunCatalogueExport(const ExportRequest& request, int& films);
+
+// The export types the command line knows, for the help text ("txt csv ...").
+std::string ExportTypeNames();
+
+}  // namespace kvn::app

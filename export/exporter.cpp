@@ -1,0 +1,377 @@
+#include "export/exporter.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+
+#include "platform/codepage.h"
+#include "platform/error.h"
+#include "platform/file_info.h"
+#include "platform/strings.h"
+
+extern char** environ;
+
+namespace kvn::exporting {
+
+using platform::Cp1252ToUtf8;
+using platform::Utf8ToCp1252;
+
+namespace {
+
+class ProcessShell : public Shell {
+ public:
+  void Open(const std::string& path) override { Run("xdg-open", path); }
+  void Print(const std::string& path) override { Run("lp", path); }
+
+ private:
+  // The program gets the path as an argument of its own: no shell is involved.
+  static void Run(const char* program, const std::string& path) {
+    pid_t pid;
+    char* argv[] = {const_cast<char*>(program), const_cast<char*>(path.c_str()), nullptr};
+    if (posix_spawnp(&pid, program, nullptr, nullptr, argv, environ) == 0) {
+      int status;
+      waitpid(pid, &status, WNOHANG);
+    }
+  }
+};
+
+}  // namespace
+
+Shell& DefaultShell() {
+  static ProcessShell shell;
+  return shell;
+}
+
+TQExport::TQExport()
+    : m_columns([this](ColumnOptions& o) { GetColumnOptions(o); },
+                [this](const std::string& s) { return EscapeText(s); }),
+      m_row(m_columns, Formats, [this](TQExportCol& c, std::string& t) { GetColData(c, t); }) {}
+
+TQExport::~TQExport() = default;
+
+void TQExport::GetColumnOptions(ColumnOptions& o) const {
+  o.ExportedFields = &ExportedFields;
+  o.Source = Source();
+  o.OnlyVisibleFields = OnlyVisibleFields;
+  o.AutoCalcStrType = AutoCalcStrType;
+  o.CaptionRow = CaptionRow;
+}
+
+void TQExportFormatText::GetColumnOptions(ColumnOptions& o) const {
+  TQExport::GetColumnOptions(o);
+  o.Formats = &Formats;
+  o.UserFormats = &UserFormats;
+  o.Captions = &Captions;
+}
+
+SourceAccess TQExport::Source() const {
+  SourceAccess s;
+  s.kind = ExportSource;
+  s.dataSet = DataSet;
+  s.listView = ListView;
+  s.dbGrid = DBGrid;
+  s.stringGrid = StringGrid;
+  s.skipRecCount = SkipRecCount;
+  s.exportRecCount = ExportRecCount;
+  return s;
+}
+
+std::unique_ptr<TQExportWriter> TQExport::CreateWriter(platform::Stream& stream) {
+  return std::make_unique<TQExportWriter>(this, stream);
+}
+
+void TQExport::BeginExport() {
+  m_columns.SetEscapes(!GetSpecialChars().empty());
+  m_columns.Clear();
+  m_columns.Fill(false);
+  m_row.Clear();
+  for (size_t i = 0; i < m_columns.Count(); ++i) m_row.AddCol(m_columns[i].Name, static_cast<int>(i));
+  m_row.IndexNames();
+  m_cellOfColumn.clear();
+  for (size_t i = 0; i < m_columns.Count(); ++i) m_cellOfColumn.push_back(m_row.CellByName(m_columns[i].Name));
+  m_aborted = false;
+  if (ExportSource == TQExportSource::esListView && ListView) {
+    SkipRecCount = std::min(SkipRecCount, ListView->ItemCount());
+    if (ExportRecCount > 0) ExportRecCount = std::min(ExportRecCount, ListView->ItemCount());
+  }
+  m_source = Source();
+  if (OnBeginExport) OnBeginExport(this);
+}
+
+void TQExport::EndExport() {
+  if (OnEndExport) OnEndExport(this);
+}
+
+bool TQExport::EndOfSource() { return m_source.End(m_recordCounter); }
+
+std::string TQExport::GetColCaption(int index) { return EscapeText(m_columns[static_cast<size_t>(index)].Caption); }
+
+std::string TQExport::GetCaptionRow() {
+  std::string row;
+  for (size_t i = 0; i < m_columns.Count(); ++i) row += GetColCaption(static_cast<int>(i));
+  return row;
+}
+
+void TQExport::FillExportRow() {
+  for (size_t i = 0; i < m_columns.Count(); ++i) {
+    TQExportCol* cell = m_cellOfColumn[i];
+    if (!cell) continue;
+    std::string& value = cell->Value;
+    m_source.CellInto(m_columns[i].ColIndex, m_recordCounter, value);
+    // Blanks and control characters around the text are dropped.
+    size_t end = value.size();
+    while (end > 0 && static_cast<unsigned char>(value[end - 1]) <= ' ') --end;
+    value.resize(end);
+    size_t begin = 0;
+    while (begin < value.size() && static_cast<unsigned char>(value[begin]) <= ' ') ++begin;
+    if (begin) value.erase(0, begin);
+  }
+}
+
+std::string TQExport::GetDataRow(bool formatted) {
+  std::string row;
+  for (size_t i = 0; i < m_row.Count(); ++i) row += m_row[i].GetExportedValue(formatted);
+  return row;
+}
+
+void TQExport::DoGetCellParams(int recNo, int colNo, const std::string& value, TQExportColAlign& align,
+                               Font& font, platform::TColor& background) {
+  if (OnGetCellParams) OnGetCellParams(this, recNo, colNo, value, align, font, background);
+}
+
+void TQExport::Abort() { m_aborted = true; }
+
+bool TQExport::CanContinue() {
+  bool flag = !m_aborted;
+  if (OnStopExport) OnStopExport(this, flag);
+  m_aborted = !flag;
+  return flag;
+}
+
+void TQExport::SourceFirst() {
+  m_source.First();
+  m_recordCounter = 0;
+}
+
+void TQExport::SourceNext() { m_source.Next(m_recordCounter); }
+
+void TQExport::ExportToStream(platform::Stream& stream) {
+  m_writer = CreateWriter(stream);
+  try {
+    Loop();
+  } catch (...) {
+    m_writer.reset();
+    throw;
+  }
+  m_writer.reset();
+}
+
+void TQExport::Loop() {
+  m_recordCounter = 0;
+  m_source = Source();
+  const std::string name = SourceName(ExportSource);
+  if (!m_source.Linked()) throw Error(platform::Subst("La source (%s) n'est pas liée", {name}));
+  if (!m_source.Active()) throw Error(platform::Subst("La source (%s) est fermée", {name}));
+  if (!ExportEmpty && m_source.Empty()) throw Error(platform::Subst("La source (%s) est vide", {name}));
+
+  // Controls are enabled again on every way out.
+  struct ControlsGuard {
+    SourceAccess& s;
+    explicit ControlsGuard(SourceAccess& src) : s(src) { s.DisableControls(); }
+    ~ControlsGuard() { s.EnableControls(); }
+  };
+  SourceAccess controls = m_source;
+  ControlsGuard guard(controls);
+
+  BeginExport();
+  if (m_aborted) return;
+  if (AutoCalcColWidth) {
+    m_columns.AutoCalcColWidth();
+    if (m_aborted) return;
+  }
+
+  // From here EndExport runs on every way out.
+  try {
+    [&] {
+      if (AllowCaptions) {
+        WriteCaptionRow();
+        if (m_aborted) return;
+      }
+      if (GoToFirstRecord) SourceFirst();
+      BeforeExport();
+      if (m_aborted) return;
+      for (int i = 0; i < SkipRecCount; ++i) {
+        SourceNext();
+        if (OnSkippedRecord) OnSkippedRecord(this, m_recordCounter);
+      }
+      if (m_aborted) return;
+      m_recordCounter = 0;
+      while (!EndOfSource() && (ExportRecCount == 0 || m_recordCounter < ExportRecCount)) {
+        if (m_aborted && !CanContinue()) break;
+        bool accept = true;
+        FillExportRow();
+        if (OnBeforeExportRow) OnBeforeExportRow(this, m_row, accept);
+        if (accept) {
+          WriteDataRow();
+          if (OnExportedRecord) OnExportedRecord(this, m_recordCounter);
+        }
+        if (CurrentRecordOnly) break;
+        SourceNext();
+      }
+      AfterExport();
+    }();
+  } catch (...) {
+    try {
+      EndExport();
+    } catch (...) {
+    }
+    throw;
+  }
+  EndExport();
+}
+
+// ----------------------------------------------------------------- settings
+
+void WriteListSection(platform::IniFile& ini, std::string_view section, const StringList& list,
+                      std::string_view keyPrefix) {
+  ini.EraseSection(section);
+  for (size_t i = 0; i < list.Count(); ++i)
+    ini.WriteString(section, std::string(keyPrefix) + std::to_string(i), Cp1252ToUtf8(list[i]));
+}
+
+void ReadListSection(const platform::IniFile& ini, std::string_view section, StringList& list) {
+  list.Clear();
+  for (const auto& key : ini.ReadSection(section)) list.Add(Utf8ToCp1252(ini.ReadString(section, key, "")));
+}
+
+void WriteNameValueSection(platform::IniFile& ini, std::string_view section, const StringList& list) {
+  ini.EraseSection(section);
+  for (const auto& line : list)
+    ini.WriteString(section, Cp1252ToUtf8(StringList::NameOf(line)), Cp1252ToUtf8(StringList::ValueOf(line)));
+}
+
+void ReadNameValueSection(const platform::IniFile& ini, std::string_view section, StringList& list) {
+  list.Clear();
+  for (const auto& key : ini.ReadSection(section))
+    list.Add(Utf8ToCp1252(key) + "=" + Utf8ToCp1252(ini.ReadString(section, key, "")));
+}
+
+void TQExport::SaveToIni(platform::IniFile& ini) {
+  ini.WriteBool("GENERAL", "GoToFirstRecord", GoToFirstRecord);
+  ini.WriteBool("GENERAL", "ExportEmpty", ExportEmpty);
+  ini.WriteBool("GENERAL", "CurrentRecordOnly", CurrentRecordOnly);
+  ini.WriteInteger("GENERAL", "ExportRecCount", ExportRecCount);
+  ini.WriteInteger("GENERAL", "SkipRecCount", SkipRecCount);
+  ini.WriteBool("GENERAL", "OnlyVisibleFields", OnlyVisibleFields);
+  ini.WriteBool("GENERAL", "AutocalcStrType", AutoCalcStrType);
+  ini.WriteInteger("GENERAL", "CaptionRow", CaptionRow);
+  WriteListSection(ini, "FIELDS", ExportedFields, "field");
+}
+
+void TQExport::LoadFromIni(const platform::IniFile& ini) {
+  GoToFirstRecord = ini.ReadBool("GENERAL", "GoToFirstRecord", GoToFirstRecord);
+  ExportEmpty = ini.ReadBool("GENERAL", "ExportEmpty", ExportEmpty);
+  CurrentRecordOnly = ini.ReadBool("GENERAL", "CurrentRecordOnly", CurrentRecordOnly);
+  ExportRecCount = static_cast<int>(ini.ReadInteger("GENERAL", "ExportRecCount", ExportRecCount));
+  SkipRecCount = static_cast<int>(ini.ReadInteger("GENERAL", "SkipRecCount", SkipRecCount));
+  OnlyVisibleFields = ini.ReadBool("GENERAL", "OnlyVisibleFields", OnlyVisibleFields);
+  AutoCalcStrType = ini.ReadBool("GENERAL", "AutocalcStrType", AutoCalcStrType);
+  CaptionRow = static_cast<int>(ini.ReadInteger("GENERAL", "CaptionRow", CaptionRow));
+  ReadListSection(ini, "FIELDS", ExportedFields);
+}
+
+void TQExportText::SaveToIni(platform::IniFile& ini) {
+  TQExport::SaveToIni(ini);
+  ini.WriteString("GENERAL", "FileName", FileName);
+  ini.WriteBool("GENERAL", "ShowFile", ShowFile);
+  ini.WriteBool("GENERAL", "PrintFile", PrintFile);
+}
+
+void TQExportText::LoadFromIni(const platform::IniFile& ini) {
+  TQExport::LoadFromIni(ini);
+  FileName = ini.ReadString("GENERAL", "FileName", FileName);
+  ShowFile = ini.ReadBool("GENERAL", "ShowFile", ShowFile);
+  PrintFile = ini.ReadBool("GENERAL", "PrintFile", PrintFile);
+}
+
+void TQExportAdvancedText::SaveToIni(platform::IniFile& ini) {
+  TQExportText::SaveToIni(ini);
+  WriteListSection(ini, "HEADER", Header, "line");
+  WriteListSection(ini, "FOOTER", Footer, "line");
+}
+
+void TQExportAdvancedText::LoadFromIni(const platform::IniFile& ini) {
+  TQExportText::LoadFromIni(ini);
+  ReadListSection(ini, "HEADER", Header);
+  ReadListSection(ini, "FOOTER", Footer);
+}
+
+void TQExportFormatText::SaveToIni(platform::IniFile& ini) {
+  TQExportAdvancedText::SaveToIni(ini);
+  ini.WriteBool("GENERAL", "AllowCaptions", AllowCaptions);
+  WriteListSection(ini, "CAPTIONS", Captions, "line");
+  auto w = [&](const char* key, const std::string& v) { ini.WriteString("FORMATS", key, Cp1252ToUtf8(v)); };
+  w("Integer", Formats.IntegerFormat());
+  w("Float", Formats.FloatFormat());
+  w("Date", Formats.DateFormat());
+  w("Time", Formats.TimeFormat());
+  w("DateTime", Formats.DateTimeFormat());
+  w("Currency", Formats.CurrencyFormat());
+  w("BooleanTrue", Formats.BooleanTrue());
+  w("BooleanFalse", Formats.BooleanFalse());
+  w("NullString", Formats.NullString());
+  WriteListSection(ini, "USER_FORMATS", UserFormats, "line");
+}
+
+void TQExportFormatText::LoadFromIni(const platform::IniFile& ini) {
+  TQExportAdvancedText::LoadFromIni(ini);
+  AllowCaptions = ini.ReadBool("GENERAL", "AllowCaptions", AllowCaptions);
+  ReadListSection(ini, "CAPTIONS", Captions);
+  auto r = [&](const char* key, const std::string& current) {
+    return Utf8ToCp1252(ini.ReadString("FORMATS", key, Cp1252ToUtf8(current)));
+  };
+  Formats.SetIntegerFormat(r("Integer", Formats.IntegerFormat()));
+  Formats.SetFloatFormat(r("Float", Formats.FloatFormat()));
+  Formats.SetDateFormat(r("Date", Formats.DateFormat()));
+  Formats.SetTimeFormat(r("Time", Formats.TimeFormat()));
+  Formats.SetDateTimeFormat(r("DateTime", Formats.DateTimeFormat()));
+  Formats.SetCurrencyFormat(r("Currency", Formats.CurrencyFormat()));
+  Formats.SetBooleanTrue(r("BooleanTrue", Formats.BooleanTrue()));
+  Formats.SetBooleanFalse(r("BooleanFalse", Formats.BooleanFalse()));
+  Formats.SetNullString(r("NullString", Formats.NullString()));
+  ReadListSection(ini, "USER_FORMATS", UserFormats);
+}
+
+// ----------------------------------------------------------------- destinations
+
+void TQExportText::Execute() {
+  std::string dir = platform::ExtractFilePath(FileName);
+  if (dir.empty()) dir = platform::ExecutableDirectory();
+  if (!platform::DirectoryExists(dir)) {
+    platform::ForceDirectories(dir);
+    if (!platform::DirectoryExists(dir)) throw Error("Répertoire non trouvé");
+  }
+  {
+    platform::FileStream file(FileName, platform::FileMode::Create);
+    ExportToStream(file);
+    file.Close();
+  }
+  ShowResult();
+}
+
+void TQExportText::ShowResult() {
+  if (m_aborted) return;
+  Shell& shell = UseShell ? *UseShell : DefaultShell();
+  if (ShowFile) shell.Open(GetShowedFileName());
+  if (PrintFile) shell.Print(GetPrintedFileName());
+}
+
+void TQExportMemory::Execute() {
+  platform::MemoryStream memory;
+  ExportToStream(memory);
+  if (!UseClipboard) throw Error("Impossible d'ouvrir le Presse-papiers");
+  UseClipboard->SetText(memory.Data());
+}
+
+}  // namespace kvn::exporting

@@ -1,0 +1,193 @@
+// The exporter framework: the base class with the export loop, its counters,
+// limits, events and abort protocol, and the file and memory destinations.
+//
+// Hook order (a format overrides some of them): GetWriterClass (CreateWriter),
+// BeginExport, BeforeExport, AfterExport, EndExport, EndOfSource, GetCaptionRow,
+// WriteCaptionRow, FillExportRow, GetDataRow, WriteDataRow, GetColCaption,
+// GetColData, GetSpecialChars, SaveToIni, LoadFromIni, Execute, Abort,
+// EscapeText. Every failure is thrown as kvn::Error to the caller.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "export/columns.h"
+#include "export/helpers.h"
+#include "export/source.h"
+#include "export/types.h"
+#include "export/writer.h"
+#include "platform/ini_file.h"
+#include "platform/stream.h"
+
+namespace kvn::exporting {
+
+// Opening or printing a file after an export; the GUI can inject its own.
+class Shell {
+ public:
+  virtual ~Shell() = default;
+  virtual void Open(const std::string& path) = 0;
+  virtual void Print(const std::string& path) = 0;
+};
+// xdg-open and lp, started without a shell.
+Shell& DefaultShell();
+
+// The clipboard's plain text (the text is Windows-1252). Throws kvn::Error
+// "Impossible d'ouvrir le Presse-papiers" when it cannot be reached.
+class Clipboard {
+ public:
+  virtual ~Clipboard() = default;
+  virtual void SetText(const std::string& cp1252) = 0;
+};
+
+class TQExport {
+ public:
+  TQExport();
+  virtual ~TQExport();
+  TQExport(const TQExport&) = delete;
+  TQExport& operator=(const TQExport&) = delete;
+
+  // Published properties.
+  TQExportSource ExportSource = TQExportSource::esDataSet;
+  db::DataSet* DataSet = nullptr;
+  ListViewSource* ListView = nullptr;
+  DBGridSource* DBGrid = nullptr;
+  StringGridSource* StringGrid = nullptr;
+  StringList ExportedFields;
+  bool CurrentRecordOnly = false;
+  bool GoToFirstRecord = true;
+  int ExportRecCount = 0;
+  int SkipRecCount = 0;
+  bool OnlyVisibleFields = false;
+  bool AutoCalcStrType = false;
+  int CaptionRow = -1;
+  bool ExportEmpty = true;
+  std::string About = "Composants d'export de Korvane";
+  std::string _Version = "2.80";
+
+  // Public, published by some formats.
+  std::string Title;
+  bool AutoCalcColWidth = false;
+  bool AllowCaptions = true;
+  StringList Header, Footer, Captions, UserFormats, ColumnsWidth, ColumnsAlign, ColumnsLength;
+  TQExportFormats Formats;
+
+  std::function<void(TQExport* sender)> OnBeginExport;
+  std::function<void(TQExport* sender)> OnEndExport;
+  std::function<void(TQExport* sender, int recNo)> OnSkippedRecord;
+  std::function<void(TQExport* sender, int recNo)> OnExportedRecord;
+  std::function<void(TQExport* sender, int recNo)> OnFetchedRecord;
+  std::function<void(TQExport* sender, bool& canContinue)> OnStopExport;
+  std::function<void(TQExport* sender, int colNo, std::string& text)> OnGetExportText;
+  std::function<void(TQExport* sender, TQExportRow& row, bool& accept)> OnBeforeExportRow;
+  std::function<void(TQExport* sender, int recNo, int colNo, const std::string& value,
+                     TQExportColAlign& align, Font& font, platform::TColor& background)>
+      OnGetCellParams;
+
+  // Runs a complete export to the exporter's destination.
+  virtual void Execute() {}
+  // Runs the export loop on a stream (not owned).
+  void ExportToStream(platform::Stream& stream);
+  virtual void Abort();
+  virtual void SaveToIni(platform::IniFile& ini);
+  virtual void LoadFromIni(const platform::IniFile& ini);
+
+  TQExportColumns& Columns() { return m_columns; }
+  TQExportRow& Row() { return m_row; }
+  TQExportWriter* Writer() { return m_writer.get(); }
+  int RecordCounter() const { return m_recordCounter; }
+  bool Aborted() const { return m_aborted; }
+
+  // The options the columns read, by published name: what this class offers.
+  virtual void GetColumnOptions(ColumnOptions& options) const;
+
+ protected:
+  virtual std::unique_ptr<TQExportWriter> CreateWriter(platform::Stream& stream);
+  virtual void BeginExport();
+  virtual void BeforeExport() {}
+  virtual void AfterExport() {}
+  virtual void EndExport();
+  virtual bool EndOfSource();
+  virtual std::string GetCaptionRow();
+  virtual void WriteCaptionRow() {}
+  virtual void FillExportRow();
+  virtual std::string GetDataRow(bool formatted);
+  virtual void WriteDataRow() {}
+  virtual std::string GetColCaption(int index);
+  virtual void GetColData(TQExportCol& col, std::string& text) { (void)col, (void)text; }
+  // The characters EscapeText replaces; with none, EscapeText is not called.
+  virtual std::set<char> GetSpecialChars() { return {}; }
+  virtual std::string EscapeText(const std::string& text) { return text; }
+  virtual void DoGetCellParams(int recNo, int colNo, const std::string& value,
+                               TQExportColAlign& align, Font& font, platform::TColor& background);
+
+  // The source operations of the loop.
+  SourceAccess Source() const;
+  bool CanContinue();
+  void SourceFirst();
+  void SourceNext();
+
+  int m_recordCounter = 0;
+  bool m_aborted = false;
+  SourceAccess m_source;
+
+ private:
+  void Loop();
+
+  TQExportColumns m_columns;
+  TQExportRow m_row;
+  std::unique_ptr<TQExportWriter> m_writer;
+  std::vector<TQExportCol*> m_cellOfColumn;
+};
+
+// Output to a named file, opened or printed afterwards.
+class TQExportText : public TQExport {
+ public:
+  std::string FileName;  // UTF-8
+  bool ShowFile = false;
+  bool PrintFile = false;
+  Shell* UseShell = nullptr;  // the default shell when null
+
+  // Creates the directory when missing ("Répertoire non trouvé" when that
+  // fails), replaces the file and runs the loop; the file is closed on every way
+  // out and an incomplete file stays.
+  void Execute() override;
+  void SaveToIni(platform::IniFile& ini) override;
+  void LoadFromIni(const platform::IniFile& ini) override;
+
+ protected:
+  virtual void ShowResult();
+  virtual std::string GetShowedFileName() { return FileName; }
+  virtual std::string GetPrintedFileName() { return FileName; }
+};
+
+class TQExportAdvancedText : public TQExportText {
+ public:
+  void SaveToIni(platform::IniFile& ini) override;
+  void LoadFromIni(const platform::IniFile& ini) override;
+};
+
+class TQExportFormatText : public TQExportAdvancedText {
+ public:
+  void SaveToIni(platform::IniFile& ini) override;
+  void LoadFromIni(const platform::IniFile& ini) override;
+  void GetColumnOptions(ColumnOptions& options) const override;
+};
+
+// Output to memory, then to the clipboard.
+class TQExportMemory : public TQExport {
+ public:
+  Clipboard* UseClipboard = nullptr;
+  void Execute() override;
+};
+
+// List sections of settings files: "field0", "line0", ... in order.
+void WriteListSection(platform::IniFile& ini, std::string_view section, const StringList& list,
+                      std::string_view keyPrefix);
+void ReadListSection(const platform::IniFile& ini, std::string_view section, StringList& list);
+// The same for name=value lists stored as name keys (captions, widths, ...).
+void WriteNameValueSection(platform::IniFile& ini, std::string_view section, const StringList& list);
+void ReadNameValueSection(const platform::IniFile& ini, std::string_view section, StringList& list);
+
+}  // namespace kvn::exporting

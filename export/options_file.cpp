@@ -1,0 +1,108 @@
+#include "export/options_file.h"
+
+#include "export/text/ascii_export.h"
+#include "platform/codepage.h"
+#include "platform/strings.h"
+
+namespace kvn::exporting {
+
+using platform::Utf8ToCp1252;
+
+namespace {
+
+// The source's field name (as the exporter knows it) for a name in the file.
+std::string FieldNamed(db::DataSet& source, const std::string& utf8) {
+  db::Field* f = source.FindField(utf8);
+  return f ? Utf8ToCp1252(f->FieldName()) : std::string();
+}
+
+std::string AlignText(const std::string& gridText) {
+  if (platform::EqualsNoCase(gridText, "Centre") || platform::EqualsNoCase(gridText, "Center"))
+    return "Center";
+  if (platform::EqualsNoCase(gridText, "Droite") || platform::EqualsNoCase(gridText, "Right"))
+    return "Right";
+  return "Left";
+}
+
+}  // namespace
+
+void ApplyOptionsFile(const platform::IniFile& ini, int type, db::DataSet& source, TQExport& e) {
+  e.GoToFirstRecord = ini.ReadBool("GENERAL", "GoToFirstRecord", e.GoToFirstRecord);
+  e.ExportEmpty = ini.ReadBool("GENERAL", "ExportEmpty", e.ExportEmpty);
+  e.CurrentRecordOnly = ini.ReadBool("GENERAL", "CurrentRecordOnly", e.CurrentRecordOnly);
+  e.ExportRecCount = static_cast<int>(ini.ReadInteger("GENERAL", "ExportRecCount", e.ExportRecCount));
+  e.SkipRecCount = static_cast<int>(ini.ReadInteger("GENERAL", "SkipRecCount", e.SkipRecCount));
+  e.AllowCaptions = ini.ReadBool("GENERAL", "AllowCaptions", e.AllowCaptions);
+  e.CaptionRow = static_cast<int>(ini.ReadInteger("GENERAL", "CaptionRow", e.CaptionRow));
+
+  if (ini.SectionExists("FORMATS")) {
+    auto r = [&](const char* key, const std::string& current) {
+      return Utf8ToCp1252(ini.ReadString("FORMATS", key, platform::Cp1252ToUtf8(current)));
+    };
+    TQExportFormats& f = e.Formats;
+    f.SetIntegerFormat(r("Integer", f.IntegerFormat()));
+    f.SetFloatFormat(r("Float", f.FloatFormat()));
+    f.SetDateFormat(r("Date", f.DateFormat()));
+    f.SetTimeFormat(r("Time", f.TimeFormat()));
+    f.SetDateTimeFormat(r("DateTime", f.DateTimeFormat()));
+    f.SetCurrencyFormat(r("Currency", f.CurrencyFormat()));
+    f.SetBooleanTrue(r("BooleanTrue", f.BooleanTrue()));
+    f.SetBooleanFalse(r("BooleanFalse", f.BooleanFalse()));
+    f.SetNullString(r("NullString", f.NullString()));
+  }
+  if (ini.SectionExists("USER_FORMATS")) {
+    e.UserFormats.Clear();
+    for (const auto& key : ini.ReadSection("USER_FORMATS")) {
+      std::string name = FieldNamed(source, key);
+      if (!name.empty()) e.UserFormats.Add(name + "=" + Utf8ToCp1252(ini.ReadString("USER_FORMATS", key, "")));
+    }
+  }
+  if (ini.SectionExists("FIELDS")) {
+    e.ExportedFields.Clear();
+    for (const auto& key : ini.ReadSection("FIELDS")) {
+      std::string name = FieldNamed(source, ini.ReadString("FIELDS", key, ""));
+      if (!name.empty() && !e.ExportedFields.HasName(name)) {
+        bool already = false;
+        for (const auto& f : e.ExportedFields) already = already || platform::EqualsNoCase(f, name);
+        if (!already) e.ExportedFields.Add(name);
+      }
+    }
+  }
+  if (ini.SectionExists("HEADER")) ReadListSection(ini, "HEADER", e.Header);
+  if (ini.SectionExists("FOOTER")) ReadListSection(ini, "FOOTER", e.Footer);
+
+  // Captions, alignments and widths per field; a caption equal to its field
+  // name is not passed on.
+  const bool widths = type == 0 || type == 1 || type == 2 || type == 7;
+  const bool aligns = type == 1 || type == 2 || type == 3 || type == 7;
+  const bool textFile = type >= 7 && type <= 10;
+  if (ini.SectionExists("CAPTIONS")) {
+    e.Captions.Clear();
+    e.ColumnsAlign.Clear();
+    e.ColumnsWidth.Clear();
+    for (int i = 0; i < source.FieldCount(); ++i) {
+      const db::Field& f = source.FieldByIndex(i);
+      if (f.IsBlob()) continue;
+      const std::string name = Utf8ToCp1252(f.FieldName());
+      std::string caption = Utf8ToCp1252(ini.ReadString("CAPTIONS", f.FieldName(), f.FieldName()));
+      if (caption != name) e.Captions.Add(name + "=" + caption);
+      if (aligns || textFile)
+        e.ColumnsAlign.Add(name + "=" + AlignText(aligns ? ini.ReadString("ALIGN", f.FieldName(), "Left") : "Left"));
+      if (widths || textFile)
+        e.ColumnsWidth.Add(name + "=" + (widths ? ini.ReadString("WIDTH", f.FieldName(), "0") : std::string()));
+    }
+  }
+
+  if (auto* ascii = dynamic_cast<TQExportASCII*>(&e)) {
+    if (type == 7) {
+      ascii->AutoCalcColWidth = ini.ReadBool("TXT", "AutoCalcColWidth", ascii->AutoCalcColWidth);
+      ascii->TXTSpacing = static_cast<int>(ini.ReadInteger("TXT", "Spacing", ascii->TXTSpacing));
+    } else if (type == 8) {
+      ascii->CSVQuoteStrings = ini.ReadBool("CSV", "QuoteStrings", ascii->CSVQuoteStrings);
+      ascii->CSVComma = SettingTextToChar(ini.ReadString("CSV", "Comma", CharToSettingText(ascii->CSVComma)));
+      ascii->CSVQuote = SettingTextToChar(ini.ReadString("CSV", "Quote", CharToSettingText(ascii->CSVQuote)));
+    }
+  }
+}
+
+}  // namespace kvn::exporting

@@ -1,0 +1,36 @@
+#include "export/registry.h"
+
+#include "export/text/ascii_export.h"
+#include "platform/strings.h"
+
+namespace kvn::exporting {
+
+namespace {
+
+std::function<std::unique_ptr<TQExportText>()> Ascii(TQExportASCIIType type) {
+  return [type] {
+    auto e = std::make_unique<TQExportASCII>();
+    e->SetExportType(type);
+    return std::unique_ptr<TQExportText>(std::move(e));
+  };
+}
+
+}  // namespace
+
+const std::vector<ExportType>& ExportTypes() {
+  static const std::vector<ExportType> types = {
+      {"txt", 7, "txt", "Fichier Texte", Ascii(TQExportASCIIType::etTXT)},
+      {"csv", 8, "csv", "Fichier CSV", Ascii(TQExportASCIIType::etCSV)},
+      {"dif", 9, "dif", "Fichier DIF", Ascii(TQExportASCIIType::etDIF)},
+      {"slk", 10, "slk", "Fichier SYLK", Ascii(TQExportASCIIType::etSYLK)},
+  };
+  return types;
+}
+
+const ExportType* FindExportType(std::string_view name) {
+  for (const auto& t : ExportTypes())
+    if (platform::EqualsNoCase(t.name, name)) return &t;
+  return nullptr;
+}
+
+}  // namespace kvn::exporting
