@@ -20,7 +20,7 @@ std::string Escaped(std::string_view text, char doubled) {
       continue;
     }
     out += c;
-    if (c == doubled) out += c;
+    if (doubled && c == doubled) out += c;
   }
   return out;
 }
@@ -55,7 +55,7 @@ bool PlainNumber(const std::string& formatted, std::string& out) {
 
 }  // namespace
 
-std::string DifString(std::string_view text) { return Escaped(text, '"'); }
+std::string DifString(std::string_view text) { return Escaped(text, '\0'); }
 std::string SylkString(std::string_view text) { return Escaped(text, ';'); }
 
 TQExportASCII::TQExportASCII() : CSVComma(GetListSeparator()) { AutoCalcColWidth = true; }

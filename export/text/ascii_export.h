@@ -52,8 +52,10 @@ class TQExportASCII : public TQExportFormatText {
   std::string m_rowText, m_cellText;  // reused for every row
 };
 
-// The text of a DIF string or SYLK value: line breaks become blanks; DIF doubles
-// its quotes, SYLK its semicolons, so the text cannot end its record.
+// The text of a DIF string or SYLK value: line breaks become blanks (both
+// formats are line-based) and SYLK doubles its semicolons, so the text cannot
+// end its record. DIF readers take a string up to its last quote: quotes inside
+// stay as they are.
 std::string DifString(std::string_view text);
 std::string SylkString(std::string_view text);
 

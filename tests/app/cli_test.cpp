@@ -60,5 +60,68 @@ TEST(CommandLine, HelpAndMistakes) {
   }
 }
 
+TEST(CommandLine, ExportTheCatalogue) {
+  TempDir dir;
+  test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
+  auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "csv"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "Export terminé : " + dir.Path() + "/video.csv (6 films)\n");
+  std::string csv = test::ReadFile(dir / "video.csv");
+  // Every field but blobs, the main window's ";" separator, title order, Windows-1252.
+  EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
+            "\"Index\";\"Reference\";\"Titre\";\"Genre\";\"Support\";\"Dur\xE9" "e\";\"Jacquette\";\"Nom\";"
+            "\"Pr\xEAt\xE9_le\";\"Nb_cd\";\"Jaquette2\"");
+  EXPECT_NE(csv.find("\r\n\"4\";\"\";\"\";\"Action\""), std::string::npos);
+
+  for (const char* type : {"txt", "dif", "slk"}) {
+    auto t = RunProgram({KorvaneExecutable(), "export", type, "-o", "sortie/liste." + std::string(type)}, "",
+                        dir.Path());
+    EXPECT_EQ(t.exitCode, 0) << type << t.err;
+    EXPECT_FALSE(test::ReadFile(dir / ("sortie/liste." + std::string(type))).empty());
+  }
+}
+
+TEST(CommandLine, ExportWithAnOptionsFile) {
+  TempDir dir;
+  test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
+  test::WriteFile(dir / "opts.cfg",
+                  "[GENERAL]\nExportType=8\nSkipRecCount=1\nExportRecCount=2\nShowFile=1\n"
+                  "[FIELDS]\nfield0=titre\nfield1=Reference\nfield2=Inconnu\n"
+                  "[CAPTIONS]\nTitre=Film\nReference=Reference\n"
+                  "[HEADER]\nline0=Mes films\n"
+                  "[CSV]\nQuoteStrings=0\nComma=#9\nQuote=\"\n");
+  auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "csv", "--options",
+                       dir / "opts.cfg", "-o", dir / "out.csv"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(test::ReadFile(dir / "out.csv"),
+            "Mes films\t\r\nFilm\tReference\r\nAst\xE9rix et Ob\xE9lix : Mission Cl\xE9op\xE2tre\tR003\r\n"
+            "la Haine\tR002\r\n");
+}
+
+TEST(CommandLine, ExportMistakes) {
+  TempDir dir;
+  test::MakeCatalogue(dir.Path(), 3);
+  struct {
+    std::vector<std::string> args;
+    std::string err;
+  } cases[] = {
+      {{"export"}, "La commande export attend un type : txt csv dif slk.\n"},
+      {{"export", "odt"}, "Type d'export inconnu : odt (types : txt csv dif slk)\n"},
+      {{"export", "csv", "-o"}, "L'option -o attend un nom de fichier.\n"},
+      {{"export", "csv", "--options", "absent.cfg"}, "Fichier d'options introuvable : \"absent.cfg\"\n"},
+      {{"export", "csv", "-o", "/proc/interdit/v.csv"}, "Répertoire non trouvé\n"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> argv{KorvaneExecutable()};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    auto r = RunProgram(argv, "", dir.Path());
+    EXPECT_EQ(r.exitCode, 1) << c.err;
+    EXPECT_EQ(r.err, c.err);
+  }
+  TempDir empty;
+  auto r = RunProgram({KorvaneExecutable(), "export", "csv"}, "", empty.Path());
+  EXPECT_EQ(r.err, "La table \"./video.DB\" est introuvable : le fichier n'existe pas.\n");
+}
+
 }  // namespace
 }  // namespace kvn::app

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# `korvane export csv` of a 1,000,000-film catalogue beside the sqlite3 command
+# line writing the same rows as CSV, in the same run; then the export's peak
+# memory. Usage: bench/export_csv.sh [BUILD_DIR]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+dir=${KVN_BENCH_DIR:-/tmp/kvn-bench-1m}
+if [ ! -f "$dir/video.DB" ]; then
+  /usr/bin/python3 "$root/../shared/tools/gen_catalogue.py" 1000000 "$dir"
+fi
+out=$(mktemp -d)
+hyperfine -w 1 -r 5 \
+  "$build/app/korvane --dir $dir export csv -o $out/v.csv" \
+  "sqlite3 -csv -header $dir/video.DB 'select * from video order by Titre' > $out/s.csv"
+/usr/bin/time -f "korvane export csv: %e s, peak RSS %M kB" \
+  "$build/app/korvane" --dir "$dir" export csv -o "$out/v.csv"
+rm -rf "$out"

@@ -1,0 +1,92 @@
+// What every exporter of the registry must do, whatever its format: empty
+// source, one row, a character Windows-1252 cannot hold, an abort mid-run, and a
+// stream that fails at each write in turn.
+#include <gtest/gtest.h>
+
+#include "export/registry.h"
+#include "platform/error.h"
+#include "tests/export/export_fixture.h"
+#include "tests/support/failing_stream.h"
+
+namespace kvn::exporting {
+namespace {
+
+class ContractTest : public CatalogueTest, public ::testing::WithParamInterface<std::string> {
+ protected:
+  std::unique_ptr<TQExportText> Make() {
+    auto e = FindExportType(GetParam())->create();
+    e->DataSet = table.get();
+    e->ExportedFields = {"Reference", "Titre"};
+    return e;
+  }
+  std::string Export(const std::vector<test::Film>& films) {
+    OpenCatalogue(films);
+    auto e = Make();
+    return Run(*e);
+  }
+};
+
+test::Film Titled(const char* ref, const char* title) {
+  test::Film f;
+  f.reference = ref;
+  f.titre = title;
+  return f;
+}
+
+TEST_P(ContractTest, EmptySourceAndOneRow) {
+  std::string empty = Export({});
+  EXPECT_FALSE(empty.empty());
+  EXPECT_EQ(empty.find("R1"), std::string::npos);
+  std::string one = Export({Titled("R1", "Été 中")});
+  EXPECT_NE(one.find("R1"), std::string::npos);
+  // Windows-1252 bytes: "É" is 0xC9, the Chinese character a question mark.
+  EXPECT_NE(one.find("\xC9t\xE9 ?"), std::string::npos) << one;
+  EXPECT_EQ(one.find("\xC3"), std::string::npos);  // no UTF-8 left
+}
+
+TEST_P(ContractTest, AbortMidRunStillCloses) {
+  std::vector<test::Film> films;
+  for (int i = 0; i < 20; ++i) films.push_back(Titled(("R" + std::to_string(100 + i)).c_str(), "Film"));
+  OpenCatalogue(films);
+  auto full = Make();
+  std::string whole = Run(*full);
+  auto e = Make();
+  e->OnExportedRecord = [](TQExport* s, int n) {
+    if (n == 4) s->Abort();
+  };
+  std::string part = Run(*e);
+  EXPECT_LT(part.size(), whole.size());
+  EXPECT_NE(part.find("R104"), std::string::npos);
+  EXPECT_EQ(part.find("R105"), std::string::npos);
+  // The same closing text as a complete export.
+  EXPECT_EQ(part.substr(part.size() - 6), whole.substr(whole.size() - 6));
+}
+
+TEST_P(ContractTest, EveryFailedWriteIsReported) {
+  OpenCatalogue(ThreeFilms());
+  for (int n = 1;; ++n) {
+    auto e = Make();
+    test::FailingStream stream(n);
+    try {
+      e->ExportToStream(stream);
+      EXPECT_GT(n, 3);  // a complete run needs several writes
+      break;
+    } catch (const Error& err) {
+      EXPECT_STREQ(err.what(), "Erreur d'écriture dans le flux") << "write " << n;
+    }
+    EXPECT_FALSE(table->ControlsDisabled()) << "write " << n;
+    ASSERT_LT(n, 200);
+  }
+}
+
+std::vector<std::string> TypeNames() {
+  std::vector<std::string> names;
+  for (const auto& t : ExportTypes()) names.push_back(t.name);
+  return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ContractTest, ::testing::ValuesIn(TypeNames()),
+                         [](const auto& info) { return info.param; });
+
+}  // namespace
+}  // namespace kvn::exporting
