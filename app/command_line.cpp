@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "app/catalogue_export.h"
+#include "app/database_archiving.h"
 #include "db/catalogue.h"
 #include "platform/error.h"
 #include "platform/file_info.h"
@@ -54,6 +55,8 @@ std::string UsageText() {
          "            par défaut dans video.TYPE, dans le répertoire du catalogue ;\n"
          "            un fichier d'options enregistré par le dialogue d'export règle\n"
          "            le reste\n"
+         "  archive   archive les fichiers du catalogue dans Archive/video.zip ;\n"
+         "            l'archive précédente n'est remplacée qu'une fois la nouvelle complète\n"
          "\n"
          "Options :\n"
          "  --dir RÉPERTOIRE  le répertoire du catalogue (par défaut le répertoire courant)\n"
@@ -110,6 +113,23 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
       std::string file = RunCatalogueExport(request, films);
       out << "Export terminé : " << file << " (" << films << " films)\n";
       return 0;
+    }
+    if (cl.command == "archive") {
+      if (!cl.arguments.empty()) throw Error("La commande archive ne prend pas d'argument.");
+      // A file that cannot be read is reported and left out; the run goes on.
+      struct Report : archive::ArchiverQuestions {
+        std::ostream& err;
+        explicit Report(std::ostream& e) : err(e) {}
+        Overwrite ConfirmOverwrite(const std::string&, const std::string&) override { return Overwrite::Yes; }
+        archive::TZFAction FileFailure(const std::string& message) override {
+          err << message << "\n";
+          return archive::TZFAction::fxaAbort;
+        }
+      } report(err);
+      ArchivingResult r = ArchiveDatabase(cl.directory, &report);
+      out << "Archivage terminé : " << r.archiveFile << " (" << r.files << " fichier"
+          << (r.files > 1 ? "s" : "") << ")\n";
+      return r.failures ? 1 : 0;
     }
     throw Error(platform::Subst("Commande inconnue : %s (voir korvane --help)", {cl.command}));
   } catch (const std::exception& e) {

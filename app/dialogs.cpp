@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
+#include <vector>
 
 namespace kvn::app {
 namespace {
@@ -81,6 +82,16 @@ void QtDialogs::Information(QWidget* parent, const QString& text) {
 void QtDialogs::Error(QWidget* parent, const QString& text) {
   Ask(parent, QMessageBox::Critical, AppTitle(), text,
       {{QStringLiteral("OK"), QMessageBox::AcceptRole}});
+}
+
+int QtDialogs::Choose(QWidget* parent, const QString& title, const QString& text, const QStringList& buttons) {
+  QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+  std::vector<QPushButton*> added;
+  for (const QString& b : buttons) added.push_back(box.addButton(b, QMessageBox::ActionRole));
+  box.exec();
+  for (size_t i = 0; i < added.size(); ++i)
+    if (box.clickedButton() == added[i]) return static_cast<int>(i);
+  return static_cast<int>(buttons.size()) - 1;
 }
 
 std::optional<QString> QtDialogs::OpenFileName(QWidget* parent, const QString& filter) {

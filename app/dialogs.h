@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <optional>
 
@@ -24,6 +25,10 @@ class Dialogs {
   virtual void Information(QWidget* parent, const QString& text) = 0;
   // An error that stopped an operation, titled with the application title.
   virtual void Error(QWidget* parent, const QString& text) = 0;
+  // A question with buttons of its own; returns the index of the one pressed
+  // (the last one when the box is closed otherwise).
+  virtual int Choose(QWidget* parent, const QString& title, const QString& text,
+                     const QStringList& buttons) = 0;
   // Filters are given as "Description|*.a;*.b|Description|*.c".
   virtual std::optional<QString> OpenFileName(QWidget* parent, const QString& filter) = 0;
   virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& filter) = 0;
@@ -43,6 +48,7 @@ class QtDialogs : public Dialogs {
   bool Question(QWidget* parent, const QString& title, const QString& text) override;
   void Information(QWidget* parent, const QString& text) override;
   void Error(QWidget* parent, const QString& text) override;
+  int Choose(QWidget* parent, const QString& title, const QString& text, const QStringList& buttons) override;
   std::optional<QString> OpenFileName(QWidget* parent, const QString& filter) override;
   std::optional<QString> SaveFileName(QWidget* parent, const QString& filter) override;
   bool OpenUrl(const QUrl& url) override;

@@ -13,6 +13,7 @@
 #include <QUrlQuery>
 
 #include "app/about.h"
+#include "app/database_archiving.h"
 #include "app/dialogs.h"
 #include "app/forms.h"
 #include "app/handlers.h"
@@ -175,7 +176,7 @@ void TForm1::BuildMenus() {
   add(file, "s_mnuExporter", QStringLiteral("Exporter"), Pictogram::Export,
       QKeySequence(Qt::CTRL | Qt::Key_E), nullptr);
   add(file, "Archiverlabasededonnes1", QStringLiteral("Archiver la base de données"),
-      Pictogram::Archive, {}, nullptr);
+      Pictogram::Archive, {}, [this] { Archiverlabasededonnes1Click(); });
   add(file, "s_mnuImprimer", QStringLiteral("Imprimer"), Pictogram::Print,
       QKeySequence(Qt::CTRL | Qt::Key_P), nullptr);
   file->addSeparator();
@@ -284,6 +285,44 @@ QUrl TForm1::BugReportUrl() const {
 }
 
 void TForm1::Rapportdebugs1Click() { Ui().OpenUrl(BugReportUrl()); }
+
+namespace {
+
+// The archiver's questions as message boxes.
+class ArchiverBoxes : public archive::ArchiverQuestions {
+ public:
+  explicit ArchiverBoxes(QWidget* parent) : m_parent(parent) {}
+  Overwrite ConfirmOverwrite(const std::string& entry, const std::string& source) override {
+    const QString text = QString::fromStdString("Overwrite file \"" + entry + "\" with \"" + source + "\"");
+    switch (Ui().Choose(m_parent, QStringLiteral("Confirmation"), text,
+                        {QStringLiteral("Oui"), QStringLiteral("Non"), QStringLiteral("Non à tout"),
+                         QStringLiteral("Oui à tout")})) {
+      case 0: return Overwrite::Yes;
+      case 2: return Overwrite::NoToAll;
+      case 3: return Overwrite::YesToAll;
+      default: return Overwrite::No;
+    }
+  }
+  archive::TZFAction FileFailure(const std::string& message) override {
+    switch (Ui().Choose(m_parent, ApplicationTitle(), QString::fromStdString(message),
+                        {QStringLiteral("Abandonner"), QStringLiteral("Réessayer"), QStringLiteral("Ignorer")})) {
+      case 1: return archive::TZFAction::fxaRetry;
+      case 2: return archive::TZFAction::fxaIgnore;
+      default: return archive::TZFAction::fxaAbort;
+    }
+  }
+
+ private:
+  QWidget* m_parent;
+};
+
+}  // namespace
+
+void TForm1::Archiverlabasededonnes1Click() {
+  ArchiverBoxes boxes(this);
+  ArchivingResult result = ArchiveDatabase(CatalogueDirectory(), &boxes);
+  Ui().Information(this, QString::fromStdString(ArchivingSuccessText(result)));
+}
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {

@@ -39,6 +39,7 @@ class TForm1 : public QMainWindow {
   void s_mnuAideClick();
   void s_mnuAproposClick();
   void Rapportdebugs1Click();
+  void Archiverlabasededonnes1Click();
 
   DBGrid* DBGrid1 = nullptr;
   QLabel* StatusBar1 = nullptr;

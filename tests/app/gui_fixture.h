@@ -24,6 +24,8 @@ class FakeDialogs : public Dialogs {
   std::vector<QUrl> urls;
   std::deque<bool> confirmAnswers;
   std::deque<QString> files;  // the names chosen in file dialogs; an empty one cancels
+  std::vector<std::string> choices;  // texts of Choose questions
+  std::deque<int> chooseAnswers;
 
   void Warning(QWidget*, const QString& text) override { warnings.push_back(text.toStdString()); }
   bool Confirm(QWidget*, const QString& text) override {
@@ -38,6 +40,12 @@ class FakeDialogs : public Dialogs {
   }
   void Information(QWidget*, const QString& text) override { informations.push_back(text.toStdString()); }
   void Error(QWidget*, const QString& text) override { errors.push_back(text.toStdString()); }
+  int Choose(QWidget*, const QString&, const QString& text, const QStringList& buttons) override {
+    choices.push_back(text.toStdString());
+    int answer = chooseAnswers.empty() ? static_cast<int>(buttons.size()) - 1 : chooseAnswers.front();
+    if (!chooseAnswers.empty()) chooseAnswers.pop_front();
+    return answer;
+  }
   std::optional<QString> OpenFileName(QWidget*, const QString&) override { return NextFile(); }
   std::optional<QString> SaveFileName(QWidget*, const QString&) override { return NextFile(); }
   bool OpenUrl(const QUrl& url) override {

@@ -15,7 +15,9 @@
 #include "app/main_window.h"
 #include "app/record_forms.h"
 #include "platform/ini_file.h"
+#include "app/handlers.h"
 #include "tests/app/gui_fixture.h"
+#include "tests/support/run_program.h"
 
 namespace kvn::app {
 namespace {
@@ -83,7 +85,7 @@ TEST_F(MainWindowTest, MenusShortcutsAndCommandsThatComeLater) {
       {"s_mnuNFiche", "Nouvelle fiche", QKeySequence("Ctrl+N"), true},
       {"Scanneruneimage1", "Scanner une jaquette", QKeySequence(), false},
       {"s_mnuExporter", "Exporter", QKeySequence("Ctrl+E"), false},
-      {"Archiverlabasededonnes1", "Archiver la base de données", QKeySequence(), false},
+      {"Archiverlabasededonnes1", "Archiver la base de données", QKeySequence(), true},
       {"s_mnuImprimer", "Imprimer", QKeySequence("Ctrl+P"), false},
       {"s_mnuQuitter", "Quitter", QKeySequence("Ctrl+Q"), true},
       {"s_mnuModifier", "Modifier", QKeySequence("Ctrl+M"), true},
@@ -149,6 +151,23 @@ TEST_F(MainWindowTest, SecondEditCommandBringsTheWindowBack) {
   Main().Tvideo.SetRecNo(3);
   EXPECT_EQ(f.EditTitre->text(), "la Haine");
   f.hide();
+}
+
+TEST_F(MainWindowTest, ArchivingTheCatalogue) {
+  Main().findChild<QAction*>("Archiverlabasededonnes1")->trigger();
+  EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors[0];
+  ASSERT_EQ(dialogs.informations.size(), 1u);
+  EXPECT_EQ(dialogs.informations[0],
+            "L'archivage s'est bien déroulé, vous trouverez le fichier video.zip dans le répertoire " +
+                dir.Path() + "/Archive");
+  auto r = test::RunProgram({"unzip", "-l", dir / "Archive/video.zip"});
+  EXPECT_NE(r.out.find(" video.DB\n"), std::string::npos) << r.out;
+  // A directory that cannot be made: the message names it, nothing else happens.
+  test::TempDir other;
+  test::WriteFile(other / "Archive", "un fichier, pas un répertoire");
+  SetCatalogueDirectory(other.Path());
+  RunHandler(&Main(), [&] { Main().Archiverlabasededonnes1Click(); });
+  EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Impossible de créer" + other.Path() + "/Archive"});
 }
 
 TEST_F(MainWindowTest, AboutBox) {

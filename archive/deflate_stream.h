@@ -1,0 +1,37 @@
+// One entry's data: the source read in blocks, its CRC-32, and the bytes written
+// to the archive, stored or deflated. Deflated data is a raw deflate stream
+// (no zlib header, no Adler-32 trailer); every block but the last ends with a
+// sync flush, the last with the final block.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/stream.h"
+
+namespace kvn::archive {
+
+constexpr int kMethodStored = 0;
+constexpr int kMethodDeflated = 8;
+
+// Input block size by compression mode: 512 KiB (1-3), 1.5 MiB (7-9), 1 MiB else.
+int DeflateBlockSize(int mode);
+
+struct EntryData {
+  uint32_t crc = 0;
+  uint64_t uncompressedSize = 0;
+  uint64_t compressedSize = 0;
+  int method = kMethodStored;
+  bool cancelled = false;
+};
+
+// Compresses sourceSize bytes of source (rewound first) into dest. progress
+// receives the bytes read after each block and returns false to cancel. A
+// shortfall (short read, short write, zlib failure) raises native error 34 with
+// the source size and the bytes read, unless cancelled.
+EntryData WriteEntryData(platform::Stream& source, int64_t sourceSize, platform::Stream& dest,
+                         int method, int mode, const std::string& componentName,
+                         const std::function<bool(int64_t bytesRead)>& progress);
+
+}  // namespace kvn::archive

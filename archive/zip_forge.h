@@ -1,0 +1,179 @@
+// The archiver: creates and updates zip archives in update transactions. New
+// entries are collected in memory; the commit writes the archive from the first
+// changed entry to the end (what followed is kept in a temporary file) and puts
+// the archive back as it was when the commit fails or is cancelled.
+//
+// Call order: set properties, Open/OpenDefault, AddMatching (each call one
+// transaction, or several inside BeginUpdate/EndUpdate), Close. Every failure
+// raises EZFException; Close swallows them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive/masks.h"
+#include "archive/zf_exception.h"
+#include "archive/zip_format.h"
+#include "platform/stream.h"
+
+namespace kvn::archive {
+
+enum class TZFCompressionLevel { clNone, clFastest, clNormal, clMax };
+enum class TZFSpanningMode { smNone, smSpanning, smSplitting };
+enum class TZFVolumeSize { vsAutoDetect, vsCustom, vs1_44MB, vs100MB, vs200MB, vs600MB, vs650MB, vs700MB, vs4700MB };
+enum class TZip64Mode { zmDisabled, zmAuto, zmAlways };
+enum class TZFFileShareMode { smShareCompat, smShareExclusive, smShareDenyWrite, smShareDenyRead, smShareDenyNone };
+enum class TZFOverwriteMode { omPrompt, omAlways, omNever, omIfNewer, omIfOlder };
+enum class TZFProgressPhase { ppStart, ppProcess, ppEnd };
+enum class TZFAction { fxaRetry, fxaIgnore, fxaAbort };
+
+struct TZFOptions {
+  TZFStorePathMode StorePath = TZFStorePathMode::spRelativePath;
+  bool Recurse = true;
+  TZFFileShareMode ShareMode = TZFFileShareMode::smShareDenyNone;
+  TZFOverwriteMode OverwriteMode = TZFOverwriteMode::omAlways;
+  bool CreateDirs = true;
+  bool ReplaceReadOnly = true;
+  bool SetAttributes = true;
+  uint16_t SearchAttr = 63;
+  bool FlushBuffers = true;
+};
+
+struct TZFSpanningOptions {
+  bool AdvancedNaming = true;
+  uint64_t FirstVolumeSize = 0;
+  TZFVolumeSize VolumeSize = TZFVolumeSize::vsAutoDetect;
+  uint64_t CustomVolumeSize = 0;
+};
+
+// The questions asked when no event handler answers: the GUI shows them; a
+// program without one gets these answers from its own implementation.
+class ArchiverQuestions {
+ public:
+  enum class Overwrite { Yes, No, NoToAll, YesToAll };
+  virtual ~ArchiverQuestions() = default;
+  // "Overwrite file "%s" with "%s"" (entry file name, source path).
+  virtual Overwrite ConfirmOverwrite(const std::string& entryFileName, const std::string& sourcePath) = 0;
+  // "%s. File processing error, possibly disk is full", Abort/Retry/Ignore.
+  virtual TZFAction FileFailure(const std::string& message) = 0;
+};
+
+struct TZFArchiveItem {
+  std::string FileName, StoredPath, Comment;
+  uint64_t CompressedSize = 0, UncompressedSize = 0;
+  double CompressionRate = 0;
+  bool Encrypted = false;
+  uint16_t FileModificationTime = 0, FileModificationDate = 0;
+  uint32_t CRC = 0, ExternalFileAttributes = 0;
+};
+
+class TZFBaseArchiver {
+ public:
+  TZFBaseArchiver();
+  virtual ~TZFBaseArchiver();
+  TZFBaseArchiver(const TZFBaseArchiver&) = delete;
+  TZFBaseArchiver& operator=(const TZFBaseArchiver&) = delete;
+
+  std::string Name;  // the component name that prefixes messages ("Archive")
+  bool OpenCorruptedArchives = false;
+  bool ExtractCorruptedFiles = false;
+  std::string Password;
+  std::string FileName;  // UTF-8; relative to the current directory
+  std::string BaseDir;
+  std::string TempDir;
+  TZFSpanningMode SpanningMode = TZFSpanningMode::smNone;
+  TZFSpanningOptions SpanningOptions;
+  std::string SFXStub;
+  TZFOptions Options;
+  std::vector<std::string> FileMasks, ExclusionMasks, NoCompressionMasks;
+  TZip64Mode Zip64Mode = TZip64Mode::zmAuto;
+  ArchiverQuestions* Questions = nullptr;
+
+  std::function<void(TZFBaseArchiver*, const std::string& fileName, double progress,
+                     TZFProcessOperation, TZFProgressPhase, bool& cancel)>
+      OnFileProgress;
+  std::function<void(TZFBaseArchiver*, double progress, TZFProcessOperation, TZFProgressPhase, bool& cancel)>
+      OnOverallProgress;
+  std::function<void(TZFBaseArchiver*, const std::string& source, std::string& dest, bool& confirm)>
+      OnConfirmOverwrite;
+  std::function<void(TZFBaseArchiver*, const std::string& fileName, TZFProcessOperation, bool& confirm)>
+      OnConfirmProcessFile;
+  std::function<void(TZFBaseArchiver*)> AfterOpen;
+  std::function<void(TZFBaseArchiver*, const std::string& fileName, TZFProcessOperation, int nativeError,
+                     int errorCode, const std::string& errorMessage, TZFAction& action)>
+      OnProcessFileFailure;
+
+  TZFCompressionLevel CompressionLevel() const { return m_level; }
+  void SetCompressionLevel(TZFCompressionLevel level);
+  int CompressionMode() const { return m_mode; }
+  // Above 9: native error 5, nothing changes.
+  void SetCompressionMode(int mode);
+  std::string CurrentVersion() const;
+  bool InMemory() const { return m_inMemory; }
+  void SetInMemory(bool inMemory);
+
+  void Open(uint16_t mode);
+  void OpenDefault();
+  void Close();
+  bool Active() const { return m_active; }
+  void SetActive(bool active) { active ? OpenDefault() : Close(); }
+  void AddMatching(const std::string& fileMask, int searchAttr = 63, const std::string& exclusionMask = "");
+  void BeginUpdate();
+  void EndUpdate();
+  void AbandonUpdate();
+
+  // The current directory of entries, and the archive's comment.
+  const std::vector<TDirItem>& Entries() const;
+  int FileCount() const { return static_cast<int>(Entries().size()); }
+  bool FindEntry(const std::string& storedName, TZFArchiveItem& item) const;
+  std::string ArchiveComment() const { return m_comment; }
+  // The in-memory archive's bytes (empty when the archive lives in a file).
+  std::string MemoryBytes() const;
+
+  static constexpr uint16_t kCreateMode = 0xFFFF;
+
+ protected:
+  virtual void UpdateCompressionMethod() { m_method = -1; }
+  int m_method = -1;
+
+ private:
+  void Fail(int nativeCode, const std::vector<std::string>& args = {}) const;
+  std::string CurrentDirectory() const;
+  void AddEntryForFile(const std::string& path, bool isDirectory, const std::string& currentDir);
+  void CommitUpdate();
+  void WriteEntry(TDirItem& e, uint64_t offset);
+  void CopyEntry(TDirItem& e, platform::Stream& temp, uint64_t tempBase, uint64_t offset);
+  void Rollback();
+  void WriteDirectory();
+  bool Progress(TZFProgressPhase phase, double overall, const std::string* file, double fileProgress);
+
+  bool m_active = false;
+  bool m_inMemory = false;
+  uint16_t m_openMode = 0;
+  std::unique_ptr<platform::Stream> m_stream;
+  std::vector<TDirItem> m_current, m_snapshot;
+  std::string m_comment;
+  uint64_t m_prefix = 0;
+  uint64_t m_directoryStart = 0;
+  int m_nesting = 0;
+  int m_finished = 0, m_toProcess = 0;
+  bool m_cancel = false;
+  TZFCompressionLevel m_level = TZFCompressionLevel::clFastest;
+  int m_mode = 1;
+  // The commit in progress: where it started writing and its temporary file.
+  uint64_t m_writePosition = 0;
+  std::string m_tempName;
+};
+
+class TZipForge : public TZFBaseArchiver {
+ public:
+  TZipForge();
+
+ protected:
+  void UpdateCompressionMethod() override { m_method = CompressionMode() > 0 ? 8 : 0; }
+};
+
+}  // namespace kvn::archive

@@ -1,0 +1,429 @@
+#include "archive/zip_format.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "archive/zf_exception.h"
+#include "platform/codepage.h"
+#include "platform/endian.h"
+
+namespace kvn::archive {
+
+using platform::AppendLE16;
+using platform::AppendLE32;
+using platform::AppendLE64;
+using platform::GetLE16;
+using platform::GetLE32;
+using platform::GetLE64;
+using platform::SeekOrigin;
+
+std::string NameToArchive(const std::string& cp1252) { return platform::Cp1252ToCp850(cp1252); }
+
+std::string NameFromArchive(const std::string& cp850) {
+  std::string name = platform::Cp850ToCp1252(cp850);
+  std::replace(name.begin(), name.end(), '\\', '/');
+  return name;
+}
+
+namespace {
+
+void WriteAll(platform::Stream& s, const std::string& bytes) {
+  if (s.Write(bytes.data(), bytes.size()) != bytes.size()) ThrowArchiverError("", 46);
+}
+
+std::string LocalHeaderBytes(const TDirItem& e, bool zip64, uint32_t crc, uint32_t compressed,
+                             uint32_t uncompressed, const std::string& storedName) {
+  std::string h;
+  h.reserve(kLocalHeaderSize + storedName.size());
+  AppendLE32(h, kLocalHeaderSignature);
+  AppendLE16(h, zip64 ? 45 : 20);
+  AppendLE16(h, e.flags);
+  AppendLE16(h, e.method);
+  AppendLE16(h, e.time);
+  AppendLE16(h, e.date);
+  AppendLE32(h, crc);
+  AppendLE32(h, compressed);
+  AppendLE32(h, uncompressed);
+  AppendLE16(h, static_cast<uint16_t>(storedName.size()));
+  AppendLE16(h, zip64 ? 20 : 0);
+  h += storedName;
+  return h;
+}
+
+}  // namespace
+
+int WriteLocalHeader(platform::Stream& s, const TDirItem& e, bool zip64, uint64_t sourceSize) {
+  const std::string name = NameToArchive(e.name);
+  std::string h = LocalHeaderBytes(e, zip64, kEscape32, 0,
+                                   zip64 ? kEscape32 : static_cast<uint32_t>(sourceSize), name);
+  if (zip64) h.append(20, '\0');
+  WriteAll(s, h);
+  return static_cast<int>(h.size());
+}
+
+void PatchLocalHeader(platform::Stream& s, uint64_t offset, const TDirItem& e, bool zip64) {
+  const int64_t end = s.Seek(0, SeekOrigin::End);
+  s.Seek(static_cast<int64_t>(offset), SeekOrigin::Begin);
+  const std::string name = NameToArchive(e.name);
+  std::string h = LocalHeaderBytes(e, zip64, e.crc, zip64 ? kEscape32 : e.compressedSize,
+                                   zip64 ? kEscape32 : e.uncompressedSize, name);
+  if (zip64) {
+    AppendLE16(h, kZip64ExtraId);
+    AppendLE16(h, 16);
+    AppendLE64(h, e.UncompressedSize());
+    AppendLE64(h, e.CompressedSize());
+  }
+  WriteAll(s, h);
+  s.Seek(end, SeekOrigin::Begin);
+}
+
+std::string CentralZip64Extra(const TDirItem& e) {
+  std::string data;
+  if (e.uncompressedSize == kEscape32) AppendLE64(data, e.uncompressedSize64);
+  if (e.compressedSize == kEscape32) AppendLE64(data, e.compressedSize64);
+  if (e.localHeaderOffset == kEscape32) AppendLE64(data, e.localHeaderOffset64);
+  if (e.diskNumberStart == 0xFFFF) AppendLE32(data, e.diskNumberStart32);
+  if (data.empty()) return data;
+  std::string field;
+  AppendLE16(field, kZip64ExtraId);
+  AppendLE16(field, static_cast<uint16_t>(data.size()));
+  return field + data;
+}
+
+void WriteCentralDirectory(platform::Stream& s, const std::vector<TDirItem>& entries,
+                           const std::string& comment) {
+  const uint64_t start = static_cast<uint64_t>(s.Position());
+  std::string block;
+  for (const TDirItem& e : entries) {
+    const std::string name = NameToArchive(e.name);
+    const std::string extra = CentralZip64Extra(e);
+    std::string h;
+    AppendLE32(h, kCentralHeaderSignature);
+    AppendLE16(h, e.versionNeeded & 0x00FF);
+    AppendLE16(h, e.versionNeeded);
+    AppendLE16(h, e.flags);
+    AppendLE16(h, e.method);
+    AppendLE16(h, e.time);
+    AppendLE16(h, e.date);
+    AppendLE32(h, e.crc);
+    AppendLE32(h, e.compressedSize);
+    AppendLE32(h, e.uncompressedSize);
+    AppendLE16(h, static_cast<uint16_t>(name.size()));
+    AppendLE16(h, static_cast<uint16_t>(extra.size()));
+    AppendLE16(h, static_cast<uint16_t>(e.comment.size()));
+    AppendLE16(h, e.diskNumberStart);
+    AppendLE16(h, 0);
+    AppendLE32(h, e.externalAttributes);
+    AppendLE32(h, e.localHeaderOffset);
+    block += h;
+    block += name;
+    block += extra;
+    block += e.comment;
+    if (block.size() >= (1u << 20)) {
+      WriteAll(s, block);
+      block.clear();
+    }
+  }
+  WriteAll(s, block);
+  const uint64_t end = static_cast<uint64_t>(s.Position());
+  const uint64_t size = end - start;
+  const uint64_t count = entries.size();
+  std::string tail;
+  // Zip64 end records when the directory lies beyond 32-bit offsets or the
+  // entries do not fit in 16 bits.
+  if (end >= kEscape32 || count > 65534) {
+    AppendLE32(tail, kZip64EndRecordSignature);
+    AppendLE64(tail, 44);
+    AppendLE16(tail, 45);
+    AppendLE16(tail, 45);
+    AppendLE32(tail, 0);
+    AppendLE32(tail, 0);
+    AppendLE64(tail, count);
+    AppendLE64(tail, count);
+    AppendLE64(tail, size);
+    AppendLE64(tail, start);
+    AppendLE32(tail, kZip64LocatorSignature);
+    AppendLE32(tail, 0);
+    AppendLE64(tail, end);
+    AppendLE32(tail, 1);
+  }
+  AppendLE32(tail, kEndRecordSignature);
+  AppendLE16(tail, 0);
+  AppendLE16(tail, 0);
+  const uint16_t entries16 = count > 65534 ? 0xFFFF : static_cast<uint16_t>(count);
+  AppendLE16(tail, entries16);
+  AppendLE16(tail, entries16);
+  AppendLE32(tail, size >= kEscape32 ? kEscape32 : static_cast<uint32_t>(size));
+  AppendLE32(tail, start >= kEscape32 ? kEscape32 : static_cast<uint32_t>(start));
+  AppendLE16(tail, static_cast<uint16_t>(comment.size()));
+  tail += comment;
+  WriteAll(s, tail);
+}
+
+namespace {
+
+// Reads exactly n bytes at offset, or throws "damaged".
+std::string ReadAt(platform::Stream& s, uint64_t offset, size_t n, const std::string& component) {
+  std::string buf(n, '\0');
+  try {
+    s.Seek(static_cast<int64_t>(offset), SeekOrigin::Begin);
+    s.ReadBuffer(buf.data(), n);
+  } catch (const kvn::Error&) {
+    ThrowArchiverError(component, 48);
+  }
+  return buf;
+}
+
+const uint8_t* U(const std::string& s, size_t at = 0) { return reinterpret_cast<const uint8_t*>(s.data()) + at; }
+
+struct EndLocation {
+  bool found = false;
+  uint64_t position = 0;  // of the end record
+  EndRecord record;
+  std::string comment;
+};
+
+EndLocation LocateEndRecord(platform::Stream& s) {
+  EndLocation loc;
+  const uint64_t size = static_cast<uint64_t>(s.Size());
+  const uint64_t tailSize = std::min<uint64_t>(size, 65600);
+  if (tailSize < kEndRecordSize) return loc;
+  std::string tail(tailSize, '\0');
+  s.Seek(static_cast<int64_t>(size - tailSize), SeekOrigin::Begin);
+  if (s.Read(tail.data(), tailSize) != tailSize) return loc;
+  for (int64_t i = static_cast<int64_t>(tailSize) - kEndRecordSize; i >= 0; --i) {
+    if (GetLE32(U(tail, static_cast<size_t>(i))) != kEndRecordSignature) continue;
+    const size_t at = static_cast<size_t>(i);
+    const uint16_t commentLength = GetLE16(U(tail, at + 20));
+    if (at + kEndRecordSize + commentLength != tailSize) continue;  // must reach the end exactly
+    loc.found = true;
+    loc.position = size - tailSize + at;
+    EndRecord& r = loc.record;
+    r.thisDisk = GetLE16(U(tail, at + 4));
+    r.directoryDisk = GetLE16(U(tail, at + 6));
+    r.entriesOnDisk = GetLE16(U(tail, at + 8));
+    r.totalEntries = GetLE16(U(tail, at + 10));
+    r.directorySize = GetLE32(U(tail, at + 12));
+    r.directoryOffset = GetLE32(U(tail, at + 16));
+    r.commentLength = commentLength;
+    loc.comment = tail.substr(at + kEndRecordSize, commentLength);
+    return loc;
+  }
+  return loc;
+}
+
+// Searches forward from offset for a local header signature accepted by test;
+// windows of 65535 bytes overlapping by 4.
+template <typename Test>
+bool SearchLocalHeader(platform::Stream& s, uint64_t from, uint64_t size, Test test, uint64_t& found) {
+  std::string window;
+  uint64_t pos = from;
+  while (pos + 4 <= size) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(65535, size - pos));
+    window.resize(n);
+    s.Seek(static_cast<int64_t>(pos), SeekOrigin::Begin);
+    if (s.Read(window.data(), n) != n) return false;
+    for (size_t i = 0; i + 4 <= n; ++i) {
+      if (GetLE32(U(window, i)) == kLocalHeaderSignature && test(pos + i)) {
+        found = pos + i;
+        return true;
+      }
+    }
+    if (n < 65535) break;
+    pos += n - 4;
+  }
+  return false;
+}
+
+void ParseExtra(TDirItem& e, const std::string& bytes) {
+  size_t at = 0;
+  while (at + 4 <= bytes.size()) {
+    ExtraField f;
+    f.id = GetLE16(U(bytes, at));
+    size_t declared = GetLE16(U(bytes, at + 2));
+    at += 4;
+    size_t size = std::min(declared, bytes.size() - at);  // a field longer than what is left is cut
+    f.data = bytes.substr(at, size);
+    at += size;
+    if (f.id == kZip64ExtraId) {
+      e.zip64 = true;
+      size_t p = 0;
+      auto take64 = [&](uint64_t& v) {
+        if (p + 8 <= f.data.size()) {
+          v = GetLE64(U(f.data, p));
+          p += 8;
+        }
+      };
+      if (e.uncompressedSize == kEscape32) take64(e.uncompressedSize64);
+      if (e.compressedSize == kEscape32) take64(e.compressedSize64);
+      if (e.localHeaderOffset == kEscape32) take64(e.localHeaderOffset64);
+      if (e.diskNumberStart == 0xFFFF && p + 4 <= f.data.size()) {
+        e.diskNumberStart32 = GetLE32(U(f.data, p));
+        p += 4;
+      }
+    }
+    e.extra.push_back(std::move(f));
+  }
+}
+
+TDirItem ItemFromLocalHeader(const std::string& h, uint64_t offset) {
+  TDirItem e;
+  e.versionNeeded = GetLE16(U(h, 4));
+  e.versionMadeBy = e.versionNeeded;
+  e.flags = GetLE16(U(h, 6));
+  e.method = GetLE16(U(h, 8));
+  e.time = GetLE16(U(h, 10));
+  e.date = GetLE16(U(h, 12));
+  e.crc = GetLE32(U(h, 14));
+  e.compressedSize = GetLE32(U(h, 18));
+  e.uncompressedSize = GetLE32(U(h, 22));
+  e.compressedSize64 = e.compressedSize;
+  e.uncompressedSize64 = e.uncompressedSize;
+  e.externalAttributes = e.uncompressedSize != 0 ? 0x20 : 0x10;
+  e.localHeaderOffset = static_cast<uint32_t>(std::min<uint64_t>(offset, kEscape32));
+  e.localHeaderOffset64 = offset;
+  return e;
+}
+
+ReadDirectory RebuildFromLocalHeaders(platform::Stream& s, const std::string& component) {
+  ReadDirectory dir;
+  dir.rebuilt = true;
+  const uint64_t size = static_cast<uint64_t>(s.Size());
+  uint64_t from = 0, found = 0;
+  auto fits = [&](uint64_t at) { return at + kLocalHeaderSize <= size; };
+  while (SearchLocalHeader(s, from, size, fits, found)) {
+    std::string h = ReadAt(s, found, kLocalHeaderSize, component);
+    TDirItem e = ItemFromLocalHeader(h, found);
+    const uint16_t nameLength = GetLE16(U(h, 26));
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(nameLength, size - found - kLocalHeaderSize));
+    e.name = NameFromArchive(ReadAt(s, found + kLocalHeaderSize, n, component));
+    e.nameLength = static_cast<uint16_t>(e.name.size());
+    dir.entries.push_back(std::move(e));
+    from = found + 4;
+  }
+  if (dir.entries.empty()) ThrowArchiverError(component, 35);
+  dir.directoryStart = size;
+  return dir;
+}
+
+}  // namespace
+
+uint64_t FindDirectoryStart(platform::Stream& s) {
+  EndLocation loc = LocateEndRecord(s);
+  if (!loc.found) return static_cast<uint64_t>(s.Size());
+  uint64_t end = loc.position;
+  uint64_t size = loc.record.directorySize;
+  if (loc.position >= kZip64LocatorSize + kZip64EndRecordSize) {
+    std::string locator = ReadAt(s, loc.position - kZip64LocatorSize, kZip64LocatorSize, "");
+    if (GetLE32(U(locator)) == kZip64LocatorSignature) {
+      end = loc.position - kZip64LocatorSize - kZip64EndRecordSize;
+      std::string rec = ReadAt(s, end, kZip64EndRecordSize, "");
+      if (GetLE32(U(rec)) == kZip64EndRecordSignature) size = GetLE64(U(rec, 40));
+    }
+  }
+  return size <= end ? end - size : end;
+}
+
+ReadDirectory ReadArchiveDirectory(platform::Stream& s, const std::string& component, bool openCorrupted) {
+  EndLocation loc = LocateEndRecord(s);
+  if (!loc.found) {
+    if (!openCorrupted) ThrowArchiverError(component, 48);
+    return RebuildFromLocalHeaders(s, component);
+  }
+  ReadDirectory dir;
+  dir.comment = loc.comment;
+  uint64_t directoryEnd = loc.position;
+  uint64_t directorySize = loc.record.directorySize;
+  uint64_t entryCount = loc.record.totalEntries;
+  uint64_t emptyPrefix = loc.position;
+  if (loc.position >= kZip64LocatorSize) {
+    std::string locator = ReadAt(s, loc.position - kZip64LocatorSize, kZip64LocatorSize, component);
+    if (GetLE32(U(locator)) == kZip64LocatorSignature) {
+      dir.zip64 = true;
+      const uint64_t recordOffset = GetLE64(U(locator, 8));
+      if (recordOffset > static_cast<uint64_t>(s.Size()) - kZip64EndRecordSize) ThrowArchiverError(component, 40);
+      std::string rec = ReadAt(s, recordOffset, kZip64EndRecordSize, component);
+      if (GetLE32(U(rec)) != kZip64EndRecordSignature) ThrowArchiverError(component, 40);
+      entryCount = GetLE64(U(rec, 32));
+      directorySize = GetLE64(U(rec, 40));
+      if (loc.position < kZip64LocatorSize + kZip64EndRecordSize) ThrowArchiverError(component, 40);
+      directoryEnd = loc.position - kZip64LocatorSize - kZip64EndRecordSize;
+      emptyPrefix = directoryEnd;
+    }
+  }
+  // The directory ends where the end records start and begins its size before:
+  // data placed in front of the archive is then tolerated.
+  if (directorySize > directoryEnd) ThrowArchiverError(component, 48);
+  const uint64_t start = directoryEnd - directorySize;
+  dir.directoryStart = start;
+  std::string bytes = ReadAt(s, start, static_cast<size_t>(directorySize), component);
+  size_t at = 0;
+  for (uint64_t i = 0; i < entryCount; ++i) {
+    if (at + kCentralHeaderSize > bytes.size() || GetLE32(U(bytes, at)) != kCentralHeaderSignature)
+      ThrowArchiverError(component, 48);
+    TDirItem e;
+    const uint8_t* h = U(bytes, at);
+    e.versionMadeBy = GetLE16(h + 4);
+    e.versionNeeded = GetLE16(h + 6);
+    e.flags = GetLE16(h + 8);
+    e.method = GetLE16(h + 10);
+    e.time = GetLE16(h + 12);
+    e.date = GetLE16(h + 14);
+    e.crc = GetLE32(h + 16);
+    e.compressedSize = GetLE32(h + 20);
+    e.uncompressedSize = GetLE32(h + 24);
+    const uint16_t nameLength = GetLE16(h + 28);
+    const uint16_t extraLength = GetLE16(h + 30);
+    const uint16_t commentLength = GetLE16(h + 32);
+    e.diskNumberStart = GetLE16(h + 34);
+    e.internalAttributes = GetLE16(h + 36);
+    e.externalAttributes = GetLE32(h + 38);
+    e.localHeaderOffset = GetLE32(h + 42);
+    e.compressedSize64 = e.compressedSize;
+    e.uncompressedSize64 = e.uncompressedSize;
+    e.localHeaderOffset64 = e.localHeaderOffset;
+    e.diskNumberStart32 = e.diskNumberStart;
+    at += kCentralHeaderSize;
+    if (at + nameLength + extraLength + commentLength > bytes.size()) ThrowArchiverError(component, 48);
+    e.name = NameFromArchive(bytes.substr(at, nameLength));
+    at += nameLength;
+    ParseExtra(e, bytes.substr(at, extraLength));
+    at += extraLength;
+    e.comment = bytes.substr(at, commentLength);
+    at += commentLength;
+    e.nameLength = static_cast<uint16_t>(std::min<size_t>(e.name.size(), 0xFFFF));
+    e.extraLength = extraLength;
+    e.commentLength = commentLength;
+    dir.entries.push_back(std::move(e));
+  }
+
+  // Data in front of the archive: find the first entry's local header.
+  const uint64_t size = static_cast<uint64_t>(s.Size());
+  uint64_t shift = 0;
+  if (dir.entries.empty()) {
+    dir.prefix = emptyPrefix;
+  } else {
+    const TDirItem& first = dir.entries.front();
+    const uint64_t recorded = first.LocalHeaderOffset();
+    auto matches = [&](uint64_t pos) {
+      if (pos + kLocalHeaderSize > size) return false;
+      std::string h = ReadAt(s, pos, kLocalHeaderSize, component);
+      return GetLE16(U(h, 4)) == first.versionNeeded && GetLE16(U(h, 6)) == first.flags &&
+             GetLE16(U(h, 8)) == first.method && GetLE16(U(h, 10)) == first.time &&
+             GetLE16(U(h, 12)) == first.date && GetLE32(U(h, 14)) == first.crc &&
+             GetLE32(U(h, 18)) == first.compressedSize && GetLE32(U(h, 22)) == first.uncompressedSize;
+    };
+    uint64_t found = recorded;
+    if (recorded < size && SearchLocalHeader(s, recorded, size, matches, found)) shift = found - recorded;
+    for (TDirItem& e : dir.entries) {
+      e.localHeaderOffset64 = e.LocalHeaderOffset() + shift;
+      if (e.localHeaderOffset != kEscape32)
+        e.localHeaderOffset = e.localHeaderOffset64 >= kEscape32 ? kEscape32
+                                                                 : static_cast<uint32_t>(e.localHeaderOffset64);
+    }
+    dir.prefix = shift + recorded;
+  }
+  return dir;
+}
+
+}  // namespace kvn::archive

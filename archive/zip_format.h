@@ -1,0 +1,134 @@
+// The zip records: local file header, central directory header, end of central
+// directory record, Zip64 end record and locator; writing them and reading an
+// archive's directory back.
+//
+//   [prefix] {local header, name, [Zip64 extra], data}* {central header, name,
+//   [Zip64 extra], comment}* [Zip64 end record, locator] end record, comment
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/stream.h"
+
+namespace kvn::archive {
+
+constexpr uint32_t kLocalHeaderSignature = 0x04034B50;
+constexpr uint32_t kCentralHeaderSignature = 0x02014B50;
+constexpr uint32_t kEndRecordSignature = 0x06054B50;
+constexpr uint32_t kZip64EndRecordSignature = 0x06064B50;
+constexpr uint32_t kZip64LocatorSignature = 0x07064B50;
+constexpr uint16_t kZip64ExtraId = 0x0001;
+constexpr uint32_t kEscape32 = 0xFFFFFFFFu;
+constexpr int kLocalHeaderSize = 30;
+constexpr int kCentralHeaderSize = 46;
+constexpr int kEndRecordSize = 22;
+constexpr int kZip64EndRecordSize = 56;
+constexpr int kZip64LocatorSize = 20;
+constexpr size_t kMaxNameBytes = 256;
+
+enum class TZFProcessOperation : uint8_t {
+  poAdd, poMove, poDelete, poUpdate, poExtract, poTest, poRename, poChangeAttr, poChangeComment
+};
+
+struct ExtraField {
+  uint16_t id = 0;
+  std::string data;
+};
+
+// One directory entry: the central header's fields, then what the archiver
+// keeps about it. Names are Windows-1252 with "/" separators.
+struct TDirItem {
+  uint32_t signature = kCentralHeaderSignature;
+  uint16_t versionMadeBy = 20;
+  uint16_t versionNeeded = 20;
+  uint16_t flags = 0;
+  uint16_t method = 0;
+  uint16_t time = 0;
+  uint16_t date = 0;
+  uint32_t crc = kEscape32;
+  uint32_t compressedSize = 0;
+  uint32_t uncompressedSize = 0;
+  uint16_t nameLength = 0;
+  uint16_t extraLength = 0;
+  uint16_t commentLength = 0;
+  uint16_t diskNumberStart = 0;
+  uint16_t internalAttributes = 0;
+  uint32_t externalAttributes = 0;
+  uint32_t localHeaderOffset = 0;
+
+  std::string name;
+  std::string oldName;
+  std::string comment;
+  std::vector<ExtraField> extra;
+  bool zip64 = false;
+  uint64_t uncompressedSize64 = 0;
+  uint64_t compressedSize64 = 0;
+  uint64_t localHeaderOffset64 = 0;
+  uint32_t diskNumberStart32 = 0;
+  bool modified = false;
+  std::string password;
+  std::string sourceFileName;  // UTF-8 path
+  uint8_t compressionMode = 0;
+  TZFProcessOperation operation = TZFProcessOperation::poAdd;
+
+  // The sizes and offset whatever field holds them.
+  uint64_t CompressedSize() const { return compressedSize == kEscape32 ? compressedSize64 : compressedSize; }
+  uint64_t UncompressedSize() const {
+    return uncompressedSize == kEscape32 ? uncompressedSize64 : uncompressedSize;
+  }
+  uint64_t LocalHeaderOffset() const {
+    return localHeaderOffset == kEscape32 ? localHeaderOffset64 : localHeaderOffset;
+  }
+  bool IsDirectory() const { return !name.empty() && name.back() == '/'; }
+};
+
+struct EndRecord {
+  uint16_t thisDisk = 0;
+  uint16_t directoryDisk = 0;
+  uint16_t entriesOnDisk = 0;
+  uint16_t totalEntries = 0;
+  uint32_t directorySize = 0;
+  uint32_t directoryOffset = 0;
+  uint16_t commentLength = 0;
+};
+
+// The directory of an archive as read from its stream.
+struct ReadDirectory {
+  std::vector<TDirItem> entries;
+  std::string comment;
+  bool zip64 = false;
+  // Where new entries start: after the last entry's data (the directory's start).
+  uint64_t directoryStart = 0;
+  // Bytes found before the archive (0 for an ordinary archive).
+  uint64_t prefix = 0;
+  bool rebuilt = false;  // from local headers, the end record being absent
+};
+
+// Stored names: Windows-1252 ↔ code page 850, "\" read back as "/".
+std::string NameToArchive(const std::string& cp1252);
+std::string NameFromArchive(const std::string& cp850);
+
+// Writes a new entry's local header (sizes still open) and returns its size.
+int WriteLocalHeader(platform::Stream& s, const TDirItem& e, bool zip64, uint64_t sourceSize);
+// Rewrites the local header at offset with the final CRC and sizes.
+void PatchLocalHeader(platform::Stream& s, uint64_t offset, const TDirItem& e, bool zip64);
+// The Zip64 extra field of a central header, empty when none applies.
+std::string CentralZip64Extra(const TDirItem& e);
+// Writes the central directory from the current position, then the end records.
+void WriteCentralDirectory(platform::Stream& s, const std::vector<TDirItem>& entries,
+                           const std::string& comment);
+
+// Reads the directory of the archive in s. Throws EZFException: 48 without an
+// end record (unless openCorrupted, which rebuilds it from local headers; 35
+// when there is none), 40 for a Zip64 locator without its end record, 8 for a
+// directory that does not fit in the stream.
+ReadDirectory ReadArchiveDirectory(platform::Stream& s, const std::string& componentName,
+                                   bool openCorrupted);
+
+// The offset where the current directory starts (end of the last entry), or the
+// stream size when there is no end record.
+uint64_t FindDirectoryStart(platform::Stream& s);
+
+}  // namespace kvn::archive
