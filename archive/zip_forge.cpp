@@ -354,11 +354,16 @@ bool TZFBaseArchiver::FindEntry(const std::string& storedName, TZFArchiveItem& i
 
 // ------------------------------------------------------------- commit
 
-bool TZFBaseArchiver::Progress(TZFProgressPhase phase, double overall, const std::string* file, double fileProgress) {
+bool TZFBaseArchiver::FileProgress(TZFProgressPhase phase, const std::string& file, double progress) {
   bool cancel = false;
-  const auto op = TZFProcessOperation::poAdd;
-  if (file && OnFileProgress) OnFileProgress(this, *file, fileProgress, op, phase, cancel);
-  if (OnOverallProgress) OnOverallProgress(this, overall, op, phase, cancel);
+  if (OnFileProgress) OnFileProgress(this, file, progress, TZFProcessOperation::poAdd, phase, cancel);
+  if (cancel) m_cancel = true;
+  return !cancel;
+}
+
+bool TZFBaseArchiver::OverallProgress(TZFProgressPhase phase, double progress) {
+  bool cancel = false;
+  if (OnOverallProgress) OnOverallProgress(this, progress, TZFProcessOperation::poAdd, phase, cancel);
   if (cancel) m_cancel = true;
   return !cancel;
 }
@@ -401,23 +406,26 @@ void TZFBaseArchiver::WriteEntry(TDirItem& e, uint64_t offset) {
   e.localHeaderOffset = offset >= kEscape32 || Zip64Mode == TZip64Mode::zmAlways ? kEscape32 : static_cast<uint32_t>(offset);
   e.versionNeeded = zip64 ? 45 : 20;
   e.versionMadeBy = e.versionNeeded;
+  if (isDirectory) e.method = kMethodStored;
   archive.Seek(static_cast<int64_t>(offset), SeekOrigin::Begin);
   WriteLocalHeader(archive, e, zip64, static_cast<uint64_t>(sourceSize));
 
   const std::string label = isDirectory ? e.name : e.sourceFileName;
-  Progress(TZFProgressPhase::ppStart, 100.0 * m_finished / std::max(1, m_toProcess), &label, 0);
+  FileProgress(TZFProgressPhase::ppStart, label, 0);
   EntryData data;
   if (!isDirectory && !m_cancel) {
     data = WriteEntryData(*source, sourceSize, archive, e.method, e.compressionMode, Name, [&](int64_t read) {
       const double part = sourceSize ? static_cast<double>(read) / static_cast<double>(sourceSize) : 1;
-      return Progress(TZFProgressPhase::ppProcess, 100.0 * (part + m_finished) / std::max(1, m_toProcess), &label,
-                      100.0 * part);
+      const bool go = FileProgress(TZFProgressPhase::ppProcess, label, 100.0 * part);
+      return OverallProgress(TZFProgressPhase::ppProcess, 100.0 * (part + m_finished) / std::max(1, m_toProcess)) && go;
     });
     if (data.cancelled) m_cancel = true;
   }
   if (m_cancel) return;
   if (isDirectory) {
-    e.crc = kEscape32;
+    // No data: stored with the CRC of nothing, which readers check.
+    e.crc = 0;
+    e.method = kMethodStored;
     e.compressedSize = e.uncompressedSize = 0;
     e.compressedSize64 = e.uncompressedSize64 = 0;
   } else {
@@ -432,7 +440,7 @@ void TZFBaseArchiver::WriteEntry(TDirItem& e, uint64_t offset) {
   }
   e.zip64 = zip64;
   PatchLocalHeader(archive, offset, e, zip64);
-  Progress(TZFProgressPhase::ppEnd, 100.0 * (m_finished + 1) / std::max(1, m_toProcess), &label, 100);
+  FileProgress(TZFProgressPhase::ppEnd, label, 100);
 }
 
 void TZFBaseArchiver::CopyEntry(TDirItem& e, platform::Stream& temp, uint64_t tempBase, uint64_t offset) {
@@ -492,7 +500,7 @@ void TZFBaseArchiver::CommitUpdate() {
   const size_t common = std::min(m_current.size(), m_snapshot.size());
   while (k < common && m_current[k].name == m_snapshot[k].name && !m_current[k].modified) ++k;
 
-  if (!Progress(TZFProgressPhase::ppStart, 0, nullptr, 0)) {
+  if (!OverallProgress(TZFProgressPhase::ppStart, 0)) {
     m_current = m_snapshot;
     return;
   }
@@ -588,7 +596,7 @@ void TZFBaseArchiver::CommitUpdate() {
     }
     throw;
   }
-  Progress(TZFProgressPhase::ppEnd, 100, nullptr, 100);
+  OverallProgress(TZFProgressPhase::ppEnd, 100);
   if (m_cancel || aborted) {
     temp.reset();
     Rollback();

@@ -148,7 +148,9 @@ class TZFBaseArchiver {
   void CopyEntry(TDirItem& e, platform::Stream& temp, uint64_t tempBase, uint64_t offset);
   void Rollback();
   void WriteDirectory();
-  bool Progress(TZFProgressPhase phase, double overall, const std::string* file, double fileProgress);
+  // Raise the progress events; false when a handler asked to cancel.
+  bool FileProgress(TZFProgressPhase phase, const std::string& file, double progress);
+  bool OverallProgress(TZFProgressPhase phase, double progress);
 
   bool m_active = false;
   bool m_inMemory = false;
