@@ -140,6 +140,12 @@ bool EqualNames(const std::string& a, const std::string& b) {
   return true;
 }
 
+std::string NameKey(const std::string& name) {
+  std::string key(name);
+  for (char& c : key) c = static_cast<char>(FoldUpper(static_cast<unsigned char>(c)));
+  return key;
+}
+
 std::string DirectoryPart(const std::string& path) {
   size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);

@@ -31,6 +31,8 @@ bool MatchesMask(const std::string& name, const std::string& mask);
 bool EntryNameMatches(const std::string& name, const std::string& mask, bool caseInsensitive);
 // Case-insensitive equality of stored names (Windows-1252 text).
 bool EqualNames(const std::string& a, const std::string& b);
+// The folded form of a name: equal names have equal keys.
+std::string NameKey(const std::string& name);
 
 enum class TZFStorePathMode { spNoPath, spRelativePath, spFullPath };
 

@@ -232,11 +232,15 @@ void TZFBaseArchiver::AddMatching(const std::string& fileMask, int searchAttr, c
   request.recurse = Options.Recurse;
   BeginUpdate();
   try {
+    // Entries by folded name: looking up each found file costs the same
+    // whatever the number of entries.
+    std::unordered_map<std::string, size_t> index;
+    for (size_t i = 0; i < m_current.size(); ++i) index.emplace(NameKey(m_current[i].name), i);
     ScanMasks(request, [&](const std::string& path, bool isDirectory) {
       bool confirm = true;
       if (OnConfirmProcessFile) OnConfirmProcessFile(this, path, TZFProcessOperation::poAdd, confirm);
       if (!confirm) return;
-      AddEntryForFile(path, isDirectory, request.baseDirectory);
+      AddEntryForFile(path, isDirectory, request.baseDirectory, index);
     });
   } catch (...) {
     AbandonUpdate();
@@ -245,7 +249,8 @@ void TZFBaseArchiver::AddMatching(const std::string& fileMask, int searchAttr, c
   EndUpdate();
 }
 
-void TZFBaseArchiver::AddEntryForFile(const std::string& path, bool isDirectory, const std::string& currentDir) {
+void TZFBaseArchiver::AddEntryForFile(const std::string& path, bool isDirectory, const std::string& currentDir,
+                                      std::unordered_map<std::string, size_t>& names) {
   if (!Password.empty())
     throw Error("Le chiffrement des entrées d'archive n'est pas disponible dans cette version.");
   std::string stored = MakeStoredName(path, currentDir, Options.StorePath);
@@ -255,13 +260,9 @@ void TZFBaseArchiver::AddEntryForFile(const std::string& path, bool isDirectory,
 
   const auto dosTime = platform::FileDosDateTime(path);
   const uint32_t dateTime = dosTime ? *dosTime : NowDosDateTime();
-  int index = -1;
-  for (size_t i = 0; i < m_current.size(); ++i) {
-    if (EqualNames(m_current[i].name, stored)) {
-      index = static_cast<int>(i);
-      break;
-    }
-  }
+  const std::string key = NameKey(stored);
+  auto known = names.find(key);
+  const int index = known == names.end() ? -1 : static_cast<int>(known->second);
   if (index >= 0) {
     const TDirItem& existing = m_current[static_cast<size_t>(index)];
     bool replace = false;
@@ -324,10 +325,12 @@ void TZFBaseArchiver::AddEntryForFile(const std::string& path, bool isDirectory,
       break;
     }
   }
-  if (index >= 0)
+  if (index >= 0) {
     m_current[static_cast<size_t>(index)] = std::move(e);
-  else
+  } else {
+    names.emplace(key, m_current.size());
     m_current.push_back(std::move(e));
+  }
 }
 
 bool TZFBaseArchiver::FindEntry(const std::string& storedName, TZFArchiveItem& item) const {

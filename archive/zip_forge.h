@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "archive/masks.h"
@@ -142,7 +143,8 @@ class TZFBaseArchiver {
  private:
   void Fail(int nativeCode, const std::vector<std::string>& args = {}) const;
   std::string CurrentDirectory() const;
-  void AddEntryForFile(const std::string& path, bool isDirectory, const std::string& currentDir);
+  void AddEntryForFile(const std::string& path, bool isDirectory, const std::string& currentDir,
+                       std::unordered_map<std::string, size_t>& index);
   void CommitUpdate();
   void WriteEntry(TDirItem& e, uint64_t offset);
   void CopyEntry(TDirItem& e, platform::Stream& temp, uint64_t tempBase, uint64_t offset);
