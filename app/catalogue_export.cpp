@@ -4,6 +4,7 @@
 #include "export/options_file.h"
 #include "export/registry.h"
 #include "export/text/ascii_export.h"
+#include "export/xls/xls_export.h"
 #include "platform/error.h"
 #include "platform/file_info.h"
 #include "platform/ini_file.h"
@@ -50,6 +51,8 @@ std::string RunCatalogueExport(const ExportRequest& request, int& films) {
     exporting::ApplyOptionsFile(ini, type->number, table, *exporter);
     std::string fromFile = ini.ReadString("GENERAL", "FileName", "");
     if (!fromFile.empty()) exporter->FileName = fromFile;
+  } else if (auto* xls = dynamic_cast<exporting::TQExportXLS*>(exporter.get())) {
+    exporting::ApplyXlsPage(nullptr, table, *xls);
   }
   if (!request.output.empty()) exporter->FileName = request.output;
   exporter->ShowFile = false;

@@ -88,7 +88,7 @@ class TQExport {
   // Runs a complete export to the exporter's destination.
   virtual void Execute() {}
   // Runs the export loop on a stream (not owned).
-  void ExportToStream(platform::Stream& stream);
+  virtual void ExportToStream(platform::Stream& stream);
   virtual void Abort();
   virtual void SaveToIni(platform::IniFile& ini);
   virtual void LoadFromIni(const platform::IniFile& ini);

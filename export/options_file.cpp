@@ -1,6 +1,7 @@
 #include "export/options_file.h"
 
 #include "export/text/ascii_export.h"
+#include "export/xls/xls_export.h"
 #include "platform/codepage.h"
 #include "platform/strings.h"
 
@@ -93,6 +94,7 @@ void ApplyOptionsFile(const platform::IniFile& ini, int type, db::DataSet& sourc
     }
   }
 
+  if (auto* xls = dynamic_cast<TQExportXLS*>(&e); xls && type == 0) ApplyXlsPage(&ini, source, *xls);
   if (auto* ascii = dynamic_cast<TQExportASCII*>(&e)) {
     if (type == 7) {
       ascii->AutoCalcColWidth = ini.ReadBool("TXT", "AutoCalcColWidth", ascii->AutoCalcColWidth);
@@ -102,6 +104,66 @@ void ApplyOptionsFile(const platform::IniFile& ini, int type, db::DataSet& sourc
       ascii->CSVComma = SettingTextToChar(ini.ReadString("CSV", "Comma", CharToSettingText(ascii->CSVComma)));
       ascii->CSVQuote = SettingTextToChar(ini.ReadString("CSV", "Quote", CharToSettingText(ascii->CSVQuote)));
     }
+  }
+}
+
+void ApplyXlsPage(const platform::IniFile* ini, db::DataSet& source, TQExportXLS& e) {
+  constexpr std::string_view kField = "XLS_FIELD_", kArea = "XLS_OPTION_", kStyle = "XLS_STYLE_";
+  std::vector<std::string> sections;
+  if (ini) {
+    e.Options.PageHeader = Utf8ToCp1252(ini->ReadString("XLS", "PageHeader", platform::Cp1252ToUtf8(e.Options.PageHeader)));
+    e.Options.PageFooter = Utf8ToCp1252(ini->ReadString("XLS", "PageFooter", platform::Cp1252ToUtf8(e.Options.PageFooter)));
+    e.Options.SetSheetTitle(
+        Utf8ToCp1252(ini->ReadString("XLS", "SheetTitle", platform::Cp1252ToUtf8(e.Options.SheetTitle()))));
+    const int64_t strip = ini->ReadInteger("XLS", "StripType", e.StripType);
+    if (strip >= ssNone && strip <= ssRow) e.StripType = static_cast<TxlsStripType>(strip);
+    e.AutoCalcColWidth = ini->ReadBool("XLS", "AutoCalcColWidth", e.AutoCalcColWidth);
+    sections = ini->ReadSections();
+    const std::pair<const char*, TxlsFormat*> areas[] = {{"ENTETE", &e.Options.HeaderFormat},
+                                                          {"LIBELLE", &e.Options.CaptionsFormat},
+                                                          {"AGGREGAT", &e.Options.AggregateFormat},
+                                                          {"PIED DE PAGE", &e.Options.FooterFormat}};
+    for (const auto& section : sections) {
+      if (platform::StartsWithNoCase(section, kArea)) {
+        const std::string area = Utf8ToCp1252(section.substr(kArea.size()));
+        for (const auto& [name, format] : areas)
+          if (platform::Cp1252EqualsNoCase(area, name)) format->LoadFromIni(*ini, section);
+      } else if (platform::StartsWithNoCase(section, kStyle)) {
+        e.StripStyles.Add().LoadFromIni(*ini, section);
+      }
+    }
+  }
+
+  // The fields list: one entry per field of the source.
+  std::vector<TxlsFieldFormat> entries;
+  for (int i = 0; i < source.FieldCount(); ++i) {
+    TxlsFieldFormat entry;
+    const std::string name = Utf8ToCp1252(source.FieldByIndex(i).FieldName());
+    const int own = e.FieldFormats.IndexOfName(name);
+    if (own >= 0)
+      entry.Assign(e.FieldFormats[static_cast<size_t>(own)]);
+    else
+      entry.Assign(e.Options.DataFormat);
+    entry.FieldName = name;
+    for (const auto& section : sections)
+      if (platform::StartsWithNoCase(section, kField) &&
+          platform::Cp1252EqualsNoCase(Utf8ToCp1252(section.substr(kField.size())), name))
+        entry.LoadFromIni(*ini, section);
+    entries.push_back(std::move(entry));
+  }
+  e.FieldFormats.Clear();
+  auto copy = [&](const std::string& name) {
+    for (const auto& entry : entries)
+      if (platform::Cp1252EqualsNoCase(entry.FieldName, name)) {
+        e.FieldFormats.Add().Assign(entry);
+        return;
+      }
+  };
+  if (e.ExportedFields.Count() > 0) {
+    for (const auto& name : e.ExportedFields) copy(name);
+  } else {
+    for (int i = 0; i < source.FieldCount(); ++i)
+      if (!source.FieldByIndex(i).IsBlob()) copy(Utf8ToCp1252(source.FieldByIndex(i).FieldName()));
   }
 }
 

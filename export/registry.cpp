@@ -1,6 +1,7 @@
 #include "export/registry.h"
 
 #include "export/text/ascii_export.h"
+#include "export/xls/xls_export.h"
 #include "platform/strings.h"
 
 namespace kvn::exporting {
@@ -19,6 +20,7 @@ std::function<std::unique_ptr<TQExportText>()> Ascii(TQExportASCIIType type) {
 
 const std::vector<ExportType>& ExportTypes() {
   static const std::vector<ExportType> types = {
+      {"xls", 0, "xls", "MS Excel", [] { return std::unique_ptr<TQExportText>(std::make_unique<TQExportXLS>()); }},
       {"txt", 7, "txt", "Fichier Texte", Ascii(TQExportASCIIType::etTXT)},
       {"csv", 8, "csv", "Fichier CSV", Ascii(TQExportASCIIType::etCSV)},
       {"dif", 9, "dif", "Fichier DIF", Ascii(TQExportASCIIType::etDIF)},

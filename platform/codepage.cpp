@@ -190,6 +190,35 @@ bool IsValidUtf8(std::string_view text) {
 char32_t Cp1252ToUnicode(unsigned char byte) { return Cp1252().toUnicode[byte]; }
 char Cp1252FromUnicode(char32_t cp) { return Cp1252().From(cp); }
 
+namespace {
+
+unsigned char Cp1252Upper(unsigned char c) {
+  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
+  switch (c) {
+    case 0x9A: return 0x8A;  // s caron
+    case 0x9C: return 0x8C;  // oe
+    case 0x9E: return 0x8E;  // z caron
+    case 0xFF: return 0x9F;  // y diaeresis
+    default: return c;
+  }
+}
+
+}  // namespace
+
+std::string Cp1252UpperCase(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(Cp1252Upper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+bool Cp1252EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Cp1252Upper(static_cast<unsigned char>(a[i])) != Cp1252Upper(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
 std::string Utf8ToCp1252(std::string_view utf8) {
   if (IsAscii(utf8)) return std::string(utf8);
   return FromUtf8(utf8, Cp1252());

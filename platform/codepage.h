@@ -24,6 +24,12 @@ char32_t Cp1252ToUnicode(unsigned char byte);
 // Windows-1252 byte of a code point, or '?' when it has none.
 char Cp1252FromUnicode(char32_t cp);
 
+// Upper case of Windows-1252 text, accented letters included (é to É, œ to
+// Œ, ÿ to Ÿ); what has no upper case stays.
+std::string Cp1252UpperCase(std::string_view cp1252);
+// Equal without regard to case, accented letters included.
+bool Cp1252EqualsNoCase(std::string_view a, std::string_view b);
+
 bool IsAscii(std::string_view text);
 bool IsValidUtf8(std::string_view text);
 // Appends the UTF-8 form of a code point.

@@ -81,7 +81,10 @@ TEST_P(ContractTest, EveryFailedWriteIsReported) {
 
 std::vector<std::string> TypeNames() {
   std::vector<std::string> names;
-  for (const auto& t : ExportTypes()) names.push_back(t.name);
+  // The workbook holds its texts as UTF-16 in a compound file: its own tests
+  // cover the same ground with a reader of that format.
+  for (const auto& t : ExportTypes())
+    if (t.name != "xls") names.push_back(t.name);
   return names;
 }
 

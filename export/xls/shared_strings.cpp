@@ -1,0 +1,81 @@
+#include "export/xls/shared_strings.h"
+
+#include <array>
+
+#include "export/xls/biff_stream.h"
+#include "platform/codepage.h"
+#include "platform/endian.h"
+
+namespace kvn::exporting {
+
+uint16_t Cp1252ToUtf16(unsigned char byte) {
+  static const std::array<uint16_t, 256> table = [] {
+    std::array<uint16_t, 256> t{};
+    for (int b = 0; b < 256; ++b) t[static_cast<size_t>(b)] = static_cast<uint16_t>(platform::Cp1252ToUnicode(static_cast<unsigned char>(b)));
+    return t;
+  }();
+  return table[byte];
+}
+
+uint32_t SharedStringTable::Add(std::string_view text) {
+  ++m_textCells;
+  auto [it, added] = m_index.try_emplace(std::string(text), static_cast<uint32_t>(m_strings.size()));
+  if (added) m_strings.push_back(&it->first);
+  return it->second;
+}
+
+void SharedStringTable::Clear() {
+  m_index.clear();
+  m_strings.clear();
+  m_textCells = 0;
+}
+
+std::string SharedStringTable::Block() const {
+  std::string out;
+  std::string body;
+  body.reserve(kMaxRecordBody);
+  uint16_t number = kRecSst;
+  auto close = [&] {
+    AppendRecord(out, number, body);
+    body.clear();
+    number = kRecContinue;
+  };
+  auto room = [&] { return kMaxRecordBody - body.size(); };
+  auto chars = [&](std::string_view s) {
+    for (unsigned char c : s) platform::AppendLE16(body, Cp1252ToUtf16(c));
+  };
+
+  platform::AppendLE32(body, m_textCells);
+  platform::AppendLE32(body, static_cast<uint32_t>(m_strings.size()));
+  for (const std::string* text : m_strings) {
+    std::string_view s = *text;
+    const size_t entry = 3 + 2 * s.size();
+    if (entry > room() && entry <= kMaxRecordBody) close();
+    if (entry <= room()) {
+      platform::AppendLE16(body, static_cast<uint16_t>(s.size()));
+      body += '\x01';
+      chars(s);
+      continue;
+    }
+    // A text longer than a record: the header and the first characters where
+    // they fit, then the rest in the next records, each opened by the option
+    // byte; no split falls inside a character.
+    if (room() < 5) close();
+    platform::AppendLE16(body, static_cast<uint16_t>(s.size()));
+    body += '\x01';
+    size_t n = (room()) / 2;
+    chars(s.substr(0, n));
+    s.remove_prefix(n);
+    while (!s.empty()) {
+      close();
+      body += '\x01';
+      n = std::min(s.size(), room() / 2);
+      chars(s.substr(0, n));
+      s.remove_prefix(n);
+    }
+  }
+  close();
+  return out;
+}
+
+}  // namespace kvn::exporting

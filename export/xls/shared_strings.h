@@ -1,0 +1,42 @@
+// The shared string table (SST, 0x00FC, and its CONTINUE records, 0x003C):
+// every text cell refers to its text by index; each distinct text is stored
+// once, in order of first use, as UTF-16LE.
+//
+//   SST body:       text cells u32, distinct texts u32, entries...
+//   entry:          characters u16, option byte 0x01, UTF-16LE characters
+//   CONTINUE body:  entries... (a text longer than one record goes on in the
+//                   next record after an option byte 0x01)
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace kvn::exporting {
+
+constexpr uint16_t kRecSst = 0x00FC;
+constexpr uint16_t kRecContinue = 0x003C;
+
+class SharedStringTable {
+ public:
+  // Counts one text cell and returns the index of its text (Windows-1252);
+  // texts are compared exactly, case included.
+  uint32_t Add(std::string_view text);
+  uint32_t TextCells() const { return m_textCells; }
+  size_t UniqueCount() const { return m_strings.size(); }
+  // The SST record and its CONTINUE records, each body at most 8224 bytes.
+  std::string Block() const;
+  void Clear();
+
+ private:
+  std::unordered_map<std::string, uint32_t> m_index;
+  std::vector<const std::string*> m_strings;  // keys of m_index, in index order
+  uint32_t m_textCells = 0;
+};
+
+// The UTF-16 code unit of a Windows-1252 byte.
+uint16_t Cp1252ToUtf16(unsigned char byte);
+
+}  // namespace kvn::exporting

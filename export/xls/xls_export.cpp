@@ -1,0 +1,608 @@
+#include "export/xls/xls_export.h"
+
+#include <unistd.h>
+
+#include "platform/codepage.h"
+#include "platform/conversions.h"
+#include "platform/file_info.h"
+#include "platform/format.h"
+#include "platform/strings.h"
+
+namespace kvn::exporting {
+
+using platform::Subst;
+
+// ----------------------------------------------------------------- sheets
+
+TxlsSheet::TxlsSheet()
+    : m_columns([this](ColumnOptions& o) { GetColumnOptions(o); }, [](const std::string& s) { return s; }),
+      m_row(m_columns, Formats, [this](TQExportCol& c, std::string& t) {
+        if (m_getColData) m_getColData(c, t);
+      }) {
+  m_columns.SetEscapes(false);
+}
+
+void TxlsSheet::GetColumnOptions(ColumnOptions& o) const {
+  o.ExportedFields = &ExportedFields;
+  o.Source = Source();
+  o.OnlyVisibleFields = OnlyVisibleFields;
+  o.Formats = &Formats;
+  o.AutoCalcStrType = AutoCalcStrType;
+  o.CaptionRow = CaptionRow;
+  o.UserFormats = &UserFormats;
+  o.ColumnsWidth = &ColumnsWidth;
+  o.Captions = &Captions;
+}
+
+SourceAccess TxlsSheet::Source() const {
+  SourceAccess s;
+  s.kind = ExportSource;
+  s.dataSet = DataSet;
+  s.listView = ListView;
+  s.dbGrid = DBGrid;
+  s.stringGrid = StringGrid;
+  s.skipRecCount = SkipRecCount;
+  s.exportRecCount = ExportRecCount;
+  return s;
+}
+
+void TxlsSheet::Assign(const TxlsSheet& o) {
+  if (&o == this) return;
+  AutoCalcColWidth = o.AutoCalcColWidth;
+  Title = o.Title;
+  Options.Assign(o.Options);
+  FieldFormats.Assign(o.FieldFormats);
+  StripStyles.Assign(o.StripStyles);
+  StripType = o.StripType;
+  ExportSource = o.ExportSource;
+  DataSet = o.DataSet;
+  ListView = o.ListView;
+  DBGrid = o.DBGrid;
+  StringGrid = o.StringGrid;
+  HeaderRows = o.HeaderRows;
+  StartDataCol = o.StartDataCol;
+  FooterRows = o.FooterRows;
+  ExportedFields = o.ExportedFields;
+  Header = o.Header;
+  Captions = o.Captions;
+  Footer = o.Footer;
+  Formats.Assign(o.Formats);
+  UserFormats = o.UserFormats;
+  ColumnsWidth = o.ColumnsWidth;
+  AllowCaptions = o.AllowCaptions;
+  GoToFirstRecord = o.GoToFirstRecord;
+  ExportRecCount = o.ExportRecCount;
+  SkipRecCount = o.SkipRecCount;
+  CurrentRecordOnly = o.CurrentRecordOnly;
+  OnlyVisibleFields = o.OnlyVisibleFields;
+  AutoCalcStrType = o.AutoCalcStrType;
+  CaptionRow = o.CaptionRow;
+  Exported = o.Exported;
+}
+
+std::string TxlsSheet::GetDisplayName() const { return Title.empty() ? "TxlsSheet" : Title; }
+
+TxlsSheet& TxlsSheets::Add() {
+  m_items.push_back(std::make_unique<TxlsSheet>());
+  Renumber();
+  TxlsSheet& sheet = *m_items.back();
+  sheet.Title = "Sheet " + std::to_string(m_items.size());
+  return sheet;
+}
+
+void TxlsSheets::Delete(size_t index) {
+  m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(index));
+  Renumber();
+}
+
+void TxlsSheets::Renumber() {
+  for (size_t i = 0; i < m_items.size(); ++i) m_items[i]->m_index = static_cast<int>(i);
+}
+
+// ----------------------------------------------------------------- exporter
+
+TQExportXLS::TQExportXLS() { StripStyles.MarkStripStyles(); }
+
+TQExportXLS::~TQExportXLS() = default;
+
+void TQExportXLS::Notification(const void* removed) {
+  for (size_t i = 0; i < Sheets.Count(); ++i) {
+    TxlsSheet& s = Sheets[i];
+    if (s.DataSet == removed) s.DataSet = nullptr;
+    if (s.ListView == removed) s.ListView = nullptr;
+    if (s.DBGrid == removed) s.DBGrid = nullptr;
+    if (s.StringGrid == removed) s.StringGrid = nullptr;
+  }
+}
+
+void TQExportXLS::Execute() {
+  if (FileName.empty()) throw Error("fichier de résultat non présent");
+  std::string dir = platform::ExtractFilePath(FileName);
+  if (dir.empty()) dir = platform::ExecutableDirectory();
+  if (!platform::DirectoryExists(dir)) {
+    platform::ForceDirectories(dir);
+    if (!platform::DirectoryExists(dir)) throw Error("Répertoire non trouvé");
+  }
+  {
+    platform::FileStream file(FileName, platform::FileMode::Create);
+    try {
+      ExportToStream(file);
+    } catch (const XlsLimitError&) {
+      // The sheet does not fit: no file is left that could pass for the export.
+      file.Close();
+      ::unlink(FileName.c_str());
+      throw;
+    }
+    file.Close();
+  }
+  ShowResult();
+}
+
+void TQExportXLS::ExportToStream(platform::Stream& stream) {
+  m_xls = std::make_unique<TQXLSWriter>(this, stream);
+  try {
+    Run();
+  } catch (const XlsLimitError&) {
+    m_xls.reset();
+    throw;
+  } catch (...) {
+    // The writer is freed on every way out, which stores what was written.
+    try {
+      m_xls->Close();
+    } catch (...) {
+    }
+    m_xls.reset();
+    throw;
+  }
+  try {
+    m_xls->Close();
+  } catch (...) {
+    m_xls.reset();
+    throw;
+  }
+  m_xls.reset();
+}
+
+std::vector<TxlsSheet*> TQExportXLS::ExportedSheets() {
+  std::vector<TxlsSheet*> sheets;
+  for (size_t i = 0; i < Sheets.Count(); ++i)
+    if (Sheets[i].Exported) sheets.push_back(&Sheets[i]);
+  return sheets;
+}
+
+void TQExportXLS::Run() {
+  // Without a sheet to export, a temporary one carries the exporter's own
+  // settings for this run.
+  struct TemporarySheet {
+    TxlsSheets& sheets;
+    bool added = false;
+    ~TemporarySheet() {
+      if (added) sheets.Delete(sheets.Count() - 1);
+    }
+  } temporary{Sheets};
+  if (ExportedSheets().empty()) {
+    TxlsSheet& s = Sheets.Add();
+    temporary.added = true;
+    s.AutoCalcColWidth = AutoCalcColWidth;
+    s.Title = Options.SheetTitle();
+    s.Options.Assign(Options);
+    s.FieldFormats.Assign(FieldFormats);
+    s.StripType = StripType;
+    s.StripStyles.Assign(StripStyles);
+    s.ExportSource = ExportSource;
+    s.DataSet = DataSet;
+    s.ListView = ListView;
+    s.DBGrid = DBGrid;
+    s.StringGrid = StringGrid;
+    s.ExportedFields = ExportedFields;
+    s.HeaderRows = HeaderRows;
+    s.StartDataCol = StartDataCol;
+    s.FooterRows = FooterRows;
+    s.Header = Header;
+    s.Captions = Captions;
+    s.Footer = Footer;
+    s.Formats.Assign(Formats);
+    s.UserFormats = UserFormats;
+    s.ColumnsWidth = ColumnsWidth;
+    s.AllowCaptions = AllowCaptions;
+    s.GoToFirstRecord = GoToFirstRecord;
+    s.ExportRecCount = ExportRecCount;
+    s.SkipRecCount = SkipRecCount;
+    s.CurrentRecordOnly = CurrentRecordOnly;
+    s.OnlyVisibleFields = OnlyVisibleFields;
+    s.AutoCalcStrType = AutoCalcStrType;
+    s.CaptionRow = CaptionRow;
+  }
+  m_exported = ExportedSheets();
+
+  m_recordCounter = 0;
+  m_aborted = false;
+  for (TxlsSheet* sheet : m_exported) ValidateSheet(*sheet);
+
+  BeginExport();
+  BeforeExport();
+  if (m_aborted) return;
+  if (OnBeginExport) OnBeginExport(this);
+  for (TxlsSheet* sheet : m_exported)
+    if (!ExportSheet(*sheet)) return;
+  AfterExport();
+  EndExport();
+}
+
+void TQExportXLS::ValidateSheet(TxlsSheet& sheet) {
+  SourceAccess source = sheet.Source();
+  const std::string name = SourceName(sheet.ExportSource);
+  if (!source.Linked())
+    throw Error(Subst("La feuille %s contient l'ereur: %s",
+                      {platform::Cp1252ToUtf8(sheet.Title), Subst("La source (%s) n'est pas liée", {name})}));
+  if (!source.Active()) throw Error(Subst("La source (%s) est fermée", {name}));
+  if (!ExportEmpty && source.Empty()) throw Error(Subst("La source (%s) est vide", {name}));
+}
+
+void TQExportXLS::BeginExport() {
+  m_strings.Clear();
+  std::vector<XlsSheetStream*> streams;
+  for (size_t i = 0; i < m_exported.size(); ++i) {
+    XlsSheetStream& s = m_exported[i]->m_stream;
+    s = XlsSheetStream();
+    // A worksheet name has at most 31 characters and is never empty.
+    s.title = m_exported[i]->Title.substr(0, 31);
+    if (s.title.empty()) s.title = "Sheet" + std::to_string(i + 1);
+    streams.push_back(&s);
+  }
+  m_xls->WriteGlobals(streams, Options.DataFormat.Font);
+}
+
+void TQExportXLS::EndExport() {
+  std::vector<XlsSheetStream*> streams;
+  for (TxlsSheet* sheet : m_exported) streams.push_back(&sheet->m_stream);
+  m_xls->InsertFormatBlock(streams);
+  m_xls->InsertSharedStrings(streams, m_strings);
+  m_xls->PatchDimensions(streams);
+  m_xls->WriteFinalEof();
+  m_strings.Clear();
+  TQExportFormatText::EndExport();
+}
+
+int TQExportXLS::Register(TxlsSheet& sheet, std::string_view text, const TxlsFormat* format) {
+  return m_xls->Registry().RegisterFormat(sheet.Options.DataFormat.Font, text, format);
+}
+
+void TQExportXLS::PrepareSheet(TxlsSheet& sheet) {
+  TQExportColumns& columns = sheet.m_columns;
+  columns.Clear();
+  columns.Fill(false);
+  TQExportRow& row = sheet.m_row;
+  row.Clear();
+  for (size_t i = 0; i < columns.Count(); ++i) row.AddCol(columns[i].Name, static_cast<int>(i));
+  row.IndexNames();
+  sheet.m_cellOfColumn.clear();
+  for (size_t i = 0; i < columns.Count(); ++i) sheet.m_cellOfColumn.push_back(row.CellByName(columns[i].Name));
+  sheet.m_getColData = [this](TQExportCol& c, std::string& t) { GetColData(c, t); };
+
+  XlsFormatRegistry& registry = m_xls->Registry();
+  const int index = sheet.Index();
+  const size_t count = columns.Count();
+  m_stripXF.clear();
+  if (sheet.StripType != ssNone && !sheet.StripStyles.Empty()) {
+    const size_t styles = sheet.StripStyles.Count();
+    if (sheet.StripType == ssCol) {
+      for (size_t c = 0; c < count; ++c) {
+        int xf = Register(sheet, columns[c].Format, &sheet.StripStyles[c % styles]);
+        registry.AddColRowLink(index, static_cast<int>(c), xf);
+      }
+    } else {
+      for (size_t s = 0; s < styles; ++s)
+        for (size_t c = 0; c < count; ++c) {
+          int xf = Register(sheet, columns[c].Format, &sheet.StripStyles[s]);
+          registry.AddColRowLink(index, static_cast<int>(c + 1000 * s), xf);
+        }
+    }
+    // The strip XF of each column, one list per style (a single one for columns).
+    const size_t lists = sheet.StripType == ssCol ? 1 : styles;
+    for (size_t s = 0; s < lists; ++s) {
+      std::vector<int> xfs;
+      for (size_t c = 0; c < count; ++c) xfs.push_back(registry.ColRowLink(index, static_cast<int>(c + 1000 * s)));
+      m_stripXF.push_back(std::move(xfs));
+    }
+  } else if (sheet.StripType == ssNone) {
+    for (size_t c = 0; c < count; ++c) {
+      int f = sheet.FieldFormats.IndexOfName(columns[c].Name);
+      int xf = Register(sheet, columns[c].Format, f >= 0 ? &sheet.FieldFormats[static_cast<size_t>(f)] : nullptr);
+      if (xf != kDefaultXF && !registry.HasFieldLink(index, columns[c].Name))
+        registry.AddFieldLink(index, columns[c].Name, xf);
+    }
+  }
+  m_fieldXF.clear();
+  for (size_t c = 0; c < count; ++c) m_fieldXF.push_back(registry.FieldLink(index, columns[c].Name));
+}
+
+bool TQExportXLS::ExportSheet(TxlsSheet& sheet) {
+  const int index = sheet.Index();
+  SourceAccess source = sheet.Source();
+  struct ControlsGuard {
+    SourceAccess& s;
+    explicit ControlsGuard(SourceAccess& src) : s(src) { s.DisableControls(); }
+    ~ControlsGuard() { s.EnableControls(); }
+  } guard(source);
+
+  PrepareSheet(sheet);
+  m_aborted = false;
+  TQExportColumns& columns = sheet.m_columns;
+  if (sheet.AutoCalcColWidth) columns.AutoCalcColWidth();
+  if (sheet.ExportSource == TQExportSource::esListView && sheet.ListView) {
+    sheet.SkipRecCount = std::min(sheet.SkipRecCount, sheet.ListView->ItemCount());
+    if (sheet.ExportRecCount > 0) sheet.ExportRecCount = std::min(sheet.ExportRecCount, sheet.ListView->ItemCount());
+    source = sheet.Source();
+  }
+  const int span = static_cast<int>(columns.Count()) + sheet.StartDataCol;
+  if (span > kXlsMaxColumns)
+    throw XlsLimitError(Subst("La feuille %s ne tient pas dans un classeur XLS : une feuille a au plus 256 colonnes (%s demandées)",
+                              {platform::Cp1252ToUtf8(sheet.Title), std::to_string(span)}));
+  XlsSheetStream& stream = sheet.m_stream;
+  stream.columnSpan = static_cast<uint16_t>(span);
+  stream.rowCursor = 0;
+
+  m_xls->BeginSheet(stream, sheet.Options.PageHeader, sheet.Options.PageFooter);
+  for (size_t c = 0; c < columns.Count(); ++c) {
+    // A column is at most 255 characters wide.
+    const int width = std::clamp(columns[c].Width, 0, 255);
+    m_xls->WriteColumnInfo(sheet.StartDataCol + static_cast<int>(c), width, m_fieldXF[c]);
+  }
+  m_xls->WriteDimensions(stream);
+
+  WriteLines(sheet, sheet.Header, sheet.HeaderRows, sheet.Options.HeaderFormat, OnGetHeaderParams);
+  if (m_aborted) return false;
+  if (sheet.AllowCaptions) {
+    WriteCaptionRow(sheet);
+    if (m_aborted) return false;
+  }
+  const int firstDataRow = static_cast<int>(stream.rowCursor);
+
+  int& counter = sheet.m_recordCounter;
+  if (sheet.GoToFirstRecord) {
+    source.First();
+    counter = 0;
+  }
+  for (int i = 0; i < sheet.SkipRecCount; ++i) {
+    source.Next(counter);
+    if (OnSkippedRecord) OnSkippedRecord(this, counter);
+  }
+  if (m_aborted) return false;
+
+  counter = 0;
+  bool anyDataRow = false;
+  while (!source.End(counter)) {
+    if (sheet.ExportRecCount > 0 && counter >= sheet.ExportRecCount) break;
+    if (m_aborted && !CanContinue()) break;
+    for (size_t c = 0; c < columns.Count(); ++c) {
+      TQExportCol* cell = sheet.m_cellOfColumn[c];
+      if (!cell) continue;
+      std::string& value = cell->Value;
+      source.CellInto(columns[c].ColIndex, counter, value);
+      // Blanks and control characters around the text are dropped.
+      size_t end = value.size();
+      while (end > 0 && static_cast<unsigned char>(value[end - 1]) <= ' ') --end;
+      value.resize(end);
+      size_t begin = 0;
+      while (begin < value.size() && static_cast<unsigned char>(value[begin]) <= ' ') ++begin;
+      if (begin) value.erase(0, begin);
+    }
+    bool accept = true;
+    if (OnBeforeExportRow) OnBeforeExportRow(this, sheet.m_row, accept);
+    if (accept && OnAdvancedBeforeExportRow) OnAdvancedBeforeExportRow(this, index, sheet.m_row, accept);
+    if (accept) {
+      WriteDataRow(sheet);
+      anyDataRow = true;
+    }
+    if (sheet.CurrentRecordOnly) break;
+    source.Next(counter);
+    ++m_recordCounter;
+    if (OnExportedRecord) OnExportedRecord(this, m_recordCounter);
+    if (OnAdvancedExportedRecord) OnAdvancedExportedRecord(this, index, counter);
+  }
+
+  WriteAggregateRow(sheet, firstDataRow, anyDataRow);
+  WriteLines(sheet, sheet.Footer, sheet.FooterRows, sheet.Options.FooterFormat, OnGetFooterParams);
+  if (stream.rowCursor > static_cast<uint32_t>(kXlsMaxRows)) CheckFits(sheet, static_cast<int>(stream.rowCursor) - 1, 0);
+  m_xls->EndSheet();
+  return true;
+}
+
+void TQExportXLS::WriteLines(TxlsSheet& sheet, const StringList& lines, int rowCount, TxlsFormat& format,
+                             const HeaderFooterParams& event) {
+  const int count = rowCount != 0 ? rowCount : static_cast<int>(lines.Count());
+  XlsSheetStream& stream = sheet.m_stream;
+  for (int i = 0; i < count; ++i) {
+    std::string line = static_cast<size_t>(i) < lines.Count() ? lines[static_cast<size_t>(i)] : std::string();
+    if (!line.empty() && line.back() != '\t') line += '\t';
+    size_t at = 0;
+    for (int j = 0; j < kXlsMaxColumns; ++j) {
+      std::string text;
+      if (at < line.size()) {
+        size_t tab = line.find('\t', at);
+        text = line.substr(at, tab - at);
+        at = tab + 1;
+      }
+      const int row = static_cast<int>(stream.rowCursor);
+      if (event) event(this, sheet.Index(), j, row, format, text);
+      if (!text.empty()) TextCell(sheet, row, j, Register(sheet, "General", &format), text);
+    }
+    ++stream.rowCursor;
+  }
+}
+
+void TQExportXLS::WriteLeadingCells(TxlsSheet& sheet) {
+  if (sheet.StartDataCol <= 0 || !OnGetBeforeDataParams) return;
+  const int row = static_cast<int>(sheet.m_stream.rowCursor);
+  for (int j = 0; j < sheet.StartDataCol; ++j) {
+    TxlsFormat working(sheet.Options.DataFormat);
+    std::string text;
+    OnGetBeforeDataParams(this, sheet.Index(), j, row, working, text);
+    if (!text.empty()) TextCell(sheet, row, j, Register(sheet, "General", &working), text);
+  }
+}
+
+void TQExportXLS::WriteCaptionRow(TxlsSheet& sheet) {
+  WriteLeadingCells(sheet);
+  const int row = static_cast<int>(sheet.m_stream.rowCursor);
+  TQExportColumns& columns = sheet.m_columns;
+  for (size_t n = 0; n < columns.Count(); ++n) {
+    TxlsFormat working(sheet.Options.CaptionsFormat);
+    std::string text = columns[n].Caption;
+    const int col = sheet.StartDataCol + static_cast<int>(n);
+    if (OnGetCaptionParams) OnGetCaptionParams(this, sheet.Index(), col, working, text);
+    if (text.empty()) continue;
+    TextCell(sheet, row, col, working.IsDefault() ? kDefaultXF : Register(sheet, "General", &working), text);
+  }
+  ++sheet.m_stream.rowCursor;
+}
+
+int TQExportXLS::DataCellFormat(TxlsSheet& sheet, size_t c) {
+  int x = m_fieldXF[c];
+  if (x == kDefaultXF && !m_stripXF.empty()) {
+    const size_t list = sheet.StripType == ssRow
+                            ? static_cast<size_t>(sheet.m_recordCounter) % m_stripXF.size()
+                            : 0;
+    x = m_stripXF[list][c];
+  }
+  if (!OnGetDataParams) return x;
+
+  TxlsFormat working;
+  std::string text;
+  if (x == kDefaultXF) {
+    working.Assign(sheet.Options.DataFormat);
+    text = "General";
+  } else {
+    const TxlsXFormat* xf = m_xls->Registry().XFormat(x);
+    if (xf->Font) working.Font.Assign(*xf->Font);
+    working.Borders = xf->Borders;
+    working.Fill = xf->Fill;
+    working.Alignment = xf->Alignment;
+    working.Wrap = xf->Wrap;
+    if (xf->Format) text = xf->Format->Text;
+  }
+  const int col = sheet.StartDataCol + static_cast<int>(c);
+  OnGetDataParams(this, sheet.Index(), col, static_cast<int>(sheet.m_stream.rowCursor), working, text);
+  if (text.empty()) text = sheet.m_columns[c].Format;
+  return Register(sheet, text, &working);
+}
+
+void TQExportXLS::WriteDataRow(TxlsSheet& sheet) {
+  WriteLeadingCells(sheet);
+  const int row = static_cast<int>(sheet.m_stream.rowCursor);
+  TQExportColumns& columns = sheet.m_columns;
+  const TQExportFormats& formats = sheet.Formats;
+  for (size_t n = 0; n < columns.Count(); ++n) {
+    std::string& value = m_value;
+    value.clear();
+    if (TQExportCol* cell = sheet.m_cellOfColumn[n]) cell->GetExportedValue(false, value);
+    if (OnGetExportText) OnGetExportText(this, static_cast<int>(n), value);
+    if (OnAdvancedGetExportText) OnAdvancedGetExportText(this, sheet.Index(), static_cast<int>(n), value);
+    const int xf = DataCellFormat(sheet, n);
+    const int col = sheet.StartDataCol + static_cast<int>(n);
+    const TQExportColumn& column = columns[n];
+
+    if (value.empty()) {
+      CheckFits(sheet, row, col);
+      m_xls->WriteBlank(row, col, xf);
+      continue;
+    }
+    if (value == formats.NullString()) {
+      TextCell(sheet, row, col, xf, value);
+      continue;
+    }
+    switch (column.ColType) {
+      case TQExportColType::Integer:
+      case TQExportColType::Float:
+      case TQExportColType::Currency: {
+        CheckFits(sheet, row, col);
+        m_xls->WriteNumber(row, col, xf, platform::TryStrToFloat(value).value_or(0.0));
+        break;
+      }
+      case TQExportColType::Date:
+      case TQExportColType::Time:
+      case TQExportColType::DateTime: {
+        const double days = platform::TryStrToDateTime(value).value_or(0.0);
+        if (days <= 1) {
+          TextCell(sheet, row, col, xf, platform::FormatDateTime(column.Format, days));
+        } else {
+          // Serial numbers count a 29 February 1900 that never was: days up to
+          // 28 February 1900 are one less.
+          CheckFits(sheet, row, col);
+          m_xls->WriteNumber(row, col, xf, days > 60 ? days : days - 1);
+        }
+        break;
+      }
+      case TQExportColType::String: TextCell(sheet, row, col, xf, value); break;
+      case TQExportColType::Boolean:
+        CheckFits(sheet, row, col);
+        m_xls->WriteBoolean(row, col, xf, platform::EqualsNoCase(value, formats.BooleanTrue()));
+        break;
+      case TQExportColType::Unknown: break;
+    }
+  }
+  ++sheet.m_stream.rowCursor;
+}
+
+void TQExportXLS::WriteAggregateRow(TxlsSheet& sheet, int firstDataRow, bool anyDataRow) {
+  TQExportColumns& columns = sheet.m_columns;
+  std::vector<TxlsAggregate> aggregates(columns.Count(), aggNone);
+  bool any = false;
+  for (size_t n = 0; n < columns.Count(); ++n) {
+    for (size_t f = 0; f < sheet.FieldFormats.Count(); ++f)
+      if (platform::EqualsNoCase(sheet.FieldFormats[f].FieldName, columns[n].Name) &&
+          sheet.FieldFormats[f].Aggregate != aggNone)
+        aggregates[n] = sheet.FieldFormats[f].Aggregate;
+    any = any || aggregates[n] != aggNone;
+  }
+  // Without data rows there is nothing to aggregate: a formula there would
+  // refer to the caption row and to itself.
+  if (!any || !anyDataRow) return;
+
+  const int row = static_cast<int>(sheet.m_stream.rowCursor);
+  bool written = false;
+  for (size_t n = 0; n < columns.Count(); ++n) {
+    const int col = sheet.StartDataCol + static_cast<int>(n);
+    TxlsFormat working(sheet.Options.AggregateFormat);
+    std::string value;
+    if (aggregates[n] != aggNone) {
+      std::string text = columns[n].Format.empty() ? "General" : columns[n].Format;
+      if (OnGetAggregateParams) OnGetAggregateParams(this, sheet.Index(), static_cast<int>(n), working, text, value);
+      if (text.empty()) text = "General";
+      const int xf = text == "General" && working.IsDefault() ? kDefaultXF : Register(sheet, text, &working);
+      CheckFits(sheet, row, col);
+      m_xls->WriteAggregateFormula(row, col, xf, aggregates[n], firstDataRow, row - 1);
+      written = true;
+    } else if (OnGetAggregateParams) {
+      std::string text = "General";
+      OnGetAggregateParams(this, sheet.Index(), static_cast<int>(n), working, text, value);
+      if (!value.empty()) {
+        TextCell(sheet, row, col, Register(sheet, "General", &working), value);
+        written = true;
+      }
+    }
+  }
+  if (written) ++sheet.m_stream.rowCursor;
+}
+
+void TQExportXLS::CheckFits(const TxlsSheet& sheet, int row, int col) const {
+  if (row >= kXlsMaxRows)
+    throw XlsLimitError(Subst("La feuille %s ne tient pas dans un classeur XLS : une feuille a au plus 65536 lignes",
+                              {platform::Cp1252ToUtf8(sheet.Title)}));
+  if (col >= kXlsMaxColumns)
+    throw XlsLimitError(Subst("La feuille %s ne tient pas dans un classeur XLS : une feuille a au plus 256 colonnes",
+                              {platform::Cp1252ToUtf8(sheet.Title)}));
+}
+
+void TQExportXLS::TextCell(TxlsSheet& sheet, int row, int col, int xf, std::string_view text) {
+  if (text.empty()) return;
+  if (!m_xls) throw Error("File not opened");
+  CheckFits(sheet, row, col);
+  if (text.size() > 32767)
+    throw Error(Subst("Cell R%d,C%d: String length more than 32767 bytes",
+                      {std::to_string(row + 1), std::to_string(col + 1)}));
+  m_xls->WriteLabelSst(row, col, xf, AddSharedString(text));
+}
+
+}  // namespace kvn::exporting
