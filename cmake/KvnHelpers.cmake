@@ -28,9 +28,13 @@ function(kvn_add_test name)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()
+  # The environment comes from env(1) in front of the test program, for the
+  # discovery and for every case: a list given as a test property would be
+  # split into separate properties on its way through the discovery.
+  set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+    "env;LC_ALL=C.UTF-8;TZ=Europe/Paris;QT_QPA_PLATFORM=offscreen;KVN_SOURCE_DIR=${PROJECT_SOURCE_DIR};${ARG_ENV}")
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
     PROPERTIES
-      TIMEOUT ${ARG_TIMEOUT}
-      ENVIRONMENT "LC_ALL=C.UTF-8;TZ=Europe/Paris;QT_QPA_PLATFORM=offscreen;KVN_SOURCE_DIR=${PROJECT_SOURCE_DIR};${ARG_ENV}")
+      TIMEOUT ${ARG_TIMEOUT})
 endfunction()
