@@ -19,14 +19,35 @@ uint16_t Cp1252ToUtf16(unsigned char byte) {
 
 uint32_t SharedStringTable::Add(std::string_view text) {
   ++m_textCells;
-  auto [it, added] = m_index.try_emplace(std::string(text), static_cast<uint32_t>(m_strings.size()));
-  if (added) m_strings.push_back(&it->first);
-  return it->second;
+  if (auto it = m_index.find(text); it != m_index.end()) return it->second;
+  const auto index = static_cast<uint32_t>(m_strings.size());
+  const std::string_view kept = Keep(text);
+  m_index.emplace(kept, index);
+  m_strings.push_back(kept);
+  return index;
+}
+
+std::string_view SharedStringTable::Keep(std::string_view text) {
+  constexpr size_t kBlock = 1 << 20;
+  if (text.size() > m_blockFree) {
+    const size_t size = std::max(kBlock, text.size());
+    m_blocks.push_back(std::make_unique_for_overwrite<char[]>(size));
+    m_blockAt = m_blocks.back().get();
+    m_blockFree = size;
+  }
+  std::copy(text.begin(), text.end(), m_blockAt);
+  std::string_view kept(m_blockAt, text.size());
+  m_blockAt += text.size();
+  m_blockFree -= text.size();
+  return kept;
 }
 
 void SharedStringTable::Clear() {
   m_index.clear();
   m_strings.clear();
+  m_blocks.clear();
+  m_blockFree = 0;
+  m_blockAt = nullptr;
   m_textCells = 0;
 }
 
@@ -47,8 +68,7 @@ std::string SharedStringTable::Block() const {
 
   platform::AppendLE32(body, m_textCells);
   platform::AppendLE32(body, static_cast<uint32_t>(m_strings.size()));
-  for (const std::string* text : m_strings) {
-    std::string_view s = *text;
+  for (std::string_view s : m_strings) {
     const size_t entry = 3 + 2 * s.size();
     if (entry > room() && entry <= kMaxRecordBody) close();
     if (entry <= room()) {

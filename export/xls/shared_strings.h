@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -31,8 +32,14 @@ class SharedStringTable {
   void Clear();
 
  private:
-  std::unordered_map<std::string, uint32_t> m_index;
-  std::vector<const std::string*> m_strings;  // keys of m_index, in index order
+  // Views of the texts, which are kept in large blocks: a workbook holds
+  // hundreds of thousands of short texts.
+  std::string_view Keep(std::string_view text);
+  std::unordered_map<std::string_view, uint32_t> m_index;
+  std::vector<std::string_view> m_strings;  // in index order
+  std::vector<std::unique_ptr<char[]>> m_blocks;
+  size_t m_blockFree = 0;
+  char* m_blockAt = nullptr;
   uint32_t m_textCells = 0;
 };
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ini_file.h"
+#include "tests/export/xls_reader.h"
 #include "tests/support/catalogue_fixture.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
@@ -96,6 +97,42 @@ TEST(CommandLine, ExportWithAnOptionsFile) {
   EXPECT_EQ(test::ReadFile(dir / "out.csv"),
             "Mes films\t\r\nFilm\tReference\r\nAst\xE9rix et Ob\xE9lix : Mission Cl\xE9op\xE2tre\tR003\r\n"
             "la Haine\tR002\r\n");
+}
+
+TEST(CommandLine, ExportAWorkbook) {
+  TempDir dir;
+  test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
+  auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "xls"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "Export terminé : " + dir.Path() + "/video.xls (6 films)\n");
+  auto book = exporting::xlstest::ReadWithXlrd(dir / "video.xls");
+  ASSERT_TRUE(book.ok);
+  EXPECT_EQ(book.sheets[0].name, "Sheet 1");
+  EXPECT_EQ(book.sheets[0].rows, 7);
+  EXPECT_EQ(book.sheets[0].cols, 11);
+  EXPECT_EQ(book.FormatOf(0, 0, 0).weight, 700);
+
+  // The Excel page of an options file: sheet title, page header, caption and
+  // field formats, an aggregate.
+  test::WriteFile(dir / "opts.cfg",
+                  "[GENERAL]\nExportType=0\n[FIELDS]\nfield0=Titre\nfield1=Nb_cd\n"
+                  "[XLS]\nSheetTitle=Catalogue\nPageHeader=Mes films\n"
+                  "[XLS_OPTION_LIBELLE]\nFontItalic=1\n"
+                  "[XLS_FIELD_NB_CD]\nAggregate=1\nFillPattern=1\nFillBackground=clYellow\n");
+  r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "xls", "--options", dir / "opts.cfg", "-o",
+                  dir / "options.xls"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  book = exporting::xlstest::ReadWithXlrd(dir / "options.xls");
+  ASSERT_TRUE(book.ok);
+  EXPECT_EQ(book.sheets[0].name, "Catalogue");
+  EXPECT_EQ(book.sheets[0].rows, 8);
+  EXPECT_EQ(book.sheets[0].cols, 2);
+  EXPECT_EQ(book.At(0, 0, 0).value, "Titre");
+  EXPECT_EQ(book.FormatOf(0, 0, 0).weight, 400);
+  EXPECT_EQ(book.FormatOf(0, 0, 0).italic, 1);
+  EXPECT_EQ(book.FormatOf(0, 1, 1).patternColour, 13);
+  EXPECT_EQ(book.FormatOf(0, 1, 0).patternColour, 9);
+  EXPECT_EQ(book.At(0, 7, 1).type, 2) << "the sum below the data";
 }
 
 TEST(CommandLine, ExportMistakes) {
