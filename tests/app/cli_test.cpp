@@ -133,6 +133,19 @@ TEST(CommandLine, ExportAWorkbook) {
   EXPECT_EQ(book.FormatOf(0, 1, 1).patternColour, 13);
   EXPECT_EQ(book.FormatOf(0, 1, 0).patternColour, 9);
   EXPECT_EQ(book.At(0, 7, 1).type, 2) << "the sum below the data";
+
+  // Row strips from the style sections, in file order.
+  test::WriteFile(dir / "strips.cfg",
+                  "[GENERAL]\nExportType=0\n[FIELDS]\nfield0=Titre\n[XLS]\nStripType=2\n"
+                  "[XLS_STYLE_0]\nFillPattern=1\nFillBackground=clSilver\n"
+                  "[XLS_STYLE_1]\nFillPattern=1\nFillBackground=$0099FFFF\n");
+  r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "xls", "--options", dir / "strips.cfg", "-o",
+                  dir / "strips.xls"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  book = exporting::xlstest::ReadWithXlrd(dir / "strips.xls");
+  ASSERT_TRUE(book.ok);
+  for (int row = 1; row <= 6; ++row)
+    EXPECT_EQ(book.FormatOf(0, row, 0).patternColour, row % 2 ? 22 : 43) << row;
 }
 
 TEST(CommandLine, ExportMistakes) {
