@@ -1,9 +1,13 @@
 #include "app/command_line.h"
 
+#include <QGuiApplication>
+#include <memory>
 #include <ostream>
 
 #include "app/catalogue_export.h"
 #include "app/database_archiving.h"
+#include "app/forms.h"
+#include "app/list_reports.h"
 #include "db/catalogue.h"
 #include "platform/error.h"
 #include "platform/file_info.h"
@@ -57,6 +61,9 @@ std::string UsageText() {
          "            le reste\n"
          "  archive   archive les fichiers du catalogue dans Archive/video.zip ;\n"
          "            l'archive précédente n'est remplacée qu'une fois la nouvelle complète\n"
+         "  print [-o FICHIER.pdf]\n"
+         "            imprime la liste des films dans un fichier PDF, par défaut\n"
+         "            liste.pdf dans le répertoire du catalogue\n"
          "\n"
          "Options :\n"
          "  --dir RÉPERTOIRE  le répertoire du catalogue (par défaut le répertoire courant)\n"
@@ -130,6 +137,34 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
       out << "Archivage terminé : " << r.archiveFile << " (" << r.files << " fichier"
           << (r.files > 1 ? "s" : "") << ")\n";
       return r.failures ? 1 : 0;
+    }
+    if (cl.command == "print") {
+      std::string output;
+      for (size_t i = 0; i < cl.arguments.size(); ++i) {
+        const std::string& a = cl.arguments[i];
+        if (a == "-o") {
+          if (i + 1 >= cl.arguments.size()) throw Error("L'option -o attend un nom de fichier.");
+          output = cl.arguments[++i];
+        } else if (!a.empty() && a[0] == '-') {
+          throw Error(platform::Subst("Option inconnue : %s (voir korvane --help)", {a}));
+        } else {
+          throw Error(platform::Subst("Argument en trop : %s", {a}));
+        }
+      }
+      // The report is drawn with Qt's painter, without any display.
+      std::unique_ptr<QGuiApplication> application;
+      if (!QCoreApplication::instance()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "korvane";
+        static char* argv[] = {name, nullptr};
+        application = std::make_unique<QGuiApplication>(argc, argv);
+      }
+      InstallFontSubstitutes();
+      int films = 0;
+      std::string file = PrintCatalogueList(cl.directory, output, films);
+      out << "Liste imprimée : " << file << " (" << films << " films)\n";
+      return 0;
     }
     throw Error(platform::Subst("Commande inconnue : %s (voir korvane --help)", {cl.command}));
   } catch (const std::exception& e) {

@@ -20,6 +20,11 @@ class TfrmNFiche;
 class TfrmMFiche;
 class TfrmSFiche;
 class TfrmJaquette;
+class TfrmRecherche;
+class TfrmImprimer;
+class TfrmRImprimer;
+class Tfrm_ImpJaquettes;
+class TQuickReport1;
 
 // The windows, created once at start-up in this order and kept until the end.
 struct Windows {
@@ -28,7 +33,12 @@ struct Windows {
   TfrmNFiche* frmNFiche = nullptr;
   TfrmMFiche* frmMFiche = nullptr;
   TfrmSFiche* frmSFiche = nullptr;
+  TfrmRecherche* frmRecherche = nullptr;
+  TfrmImprimer* frmImprimer = nullptr;
+  TfrmRImprimer* frmRImprimer = nullptr;
   TfrmJaquette* frmJaquette = nullptr;
+  Tfrm_ImpJaquettes* frm_ImpJaquettes = nullptr;
+  TQuickReport1* quickReport1 = nullptr;
 };
 Windows& Forms();
 

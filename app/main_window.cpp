@@ -17,8 +17,10 @@
 #include "app/dialogs.h"
 #include "app/forms.h"
 #include "app/handlers.h"
+#include "app/list_reports.h"
 #include "app/pictures.h"
 #include "app/record_forms.h"
+#include "app/search_form.h"
 #include "platform/conversions.h"
 #include "platform/ini_file.h"
 
@@ -148,9 +150,11 @@ void TForm1::BuildToolbar(QWidget* central) {
   OnSignal(SpeedButtons[0], &QToolButton::clicked, this, [this] { s_mnuNFicheClick(); });
   OnSignal(SpeedButtons[1], &QToolButton::clicked, this, [this] { s_mnuModifierClick(); });
   OnSignal(SpeedButtons[3], &QToolButton::clicked, this, [this] { s_mnuSupprimerClick(); });
+  OnSignal(SpeedButtons[4], &QToolButton::clicked, this, [this] { s_mnuChercherClick(); });
+  OnSignal(SpeedButtons[5], &QToolButton::clicked, this, [this] { s_mnuImprimerClick(); });
   OnSignal(SpeedButtons[6], &QToolButton::clicked, this, [this] { s_mnuQuitterClick(); });
-  // Export, search and print open windows that come later.
-  for (int later : {2, 4, 5}) SpeedButtons[static_cast<size_t>(later)]->setEnabled(false);
+  // Export opens the export dialog, which comes later.
+  SpeedButtons[2]->setEnabled(false);
 }
 
 void TForm1::BuildMenus() {
@@ -178,7 +182,7 @@ void TForm1::BuildMenus() {
   add(file, "Archiverlabasededonnes1", QStringLiteral("Archiver la base de données"),
       Pictogram::Archive, {}, [this] { Archiverlabasededonnes1Click(); });
   add(file, "s_mnuImprimer", QStringLiteral("Imprimer"), Pictogram::Print,
-      QKeySequence(Qt::CTRL | Qt::Key_P), nullptr);
+      QKeySequence(Qt::CTRL | Qt::Key_P), [this] { s_mnuImprimerClick(); });
   file->addSeparator();
   add(file, "s_mnuQuitter", QStringLiteral("Quitter"), Pictogram::Quit,
       QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { s_mnuQuitterClick(); });
@@ -189,7 +193,7 @@ void TForm1::BuildMenus() {
       QKeySequence(Qt::Key_Delete), [this] { s_mnuSupprimerClick(); });
   QMenu* search = menuBar()->addMenu(QStringLiteral("Rechercher"));
   add(search, "s_mnuChercher", QStringLiteral("Chercher"), Pictogram::Search,
-      QKeySequence(Qt::CTRL | Qt::Key_F), nullptr);
+      QKeySequence(Qt::CTRL | Qt::Key_F), [this] { s_mnuChercherClick(); });
   QMenu* help = menuBar()->addMenu(QStringLiteral("?"));
   add(help, "s_mnuAide", QStringLiteral("Aide"), Pictogram::Help, QKeySequence(Qt::Key_F1),
       [this] { s_mnuAideClick(); });
@@ -317,6 +321,14 @@ class ArchiverBoxes : public archive::ArchiverQuestions {
 };
 
 }  // namespace
+
+void TForm1::s_mnuChercherClick() {
+  TfrmRecherche* search = Forms().frmRecherche;
+  search->PrepareForShowing();
+  search->ShowModal();
+}
+
+void TForm1::s_mnuImprimerClick() { Forms().frmImprimer->Preview(this); }
 
 void TForm1::Archiverlabasededonnes1Click() {
   ArchiverBoxes boxes(this);

@@ -40,6 +40,8 @@ class TForm1 : public QMainWindow {
   void s_mnuAproposClick();
   void Rapportdebugs1Click();
   void Archiverlabasededonnes1Click();
+  void s_mnuChercherClick();
+  void s_mnuImprimerClick();
 
   DBGrid* DBGrid1 = nullptr;
   QLabel* StatusBar1 = nullptr;

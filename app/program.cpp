@@ -3,6 +3,9 @@
 #include <memory>
 
 #include "app/about.h"
+#include "app/cover_printing.h"
+#include "app/list_reports.h"
+#include "app/search_form.h"
 #include "app/forms.h"
 #include "app/handlers.h"
 #include "app/main_window.h"
@@ -17,12 +20,23 @@ void CreateWindows() {
   w.frmNFiche = new TfrmNFiche;
   w.frmMFiche = new TfrmMFiche;
   w.frmSFiche = new TfrmSFiche;
+  w.frmRecherche = new TfrmRecherche(w.form1->Database1);
+  w.frmImprimer = new TfrmImprimer(w.form1->Database1);
+  RunHandler(nullptr, [&w] { w.frmImprimer->FormCreate(); });
+  w.frmRImprimer = new TfrmRImprimer;
   w.frmJaquette = new TfrmJaquette;
+  w.frm_ImpJaquettes = new Tfrm_ImpJaquettes;
+  w.quickReport1 = new TQuickReport1;
 }
 
 void DestroyWindows() {
   Windows& w = Forms();
+  delete w.quickReport1;
+  delete w.frm_ImpJaquettes;
   delete w.frmJaquette;
+  delete w.frmRImprimer;
+  delete w.frmImprimer;
+  delete w.frmRecherche;
   delete w.frmSFiche;
   delete w.frmMFiche;
   delete w.frmNFiche;

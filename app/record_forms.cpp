@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 
+#include "app/cover_printing.h"
 #include "app/dialogs.h"
 #include "app/handlers.h"
 #include "app/main_window.h"
@@ -256,7 +257,7 @@ TfrmMFiche::TfrmMFiche(QWidget* parent) : Form(parent) {
   SpeedButton5->setFocusPolicy(Qt::NoFocus);
   Btn_ImpJaquette = MakeButton(left, "Btn_ImpJaquette", QStringLiteral("Imprimer les jaquettes"),
                                QRect(8, 220, 337, 41), true);
-  Btn_ImpJaquette->setEnabled(false);  // cover printing comes with the report engine
+  OnSignal(Btn_ImpJaquette, &QPushButton::clicked, this, [this] { Btn_ImpJaquetteClick(); });
 
   QGroupBox* loan = Group(this, QStringLiteral("Prêt"), QRect(369, 32, 209, 265));
   MakeLabel(loan, QStringLiteral("Prêté à  :"), 8, 16);
@@ -405,6 +406,8 @@ TfrmSFiche::TfrmSFiche(QWidget* parent) : Form(parent) {
   OnSignal(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
   Create();
 }
+
+void TfrmMFiche::Btn_ImpJaquetteClick() { Forms().frm_ImpJaquettes->ShowModal(); }
 
 void TfrmSFiche::FormCreate() {
   if (!Main().Tvideo.Active()) return;

@@ -66,6 +66,7 @@ class TfrmMFiche : public Form {
   void SpeedButton2Click();
   void BitBtn1Click();
   void BitBtn2Click();
+  void Btn_ImpJaquetteClick();
 
   QLabel* lblEnregistrement;
   DBEdit* EditReference;

@@ -4,7 +4,9 @@
 #include <QLabel>
 
 #include "app/forms.h"
+#include "app/list_reports.h"
 #include "app/main_window.h"
+#include "app/search_form.h"
 #include "app/record_forms.h"
 #include "tests/app/gui_fixture.h"
 
@@ -107,9 +109,12 @@ TEST_F(StartupTest, MissingTableIsReportedByEachWindowThatOpensIt) {
   StartWithoutCatalogue("3");
   const std::string expected =
       "La table \"" + dir.Path() + "/video.DB\" est introuvable : le fichier n'existe pas.";
-  EXPECT_EQ(dialogs.errors, (std::vector<std::string>{expected, expected}));
+  // The main table, the new-record table, the search table and the list query.
+  EXPECT_EQ(dialogs.errors, (std::vector<std::string>{expected, expected, expected, expected}));
   EXPECT_FALSE(Forms().form1->Tvideo.Active());
   EXPECT_FALSE(Forms().frmNFiche->TNFiche.Active());
+  EXPECT_FALSE(Forms().frmRecherche->Table1.Active());
+  EXPECT_FALSE(Forms().frmImprimer->Query1.Active());
 }
 
 }  // namespace

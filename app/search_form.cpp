@@ -1,0 +1,202 @@
+#include "app/search_form.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QResizeEvent>
+
+#include "app/handlers.h"
+#include "app/list_reports.h"
+#include "app/record_forms.h"
+
+namespace kvn::app {
+
+namespace {
+
+struct Statements {
+  const char* search;
+  const char* print;
+};
+
+// Indexed by SearchCase; the texts run exactly as they are, capitals, order of
+// the conditions and the final blank of the loan case included.
+const Statements kStatements[] = {
+    {nullptr, nullptr},
+    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Genre=:CBGenre and "
+     "Support=:CBSupport and Titre=:EdTitre and Reference=:EdRef order by titre",
+     "Select * from Video where Genre=:CBGenre and Support=:CBSupport and Reference=:EdRef and Titre=:EdTitre "
+     "order by titre"},
+    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video order by Reference",
+     "Select * from Video order by Reference"},
+    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Reference=:EdRef order by "
+     "titre",
+     "Select * from Video where Reference=:EdRef order by titre"},
+    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Titre=:EdTitre order by titre",
+     "Select * from Video where Titre=:EdTitre order by Titre"},
+    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Support=:CBSupport order by "
+     "titre",
+     "Select * from Video where Support=:CBSupport order by Titre"},
+    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Genre=:CBGenre order by titre",
+     "Select * from Video where Genre=:CBGenre order by Titre"},
+    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Genre=:CBGenre and "
+     "Support=:CBSupport order by titre",
+     "Select * from Video where Genre=:CBGenre and Support=:CBSupport order by Titre"},
+    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Prêté_le is not null order by "
+     "titre ",
+     "Select * from Video where Prêté_le is not null order by titre "},
+};
+
+QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items, QRect geometry) {
+  auto* c = new QComboBox(parent);
+  c->setObjectName(name);
+  c->setEditable(true);
+  c->addItem(QString());
+  c->addItems(items);
+  c->setGeometry(geometry);
+  return c;
+}
+
+}  // namespace
+
+SearchCase ChooseSearchCase(const QString& ref, const QString& titre, const QString& genre, const QString& support,
+                            bool lent) {
+  const bool r = !ref.isEmpty(), t = !titre.isEmpty(), g = !genre.isEmpty(), s = !support.isEmpty();
+  if (r && t && g && s) return SearchCase::AllFields;
+  if (r && !t && !g && !s) return ref == QStringLiteral("*") ? SearchCase::AllByReference : SearchCase::Reference;
+  if (t && !r && !g && !s) return SearchCase::Title;
+  if (s && !r && !t && !g) return SearchCase::Medium;
+  if (g && !r && !t && !s) return SearchCase::Genre;
+  if (g && s && !r && !t) return SearchCase::GenreMedium;
+  return lent ? SearchCase::Lent : SearchCase::None;
+}
+
+const char* SearchStatement(SearchCase c) { return kStatements[static_cast<int>(c)].search; }
+const char* PrintStatement(SearchCase c) { return kStatements[static_cast<int>(c)].print; }
+
+TfrmRecherche::TfrmRecherche(db::Database& database, QWidget* parent)
+    : Form(parent), Query1(database), Table1(database) {
+  setObjectName("frmRecherche");
+  setWindowTitle(QStringLiteral("Recherche"));
+  SetClientSize(741, 381, false);
+  setFont(QFont("MS Sans Serif", 8));
+
+  MakeLabel(this, QStringLiteral("Référence"), 8, 8);
+  EdRef = new QLineEdit(this);
+  EdRef->setObjectName("EdRef");
+  EdRef->setGeometry(8, 24, 73, 21);
+  MakeLabel(this, QStringLiteral("Titre"), 96, 8);
+  EdTitre = new QLineEdit(this);
+  EdTitre->setObjectName("EdTitre");
+  EdTitre->setGeometry(96, 24, 617, 21);
+  MakeLabel(this, QStringLiteral("Genre"), 8, 56);
+  CBGenre = Combo(this, "CBGenre", GenreList(), QRect(8, 72, 145, 21));
+  MakeLabel(this, QStringLiteral("Support"), 161, 56);
+  CBSupport = Combo(this, "CBSupport", MediumList(), QRect(161, 72, 145, 21));
+  CheckBox1 = new QCheckBox(QStringLiteral("Prêtés"), this);
+  CheckBox1->setObjectName("CheckBox1");
+  CheckBox1->setGeometry(320, 72, 65, 21);
+  SpeedButton1 = MakeButton(this, "SpeedButton1", QStringLiteral("Rechercher"), QRect(396, 56, 105, 41), true);
+  SpeedButton2 = MakeButton(this, "SpeedButton2", QStringLiteral("Imprimer"), QRect(502, 56, 105, 41), true);
+  SpeedButton3 = MakeButton(this, "SpeedButton3", QStringLiteral("Fermer"), QRect(608, 56, 105, 41), true);
+  OnSignal(SpeedButton1, &QPushButton::clicked, this, [this] { SpeedButton1Click(); });
+  OnSignal(SpeedButton2, &QPushButton::clicked, this, [this] { SpeedButton2Click(); });
+  OnSignal(SpeedButton3, &QPushButton::clicked, this, [this] { SpeedButton3Click(); });
+
+  DBGrid1 = new DBGrid(this);
+  DBGrid1->setObjectName("DBGrid1");
+  DBGrid1->setGeometry(8, 108, 713, 241);
+  DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  DBGrid1->SetDataSource(&DataSource1);
+  DBGrid1->SetColumns({{"Reference", QStringLiteral("Reference"), 57},
+                       {"Titre", QStringLiteral("Titre"), 254},
+                       {"Support", QStringLiteral("Support"), 62},
+                       {"Genre", QStringLiteral("Genre"), 80},
+                       {"Durée", QStringLiteral("Durée"), 48},
+                       {"Nom", QStringLiteral("Nom"), 109},
+                       {"Prêté_le", QStringLiteral("Prêté_le"), -1}});
+  DBGrid1->hide();
+  Create();
+}
+
+void TfrmRecherche::resizeEvent(QResizeEvent* event) {
+  Form::resizeEvent(event);
+  DBGrid1->resize(std::max(100, width() - 28), std::max(60, height() - 140));
+}
+
+void TfrmRecherche::EmptyCriteria() {
+  EdRef->clear();
+  EdTitre->clear();
+  CBGenre->setCurrentIndex(0);
+  CBGenre->setEditText(QString());
+  CBSupport->setCurrentIndex(0);
+  CBSupport->setEditText(QString());
+}
+
+void TfrmRecherche::FormCreate() {
+  EmptyCriteria();
+  if (!Table1.Active()) {
+    Table1.SetTableName("video.DB");
+    Table1.Open();
+  }
+  Table1.Refresh();
+}
+
+void TfrmRecherche::PrepareForShowing() {
+  DBGrid1->hide();
+  EmptyCriteria();
+  if (Table1.Active()) Table1.Refresh();
+  if (Query1.Active()) Query1.Refresh();
+}
+
+SearchCase TfrmRecherche::CurrentCase() const {
+  return ChooseSearchCase(EdRef->text(), EdTitre->text(), CBGenre->currentText(), CBSupport->currentText(),
+                          CheckBox1->isChecked());
+}
+
+void TfrmRecherche::Run(const char* statement) {
+  Query1.Close();
+  Query1.ClearSQL();
+  Query1.Unprepare();
+  Query1.SetSQL(statement);
+  const std::pair<const char*, QString> boxes[] = {{"EdRef", EdRef->text()},
+                                                   {"EdTitre", EdTitre->text()},
+                                                   {"CBGenre", CBGenre->currentText()},
+                                                   {"CBSupport", CBSupport->currentText()}};
+  for (db::Param& p : Query1.Params())
+    for (const auto& [name, text] : boxes)
+      if (p.Name() == name) p.SetAsString(text.toStdString());
+  Query1.Prepare();
+  Query1.Open();
+  if (Table1.Active()) Table1.Refresh();
+}
+
+void TfrmRecherche::SpeedButton1Click() {
+  DBGrid1->show();
+  const SearchCase c = CurrentCase();
+  if (c == SearchCase::None) return;
+  Run(SearchStatement(c));
+  EmptyCriteria();
+  CheckBox1->setChecked(false);
+}
+
+void TfrmRecherche::SpeedButton2Click() {
+  const SearchCase c = CurrentCase();
+  if (c == SearchCase::None) return;
+  Run(PrintStatement(c));
+  TfrmRImprimer* report = Forms().frmRImprimer;
+  if (c == SearchCase::Lent)
+    report->Bind(&Rows, QStringLiteral("Nom"), QStringLiteral("Nom"), QStringLiteral("Prêté_le"),
+                 QStringLiteral("Prêté le"));
+  else
+    report->Bind(&Rows, QStringLiteral("Genre"), QStringLiteral("Genre"), QStringLiteral("Durée"),
+                 QStringLiteral("Durée"));
+  report->Preview(this);
+  EmptyCriteria();
+  CheckBox1->setChecked(false);
+}
+
+void TfrmRecherche::SpeedButton3Click() { reject(); }
+
+}  // namespace kvn::app

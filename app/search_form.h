@@ -1,0 +1,68 @@
+// "Recherche": finds films by reference, title, genre, medium or loan with one
+// of a fixed set of statements, shows them in a read-only grid and prints them.
+#pragma once
+
+#include <QString>
+
+#include "app/data_controls.h"
+#include "app/forms.h"
+#include "db/query.h"
+#include "db/table.h"
+#include "report/report.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+namespace kvn::app {
+
+// Which statement a combination of criteria runs; None runs nothing.
+enum class SearchCase { None, AllFields, AllByReference, Reference, Title, Medium, Genre, GenreMedium, Lent };
+
+// The first case that matches, tried in order. A criterion is filled when its
+// text is not empty; "Prêtés" counts only when no other case matches.
+SearchCase ChooseSearchCase(const QString& ref, const QString& titre, const QString& genre, const QString& support,
+                            bool lent);
+// The statement texts of a case, exactly as they run.
+const char* SearchStatement(SearchCase c);
+const char* PrintStatement(SearchCase c);
+
+class TfrmRecherche : public Form {
+ public:
+  explicit TfrmRecherche(db::Database& database, QWidget* parent = nullptr);
+
+  // At creation and on each activation: empties the criteria and re-reads Table1.
+  void FormCreate() override;
+  void SpeedButton1Click();
+  void SpeedButton2Click();
+  void SpeedButton3Click();
+  // What the main window's search command does before showing the window.
+  void PrepareForShowing();
+  void EmptyCriteria();
+
+  db::Query Query1;
+  db::Table Table1;
+  DataSource DataSource1{&Query1};
+  report::DataSetRows Rows{Query1};
+
+  QLineEdit* EdRef;
+  QLineEdit* EdTitre;
+  QComboBox* CBGenre;
+  QComboBox* CBSupport;
+  QCheckBox* CheckBox1;
+  QPushButton* SpeedButton1;
+  QPushButton* SpeedButton2;
+  QPushButton* SpeedButton3;
+  DBGrid* DBGrid1;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  // Runs the statement with its parameters bound to the boxes of their names.
+  void Run(const char* statement);
+  SearchCase CurrentCase() const;
+};
+
+}  // namespace kvn::app

@@ -1,0 +1,262 @@
+#include "report/report.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QTimer>
+#include <algorithm>
+
+#include "db/dataset.h"
+#include "platform/error.h"
+#include "platform/format.h"
+#include "platform/stream.h"
+
+namespace kvn::report {
+
+// ----------------------------------------------------------------- data
+
+void DataSetRows::First() { m_dataSet.First(); }
+void DataSetRows::Next() { m_dataSet.Next(); }
+bool DataSetRows::Eof() const { return m_dataSet.Eof() || m_dataSet.IsEmpty(); }
+
+QString DataSetRows::Text(const QString& field) const {
+  db::Field* f = m_dataSet.FindField(field.toStdString());
+  return f ? QString::fromStdString(f->Text()) : QString();
+}
+
+// ----------------------------------------------------------------- model
+
+QFont Element::Font() const {
+  QFont font(family);
+  font.setPointSizeF(pointSize);
+  font.setBold(bold);
+  return font;
+}
+
+QPageLayout PageSetup::Layout() const {
+  return QPageLayout(QPageSize(paper), orientation, marginsMm, QPageLayout::Millimeter);
+}
+
+Band& Report::AddBand(Band::Type type, int height) {
+  Bands.push_back(Band{type, height, {}});
+  return Bands.back();
+}
+
+Band* Report::FindBand(Band::Type type) {
+  for (Band& b : Bands)
+    if (b.type == type) return &b;
+  return nullptr;
+}
+
+Element* Report::Find(const QString& name) {
+  for (Band& b : Bands)
+    for (Element& e : b.elements)
+      if (e.name == name) return &e;
+  return nullptr;
+}
+
+// ----------------------------------------------------------------- layout
+
+namespace {
+
+// Draws bands on one device: layout pixels scaled to the device's.
+class Painter {
+ public:
+  Painter(QPagedPaintDevice& device, QPainter& painter, const QString& date)
+      : m_device(device), m_painter(painter), m_date(date) {
+    m_scaleX = device.logicalDpiX() / kLayoutDpi;
+    m_scaleY = device.logicalDpiY() / kLayoutDpi;
+    m_pageWidth = device.width() / m_scaleX;
+    m_pageHeight = device.height() / m_scaleY;
+  }
+
+  double PageHeight() const { return m_pageHeight; }
+  int page = 1;
+  int details = 0;
+  // The empty detail of a report without rows shows no data.
+  bool noRow = false;
+
+  // The text an element shows now.
+  QString Text(const Element& e) const {
+    switch (e.kind) {
+      case Element::Kind::Label: return e.text;
+      case Element::Kind::DataText: return e.data && !noRow ? e.data->Text(e.field) : QString();
+      case Element::Kind::System:
+        switch (e.system) {
+          case SystemData::Date: return e.text + m_date;
+          case SystemData::PageNumber: return e.text + QString::number(page);
+          case SystemData::DetailCount: return e.text + QString::number(details);
+        }
+        break;
+      case Element::Kind::Image: break;
+    }
+    return {};
+  }
+
+  // The height a band takes with the current values: word-wrapped texts that
+  // need more than one line make it taller by the lines they add.
+  double Height(const Band& band) const {
+    double extra = 0;
+    for (const Element& e : band.elements) {
+      if (e.kind == Element::Kind::Image || !e.wordWrap) continue;
+      const QString text = Text(e);
+      if (text.isEmpty()) continue;
+      QFontMetricsF metrics(e.Font(), &m_device);
+      const QRectF bounds = metrics.boundingRect(QRectF(0, 0, e.box.width() * m_scaleX, 1e9),
+                                                 Qt::TextWordWrap | int(e.alignment), text);
+      extra = std::max(extra, (bounds.height() - metrics.height()) / m_scaleY);
+    }
+    return band.height + extra;
+  }
+
+  void Draw(const Band& band, double top) {
+    for (const Element& e : band.elements) {
+      const QRectF box((e.box.x()) * m_scaleX, (top + e.box.y()) * m_scaleY, e.box.width() * m_scaleX,
+                       e.box.height() * m_scaleY);
+      if (e.kind == Element::Kind::Image) {
+        if (e.image.isNull()) continue;
+        // At its own size from the top left corner, cut at the box.
+        m_painter.save();
+        m_painter.setClipRect(box);
+        m_painter.drawImage(QRectF(box.topLeft(), QSizeF(e.image.width() * m_scaleX, e.image.height() * m_scaleY)),
+                            e.image);
+        m_painter.restore();
+        continue;
+      }
+      const QString text = Text(e);
+      if (text.isEmpty()) continue;
+      m_painter.setFont(e.Font());
+      m_painter.setPen(e.color);
+      QRectF area = box;
+      int flags = int(e.alignment) | Qt::AlignTop;
+      if (e.wordWrap) {
+        flags |= Qt::TextWordWrap;
+        area.setHeight(1e6);
+      } else if (e.alignment & Qt::AlignHCenter) {
+        area.setHeight(1e6);
+      } else {
+        // A label sizes itself to its text.
+        area = QRectF(box.topLeft(), QSizeF(1e6, 1e6));
+        flags = Qt::AlignLeft | Qt::AlignTop;
+      }
+      m_painter.drawText(area, flags, text);
+    }
+  }
+
+  double PageWidth() const { return m_pageWidth; }
+
+ private:
+  QPagedPaintDevice& m_device;
+  QPainter& m_painter;
+  QString m_date;
+  double m_scaleX = 1, m_scaleY = 1;
+  double m_pageWidth = 0, m_pageHeight = 0;
+};
+
+}  // namespace
+
+int Report::Print(QPagedPaintDevice& device) {
+  device.setPageLayout(Page.Layout());
+  if (auto* printer = dynamic_cast<QPrinter*>(&device); printer && Page.firstTray)
+    printer->setPaperSource(QPrinter::Upper);
+  QPainter painter;
+  if (!painter.begin(&device)) throw Error("Impossible d'imprimer l'état : le périphérique refuse le dessin");
+  const QString date =
+      QString::fromStdString(platform::DateToStr(PrintDate ? *PrintDate : platform::Now()));
+  Painter p(device, painter, date);
+
+  const Band* header = FindBand(Band::Type::PageHeader);
+  const Band* title = FindBand(Band::Type::Title);
+  const Band* columns = FindBand(Band::Type::ColumnHeader);
+  const Band* detail = FindBand(Band::Type::Detail);
+  const Band* footer = FindBand(Band::Type::PageFooter);
+  const double footerTop = p.PageHeight() - (footer ? footer->height : 0);
+
+  double y = 0;
+  auto pageTop = [&](bool first) {
+    y = 0;
+    for (const Band* b : {header, first ? title : nullptr, columns}) {
+      if (!b) continue;
+      p.Draw(*b, y);
+      y += b->height;
+    }
+  };
+  auto pageEnd = [&] {
+    if (footer) p.Draw(*footer, footerTop);
+  };
+  // A detail that does not fit goes to the next page, unless it is the
+  // first one under the page's headings (it could never fit).
+  double bodyTop = 0;
+  auto place = [&](bool counts) {
+    const double h = detail ? p.Height(*detail) : 0;
+    if (y + h > footerTop && y > bodyTop) {
+      pageEnd();
+      device.newPage();
+      ++p.page;
+      pageTop(false);
+      bodyTop = y;
+    }
+    if (counts) ++p.details;
+    if (detail) p.Draw(*detail, y);
+    y += h;
+  };
+
+  pageTop(true);
+  bodyTop = y;
+  if (!Data) {
+    place(true);
+  } else {
+    Data->First();
+    if (Data->Eof()) {
+      p.noRow = true;
+      if (PrintIfEmpty) place(false);
+    } else {
+      for (; !Data->Eof(); Data->Next()) place(true);
+    }
+  }
+  pageEnd();
+  painter.end();
+  m_pageCount = p.page;
+  m_detailCount = p.details;
+  return m_pageCount;
+}
+
+void Report::ExportPdf(const QString& path) {
+  {
+    // The file layer says why a file cannot be created, in French.
+    platform::FileStream probe(path.toStdString(), platform::FileMode::Create);
+    probe.Close();
+  }
+  QPdfWriter writer(path);
+  writer.setResolution(300);
+  writer.setTitle(Title);
+  writer.setCreator(QStringLiteral("Korvane"));
+  Print(writer);
+}
+
+// ----------------------------------------------------------------- preview
+
+namespace {
+PrintPreview g_printPreview;
+Previewer* g_previewer = nullptr;
+}  // namespace
+
+Previewer& ReportPreviewer() { return g_previewer ? *g_previewer : g_printPreview; }
+void SetPreviewerForTesting(Previewer* previewer) { g_previewer = previewer; }
+
+void PrintPreview::Preview(Report& report, QWidget* parent) {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(report.Title);
+  printer.setPageLayout(report.Page.Layout());
+  QPrintPreviewDialog dialog(&printer, parent);
+  dialog.setWindowTitle(QStringLiteral("Aperçu avant impression"));
+  dialog.resize(900, 1000);
+  QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                   [&report](QPrinter* p) { report.Print(*p); });
+  if (onShown) QTimer::singleShot(0, &dialog, [this, &dialog] { onShown(&dialog); });
+  dialog.exec();
+}
+
+}  // namespace kvn::report
