@@ -40,6 +40,7 @@ Tfrm_ImpJaquettes::Tfrm_ImpJaquettes(QWidget* parent) : Form(parent) {
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
   SetClientSize(215, 97);
+  setFont(QFont("MS Sans Serif", 8));
   auto radio = [this](const char* name, const QString& text, int y) {
     auto* r = new QRadioButton(text, this);
     r->setObjectName(name);
@@ -55,6 +56,8 @@ Tfrm_ImpJaquettes::Tfrm_ImpJaquettes(QWidget* parent) : Form(parent) {
   RadioButton1->setChecked(true);
   SpeedButton1 = MakeButton(this, "SpeedButton1", QStringLiteral("Imprimer"), QRect(113, 4, 97, 41), true);
   SpeedButton2 = MakeButton(this, "SpeedButton2", QStringLiteral("Fermer"), QRect(113, 52, 97, 41), true);
+  SpeedButton1->setIcon(PictogramIcon(Pictogram::Print));
+  SpeedButton2->setIcon(PictogramIcon(Pictogram::Quit));
   OnSignal(SpeedButton1, &QPushButton::clicked, this, [this] { SpeedButton1Click(); });
   OnSignal(SpeedButton2, &QPushButton::clicked, this, [this] { SpeedButton2Click(); });
 }

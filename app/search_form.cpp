@@ -9,6 +9,7 @@
 
 #include "app/handlers.h"
 #include "app/list_reports.h"
+#include "app/pictures.h"
 #include "app/record_forms.h"
 
 namespace kvn::app {
@@ -100,6 +101,9 @@ TfrmRecherche::TfrmRecherche(db::Database& database, QWidget* parent)
   SpeedButton1 = MakeButton(this, "SpeedButton1", QStringLiteral("Rechercher"), QRect(396, 56, 105, 41), true);
   SpeedButton2 = MakeButton(this, "SpeedButton2", QStringLiteral("Imprimer"), QRect(502, 56, 105, 41), true);
   SpeedButton3 = MakeButton(this, "SpeedButton3", QStringLiteral("Fermer"), QRect(608, 56, 105, 41), true);
+  SpeedButton1->setIcon(PictogramIcon(Pictogram::Search));
+  SpeedButton2->setIcon(PictogramIcon(Pictogram::Print));
+  SpeedButton3->setIcon(PictogramIcon(Pictogram::Quit));
   OnSignal(SpeedButton1, &QPushButton::clicked, this, [this] { SpeedButton1Click(); });
   OnSignal(SpeedButton2, &QPushButton::clicked, this, [this] { SpeedButton2Click(); });
   OnSignal(SpeedButton3, &QPushButton::clicked, this, [this] { SpeedButton3Click(); });

@@ -1,8 +1,11 @@
 // The command line as a user runs it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/ini_file.h"
 #include "tests/export/xls_reader.h"
+#include "tests/support/pdf_reader.h"
 #include "tests/support/catalogue_fixture.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
@@ -146,6 +149,36 @@ TEST(CommandLine, ExportAWorkbook) {
   ASSERT_TRUE(book.ok);
   for (int row = 1; row <= 6; ++row)
     EXPECT_EQ(book.FormatOf(0, row, 0).patternColour, row % 2 ? 22 : 43) << row;
+}
+
+TEST(CommandLine, PrintTheList) {
+  TempDir dir;
+  test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
+  auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "print"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "Liste imprimée : " + dir.Path() + "/liste.pdf (6 films)\n");
+  const std::string text = test::PdfText(dir / "liste.pdf");
+  for (const char* expected : {"LISTE DES FILMS", "Edité le : ", "Zazie dans le métro", "01:47:00", " Page 1",
+                               "Nombre de films : 6"})
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+  // Over ssh or from cron: no display is needed.
+  r = RunProgram({"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", KorvaneExecutable(), "print",
+                  "-o", "imprime/ma liste.pdf"},
+                 "", dir.Path());
+  ASSERT_EQ(r.exitCode, 1) << "no such directory";
+  std::filesystem::create_directory(dir / "imprime");
+  r = RunProgram({"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", KorvaneExecutable(), "print",
+                  "-o", "imprime/ma liste.pdf"},
+                 "", dir.Path());
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(test::PdfPages(dir / "imprime/ma liste.pdf"), 1);
+
+  TempDir empty;
+  r = RunProgram({KorvaneExecutable(), "print"}, "", empty.Path());
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err.substr(r.err.find("La table")), "La table \"./video.DB\" est introuvable : le fichier n'existe pas.\n");
+  r = RunProgram({KorvaneExecutable(), "print", "liste.pdf"}, "", dir.Path());
+  EXPECT_EQ(r.err, "Argument en trop : liste.pdf\n");
 }
 
 TEST(CommandLine, ExportMistakes) {
