@@ -143,8 +143,9 @@ void TfrmRecherche::FormCreate() {
   if (!Table1.Active()) {
     Table1.SetTableName("video.DB");
     Table1.Open();
+  } else {
+    Table1.Refresh();
   }
-  Table1.Refresh();
 }
 
 void TfrmRecherche::PrepareForShowing() {
