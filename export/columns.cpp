@@ -503,4 +503,20 @@ void TQExportCol::GetExportedValue(bool formatted, std::string& result) {
   Row->GetColData(*this, result);
 }
 
+void FillRowFromSource(const SourceAccess& source, const TQExportColumns& columns,
+                       const std::vector<TQExportCol*>& cells, int counter) {
+  for (size_t i = 0; i < columns.Count(); ++i) {
+    TQExportCol* cell = cells[i];
+    if (!cell) continue;
+    std::string& value = cell->Value;
+    source.CellInto(columns[i].ColIndex, counter, value);
+    size_t end = value.size();
+    while (end > 0 && static_cast<unsigned char>(value[end - 1]) <= ' ') --end;
+    value.resize(end);
+    size_t begin = 0;
+    while (begin < value.size() && static_cast<unsigned char>(value[begin]) <= ' ') ++begin;
+    if (begin) value.erase(0, begin);
+  }
+}
+
 }  // namespace kvn::exporting

@@ -175,6 +175,12 @@ class TQExportRow {
   std::vector<std::pair<std::string, size_t>> m_index;  // sorted, case-insensitive
 };
 
+// Reads the raw text of each column at the current record into its cell (the
+// cells in column order; a null cell is skipped), without the blanks and control
+// characters around it.
+void FillRowFromSource(const SourceAccess& source, const TQExportColumns& columns,
+                       const std::vector<TQExportCol*>& cells, int counter);
+
 // Formats a raw text as a column of this type (the cell text rules); throws the
 // platform's conversion messages for unreadable numbers and dates.
 std::string FormatValue(const TQExportColumn& column, const std::string& raw,

@@ -65,17 +65,7 @@ void TQExportFormatText::GetColumnOptions(ColumnOptions& o) const {
   o.Captions = &Captions;
 }
 
-SourceAccess TQExport::Source() const {
-  SourceAccess s;
-  s.kind = ExportSource;
-  s.dataSet = DataSet;
-  s.listView = ListView;
-  s.dbGrid = DBGrid;
-  s.stringGrid = StringGrid;
-  s.skipRecCount = SkipRecCount;
-  s.exportRecCount = ExportRecCount;
-  return s;
-}
+SourceAccess TQExport::Source() const { return SourceOf(*this); }
 
 std::unique_ptr<TQExportWriter> TQExport::CreateWriter(platform::Stream& stream) {
   return std::make_unique<TQExportWriter>(this, stream);
@@ -113,21 +103,7 @@ std::string TQExport::GetCaptionRow() {
   return row;
 }
 
-void TQExport::FillExportRow() {
-  for (size_t i = 0; i < m_columns.Count(); ++i) {
-    TQExportCol* cell = m_cellOfColumn[i];
-    if (!cell) continue;
-    std::string& value = cell->Value;
-    m_source.CellInto(m_columns[i].ColIndex, m_recordCounter, value);
-    // Blanks and control characters around the text are dropped.
-    size_t end = value.size();
-    while (end > 0 && static_cast<unsigned char>(value[end - 1]) <= ' ') --end;
-    value.resize(end);
-    size_t begin = 0;
-    while (begin < value.size() && static_cast<unsigned char>(value[begin]) <= ' ') ++begin;
-    if (begin) value.erase(0, begin);
-  }
-}
+void TQExport::FillExportRow() { FillRowFromSource(m_source, m_columns, m_cellOfColumn, m_recordCounter); }
 
 std::string TQExport::GetDataRow(bool formatted) {
   std::string row;
@@ -175,14 +151,7 @@ void TQExport::Loop() {
   if (!m_source.Active()) throw Error(platform::Subst("La source (%s) est fermée", {name}));
   if (!ExportEmpty && m_source.Empty()) throw Error(platform::Subst("La source (%s) est vide", {name}));
 
-  // Controls are enabled again on every way out.
-  struct ControlsGuard {
-    SourceAccess& s;
-    explicit ControlsGuard(SourceAccess& src) : s(src) { s.DisableControls(); }
-    ~ControlsGuard() { s.EnableControls(); }
-  };
-  SourceAccess controls = m_source;
-  ControlsGuard guard(controls);
+  ControlsDisabled controls(m_source);
 
   BeginExport();
   if (m_aborted) return;
@@ -345,13 +314,17 @@ void TQExportFormatText::LoadFromIni(const platform::IniFile& ini) {
 
 // ----------------------------------------------------------------- destinations
 
-void TQExportText::Execute() {
+void TQExportText::MakeTargetDirectory() const {
   std::string dir = platform::ExtractFilePath(FileName);
   if (dir.empty()) dir = platform::ExecutableDirectory();
   if (!platform::DirectoryExists(dir)) {
     platform::ForceDirectories(dir);
     if (!platform::DirectoryExists(dir)) throw Error("Répertoire non trouvé");
   }
+}
+
+void TQExportText::Execute() {
+  MakeTargetDirectory();
   {
     platform::FileStream file(FileName, platform::FileMode::Create);
     ExportToStream(file);

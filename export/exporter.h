@@ -157,6 +157,9 @@ class TQExportText : public TQExport {
   void LoadFromIni(const platform::IniFile& ini) override;
 
  protected:
+  // The directory of FileName (the program's own when it has none), created
+  // with its parents when missing; "Répertoire non trouvé" when that fails.
+  void MakeTargetDirectory() const;
   virtual void ShowResult();
   virtual std::string GetShowedFileName() { return FileName; }
   virtual std::string GetPrintedFileName() { return FileName; }

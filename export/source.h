@@ -96,6 +96,34 @@ struct SourceAccess {
   int Due() const;
 };
 
+// The source an owner names by its published properties (an exporter, or a
+// workbook sheet, which publishes the same names).
+template <class Owner>
+SourceAccess SourceOf(const Owner& o) {
+  SourceAccess s;
+  s.kind = o.ExportSource;
+  s.dataSet = o.DataSet;
+  s.listView = o.ListView;
+  s.dbGrid = o.DBGrid;
+  s.stringGrid = o.StringGrid;
+  s.skipRecCount = o.SkipRecCount;
+  s.exportRecCount = o.ExportRecCount;
+  return s;
+}
+
+// The source's controls stay disabled while this lives, and are enabled again
+// on every way out.
+class ControlsDisabled {
+ public:
+  explicit ControlsDisabled(SourceAccess source) : m_source(source) { m_source.DisableControls(); }
+  ~ControlsDisabled() { m_source.EnableControls(); }
+  ControlsDisabled(const ControlsDisabled&) = delete;
+  ControlsDisabled& operator=(const ControlsDisabled&) = delete;
+
+ private:
+  SourceAccess m_source;
+};
+
 // In-memory list view and string grid, for tests and for programs without a GUI.
 class MemoryListView : public ListViewSource {
  public:

@@ -34,49 +34,50 @@ void TxlsSheet::GetColumnOptions(ColumnOptions& o) const {
   o.Captions = &Captions;
 }
 
-SourceAccess TxlsSheet::Source() const {
-  SourceAccess s;
-  s.kind = ExportSource;
-  s.dataSet = DataSet;
-  s.listView = ListView;
-  s.dbGrid = DBGrid;
-  s.stringGrid = StringGrid;
-  s.skipRecCount = SkipRecCount;
-  s.exportRecCount = ExportRecCount;
-  return s;
+SourceAccess TxlsSheet::Source() const { return SourceOf(*this); }
+
+namespace {
+
+// The settings a sheet shares with another sheet, or takes from its exporter,
+// by their common names (all but the title and the exported flag).
+template <class From>
+void CopySheetSettings(const From& o, TxlsSheet& s) {
+  s.AutoCalcColWidth = o.AutoCalcColWidth;
+  s.Options.Assign(o.Options);
+  s.FieldFormats.Assign(o.FieldFormats);
+  s.StripStyles.Assign(o.StripStyles);
+  s.StripType = o.StripType;
+  s.ExportSource = o.ExportSource;
+  s.DataSet = o.DataSet;
+  s.ListView = o.ListView;
+  s.DBGrid = o.DBGrid;
+  s.StringGrid = o.StringGrid;
+  s.HeaderRows = o.HeaderRows;
+  s.StartDataCol = o.StartDataCol;
+  s.FooterRows = o.FooterRows;
+  s.ExportedFields = o.ExportedFields;
+  s.Header = o.Header;
+  s.Captions = o.Captions;
+  s.Footer = o.Footer;
+  s.Formats.Assign(o.Formats);
+  s.UserFormats = o.UserFormats;
+  s.ColumnsWidth = o.ColumnsWidth;
+  s.AllowCaptions = o.AllowCaptions;
+  s.GoToFirstRecord = o.GoToFirstRecord;
+  s.ExportRecCount = o.ExportRecCount;
+  s.SkipRecCount = o.SkipRecCount;
+  s.CurrentRecordOnly = o.CurrentRecordOnly;
+  s.OnlyVisibleFields = o.OnlyVisibleFields;
+  s.AutoCalcStrType = o.AutoCalcStrType;
+  s.CaptionRow = o.CaptionRow;
 }
+
+}  // namespace
 
 void TxlsSheet::Assign(const TxlsSheet& o) {
   if (&o == this) return;
-  AutoCalcColWidth = o.AutoCalcColWidth;
+  CopySheetSettings(o, *this);
   Title = o.Title;
-  Options.Assign(o.Options);
-  FieldFormats.Assign(o.FieldFormats);
-  StripStyles.Assign(o.StripStyles);
-  StripType = o.StripType;
-  ExportSource = o.ExportSource;
-  DataSet = o.DataSet;
-  ListView = o.ListView;
-  DBGrid = o.DBGrid;
-  StringGrid = o.StringGrid;
-  HeaderRows = o.HeaderRows;
-  StartDataCol = o.StartDataCol;
-  FooterRows = o.FooterRows;
-  ExportedFields = o.ExportedFields;
-  Header = o.Header;
-  Captions = o.Captions;
-  Footer = o.Footer;
-  Formats.Assign(o.Formats);
-  UserFormats = o.UserFormats;
-  ColumnsWidth = o.ColumnsWidth;
-  AllowCaptions = o.AllowCaptions;
-  GoToFirstRecord = o.GoToFirstRecord;
-  ExportRecCount = o.ExportRecCount;
-  SkipRecCount = o.SkipRecCount;
-  CurrentRecordOnly = o.CurrentRecordOnly;
-  OnlyVisibleFields = o.OnlyVisibleFields;
-  AutoCalcStrType = o.AutoCalcStrType;
-  CaptionRow = o.CaptionRow;
   Exported = o.Exported;
 }
 
@@ -117,12 +118,7 @@ void TQExportXLS::Notification(const void* removed) {
 
 void TQExportXLS::Execute() {
   if (FileName.empty()) throw Error("fichier de résultat non présent");
-  std::string dir = platform::ExtractFilePath(FileName);
-  if (dir.empty()) dir = platform::ExecutableDirectory();
-  if (!platform::DirectoryExists(dir)) {
-    platform::ForceDirectories(dir);
-    if (!platform::DirectoryExists(dir)) throw Error("Répertoire non trouvé");
-  }
+  MakeTargetDirectory();
   {
     platform::FileStream file(FileName, platform::FileMode::Create);
     try {
@@ -183,35 +179,8 @@ void TQExportXLS::Run() {
   if (ExportedSheets().empty()) {
     TxlsSheet& s = Sheets.Add();
     temporary.added = true;
-    s.AutoCalcColWidth = AutoCalcColWidth;
+    CopySheetSettings(*this, s);
     s.Title = Options.SheetTitle();
-    s.Options.Assign(Options);
-    s.FieldFormats.Assign(FieldFormats);
-    s.StripType = StripType;
-    s.StripStyles.Assign(StripStyles);
-    s.ExportSource = ExportSource;
-    s.DataSet = DataSet;
-    s.ListView = ListView;
-    s.DBGrid = DBGrid;
-    s.StringGrid = StringGrid;
-    s.ExportedFields = ExportedFields;
-    s.HeaderRows = HeaderRows;
-    s.StartDataCol = StartDataCol;
-    s.FooterRows = FooterRows;
-    s.Header = Header;
-    s.Captions = Captions;
-    s.Footer = Footer;
-    s.Formats.Assign(Formats);
-    s.UserFormats = UserFormats;
-    s.ColumnsWidth = ColumnsWidth;
-    s.AllowCaptions = AllowCaptions;
-    s.GoToFirstRecord = GoToFirstRecord;
-    s.ExportRecCount = ExportRecCount;
-    s.SkipRecCount = SkipRecCount;
-    s.CurrentRecordOnly = CurrentRecordOnly;
-    s.OnlyVisibleFields = OnlyVisibleFields;
-    s.AutoCalcStrType = AutoCalcStrType;
-    s.CaptionRow = CaptionRow;
   }
   m_exported = ExportedSheets();
 
@@ -320,11 +289,7 @@ void TQExportXLS::PrepareSheet(TxlsSheet& sheet) {
 bool TQExportXLS::ExportSheet(TxlsSheet& sheet) {
   const int index = sheet.Index();
   SourceAccess source = sheet.Source();
-  struct ControlsGuard {
-    SourceAccess& s;
-    explicit ControlsGuard(SourceAccess& src) : s(src) { s.DisableControls(); }
-    ~ControlsGuard() { s.EnableControls(); }
-  } guard(source);
+  ControlsDisabled controls(source);
 
   PrepareSheet(sheet);
   m_aborted = false;
@@ -375,19 +340,7 @@ bool TQExportXLS::ExportSheet(TxlsSheet& sheet) {
   while (!source.End(counter)) {
     if (sheet.ExportRecCount > 0 && counter >= sheet.ExportRecCount) break;
     if (m_aborted && !CanContinue()) break;
-    for (size_t c = 0; c < columns.Count(); ++c) {
-      TQExportCol* cell = sheet.m_cellOfColumn[c];
-      if (!cell) continue;
-      std::string& value = cell->Value;
-      source.CellInto(columns[c].ColIndex, counter, value);
-      // Blanks and control characters around the text are dropped.
-      size_t end = value.size();
-      while (end > 0 && static_cast<unsigned char>(value[end - 1]) <= ' ') --end;
-      value.resize(end);
-      size_t begin = 0;
-      while (begin < value.size() && static_cast<unsigned char>(value[begin]) <= ' ') ++begin;
-      if (begin) value.erase(0, begin);
-    }
+    FillRowFromSource(source, columns, sheet.m_cellOfColumn, counter);
     bool accept = true;
     if (OnBeforeExportRow) OnBeforeExportRow(this, sheet.m_row, accept);
     if (accept && OnAdvancedBeforeExportRow) OnAdvancedBeforeExportRow(this, index, sheet.m_row, accept);
