@@ -1,5 +1,8 @@
 #include "app/program.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <memory>
 
 #include "app/about.h"
@@ -51,6 +54,11 @@ int RunGui(int& argc, char** argv, const std::string& directory) {
   QApplication::setQuitOnLastWindowClosed(false);
   SetCatalogueDirectory(directory);
   InstallFontSubstitutes();
+  // Qt's own windows (print preview, printer choice, file choice) in French too.
+  QTranslator qtFrench;
+  if (qtFrench.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&qtFrench);
 
   auto splash = std::make_unique<TSplashScreen>();
   splash->show();

@@ -18,7 +18,7 @@ KVN_TEST_PACKAGES=(
   poppler-utils qpdf libxml2-utils unzip zip p7zip-full gnumeric
 )
 # What running the program needs beyond the build.
-KVN_RUN_PACKAGES=(xvfb xauth xdg-utils)
+KVN_RUN_PACKAGES=(xvfb xauth xdg-utils qt6-translations-l10n)
 
 kvn_install_packages() {
   local missing=()
