@@ -122,16 +122,24 @@ TfrmImprimer::TfrmImprimer(db::Database& database) : Query1(database), Table1(da
 }
 
 void TfrmImprimer::FormCreate() {
-  Table1.SetTableName("video.DB");
-  Table1.Open();
-  Query1.SetSQL("Select * from video order by Titre");
-  Query1.Open();
+  if (!Table1.Active()) {
+    Table1.SetTableName("video.DB");
+    Table1.Open();
+  }
+  if (!Query1.Active()) {
+    Query1.SetSQL("Select * from video order by Titre");
+    Query1.Open();
+  }
 }
 
 void TfrmImprimer::Preview(QWidget* parent) {
   // The query was opened at start-up: read again, the list shows the films
-  // added, changed and deleted since.
-  if (Query1.Active()) Query1.Refresh();
+  // added, changed and deleted since. When it could not be opened then, it is
+  // tried again, and its error shown instead of an empty list.
+  if (Query1.Active())
+    Query1.Refresh();
+  else
+    FormCreate();
   report::ReportPreviewer().Preview(QuickRep1, parent);
 }
 

@@ -7,6 +7,7 @@
 #include <QPrinter>
 #include <QTimer>
 #include <algorithm>
+#include <exception>
 
 #include "db/dataset.h"
 #include "platform/error.h"
@@ -253,10 +254,21 @@ void PrintPreview::Preview(Report& report, QWidget* parent) {
   QPrintPreviewDialog dialog(&printer, parent);
   dialog.setWindowTitle(QStringLiteral("Aperçu avant impression"));
   dialog.resize(900, 1000);
-  QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                   [&report](QPrinter* p) { report.Print(*p); });
+  // A failure while drawing (rows that cannot be read) closes the window and
+  // reaches the caller once the window's event loop is left, not through Qt.
+  std::exception_ptr failure;
+  QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&report, &failure, &dialog](QPrinter* p) {
+    if (failure) return;
+    try {
+      report.Print(*p);
+    } catch (...) {
+      failure = std::current_exception();
+      QTimer::singleShot(0, &dialog, &QDialog::reject);
+    }
+  });
   if (onShown) QTimer::singleShot(0, &dialog, [this, &dialog] { onShown(&dialog); });
   dialog.exec();
+  if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace kvn::report

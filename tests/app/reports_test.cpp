@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QToolButton>
 #include <QFile>
 #include <QComboBox>
 #include <QLineEdit>
@@ -278,6 +279,20 @@ TEST_F(ReportsTest, ListReportOverSeveralPages) {
   EXPECT_NE(last.find(" Page 3"), std::string::npos);
   EXPECT_NE(last.find("Nombre de films : 80"), std::string::npos);
   EXPECT_NE(last.find("Film 179"), std::string::npos);
+}
+
+TEST_F(ReportsTest, ListWithoutCatalogueShowsTheError) {
+  StartWithoutCatalogue("3");
+  dialogs.errors.clear();
+  Main().SpeedButtons[5]->click();
+  EXPECT_TRUE(previewer.shown.empty());
+  ASSERT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_NE(dialogs.errors[0].find("est introuvable"), std::string::npos);
+  // Once the catalogue exists, the list prints.
+  test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
+  Main().SpeedButtons[5]->click();
+  ASSERT_EQ(previewer.shown.size(), 1u);
+  EXPECT_NE(previewer.shown[0].text.find("Nombre de films : 6"), std::string::npos);
 }
 
 TEST_F(ReportsTest, EmptyCatalogueListsOnOnePage) {

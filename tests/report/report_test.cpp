@@ -209,5 +209,20 @@ TEST_F(ReportTest, PrintPreviewShowsEveryPage) {
   EXPECT_EQ(pages, 3);
 }
 
+TEST_F(ReportTest, PreviewReportsAFailureOnceClosed) {
+  struct Unreadable : MemoryRows {
+    void First() override { throw Error("Lecture impossible"); }
+  } rows;
+  Report r;
+  BuildList(r, &rows);
+  PrintPreview preview;
+  try {
+    preview.Preview(r, nullptr);
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Lecture impossible");
+  }
+}
+
 }  // namespace
 }  // namespace kvn::report
