@@ -151,7 +151,14 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
           throw Error(platform::Subst("Argument en trop : %s", {a}));
         }
       }
-      // The report is drawn with Qt's painter, without any display.
+      // The report is drawn with Qt's painter, without any display. Without a
+      // desktop session Qt notes that it picks its own runtime directory: that
+      // is expected here (cron, ssh) and not worth a line on the terminal.
+      static QtMessageHandler previous = qInstallMessageHandler(
+          [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
+            if (previous) previous(type, context, message);
+          });
       std::unique_ptr<QGuiApplication> application;
       if (!QCoreApplication::instance()) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
