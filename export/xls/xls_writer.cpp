@@ -192,38 +192,33 @@ void TQXLSWriter::EndSheet() {
   WriteRecord(kRecEof, 0);
 }
 
-void TQXLSWriter::CellHeader(RecordBody& b, int row, int col, int xf) {
+RecordBody TQXLSWriter::CellBody(size_t length, int row, int col, int xf) {
+  RecordBody b = m_stream.Body(length);
   b.U16(static_cast<uint16_t>(row)).U16(static_cast<uint16_t>(col)).U16(static_cast<uint16_t>(xf));
+  return b;
 }
 
 // BLANK (0x0201).
 void TQXLSWriter::WriteBlank(int row, int col, int xf) {
-  RecordBody b = m_stream.Body(6);
-  CellHeader(b, row, col, xf);
+  CellBody(6, row, col, xf);
   WriteRecord(kRecBlank, 6);
 }
 
 // NUMBER (0x0203).
 void TQXLSWriter::WriteNumber(int row, int col, int xf, double value) {
-  RecordBody b = m_stream.Body(14);
-  CellHeader(b, row, col, xf);
-  b.Double(value);
+  CellBody(14, row, col, xf).Double(value);
   WriteRecord(kRecNumber, 14);
 }
 
 // BOOLERR (0x0205): a Boolean, not an error.
 void TQXLSWriter::WriteBoolean(int row, int col, int xf, bool value) {
-  RecordBody b = m_stream.Body(8);
-  CellHeader(b, row, col, xf);
-  b.U8(value ? 1 : 0).U8(0);
+  CellBody(8, row, col, xf).U8(value ? 1 : 0).U8(0);
   WriteRecord(kRecBoolErr, 8);
 }
 
 // LABELSST (0x00FD).
 void TQXLSWriter::WriteLabelSst(int row, int col, int xf, uint32_t index) {
-  RecordBody b = m_stream.Body(10);
-  CellHeader(b, row, col, xf);
-  b.U32(index);
+  CellBody(10, row, col, xf).U32(index);
   WriteRecord(kRecLabelSst, 10);
 }
 
@@ -232,8 +227,7 @@ void TQXLSWriter::WriteLabelSst(int row, int col, int xf, uint32_t index) {
 void TQXLSWriter::WriteAggregateFormula(int row, int col, int xf, TxlsAggregate aggregate, int firstRow,
                                         int lastRow) {
   static constexpr uint16_t kFunction[] = {0, 4, 5, 6, 7};  // SUM, AVERAGE, MIN, MAX
-  RecordBody b = m_stream.Body(35);
-  CellHeader(b, row, col, xf);
+  RecordBody b = CellBody(35, row, col, xf);
   b.Skip(8).U16(0x0002).U32(0).U16(13);
   const uint16_t relativeCol = static_cast<uint16_t>(col | 0xC000);
   b.U8(kPtgArea).U16(static_cast<uint16_t>(firstRow)).U16(static_cast<uint16_t>(lastRow));

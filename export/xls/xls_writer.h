@@ -93,7 +93,8 @@ class TQXLSWriter : public TQExportWriter {
   const BiffStream& Stream() const { return m_stream; }
 
  private:
-  void CellHeader(RecordBody& body, int row, int col, int xf);
+  // A cell record's body in the record buffer, its row, column and XF written.
+  RecordBody CellBody(size_t length, int row, int col, int xf);
 
   BiffStream m_stream;
   XlsFormatRegistry m_registry;
