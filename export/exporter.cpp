@@ -81,10 +81,7 @@ void TQExport::BeginExport() {
   m_cellOfColumn.clear();
   for (size_t i = 0; i < m_columns.Count(); ++i) m_cellOfColumn.push_back(m_row.CellByName(m_columns[i].Name));
   m_aborted = false;
-  if (ExportSource == TQExportSource::esListView && ListView) {
-    SkipRecCount = std::min(SkipRecCount, ListView->ItemCount());
-    if (ExportRecCount > 0) ExportRecCount = std::min(ExportRecCount, ListView->ItemCount());
-  }
+  LimitCountsToListView(*this);
   m_source = Source();
   if (OnBeginExport) OnBeginExport(this);
 }

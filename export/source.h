@@ -3,6 +3,7 @@
 // interfaces; tests use the in-memory ones. All texts are Windows-1252.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -109,6 +110,15 @@ SourceAccess SourceOf(const Owner& o) {
   s.skipRecCount = o.SkipRecCount;
   s.exportRecCount = o.ExportRecCount;
   return s;
+}
+
+// A list view has only so many items to skip and export: the owner's counts
+// are cut to them.
+template <class Owner>
+void LimitCountsToListView(Owner& o) {
+  if (o.ExportSource != TQExportSource::esListView || !o.ListView) return;
+  o.SkipRecCount = std::min(o.SkipRecCount, o.ListView->ItemCount());
+  if (o.ExportRecCount > 0) o.ExportRecCount = std::min(o.ExportRecCount, o.ListView->ItemCount());
 }
 
 // The source's controls stay disabled while this lives, and are enabled again

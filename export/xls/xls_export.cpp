@@ -295,11 +295,8 @@ bool TQExportXLS::ExportSheet(TxlsSheet& sheet) {
   m_aborted = false;
   TQExportColumns& columns = sheet.m_columns;
   if (sheet.AutoCalcColWidth) columns.AutoCalcColWidth();
-  if (sheet.ExportSource == TQExportSource::esListView && sheet.ListView) {
-    sheet.SkipRecCount = std::min(sheet.SkipRecCount, sheet.ListView->ItemCount());
-    if (sheet.ExportRecCount > 0) sheet.ExportRecCount = std::min(sheet.ExportRecCount, sheet.ListView->ItemCount());
-    source = sheet.Source();
-  }
+  LimitCountsToListView(sheet);
+  source = sheet.Source();
   const int span = static_cast<int>(columns.Count()) + sheet.StartDataCol;
   if (span > kXlsMaxColumns)
     throw XlsLimitError(Subst("La feuille %s ne tient pas dans un classeur XLS : une feuille a au plus 256 colonnes (%s demandées)",

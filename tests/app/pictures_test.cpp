@@ -5,17 +5,13 @@
 
 #include "platform/error.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/message_of.h"
 
 namespace kvn::app {
 namespace {
 
 std::string MessageOf(const QString& path) {
-  try {
-    LoadPicture(path);
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "(no error)";
+  return test::MessageOf([&] { LoadPicture(path); });
 }
 
 TEST(Pictures, ReadsJpegBitmapAndIcon) {

@@ -11,6 +11,7 @@
 #include "platform/file_info.h"
 #include "tests/archive/zip_readers.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/message_of.h"
 
 namespace kvn::archive {
 namespace {
@@ -19,15 +20,7 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-template <typename F>
-std::string MessageOf(F f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+using test::MessageOf;
 
 class ArchiverTest : public ::testing::Test {
  protected:

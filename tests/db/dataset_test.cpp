@@ -6,6 +6,7 @@
 #include "platform/error.h"
 #include "tests/support/catalogue_fixture.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/message_of.h"
 
 namespace kvn::db {
 namespace {
@@ -15,15 +16,7 @@ using test::SampleFilms;
 using test::SqlRows;
 using test::TempDir;
 
-template <typename F>
-std::string MessageOf(F f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+using test::MessageOf;
 
 class DataSetTest : public ::testing::Test {
  protected:

@@ -14,6 +14,7 @@
 #include "tests/support/catalogue_fixture.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/message_of.h"
 
 namespace kvn::db {
 namespace {
@@ -24,15 +25,7 @@ using test::SqlRows;
 using test::TempDir;
 using test::WriteFile;
 
-template <typename F>
-std::string MessageOf(F f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+using test::MessageOf;
 
 TEST(Engine, Sqlite3ReadsWhatTheTableWrote) {
   TempDir dir;

@@ -6,19 +6,12 @@
 #include "platform/error.h"
 #include "tests/export/export_fixture.h"
 #include "tests/support/failing_stream.h"
+#include "tests/support/message_of.h"
 
 namespace kvn::exporting {
 namespace {
 
-template <typename F>
-std::string MessageOf(F f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+using test::MessageOf;
 
 std::vector<test::Film> TenFilms() {
   std::vector<test::Film> films;

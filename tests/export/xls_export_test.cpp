@@ -11,6 +11,7 @@
 #include "tests/export/export_fixture.h"
 #include "tests/export/xls_reader.h"
 #include "tests/support/failing_stream.h"
+#include "tests/support/message_of.h"
 #include "tests/support/run_program.h"
 
 namespace kvn::exporting {
@@ -317,14 +318,7 @@ TEST_F(XlsExportTest, AbortKeepsAValidWorkbook) {
 
 TEST_F(XlsExportTest, Failures) {
   OpenCatalogue(ThreeFilms());
-  auto message = [](const std::function<void()>& run) {
-    try {
-      run();
-    } catch (const Error& err) {
-      return std::string(err.what());
-    }
-    return std::string("(no error)");
-  };
+  auto message = [](const std::function<void()>& run) { return test::MessageOf(run); };
 
   TQExportXLS e;
   e.DataSet = table.get();
@@ -366,6 +360,20 @@ TEST_F(XlsExportTest, Failures) {
   failing.DataSet = table.get();
   test::FailingStream stream(1);
   EXPECT_EQ(message([&] { failing.ExportToStream(stream); }), "Erreur d'écriture dans le flux");
+}
+
+TEST_F(XlsExportTest, SheetsForgetARemovedSource) {
+  OpenCatalogue(ThreeFilms());
+  MemoryStringGrid grid;
+  TQExportXLS e;
+  e.Sheets.Add().DataSet = table.get();
+  e.Sheets.Add().StringGrid = &grid;
+  e.Sheets[1].DataSet = table.get();
+  e.Notification(table.get());
+  EXPECT_EQ(e.Sheets[0].DataSet, nullptr);
+  EXPECT_EQ(e.Sheets[1].DataSet, nullptr);
+  EXPECT_EQ(e.Sheets[1].StringGrid, &grid);
+  EXPECT_EQ(e.Sheets[1].Title, "Sheet 2");
 }
 
 TEST_F(XlsExportTest, SheetLimitsLeaveNoFile) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/error.h"
+#include "tests/support/message_of.h"
 
 namespace kvn::platform {
 namespace {
@@ -15,15 +16,7 @@ class ConversionsTest : public ::testing::Test {
   void TearDown() override { SetNowForTesting(std::nullopt); }
 };
 
-template <typename F>
-std::string MessageOf(F f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+using test::MessageOf;
 
 TEST_F(ConversionsTest, Integers) {
   struct {

@@ -5,6 +5,7 @@
 
 #include "platform/error.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/message_of.h"
 
 namespace kvn::platform {
 namespace {
@@ -12,15 +13,7 @@ namespace {
 using test::ReadFile;
 using test::TempDir;
 
-template <typename F>
-std::string MessageOf(F f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+using test::MessageOf;
 
 TEST(FileStream, WriteSeekTruncateRead) {
   TempDir dir;
