@@ -1,5 +1,6 @@
 #include "app/catalogue_export.h"
 
+#include "app/catalogue_files.h"
 #include "db/table.h"
 #include "export/options_file.h"
 #include "export/registry.h"
@@ -34,7 +35,11 @@ std::string RunCatalogueExport(const ExportRequest& request, int& films) {
   std::string dir = request.directory.empty() ? "." : request.directory;
   if (dir.back() != '/') dir += '/';
 
+  ProtectCatalogueFiles(dir);
   db::Database database(dir);
+  // One state of the catalogue for the whole run: the rows are listed and read
+  // within one read transaction.
+  db::ReadTransaction snapshot(database);
   db::Table table(database);
   table.SetTableName("Video");
   table.SetIndexName("idTitre");
@@ -58,6 +63,7 @@ std::string RunCatalogueExport(const ExportRequest& request, int& films) {
   exporter->ShowFile = false;
   exporter->PrintFile = false;
 
+  exporter->OnGetRecordLabel = [&table](exporting::TQExport*, std::string& label) { label = FilmLabel(table); };
   int exported = 0;
   exporter->OnExportedRecord = [&exported](exporting::TQExport*, int) { ++exported; };
   exporter->Execute();

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "app/catalogue_export.h"
+#include "app/catalogue_files.h"
 #include "app/database_archiving.h"
 #include "app/forms.h"
 #include "app/list_reports.h"
@@ -88,6 +89,10 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     return 0;
   }
   try {
+    // The catalogue's own files are never an output; what a killed run left
+    // behind goes first.
+    ProtectCatalogueFiles(cl.directory);
+    RemoveStaleCatalogueTemporaries(cl.directory);
     if (cl.command == "init") {
       if (!cl.arguments.empty())
         throw Error("La commande init ne prend pas d'argument.");
@@ -123,20 +128,12 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     }
     if (cl.command == "archive") {
       if (!cl.arguments.empty()) throw Error("La commande archive ne prend pas d'argument.");
-      // A file that cannot be read is reported and left out; the run goes on.
-      struct Report : archive::ArchiverQuestions {
-        std::ostream& err;
-        explicit Report(std::ostream& e) : err(e) {}
-        Overwrite ConfirmOverwrite(const std::string&, const std::string&) override { return Overwrite::Yes; }
-        archive::TZFAction FileFailure(const std::string& message) override {
-          err << message << "\n";
-          return archive::TZFAction::fxaAbort;
-        }
-      } report(err);
-      ArchivingResult r = ArchiveDatabase(cl.directory, &report);
+      // Nobody can answer a question here: a file that cannot be read stops the
+      // run and the previous archive is kept.
+      ArchivingResult r = ArchiveDatabase(cl.directory, nullptr);
       out << "Archivage terminé : " << r.archiveFile << " (" << r.files << " fichier"
           << (r.files > 1 ? "s" : "") << ")\n";
-      return r.failures ? 1 : 0;
+      return 0;
     }
     if (cl.command == "print") {
       std::string output;

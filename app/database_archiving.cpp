@@ -1,17 +1,25 @@
 #include "app/database_archiving.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <memory>
 
+#include "db/sqlite.h"
 #include "platform/error.h"
 #include "platform/file_info.h"
+#include "platform/output_file.h"
+#include "platform/strings.h"
+#include "platform/sys_error.h"
 
 namespace kvn::app {
+
+using platform::Subst;
 
 const std::vector<std::string>& DatabaseFileMasks() {
   static const std::vector<std::string> masks = {"video.DB", "video.Dt", "video.PX", "video.XG0", "video.YG0"};
@@ -20,46 +28,145 @@ const std::vector<std::string>& DatabaseFileMasks() {
 
 namespace {
 
-// A read transaction on the catalogue for as long as its files are copied:
-// another program cannot commit a change halfway through the copy.
-class ReadLock {
- public:
-  explicit ReadLock(const std::string& file) {
-    if (!platform::FileExists(file)) return;
-    if (sqlite3_open_v2(file.c_str(), &m_db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) return;
-    sqlite3_busy_timeout(m_db, 5000);
-    sqlite3_exec(m_db, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
+struct SqliteCloser {
+  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+using SqlitePtr = std::unique_ptr<sqlite3, SqliteCloser>;
+
+// Why the catalogue could not be copied, in the user's words.
+[[noreturn]] void CatalogueFailure(sqlite3* db, int rc, const std::string& file) {
+  switch (rc & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      throw Error(Subst("Le catalogue \"%s\" est verrouillé par un autre programme qui y écrit ; "
+                        "réessayez dans un instant.",
+                        {file}));
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      throw Error(Subst("Le catalogue \"%s\" est endommagé (%s).", {file, db ? sqlite3_errmsg(db) : ""}));
+    default: throw Error(db::EngineMessage(db, rc, file));
   }
-  ~ReadLock() {
-    if (m_db) {
-      sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
-      sqlite3_close(m_db);
+}
+
+// A consistent copy of the catalogue in the archive folder, taken with the
+// engine's online backup within one read transaction (a WAL file's commits
+// included) and checked; the temporary file goes with this object.
+class CatalogueCopy {
+ public:
+  CatalogueCopy(const std::string& catalogue, const std::string& folder)
+      : m_file(folder + "/video.DB", {.allowProtected = true}) {
+    if (!platform::FileExists(catalogue))
+      throw Error(Subst("Le catalogue \"%s\" est introuvable : il n'y a rien à archiver.", {catalogue}));
+    if (::access(catalogue.c_str(), R_OK) != 0)
+      throw Error(platform::FileOpenMessage(catalogue, errno));
+    sqlite3* raw = nullptr;
+    int rc = sqlite3_open_v2(catalogue.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    SqlitePtr source(raw);
+    if (rc != SQLITE_OK) CatalogueFailure(raw, rc, catalogue);
+    sqlite3_busy_timeout(raw, 5000);
+    rc = sqlite3_exec(raw, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) CatalogueFailure(raw, rc, catalogue);
+
+    const std::string& path = m_file.TemporaryName();
+    raw = nullptr;
+    rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    SqlitePtr copy(raw);
+    if (rc != SQLITE_OK) throw Error(db::EngineMessage(raw, rc, folder));
+    // A copy that fails is thrown away: it needs no journal.
+    sqlite3_exec(raw, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;", nullptr, nullptr, nullptr);
+    sqlite3_backup* backup = sqlite3_backup_init(raw, "main", source.get(), "main");
+    if (!backup) throw Error(db::EngineMessage(raw, sqlite3_errcode(raw), folder));
+    rc = sqlite3_backup_step(backup, -1);
+    sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE) {
+      // A failure writing the copy (a full disk) has the system's reason.
+      if (const int err = sqlite3_system_errno(raw); err != 0 || (rc & 0xFF) == SQLITE_FULL)
+        throw Error(Subst("Impossible d'écrire la copie du catalogue dans \"%s\". %s",
+                          {folder, platform::SystemErrorMessage(err != 0 ? err : ENOSPC)}));
+      CatalogueFailure(source.get(), rc, catalogue);
     }
+    sqlite3_exec(source.get(), "COMMIT", nullptr, nullptr, nullptr);
+    source.reset();
+
+    // The copy must be a sound catalogue before it replaces the last archive.
+    {
+      db::Statement check(raw, "PRAGMA quick_check", catalogue);
+      std::string verdict;
+      try {
+        if (check.Step()) verdict = reinterpret_cast<const char*>(sqlite3_column_text(check.Get(), 0));
+      } catch (const db::EngineError& e) {
+        CatalogueFailure(raw, e.NativeCode(), catalogue);
+      }
+      if (verdict != "ok") throw Error(Subst("Le catalogue \"%s\" est endommagé (%s).", {catalogue, verdict}));
+      db::Statement table(raw, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name='video' COLLATE NOCASE",
+                          catalogue);
+      if (!table.Step() || table.ColumnInt(0) == 0)
+        throw Error(Subst("Le fichier \"%s\" ne contient pas la table des films du catalogue.", {catalogue}));
+    }
+    copy.reset();
+    MarkRollbackJournal(path);
+    struct stat st{};
+    m_size = ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
   }
-  ReadLock(const ReadLock&) = delete;
-  ReadLock& operator=(const ReadLock&) = delete;
+
+  const std::string& Path() const { return m_file.TemporaryName(); }
+  int64_t Size() const { return m_size; }
 
  private:
-  sqlite3* m_db = nullptr;
+  // A copy of a catalogue in WAL mode says so in its header; it has no WAL
+  // file of its own, so it is marked as an ordinary (rollback journal) file,
+  // which any reader opens without creating side files.
+  static void MarkRollbackJournal(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return;
+    unsigned char versions[2];
+    if (::pread(fd, versions, 2, 18) == 2 && (versions[0] == 2 || versions[1] == 2)) {
+      const unsigned char legacy[2] = {1, 1};
+      if (::pwrite(fd, legacy, 2, 18) != 2) {
+        ::close(fd);
+        throw Error(platform::FileCreateMessage(path, errno));
+      }
+    }
+    ::close(fd);
+  }
+
+  platform::OutputFile m_file;
+  int64_t m_size = -1;
 };
 
-// Counts the failures it answers.
-class CountingQuestions : public archive::ArchiverQuestions {
- public:
-  explicit CountingQuestions(ArchiverQuestions* inner) : m_inner(inner) {}
-  Overwrite ConfirmOverwrite(const std::string& e, const std::string& s) override {
-    return m_inner ? m_inner->ConfirmOverwrite(e, s) : Overwrite::Yes;
-  }
-  archive::TZFAction FileFailure(const std::string& message) override {
-    archive::TZFAction a = m_inner ? m_inner->FileFailure(message) : archive::TZFAction::fxaAbort;
-    if (a != archive::TZFAction::fxaRetry) ++failures;
-    return a;
-  }
-  int failures = 0;
+std::string RealPath(const std::string& path) {
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (!real) return path;
+  std::string result(real);
+  ::free(real);
+  return result;
+}
 
- private:
-  ArchiverQuestions* m_inner;
-};
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa{}, sb{};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+// The French text of the file-failure question: the file, the system's reason
+// when the file cannot be read, or the archive's disk when it is full; the
+// archiver's own message after it.
+std::string FileFailureText(const std::string& shownName, const std::string& path, const std::string& folder,
+                            const std::string& componentMessage) {
+  std::string reason;
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    reason = platform::SystemErrorMessage(errno);
+  } else {
+    ::close(fd);
+    struct statvfs fs{};
+    struct stat st{};
+    const bool full = ::statvfs(folder.c_str(), &fs) == 0 && ::stat(path.c_str(), &st) == 0 &&
+                      static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize) < st.st_size + 65536;
+    reason = full ? platform::SystemErrorMessage(ENOSPC) : "La lecture du fichier ou l'écriture de l'archive a échoué.";
+  }
+  return Subst("Le fichier \"%s\" n'a pas pu être archivé. %s\n(%s)", {shownName, reason, componentMessage});
+}
 
 }  // namespace
 
@@ -77,47 +184,74 @@ ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory, archive::
       throw Error("Impossible de créer" + result.archiveDirectory);
   }
 
-  archive::TZipForge archiver;
-  archiver.Name = "Archive";
-  archiver.SetCompressionLevel(archive::TZFCompressionLevel::clFastest);
-  archiver.SetCompressionMode(1);
-  archiver.SpanningMode = archive::TZFSpanningMode::smNone;
-  archiver.SpanningOptions.AdvancedNaming = true;
-  archiver.SpanningOptions.VolumeSize = archive::TZFVolumeSize::vsAutoDetect;
-  archiver.Zip64Mode = archive::TZip64Mode::zmDisabled;
-  archiver.SetInMemory(false);
-  archiver.Options.FlushBuffers = true;
-  archiver.ExtractCorruptedFiles = false;
-  archiver.BaseDir = dir;
-  CountingQuestions counting(questions);
-  archiver.Questions = &counting;
-
-  // 2-5. Written under a temporary name, moved over video.zip when complete.
-  const std::string partial = result.archiveDirectory + "/.video.zip.partial";
-  archiver.FileName = partial;
-  ReadLock lock(dir + "video.DB");
   try {
+    const std::string catalogue = dir + "video.DB";
+    platform::OutputFile output(result.archiveFile, {.allowProtected = true});
+    CatalogueCopy copy(catalogue, result.archiveDirectory);
+
+    archive::TZipForge archiver;
+    archiver.Name = "Archive";
+    archiver.SetCompressionLevel(archive::TZFCompressionLevel::clFastest);
+    archiver.SetCompressionMode(1);
+    archiver.SpanningMode = archive::TZFSpanningMode::smNone;
+    archiver.SpanningOptions.AdvancedNaming = true;
+    archiver.SpanningOptions.VolumeSize = archive::TZFVolumeSize::vsAutoDetect;
+    archiver.Zip64Mode = archive::TZip64Mode::zmDisabled;
+    archiver.SetInMemory(false);
+    archiver.Options.FlushBuffers = true;
+    archiver.ExtractCorruptedFiles = false;
+    archiver.BaseDir = dir;
+    // The table is read from its checked copy, under its own name and time.
+    archiver.DataSourceOf = [&](const std::string& path) {
+      return SameFile(path, catalogue) ? copy.Path() : std::string();
+    };
+    const std::string base = RealPath(dir) + "/";
+    auto shown = [&base](const std::string& path) {
+      return path.compare(0, base.size(), base) == 0 ? path.substr(base.size()) : path;
+    };
+    std::string abandon;
+    archiver.OnProcessFileFailure = [&](archive::TZFBaseArchiver*, const std::string& fileName,
+                                        archive::TZFProcessOperation, int, int, const std::string& message,
+                                        archive::TZFAction& action) {
+      const std::string text = FileFailureText(shown(fileName), fileName, result.archiveDirectory, message);
+      action = questions ? questions->FileFailure(text) : archive::TZFAction::fxaAbort;
+      if (action == archive::TZFAction::fxaIgnore) result.ignored.push_back(shown(fileName));
+      if (action == archive::TZFAction::fxaAbort) abandon = text;
+    };
+
+    // 2-5. Each mask a complete update of the temporary archive.
+    archiver.FileName = output.TemporaryName();
     archiver.Open(archive::TZFBaseArchiver::kCreateMode);
-    for (const auto& mask : masks) archiver.AddMatching(mask, 47, "");
+    for (const auto& mask : masks) {
+      archiver.AddMatching(mask, 47, "");
+      if (!abandon.empty()) throw Error(abandon + "\nL'archivage a été abandonné.");
+    }
+    archive::TZFArchiveItem item;
+    if (!archiver.FindEntry("video.DB", item))
+      throw Error(Subst("Le catalogue \"%s\" n'a pas été mis dans l'archive.", {catalogue}));
+    if (static_cast<int64_t>(item.UncompressedSize) != copy.Size())
+      throw Error(Subst("La copie du catalogue \"%s\" n'a pas été archivée en entier.", {catalogue}));
     result.files = archiver.FileCount();
     archiver.Close();
-  } catch (...) {
-    archiver.Close();
-    ::unlink(partial.c_str());
-    throw;
+    output.Commit();
+  } catch (const std::exception& e) {
+    const std::string kept = platform::FileExists(result.archiveFile)
+                                 ? Subst("L'archive précédente \"%s\" est conservée telle quelle.", {result.archiveFile})
+                                 : std::string("Aucune archive n'a été écrite.");
+    throw Error(Subst("L'archivage a échoué. %s\n%s", {e.what(), kept}));
   }
-  if (std::rename(partial.c_str(), result.archiveFile.c_str()) != 0) {
-    int err = errno;
-    ::unlink(partial.c_str());
-    throw Error("Impossible de remplacer \"" + result.archiveFile + "\" : " + std::strerror(err));
-  }
-  result.failures = counting.failures;
   return result;
 }
 
 std::string ArchivingSuccessText(const ArchivingResult& result) {
-  return "L'archivage s'est bien déroulé, vous trouverez le fichier video.zip dans le répertoire " +
-         result.archiveDirectory;
+  std::string text = "L'archivage s'est bien déroulé, vous trouverez le fichier video.zip dans le répertoire " +
+                     result.archiveDirectory;
+  if (!result.ignored.empty()) {
+    std::string names;
+    for (const auto& name : result.ignored) names += (names.empty() ? "" : ", ") + name;
+    text += "\n\nFichiers laissés de côté à votre demande : " + names + ".";
+  }
+  return text;
 }
 
 }  // namespace kvn::app

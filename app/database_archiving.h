@@ -1,7 +1,9 @@
 // Archiving the catalogue: the table's files copied into Archive/video.zip of
-// the catalogue directory. The new archive is written under a temporary name
-// and moved over video.zip only once complete, so a failed run leaves the
-// previous archive as it was.
+// the catalogue directory. The table itself is archived from a consistent copy
+// taken with the database engine's online backup and checked before it is
+// added; the new archive is written under a temporary name and replaces
+// video.zip only once it holds that sound copy of video.DB. Any failure leaves
+// the previous archive as it was.
 #pragma once
 
 #include <string>
@@ -18,15 +20,19 @@ struct ArchivingResult {
   std::string archiveDirectory;  // "<catalogue>/Archive"
   std::string archiveFile;       // ".../Archive/video.zip"
   int files = 0;
-  int failures = 0;  // files the questions answered with Ignore or Abort
+  // Files the user chose to leave out (Ignore), as the catalogue names them.
+  std::vector<std::string> ignored;
 };
 
-// Throws kvn::Error ("Impossible de créer<dir>") or EZFException; questions
-// answers the file-failure questions of the archiver (nullptr: Abort).
+// Throws kvn::Error: "Impossible de créer<dir>" when the archive directory
+// cannot be made, otherwise a French message that names the cause and says the
+// previous archive is kept (a missing, damaged or locked catalogue, a file that
+// cannot be read, a full disk, an Abort). questions answers the file-failure
+// questions with a French text (nullptr: Abort).
 ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory, archive::ArchiverQuestions* questions,
                                 const std::vector<std::string>& masks = DatabaseFileMasks());
 
-// The success text of the menu command.
+// The success text of the menu command, naming the files left out.
 std::string ArchivingSuccessText(const ArchivingResult& result);
 
 }  // namespace kvn::app

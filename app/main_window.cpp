@@ -21,6 +21,8 @@
 #include "app/pictures.h"
 #include "app/record_forms.h"
 #include "app/search_form.h"
+#include "db/sqlite.h"
+#include "platform/codepage.h"
 #include "platform/conversions.h"
 #include "platform/ini_file.h"
 
@@ -222,27 +224,65 @@ void TForm1::FormCreate() {
   Tvideo.SetTableName("Video");
   Tvideo.SetIndexName("idTitre");
 
-  // 2. The structure level of the table.
-  platform::IniFile ini(CatalogueDirectory() + "kvn.ini");
-  const std::string levelText = ini.ReadString("BASEDB", "Id_Imp_Base", "0");
-  const int level = platform::StrToInt(levelText);
-
-  auto run = [this](const char* sql) {
-    Query1.SetSQL(sql);
-    Query1.ExecSQL();
-  };
-  if (level == 0) {
-    Ui().Warning(this, QString::fromUtf8(kUpgradeFromLevel0Text));
-    run("alter table video add column Jacquette varchar(255)");
-    run("alter table video add column Jaquette2 varchar(255)");
-    run("alter table video add column Nom varchar(50)");
-    run("alter table video add column Prêté_le DATE");
-    run("alter table video add column Nb_cd Numeric(2)");
-    ini.WriteString("BASEDB", "Id_Imp_Base", "3");
-  } else if (level == 2) {
-    Ui().Warning(this, QString::fromUtf8(kUpgradeFromLevel2Text));
-    run("alter table video add column Jaquette2 varchar(255)");
-    ini.WriteString("BASEDB", "Id_Imp_Base", "3");
+  // 2. The structure level of the table, as kvn.ini gives it. The table's own
+  // columns decide what the upgrade still has to add: a missing, damaged or
+  // stale settings file never leads to adding a column that exists (which would
+  // fail and leave the list empty at every start).
+  const std::string settings = CatalogueDirectory() + "kvn.ini";
+  std::optional<int> level;
+  try {
+    platform::IniFile ini(settings);
+    level = platform::TryStrToInt(ini.ReadString("BASEDB", "Id_Imp_Base", "0"));
+  } catch (const Error&) {
+    // Unreadable: the table's columns tell.
+  }
+  std::vector<std::string> columns;
+  try {
+    db::Statement info(Database1.Handle(), "SELECT name FROM pragma_table_info('video')", Database1.FilePath());
+    while (info.Step()) columns.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(info.Get(), 0)));
+  } catch (const Error&) {
+    // No readable table: opening it below says why.
+  }
+  std::exception_ptr settingsFailure;
+  if (!columns.empty()) {
+    auto has = [&columns](const char* name) {
+      for (const auto& c : columns)
+        if (platform::Cp1252EqualsNoCase(platform::Utf8ToCp1252(c), platform::Utf8ToCp1252(name))) return true;
+      return false;
+    };
+    struct Step {
+      const char* column;
+      const char* sql;
+    };
+    static const Step kSteps[] = {
+        {"Jacquette", "alter table video add column Jacquette varchar(255)"},
+        {"Jaquette2", "alter table video add column Jaquette2 varchar(255)"},
+        {"Nom", "alter table video add column Nom varchar(50)"},
+        {"Prêté_le", "alter table video add column Prêté_le DATE"},
+        {"Nb_cd", "alter table video add column Nb_cd Numeric(2)"},
+    };
+    std::vector<const char*> needed;
+    for (const Step& step : kSteps)
+      if (!has(step.column)) needed.push_back(step.sql);
+    if (!needed.empty()) {
+      // Only the back cover missing: the upgrade from the second structure.
+      const bool fromLevel2 = needed.size() == 1 && !has("Jaquette2");
+      Ui().Warning(this, QString::fromUtf8(fromLevel2 ? kUpgradeFromLevel2Text : kUpgradeFromLevel0Text));
+      for (const char* sql : needed) {
+        Query1.SetSQL(sql);
+        Query1.ExecSQL();
+      }
+    }
+    // The settings file is brought in line with the table; a level written by
+    // another version (1, 4 and above) is left as it is.
+    if (!level || *level == 0 || *level == 2 || !needed.empty()) {
+      try {
+        platform::IniFile ini(settings);
+        ini.WriteString("BASEDB", "Id_Imp_Base", "3");
+      } catch (const Error&) {
+        settingsFailure = std::current_exception();
+      }
+    }
   }
 
   // 6. Tooltips at once, the list, the table, an empty status bar.
@@ -251,6 +291,8 @@ void TForm1::FormCreate() {
   DBGrid1->viewport()->update();
   Tvideo.Open();
   StatusBar1->clear();
+  // The films are listed; then the user learns that kvn.ini could not be written.
+  if (settingsFailure) std::rethrow_exception(settingsFailure);
 }
 
 void TForm1::s_mnuNFicheClick() {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/about.h"
+#include "app/catalogue_files.h"
 #include "app/cover_printing.h"
 #include "app/list_reports.h"
 #include "app/search_form.h"
@@ -53,6 +54,8 @@ int RunGui(int& argc, char** argv, const std::string& directory) {
   QApplication::setApplicationName(ApplicationTitle());
   QApplication::setQuitOnLastWindowClosed(false);
   SetCatalogueDirectory(directory);
+  ProtectCatalogueFiles(CatalogueDirectory());
+  RemoveStaleCatalogueTemporaries(CatalogueDirectory());
   InstallFontSubstitutes();
   // Qt's own windows (print preview, printer choice, file choice) in French too.
   QTranslator qtFrench;

@@ -315,6 +315,7 @@ void TZFBaseArchiver::AddEntryForFile(const std::string& path, bool isDirectory,
   e.name = stored;
   e.nameLength = static_cast<uint16_t>(std::min<size_t>(NameToArchive(stored).size(), 0xFFFF));
   e.sourceFileName = isDirectory ? std::string() : path;
+  if (!isDirectory && DataSourceOf) e.dataFileName = DataSourceOf(path);
   e.compressionMode = static_cast<uint8_t>(m_mode);
   e.modified = true;
   e.operation = index >= 0 ? TZFProcessOperation::poUpdate : TZFProcessOperation::poAdd;
@@ -394,7 +395,8 @@ void TZFBaseArchiver::WriteEntry(TDirItem& e, uint64_t offset) {
   int64_t sourceSize = 0;
   if (!isDirectory) {
     try {
-      source = std::make_unique<FileStream>(e.sourceFileName, FileMode::OpenRead);
+      source = std::make_unique<FileStream>(e.dataFileName.empty() ? e.sourceFileName : e.dataFileName,
+                                            FileMode::OpenRead);
       sourceSize = source->Size();
     } catch (const kvn::Error&) {
       Fail(33, {e.sourceFileName});

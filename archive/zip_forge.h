@@ -92,6 +92,10 @@ class TZFBaseArchiver {
   std::vector<std::string> FileMasks, ExclusionMasks, NoCompressionMasks;
   TZip64Mode Zip64Mode = TZip64Mode::zmAuto;
   ArchiverQuestions* Questions = nullptr;
+  // Where the bytes of a file found by a mask are read from, when not from the
+  // file itself (a consistent copy taken beforehand); the entry keeps the
+  // file's name, time and attributes. An empty answer means the file itself.
+  std::function<std::string(const std::string& path)> DataSourceOf;
 
   std::function<void(TZFBaseArchiver*, const std::string& fileName, double progress,
                      TZFProcessOperation, TZFProgressPhase, bool& cancel)>

@@ -70,6 +70,7 @@ struct TDirItem {
   bool modified = false;
   std::string password;
   std::string sourceFileName;  // UTF-8 path
+  std::string dataFileName;    // where the bytes are read from, when not the source file
   uint8_t compressionMode = 0;
   TZFProcessOperation operation = TZFProcessOperation::poAdd;
 

@@ -66,6 +66,8 @@ void Database::Open() {
 
 void Database::Close() {
   if (m_db) {
+    m_readDepth = 0;
+    m_ownsRead = false;
     sqlite3_close_v2(m_db);
     m_db = nullptr;
   }
@@ -80,6 +82,39 @@ void Database::ExecSQL(std::string_view sql) {
   Statement stmt(Handle(), sql, FilePath());
   while (stmt.Step()) {
   }
+}
+
+void Database::BeginRead() {
+  sqlite3* db = Handle();
+  if (m_readDepth > 0) {
+    ++m_readDepth;
+    return;
+  }
+  m_ownsRead = sqlite3_get_autocommit(db) != 0;
+  if (m_ownsRead) {
+    // BEGIN alone takes no lock: reading the schema takes the shared lock now,
+    // so the state seen is the one of this moment.
+    char* err = nullptr;
+    int rc = sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, &err);
+    sqlite3_free(err);
+    if (rc != SQLITE_OK) {
+      std::string message = EngineMessage(db, rc, FilePath());
+      if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+      m_ownsRead = false;
+      throw EngineError(message, rc);
+    }
+  }
+  m_readDepth = 1;
+  ++m_readGeneration;
+}
+
+void Database::EndRead() noexcept {
+  if (m_readDepth == 0 || --m_readDepth > 0) return;
+  if (m_ownsRead && m_db && !sqlite3_get_autocommit(m_db)) {
+    if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+      sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+  m_ownsRead = false;
 }
 
 std::string Database::ResolveTable(std::string_view name) {

@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,17 @@ class Database {
   // Runs one statement without a result set (the structure upgrade's "alter table").
   void ExecSQL(std::string_view sql);
 
+  // Read transactions: between BeginRead and EndRead every read sees the same
+  // committed state of the file, and another program's commit waits (journal
+  // mode DELETE) until EndRead. Nested calls share the outermost transaction.
+  // BeginRead throws EngineError when the file stays locked by a writer.
+  void BeginRead();
+  void EndRead() noexcept;
+  bool InRead() const { return m_readDepth > 0; }
+  // Numbers the outermost read transactions (0: none yet), so that rows loaded
+  // within the current one are known not to need reading again.
+  uint64_t ReadGeneration() const { return m_readGeneration; }
+
   // The table a dataset names: "Video", "video", "video.DB" → "video"; throws
   // when the file holds no such table.
   std::string ResolveTable(std::string_view name);
@@ -42,6 +54,21 @@ class Database {
  private:
   std::string m_directory;
   sqlite3* m_db = nullptr;
+  int m_readDepth = 0;
+  bool m_ownsRead = false;
+  uint64_t m_readGeneration = 0;
+};
+
+// A read transaction for the lifetime of the object.
+class ReadTransaction {
+ public:
+  explicit ReadTransaction(Database& database) : m_database(database) { m_database.BeginRead(); }
+  ~ReadTransaction() { m_database.EndRead(); }
+  ReadTransaction(const ReadTransaction&) = delete;
+  ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+ private:
+  Database& m_database;
 };
 
 }  // namespace kvn::db

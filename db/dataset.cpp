@@ -39,6 +39,7 @@ void DataSet::Open() {
   for (size_t i = 0; i < defs.size(); ++i)
     m_fields.push_back(std::make_unique<Field>(this, static_cast<int>(i), std::move(defs[i])));
   m_source = std::move(source);
+  m_loadedGeneration = m_database.InRead() ? m_database.ReadGeneration() : 0;
   m_emptyRow.assign(m_fields.size(), Value());
   m_pos = 0;
   m_bof = true;
@@ -300,6 +301,7 @@ void DataSet::Refresh() {
   int64_t key = had ? m_source->KeyAt(m_pos) : 0;
   size_t oldPos = m_pos;
   m_source->Reload();
+  m_loadedGeneration = m_database.InRead() ? m_database.ReadGeneration() : 0;
   count = m_source->Count();
   if (had) {
     auto found = m_source->Find(key, oldPos);
@@ -310,6 +312,26 @@ void DataSet::Refresh() {
   m_bof = m_eof = count == 0;
   Notify([](DataSetObserver* o) { o->DataSetChanged(); });
 }
+
+void DataSet::ReadInSnapshot() {
+  if (!Active() || !m_database.InRead()) return;
+  if (m_loadedGeneration == m_database.ReadGeneration()) return;
+  Refresh();
+}
+
+Snapshot::Snapshot(DataSet& dataSet) : m_database(dataSet.GetDatabase()) {
+  // A row written inside the read transaction would be committed only with it.
+  if (dataSet.Active()) dataSet.CheckBrowseMode();
+  m_database.BeginRead();
+  try {
+    dataSet.ReadInSnapshot();
+  } catch (...) {
+    m_database.EndRead();
+    throw;
+  }
+}
+
+Snapshot::~Snapshot() { m_database.EndRead(); }
 
 Bookmark DataSet::GetBookmark() const {
   Bookmark b;

@@ -91,6 +91,9 @@ class DataSet {
   void Cancel();
   void Delete();
   void Refresh();
+  // Within a read transaction of the database: reads the rows again unless they
+  // were loaded within this same transaction (see Snapshot).
+  void ReadInSnapshot();
   // Settles a pending row: written when modified, dropped otherwise.
   void CheckBrowseMode();
   // Asks the observers to write their typed values into the pending row.
@@ -155,8 +158,23 @@ class DataSet {
   bool m_modified = false;
   bool m_canModify = false;
   int m_disableCount = 0;
+  uint64_t m_loadedGeneration = 0;  // the read transaction the rows were loaded in
   std::vector<DataSetObserver*> m_observers;
   Row m_emptyRow;
+};
+
+// One consistent state of a data set for a walk (export, print): a pending row
+// is settled first, then a read transaction begins and the rows are read again
+// within it; another program's commit is wholly in the walk or wholly out.
+class Snapshot {
+ public:
+  explicit Snapshot(DataSet& dataSet);
+  ~Snapshot();
+  Snapshot(const Snapshot&) = delete;
+  Snapshot& operator=(const Snapshot&) = delete;
+
+ private:
+  Database& m_database;
 };
 
 extern const char kDataSetEmptyMessage[];

@@ -458,6 +458,28 @@ void TQExportRow::Clear() {
   m_index.clear();
 }
 
+ValueError::ValueError(std::string column, std::string reason)
+    : kvn::Error(platform::Subst("Colonne « %s » : %s.", {column, reason})),
+      m_column(std::move(column)),
+      m_reason(std::move(reason)) {}
+
+std::string ValueErrorMessage(const std::string& record, const ValueError& error) {
+  return platform::Subst("%s ne peut pas être exporté : dans la colonne « %s », %s.",
+                         {record, error.Column(), error.Reason()});
+}
+
+void ThrowValueError(const TQExportColumn& column, platform::ConversionKind kind, const std::string& raw) {
+  throw ValueError(platform::Cp1252ToUtf8(column.Name), platform::ConversionMessage(kind, platform::Cp1252ToUtf8(raw)));
+}
+
+platform::ConversionKind DateConversionKind(TQExportColType type) {
+  switch (type) {
+    case TQExportColType::Date: return platform::ConversionKind::Date;
+    case TQExportColType::Time: return platform::ConversionKind::Time;
+    default: return platform::ConversionKind::DateTime;
+  }
+}
+
 std::string FormatValue(const TQExportColumn& column, const std::string& raw,
                         const std::function<std::string(const std::string&)>& escape) {
   using platform::ConversionKind;
@@ -465,19 +487,20 @@ std::string FormatValue(const TQExportColumn& column, const std::string& raw,
   switch (column.ColType) {
     case TQExportColType::Integer: {
       auto v = platform::TryStrToInt64(raw);
-      return esc(platform::FormatFloat(column.Format, static_cast<double>(v.value_or(0))));
+      if (!v) ThrowValueError(column, ConversionKind::Integer, raw);
+      return esc(platform::FormatFloat(column.Format, static_cast<double>(*v)));
     }
     case TQExportColType::Float:
     case TQExportColType::Currency: {
       auto v = platform::TryStrToFloat(raw);
-      if (!v) platform::ThrowConversionError(ConversionKind::Float, platform::Cp1252ToUtf8(raw));
+      if (!v) ThrowValueError(column, ConversionKind::Float, raw);
       return esc(platform::FormatFloat(column.Format, *v));
     }
     case TQExportColType::Date:
     case TQExportColType::Time:
     case TQExportColType::DateTime: {
       auto v = platform::TryStrToDateTime(raw);
-      if (!v) platform::ThrowConversionError(ConversionKind::DateTime, platform::Cp1252ToUtf8(raw));
+      if (!v) ThrowValueError(column, DateConversionKind(column.ColType), raw);
       return esc(platform::FormatDateTime(column.Format, *v));
     }
     case TQExportColType::String: return esc(raw);

@@ -10,6 +10,8 @@
 
 #include "export/source.h"
 #include "export/types.h"
+#include "platform/conversions.h"
+#include "platform/error.h"
 
 namespace kvn::exporting {
 
@@ -181,8 +183,28 @@ class TQExportRow {
 void FillRowFromSource(const SourceAccess& source, const TQExportColumns& columns,
                        const std::vector<TQExportCol*>& cells, int counter);
 
-// Formats a raw text as a column of this type (the cell text rules); throws the
-// platform's conversion messages for unreadable numbers and dates.
+// A value that does not convert to its column's type. The export loop names the
+// record it belongs to (ValueErrorMessage).
+class ValueError : public kvn::Error {
+ public:
+  // column and reason in UTF-8; reason is a sentence without its final period.
+  ValueError(std::string column, std::string reason);
+  const std::string& Column() const { return m_column; }
+  const std::string& Reason() const { return m_reason; }
+
+ private:
+  std::string m_column, m_reason;
+};
+// "<record> ne peut pas être exporté : dans la colonne « <column> », <reason>."
+std::string ValueErrorMessage(const std::string& record, const ValueError& error);
+// The conversion a date, time or date-time column's text goes through.
+platform::ConversionKind DateConversionKind(TQExportColType type);
+// Throws ValueError for a raw text (Windows-1252) that does not read as kind.
+[[noreturn]] void ThrowValueError(const TQExportColumn& column, platform::ConversionKind kind,
+                                  const std::string& raw);
+
+// Formats a raw text as a column of this type (the cell text rules); throws
+// ValueError for unreadable numbers and dates.
 std::string FormatValue(const TQExportColumn& column, const std::string& raw,
                         const std::function<std::string(const std::string&)>& escape);
 

@@ -8,6 +8,7 @@
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/file_info.h"
+#include "platform/output_file.h"
 #include "platform/strings.h"
 
 extern char** environ;
@@ -115,6 +116,13 @@ void TQExport::DoGetCellParams(int recNo, int colNo, const std::string& value, T
 
 void TQExport::Abort() { m_aborted = true; }
 
+std::string TQExport::RecordLabel() {
+  std::string label;
+  if (OnGetRecordLabel) OnGetRecordLabel(this, label);
+  if (label.empty()) label = platform::Subst("L'enregistrement n° %s", {std::to_string(m_recordCounter + 1)});
+  return label;
+}
+
 bool TQExport::CanContinue() {
   bool flag = !m_aborted;
   if (OnStopExport) OnStopExport(this, flag);
@@ -146,9 +154,9 @@ void TQExport::Loop() {
   const std::string name = SourceName(ExportSource);
   if (!m_source.Linked()) throw Error(platform::Subst("La source (%s) n'est pas liée", {name}));
   if (!m_source.Active()) throw Error(platform::Subst("La source (%s) est fermée", {name}));
-  if (!ExportEmpty && m_source.Empty()) throw Error(platform::Subst("La source (%s) est vide", {name}));
 
-  ControlsDisabled controls(m_source);
+  SourceWalk walk(m_source);
+  if (!ExportEmpty && m_source.Empty()) throw Error(platform::Subst("La source (%s) est vide", {name}));
 
   BeginExport();
   if (m_aborted) return;
@@ -176,12 +184,14 @@ void TQExport::Loop() {
       while (!EndOfSource() && (ExportRecCount == 0 || m_recordCounter < ExportRecCount)) {
         if (m_aborted && !CanContinue()) break;
         bool accept = true;
-        FillExportRow();
-        if (OnBeforeExportRow) OnBeforeExportRow(this, m_row, accept);
-        if (accept) {
-          WriteDataRow();
-          if (OnExportedRecord) OnExportedRecord(this, m_recordCounter);
+        try {
+          FillExportRow();
+          if (OnBeforeExportRow) OnBeforeExportRow(this, m_row, accept);
+          if (accept) WriteDataRow();
+        } catch (const ValueError& e) {
+          throw Error(ValueErrorMessage(RecordLabel(), e));
         }
+        if (accept && OnExportedRecord) OnExportedRecord(this, m_recordCounter);
         if (CurrentRecordOnly) break;
         SourceNext();
       }
@@ -323,9 +333,11 @@ void TQExportText::MakeTargetDirectory() const {
 void TQExportText::Execute() {
   MakeTargetDirectory();
   {
-    platform::FileStream file(FileName, platform::FileMode::Create);
-    ExportToStream(file);
-    file.Close();
+    // The earlier file is replaced only by a complete one: an export the user
+    // stops is complete (shorter), a failure leaves the earlier file as it was.
+    platform::OutputFile file(FileName);
+    ExportToStream(file.Stream());
+    file.Commit();
   }
   ShowResult();
 }

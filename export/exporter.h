@@ -84,6 +84,9 @@ class TQExport {
   std::function<void(TQExport* sender, int recNo, int colNo, const std::string& value,
                      TQExportColAlign& align, Font& font, platform::TColor& background)>
       OnGetCellParams;
+  // Names the current record in messages (UTF-8, e.g. "Le film « … »"); when
+  // it leaves the label empty, the record is named by its number.
+  std::function<void(TQExport* sender, std::string& label)> OnGetRecordLabel;
 
   // Runs a complete export to the exporter's destination.
   virtual void Execute() {}
@@ -92,6 +95,9 @@ class TQExport {
   virtual void Abort();
   virtual void SaveToIni(platform::IniFile& ini);
   virtual void LoadFromIni(const platform::IniFile& ini);
+
+  // The current record as messages name it.
+  std::string RecordLabel();
 
   TQExportColumns& Columns() { return m_columns; }
   TQExportRow& Row() { return m_row; }
@@ -150,8 +156,8 @@ class TQExportText : public TQExport {
   Shell* UseShell = nullptr;  // the default shell when null
 
   // Creates the directory when missing ("Répertoire non trouvé" when that
-  // fails), replaces the file and runs the loop; the file is closed on every way
-  // out and an incomplete file stays.
+  // fails) and runs the loop into a temporary file that replaces FileName once
+  // complete; on a failure FileName keeps its earlier content.
   void Execute() override;
   void SaveToIni(platform::IniFile& ini) override;
   void LoadFromIni(const platform::IniFile& ini) override;

@@ -1,8 +1,12 @@
 #include "export/options_file.h"
 
+#include <limits>
+
 #include "export/text/ascii_export.h"
 #include "export/xls/xls_export.h"
 #include "platform/codepage.h"
+#include "platform/conversions.h"
+#include "platform/error.h"
 #include "platform/strings.h"
 
 namespace kvn::exporting {
@@ -25,9 +29,66 @@ std::string AlignText(const std::string& gridText) {
   return "Left";
 }
 
+// Widths, spacings and lengths are characters written on every row: beyond
+// this a file only grows until the disk is full.
+constexpr int64_t kMaxCharacters = 1024;
+constexpr int64_t kMaxXlsFontSize = 409;
+
+[[noreturn]] void RefuseValue(const platform::IniFile& ini, std::string_view section, std::string_view key,
+                              const std::string& value, const char* expected) {
+  throw Error(platform::Subst("Fichier d'options \"%s\", section [%s], clé %s : la valeur « %s » est refusée (%s). "
+                              "Rien n'a été exporté.",
+                              {ini.FileName(), section, key, value, expected}));
+}
+
+// An integer key within [low, high], when present.
+void CheckInteger(const platform::IniFile& ini, std::string_view section, std::string_view key, int64_t low,
+                  int64_t high, const char* expected) {
+  if (!ini.ValueExists(section, key)) return;
+  const std::string text = ini.ReadString(section, key, "");
+  auto v = platform::TryStrToInt64(text);
+  if (!v || *v < low || *v > high) RefuseValue(ini, section, key, text, expected);
+}
+
+// A separator or quote: one character (or "#code"), never a line end.
+void CheckCharacter(const platform::IniFile& ini, std::string_view section, std::string_view key, bool mayBeEmpty) {
+  if (!ini.ValueExists(section, key)) return;
+  const std::string text = ini.ReadString(section, key, "");
+  const char* expected = mayBeEmpty ? "un seul caractère, ou rien" : "un seul caractère";
+  if (text.empty()) {
+    if (!mayBeEmpty) RefuseValue(ini, section, key, text, expected);
+    return;
+  }
+  const std::string bytes = Utf8ToCp1252(text);
+  int code = -1;
+  if (bytes[0] == '#')
+    if (auto v = platform::TryStrToInt(bytes.substr(1))) code = *v;
+  const bool single = bytes.size() == 1 || (code >= 0 && code <= 255);
+  const char c = SettingTextToChar(bytes);
+  if (!single || c == '\r' || c == '\n' || (c == '\0' && !mayBeEmpty)) RefuseValue(ini, section, key, text, expected);
+}
+
+// Every value of the file that would make a broken or endless export, checked
+// before anything is written.
+void CheckOptionsFile(const platform::IniFile& ini) {
+  constexpr int64_t kMaxCount = std::numeric_limits<int>::max();
+  CheckInteger(ini, "GENERAL", "ExportRecCount", 0, kMaxCount, "un nombre d'enregistrements positif ou nul");
+  CheckInteger(ini, "GENERAL", "SkipRecCount", 0, kMaxCount, "un nombre d'enregistrements positif ou nul");
+  CheckInteger(ini, "GENERAL", "CaptionRow", -1, kMaxCount, "un numéro de ligne, ou -1");
+  for (const auto& key : ini.ReadSection("WIDTH"))
+    CheckInteger(ini, "WIDTH", key, 0, kMaxCharacters, "une largeur de 0 à 1024 caractères");
+  CheckInteger(ini, "TXT", "Spacing", 0, kMaxCharacters, "un espacement de 0 à 1024 caractères");
+  CheckCharacter(ini, "CSV", "Comma", false);
+  CheckCharacter(ini, "CSV", "Quote", true);
+  for (const auto& section : ini.ReadSections())
+    if (platform::StartsWithNoCase(section, "XLS_"))
+      CheckInteger(ini, section, "FontSize", 1, kMaxXlsFontSize, "une taille de police de 1 à 409 points");
+}
+
 }  // namespace
 
 void ApplyOptionsFile(const platform::IniFile& ini, int type, db::DataSet& source, TQExport& e) {
+  CheckOptionsFile(ini);
   e.GoToFirstRecord = ini.ReadBool("GENERAL", "GoToFirstRecord", e.GoToFirstRecord);
   e.ExportEmpty = ini.ReadBool("GENERAL", "ExportEmpty", e.ExportEmpty);
   e.CurrentRecordOnly = ini.ReadBool("GENERAL", "CurrentRecordOnly", e.CurrentRecordOnly);
@@ -103,6 +164,9 @@ void ApplyOptionsFile(const platform::IniFile& ini, int type, db::DataSet& sourc
       ascii->CSVQuoteStrings = ini.ReadBool("CSV", "QuoteStrings", ascii->CSVQuoteStrings);
       ascii->CSVComma = SettingTextToChar(ini.ReadString("CSV", "Comma", CharToSettingText(ascii->CSVComma)));
       ascii->CSVQuote = SettingTextToChar(ini.ReadString("CSV", "Quote", CharToSettingText(ascii->CSVQuote)));
+      if (ascii->CSVQuote == ascii->CSVComma)
+        RefuseValue(ini, "CSV", "Quote", ini.ReadString("CSV", "Quote", CharToSettingText(ascii->CSVQuote)),
+                    "le guillemet doit différer du séparateur");
     }
   }
 }

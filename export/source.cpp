@@ -184,6 +184,23 @@ void SourceAccess::EnableControls() {
   }
 }
 
+SourceWalk::SourceWalk(SourceAccess source) : m_source(source) {
+  // Controls first: reading the rows again must not repaint a grid.
+  m_source.DisableControls();
+  try {
+    if (db::DataSet* ds = m_source.ReadDataSet(); ds && ds->Active())
+      m_snapshot = std::make_unique<db::Snapshot>(*ds);
+  } catch (...) {
+    m_source.EnableControls();
+    throw;
+  }
+}
+
+SourceWalk::~SourceWalk() {
+  m_snapshot.reset();
+  m_source.EnableControls();
+}
+
 std::string MemoryListView::Text(int item, int column) const {
   const auto& row = items[static_cast<size_t>(item)];
   return static_cast<size_t>(column) < row.size() ? row[static_cast<size_t>(column)] : std::string();

@@ -121,17 +121,20 @@ void LimitCountsToListView(Owner& o) {
   if (o.ExportRecCount > 0) o.ExportRecCount = std::min(o.ExportRecCount, o.ListView->ItemCount());
 }
 
-// The source's controls stay disabled while this lives, and are enabled again
-// on every way out.
-class ControlsDisabled {
+// A walk of a source: while this lives the source's controls are disabled and
+// its data set is read in one consistent state (db::Snapshot: another
+// program's commit is wholly in the walk or wholly out); both end on every way
+// out.
+class SourceWalk {
  public:
-  explicit ControlsDisabled(SourceAccess source) : m_source(source) { m_source.DisableControls(); }
-  ~ControlsDisabled() { m_source.EnableControls(); }
-  ControlsDisabled(const ControlsDisabled&) = delete;
-  ControlsDisabled& operator=(const ControlsDisabled&) = delete;
+  explicit SourceWalk(SourceAccess source);
+  ~SourceWalk();
+  SourceWalk(const SourceWalk&) = delete;
+  SourceWalk& operator=(const SourceWalk&) = delete;
 
  private:
   SourceAccess m_source;
+  std::unique_ptr<db::Snapshot> m_snapshot;
 };
 
 // In-memory list view and string grid, for tests and for programs without a GUI.

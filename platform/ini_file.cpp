@@ -12,6 +12,7 @@
 #include "platform/conversions.h"
 #include "platform/error.h"
 #include "platform/format.h"
+#include "platform/output_file.h"
 #include "platform/strings.h"
 #include "platform/sys_error.h"
 
@@ -251,12 +252,11 @@ void IniFile::DeleteKey(std::string_view section, std::string_view key) {
 
 void IniFile::Store() {
   Reparse();
-  std::FILE* f = std::fopen(m_path.c_str(), "wb");
-  if (!f) throw Error(FileCreateMessage(m_path, errno));
-  size_t n = std::fwrite(m_text.data(), 1, m_text.size(), f);
-  bool ok = n == m_text.size();
-  ok = (std::fclose(f) == 0) && ok;
-  if (!ok) throw Error("Erreur d'écriture dans le fichier \"" + m_path + "\"");
+  // Written under a temporary name: a full disk or a kill never leaves a
+  // truncated settings file.
+  OutputFile out(m_path, {.allowProtected = true});
+  out.Stream().WriteString(m_text);
+  out.Commit();
 }
 
 }  // namespace kvn::platform

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/error.h"
+#include "platform/strings.h"
 #include "platform/sys_error.h"
 
 namespace kvn::platform {
@@ -24,12 +25,15 @@ int64_t Stream::Size() {
 }
 
 void Stream::ReadBuffer(void* buffer, size_t count) {
-  if (count != 0 && Read(buffer, count) != count) throw Error(kReadErrorMessage);
+  if (count != 0 && Read(buffer, count) != count) throw Error(ReadErrorText());
 }
 
 void Stream::WriteBuffer(const void* buffer, size_t count) {
-  if (count != 0 && Write(buffer, count) != count) throw Error(kWriteErrorMessage);
+  if (count != 0 && Write(buffer, count) != count) throw Error(WriteErrorText());
 }
+
+std::string Stream::ReadErrorText() const { return kReadErrorMessage; }
+std::string Stream::WriteErrorText() const { return kWriteErrorMessage; }
 
 int64_t Stream::CopyFrom(Stream& source, int64_t count) {
   if (count == 0) {
@@ -83,12 +87,38 @@ FileStream::~FileStream() {
   }
 }
 
+namespace {
+
+std::string FileErrorText(const char* what, const std::string& name, int err) {
+  std::string text = Subst(what, {name});
+  if (err != 0) text += " " + SystemErrorMessage(err);
+  return text;
+}
+
+}  // namespace
+
+std::string FileStream::ReadErrorText() const {
+  return FileErrorText("Erreur de lecture du fichier \"%s\".", m_displayName.empty() ? m_path : m_displayName,
+                       m_error);
+}
+
+std::string FileStream::WriteErrorText() const {
+  return FileErrorText("Erreur d'écriture dans le fichier \"%s\".",
+                       m_displayName.empty() ? m_path : m_displayName, m_error);
+}
+
+void FileStream::FailWrite(int err) {
+  if (err != 0) m_error = err;
+  throw Error(WriteErrorText());
+}
+
 bool FileStream::FlushBuffer() {
   size_t done = 0;
   while (done < m_used) {
     ssize_t n = ::write(m_fd, m_buffer.data() + done, m_used - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
+      m_error = n < 0 ? errno : ENOSPC;
       // Drop what could not be written so the position stays truthful.
       m_position -= static_cast<int64_t>(m_used - done);
       m_used = 0;
@@ -101,20 +131,25 @@ bool FileStream::FlushBuffer() {
 }
 
 void FileStream::Flush() {
-  if (!FlushBuffer()) throw Error(kWriteErrorMessage);
+  if (!FlushBuffer()) FailWrite(0);
 }
 
 void FileStream::Sync() {
   Flush();
-  if (::fsync(m_fd) != 0) throw Error(kWriteErrorMessage);
+  // Pipes and terminals cannot be synced and need not be.
+  if (::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS) FailWrite(errno);
 }
 
 void FileStream::Close() {
   if (m_fd < 0) return;
   bool ok = FlushBuffer();
-  ok = (::close(m_fd) == 0) && ok;
+  int err = 0;
+  if (::close(m_fd) != 0) {
+    err = errno;
+    ok = false;
+  }
   m_fd = -1;
-  if (!ok) throw Error(kWriteErrorMessage);
+  if (!ok) FailWrite(err);
 }
 
 size_t FileStream::Read(void* buffer, size_t count) {
@@ -124,6 +159,7 @@ size_t FileStream::Read(void* buffer, size_t count) {
   while (done < count) {
     ssize_t n = ::read(m_fd, out + done, count - done);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0) m_error = errno;
     if (n <= 0) break;
     done += static_cast<size_t>(n);
   }
@@ -139,7 +175,10 @@ size_t FileStream::Write(const void* buffer, size_t count) {
     while (done < count) {
       ssize_t n = ::write(m_fd, in + done, count - done);
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
+      if (n <= 0) {
+        m_error = n < 0 ? errno : ENOSPC;
+        break;
+      }
       done += static_cast<size_t>(n);
     }
     m_position += static_cast<int64_t>(done);
@@ -160,7 +199,10 @@ int64_t FileStream::Seek(int64_t offset, SeekOrigin origin) {
                : origin == SeekOrigin::Current ? SEEK_CUR
                                                : SEEK_END;
   off_t r = ::lseek(m_fd, offset, whence);
-  if (r < 0) throw Error(kReadErrorMessage);
+  if (r < 0) {
+    m_error = errno;
+    throw Error(ReadErrorText());
+  }
   m_position = r;
   return r;
 }
@@ -168,13 +210,16 @@ int64_t FileStream::Seek(int64_t offset, SeekOrigin origin) {
 int64_t FileStream::Size() {
   Flush();
   struct stat st{};
-  if (::fstat(m_fd, &st) != 0) throw Error(kReadErrorMessage);
+  if (::fstat(m_fd, &st) != 0) {
+    m_error = errno;
+    throw Error(ReadErrorText());
+  }
   return st.st_size;
 }
 
 void FileStream::SetSize(int64_t size) {
   Flush();
-  if (::ftruncate(m_fd, size) != 0) throw Error(kWriteErrorMessage);
+  if (::ftruncate(m_fd, size) != 0) FailWrite(errno);
   if (m_position > size) Seek(size, SeekOrigin::Begin);
 }
 

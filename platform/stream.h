@@ -30,13 +30,17 @@ class Stream {
   int64_t Position() { return Seek(0, SeekOrigin::Current); }
   void SetPosition(int64_t pos) { Seek(pos, SeekOrigin::Begin); }
 
-  // Throw "Erreur de lecture du flux" / "Erreur d'écriture dans le flux" when
-  // not every byte could be moved.
+  // Throw ReadErrorText() / WriteErrorText() when not every byte could be moved.
   void ReadBuffer(void* buffer, size_t count);
   void WriteBuffer(const void* buffer, size_t count);
   void WriteString(std::string_view bytes) { WriteBuffer(bytes.data(), bytes.size()); }
   // Copies count bytes from source (all of it from its start when count is 0).
   int64_t CopyFrom(Stream& source, int64_t count);
+
+  // What a failed read or write is reported as: "Erreur de lecture du flux" /
+  // "Erreur d'écriture dans le flux"; a file names itself and the system's reason.
+  virtual std::string ReadErrorText() const;
+  virtual std::string WriteErrorText() const;
 };
 
 extern const char kReadErrorMessage[];
@@ -70,11 +74,23 @@ class FileStream : public Stream {
 
   const std::string& FileName() const { return m_path; }
   int Handle() const { return m_fd; }
+  // The name messages give the file (its path unless set): a file written under
+  // a temporary name is reported under the name the user chose.
+  void SetDisplayName(std::string name) { m_displayName = std::move(name); }
+  // The system's code of the last failed read or write (0 when none).
+  int LastError() const { return m_error; }
+
+  // "Erreur d'écriture dans le fichier "%s". <reason>" (and the same for reading).
+  std::string ReadErrorText() const override;
+  std::string WriteErrorText() const override;
 
  private:
   bool FlushBuffer();
+  [[noreturn]] void FailWrite(int err);
 
   std::string m_path;
+  std::string m_displayName;
+  int m_error = 0;
   int m_fd = -1;
   std::vector<char> m_buffer;
   size_t m_used = 0;

@@ -1,7 +1,6 @@
 #include "platform/sys_error.h"
 
 #include <cerrno>
-#include <cstring>
 
 #include "platform/file_info.h"
 #include "platform/strings.h"
@@ -30,9 +29,21 @@ std::string SystemErrorMessage(int err) {
     case EDQUOT: return "Le quota du disque est dépassé.";
     case ELOOP: return "Trop de liens symboliques.";
     case EINVAL: return "Paramètre incorrect.";
+    case EXDEV: return "Impossible de déplacer le fichier vers un autre disque.";
+    case ENOTEMPTY: return "Le répertoire n'est pas vide.";
+    case ENXIO:
+    case ENODEV: return "Le périphérique n'est pas prêt.";
+    case EPIPE: return "Le canal de communication a été fermé.";
+    case EAGAIN: return "La ressource est momentanément indisponible.";
+    case ETIMEDOUT: return "Le délai d'attente a expiré.";
+    case ENOMEM: return "Mémoire insuffisante.";
+    case ESPIPE: return "Le fichier ne permet pas le positionnement.";
+    case EBADF: return "Le descripteur de fichier est incorrect.";
+    case ESTALE: return "Le fichier n'est plus accessible sur le partage réseau.";
     default: break;
   }
-  return std::strerror(err);
+  // Never the system's own (English) text: the user reads French.
+  return Subst("Erreur système n° %s.", {std::to_string(err)});
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "report/report.h"
 
 #include <QFontMetricsF>
+#include <QIODevice>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
@@ -12,7 +13,9 @@
 #include "db/dataset.h"
 #include "platform/error.h"
 #include "platform/format.h"
+#include "platform/output_file.h"
 #include "platform/stream.h"
+#include "platform/strings.h"
 
 namespace kvn::report {
 
@@ -159,6 +162,9 @@ class Painter {
 }  // namespace
 
 int Report::Print(QPagedPaintDevice& device) {
+  // The rows are read in one state of the catalogue from the first to the last.
+  std::optional<db::Snapshot> snapshot;
+  if (auto* rows = dynamic_cast<DataSetRows*>(Data)) snapshot.emplace(rows->DataSet());
   device.setPageLayout(Page.Layout());
   if (auto* printer = dynamic_cast<QPrinter*>(&device); printer && Page.firstTray)
     printer->setPaperSource(QPrinter::Upper);
@@ -224,17 +230,61 @@ int Report::Print(QPagedPaintDevice& device) {
   return m_pageCount;
 }
 
-void Report::ExportPdf(const QString& path) {
-  {
-    // The file layer says why a file cannot be created, in French.
-    platform::FileStream probe(path.toStdString(), platform::FileMode::Create);
-    probe.Close();
+namespace {
+
+// Qt's PDF writer drawing into one of our file streams, so that a failed write
+// is known (and why) instead of being lost inside the writer.
+class StreamDevice : public QIODevice {
+ public:
+  explicit StreamDevice(platform::FileStream& stream) : m_stream(stream) { open(QIODevice::WriteOnly); }
+  bool Failed() const { return m_failed; }
+
+ protected:
+  qint64 readData(char*, qint64) override { return -1; }
+  qint64 writeData(const char* data, qint64 size) override {
+    if (m_failed) return -1;
+    if (m_stream.Write(data, static_cast<size_t>(size)) != static_cast<size_t>(size)) {
+      m_failed = true;
+      return -1;
+    }
+    return size;
   }
-  QPdfWriter writer(path);
-  writer.setResolution(300);
-  writer.setTitle(Title);
-  writer.setCreator(QStringLiteral("Korvane"));
-  Print(writer);
+
+ private:
+  platform::FileStream& m_stream;
+  bool m_failed = false;
+};
+
+// A complete PDF file ends with its end-of-file marker.
+bool EndsLikePdf(platform::FileStream& stream) {
+  const int64_t size = stream.Size();
+  if (size < 16) return false;
+  char tail[16];
+  stream.Seek(size - 16, platform::SeekOrigin::Begin);
+  stream.ReadBuffer(tail, sizeof tail);
+  return std::string_view(tail, sizeof tail).find("%%EOF") != std::string_view::npos;
+}
+
+}  // namespace
+
+void Report::ExportPdf(const QString& path) {
+  // Written under a temporary name and checked before it replaces the file.
+  platform::OutputFile out(path.toStdString());
+  platform::FileStream& stream = out.Stream();
+  {
+    StreamDevice device(stream);
+    QPdfWriter writer(&device);
+    writer.setResolution(300);
+    writer.setTitle(Title);
+    writer.setCreator(QStringLiteral("Korvane"));
+    Print(writer);
+    if (device.Failed()) throw Error(stream.WriteErrorText());
+  }
+  stream.Flush();
+  if (!out.Direct() && !EndsLikePdf(stream))
+    throw Error(platform::Subst("Le fichier PDF \"%s\" est incomplet : l'écriture n'est pas allée jusqu'au bout.",
+                                {path.toStdString()}));
+  out.Commit();
 }
 
 // ----------------------------------------------------------------- preview

@@ -6,9 +6,32 @@
 #include "platform/conversions.h"
 #include "platform/file_info.h"
 #include "platform/format.h"
+#include "platform/output_file.h"
 #include "platform/strings.h"
 
 namespace kvn::exporting {
+
+namespace {
+
+// A cell holds at most this many bytes of text.
+constexpr size_t kXlsMaxText = 32767;
+
+// The workbook's own words for a text too long for its cell.
+std::string TooLongText(int row, int col) {
+  return platform::Subst("Cell R%d,C%d: String length more than 32767 bytes",
+                         {std::to_string(row + 1), std::to_string(col + 1)});
+}
+
+platform::ConversionKind NumberKind(TQExportColType type) {
+  return type == TQExportColType::Integer ? platform::ConversionKind::Integer : platform::ConversionKind::Float;
+}
+
+bool IsDateColumn(TQExportColType type) {
+  return type == TQExportColType::Date || type == TQExportColType::Time || type == TQExportColType::DateTime;
+}
+
+}  // namespace
+
 
 using platform::Subst;
 
@@ -120,16 +143,11 @@ void TQExportXLS::Execute() {
   if (FileName.empty()) throw Error("fichier de résultat non présent");
   MakeTargetDirectory();
   {
-    platform::FileStream file(FileName, platform::FileMode::Create);
-    try {
-      ExportToStream(file);
-    } catch (const XlsLimitError&) {
-      // The sheet does not fit: no file is left that could pass for the export.
-      file.Close();
-      ::unlink(FileName.c_str());
-      throw;
-    }
-    file.Close();
+    // Replaces FileName only once complete (a sheet that does not fit, a full
+    // disk: the earlier file stays as it was).
+    platform::OutputFile file(FileName);
+    ExportToStream(file.Stream());
+    file.Commit();
   }
   ShowResult();
 }
@@ -187,6 +205,9 @@ void TQExportXLS::Run() {
   m_recordCounter = 0;
   m_aborted = false;
   for (TxlsSheet* sheet : m_exported) ValidateSheet(*sheet);
+  // Every sheet reads the same state of the catalogue.
+  std::vector<std::unique_ptr<SourceWalk>> walks;
+  for (TxlsSheet* sheet : m_exported) walks.push_back(std::make_unique<SourceWalk>(sheet->Source()));
 
   BeginExport();
   BeforeExport();
@@ -289,7 +310,7 @@ void TQExportXLS::PrepareSheet(TxlsSheet& sheet) {
 bool TQExportXLS::ExportSheet(TxlsSheet& sheet) {
   const int index = sheet.Index();
   SourceAccess source = sheet.Source();
-  ControlsDisabled controls(source);
+  SourceWalk walk(source);
 
   PrepareSheet(sheet);
   m_aborted = false;
@@ -337,14 +358,16 @@ bool TQExportXLS::ExportSheet(TxlsSheet& sheet) {
   while (!source.End(counter)) {
     if (sheet.ExportRecCount > 0 && counter >= sheet.ExportRecCount) break;
     if (m_aborted && !CanContinue()) break;
-    FillRowFromSource(source, columns, sheet.m_cellOfColumn, counter);
     bool accept = true;
-    if (OnBeforeExportRow) OnBeforeExportRow(this, sheet.m_row, accept);
-    if (accept && OnAdvancedBeforeExportRow) OnAdvancedBeforeExportRow(this, index, sheet.m_row, accept);
-    if (accept) {
-      WriteDataRow(sheet);
-      anyDataRow = true;
+    try {
+      FillRowFromSource(source, columns, sheet.m_cellOfColumn, counter);
+      if (OnBeforeExportRow) OnBeforeExportRow(this, sheet.m_row, accept);
+      if (accept && OnAdvancedBeforeExportRow) OnAdvancedBeforeExportRow(this, index, sheet.m_row, accept);
+      if (accept) WriteDataRow(sheet);
+    } catch (const ValueError& e) {
+      throw Error(ValueErrorMessage(RecordLabel(), e));
     }
+    anyDataRow = anyDataRow || accept;
     if (sheet.CurrentRecordOnly) break;
     source.Next(counter);
     ++m_recordCounter;
@@ -443,15 +466,22 @@ void TQExportXLS::WriteDataRow(TxlsSheet& sheet) {
   const int row = static_cast<int>(sheet.m_stream.rowCursor);
   TQExportColumns& columns = sheet.m_columns;
   const TQExportFormats& formats = sheet.Formats;
+  const bool readsDataSet = sheet.Source().ReadDataSet() != nullptr;
   for (size_t n = 0; n < columns.Count(); ++n) {
     std::string& value = m_value;
     value.clear();
+    const TQExportColumn& column = columns[n];
     if (TQExportCol* cell = sheet.m_cellOfColumn[n]) cell->GetExportedValue(false, value);
+    // In a data set, an empty text that is not null reads as no number and no
+    // date, as in the text exports (grids and lists have no null: empty is empty).
+    if (value.empty() && readsDataSet && !columns.IsNull(static_cast<int>(n))) {
+      if (column.IsNumeric) ThrowValueError(column, NumberKind(column.ColType), value);
+      if (IsDateColumn(column.ColType)) ThrowValueError(column, DateConversionKind(column.ColType), value);
+    }
     if (OnGetExportText) OnGetExportText(this, static_cast<int>(n), value);
     if (OnAdvancedGetExportText) OnAdvancedGetExportText(this, sheet.Index(), static_cast<int>(n), value);
     const int xf = DataCellFormat(sheet, n);
     const int col = sheet.StartDataCol + static_cast<int>(n);
-    const TQExportColumn& column = columns[n];
 
     if (value.empty()) {
       CheckFits(sheet, row, col);
@@ -466,14 +496,18 @@ void TQExportXLS::WriteDataRow(TxlsSheet& sheet) {
       case TQExportColType::Integer:
       case TQExportColType::Float:
       case TQExportColType::Currency: {
+        const auto number = platform::TryStrToFloat(value);
+        if (!number) ThrowValueError(column, NumberKind(column.ColType), value);
         CheckFits(sheet, row, col);
-        m_xls->WriteNumber(row, col, xf, platform::TryStrToFloat(value).value_or(0.0));
+        m_xls->WriteNumber(row, col, xf, *number);
         break;
       }
       case TQExportColType::Date:
       case TQExportColType::Time:
       case TQExportColType::DateTime: {
-        const double days = platform::TryStrToDateTime(value).value_or(0.0);
+        const auto date = platform::TryStrToDateTime(value);
+        if (!date) ThrowValueError(column, DateConversionKind(column.ColType), value);
+        const double days = *date;
         if (days <= 1) {
           TextCell(sheet, row, col, xf, platform::FormatDateTime(column.Format, days));
         } else {
@@ -484,7 +518,14 @@ void TQExportXLS::WriteDataRow(TxlsSheet& sheet) {
         }
         break;
       }
-      case TQExportColType::String: TextCell(sheet, row, col, xf, value); break;
+      case TQExportColType::String:
+        if (value.size() > kXlsMaxText)
+          throw ValueError(platform::Cp1252ToUtf8(column.Name),
+                           Subst("le texte de %s octets dépasse les %s d'une cellule XLS (%s)",
+                                 {std::to_string(value.size()), std::to_string(kXlsMaxText),
+                                  TooLongText(row, col)}));
+        TextCell(sheet, row, col, xf, value);
+        break;
       case TQExportColType::Boolean:
         CheckFits(sheet, row, col);
         m_xls->WriteBoolean(row, col, xf, platform::EqualsNoCase(value, formats.BooleanTrue()));
@@ -549,9 +590,10 @@ void TQExportXLS::TextCell(TxlsSheet& sheet, int row, int col, int xf, std::stri
   if (text.empty()) return;
   if (!m_xls) throw Error("File not opened");
   CheckFits(sheet, row, col);
-  if (text.size() > 32767)
-    throw Error(Subst("Cell R%d,C%d: String length more than 32767 bytes",
-                      {std::to_string(row + 1), std::to_string(col + 1)}));
+  if (text.size() > kXlsMaxText)
+    throw Error(Subst("Le texte de la cellule ligne %s, colonne %s dépasse les %s octets d'une cellule XLS (%s).",
+                      {std::to_string(row + 1), std::to_string(col + 1), std::to_string(kXlsMaxText),
+                       TooLongText(row, col)}));
   m_xls->WriteLabelSst(row, col, xf, AddSharedString(text));
 }
 

@@ -2,6 +2,9 @@
 // are created whatever happens.
 #include <QAbstractItemModelTester>
 #include <QLabel>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include "app/forms.h"
 #include "app/list_reports.h"
@@ -78,30 +81,48 @@ TEST_F(StartupTest, CurrentLevelShowsNothingAndListsInTitleOrder) {
                                   QAbstractItemModelTester::FailureReportingMode::Warning);
 }
 
-TEST_F(StartupTest, UnreadableLevelLeavesTheListEmptyAndTheProgramRunning) {
-  Start(3, TwoFilms(), "trois");
-  EXPECT_EQ(dialogs.errors, std::vector<std::string>{"'trois' n'est pas une valeur entière correcte"});
-  EXPECT_FALSE(Forms().form1->Tvideo.Active());
-  EXPECT_EQ(Forms().form1->DBGrid1->model()->rowCount(), 0);
-  ASSERT_NE(Forms().frmNFiche, nullptr);
-  ASSERT_NE(Forms().frmJaquette, nullptr);
-  EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), "[BASEDB]\nId_Imp_Base=trois\n");
-}
-
-TEST_F(StartupTest, FirstLevelOnACurrentTableFailsAtEveryStart) {
-  Start(3, TwoFilms(), "0");
-  for (int run = 0; run < 2; ++run) {
-    EXPECT_EQ(dialogs.warnings, std::vector<std::string>{TForm1::kUpgradeFromLevel0Text});
-    ASSERT_EQ(dialogs.errors.size(), 1u);
-    EXPECT_NE(dialogs.errors[0].find("duplicate column name: Jacquette"), std::string::npos)
-        << dialogs.errors[0];
-    EXPECT_FALSE(Forms().form1->Tvideo.Active());
-    EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), "[BASEDB]\nId_Imp_Base=0\n");
-    EXPECT_EQ(Columns(this, dir.Path()).size(), 11u);
-    // The next start finds the same.
+// Whatever kvn.ini says (or fails to say), the table's own columns decide the
+// upgrade: nothing is added twice, the films are listed, and the settings file
+// is brought in line (a level from another version is left as it is).
+TEST_F(StartupTest, TheTableColumnsDecideTheUpgrade) {
+  const std::vector<std::string> current = {"Index", "Reference", "Titre", "Genre", "Support", "Durée",
+                                            "Jacquette", "Nom", "Prêté_le", "Nb_cd", "Jaquette2"};
+  struct Case {
+    const char* name;
+    int tableLevel;
+    std::optional<std::string> ini;  // kvn.ini's whole text; nullopt: no file
+    const char* warning;             // nullptr: none
+    std::string iniAfter;
+  } cases[] = {
+      {"unreadable level", 3, "[BASEDB]\nId_Imp_Base=trois\n", nullptr, "[BASEDB]\nId_Imp_Base=3\n"},
+      {"first level on a current table", 3, "[BASEDB]\nId_Imp_Base=0\n", nullptr, "[BASEDB]\nId_Imp_Base=3\n"},
+      {"no settings file on a current table", 3, std::nullopt, nullptr, "[BASEDB]\nId_Imp_Base=3\n"},
+      {"damaged settings file", 3, std::string("\xff\xfe\0\x01[[[", 7), nullptr, ""},
+      {"current level on a second-structure table", 2, "[BASEDB]\nId_Imp_Base=3\n",
+       TForm1::kUpgradeFromLevel2Text, "[BASEDB]\nId_Imp_Base=3\n"},
+      {"level of another version", 3, "[BASEDB]\nId_Imp_Base=4\n", nullptr, "[BASEDB]\nId_Imp_Base=4\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     TearDown();
+    created = false;
     dialogs = FakeDialogs();
+    ::unlink((dir / "video.DB").c_str());
+    ::unlink((dir / "kvn.ini").c_str());
+    test::MakeCatalogue(dir.Path(), c.tableLevel, TwoFilms());
+    if (c.ini) test::WriteFile(dir / "kvn.ini", *c.ini);
     CreateTheWindows();
+    EXPECT_EQ(dialogs.warnings,
+              c.warning ? std::vector<std::string>{c.warning} : std::vector<std::string>{});
+    EXPECT_EQ(dialogs.errors, std::vector<std::string>{});
+    EXPECT_TRUE(Forms().form1->Tvideo.Active());
+    EXPECT_EQ(GridTitles(), (std::vector<std::string>{"Alien", "zorro"}));
+    std::vector<std::string> columns = Columns(this, dir.Path());
+    std::sort(columns.begin(), columns.end());
+    std::vector<std::string> expected = current;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(columns, expected);
+    if (!c.iniAfter.empty()) EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), c.iniAfter);
   }
 }
 

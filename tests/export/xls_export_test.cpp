@@ -4,6 +4,7 @@
 #include "export/xls/xls_export.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "export/options_file.h"
 #include "platform/codepage.h"
@@ -50,6 +51,12 @@ class XlsExportTest : public CatalogueTest {
     return test::ReadFile(out);
   }
   std::string path = dir / "out.xls";
+  // Records are named by reference in messages.
+  void NameFilms(TQExport& e) {
+    e.OnGetRecordLabel = [this](TQExport*, std::string& label) {
+      label = "Le film " + table->FieldByName("Reference").AsString();
+    };
+  }
 };
 
 TEST_F(XlsExportTest, CatalogueReadBackByEveryReader) {
@@ -139,7 +146,7 @@ TEST_F(XlsExportTest, ValuesByColumnType) {
   MemoryStringGrid grid;
   grid.rows = {{"Date", "Heure", "Vu", "Nombre"},
                {"01/01/1900", "12:00", "TRUE", "42"},
-               {"01/03/1900", "06:30", "false", "abc"},
+               {"01/03/1900", "06:30", "false", "7"},
                {"28/02/1900", "", "oui", "(null)"},
                {"15/03/2024", "23:59", "True", "-1,5"}};
   TQExportXLS e;
@@ -161,8 +168,8 @@ TEST_F(XlsExportTest, ValuesByColumnType) {
            {1, 1, kText, "12:00"}, {2, 1, kText, "06:30"}, {3, 1, kBlank, ""},
            // Booleans: true only for the BooleanTrue text, any case.
            {1, 2, kBoolean, "1.0"}, {2, 2, kBoolean, "0.0"}, {3, 2, kBoolean, "0.0"}, {4, 2, kBoolean, "1.0"},
-           // Numbers: unreadable is 0; the null text stays a text.
-           {1, 3, kNumber, "42.0"}, {2, 3, kNumber, "0.0"}, {3, 3, kText, "(null)"}, {4, 3, kNumber, "-1.5"}}) {
+           // Numbers; the null text stays a text.
+           {1, 3, kNumber, "42.0"}, {2, 3, kNumber, "7.0"}, {3, 3, kText, "(null)"}, {4, 3, kNumber, "-1.5"}}) {
     SCOPED_TRACE("row " + std::to_string(r.row) + " col " + std::to_string(r.col));
     EXPECT_EQ(book.At(0, r.row, r.col).type, r.type);
     EXPECT_EQ(book.At(0, r.row, r.col).value, r.value);
@@ -324,14 +331,15 @@ TEST_F(XlsExportTest, Failures) {
   e.DataSet = table.get();
   EXPECT_EQ(message([&] { e.Execute(); }), "fichier de résultat non présent");
 
-  // Source checks come once the file exists: it holds an empty Workbook stream.
+  // A failed export writes no file, and leaves an earlier one as it was.
   TQExportXLS unlinked;
   unlinked.FileName = path;
   unlinked.Options.SetSheetTitle(Utf8ToCp1252("Feuille é"));
   EXPECT_EQ(message([&] { unlinked.Execute(); }),
             "La feuille Feuille é contient l'ereur: La source (DataSet) n'est pas liée");
-  EXPECT_EQ(xlstest::CompoundStream(test::ReadFile(path)), "");
+  EXPECT_FALSE(platform::FileExists(path));
   EXPECT_EQ(unlinked.Sheets.Count(), 0u) << "the temporary sheet is removed";
+  test::WriteFile(path, "classeur précédent");
 
   OpenCatalogue({});
   TQExportXLS empty;
@@ -351,8 +359,12 @@ TEST_F(XlsExportTest, Failures) {
   tooLong.DataSet = table.get();
   tooLong.ExportedFields = {"Reference", "Titre"};
   tooLong.FileName = path;
-  EXPECT_EQ(message([&] { tooLong.Execute(); }), "Cell R2,C2: String length more than 32767 bytes");
+  NameFilms(tooLong);
+  EXPECT_EQ(message([&] { tooLong.Execute(); }),
+            "Le film R1 ne peut pas être exporté : dans la colonne « Titre », le texte de 40000 octets dépasse "
+            "les 32767 d'une cellule XLS (Cell R2,C2: String length more than 32767 bytes).");
   EXPECT_FALSE(table->ControlsDisabled());
+  EXPECT_EQ(test::ReadFile(path), "classeur précédent");
 
   // The compound file goes out in one write: its failure is reported.
   OpenCatalogue(ThreeFilms());
@@ -376,7 +388,7 @@ TEST_F(XlsExportTest, SheetsForgetARemovedSource) {
   EXPECT_EQ(e.Sheets[1].Title, "Sheet 2");
 }
 
-TEST_F(XlsExportTest, SheetLimitsLeaveNoFile) {
+TEST_F(XlsExportTest, SheetLimitsKeepTheEarlierFile) {
   // 65,535 records and the caption row fill a sheet exactly; one more does not fit.
   MemoryStringGrid grid;
   grid.rows.push_back({"N"});
@@ -390,6 +402,8 @@ TEST_F(XlsExportTest, SheetLimitsLeaveNoFile) {
   EXPECT_EQ(full.sheets[0].rows, 65536);
   EXPECT_EQ(full.At(0, 65535, 0).value, "0");
 
+  // The sheet that does not fit leaves the earlier workbook as it was.
+  const std::string earlier = test::ReadFile(path);
   grid.rows.push_back({"x"});
   e.FileName = path;
   try {
@@ -399,7 +413,8 @@ TEST_F(XlsExportTest, SheetLimitsLeaveNoFile) {
     EXPECT_STREQ(err.what(),
                  "La feuille Sheet 1 ne tient pas dans un classeur XLS : une feuille a au plus 65536 lignes");
   }
-  EXPECT_FALSE(platform::FileExists(path));
+  EXPECT_EQ(test::ReadFile(path), earlier);
+  ::unlink(path.c_str());
 
   // Columns: 250 leading columns and 7 fields are 257.
   OpenCatalogue(ThreeFilms());

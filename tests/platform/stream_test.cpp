@@ -48,18 +48,20 @@ TEST(FileStream, FailuresCarryTheStreamMessages) {
                 "\". Le fichier spécifié est introuvable.");
   EXPECT_EQ(MessageOf([&] { FileStream s(dir.Path(), FileMode::Create); }),
             "Impossible de créer le fichier \"" + dir.Path() + "\". Le nom désigne un répertoire.");
-  // /dev/full accepts the open and refuses every byte.
+  // /dev/full accepts the open and refuses every byte: the message names the
+  // file (or the name it is shown under) and the reason.
   EXPECT_EQ(MessageOf([] {
               FileStream s("/dev/full", FileMode::OpenWrite);
               s.WriteString(std::string(100, 'x'));
               s.Flush();
             }),
-            "Erreur d'écriture dans le flux");
+            "Erreur d'écriture dans le fichier \"/dev/full\". Il n'y a pas assez d'espace sur le disque.");
   EXPECT_EQ(MessageOf([] {
               FileStream s("/dev/full", FileMode::OpenWrite);
+              s.SetDisplayName("liste.pdf");
               s.WriteString(std::string(200000, 'x'));
             }),
-            "Erreur d'écriture dans le flux");
+            "Erreur d'écriture dans le fichier \"liste.pdf\". Il n'y a pas assez d'espace sur le disque.");
 }
 
 TEST(MemoryStream, GrowsSeeksAndTruncates) {

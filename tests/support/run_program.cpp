@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,8 +13,49 @@
 
 namespace kvn::test {
 
+void LimitFileSize(int64_t bytes) {
+  if (bytes < 0) return;
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+std::string RunInChild(const std::function<std::string()>& body, int64_t fileSizeLimit) {
+  int out[2];
+  if (pipe2(out, O_CLOEXEC)) throw std::runtime_error("pipe failed");
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    close(out[0]);
+    std::string result;
+    try {
+      LimitFileSize(fileSizeLimit);
+      result = body();
+    } catch (const std::exception& e) {
+      result = std::string("child failed: ") + e.what();
+    }
+    size_t done = 0;
+    while (done < result.size()) {
+      ssize_t n = write(out[1], result.data() + done, result.size() - done);
+      if (n <= 0) break;
+      done += static_cast<size_t>(n);
+    }
+    _exit(0);
+  }
+  close(out[1]);
+  std::string result;
+  char buf[4096];
+  ssize_t n;
+  while ((n = read(out[0], buf, sizeof buf)) > 0) result.append(buf, static_cast<size_t>(n));
+  close(out[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (!WIFEXITED(status)) return "child failed: signal " + std::to_string(WTERMSIG(status));
+  return result;
+}
+
 ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string& stdinText,
-                         const std::string& workingDirectory) {
+                         const std::string& workingDirectory, int64_t fileSizeLimit) {
   int in[2], out[2], err[2];
   if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC))
     throw std::runtime_error("pipe failed");
@@ -25,6 +67,7 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string
     dup2(out[1], 1);
     dup2(err[1], 2);
     if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0) _exit(126);
+    LimitFileSize(fileSizeLimit);
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/mount.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -28,6 +29,25 @@ TempDir::~TempDir() {
   std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
                                std::filesystem::perm_options::add, ec);
   std::filesystem::remove_all(m_path, ec);
+}
+
+SmallDisk::SmallDisk(int kilobytes) {
+  const std::string options = "size=" + std::to_string(kilobytes) + "k";
+  m_mounted = ::mount("tmpfs", m_dir.Path().c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
+}
+
+SmallDisk::~SmallDisk() {
+  if (m_mounted) ::umount2(m_dir.Path().c_str(), MNT_DETACH);
+}
+
+std::vector<std::string> HiddenFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    std::string name = entry.path().filename().string();
+    if (!name.empty() && name[0] == '.') names.push_back(name);
+  }
+  return names;
 }
 
 std::string ReadFile(const std::string& path) {
