@@ -322,6 +322,8 @@ void TQExportFormatText::LoadFromIni(const platform::IniFile& ini) {
 // ----------------------------------------------------------------- destinations
 
 void TQExportText::MakeTargetDirectory() const {
+  // A catalogue file is refused before anything, a folder included, is made.
+  platform::CheckOutputTarget(FileName);
   std::string dir = platform::ExtractFilePath(FileName);
   if (dir.empty()) dir = platform::ExecutableDirectory();
   if (!platform::DirectoryExists(dir)) {

@@ -44,15 +44,6 @@ std::optional<Identity> IdentityOf(const std::string& path) {
   return Identity{st.st_dev, st.st_ino};
 }
 
-// The real path of an existing folder (symbolic links resolved).
-std::string RealFolder(const std::string& folder) {
-  char* real = ::realpath(folder.c_str(), nullptr);
-  if (!real) return folder;
-  std::string result(real);
-  ::free(real);
-  return result;
-}
-
 struct Protection {
   std::mutex lock;
   std::vector<std::string> files;
@@ -70,17 +61,48 @@ Protection& Protected() {
                     {target}));
 }
 
-// The target's folder and every folder above it, by identity.
-std::vector<Identity> FolderChain(const std::string& target) {
-  std::vector<Identity> chain;
-  std::string folder = RealFolder(FolderOf(target));
-  for (;;) {
-    if (auto id = IdentityOf(folder)) chain.push_back(*id);
-    if (folder == "/" || folder.empty()) break;
-    size_t slash = folder.find_last_of('/');
-    folder = slash == 0 || slash == std::string::npos ? std::string("/") : folder.substr(0, slash);
+// A path with its existing part resolved (symbolic links, "." and "..") and
+// the rest normalised by its words: two spellings of a file that does not exist
+// yet give the same text.
+std::string ResolvedPath(const std::string& path) {
+  std::string absolute = path;
+  if (absolute.empty() || absolute[0] != '/') {
+    char cwd[PATH_MAX];
+    absolute = std::string(::getcwd(cwd, sizeof cwd) ? cwd : ".") + "/" + absolute;
   }
-  return chain;
+  std::vector<std::string> words;
+  size_t at = 0;
+  while (at <= absolute.size()) {
+    size_t slash = absolute.find('/', at);
+    if (slash == std::string::npos) slash = absolute.size();
+    std::string word = absolute.substr(at, slash - at);
+    at = slash + 1;
+    if (word.empty() || word == ".") continue;
+    if (word == "..") {
+      if (!words.empty()) words.pop_back();
+    } else {
+      words.push_back(word);
+    }
+  }
+  // The longest existing beginning is resolved by the system.
+  for (size_t n = words.size();; --n) {
+    std::string head;
+    for (size_t i = 0; i < n; ++i) head += "/" + words[i];
+    if (head.empty()) head = "/";
+    if (char* real = ::realpath(head.c_str(), nullptr)) {
+      std::string result(real);
+      ::free(real);
+      for (size_t i = n; i < words.size(); ++i) result += (result == "/" ? "" : "/") + words[i];
+      return result;
+    }
+    if (n == 0) break;
+  }
+  return absolute;
+}
+
+bool Inside(const std::string& path, const std::string& folder) {
+  return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+         (path[folder.size()] == '/' || folder == "/");
 }
 
 }  // namespace
@@ -109,22 +131,24 @@ void CheckOutputTarget(const std::string& target) {
   std::lock_guard guard(p.lock);
   if (p.files.empty() && p.folders.empty()) return;
   const auto targetId = IdentityOf(target);
-  const auto targetFolder = IdentityOf(FolderOf(target));
-  const std::string targetName = ExtractFileName(target);
+  const std::string resolved = ResolvedPath(target);
   for (const std::string& file : p.files) {
+    // The same file under any name; a file that does not exist yet (a
+    // journal) by where it would be.
     if (targetId && IdentityOf(file) == targetId) RefuseProtected(target);
-    // A file that does not exist yet (a journal) is known by folder and name.
-    if (targetFolder && IdentityOf(FolderOf(file)) == targetFolder && ExtractFileName(file) == targetName)
-      RefuseProtected(target);
+    if (ResolvedPath(file) == resolved) RefuseProtected(target);
   }
-  if (!p.folders.empty()) {
-    const std::vector<Identity> chain = FolderChain(target);
-    for (const std::string& folder : p.folders) {
-      const auto id = IdentityOf(folder);
-      if (!id) continue;
-      for (const Identity& above : chain)
-        if (above == *id) RefuseProtected(target);
-      if (targetId == id) RefuseProtected(target);
+  for (const std::string& folder : p.folders) {
+    const std::string protectedPath = ResolvedPath(folder);
+    if (resolved == protectedPath || Inside(resolved, protectedPath)) RefuseProtected(target);
+    // A folder reached through another mount of the same disk.
+    if (const auto id = IdentityOf(folder)) {
+      for (std::string above = ResolvedPath(FolderOf(target)); !above.empty();) {
+        if (IdentityOf(above) == id) RefuseProtected(target);
+        if (above == "/") break;
+        const size_t slash = above.find_last_of('/');
+        above = slash == 0 ? std::string("/") : above.substr(0, slash);
+      }
     }
   }
 }

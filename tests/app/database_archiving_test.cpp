@@ -213,7 +213,9 @@ TEST(DatabaseArchiving, AFullDiskKeepsThePreviousArchive) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find("Le fichier \"video.PX\" n'a pas pu être archivé."), std::string::npos) << r.err;
-  if (disk.Mounted()) EXPECT_NE(r.err.find("Il n'y a pas assez d'espace sur le disque."), std::string::npos) << r.err;
+  if (disk.Mounted()) {
+    EXPECT_NE(r.err.find("Il n'y a pas assez d'espace sur le disque."), std::string::npos) << r.err;
+  }
   EXPECT_EQ(ReadFile(zip), previous);
   EXPECT_EQ(test::HiddenFiles(dir + "/Archive"), std::vector<std::string>{});
 }

@@ -122,7 +122,9 @@ TEST_F(StartupTest, TheTableColumnsDecideTheUpgrade) {
     std::vector<std::string> expected = current;
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(columns, expected);
-    if (!c.iniAfter.empty()) EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), c.iniAfter);
+    if (!c.iniAfter.empty()) {
+      EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), c.iniAfter);
+    }
   }
 }
 

@@ -88,6 +88,19 @@ std::vector<Film> SampleFilms() {
   };
 }
 
+void AddManyFilms(const std::string& dir, int n) {
+  sqlite3* db = nullptr;
+  Check(sqlite3_open((dir + "/video.DB").c_str(), &db), db);
+  const std::string sql =
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(n) +
+      ") INSERT INTO video (Reference, Titre, Genre, Support, \"Durée\", Nom, \"Prêté_le\", Nb_cd) "
+      "SELECT printf('G%06d', i), printf('Film %06d : une histoire « française »', i), 'Drame', 'DVD', "
+      "printf('%02d:%02d:00', 1 + i % 3, i % 60), CASE WHEN i % 7 = 0 THEN 'Zoé' END, "
+      "CASE WHEN i % 7 = 0 THEN '2024-05-17' END, 1 + i % 2 FROM n";
+  Check(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), db);
+  sqlite3_close(db);
+}
+
 std::vector<std::string> SqlRows(const std::string& dir, const std::string& sql) {
   sqlite3* db = nullptr;
   Check(sqlite3_open_v2((dir + "/video.DB").c_str(), &db, SQLITE_OPEN_READONLY, nullptr), db);

@@ -29,6 +29,8 @@ void MakeCatalogue(const std::string& dir, int level, const std::vector<Film>& f
 // A few films with accents, loans and an empty title.
 std::vector<Film> SampleFilms();
 
+// Adds n generated films (titles "Film 000001"…, durations, some loans) in one transaction.
+void AddManyFilms(const std::string& dir, int n);
 // Runs one SQL statement on dir/video.DB and returns the rows as "a|b|c" lines.
 std::vector<std::string> SqlRows(const std::string& dir, const std::string& sql);
 

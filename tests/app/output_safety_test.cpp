@@ -1,0 +1,209 @@
+// What the command line writes never destroys what was there: faults × the
+// commands that write files (exports and the printed list). After each fault
+// the earlier output is byte for byte as it was, the catalogue too, no
+// temporary file is left, the exit status is 1 and nothing claims success.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "platform/file_info.h"
+#include "tests/support/catalogue_fixture.h"
+#include "tests/support/run_program.h"
+#include "tests/support/temp_dir.h"
+
+namespace kvn::app {
+namespace {
+
+using test::KorvaneExecutable;
+using test::ProgramResult;
+using test::ReadFile;
+using test::RunProgram;
+using test::TempDir;
+
+struct Operation {
+  const char* name;
+  std::vector<std::string> args;  // after "--dir DIR"
+  std::string output;             // the file it writes, in the catalogue directory
+};
+
+void PrintTo(const Operation& operation, std::ostream* os) { *os << operation.name; }
+
+const Operation kOperations[] = {
+    {"csv", {"export", "csv"}, "video.csv"},
+    {"txt", {"export", "txt"}, "video.txt"},
+    {"xls", {"export", "xls"}, "video.xls"},
+    {"print", {"print"}, "liste.pdf"},
+};
+
+class OutputSafety : public ::testing::TestWithParam<Operation> {
+ protected:
+  ProgramResult Run(std::vector<std::string> extra = {}, int64_t fileSizeLimit = -1) {
+    std::vector<std::string> argv = {KorvaneExecutable(), "--dir", dir.Path()};
+    argv.insert(argv.end(), GetParam().args.begin(), GetParam().args.end());
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    return RunProgram(argv, "", "", fileSizeLimit);
+  }
+  std::string Output() const { return dir / GetParam().output; }
+
+  TempDir dir;
+};
+
+TEST_P(OutputSafety, FaultsLeaveTheEarlierOutput) {
+  test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
+  ASSERT_EQ(Run().exitCode, 0);
+  const std::string earlier = ReadFile(Output());
+  // The next output would differ.
+  test::AddManyFilms(dir.Path(), 40);
+  const std::string catalogue = ReadFile(dir / "video.DB");
+  int64_t newSize = 0;
+  {
+    ProgramResult r = Run({"-o", dir / "essai.out"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    newSize = static_cast<int64_t>(ReadFile(dir / "essai.out").size());
+    ::unlink((dir / "essai.out").c_str());
+  }
+  const std::string db = dir / "video.DB";
+  sqlite3* locker = nullptr;
+  struct Case {
+    const char* name;
+    std::function<void()> fault;
+    std::function<ProgramResult()> run;
+    std::string cause;  // a part of the message
+    std::function<void()> repair;
+  };
+  const Case cases[] = {
+      {"disk full at the last byte", [] {}, [&] { return Run({}, newSize - 1); },
+       "Erreur d'écriture dans le fichier \"" + Output() + "\". Le fichier est trop grand.", [] {}},
+      {"disk full early", [] {}, [&] { return Run({}, 2000); }, "Le fichier est trop grand.", [] {}},
+      {"missing catalogue", [&] { ::rename(db.c_str(), (db + ".x").c_str()); }, [&] { return Run(); },
+       "est introuvable", [&] { ::rename((db + ".x").c_str(), db.c_str()); }},
+      {"damaged catalogue", [&] { test::WriteFile(db, "n'importe quoi" + catalogue.substr(14)); },
+       [&] { return Run(); }, "est endommagé", [&] { test::WriteFile(db, catalogue); }},
+      {"catalogue locked by a writer",
+       [&] {
+         sqlite3_open(db.c_str(), &locker);
+         sqlite3_exec(locker, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+       },
+       [&] { return Run(); }, "est verrouillée par un autre programme",
+       [&] {
+         sqlite3_exec(locker, "ROLLBACK", nullptr, nullptr, nullptr);
+         sqlite3_close(locker);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.fault();
+    ProgramResult r = c.run();
+    c.repair();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find(c.cause), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(Output()), earlier);
+    EXPECT_EQ(ReadFile(db), catalogue);
+    EXPECT_EQ(test::HiddenFiles(dir.Path()), std::vector<std::string>{});
+  }
+  // A disk that really fills up, where one can be mounted.
+  test::SmallDisk disk(160);
+  if (disk.Mounted()) {
+    test::WriteFile(disk / "video.DB", catalogue);
+    test::WriteFile(disk / GetParam().output, std::string(100000, 'a'));
+    // What is left is less than the output needs.
+    struct statvfs fs{};
+    ASSERT_EQ(::statvfs(disk.Path().c_str(), &fs), 0);
+    test::WriteFile(disk / "remplissage", std::string(fs.f_bavail * fs.f_frsize - 2048, 'r'));
+    std::vector<std::string> argv = {KorvaneExecutable(), "--dir", disk.Path()};
+    argv.insert(argv.end(), GetParam().args.begin(), GetParam().args.end());
+    ProgramResult r = RunProgram(argv);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Il n'y a pas assez d'espace sur le disque."), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(disk / GetParam().output), std::string(100000, 'a'));
+    EXPECT_EQ(test::HiddenFiles(disk.Path()), std::vector<std::string>{});
+  }
+  ASSERT_EQ(Run().exitCode, 0) << "once repaired";
+  EXPECT_NE(ReadFile(Output()), earlier);
+}
+
+// The catalogue's own files are refused as targets, however they are named,
+// before anything is written.
+TEST_P(OutputSafety, TheCatalogueIsNeverATarget) {
+  test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
+  test::WriteFile(dir / "kvn.ini", "[BASEDB]\nId_Imp_Base=3\n");
+  ASSERT_EQ(RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "archive"}).exitCode, 0);
+  platform::ForceDirectories(dir / "sous");
+  ASSERT_EQ(::link((dir / "video.DB").c_str(), (dir / "sous/copie.DB").c_str()), 0);
+  const std::string catalogue = ReadFile(dir / "video.DB");
+  const std::string zip = ReadFile(dir / "Archive/video.zip");
+  for (const std::string& target : {dir / "video.DB", dir / "sous/../video.DB", dir / "sous/copie.DB",
+                                    dir / "kvn.ini", dir / "video.DB-journal", dir / "Archive/video.zip",
+                                    dir / "Archive/nouveau/liste.out"}) {
+    SCOPED_TRACE(target);
+    ProgramResult r = Run({"-o", target});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("fait partie du catalogue"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(ReadFile(dir / "video.DB"), catalogue);
+  EXPECT_EQ(ReadFile(dir / "kvn.ini"), "[BASEDB]\nId_Imp_Base=3\n");
+  EXPECT_EQ(ReadFile(dir / "Archive/video.zip"), zip);
+  EXPECT_FALSE(platform::FileExists(dir / "video.DB-journal"));
+  EXPECT_FALSE(platform::DirectoryExists(dir / "Archive/nouveau"));
+}
+
+// kill -9 in the middle of a run: the earlier output stays, and the next run
+// removes what the killed one left.
+TEST_P(OutputSafety, AKilledRunLeavesTheEarlierOutput) {
+  test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
+  ASSERT_EQ(Run().exitCode, 0);
+  const std::string earlier = ReadFile(Output());
+  test::AddManyFilms(dir.Path(), GetParam().args[0] == "print" ? 3000 : 60000);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    int null = ::open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    std::vector<std::string> args = {KorvaneExecutable(), "--dir", dir.Path()};
+    args.insert(args.end(), GetParam().args.begin(), GetParam().args.end());
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  // Killed once its temporary file has grown a little.
+  bool started = false;
+  for (int i = 0; i < 3000 && !started; ++i) {
+    for (const auto& name : test::HiddenFiles(dir.Path())) {
+      struct stat st{};
+      if (::stat((dir / name).c_str(), &st) == 0 && st.st_size > 0) started = true;
+    }
+    if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ::kill(pid, SIGKILL);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(started) << "the run ended before it could be killed";
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(ReadFile(Output()), earlier);
+  EXPECT_EQ(test::HiddenFiles(dir.Path()).size(), 1u);
+  // Any later run clears what was left; this one completes.
+  ProgramResult r = Run();
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(test::HiddenFiles(dir.Path()), std::vector<std::string>{});
+  EXPECT_NE(ReadFile(Output()), earlier);
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, OutputSafety, ::testing::ValuesIn(kOperations),
+                         [](const ::testing::TestParamInfo<Operation>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace kvn::app
