@@ -102,6 +102,82 @@ TEST(CommandLine, ExportWithAnOptionsFile) {
             "la Haine\tR002\r\n");
 }
 
+// An options file is checked before anything is written: a value that would
+// make an endless or broken file is refused, naming the section, key and value.
+TEST(CommandLine, OptionsOutOfRangeAreRefused) {
+  TempDir dir;
+  test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
+  test::WriteFile(dir / "video.csv", "précédent");
+  test::WriteFile(dir / "video.txt", "précédent");
+  struct {
+    const char* type;
+    std::string options;
+    std::string err;
+  } cases[] = {
+      {"txt", "[WIDTH]\nTitre=100000000\n", "section [WIDTH], clé Titre : la valeur « 100000000 » est refusée (une largeur de 0 à 1024 caractères)"},
+      {"txt", "[WIDTH]\nTitre=-3\n", "section [WIDTH], clé Titre : la valeur « -3 »"},
+      {"txt", "[TXT]\nSpacing=100000000\n", "section [TXT], clé Spacing : la valeur « 100000000 » est refusée (un espacement de 0 à 1024 caractères)"},
+      {"csv", "[GENERAL]\nExportRecCount=-5\n", "section [GENERAL], clé ExportRecCount : la valeur « -5 » est refusée (un nombre d'enregistrements positif ou nul)"},
+      {"csv", "[GENERAL]\nExportRecCount=99999999999\n", "section [GENERAL], clé ExportRecCount : la valeur « 99999999999 »"},
+      {"csv", "[GENERAL]\nSkipRecCount=beaucoup\n", "section [GENERAL], clé SkipRecCount : la valeur « beaucoup »"},
+      {"csv", "[CSV]\nComma=;;\n", "section [CSV], clé Comma : la valeur « ;; » est refusée (un seul caractère)"},
+      {"csv", "[CSV]\nComma=\n", "section [CSV], clé Comma : la valeur «  » est refusée (un seul caractère)"},
+      {"csv", "[CSV]\nQuote=#999\n", "section [CSV], clé Quote : la valeur « #999 » est refusée (un seul caractère, ou rien)"},
+      {"csv", "[CSV]\nComma=,\nQuote=,\n", "section [CSV], clé Quote : la valeur « , » est refusée (le guillemet doit différer du séparateur)"},
+      {"csv", "[XLS_FIELD_Titre]\nFontSize=5000\n", "section [XLS_FIELD_Titre], clé FontSize : la valeur « 5000 »"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.options);
+    test::WriteFile(dir / "opts.cfg", c.options);
+    auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", c.type, "--options", dir / "opts.cfg"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("Fichier d'options \"" + dir / "opts.cfg" + "\", " + c.err, 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("Rien n'a été exporté."), std::string::npos) << r.err;
+    EXPECT_EQ(test::ReadFile(dir / (std::string("video.") + c.type)), "précédent");
+  }
+  // The edges are accepted.
+  test::WriteFile(dir / "opts.cfg", "[WIDTH]\nTitre=1024\n[TXT]\nSpacing=0\n[GENERAL]\nExportRecCount=0\n");
+  auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "txt", "--options", dir / "opts.cfg"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+}
+
+// A value that does not read as its column's type stops the export, naming the
+// film, the column and the value; the text and workbook exports alike.
+TEST(CommandLine, AValueThatDoesNotConvertNamesTheFilm) {
+  TempDir dir;
+  test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
+  struct {
+    const char* sql;
+    std::string err;
+  } cases[] = {
+      {"UPDATE video SET \"Durée\" = 'abc' WHERE Reference = 'R002'",
+       "Le film « la Haine » (référence R002) ne peut pas être exporté : dans la colonne « Durée », "
+       "'abc' n'est pas une heure correcte.\n"},
+      {"UPDATE video SET \"Prêté_le\" = '' WHERE Reference = 'R005'",
+       "Le film « Zazie dans le métro » (référence R005) ne peut pas être exporté : dans la colonne « Prêté_le », "
+       "'' n'est pas une date correcte.\n"},
+      {"UPDATE video SET Nb_cd = 'deux' WHERE Reference = 'R006'",
+       "Le film « Élise » (référence R006) ne peut pas être exporté : dans la colonne « Nb_cd », "
+       "'deux' n'est pas une valeur en virgule flottante correcte.\n"},
+  };
+  const std::string catalogue = test::ReadFile(dir / "video.DB");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sql);
+    test::WriteFile(dir / "video.DB", catalogue);
+    RunProgram({"sqlite3", dir / "video.DB", c.sql});
+    for (const char* type : {"csv", "txt", "xls"}) {
+      SCOPED_TRACE(type);
+      test::WriteFile(dir / (std::string("video.") + type), "précédent");
+      auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", type});
+      EXPECT_EQ(r.exitCode, 1);
+      EXPECT_EQ(r.out, "");
+      EXPECT_EQ(r.err, c.err);
+      EXPECT_EQ(test::ReadFile(dir / (std::string("video.") + type)), "précédent");
+    }
+  }
+}
+
 TEST(CommandLine, ExportAWorkbook) {
   TempDir dir;
   test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());

@@ -60,6 +60,13 @@ TEST_P(ContractTest, AbortMidRunStillCloses) {
   EXPECT_EQ(part.find("R105"), std::string::npos);
   // The same closing text as a complete export.
   EXPECT_EQ(part.substr(part.size() - 6), whole.substr(whole.size() - 6));
+  // Into a file: the stopped export is complete, and replaces the earlier file.
+  test::WriteFile(dir / "sortie", "précédent");
+  auto toFile = Make();
+  toFile->FileName = dir / "sortie";
+  toFile->OnExportedRecord = e->OnExportedRecord;
+  toFile->Execute();
+  EXPECT_EQ(test::ReadFile(dir / "sortie"), part);
 }
 
 TEST_P(ContractTest, EveryFailedWriteIsReported) {
