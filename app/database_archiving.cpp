@@ -48,33 +48,41 @@ using SqlitePtr = std::unique_ptr<sqlite3, SqliteCloser>;
   }
 }
 
-// A consistent copy of the catalogue in the archive folder, taken with the
-// engine's online backup within one read transaction (a WAL file's commits
-// included) and checked; the temporary file goes with this object.
-class CatalogueCopy {
+// One consistent, checked state of the catalogue for the whole run, read
+// within one read transaction. A catalogue in rollback-journal mode (the
+// program's own) is archived from its file while the transaction holds writers
+// off; one in WAL mode keeps commits in its log, so it is copied with the
+// engine's online backup into a temporary file of the archive folder, which
+// goes with this object.
+class CatalogueSnapshot {
  public:
-  CatalogueCopy(const std::string& catalogue, const std::string& folder)
-      : m_file(folder + "/video.DB", {.allowProtected = true}) {
+  CatalogueSnapshot(const std::string& catalogue, const std::string& folder) : m_catalogue(catalogue) {
     if (!platform::FileExists(catalogue))
       throw Error(Subst("Le catalogue \"%s\" est introuvable : il n'y a rien à archiver.", {catalogue}));
-    if (::access(catalogue.c_str(), R_OK) != 0)
-      throw Error(platform::FileOpenMessage(catalogue, errno));
+    if (::access(catalogue.c_str(), R_OK) != 0) throw Error(platform::FileOpenMessage(catalogue, errno));
     sqlite3* raw = nullptr;
     int rc = sqlite3_open_v2(catalogue.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
-    SqlitePtr source(raw);
+    m_source.reset(raw);
     if (rc != SQLITE_OK) CatalogueFailure(raw, rc, catalogue);
     sqlite3_busy_timeout(raw, 5000);
     rc = sqlite3_exec(raw, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) CatalogueFailure(raw, rc, catalogue);
 
-    const std::string& path = m_file.TemporaryName();
+    if (!InWalMode()) {
+      Check(raw);
+      struct stat st{};
+      m_size = ::stat(catalogue.c_str(), &st) == 0 ? st.st_size : -1;
+      return;
+    }
+    m_copy = std::make_unique<platform::OutputFile>(folder + "/video.DB", platform::OutputOptions{.allowProtected = true});
+    const std::string& path = m_copy->TemporaryName();
     raw = nullptr;
     rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     SqlitePtr copy(raw);
     if (rc != SQLITE_OK) throw Error(db::EngineMessage(raw, rc, folder));
     // A copy that fails is thrown away: it needs no journal.
     sqlite3_exec(raw, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;", nullptr, nullptr, nullptr);
-    sqlite3_backup* backup = sqlite3_backup_init(raw, "main", source.get(), "main");
+    sqlite3_backup* backup = sqlite3_backup_init(raw, "main", m_source.get(), "main");
     if (!backup) throw Error(db::EngineMessage(raw, sqlite3_errcode(raw), folder));
     rc = sqlite3_backup_step(backup, -1);
     sqlite3_backup_finish(backup);
@@ -83,36 +91,43 @@ class CatalogueCopy {
       if (const int err = sqlite3_system_errno(raw); err != 0 || (rc & 0xFF) == SQLITE_FULL)
         throw Error(Subst("Impossible d'écrire la copie du catalogue dans \"%s\". %s",
                           {folder, platform::SystemErrorMessage(err != 0 ? err : ENOSPC)}));
-      CatalogueFailure(source.get(), rc, catalogue);
+      CatalogueFailure(m_source.get(), rc, catalogue);
     }
-    sqlite3_exec(source.get(), "COMMIT", nullptr, nullptr, nullptr);
-    source.reset();
-
-    // The copy must be a sound catalogue before it replaces the last archive.
-    {
-      db::Statement check(raw, "PRAGMA quick_check", catalogue);
-      std::string verdict;
-      try {
-        if (check.Step()) verdict = reinterpret_cast<const char*>(sqlite3_column_text(check.Get(), 0));
-      } catch (const db::EngineError& e) {
-        CatalogueFailure(raw, e.NativeCode(), catalogue);
-      }
-      if (verdict != "ok") throw Error(Subst("Le catalogue \"%s\" est endommagé (%s).", {catalogue, verdict}));
-      db::Statement table(raw, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name='video' COLLATE NOCASE",
-                          catalogue);
-      if (!table.Step() || table.ColumnInt(0) == 0)
-        throw Error(Subst("Le fichier \"%s\" ne contient pas la table des films du catalogue.", {catalogue}));
-    }
+    m_source.reset();
+    Check(raw);
     copy.reset();
     MarkRollbackJournal(path);
     struct stat st{};
     m_size = ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
   }
 
-  const std::string& Path() const { return m_file.TemporaryName(); }
+  // The file whose bytes are archived as video.DB: the copy, or empty for the
+  // catalogue itself.
+  std::string DataPath() const { return m_copy ? m_copy->TemporaryName() : std::string(); }
   int64_t Size() const { return m_size; }
 
  private:
+  bool InWalMode() {
+    db::Statement mode(m_source.get(), "PRAGMA journal_mode", m_catalogue);
+    return mode.Step() && platform::EqualsNoCase(reinterpret_cast<const char*>(sqlite3_column_text(mode.Get(), 0)), "wal");
+  }
+
+  // The state archived must be a sound catalogue before it replaces the last archive.
+  void Check(sqlite3* db) {
+    db::Statement check(db, "PRAGMA quick_check", m_catalogue);
+    std::string verdict;
+    try {
+      if (check.Step()) verdict = reinterpret_cast<const char*>(sqlite3_column_text(check.Get(), 0));
+    } catch (const db::EngineError& e) {
+      CatalogueFailure(db, e.NativeCode(), m_catalogue);
+    }
+    if (verdict != "ok") throw Error(Subst("Le catalogue \"%s\" est endommagé (%s).", {m_catalogue, verdict}));
+    db::Statement table(db, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name='video' COLLATE NOCASE",
+                        m_catalogue);
+    if (!table.Step() || table.ColumnInt(0) == 0)
+      throw Error(Subst("Le fichier \"%s\" ne contient pas la table des films du catalogue.", {m_catalogue}));
+  }
+
   // A copy of a catalogue in WAL mode says so in its header; it has no WAL
   // file of its own, so it is marked as an ordinary (rollback journal) file,
   // which any reader opens without creating side files.
@@ -123,14 +138,17 @@ class CatalogueCopy {
     if (::pread(fd, versions, 2, 18) == 2 && (versions[0] == 2 || versions[1] == 2)) {
       const unsigned char legacy[2] = {1, 1};
       if (::pwrite(fd, legacy, 2, 18) != 2) {
+        const int err = errno;
         ::close(fd);
-        throw Error(platform::FileCreateMessage(path, errno));
+        throw Error(platform::FileCreateMessage(path, err));
       }
     }
     ::close(fd);
   }
 
-  platform::OutputFile m_file;
+  std::string m_catalogue;
+  SqlitePtr m_source;  // its read transaction lasts as long as this object
+  std::unique_ptr<platform::OutputFile> m_copy;
   int64_t m_size = -1;
 };
 
@@ -187,7 +205,7 @@ ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory, archive::
   try {
     const std::string catalogue = dir + "video.DB";
     platform::OutputFile output(result.archiveFile, {.allowProtected = true});
-    CatalogueCopy copy(catalogue, result.archiveDirectory);
+    CatalogueSnapshot snapshot(catalogue, result.archiveDirectory);
 
     archive::TZipForge archiver;
     archiver.Name = "Archive";
@@ -201,9 +219,11 @@ ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory, archive::
     archiver.Options.FlushBuffers = true;
     archiver.ExtractCorruptedFiles = false;
     archiver.BaseDir = dir;
-    // The table is read from its checked copy, under its own name and time.
+    // The table is read from its checked state (a copy for a WAL catalogue),
+    // under its own name and time.
+    const std::string data = snapshot.DataPath();
     archiver.DataSourceOf = [&](const std::string& path) {
-      return SameFile(path, catalogue) ? copy.Path() : std::string();
+      return !data.empty() && SameFile(path, catalogue) ? data : std::string();
     };
     const std::string base = RealPath(dir) + "/";
     auto shown = [&base](const std::string& path) {
@@ -221,6 +241,7 @@ ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory, archive::
 
     // 2-5. Each mask a complete update of the temporary archive.
     archiver.FileName = output.TemporaryName();
+    archiver.ShownFileName = result.archiveFile;
     archiver.Open(archive::TZFBaseArchiver::kCreateMode);
     for (const auto& mask : masks) {
       archiver.AddMatching(mask, 47, "");
@@ -229,7 +250,7 @@ ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory, archive::
     archive::TZFArchiveItem item;
     if (!archiver.FindEntry("video.DB", item))
       throw Error(Subst("Le catalogue \"%s\" n'a pas été mis dans l'archive.", {catalogue}));
-    if (static_cast<int64_t>(item.UncompressedSize) != copy.Size())
+    if (static_cast<int64_t>(item.UncompressedSize) != snapshot.Size())
       throw Error(Subst("La copie du catalogue \"%s\" n'a pas été archivée en entier.", {catalogue}));
     result.files = archiver.FileCount();
     archiver.Close();

@@ -1,9 +1,9 @@
 // Archiving the catalogue: the table's files copied into Archive/video.zip of
-// the catalogue directory. The table itself is archived from a consistent copy
-// taken with the database engine's online backup and checked before it is
-// added; the new archive is written under a temporary name and replaces
-// video.zip only once it holds that sound copy of video.DB. Any failure leaves
-// the previous archive as it was.
+// the catalogue directory. The table is archived in one consistent state,
+// checked before it is added (a catalogue in WAL mode through a copy made with
+// the database engine's online backup); the new archive is written under a
+// temporary name and replaces video.zip only once it holds that sound state of
+// video.DB. Any failure leaves the previous archive as it was.
 #pragma once
 
 #include <string>

@@ -109,7 +109,9 @@ void TZFBaseArchiver::Open(uint16_t mode) {
       m_stream = std::make_unique<platform::MemoryStream>();
     } else {
       try {
-        m_stream = std::make_unique<FileStream>(FileName, FileMode::Create);
+        auto file = std::make_unique<FileStream>(FileName, FileMode::Create);
+        if (!ShownFileName.empty()) file->SetDisplayName(ShownFileName);
+        m_stream = std::move(file);
       } catch (const kvn::Error&) {
         Fail(19, {FileName});
       }
@@ -117,7 +119,9 @@ void TZFBaseArchiver::Open(uint16_t mode) {
   } else {
     const int access = mode & 3;
     try {
-      m_stream = std::make_unique<FileStream>(FileName, access == 0 ? FileMode::OpenRead : FileMode::OpenReadWrite);
+      auto file = std::make_unique<FileStream>(FileName, access == 0 ? FileMode::OpenRead : FileMode::OpenReadWrite);
+      if (!ShownFileName.empty()) file->SetDisplayName(ShownFileName);
+      m_stream = std::move(file);
     } catch (const kvn::Error&) {
       Fail(33, {FileName});
     }

@@ -83,6 +83,9 @@ class TZFBaseArchiver {
   bool ExtractCorruptedFiles = false;
   std::string Password;
   std::string FileName;  // UTF-8; relative to the current directory
+  // The name the stream's messages give the archive (FileName when empty): an
+  // archive written under a temporary name is reported under its final one.
+  std::string ShownFileName;
   std::string BaseDir;
   std::string TempDir;
   TZFSpanningMode SpanningMode = TZFSpanningMode::smNone;

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/strings.h"
+#include "platform/sys_error.h"
 
 namespace kvn::db {
 
@@ -12,6 +13,17 @@ std::string EngineMessage(sqlite3* db, int rc, std::string_view fileName) {
   const char* engine = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
   std::string detail = engine ? engine : "";
   std::string file(fileName);
+  // A failure of the file system is told with the system's reason, in French.
+  const int system = db ? sqlite3_system_errno(db) : 0;
+  if (system != 0) {
+    switch (rc & 0xFF) {
+      case SQLITE_CANTOPEN: return platform::FileOpenMessage(file, system);
+      case SQLITE_IOERR:
+      case SQLITE_FULL:
+        return Subst("Erreur d'entrée/sortie sur le fichier \"%s\". %s", {file, platform::SystemErrorMessage(system)});
+      default: break;
+    }
+  }
   switch (rc & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:

@@ -102,8 +102,18 @@ TEST(DatabaseArchiving, AWalCatalogueIsArchivedWithTheFilmsOfItsLog) {
                          nullptr, nullptr, nullptr),
             SQLITE_OK);
   ASSERT_TRUE(platform::FileExists(dir / "video.DB-wal"));
+  platform::ForceDirectories(dir / "Archive");
   const std::vector<std::string> rows = test::SqlRows(dir.Path(), kAllFilms);
   ASSERT_EQ(rows.size(), test::SampleFilms().size() + 1);
+
+  // Too little room for the copy of the table: nothing is replaced.
+  test::WriteFile(dir / "Archive/video.zip", "précédente");
+  const std::string message = test::RunInChild([&] { return test::MessageOf([&] { ArchiveDatabase(dir.Path(), nullptr); }); }, 4096);
+  EXPECT_EQ(message, "L'archivage a échoué. Impossible d'écrire la copie du catalogue dans \"" + dir / "Archive" +
+                         "\". Le fichier est trop grand.\nL'archive précédente \"" + dir / "Archive/video.zip" +
+                         "\" est conservée telle quelle.");
+  EXPECT_EQ(ReadFile(dir / "Archive/video.zip"), "précédente");
+  EXPECT_EQ(test::HiddenFiles(dir / "Archive"), std::vector<std::string>{});
 
   ArchivingResult result = ArchiveDatabase(dir.Path(), nullptr);
   EXPECT_EQ(result.files, 1);
@@ -164,9 +174,7 @@ TEST(DatabaseArchiving, FailuresKeepThePreviousArchive) {
        [&] { return ArchiveWithoutOverride(dir.Path()); }, "Le fichier \"video.PX\" n'a pas pu être archivé.",
        [&] { ::chmod((dir / "video.PX").c_str(), 0644); }},
       {"disk full at the archive's last byte", [] {}, [&] { return Archive(dir.Path(), newSize - 1); },
-       "Le fichier est trop grand.", [] {}},
-      {"disk full while copying the table", [] {}, [&] { return Archive(dir.Path(), 4096); },
-       "Impossible d'écrire la copie du catalogue dans \"" + dir / "Archive" + "\". Le fichier est trop grand.", [] {}},
+       "Erreur d'écriture dans le fichier \"" + zip + "\". Le fichier est trop grand.", [] {}},
       {"catalogue locked by a writer",
        [&] {
          sqlite3_open(db.c_str(), &locker);
