@@ -135,6 +135,11 @@ void KeysetSource::Invalidate() {
 }
 
 void KeysetSource::LoadWindow(size_t start) {
+  // The blocks of the previous window are filled again: memory the process
+  // already has, instead of fresh pages for every window of a long walk.
+  std::vector<std::string> spare = std::move(m_window.blocks);
+  for (auto& block : spare) block.clear();
+  std::reverse(spare.begin(), spare.end());
   m_window = Window();
   m_windowRowPos = SIZE_MAX;
   m_keys.Slice(start, kWindowRows, m_ids);
@@ -166,8 +171,13 @@ void KeysetSource::LoadWindow(size_t start) {
       row.clear();
       for (int c = 0; c < m_columns; ++c) Pack(row, stmt, c + 1);
       if (blocks.empty() || blocks.back().size() + row.size() > blocks.back().capacity()) {
-        blocks.emplace_back();
-        blocks.back().reserve(std::max(kBlock, row.size()));
+        if (!spare.empty() && spare.back().capacity() >= row.size()) {
+          blocks.push_back(std::move(spare.back()));
+          spare.pop_back();
+        } else {
+          blocks.emplace_back();
+          blocks.back().reserve(std::max(kBlock, row.size()));
+        }
       }
       std::string& block = blocks.back();
       offsets[m_order[next].second] = (static_cast<uint64_t>(blocks.size() - 1) << 32) | block.size();
