@@ -157,7 +157,7 @@ TEST(DatabaseArchiving, FailuresKeepThePreviousArchive) {
     EXPECT_EQ(Archive(scratch.Path()).exitCode, 0);
     newSize = static_cast<int64_t>(ReadFile(scratch / "Archive/video.zip").size());
   }
-  sqlite3* locker = nullptr;
+  test::CatalogueLock lock;
   const Case cases[] = {
       {"missing catalogue", [&] { ::rename(db.c_str(), (db + ".ailleurs").c_str()); }, plain,
        "Le catalogue \"" + db + "\" est introuvable", [&] { ::rename((db + ".ailleurs").c_str(), db.c_str()); }},
@@ -178,16 +178,7 @@ TEST(DatabaseArchiving, FailuresKeepThePreviousArchive) {
        [&] { ::chmod((dir / "video.PX").c_str(), 0644); }},
       {"disk full at the archive's last byte", [] {}, [&] { return Archive(dir.Path(), newSize - 1); },
        "Erreur d'écriture dans le fichier \"" + zip + "\". Le fichier est trop grand.", [] {}},
-      {"catalogue locked by a writer",
-       [&] {
-         sqlite3_open(db.c_str(), &locker);
-         sqlite3_exec(locker, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
-       },
-       plain, "est verrouillé par un autre programme",
-       [&] {
-         sqlite3_exec(locker, "ROLLBACK", nullptr, nullptr, nullptr);
-         sqlite3_close(locker);
-       }},
+      {"catalogue locked by a writer", [&] { lock.Take(dir.Path()); }, plain, "est verrouillé par un autre programme", [&] { lock.Release(); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

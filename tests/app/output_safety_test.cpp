@@ -72,7 +72,7 @@ TEST_P(OutputSafety, FaultsLeaveTheEarlierOutput) {
     ::unlink((dir / "essai.out").c_str());
   }
   const std::string db = dir / "video.DB";
-  sqlite3* locker = nullptr;
+  test::CatalogueLock lock;
   struct Case {
     const char* name;
     std::function<void()> fault;
@@ -88,16 +88,7 @@ TEST_P(OutputSafety, FaultsLeaveTheEarlierOutput) {
        "est introuvable", [&] { ::rename((db + ".x").c_str(), db.c_str()); }},
       {"damaged catalogue", [&] { test::WriteFile(db, "n'importe quoi" + catalogue.substr(14)); },
        [&] { return Run(); }, "est endommagé", [&] { test::WriteFile(db, catalogue); }},
-      {"catalogue locked by a writer",
-       [&] {
-         sqlite3_open(db.c_str(), &locker);
-         sqlite3_exec(locker, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
-       },
-       [&] { return Run(); }, "est verrouillée par un autre programme",
-       [&] {
-         sqlite3_exec(locker, "ROLLBACK", nullptr, nullptr, nullptr);
-         sqlite3_close(locker);
-       }},
+      {"catalogue locked by a writer", [&] { lock.Take(dir.Path()); }, [&] { return Run(); }, "est verrouillée par un autre programme", [&] { lock.Release(); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

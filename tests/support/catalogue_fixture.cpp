@@ -101,6 +101,19 @@ void AddManyFilms(const std::string& dir, int n) {
   sqlite3_close(db);
 }
 
+void CatalogueLock::Take(const std::string& dir) {
+  Release();
+  Check(sqlite3_open((dir + "/video.DB").c_str(), &m_db), m_db);
+  Check(sqlite3_exec(m_db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), m_db);
+}
+
+void CatalogueLock::Release() {
+  if (!m_db) return;
+  sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(m_db);
+  m_db = nullptr;
+}
+
 std::vector<std::string> SqlRows(const std::string& dir, const std::string& sql) {
   sqlite3* db = nullptr;
   Check(sqlite3_open_v2((dir + "/video.DB").c_str(), &db, SQLITE_OPEN_READONLY, nullptr), db);

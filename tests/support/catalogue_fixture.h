@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+struct sqlite3;
+
 namespace kvn::test {
 
 struct Film {
@@ -31,6 +33,21 @@ std::vector<Film> SampleFilms();
 
 // Adds n generated films (titles "Film 000001"…, durations, some loans) in one transaction.
 void AddManyFilms(const std::string& dir, int n);
+// Another program in the middle of writing dir/video.DB: an exclusive lock
+// held from Take until Release (or the end of the object).
+class CatalogueLock {
+ public:
+  CatalogueLock() = default;
+  ~CatalogueLock() { Release(); }
+  CatalogueLock(const CatalogueLock&) = delete;
+  CatalogueLock& operator=(const CatalogueLock&) = delete;
+  void Take(const std::string& dir);
+  void Release();
+
+ private:
+  ::sqlite3* m_db = nullptr;
+};
+
 // Runs one SQL statement on dir/video.DB and returns the rows as "a|b|c" lines.
 std::vector<std::string> SqlRows(const std::string& dir, const std::string& sql);
 
