@@ -4,7 +4,6 @@
 #include <sqlite3.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -166,24 +165,30 @@ bool SameFile(const std::string& a, const std::string& b) {
          sa.st_ino == sb.st_ino;
 }
 
-// The French text of the file-failure question: the file, the system's reason
-// when the file cannot be read, or the archive's disk when it is full; the
-// archiver's own message after it.
-std::string FileFailureText(const std::string& shownName, const std::string& path, const std::string& folder,
-                            const std::string& componentMessage) {
+// The French text of the file-failure question: the file and why it could not
+// be archived (the system's reason for the source, or for the archive when it
+// could not be written), with the archiver's own message after it.
+std::string FileFailureText(const std::string& shownName, const std::string& path, int nativeError,
+                            int systemError, const std::string& componentMessage) {
   std::string reason;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    reason = platform::SystemErrorMessage(errno);
+  if (nativeError == 46) {
+    reason = "L'archive ne peut pas être écrite. " +
+             (systemError ? platform::SystemErrorMessage(systemError) : std::string("Erreur d'écriture."));
+  } else if (systemError) {
+    reason = platform::SystemErrorMessage(systemError);
   } else {
-    ::close(fd);
-    struct statvfs fs{};
-    struct stat st{};
-    const bool full = ::statvfs(folder.c_str(), &fs) == 0 && ::stat(path.c_str(), &st) == 0 &&
-                      static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize) < st.st_size + 65536;
-    reason = full ? platform::SystemErrorMessage(ENOSPC) : "La lecture du fichier ou l'écriture de l'archive a échoué.";
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    reason = fd < 0 ? platform::SystemErrorMessage(errno) : std::string("La lecture du fichier a échoué.");
+    if (fd >= 0) ::close(fd);
   }
   return Subst("Le fichier \"%s\" n'a pas pu être archivé. %s\n(%s)", {shownName, reason, componentMessage});
+}
+
+// What a failed run leaves: the previous archive, or none.
+std::string KeptText(const std::string& archiveFile) {
+  return platform::FileExists(archiveFile)
+             ? Subst("L'archive précédente \"%s\" est conservée telle quelle.", {archiveFile})
+             : std::string("Aucune archive n'a été écrite.");
 }
 
 }  // namespace
@@ -230,10 +235,11 @@ ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory, archive::
       return path.compare(0, base.size(), base) == 0 ? path.substr(base.size()) : path;
     };
     std::string abandon;
-    archiver.OnProcessFileFailure = [&](archive::TZFBaseArchiver*, const std::string& fileName,
-                                        archive::TZFProcessOperation, int, int, const std::string& message,
-                                        archive::TZFAction& action) {
-      const std::string text = FileFailureText(shown(fileName), fileName, result.archiveDirectory, message);
+    archiver.OnProcessFileFailure = [&](archive::TZFBaseArchiver* sender, const std::string& fileName,
+                                        archive::TZFProcessOperation, int nativeError, int,
+                                        const std::string& message, archive::TZFAction& action) {
+      const std::string text =
+          FileFailureText(shown(fileName), fileName, nativeError, sender->FailureSystemError(), message);
       action = questions ? questions->FileFailure(text) : archive::TZFAction::fxaAbort;
       if (action == archive::TZFAction::fxaIgnore) result.ignored.push_back(shown(fileName));
       if (action == archive::TZFAction::fxaAbort) abandon = text;
@@ -255,11 +261,16 @@ ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory, archive::
     result.files = archiver.FileCount();
     archiver.Close();
     output.Commit();
+  } catch (const archive::EZFException& e) {
+    // The archive itself could not be written: said in French, the
+    // archiver's words after.
+    std::string cause = e.what();
+    if (e.SystemError() != 0)
+      cause = Subst("Impossible d'écrire l'archive \"%s\". %s\n(%s)",
+                    {result.archiveFile, platform::SystemErrorMessage(e.SystemError()), e.what()});
+    throw Error(Subst("L'archivage a échoué. %s\n%s", {cause, KeptText(result.archiveFile)}));
   } catch (const std::exception& e) {
-    const std::string kept = platform::FileExists(result.archiveFile)
-                                 ? Subst("L'archive précédente \"%s\" est conservée telle quelle.", {result.archiveFile})
-                                 : std::string("Aucune archive n'a été écrite.");
-    throw Error(Subst("L'archivage a échoué. %s\n%s", {e.what(), kept}));
+    throw Error(Subst("L'archivage a échoué. %s\n%s", {e.what(), KeptText(result.archiveFile)}));
   }
   return result;
 }

@@ -1,5 +1,6 @@
 #include "archive/deflate_stream.h"
 
+#include <isa-l/igzip_lib.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -19,19 +20,95 @@ int DeflateBlockSize(int mode) {
 
 namespace {
 
-// The zlib compressor, ended on every way out.
-struct Deflater {
-  z_stream z{};
-  bool ready = false;
-  explicit Deflater(int level) {
+// One entry's compressor: each block is compressed whole into out, ending with
+// a sync flush, or with the final block for the last one. False on failure.
+class Compressor {
+ public:
+  virtual ~Compressor() = default;
+  virtual bool Block(const unsigned char* in, size_t n, bool last, std::vector<unsigned char>& out,
+                     size_t& length) = 0;
+};
+
+// The output bound of one block: n + n/10 + 12 rounded up to 256 bytes.
+size_t OutputBound(size_t n) { return (n + n / 10 + 12 + 255) / 256 * 256; }
+
+// zlib, for modes 4 to 9 (and any mode ISA-L refuses).
+class ZlibCompressor : public Compressor {
+ public:
+  explicit ZlibCompressor(int level) {
     // Raw deflate: zip data carries neither zlib's header nor its Adler-32
     // trailer (readers take bytes after the last block for damage).
-    ready = deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+    m_ready = deflateInit2(&m_z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
   }
-  ~Deflater() {
-    if (ready) deflateEnd(&z);
+  ~ZlibCompressor() override {
+    if (m_ready) deflateEnd(&m_z);
   }
+  bool Ready() const { return m_ready; }
+  bool Block(const unsigned char* in, size_t n, bool last, std::vector<unsigned char>& out,
+             size_t& length) override {
+    const size_t bound = OutputBound(n);
+    if (out.size() < bound) out.resize(bound);
+    const uLong before = m_z.total_out;
+    m_z.next_in = const_cast<unsigned char*>(in);
+    m_z.avail_in = static_cast<uInt>(n);
+    m_z.next_out = out.data();
+    m_z.avail_out = static_cast<uInt>(bound);
+    const int rc = deflate(&m_z, last ? Z_FINISH : Z_SYNC_FLUSH);
+    if (rc < 0 || m_z.avail_in != 0) return false;
+    length = static_cast<size_t>(m_z.total_out - before);
+    return true;
+  }
+
+ private:
+  z_stream m_z{};
+  bool m_ready = false;
 };
+
+// ISA-L's igzip, for modes 1 to 3: the same raw deflate stream layout, several
+// times faster than zlib at a comparable ratio.
+class IsalCompressor : public Compressor {
+ public:
+  explicit IsalCompressor(int level) : m_level(level) {
+    isal_deflate_init(&m_z);
+    m_z.level = static_cast<uint32_t>(level);
+    m_z.gzip_flag = IGZIP_DEFLATE;
+    const size_t size = level == 1 ? ISAL_DEF_LVL1_DEFAULT : level == 2 ? ISAL_DEF_LVL2_DEFAULT : ISAL_DEF_LVL3_DEFAULT;
+    m_levelBuffer.resize(size);
+    m_z.level_buf = m_levelBuffer.data();
+    m_z.level_buf_size = static_cast<uint32_t>(size);
+  }
+  bool Block(const unsigned char* in, size_t n, bool last, std::vector<unsigned char>& out,
+             size_t& length) override {
+    if (out.size() < OutputBound(n)) out.resize(OutputBound(n));
+    m_z.next_in = const_cast<unsigned char*>(in);
+    m_z.avail_in = static_cast<uint32_t>(n);
+    m_z.end_of_stream = last ? 1 : 0;
+    m_z.flush = last ? NO_FLUSH : SYNC_FLUSH;
+    length = 0;
+    for (;;) {
+      m_z.next_out = out.data() + length;
+      m_z.avail_out = static_cast<uint32_t>(out.size() - length);
+      if (isal_deflate(&m_z) != COMP_OK) return false;
+      length = out.size() - m_z.avail_out;
+      // Done once the input is taken and the output was not filled (the flush
+      // or the end of the stream is then written).
+      const bool flushed = m_z.avail_in == 0 && m_z.avail_out > 0;
+      if (flushed && (!last || m_z.internal_state.state == ZSTATE_END)) return true;
+      if (m_z.avail_out == 0) out.resize(out.size() * 2);
+    }
+  }
+
+ private:
+  int m_level;
+  isal_zstream m_z{};
+  std::vector<uint8_t> m_levelBuffer;
+};
+
+// The system's code of a failed stream operation, when the stream is a file.
+int StreamError(platform::Stream& s) {
+  auto* file = dynamic_cast<platform::FileStream*>(&s);
+  return file ? file->LastError() : 0;
+}
 
 }  // namespace
 
@@ -48,10 +125,15 @@ EntryData WriteEntryData(platform::Stream& source, int64_t sourceSize, platform:
   const size_t blockSize = static_cast<size_t>(DeflateBlockSize(mode));
   std::vector<unsigned char> input(static_cast<size_t>(std::min<int64_t>(blockSize, sourceSize)));
   std::vector<unsigned char> output;
-  std::unique_ptr<Deflater> deflater;
+  std::unique_ptr<Compressor> compressor;
   if (result.method == kMethodDeflated) {
-    deflater = std::make_unique<Deflater>(mode);
-    if (!deflater->ready) ThrowArchiverError(componentName, 34, {std::to_string(sourceSize), "0"});
+    if (mode >= 1 && mode <= 3) {
+      compressor = std::make_unique<IsalCompressor>(mode);
+    } else {
+      auto zlib = std::make_unique<ZlibCompressor>(mode);
+      if (!zlib->Ready()) ThrowArchiverError(componentName, 34, {std::to_string(sourceSize), "0"});
+      compressor = std::move(zlib);
+    }
   }
   int64_t read = 0;
   uint64_t written = 0;
@@ -61,22 +143,13 @@ EntryData WriteEntryData(platform::Stream& source, int64_t sourceSize, platform:
     crc = UpdateCrc(crc, input.data(), static_cast<int64_t>(n));
     const unsigned char* out = input.data();
     size_t outLength = n;
-    if (result.method == kMethodDeflated) {
-      size_t bound = (n + n / 10 + 12 + 255) / 256 * 256;
-      if (output.size() < bound) output.resize(bound);
-      z_stream& z = deflater->z;
-      const uLong before = z.total_out;
-      z.next_in = input.data();
-      z.avail_in = static_cast<uInt>(n);
-      z.next_out = output.data();
-      z.avail_out = static_cast<uInt>(bound);
+    if (compressor) {
       const bool last = read + static_cast<int64_t>(n) == sourceSize;
-      int rc = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
-      if (rc < 0 || z.avail_in != 0) break;
-      outLength = static_cast<size_t>(z.total_out - before);
+      if (!compressor->Block(input.data(), n, last, output, outLength)) break;
       out = output.data();
     }
-    if (dest.Write(out, outLength) != outLength) break;
+    // The archive refuses the bytes: a write failure, with the system's reason.
+    if (dest.Write(out, outLength) != outLength) ThrowArchiverError(componentName, 46, {}, StreamError(dest));
     written += outLength;
     read += static_cast<int64_t>(n);
     if (progress && !progress(read)) {
@@ -85,7 +158,7 @@ EntryData WriteEntryData(platform::Stream& source, int64_t sourceSize, platform:
     }
   }
   if (!result.cancelled && read != sourceSize)
-    ThrowArchiverError(componentName, 34, {std::to_string(sourceSize), std::to_string(read)});
+    ThrowArchiverError(componentName, 34, {std::to_string(sourceSize), std::to_string(read)}, StreamError(source));
   result.crc = ~crc;
   result.compressedSize = written;
   return result;

@@ -26,10 +26,12 @@ struct EntryData {
   bool cancelled = false;
 };
 
-// Compresses sourceSize bytes of source (rewound first) into dest. progress
-// receives the bytes read after each block and returns false to cancel. A
-// shortfall (short read, short write, zlib failure) raises native error 34 with
-// the source size and the bytes read, unless cancelled.
+// Compresses sourceSize bytes of source (rewound first) into dest: ISA-L's
+// igzip for modes 1 to 3, zlib for the others. progress receives the bytes read
+// after each block and returns false to cancel. A write that dest refuses
+// raises native error 46; any other shortfall (short read, compressor failure)
+// native error 34 with the source size and the bytes read, unless cancelled.
+// Both carry the system's error code when a file stream gave one.
 EntryData WriteEntryData(platform::Stream& source, int64_t sourceSize, platform::Stream& dest,
                          int method, int mode, const std::string& componentName,
                          const std::function<bool(int64_t bytesRead)>& progress);

@@ -178,10 +178,35 @@ std::string RelativeTo(const std::string& path, const std::string& dir) {
 
 }  // namespace
 
+// "." and ".." taken out of an absolute path by its words.
+static std::string NormalizeDots(const std::string& path) {
+  std::vector<std::string> words;
+  size_t at = 0;
+  while (at <= path.size()) {
+    size_t slash = path.find('/', at);
+    if (slash == std::string::npos) slash = path.size();
+    std::string word = path.substr(at, slash - at);
+    at = slash + 1;
+    if (word.empty() || word == ".") continue;
+    if (word == "..") {
+      if (!words.empty()) words.pop_back();
+    } else {
+      words.push_back(word);
+    }
+  }
+  std::string out;
+  for (const auto& w : words) out += "/" + w;
+  return out.empty() ? std::string("/") : out;
+}
+
 std::string MakeStoredName(const std::string& pathIn, const std::string& currentDirectory,
                            TZFStorePathMode mode) {
   std::string path = Slashes(pathIn);
   if (path.empty() || path[0] != '/') path = WithSlash(currentDirectory) + path;
+  // A file reached through ".." lies outside the current directory: it is
+  // stored by its absolute path, never with ".." in its name.
+  const bool network = path.size() > 1 && path[1] == '/';
+  if (!network) path = NormalizeDots(path);
   if (path.size() > 1 && path.back() == '/') path.pop_back();
   std::string name;
   switch (mode) {

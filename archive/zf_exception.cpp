@@ -86,9 +86,9 @@ std::string FormatArchiverMessage(const std::string& componentName, int nativeCo
 }
 
 void ThrowArchiverError(const std::string& componentName, int nativeCode,
-                        const std::vector<std::string>& args) {
+                        const std::vector<std::string>& args, int systemError) {
   throw EZFException(FormatArchiverMessage(componentName, nativeCode, args), nativeCode,
-                     MessageNumberOf(nativeCode));
+                     MessageNumberOf(nativeCode), systemError);
 }
 
 }  // namespace kvn::archive

@@ -11,14 +11,18 @@ namespace kvn::archive {
 
 class EZFException : public kvn::Error {
  public:
-  EZFException(const std::string& message, int nativeCode, int messageNumber)
-      : kvn::Error(message), m_nativeCode(nativeCode), m_messageNumber(messageNumber) {}
+  EZFException(const std::string& message, int nativeCode, int messageNumber, int systemError = 0)
+      : kvn::Error(message), m_nativeCode(nativeCode), m_messageNumber(messageNumber), m_systemError(systemError) {}
   int NativeCode() const { return m_nativeCode; }
   int MessageNumber() const { return m_messageNumber; }
+  // The system's error code behind a file failure (a full disk, a refused
+  // read), 0 when there is none: callers tell the user why in their words.
+  int SystemError() const { return m_systemError; }
 
  private:
   int m_nativeCode;
   int m_messageNumber;
+  int m_systemError;
 };
 
 // The message number of a native code (0 for codes the table does not know).
@@ -30,6 +34,6 @@ const char* MessageText(int messageNumber);
 std::string FormatArchiverMessage(const std::string& componentName, int nativeCode,
                                   const std::vector<std::string>& args);
 [[noreturn]] void ThrowArchiverError(const std::string& componentName, int nativeCode,
-                                     const std::vector<std::string>& args = {});
+                                     const std::vector<std::string>& args = {}, int systemError = 0);
 
 }  // namespace kvn::archive

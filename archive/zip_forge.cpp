@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,6 +25,14 @@ using platform::FileStream;
 using platform::SeekOrigin;
 
 namespace {
+
+// The key an entry is found by: its folded name, or, for a name that only
+// UTF-8 can hold, its exact bytes (two such names never fold into one).
+std::string EntryKey(const TDirItem& e) {
+  if ((e.flags & kFlagUtf8) && platform::Cp1252ToUtf8(platform::Utf8ToCp1252(e.rawName)) != e.rawName)
+    return std::string(1, '\x01') + e.rawName;
+  return NameKey(e.name);
+}
 
 std::string CurrentWorkingDirectory() {
   char buf[4096];
@@ -206,7 +215,11 @@ void TZFBaseArchiver::BeginUpdate() {
   if (m_nesting == 0) {
     if (!m_active) OpenDefault();
     if ((m_openMode & 3) == 0 && m_openMode != kCreateMode && !m_inMemory) Fail(32);
-    for (auto& e : m_current) e.modified = false;
+    for (size_t i = 0; i < m_current.size(); ++i) {
+      m_current[i].modified = false;
+      m_current[i].snapshotIndex = static_cast<int>(i);
+      m_current[i].replacesIndex = -1;
+    }
     m_snapshot = m_current;
   }
   ++m_nesting;
@@ -231,7 +244,6 @@ void TZFBaseArchiver::AddMatching(const std::string& fileMask, int searchAttr, c
   request.baseDirectory = CurrentDirectory();
   request.masks = {fileMask};
   if (!exclusionMask.empty()) request.exclusions.push_back(exclusionMask);
-  if (!m_inMemory) request.exclusions.push_back(Absolute(FileName));
   request.searchAttributes = static_cast<uint32_t>(searchAttr);
   request.recurse = Options.Recurse;
   BeginUpdate();
@@ -239,8 +251,16 @@ void TZFBaseArchiver::AddMatching(const std::string& fileMask, int searchAttr, c
     // Entries by folded name: looking up each found file costs the same
     // whatever the number of entries.
     std::unordered_map<std::string, size_t> index;
-    for (size_t i = 0; i < m_current.size(); ++i) index.emplace(NameKey(m_current[i].name), i);
+    for (size_t i = 0; i < m_current.size(); ++i) index.emplace(EntryKey(m_current[i]), i);
+    // The archive itself, however its name is written (a link, "./", "../"),
+    // is known by its device and inode.
+    struct stat self{};
+    const bool selfKnown = !m_inMemory && ::stat(FileName.c_str(), &self) == 0;
     ScanMasks(request, [&](const std::string& path, bool isDirectory) {
+      struct stat found{};
+      if (selfKnown && !isDirectory && ::stat(path.c_str(), &found) == 0 && found.st_dev == self.st_dev &&
+          found.st_ino == self.st_ino)
+        return;
       bool confirm = true;
       if (OnConfirmProcessFile) OnConfirmProcessFile(this, path, TZFProcessOperation::poAdd, confirm);
       if (!confirm) return;
@@ -257,14 +277,17 @@ void TZFBaseArchiver::AddEntryForFile(const std::string& path, bool isDirectory,
                                       std::unordered_map<std::string, size_t>& names) {
   if (!Password.empty())
     throw Error("Le chiffrement des entrées d'archive n'est pas disponible dans cette version.");
-  std::string stored = MakeStoredName(path, currentDir, Options.StorePath);
-  if (stored.empty()) return;
-  if (isDirectory) stored += '/';
-  stored = platform::Utf8ToCp1252(stored);
+  std::string storedUtf8 = MakeStoredName(path, currentDir, Options.StorePath);
+  if (storedUtf8.empty()) return;
+  if (isDirectory) storedUtf8 += '/';
+  TDirItem e;
+  e.rawName = StoredNameBytes(storedUtf8, e.flags);
+  const std::string stored = platform::Utf8ToCp1252(storedUtf8);
+  e.name = stored;
 
   const auto dosTime = platform::FileDosDateTime(path);
   const uint32_t dateTime = dosTime ? *dosTime : NowDosDateTime();
-  const std::string key = NameKey(stored);
+  const std::string key = EntryKey(e);
   auto known = names.find(key);
   const int index = known == names.end() ? -1 : static_cast<int>(known->second);
   if (index >= 0) {
@@ -307,7 +330,6 @@ void TZFBaseArchiver::AddEntryForFile(const std::string& path, bool isDirectory,
     if (!replace) return;
   }
 
-  TDirItem e;
   e.versionMadeBy = 20;
   e.versionNeeded = 20;
   e.method = static_cast<uint16_t>(m_method < 0 ? 0 : m_method);
@@ -316,8 +338,7 @@ void TZFBaseArchiver::AddEntryForFile(const std::string& path, bool isDirectory,
   e.crc = kEscape32;
   auto attributes = platform::DosAttributes(path);
   e.externalAttributes = attributes ? *attributes : 0x20;
-  e.name = stored;
-  e.nameLength = static_cast<uint16_t>(std::min<size_t>(NameToArchive(stored).size(), 0xFFFF));
+  e.nameLength = static_cast<uint16_t>(std::min<size_t>(e.rawName.size(), 0xFFFF));
   e.sourceFileName = isDirectory ? std::string() : path;
   if (!isDirectory && DataSourceOf) e.dataFileName = DataSourceOf(path);
   e.compressionMode = static_cast<uint8_t>(m_mode);
@@ -331,6 +352,9 @@ void TZFBaseArchiver::AddEntryForFile(const std::string& path, bool isDirectory,
     }
   }
   if (index >= 0) {
+    // What the entry replaces, for an Ignore that keeps the old one.
+    const TDirItem& old = m_current[static_cast<size_t>(index)];
+    e.replacesIndex = old.modified ? old.replacesIndex : old.snapshotIndex;
     m_current[static_cast<size_t>(index)] = std::move(e);
   } else {
     names.emplace(key, m_current.size());
@@ -362,16 +386,27 @@ bool TZFBaseArchiver::FindEntry(const std::string& storedName, TZFArchiveItem& i
 
 // ------------------------------------------------------------- commit
 
-bool TZFBaseArchiver::FileProgress(TZFProgressPhase phase, const std::string& file, double progress) {
+namespace {
+
+// What progress and failure events call an entry: the source file for an
+// added one, the stored name for a replaced one.
+std::string EntryLabel(const TDirItem& e) {
+  if (e.IsDirectory() || e.operation == TZFProcessOperation::poUpdate) return e.name;
+  return e.sourceFileName;
+}
+
+}  // namespace
+
+bool TZFBaseArchiver::FileProgress(TZFProgressPhase phase, const TDirItem& entry, double progress) {
   bool cancel = false;
-  if (OnFileProgress) OnFileProgress(this, file, progress, TZFProcessOperation::poAdd, phase, cancel);
+  if (OnFileProgress) OnFileProgress(this, EntryLabel(entry), progress, entry.operation, phase, cancel);
   if (cancel) m_cancel = true;
   return !cancel;
 }
 
 bool TZFBaseArchiver::OverallProgress(TZFProgressPhase phase, double progress) {
   bool cancel = false;
-  if (OnOverallProgress) OnOverallProgress(this, progress, TZFProcessOperation::poAdd, phase, cancel);
+  if (OnOverallProgress) OnOverallProgress(this, progress, m_operation, phase, cancel);
   if (cancel) m_cancel = true;
   return !cancel;
 }
@@ -379,18 +414,28 @@ bool TZFBaseArchiver::OverallProgress(TZFProgressPhase phase, double progress) {
 void TZFBaseArchiver::WriteDirectory() {
   platform::Stream& s = *m_stream;
   const uint64_t start = FindDirectoryStart(s);
-  s.SetSize(static_cast<int64_t>(start));
-  s.Seek(static_cast<int64_t>(start), SeekOrigin::Begin);
   try {
-    WriteCentralDirectory(s, m_current, m_comment);
+    s.SetSize(static_cast<int64_t>(start));
+    s.Seek(static_cast<int64_t>(start), SeekOrigin::Begin);
+    WriteCentralDirectory(s, m_current, m_comment, Name);
     s.Flush();
   } catch (const EZFException&) {
-    Fail(46);
+    throw;
   } catch (const kvn::Error&) {
     Fail(46);
   }
   m_directoryStart = start;
 }
+
+namespace {
+
+// The system's code behind a stream's last failure, when it is a file.
+int StreamErrorOf(platform::Stream* s) {
+  auto* file = dynamic_cast<FileStream*>(s);
+  return file ? file->LastError() : 0;
+}
+
+}  // namespace
 
 void TZFBaseArchiver::WriteEntry(TDirItem& e, uint64_t offset) {
   platform::Stream& archive = *m_stream;
@@ -416,66 +461,85 @@ void TZFBaseArchiver::WriteEntry(TDirItem& e, uint64_t offset) {
   e.versionNeeded = zip64 ? 45 : 20;
   e.versionMadeBy = e.versionNeeded;
   if (isDirectory) e.method = kMethodStored;
-  archive.Seek(static_cast<int64_t>(offset), SeekOrigin::Begin);
-  WriteLocalHeader(archive, e, zip64, static_cast<uint64_t>(sourceSize));
+  // Every write failure of the entry, small or large, is the archiver's
+  // "Write to stream error" with the system's reason, offered to the failure
+  // question like the others.
+  try {
+    archive.Seek(static_cast<int64_t>(offset), SeekOrigin::Begin);
+    WriteLocalHeader(archive, e, zip64, static_cast<uint64_t>(sourceSize));
 
-  const std::string label = isDirectory ? e.name : e.sourceFileName;
-  FileProgress(TZFProgressPhase::ppStart, label, 0);
-  EntryData data;
-  if (!isDirectory && !m_cancel) {
-    data = WriteEntryData(*source, sourceSize, archive, e.method, e.compressionMode, Name, [&](int64_t read) {
-      const double part = sourceSize ? static_cast<double>(read) / static_cast<double>(sourceSize) : 1;
-      const bool go = FileProgress(TZFProgressPhase::ppProcess, label, 100.0 * part);
-      return OverallProgress(TZFProgressPhase::ppProcess, 100.0 * (part + m_finished) / std::max(1, m_toProcess)) && go;
-    });
-    if (data.cancelled) m_cancel = true;
+    FileProgress(TZFProgressPhase::ppStart, e, 0);
+    EntryData data;
+    if (!isDirectory && !m_cancel) {
+      data = WriteEntryData(*source, sourceSize, archive, e.method, e.compressionMode, Name, [&](int64_t read) {
+        const double part = sourceSize ? static_cast<double>(read) / static_cast<double>(sourceSize) : 1;
+        const bool go = FileProgress(TZFProgressPhase::ppProcess, e, 100.0 * part);
+        return OverallProgress(TZFProgressPhase::ppProcess, 100.0 * (part + m_finished) / std::max(1, m_toProcess)) && go;
+      });
+      if (data.cancelled) m_cancel = true;
+    }
+    if (m_cancel) return;
+    if (isDirectory) {
+      // No data: stored with the CRC of nothing, which readers check.
+      e.crc = 0;
+      e.method = kMethodStored;
+      e.compressedSize = e.uncompressedSize = 0;
+      e.compressedSize64 = e.uncompressedSize64 = 0;
+    } else {
+      e.crc = data.crc;
+      e.method = static_cast<uint16_t>(data.method);
+      e.compressedSize64 = data.compressedSize;
+      e.uncompressedSize64 = data.uncompressedSize;
+      const bool big = zip64 || data.compressedSize >= kEscape32;
+      if (big && Zip64Mode == TZip64Mode::zmDisabled) Fail(41, {e.sourceFileName});
+      e.compressedSize = big ? kEscape32 : static_cast<uint32_t>(data.compressedSize);
+      e.uncompressedSize = zip64 ? kEscape32 : static_cast<uint32_t>(data.uncompressedSize);
+    }
+    e.zip64 = zip64;
+    PatchLocalHeader(archive, offset, e, zip64);
+    archive.Flush();
+  } catch (const EZFException&) {
+    throw;
+  } catch (const kvn::Error&) {
+    ThrowArchiverError(Name, 46, {}, StreamErrorOf(m_stream.get()));
   }
-  if (m_cancel) return;
-  if (isDirectory) {
-    // No data: stored with the CRC of nothing, which readers check.
-    e.crc = 0;
-    e.method = kMethodStored;
-    e.compressedSize = e.uncompressedSize = 0;
-    e.compressedSize64 = e.uncompressedSize64 = 0;
-  } else {
-    e.crc = data.crc;
-    e.method = static_cast<uint16_t>(data.method);
-    e.compressedSize64 = data.compressedSize;
-    e.uncompressedSize64 = data.uncompressedSize;
-    const bool big = zip64 || data.compressedSize >= kEscape32;
-    if (big && Zip64Mode == TZip64Mode::zmDisabled) Fail(41, {e.sourceFileName});
-    e.compressedSize = big ? kEscape32 : static_cast<uint32_t>(data.compressedSize);
-    e.uncompressedSize = zip64 ? kEscape32 : static_cast<uint32_t>(data.uncompressedSize);
-  }
-  e.zip64 = zip64;
-  PatchLocalHeader(archive, offset, e, zip64);
-  FileProgress(TZFProgressPhase::ppEnd, label, 100);
+  FileProgress(TZFProgressPhase::ppEnd, e, 100);
 }
 
-void TZFBaseArchiver::CopyEntry(TDirItem& e, platform::Stream& temp, uint64_t tempBase, uint64_t offset) {
-  const TDirItem* old = nullptr;
-  for (const TDirItem& s : m_snapshot)
-    if (s.name == e.name) old = &s;
-  if (!old) Fail(7);
-  const uint64_t from = old->LocalHeaderOffset();
-  if (from < tempBase) Fail(8);
+void TZFBaseArchiver::CopyRecord(TDirItem& e, uint64_t offset) {
+  // The record is read from where the entry itself says it was, so entries of
+  // the same name each keep their own bytes.
+  platform::Stream& tail = *m_tail;
+  const uint64_t old = e.LocalHeaderOffset();
+  const uint64_t tailSize = static_cast<uint64_t>(tail.Size());
+  if (old < m_writePosition || old - m_writePosition + kLocalHeaderSize > tailSize) Fail(8);
+  const uint64_t at = old - m_writePosition;
   uint8_t header[kLocalHeaderSize];
-  temp.Seek(static_cast<int64_t>(from - tempBase), SeekOrigin::Begin);
-  if (temp.Read(header, kLocalHeaderSize) != kLocalHeaderSize) Fail(8);
-  const uint64_t length = kLocalHeaderSize + platform::GetLE16(header + 26) + platform::GetLE16(header + 28) +
-                          old->CompressedSize();
-  temp.Seek(static_cast<int64_t>(from - tempBase), SeekOrigin::Begin);
+  tail.Seek(static_cast<int64_t>(at), SeekOrigin::Begin);
+  if (tail.Read(header, kLocalHeaderSize) != kLocalHeaderSize || platform::GetLE32(header) != kLocalHeaderSignature)
+    Fail(8);
+  uint64_t length = kLocalHeaderSize + platform::GetLE16(header + 26) + platform::GetLE16(header + 28) + e.CompressedSize();
+  if (length > tailSize - at) Fail(8);
+  if (platform::GetLE16(header + 6) & kFlagDataDescriptor) {
+    // The sizes follow the data: with or without the descriptor's signature,
+    // 64-bit sizes for a Zip64 entry.
+    uint8_t sig[4] = {};
+    tail.Seek(static_cast<int64_t>(at + length), SeekOrigin::Begin);
+    const bool hasSignature = tail.Read(sig, 4) == 4 && platform::GetLE32(sig) == kDataDescriptorSignature;
+    length += (hasSignature ? 4 : 0) + (e.zip64 ? 20 : 12);
+    if (length > tailSize - at) Fail(8);
+  }
   platform::Stream& archive = *m_stream;
+  tail.Seek(static_cast<int64_t>(at), SeekOrigin::Begin);
   archive.Seek(static_cast<int64_t>(offset), SeekOrigin::Begin);
   std::vector<char> buf(static_cast<size_t>(std::min<uint64_t>(length, 1 << 20)));
   uint64_t left = length;
   while (left > 0) {
     const size_t n = static_cast<size_t>(std::min<uint64_t>(left, buf.size()));
-    if (temp.Read(buf.data(), n) != n) Fail(8);
-    if (archive.Write(buf.data(), n) != n) Fail(46);
+    if (tail.Read(buf.data(), n) != n) Fail(8);
+    if (archive.Write(buf.data(), n) != n) ThrowArchiverError(Name, 46, {}, StreamErrorOf(m_stream.get()));
     left -= n;
   }
-  e = *old;
   e.localHeaderOffset64 = offset;
   if (e.localHeaderOffset != kEscape32) {
     if (offset >= kEscape32 && Zip64Mode == TZip64Mode::zmDisabled) Fail(43, {e.name});
@@ -483,20 +547,28 @@ void TZFBaseArchiver::CopyEntry(TDirItem& e, platform::Stream& temp, uint64_t te
   }
 }
 
+void TZFBaseArchiver::DropTail() noexcept {
+  m_tail.reset();
+  if (!m_tempName.empty()) ::unlink(m_tempName.c_str());
+  m_tempName.clear();
+}
+
 void TZFBaseArchiver::Rollback() {
+  // The archive's bytes from the first change on are put back as they were:
+  // the file is then exactly the one from before the update.
   m_current = m_snapshot;
+  if (!m_tail) return;
   platform::Stream& s = *m_stream;
-  s.SetSize(static_cast<int64_t>(m_writePosition));
-  s.Seek(static_cast<int64_t>(m_writePosition), SeekOrigin::Begin);
-  if (!m_tempName.empty()) {
-    {
-      FileStream temp(m_tempName, FileMode::OpenRead);
-      s.CopyFrom(temp, 0);
-    }
-    ::unlink(m_tempName.c_str());
-    m_tempName.clear();
+  try {
+    s.SetSize(static_cast<int64_t>(m_writePosition));
+    s.Seek(static_cast<int64_t>(m_writePosition), SeekOrigin::Begin);
+    s.CopyFrom(*m_tail, 0);
+    s.Flush();
+  } catch (...) {
+    DropTail();
+    throw;
   }
-  WriteDirectory();
+  DropTail();
 }
 
 void TZFBaseArchiver::CommitUpdate() {
@@ -504,52 +576,90 @@ void TZFBaseArchiver::CommitUpdate() {
   m_finished = 0;
   m_cancel = false;
   m_toProcess = static_cast<int>(std::count_if(m_current.begin(), m_current.end(), [](const TDirItem& e) { return e.modified; }));
-
-  size_t k = 0;
-  const size_t common = std::min(m_current.size(), m_snapshot.size());
-  while (k < common && m_current[k].name == m_snapshot[k].name && !m_current[k].modified) ++k;
+  m_operation = TZFProcessOperation::poDelete;
+  for (const TDirItem& e : m_current)
+    if (e.modified) {
+      m_operation = e.operation;
+      break;
+    }
 
   if (!OverallProgress(TZFProgressPhase::ppStart, 0)) {
     m_current = m_snapshot;
     return;
   }
 
+  // Snapshot entries kept as they are; the first byte that changes is the
+  // record, in file order, of the first one replaced or dropped, else the old
+  // directory (new entries are appended there). Everything from that byte on
+  // is kept aside: in memory when it is only a directory, else in a
+  // temporary file.
+  std::vector<bool> kept(m_snapshot.size(), false);
+  for (const TDirItem& e : m_current)
+    if (!e.modified && e.snapshotIndex >= 0 && static_cast<size_t>(e.snapshotIndex) < kept.size())
+      kept[static_cast<size_t>(e.snapshotIndex)] = true;
+  uint64_t from = m_snapshot.empty() ? m_prefix : m_directoryStart;
+  for (size_t i = 0; i < m_snapshot.size(); ++i)
+    if (!kept[i]) from = std::min(from, m_snapshot[i].LocalHeaderOffset());
+
   platform::Stream& archive = *m_stream;
-  archive.Flush();
-  // What follows the first changed entry is kept aside while the rest is written.
-  uint64_t tempBase = 0;
-  std::unique_ptr<FileStream> temp;
-  m_tempName.clear();
-  if (k < m_snapshot.size()) {
-    tempBase = m_snapshot[k].LocalHeaderOffset();
-    std::string dir = TempDir.empty() ? (getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") : TempDir;
-    std::string pattern = dir + "/FCXXXXXX";
-    int fd = mkstemp(pattern.data());
-    if (fd < 0) Fail(19, {pattern});
-    ::close(fd);
-    m_tempName = pattern;
-    temp = std::make_unique<FileStream>(m_tempName, FileMode::OpenReadWrite);
-    archive.Seek(static_cast<int64_t>(tempBase), SeekOrigin::Begin);
-    temp->CopyFrom(archive, archive.Size() - static_cast<int64_t>(tempBase));
-    temp->Flush();
+  try {
+    archive.Flush();
+    const uint64_t end = static_cast<uint64_t>(archive.Size());
+    if (from > end) Fail(8);
+    const uint64_t length = end - from;
+    if (from >= m_directoryStart || length <= (4u << 20)) {
+      m_tail = std::make_unique<platform::MemoryStream>();
+    } else {
+      std::string dir = TempDir.empty() ? (getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") : TempDir;
+      std::string pattern = dir + "/FCXXXXXX";
+      int fd = mkostemp(pattern.data(), O_CLOEXEC);
+      if (fd < 0) Fail(19, {pattern});
+      ::close(fd);
+      m_tempName = pattern;
+      m_tail = std::make_unique<FileStream>(m_tempName, FileMode::OpenReadWrite);
+    }
+    archive.Seek(static_cast<int64_t>(from), SeekOrigin::Begin);
+    m_tail->CopyFrom(archive, static_cast<int64_t>(length));
+    m_tail->Flush();
+  } catch (...) {
+    // Nothing was written yet: the directory goes back, the temporary file goes.
+    const std::string temporary = m_tempName.empty() ? TempDir + "/FC" : m_tempName;
+    m_current = m_snapshot;
+    DropTail();
+    try {
+      throw;
+    } catch (const EZFException&) {
+      throw;
+    } catch (const kvn::Error&) {
+      Fail(19, {temporary});
+    }
   }
-  m_writePosition = k < m_snapshot.size() ? m_snapshot[k].LocalHeaderOffset()
-                    : m_snapshot.empty()  ? m_prefix
-                                          : m_directoryStart;
-  archive.SetSize(static_cast<int64_t>(m_writePosition));
-  archive.Seek(static_cast<int64_t>(m_writePosition), SeekOrigin::Begin);
+  m_writePosition = from;
 
   bool aborted = false;
   try {
-    uint64_t position = m_writePosition;
-    for (size_t i = k; i < m_current.size() && !m_cancel && !aborted;) {
+    archive.SetSize(static_cast<int64_t>(from));
+    archive.Seek(static_cast<int64_t>(from), SeekOrigin::Begin);
+    uint64_t position = from;
+    // Unchanged records that lay after the first change, in their file order.
+    std::vector<size_t> moved;
+    for (size_t i = 0; i < m_current.size(); ++i)
+      if (!m_current[i].modified && m_current[i].snapshotIndex >= 0 && m_current[i].LocalHeaderOffset() >= from)
+        moved.push_back(i);
+    std::stable_sort(moved.begin(), moved.end(), [this](size_t a, size_t b) {
+      return m_current[a].LocalHeaderOffset() < m_current[b].LocalHeaderOffset();
+    });
+    for (size_t i : moved) {
+      CopyRecord(m_current[i], position);
+      position = static_cast<uint64_t>(archive.Seek(0, SeekOrigin::End));
+    }
+    // New and replaced entries, in directory order.
+    for (size_t i = 0; i < m_current.size() && !m_cancel && !aborted;) {
       TDirItem& e = m_current[i];
       const bool write = e.modified && e.operation != TZFProcessOperation::poRename &&
                          e.operation != TZFProcessOperation::poChangeAttr &&
                          e.operation != TZFProcessOperation::poChangeComment;
       if (!write) {
-        CopyEntry(e, *temp, tempBase, position);
-        position = static_cast<uint64_t>(archive.Seek(0, SeekOrigin::End));
         ++i;
         continue;
       }
@@ -562,9 +672,9 @@ void TZFBaseArchiver::CommitUpdate() {
         ++i;
       } catch (const EZFException& failure) {
         TZFAction action = TZFAction::fxaAbort;
-        const std::string label = e.IsDirectory() ? e.name : e.sourceFileName;
+        m_failureSystemError = failure.SystemError();
         if (OnProcessFileFailure)
-          OnProcessFileFailure(this, label, e.operation, failure.NativeCode(), failure.MessageNumber(),
+          OnProcessFileFailure(this, EntryLabel(e), e.operation, failure.NativeCode(), failure.MessageNumber(),
                                failure.what(), action);
         else if (Questions)
           action = Questions->FileFailure(std::string(failure.what()) + ". File processing error, possibly disk is full");
@@ -576,9 +686,9 @@ void TZFBaseArchiver::CommitUpdate() {
           break;
         }
         // Ignore: a replaced entry keeps its old form, a new one is left out.
-        if (e.operation == TZFProcessOperation::poUpdate) {
-          e.modified = false;
-          CopyEntry(e, *temp, tempBase, position);
+        if (e.replacesIndex >= 0 && static_cast<size_t>(e.replacesIndex) < m_snapshot.size()) {
+          e = m_snapshot[static_cast<size_t>(e.replacesIndex)];
+          CopyRecord(e, position);
           position = static_cast<uint64_t>(archive.Seek(0, SeekOrigin::End));
           ++i;
         } else {
@@ -590,27 +700,29 @@ void TZFBaseArchiver::CommitUpdate() {
     if (!m_cancel && !aborted) {
       archive.SetSize(static_cast<int64_t>(position));
       archive.Seek(static_cast<int64_t>(position), SeekOrigin::Begin);
-      WriteCentralDirectory(archive, m_current, m_comment);
+      WriteCentralDirectory(archive, m_current, m_comment, Name);
       archive.Flush();
       m_directoryStart = position;
-      temp.reset();
-      if (!m_tempName.empty()) ::unlink(m_tempName.c_str());
-      m_tempName.clear();
     }
   } catch (...) {
-    temp.reset();
     try {
       Rollback();
     } catch (...) {
     }
-    throw;
+    try {
+      throw;
+    } catch (const EZFException&) {
+      throw;
+    } catch (const kvn::Error&) {
+      ThrowArchiverError(Name, 46, {}, StreamErrorOf(m_stream.get()));
+    }
   }
   OverallProgress(TZFProgressPhase::ppEnd, 100);
   if (m_cancel || aborted) {
-    temp.reset();
     Rollback();
     return;
   }
+  DropTail();
   if (Options.FlushBuffers)
     if (auto* file = dynamic_cast<FileStream*>(m_stream.get())) file->Sync();
 }

@@ -134,6 +134,11 @@ class TZFBaseArchiver {
   void AbandonUpdate();
 
   // The current directory of entries, and the archive's comment.
+  // The system's error code behind the failure being reported to
+  // OnProcessFileFailure or the failure question (a full disk, a file that
+  // cannot be read), 0 when there is none.
+  int FailureSystemError() const { return m_failureSystemError; }
+
   const std::vector<TDirItem>& Entries() const;
   int FileCount() const { return static_cast<int>(Entries().size()); }
   bool FindEntry(const std::string& storedName, TZFArchiveItem& item) const;
@@ -154,11 +159,13 @@ class TZFBaseArchiver {
                        std::unordered_map<std::string, size_t>& index);
   void CommitUpdate();
   void WriteEntry(TDirItem& e, uint64_t offset);
-  void CopyEntry(TDirItem& e, platform::Stream& temp, uint64_t tempBase, uint64_t offset);
+  // Copies an unchanged entry's local record from the saved tail to offset.
+  void CopyRecord(TDirItem& e, uint64_t offset);
   void Rollback();
+  void DropTail() noexcept;
   void WriteDirectory();
   // Raise the progress events; false when a handler asked to cancel.
-  bool FileProgress(TZFProgressPhase phase, const std::string& file, double progress);
+  bool FileProgress(TZFProgressPhase phase, const TDirItem& entry, double progress);
   bool OverallProgress(TZFProgressPhase phase, double progress);
 
   bool m_active = false;
@@ -174,9 +181,14 @@ class TZFBaseArchiver {
   bool m_cancel = false;
   TZFCompressionLevel m_level = TZFCompressionLevel::clFastest;
   int m_mode = 1;
-  // The commit in progress: where it started writing and its temporary file.
+  // The commit in progress: the first byte it changes, and the archive's bytes
+  // from there to the end as they were (in memory, or in a temporary file),
+  // which a rollback puts back.
   uint64_t m_writePosition = 0;
+  std::unique_ptr<platform::Stream> m_tail;
   std::string m_tempName;
+  TZFProcessOperation m_operation = TZFProcessOperation::poAdd;
+  int m_failureSystemError = 0;
 };
 
 class TZipForge : public TZFBaseArchiver {

@@ -25,11 +25,33 @@ std::string NameFromArchive(const std::string& cp850) {
   return name;
 }
 
+std::string StoredNameBytes(const std::string& utf8, uint16_t& flags) {
+  const std::string cp850 = platform::Utf8ToCp850(utf8);
+  if (platform::Cp850ToUtf8(cp850) == utf8) return cp850;
+  // Code page 850 cannot hold it: the language-encoding flag keeps it whole,
+  // so distinct names stay distinct and readers show the real one.
+  flags |= kFlagUtf8;
+  return utf8;
+}
+
+std::string NameFromArchive(const std::string& raw, uint16_t flags) {
+  if (!(flags & kFlagUtf8)) return NameFromArchive(raw);
+  std::string name = platform::Utf8ToCp1252(raw);
+  std::replace(name.begin(), name.end(), '\\', '/');
+  return name;
+}
+
 namespace {
 
-void WriteAll(platform::Stream& s, const std::string& bytes) {
-  if (s.Write(bytes.data(), bytes.size()) != bytes.size()) ThrowArchiverError("", 46);
+void WriteAll(platform::Stream& s, const std::string& bytes, const std::string& component = "") {
+  if (s.Write(bytes.data(), bytes.size()) != bytes.size()) {
+    auto* file = dynamic_cast<platform::FileStream*>(&s);
+    ThrowArchiverError(component, 46, {}, file ? file->LastError() : 0);
+  }
 }
+
+// The bytes a name is written with: its own for an entry that has them.
+std::string RawName(const TDirItem& e) { return e.rawName.empty() ? NameToArchive(e.name) : e.rawName; }
 
 std::string LocalHeaderBytes(const TDirItem& e, bool zip64, uint32_t crc, uint32_t compressed,
                              uint32_t uncompressed, const std::string& storedName) {
@@ -53,7 +75,7 @@ std::string LocalHeaderBytes(const TDirItem& e, bool zip64, uint32_t crc, uint32
 }  // namespace
 
 int WriteLocalHeader(platform::Stream& s, const TDirItem& e, bool zip64, uint64_t sourceSize) {
-  const std::string name = NameToArchive(e.name);
+  const std::string name = RawName(e);
   std::string h = LocalHeaderBytes(e, zip64, kEscape32, 0,
                                    zip64 ? kEscape32 : static_cast<uint32_t>(sourceSize), name);
   if (zip64) h.append(20, '\0');
@@ -64,7 +86,7 @@ int WriteLocalHeader(platform::Stream& s, const TDirItem& e, bool zip64, uint64_
 void PatchLocalHeader(platform::Stream& s, uint64_t offset, const TDirItem& e, bool zip64) {
   const int64_t end = s.Seek(0, SeekOrigin::End);
   s.Seek(static_cast<int64_t>(offset), SeekOrigin::Begin);
-  const std::string name = NameToArchive(e.name);
+  const std::string name = RawName(e);
   std::string h = LocalHeaderBytes(e, zip64, e.crc, zip64 ? kEscape32 : e.compressedSize,
                                    zip64 ? kEscape32 : e.uncompressedSize, name);
   if (zip64) {
@@ -91,15 +113,25 @@ std::string CentralZip64Extra(const TDirItem& e) {
 }
 
 void WriteCentralDirectory(platform::Stream& s, const std::vector<TDirItem>& entries,
-                           const std::string& comment) {
+                           const std::string& comment, const std::string& component) {
   const uint64_t start = static_cast<uint64_t>(s.Position());
   std::string block;
   for (const TDirItem& e : entries) {
-    const std::string name = NameToArchive(e.name);
-    const std::string extra = CentralZip64Extra(e);
+    const std::string name = RawName(e);
+    std::string extra = CentralZip64Extra(e);
+    // An entry read from an archive keeps its other extra fields (Unix times,
+    // owners, links' data) and the system that made it.
+    if (e.fromArchive) {
+      for (const ExtraField& f : e.extra) {
+        if (f.id == kZip64ExtraId) continue;
+        AppendLE16(extra, f.id);
+        AppendLE16(extra, static_cast<uint16_t>(f.data.size()));
+        extra += f.data;
+      }
+    }
     std::string h;
     AppendLE32(h, kCentralHeaderSignature);
-    AppendLE16(h, e.versionNeeded & 0x00FF);
+    AppendLE16(h, e.fromArchive ? e.versionMadeBy : (e.versionNeeded & 0x00FF));
     AppendLE16(h, e.versionNeeded);
     AppendLE16(h, e.flags);
     AppendLE16(h, e.method);
@@ -112,7 +144,7 @@ void WriteCentralDirectory(platform::Stream& s, const std::vector<TDirItem>& ent
     AppendLE16(h, static_cast<uint16_t>(extra.size()));
     AppendLE16(h, static_cast<uint16_t>(e.comment.size()));
     AppendLE16(h, e.diskNumberStart);
-    AppendLE16(h, 0);
+    AppendLE16(h, e.fromArchive ? e.internalAttributes : 0);
     AppendLE32(h, e.externalAttributes);
     AppendLE32(h, e.localHeaderOffset);
     block += h;
@@ -120,11 +152,11 @@ void WriteCentralDirectory(platform::Stream& s, const std::vector<TDirItem>& ent
     block += extra;
     block += e.comment;
     if (block.size() >= (1u << 20)) {
-      WriteAll(s, block);
+      WriteAll(s, block, component);
       block.clear();
     }
   }
-  WriteAll(s, block);
+  WriteAll(s, block, component);
   const uint64_t end = static_cast<uint64_t>(s.Position());
   const uint64_t size = end - start;
   const uint64_t count = entries.size();
@@ -157,7 +189,7 @@ void WriteCentralDirectory(platform::Stream& s, const std::vector<TDirItem>& ent
   AppendLE32(tail, start >= kEscape32 ? kEscape32 : static_cast<uint32_t>(start));
   AppendLE16(tail, static_cast<uint16_t>(comment.size()));
   tail += comment;
-  WriteAll(s, tail);
+  WriteAll(s, tail, component);
 }
 
 namespace {
@@ -290,14 +322,25 @@ ReadDirectory RebuildFromLocalHeaders(platform::Stream& s, const std::string& co
   dir.rebuilt = true;
   const uint64_t size = static_cast<uint64_t>(s.Size());
   uint64_t from = 0, found = 0;
-  auto fits = [&](uint64_t at) { return at + kLocalHeaderSize <= size; };
+  // A header counts only when its record fits in the file: header, name,
+  // extra field and, when the header gives it, the data. Signatures inside
+  // other data seldom pass, and never make more entries than the file holds.
+  auto fits = [&](uint64_t at) {
+    if (at + kLocalHeaderSize > size) return false;
+    std::string h = ReadAt(s, at, kLocalHeaderSize, component);
+    uint64_t end = at + kLocalHeaderSize + GetLE16(U(h, 26)) + GetLE16(U(h, 28));
+    const uint32_t compressed = GetLE32(U(h, 18));
+    if (!(GetLE16(U(h, 6)) & kFlagDataDescriptor) && compressed != kEscape32) end += compressed;
+    return end <= size;
+  };
   while (SearchLocalHeader(s, from, size, fits, found)) {
     std::string h = ReadAt(s, found, kLocalHeaderSize, component);
     TDirItem e = ItemFromLocalHeader(h, found);
     const uint16_t nameLength = GetLE16(U(h, 26));
-    const size_t n = static_cast<size_t>(std::min<uint64_t>(nameLength, size - found - kLocalHeaderSize));
-    e.name = NameFromArchive(ReadAt(s, found + kLocalHeaderSize, n, component));
-    e.nameLength = static_cast<uint16_t>(e.name.size());
+    e.rawName = ReadAt(s, found + kLocalHeaderSize, nameLength, component);
+    e.name = NameFromArchive(e.rawName, e.flags);
+    e.nameLength = nameLength;
+    e.fromArchive = true;
     dir.entries.push_back(std::move(e));
     from = found + 4;
   }
@@ -385,13 +428,15 @@ ReadDirectory ReadArchiveDirectory(platform::Stream& s, const std::string& compo
     e.diskNumberStart32 = e.diskNumberStart;
     at += kCentralHeaderSize;
     if (at + nameLength + extraLength + commentLength > bytes.size()) ThrowArchiverError(component, 48);
-    e.name = NameFromArchive(bytes.substr(at, nameLength));
+    e.rawName = bytes.substr(at, nameLength);
+    e.name = NameFromArchive(e.rawName, e.flags);
+    e.fromArchive = true;
     at += nameLength;
     ParseExtra(e, bytes.substr(at, extraLength));
     at += extraLength;
     e.comment = bytes.substr(at, commentLength);
     at += commentLength;
-    e.nameLength = static_cast<uint16_t>(std::min<size_t>(e.name.size(), 0xFFFF));
+    e.nameLength = nameLength;
     e.extraLength = extraLength;
     e.commentLength = commentLength;
     dir.entries.push_back(std::move(e));

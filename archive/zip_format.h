@@ -27,6 +27,11 @@ constexpr int kEndRecordSize = 22;
 constexpr int kZip64EndRecordSize = 56;
 constexpr int kZip64LocatorSize = 20;
 constexpr size_t kMaxNameBytes = 256;
+// General-purpose flag bit 11: the name (and comment) are UTF-8.
+constexpr uint16_t kFlagUtf8 = 0x0800;
+// General-purpose flag bit 3: sizes and CRC follow the data in a descriptor.
+constexpr uint16_t kFlagDataDescriptor = 0x0008;
+constexpr uint32_t kDataDescriptorSignature = 0x08074B50;
 
 enum class TZFProcessOperation : uint8_t {
   poAdd, poMove, poDelete, poUpdate, poExtract, poTest, poRename, poChangeAttr, poChangeComment
@@ -58,7 +63,8 @@ struct TDirItem {
   uint32_t externalAttributes = 0;
   uint32_t localHeaderOffset = 0;
 
-  std::string name;
+  std::string name;     // as the archiver shows and compares it
+  std::string rawName;  // the name's bytes in the archive (code page 850, or UTF-8 with flag bit 11)
   std::string oldName;
   std::string comment;
   std::vector<ExtraField> extra;
@@ -73,6 +79,13 @@ struct TDirItem {
   std::string dataFileName;    // where the bytes are read from, when not the source file
   uint8_t compressionMode = 0;
   TZFProcessOperation operation = TZFProcessOperation::poAdd;
+  // Read from an archive: its version made by, flags, attributes and extra
+  // fields are written back as read, and its name with its own bytes.
+  bool fromArchive = false;
+  // Within an update: the snapshot entry whose record this one is (unchanged),
+  // and the one a new entry replaces; -1 for none.
+  int snapshotIndex = -1;
+  int replacesIndex = -1;
 
   // The sizes and offset whatever field holds them.
   uint64_t CompressedSize() const { return compressedSize == kEscape32 ? compressedSize64 : compressedSize; }
@@ -110,6 +123,11 @@ struct ReadDirectory {
 // Stored names: Windows-1252 ↔ code page 850, "\" read back as "/".
 std::string NameToArchive(const std::string& cp1252);
 std::string NameFromArchive(const std::string& cp850);
+// The bytes a new entry's name (UTF-8) is stored with: code page 850 when it
+// holds every character, else UTF-8 with flag bit 11, which is then set in flags.
+std::string StoredNameBytes(const std::string& utf8, uint16_t& flags);
+// The name an archive's bytes give, by its flags: Windows-1252, "/" separators.
+std::string NameFromArchive(const std::string& raw, uint16_t flags);
 
 // Writes a new entry's local header (sizes still open) and returns its size.
 int WriteLocalHeader(platform::Stream& s, const TDirItem& e, bool zip64, uint64_t sourceSize);
@@ -117,9 +135,10 @@ int WriteLocalHeader(platform::Stream& s, const TDirItem& e, bool zip64, uint64_
 void PatchLocalHeader(platform::Stream& s, uint64_t offset, const TDirItem& e, bool zip64);
 // The Zip64 extra field of a central header, empty when none applies.
 std::string CentralZip64Extra(const TDirItem& e);
-// Writes the central directory from the current position, then the end records.
+// Writes the central directory from the current position, then the end
+// records. Native error 46 (with the component's name) when the stream refuses them.
 void WriteCentralDirectory(platform::Stream& s, const std::vector<TDirItem>& entries,
-                           const std::string& comment);
+                           const std::string& comment, const std::string& componentName = "");
 
 // Reads the directory of the archive in s. Throws EZFException: 48 without an
 // end record (unless openCorrupted, which rebuilds it from local headers; 35

@@ -9,7 +9,7 @@ KVN_BUILD_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libsqlite3-dev qt6-base-dev libsimpleini-dev
   libgtest-dev libbenchmark-dev
-  zlib1g-dev libgsf-1-dev libsane-dev libcrypto++-dev libjpeg62-turbo-dev
+  zlib1g-dev libisal-dev libgsf-1-dev libsane-dev libcrypto++-dev libjpeg62-turbo-dev
   fonts-liberation
 )
 # Independent readers used by the tests.

@@ -12,6 +12,7 @@
 #include "tests/archive/zip_readers.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/message_of.h"
+#include "tests/support/run_program.h"
 
 namespace kvn::archive {
 namespace {
@@ -261,6 +262,92 @@ TEST_F(ArchiverTest, CorruptedArchiveRebuiltFromLocalHeaders) {
   z.Open(0x40);
   EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "b.txt"}));
   EXPECT_EQ(z.Entries()[0].externalAttributes, 0x20u);
+}
+
+// A run of local-header signatures (1 MB of "PK\3\4"): no record fits in the
+// file, so the rebuild finds nothing, instead of an entry every 4 bytes.
+TEST_F(ArchiverTest, RebuildIsBoundedByTheFile) {
+  std::string bytes;
+  for (int i = 0; i < (1 << 18); ++i) bytes += std::string("PK\x03\x04", 4);
+  WriteFile(dir / "signatures.zip", bytes);
+  z.FileName = dir / "signatures.zip";
+  z.OpenCorruptedArchives = true;
+  EXPECT_EQ(MessageOf([&] { z.Open(0x40); }), "Archive: Invalid archive file. - Native error: 00035");
+  // A real archive cut before its directory, followed by the same run: only
+  // the real entries.
+  z.FileName = dir / "src/out.zip";
+  z.OpenCorruptedArchives = false;
+  z.Options.Recurse = false;
+  z.Open(TZFBaseArchiver::kCreateMode);
+  z.AddMatching("*.txt", 47);
+  z.Close();
+  std::string real = ReadFile(dir / "src/out.zip");
+  real.resize(real.rfind(std::string("PK\x01\x02", 4)) - 10);
+  WriteFile(dir / "cut.zip", real + bytes);
+  z.FileName = dir / "cut.zip";
+  z.OpenCorruptedArchives = true;
+  z.Open(0x40);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "b.txt"}));
+}
+
+// Events name what happens: a replaced entry is an update, called by its
+// stored name; an added one by its source.
+TEST_F(ArchiverTest, EventsNameTheRealOperation) {
+  z.Options.Recurse = false;
+  z.Open(TZFBaseArchiver::kCreateMode);
+  z.AddMatching("a.txt", 47);
+  std::vector<std::string> seen;
+  z.OnFileProgress = [&](TZFBaseArchiver*, const std::string& f, double, TZFProcessOperation op,
+                         TZFProgressPhase phase, bool&) {
+    if (phase == TZFProgressPhase::ppStart) seen.push_back(f + " " + std::to_string(static_cast<int>(op)));
+  };
+  z.OnOverallProgress = [&](TZFBaseArchiver*, double, TZFProcessOperation op, TZFProgressPhase phase, bool&) {
+    if (phase == TZFProgressPhase::ppStart) seen.push_back("commit " + std::to_string(static_cast<int>(op)));
+  };
+  z.AddMatching("*.txt", 47);
+  EXPECT_EQ(seen, (std::vector<std::string>{"commit 3", "a.txt 3", dir / "src/b.txt" + " 0"}));
+}
+
+// A full disk is one failure, whatever the size of the entry: the question,
+// with native error 46 and the system's reason; Ignore leaves the archive as
+// it was.
+TEST_F(ArchiverTest, AFullDiskGoesThroughTheFailureQuestion) {
+  z.Options.Recurse = false;
+  z.Open(TZFBaseArchiver::kCreateMode);
+  z.AddMatching("b.txt", 47);
+  z.Close();
+  const std::string before = ReadFile(dir / "src/out.zip");
+  // Incompressible data: one entry that stays in the file's buffer until its
+  // header is patched, one written in several blocks.
+  std::string big(3 << 20, '\0');
+  std::mt19937 rng(3);
+  for (char& c : big) c = static_cast<char>(rng());
+  WriteFile(dir / "src/petit.bin", big.substr(0, 300));
+  WriteFile(dir / "src/gros.bin", big);
+  for (const char* mask : {"petit.bin", "gros.bin"}) {
+    SCOPED_TRACE(mask);
+    const std::string outcome = test::RunInChild(
+        [&] {
+          TZipForge child;
+          child.Name = "Archive";
+          child.FileName = dir / "src/out.zip";
+          child.BaseDir = dir / "src";
+          child.Options.Recurse = false;
+          std::string seen;
+          child.OnProcessFileFailure = [&](TZFBaseArchiver* sender, const std::string&, TZFProcessOperation,
+                                           int native, int, const std::string& message, TZFAction& action) {
+            seen = std::to_string(native) + " " + std::to_string(sender->FailureSystemError()) + " " + message;
+            action = TZFAction::fxaIgnore;
+          };
+          child.OpenDefault();
+          child.AddMatching(mask, 47);
+          child.Close();
+          return seen;
+        },
+        static_cast<int64_t>(before.size()) + 40);
+    EXPECT_EQ(outcome, "46 27 Archive: Write to stream error - Native error: 00046");  // 27: EFBIG
+    EXPECT_EQ(ReadFile(dir / "src/out.zip"), before);
+  }
 }
 
 TEST_F(ArchiverTest, InMemoryArchives) {
