@@ -148,7 +148,8 @@ DBComboBox::DBComboBox(QWidget* parent)
   });
 }
 
-DurationEdit::DurationEdit(QWidget* parent) : QLineEdit(parent) { setInputMask("90:00:00;_"); }
+// "0" is an optional digit, "9" a required one: the first hour digit may be left out.
+DurationEdit::DurationEdit(QWidget* parent) : QLineEdit(parent) { setInputMask("09:99:99;_"); }
 
 QString DurationEdit::Text() const { return displayText().replace('_', ' '); }
 

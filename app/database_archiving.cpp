@@ -203,8 +203,10 @@ ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory, archive::
 
   // 1. The archive directory, one level.
   if (!platform::DirectoryExists(result.archiveDirectory)) {
-    if (::mkdir(result.archiveDirectory.c_str(), 0777) != 0 && !platform::DirectoryExists(result.archiveDirectory))
-      throw Error("Impossible de créer" + result.archiveDirectory);
+    const int err = ::mkdir(result.archiveDirectory.c_str(), 0777) == 0 ? 0 : errno;
+    if (err != 0 && !platform::DirectoryExists(result.archiveDirectory))
+      throw Error("Impossible de créer le répertoire " + result.archiveDirectory + " : " +
+                  (err == EEXIST ? std::string("un fichier porte déjà ce nom.") : platform::SystemErrorMessage(err)));
   }
 
   try {

@@ -24,8 +24,8 @@ struct ArchivingResult {
   std::vector<std::string> ignored;
 };
 
-// Throws kvn::Error: "Impossible de créer<dir>" when the archive directory
-// cannot be made, otherwise a French message that names the cause and says the
+// Throws kvn::Error: "Impossible de créer le répertoire <dir> : <reason>" when
+// the archive directory cannot be made, otherwise a French message that names the cause and says the
 // previous archive is kept (a missing, damaged or locked catalogue, a file that
 // cannot be read, a full disk, an Abort). questions answers the file-failure
 // questions with a French text (nullptr: Abort).

@@ -1,6 +1,10 @@
 #include "app/forms.h"
 
+#include <stdlib.h>
+
 #include <QApplication>
+#include <QKeyEvent>
+#include <QLocale>
 #include <QEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -25,9 +29,15 @@ Windows& Forms() {
 const std::string& CatalogueDirectory() { return g_catalogueDirectory; }
 
 void SetCatalogueDirectory(const std::string& dir) {
-  g_catalogueDirectory = dir.empty() ? "./" : dir;
+  // Absolute, so that every message names the folder as the user knows it.
+  const std::string given = dir.empty() ? "." : dir;
+  char* real = ::realpath(given.c_str(), nullptr);
+  g_catalogueDirectory = real ? real : given;
+  ::free(real);
   if (g_catalogueDirectory.back() != '/') g_catalogueDirectory += '/';
 }
+
+void UseFrenchLocale() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
 
 std::string ProgramDirectory() { return platform::ExecutableDirectory(); }
 
@@ -95,13 +105,38 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y) {
   return label;
 }
 
+namespace {
+
+// Return and Enter press the focused button, as Space does, as on every
+// desktop (the buttons are not default buttons, so a Return typed in a box
+// never presses one by surprise).
+class ReturnPresses : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
+        if (auto* b = qobject_cast<QPushButton*>(watched); b && b->isEnabled()) {
+          b->click();
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
 QPushButton* MakeButton(QWidget* parent, const QString& objectName, const QString& text,
                         QRect geometry, bool flat) {
+  static ReturnPresses* returnPresses = new ReturnPresses;
   auto* b = new QPushButton(text, parent);
   b->setObjectName(objectName);
   b->setGeometry(geometry);
   b->setFlat(flat);
   b->setAutoDefault(false);
+  b->installEventFilter(returnPresses);
   return b;
 }
 

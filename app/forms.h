@@ -47,6 +47,8 @@ Windows& Forms();
 const std::string& CatalogueDirectory();
 void SetCatalogueDirectory(const std::string& dir);
 std::string ProgramDirectory();
+// Qt's widgets and dialogs (calendars, number boxes) in French.
+void UseFrenchLocale();
 // The application title shown by information and error boxes.
 QString ApplicationTitle();
 

@@ -314,8 +314,10 @@ void TForm1::s_mnuSupprimerClick() { Forms().frmSFiche->ShowModal(); }
 void TForm1::s_mnuQuitterClick() { close(); }
 
 void TForm1::s_mnuAideClick() {
-  // A missing page is the desktop's business: its failure is not reported.
-  Ui().OpenUrl(QUrl::fromLocalFile(QString::fromStdString(ProgramDirectory() + "Aide/index.html")));
+  const QString page = QString::fromStdString(ProgramDirectory() + "Aide/index.html");
+  // Without a browser the user still learns where the help is.
+  if (!Ui().OpenUrl(QUrl::fromLocalFile(page)))
+    Ui().Warning(this, QStringLiteral("Aucun navigateur n'a pu afficher l'aide. Ouvrez vous-même la page :\n") + page);
 }
 
 void TForm1::s_mnuAproposClick() { Forms().apropos->ShowModal(); }
@@ -330,7 +332,12 @@ QUrl TForm1::BugReportUrl() const {
   return url;
 }
 
-void TForm1::Rapportdebugs1Click() { Ui().OpenUrl(BugReportUrl()); }
+void TForm1::Rapportdebugs1Click() {
+  const QUrl url = BugReportUrl();
+  if (!Ui().OpenUrl(url))
+    Ui().Warning(this, QStringLiteral("Aucun programme de courrier n'a pu être ouvert. Écrivez à l'adresse :\n") +
+                           url.path());
+}
 
 namespace {
 

@@ -13,25 +13,32 @@
 
 namespace kvn::app {
 
+// PNG, the most common picture on Linux, and every other format Qt reads
+// (GIF, WebP, TIFF... as its plug-ins allow) are covers too.
 const char kPictureFilter[] =
-    "Tout (*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf|"
-    "Fichier image JPEG (*.jpg)|*.jpg|Fichier image JPEG (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|"
+    "Tout (*.jpg;*.jpeg;*.png;*.bmp;*.gif;*.webp;*.tif;*.tiff;*.ico;*.emf;*.wmf)|"
+    "*.jpg;*.jpeg;*.png;*.bmp;*.gif;*.webp;*.tif;*.tiff;*.ico;*.emf;*.wmf|"
+    "Fichier image JPEG (*.jpg)|*.jpg|Fichier image JPEG (*.jpeg)|*.jpeg|Image PNG (*.png)|*.png|"
+    "Bitmaps (*.bmp)|*.bmp|Image GIF (*.gif)|*.gif|Image WebP (*.webp)|*.webp|"
+    "Image TIFF (*.tif;*.tiff)|*.tif;*.tiff|"
     "Icônes (*.ico)|*.ico|MétaFichiers améliorés (*.emf)|*.emf|MetaFichiers (*.wmf)|*.wmf";
 
 QImage LoadPicture(const QString& path) {
   const QString ext = QFileInfo(path).suffix();
   const QString lower = ext.toLower();
   const std::string utf8 = path.toStdString();
-  if (lower != "jpg" && lower != "jpeg" && lower != "bmp" && lower != "ico" && lower != "emf" &&
-      lower != "wmf")
+  const bool readable = lower == "jpg" || lower == "jpeg" ||
+                        QImageReader::supportedImageFormats().contains(lower.toLatin1());
+  if (!readable && lower != "emf" && lower != "wmf")
     throw Error(platform::Subst("Extension de fichier image inconnue (.%s)", {ext.toStdString()}));
   QFileInfo info(path);
   if (!info.exists() || info.isDir())
     throw Error(platform::FileOpenMessage(utf8, info.isDir() ? EISDIR : ENOENT));
   if (lower == "emf" || lower == "wmf")
     throw Error(platform::Subst(
-        "Le métafichier \"%s\" ne peut pas être affiché : Korvane lit les jaquettes JPEG, "
-        "bitmap et icône. Enregistrez la jaquette dans l'un de ces formats.",
+        "Le métafichier \"%s\" ne peut pas être affiché : Korvane lit les jaquettes JPEG, PNG, "
+        "bitmap, icône et les autres formats d'image courants. Enregistrez la jaquette dans l'un "
+        "de ces formats.",
         {utf8}));
   QImageReader reader(path, lower == "jpg" || lower == "jpeg" ? "jpeg" : lower.toLatin1());
   reader.setDecideFormatFromContent(true);

@@ -22,7 +22,8 @@ void CreateWindows() {
   w.form1 = new TForm1;
   w.apropos = new Tapropos;
   w.frmNFiche = new TfrmNFiche;
-  w.frmMFiche = new TfrmMFiche;
+  // Above the main window: a click in the list never hides it.
+  w.frmMFiche = new TfrmMFiche(w.form1);
   w.frmSFiche = new TfrmSFiche;
   w.frmRecherche = new TfrmRecherche(w.form1->Database1);
   w.frmImprimer = new TfrmImprimer(w.form1->Database1);
@@ -54,6 +55,7 @@ int RunGui(int& argc, char** argv, const std::string& directory) {
   QApplication::setApplicationName(ApplicationTitle());
   QApplication::setQuitOnLastWindowClosed(false);
   SetCatalogueDirectory(directory);
+  UseFrenchLocale();
   ProtectCatalogueFiles(CatalogueDirectory());
   RemoveStaleCatalogueTemporaries(CatalogueDirectory());
   InstallFontSubstitutes();

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QVBoxLayout>
+#include <sqlite3.h>
 
 #include "app/cover_printing.h"
 #include "app/dialogs.h"
@@ -15,7 +17,9 @@
 #include "app/main_window.h"
 #include "app/pictures.h"
 #include "platform/codepage.h"
+#include "platform/conversions.h"
 #include "platform/format.h"
+#include "platform/tdatetime.h"
 
 namespace kvn::app {
 
@@ -182,19 +186,28 @@ void TfrmNFiche::SpeedButton4Click() {
 }
 
 void TfrmNFiche::BitBtn1Click() {
+  if (!CheckFilm(this, EditTitre, DBEdit2)) return;
   // The unbound boxes reach the row through the hidden bound edits, so the
   // engine converts them when the row is written.
   EditDuree->SetText(MaskEdit1->Text());
   DBEdit1->SetText(EditJaquette->text());
   DBEdit3->SetText(EditJaquetteAR->text());
   TNFiche.Insert();
+  // The list shows the new film as its current one.
+  const int64_t added = sqlite3_last_insert_rowid(Main().Database1.Handle());
   db::Table& main = Main().Tvideo;
   main.Refresh();
-  main.Last();
-  main.Next();
+  db::Bookmark mark;
+  mark.key = added;
+  mark.valid = true;
+  if (main.BookmarkValid(mark)) main.GotoBookmark(mark);
 }
 
-void TfrmNFiche::BitBtn2Click() { reject(); }
+void TfrmNFiche::BitBtn2Click() {
+  // What was typed is dropped: nothing is written at the next opening.
+  if (TNFiche.Active()) TNFiche.Cancel();
+  reject();
+}
 
 bool TfrmNFiche::eventFilter(QObject* watched, QEvent* event) {
   if (watched == BitBtn1) {
@@ -218,6 +231,43 @@ bool TfrmNFiche::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // ---------------------------------------------------------------- TfrmMFiche
+
+// Moves in the main list reload the boxes that are not bound to a field, so
+// that validation only ever writes the current film's own values.
+class TfrmMFiche::Follower : public DataLink {
+ public:
+  explicit Follower(TfrmMFiche& window) : m_window(window) { SetDataSource(&Main().DataSourceVideo); }
+  void ActiveChanged() override { Follow(); }
+  void DataSetChanged() override { Follow(); }
+  void Scrolled(int) override { Follow(); }
+
+ private:
+  void Follow() {
+    if (m_window.isVisible() && DataSet() && DataSet()->State() == db::DataSetState::Browse)
+      m_window.LoadCurrentFilm();
+  }
+  TfrmMFiche& m_window;
+};
+
+TfrmMFiche::~TfrmMFiche() = default;
+
+bool CheckFilm(QWidget* window, QLineEdit* title, QLineEdit* discs) {
+  if (title->text().trimmed().isEmpty()) {
+    Ui().Warning(window, QStringLiteral("Un film doit avoir un titre : saisissez-le avant de valider."));
+    title->setFocus();
+    return false;
+  }
+  const QString n = discs->text().trimmed();
+  if (!n.isEmpty()) {
+    auto v = platform::TryStrToFloat(platform::Utf8ToCp1252(n.toStdString()));
+    if (!v || *v < 0 || *v > 99 || *v != static_cast<int>(*v)) {
+      Ui().Warning(window, QStringLiteral("Le nombre de CD doit être un nombre entier de 0 à 99."));
+      discs->setFocus();
+      return false;
+    }
+  }
+  return true;
+}
 
 TfrmMFiche::TfrmMFiche(QWidget* parent) : Form(parent) {
   setObjectName("frmMFiche");
@@ -289,6 +339,7 @@ TfrmMFiche::TfrmMFiche(QWidget* parent) : Form(parent) {
   OnSignal(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
   OnSignal(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
   SetFocusOrder();
+  m_follower = std::make_unique<Follower>(*this);
   Create();
 }
 
@@ -303,6 +354,10 @@ void TfrmMFiche::SetFocusOrder() {
 void TfrmMFiche::FormCreate() {
   SpeedButton1->setToolTip(QStringLiteral("Voir la jaquette avant"));
   SpeedButton5->setToolTip(QStringLiteral("Voir la jaquette arrière"));
+  LoadCurrentFilm();
+}
+
+void TfrmMFiche::LoadCurrentFilm() {
   db::Table& t = Main().Tvideo;
   if (!t.Active()) return;
   lblEnregistrement->setText(QString::fromStdString(FieldText("Titre")));
@@ -310,6 +365,13 @@ void TfrmMFiche::FormCreate() {
   Edit1->setText(QString::fromStdString(FieldText("Jacquette")));
   Edit2->setText(QString::fromStdString(FieldText("Jaquette2")));
   Edit3->setText(QString::fromStdString(FieldText("Prêté_le")));
+  // The calendar shows the loan's day, or today for a film that is not lent.
+  QDate shown = QDate::currentDate();
+  if (auto lent = t.FieldByName("Prêté_le").AsDateTime()) {
+    const auto p = platform::DecodeDate(*lent);
+    shown = QDate(p.year, p.month, p.day);
+  }
+  MonthCalendar1->setSelectedDate(shown);
 }
 
 void TfrmMFiche::Button1Click() {
@@ -354,8 +416,11 @@ void TfrmMFiche::SpeedButton2Click() {
 }
 
 void TfrmMFiche::BitBtn1Click() {
+  if (!CheckFilm(this, EditTitre, DBEdit2)) return;
   db::Table& t = Main().Tvideo;
   t.Edit();
+  // A borrower without a clicked day: the day the calendar shows is the loan's.
+  if (!DBEdit1->text().trimmed().isEmpty() && DBEdit5->text().isEmpty()) MonthCalendar1Click(MonthCalendar1->selectedDate());
   // The borrower as it will be written: what the borrower box holds.
   const bool copy = MaskEdit1->Text() != QString::fromStdString(FieldText("Durée")) ||
                     Edit2->text() != QString::fromStdString(FieldText("Jaquette2")) ||
@@ -372,7 +437,12 @@ void TfrmMFiche::BitBtn1Click() {
   setResult(QDialog::Accepted);
 }
 
-void TfrmMFiche::BitBtn2Click() { hide(); }
+void TfrmMFiche::BitBtn2Click() {
+  // What was typed is dropped, not written at the next move in the list.
+  db::Table& t = Main().Tvideo;
+  if (t.State() == db::DataSetState::Edit || t.State() == db::DataSetState::Insert) t.Cancel();
+  hide();
+}
 
 // ---------------------------------------------------------------- TfrmSFiche
 
@@ -399,6 +469,11 @@ TfrmSFiche::TfrmSFiche(QWidget* parent) : Form(parent) {
   MakeLabel(g, QStringLiteral("Support"), 202, 106);
   DBComboBox2 = BoundCombo(g, "DBComboBox2", QRect(202, 122, 150, 23), ds, "Support", {});
   EditDure = Hidden(this, "EditDure", ds, "Durée");
+  // The film is shown, not edited, here.
+  for (QLineEdit* e : {static_cast<QLineEdit*>(EditReference), static_cast<QLineEdit*>(EditTitre),
+                       static_cast<QLineEdit*>(MaskEdit1)})
+    e->setReadOnly(true);
+  for (DBComboBox* c : {DBComboBox1, DBComboBox2}) c->setEnabled(false);
 
   BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("Supprimer l'enregistrement"), QRect(8, 204, 193, 41));
   BitBtn2 = MakeButton(this, "BitBtn2", QStringLiteral("Fermer"), QRect(221, 204, 193, 41));
@@ -430,8 +505,11 @@ TfrmJaquette::TfrmJaquette(QWidget* parent) : Form(parent) {
   setWindowFlags(Qt::Window);
   SetClientSize(666, 480, false);
   ScrollBox = new QScrollArea(this);
-  ScrollBox->setGeometry(0, 0, 666, 480);
   ScrollBox->setFrameShape(QFrame::NoFrame);
+  // The scrolled area fills the window, whatever its size.
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(ScrollBox);
   auto* canvas = new QWidget;
   Image1 = new QLabel(canvas);
   Image1->setObjectName("Image1");

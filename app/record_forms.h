@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QImage>
+#include <memory>
 
 #include "app/data_controls.h"
 #include "app/forms.h"
@@ -52,11 +53,17 @@ class TfrmNFiche : public Form {
 };
 
 // "Modification": edits the current film of the main list, lends and returns it.
+// It stays above the main window, and every box follows the film that is
+// current in the list.
 class TfrmMFiche : public Form {
  public:
   explicit TfrmMFiche(QWidget* parent = nullptr);
+  ~TfrmMFiche() override;
 
   void FormCreate() override;
+  // The heading, the duration box, the path boxes and the loan date from the
+  // current film.
+  void LoadCurrentFilm();
   void SetFocusOrder();
   void Button1Click();
   void Button2Click();
@@ -95,7 +102,14 @@ class TfrmMFiche : public Form {
 
  private:
   void ViewCover(const QLineEdit* path);
+  class Follower;
+  std::unique_ptr<Follower> m_follower;
 };
+
+// The checks a film passes before it is written: a title, and a number of
+// discs from 0 to 99. Shows a French warning and puts the focus on the box at
+// fault; false when the film is refused.
+bool CheckFilm(QWidget* window, QLineEdit* title, QLineEdit* discs);
 
 // "Suppression": shows the current film and deletes it after confirmation.
 class TfrmSFiche : public Form {

@@ -350,7 +350,7 @@ TEST(DatabaseArchiving, ArchiveDirectoryThatCannotBeCreated) {
   TempDir blocked;
   test::WriteFile(blocked / "Archive", "");
   EXPECT_EQ(test::MessageOf([&] { ArchiveDatabase(blocked.Path(), nullptr); }),
-            "Impossible de créer" + blocked.Path() + "/Archive");
+            "Impossible de créer le répertoire " + blocked.Path() + "/Archive : un fichier porte déjà ce nom.");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("Korvane");
   QApplication::setQuitOnLastWindowClosed(false);
   kvn::app::InstallFontSubstitutes();
+  kvn::app::UseFrenchLocale();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -14,11 +14,11 @@ std::string MessageOf(const QString& path) {
   return test::MessageOf([&] { LoadPicture(path); });
 }
 
-TEST(Pictures, ReadsJpegBitmapAndIcon) {
+TEST(Pictures, ReadsJpegPngBitmapAndIcon) {
   test::TempDir dir;
   QImage image(40, 30, QImage::Format_RGB32);
   image.fill(Qt::red);
-  for (const char* name : {"a.jpg", "b.JPEG", "c.bmp", "d.ico"}) {
+  for (const char* name : {"a.jpg", "b.JPEG", "c.bmp", "d.ico", "e.png", "f.PNG"}) {
     const QString path = QString::fromStdString(dir / name);
     const char* format = QString(name).endsWith("ico") ? "ICO" : nullptr;
     ASSERT_TRUE(image.save(path, format)) << name;
@@ -35,14 +35,15 @@ TEST(Pictures, RefusalsNameTheProblem) {
     std::string path;
     std::string message;
   } cases[] = {
-      {dir / "cover.png", "Extension de fichier image inconnue (.png)"},
+      {dir / "cover.xyz", "Extension de fichier image inconnue (.xyz)"},
       {dir / "cover", "Extension de fichier image inconnue (.)"},
       {dir / "missing.jpg",
        "Impossible d'ouvrir le fichier \"" + (dir / "missing.jpg") + "\". Le fichier spécifié est introuvable."},
       {dir / "broken.jpg", "Le fichier image \"" + (dir / "broken.jpg") + "\" est illisible ou endommagé."},
       {dir / "cover.wmf", "Le métafichier \"" + (dir / "cover.wmf") +
-                              "\" ne peut pas être affiché : Korvane lit les jaquettes JPEG, bitmap et "
-                              "icône. Enregistrez la jaquette dans l'un de ces formats."},
+                              "\" ne peut pas être affiché : Korvane lit les jaquettes JPEG, PNG, bitmap, "
+                              "icône et les autres formats d'image courants. Enregistrez la jaquette dans l'un "
+                              "de ces formats."},
   };
   for (const auto& c : cases) EXPECT_EQ(MessageOf(QString::fromStdString(c.path)), c.message);
 }

@@ -83,12 +83,17 @@ TEST_F(NewRecordTest, AddsFilmsOneAfterTheOther) {
   // The list shows them and stands on its last row.
   EXPECT_EQ(Main().Tvideo.RecordCount(), 5);
   EXPECT_EQ(Main().Tvideo.RecNo(), 5);
-  // The duration box keeps its text; the bound boxes empty themselves.
+  // The duration box keeps its text; the next film starts blank.
   EXPECT_EQ(f.MaskEdit1->Text(), "01:35:00");
-  EXPECT_TRUE(f.EditTitre->text().isEmpty());
+  WhileModal([] { Main().s_mnuNFicheClick(); },
+             [&] {
+               EXPECT_TRUE(f.EditTitre->text().isEmpty());
+               QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
+             });
 }
 
-TEST_F(NewRecordTest, ClosedWindowWritesTheAbandonedRowWhenReopened) {
+// "Fermer" drops what was typed: nothing is written, now or at the next opening.
+TEST_F(NewRecordTest, CloseDropsWhatWasTyped) {
   TfrmNFiche& f = *Forms().frmNFiche;
   WhileModal([] { Main().s_mnuNFicheClick(); },
              [&] {
@@ -96,18 +101,18 @@ TEST_F(NewRecordTest, ClosedWindowWritesTheAbandonedRowWhenReopened) {
                QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
              });
   EXPECT_EQ(Rows("SELECT count(*) FROM video"), std::vector<std::string>{"3"});
-  EXPECT_EQ(f.TNFiche.State(), db::DataSetState::Insert);
   WhileModal([] { Main().s_mnuNFicheClick(); },
-             [&] { QTest::mouseClick(f.BitBtn2, Qt::LeftButton); });
-  EXPECT_EQ(Rows("SELECT Titre, \"Durée\" FROM video WHERE rowid = 4"),
-            std::vector<std::string>{"Abandonné|NULL"});
-  // An untouched pending row is dropped at the next showing.
-  WhileModal([] { Main().s_mnuNFicheClick(); },
-             [&] { QTest::mouseClick(f.BitBtn2, Qt::LeftButton); });
-  EXPECT_EQ(Rows("SELECT count(*) FROM video"), std::vector<std::string>{"4"});
+             [&] {
+               EXPECT_TRUE(f.EditTitre->text().isEmpty());
+               QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
+             });
+  EXPECT_EQ(Rows("SELECT count(*) FROM video"), std::vector<std::string>{"3"});
+  EXPECT_TRUE(dialogs.errors.empty());
 }
 
-TEST_F(NewRecordTest, ValidatingTwiceWritesASecondRowWithDurationAndCovers) {
+// A film needs a title and at most 99 discs: validating twice, or a stray
+// click, writes no empty film; Return on the button validates.
+TEST_F(NewRecordTest, FilmsWithoutTitleOrWithTooManyDiscsAreRefused) {
   TfrmNFiche& f = *Forms().frmNFiche;
   dialogs.files = {QString("/covers/front.jpg"), QString()};
   WhileModal([] { Main().s_mnuNFicheClick(); },
@@ -118,13 +123,23 @@ TEST_F(NewRecordTest, ValidatingTwiceWritesASecondRowWithDurationAndCovers) {
                EXPECT_EQ(f.EditJaquette->text(), "/covers/front.jpg");
                EXPECT_TRUE(f.EditJaquetteAR->text().isEmpty());
                Type(f.EditTitre, "Un");
+               Type(f.DBEdit2, "120");
                QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
-               QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+               EXPECT_EQ(QApplication::focusWidget(), f.DBEdit2);
+               Type(f.DBEdit2, "2");
+               f.BitBtn1->setFocus(Qt::OtherFocusReason);
+               QTest::keyClick(f.BitBtn1, Qt::Key_Return);
+               QTest::mouseClick(f.BitBtn1, Qt::LeftButton);  // the title is empty now
+               EXPECT_EQ(QApplication::focusWidget(), f.EditTitre);
                QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
              });
-  EXPECT_EQ(Rows("SELECT coalesce(Titre, '-'), \"Durée\", Jacquette, coalesce(Jaquette2, '-') FROM video WHERE rowid > 3"),
-            (std::vector<std::string>{"Un|00:00:00|/covers/front.jpg|-",
-                                      "-|00:00:00|/covers/front.jpg|-"}));
+  EXPECT_EQ(dialogs.warnings,
+            (std::vector<std::string>{"Le nombre de CD doit être un nombre entier de 0 à 99.",
+                                      "Un film doit avoir un titre : saisissez-le avant de valider."}));
+  EXPECT_EQ(Rows("SELECT coalesce(Titre, '-'), \"Durée\", Jacquette, Nb_cd FROM video WHERE rowid > 3"),
+            (std::vector<std::string>{"Un|00:00:00|/covers/front.jpg|2"}));
+  // The list stands on the new film.
+  EXPECT_EQ(Main().Tvideo.FieldByName("Titre").AsString(), "Un");
 }
 
 TEST_F(NewRecordTest, InvalidDurationKeepsTheRowPendingAndTheListAsItWas) {
@@ -255,10 +270,80 @@ TEST_F(EditRecordTest, ViewerWarnsForAnEmptyPathAndShowsAPicture) {
   EXPECT_GT(viewer.ScrollBox->horizontalScrollBar()->maximum(), 0);
   viewer.hide();
 
+  // A PNG cover is shown; the viewer's scrolled area follows the window's size.
+  QImage png(120, 80, QImage::Format_RGB32);
+  png.fill(Qt::yellow);
+  png.save(QString::fromStdString(dir / "cover.png"));
   f.Edit2->setText(QString::fromStdString(dir / "cover.png"));
   QTest::mouseClick(f.SpeedButton5, Qt::LeftButton);
-  EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Extension de fichier image inconnue (.png)"});
+  EXPECT_TRUE(viewer.isVisible());
+  EXPECT_EQ(viewer.Image1->size(), QSize(120, 80));
+  viewer.resize(900, 750);
+  QApplication::processEvents();
+  EXPECT_EQ(viewer.ScrollBox->size(), viewer.size());
+  viewer.hide();
+
+  f.Edit2->setText(QString::fromStdString(dir / "cover.xyz"));
+  QTest::mouseClick(f.SpeedButton5, Qt::LeftButton);
+  EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Extension de fichier image inconnue (.xyz)"});
   EXPECT_FALSE(viewer.isVisible());
+}
+
+// The window stays open while the user moves in the list: every box follows
+// the current film, and validation writes that film's own values.
+TEST_F(EditRecordTest, MovingInTheListThenValidatingKeepsEachFilmsValues) {
+  TfrmMFiche& f = OpenOn(1);  // Amour, 01:30:00
+  f.MaskEdit1->setFocus();
+  f.MaskEdit1->selectAll();
+  QTest::keyClicks(f.MaskEdit1, "011000");  // typed, not validated
+  Main().DBGrid1->setFocus();
+  QTest::keyClick(Main().DBGrid1, Qt::Key_Down);  // to Brazil, no duration
+  EXPECT_EQ(Main().Tvideo.FieldByName("Titre").AsString(), "Brazil");
+  EXPECT_EQ(f.lblEnregistrement->text(), "Brazil");
+  EXPECT_EQ(f.MaskEdit1->Text(), "  :  :  ");
+  EXPECT_TRUE(f.Edit1->text().isEmpty());
+  QTest::keyClick(Main().DBGrid1, Qt::Key_Down);  // to Casino, lent on 2/11/2026
+  EXPECT_EQ(f.MaskEdit1->Text(), "02:58:00");
+  EXPECT_EQ(f.MonthCalendar1->selectedDate(), QDate(2026, 11, 2));
+  QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+  EXPECT_EQ(Rows("SELECT Titre, coalesce(\"Durée\", 'NULL') FROM video ORDER BY Titre"),
+            (std::vector<std::string>{"Amour|01:30:00", "Brazil|NULL", "Casino|02:58:00"}));
+}
+
+// "Fermer" drops what was typed; validating without a title is refused; a
+// borrower without a clicked day is lent on the day the calendar shows, and
+// the calendar speaks French.
+TEST_F(EditRecordTest, CloseCancelsAndValidationChecks) {
+  TfrmMFiche& f = OpenOn(1);
+  Type(f.EditTitre, "Amour fou");
+  QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
+  QTest::keyClick(Main().DBGrid1, Qt::Key_Down);
+  EXPECT_EQ(Rows("SELECT Titre FROM video WHERE Reference = 'A'"), std::vector<std::string>{"Amour"});
+
+  TfrmMFiche& g = OpenOn(2);  // Brazil
+  g.EditTitre->setFocus();
+  QTest::keyClick(g.EditTitre, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(g.EditTitre, Qt::Key_Delete);
+  QTest::mouseClick(g.BitBtn1, Qt::LeftButton);
+  EXPECT_EQ(dialogs.warnings, std::vector<std::string>{"Un film doit avoir un titre : saisissez-le avant de valider."});
+  EXPECT_TRUE(g.isVisible());
+  EXPECT_EQ(QApplication::focusWidget(), g.EditTitre);
+  Type(g.EditTitre, "Brazil");
+  Type(g.DBEdit1, "Zoé");
+  EXPECT_EQ(g.MonthCalendar1->selectedDate(), QDate::currentDate());
+  g.BitBtn1->setFocus(Qt::OtherFocusReason);
+  QTest::keyClick(g.BitBtn1, Qt::Key_Return);
+  EXPECT_FALSE(g.isVisible());
+  const QDate today = QDate::currentDate();
+  EXPECT_EQ(Rows("SELECT Nom, \"Prêté_le\" FROM video WHERE Reference = 'B'"),
+            std::vector<std::string>{"Zoé|" + today.toString("yyyy-MM-dd").toStdString()});
+  // Day and month names in French.
+  auto* view = g.MonthCalendar1->findChild<QTableView*>("qt_calendar_calendarview");
+  ASSERT_NE(view, nullptr);
+  QStringList heads;
+  for (int c = 0; c < view->model()->columnCount(); ++c) heads << view->model()->index(0, c).data().toString();
+  EXPECT_EQ(heads.join(' ').toStdString(), "lun. mar. mer. jeu. ven. sam. dim.");
+  EXPECT_EQ(QLocale().monthName(12).toStdString(), "décembre");
 }
 
 class DeleteRecordTest : public GuiTest {};
@@ -272,6 +357,10 @@ TEST_F(DeleteRecordTest, DeletesAfterConfirmationOrKeepsOnCancel) {
              [&] {
                Screenshot(&f, "suppression");
                EXPECT_EQ(f.lblNumero->text(), "Brazil");
+               // The film is shown, not edited, here.
+               Type(f.EditTitre, "Autre titre");
+               EXPECT_EQ(f.EditTitre->text(), "Brazil");
+               EXPECT_FALSE(f.DBComboBox1->isEnabled());
                QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
              });
   EXPECT_EQ(f.result(), QDialog::Accepted);
