@@ -1,6 +1,7 @@
 #include "app/list_reports.h"
 
 #include "app/handlers.h"
+#include "db/catalogue.h"
 #include "platform/error.h"
 
 namespace kvn::app {
@@ -127,7 +128,7 @@ void TfrmImprimer::FormCreate() {
     Table1.Open();
   }
   if (!Query1.Active()) {
-    Query1.SetSQL("Select * from video order by Titre");
+    Query1.SetSQL(db::WithFrenchTitles("Select * from video order by Titre"));
     Query1.Open();
   }
 }

@@ -21,6 +21,7 @@
 #include "app/pictures.h"
 #include "app/record_forms.h"
 #include "app/search_form.h"
+#include "db/catalogue.h"
 #include "db/sqlite.h"
 #include "platform/codepage.h"
 #include "platform/conversions.h"
@@ -285,14 +286,26 @@ void TForm1::FormCreate() {
     }
   }
 
+  // Titles in French order ("À bout de souffle" among the A's): a catalogue
+  // made before gets its title index rebuilt once.
+  std::exception_ptr indexFailure;
+  if (!columns.empty()) {
+    try {
+      db::UseFrenchTitleIndex(Database1);
+    } catch (const Error&) {
+      indexFailure = std::current_exception();
+    }
+  }
+
   // 6. Tooltips at once, the list, the table, an empty status bar.
   if (!dynamic_cast<NoHintDelayStyle*>(QApplication::style()))
     QApplication::setStyle(new NoHintDelayStyle);
   DBGrid1->viewport()->update();
   Tvideo.Open();
   StatusBar1->clear();
-  // The films are listed; then the user learns that kvn.ini could not be written.
+  // The films are listed; then the user learns what could not be written.
   if (settingsFailure) std::rethrow_exception(settingsFailure);
+  if (indexFailure) std::rethrow_exception(indexFailure);
 }
 
 void TForm1::s_mnuNFicheClick() {

@@ -10,6 +10,7 @@
 #include "app/handlers.h"
 #include "app/list_reports.h"
 #include "app/pictures.h"
+#include "db/catalogue.h"
 #include "app/record_forms.h"
 
 namespace kvn::app {
@@ -121,6 +122,12 @@ TfrmRecherche::TfrmRecherche(db::Database& database, QWidget* parent)
                        {"Nom", QStringLiteral("Nom"), 109},
                        {"Prêté_le", QStringLiteral("Prêté_le"), -1}});
   DBGrid1->hide();
+  lblResultat = new QLabel(this);
+  lblResultat->setObjectName("lblResultat");
+  lblResultat->setGeometry(8, 93, 380, 14);
+  QPalette red = lblResultat->palette();
+  red.setColor(QPalette::WindowText, Qt::darkRed);
+  lblResultat->setPalette(red);
   Create();
 }
 
@@ -150,6 +157,7 @@ void TfrmRecherche::FormCreate() {
 
 void TfrmRecherche::PrepareForShowing() {
   DBGrid1->hide();
+  lblResultat->clear();
   EmptyCriteria();
   if (Table1.Active()) Table1.Refresh();
   if (Query1.Active()) Query1.Refresh();
@@ -164,7 +172,8 @@ void TfrmRecherche::Run(const char* statement) {
   Query1.Close();
   Query1.ClearSQL();
   Query1.Unprepare();
-  Query1.SetSQL(statement);
+  // Titles compared and sorted the French way.
+  Query1.SetSQL(db::WithFrenchTitles(statement));
   const std::pair<const char*, QString> boxes[] = {{"EdRef", EdRef->text()},
                                                    {"EdTitre", EdTitre->text()},
                                                    {"CBGenre", CBGenre->currentText()},
@@ -182,6 +191,7 @@ void TfrmRecherche::SpeedButton1Click() {
   const SearchCase c = CurrentCase();
   if (c == SearchCase::None) return;
   Run(SearchStatement(c));
+  lblResultat->setText(Query1.IsEmpty() ? QStringLiteral("Aucun film trouvé") : QString());
   EmptyCriteria();
   CheckBox1->setChecked(false);
 }

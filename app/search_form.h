@@ -15,6 +15,8 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 
+class QLabel;
+
 namespace kvn::app {
 
 // Which statement a combination of criteria runs; None runs nothing.
@@ -55,6 +57,8 @@ class TfrmRecherche : public Form {
   QPushButton* SpeedButton2;
   QPushButton* SpeedButton3;
   DBGrid* DBGrid1;
+  // "Aucun film trouvé" after a search that finds nothing.
+  QLabel* lblResultat;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "db/database.h"
 #include "db/sqlite.h"
@@ -23,6 +24,71 @@ std::string CatalogueSchema(int level) {
     sql += ", Jacquette VARCHAR(255), Nom VARCHAR(50), \"Prêté_le\" DATE, Nb_cd NUMERIC(2)";
   if (level >= 3) sql += ", Jaquette2 VARCHAR(255)";
   return sql + ")";
+}
+
+namespace {
+
+// Letters that fold to a base letter or two; lower() takes care of A-Z. The
+// key is one call nested in the next, and SQLite's parser takes some
+// twenty-five levels: these are the accented letters of French titles (with
+// the capitals that begin them, and the Japanese long O of transcribed titles).
+const std::pair<const char*, const char*> kFolds[] = {
+    {"é", "e"}, {"è", "e"}, {"ê", "e"}, {"ë", "e"}, {"à", "a"}, {"â", "a"}, {"ç", "c"},
+    {"î", "i"}, {"ô", "o"}, {"ù", "u"}, {"û", "u"}, {"ü", "u"}, {"œ", "oe"}, {"æ", "ae"},
+    {"É", "e"}, {"È", "e"}, {"Ê", "e"}, {"À", "a"}, {"Â", "a"}, {"Ç", "c"}, {"Ô", "o"},
+    {"Î", "i"}, {"Œ", "oe"}, {"Ō", "o"},
+};
+
+}  // namespace
+
+std::string TitleKey(std::string_view operand) {
+  std::string sql = "lower(" + std::string(operand) + ")";
+  for (const auto& [from, to] : kFolds) sql = "replace(" + sql + ",'" + from + "','" + to + "')";
+  return sql;
+}
+
+std::string TitleIndexSql() { return "CREATE INDEX idTitre ON video(" + TitleKey("Titre") + ", Titre)"; }
+
+bool HasFrenchTitleIndex(Database& database) {
+  Statement stmt(database.Handle(), "SELECT sql FROM sqlite_master WHERE type='index' AND name='idTitre'",
+                 database.FilePath());
+  if (!stmt.Step()) return false;
+  const auto* sql = reinterpret_cast<const char*>(sqlite3_column_text(stmt.Get(), 0));
+  return sql && TitleIndexSql() == sql;
+}
+
+void UseFrenchTitleIndex(Database& database) {
+  if (HasFrenchTitleIndex(database)) return;
+  database.ExecSQL("BEGIN IMMEDIATE");
+  try {
+    database.ExecSQL("DROP INDEX IF EXISTS idTitre");
+    database.ExecSQL(TitleIndexSql());
+    database.ExecSQL("COMMIT");
+  } catch (...) {
+    sqlite3_exec(database.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+}
+
+std::string WithFrenchTitles(std::string_view sqlIn) {
+  std::string sql(sqlIn);
+  auto replaceAll = [&sql](const std::string& what, const std::string& by) {
+    for (size_t at = 0;;) {
+      size_t found = std::string::npos;
+      // Without regard to case: the statements write "titre" and "Titre".
+      for (size_t i = at; i + what.size() <= sql.size(); ++i)
+        if (platform::EqualsNoCase(std::string_view(sql).substr(i, what.size()), what)) {
+          found = i;
+          break;
+        }
+      if (found == std::string::npos) return;
+      sql.replace(found, what.size(), by);
+      at = found + by.size();
+    }
+  };
+  replaceAll("Titre=:EdTitre", TitleKey("Titre") + "=" + TitleKey(":EdTitre"));
+  replaceAll("order by titre", "order by " + TitleKey("Titre") + ", Titre, rowid");
+  return sql;
 }
 
 void CreateCatalogueFile(const std::string& directory, int level) {
@@ -45,8 +111,8 @@ void CreateCatalogueFile(const std::string& directory, int level) {
     sqlite3_close(db);
     throw EngineError(message, rc);
   }
-  std::string sql = "PRAGMA journal_mode=DELETE; BEGIN; " + CatalogueSchema(level) +
-                    "; CREATE INDEX idTitre ON video(Titre); COMMIT;";
+  std::string sql = "PRAGMA journal_mode=DELETE; BEGIN; " + CatalogueSchema(level) + "; " + TitleIndexSql() +
+                    "; COMMIT;";
   char* err = nullptr;
   rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
   sqlite3_free(err);

@@ -1,5 +1,7 @@
 #include "db/table.h"
 
+#include <cctype>
+
 #include "platform/error.h"
 #include "platform/strings.h"
 
@@ -14,6 +16,44 @@ std::string QuoteIdentifier(std::string_view name) {
     out += c;
   }
   return out + "\"";
+}
+
+std::string ReplaceIdentifier(std::string_view sql, std::string_view name, std::string_view by) {
+  std::string out;
+  size_t i = 0;
+  auto isStart = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || (c & 0x80); };
+  auto isPart = [&](char c) { return isStart(c) || std::isdigit(static_cast<unsigned char>(c)); };
+  while (i < sql.size()) {
+    const char c = sql[i];
+    if (c == '\'') {  // a string literal, copied as it is
+      size_t end = i + 1;
+      while (end < sql.size() && !(sql[end] == '\'' && (end + 1 >= sql.size() || sql[end + 1] != '\'')))
+        end += sql[end] == '\'' ? 2 : 1;
+      out.append(sql.substr(i, end + 1 - i));
+      i = end + 1;
+    } else if (c == '"' || isStart(c)) {
+      size_t end = i;
+      std::string word;
+      if (c == '"') {
+        end = sql.find('"', i + 1);
+        if (end == std::string_view::npos) end = sql.size() - 1;
+        word = std::string(sql.substr(i + 1, end - i - 1));
+        ++end;
+      } else {
+        while (end < sql.size() && isPart(sql[end])) ++end;
+        word = std::string(sql.substr(i, end - i));
+      }
+      if (platform::EqualsNoCase(word, name))
+        out += by;
+      else
+        out.append(sql.substr(i, end - i));
+      i = end;
+    } else {
+      out += c;
+      ++i;
+    }
+  }
+  return out;
 }
 
 Table::~Table() = default;
@@ -47,24 +87,51 @@ void Table::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
   }
 
   m_orderField = -1;
-  std::string order;
+  std::string order;       // the index's key, then the row id
+  std::string orderParam;  // the same key computed on ?1 (for PositionFor)
   if (!m_indexName.empty()) {
-    Statement idx(handle, "SELECT name FROM pragma_index_info(?1)", file);
+    Statement idx(handle, "SELECT cid, name FROM pragma_index_xinfo(?1) WHERE key = 1", file);
     idx.BindText(1, m_indexName);
     std::vector<std::string> columns;
-    while (idx.Step())
-      columns.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(idx.Get(), 0)));
+    bool expression = false;
+    while (idx.Step()) {
+      if (sqlite3_column_int(idx.Get(), 0) == -2) {
+        expression = true;
+        columns.emplace_back();
+      } else {
+        columns.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(idx.Get(), 1)));
+      }
+    }
     if (columns.empty())
       throw EngineError(Subst("L'index '%s' de la table \"%s\" est introuvable.",
                               {m_indexName, m_tableName}),
                         SQLITE_ERROR);
-    if (columns.size() != 1)
+    // The one field the index orders by (an expression index may compute its
+    // key from it, as the French title key does).
+    for (const auto& c : columns)
+      for (size_t i = 0; i < m_defs.size() && !c.empty(); ++i)
+        if (platform::EqualsNoCase(m_defs[i].name, c) && m_orderField < 0) m_orderField = static_cast<int>(i);
+    std::vector<std::string> named;
+    for (const auto& c : columns)
+      if (!c.empty() && (named.empty() || !platform::EqualsNoCase(named[0], c))) named.push_back(c);
+    if (named.size() != 1)
       throw EngineError(Subst("L'index '%s' porte sur plusieurs champs ; il n'est pas géré.",
                               {m_indexName}),
                         SQLITE_ERROR);
-    for (size_t i = 0; i < m_defs.size(); ++i)
-      if (platform::EqualsNoCase(m_defs[i].name, columns[0])) m_orderField = static_cast<int>(i);
-    order = QuoteIdentifier(columns[0]) + ", rowid";
+    std::string key = QuoteIdentifier(named[0]);
+    if (expression) {
+      // The index's own column list, as its CREATE INDEX text gives it.
+      Statement text(handle, "SELECT sql FROM sqlite_master WHERE type='index' AND name=?1", file);
+      text.BindText(1, m_indexName);
+      std::string sql = text.Step() ? reinterpret_cast<const char*>(sqlite3_column_text(text.Get(), 0)) : "";
+      const size_t open = sql.find('('), close = sql.rfind(')');
+      if (open == std::string::npos || close == std::string::npos || close <= open)
+        throw EngineError(Subst("L'index '%s' de la table \"%s\" est illisible.", {m_indexName, m_tableName}),
+                          SQLITE_ERROR);
+      key = sql.substr(open + 1, close - open - 1);
+    }
+    order = key + ", rowid";
+    orderParam = ReplaceIdentifier(key, named[0], "?1") + ", ?2";
   }
 
   std::string list;
@@ -79,11 +146,12 @@ void Table::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
                                           static_cast<int>(m_defs.size()), rowIdOrder);
   if (m_orderField >= 0) {
     const std::string col = QuoteIdentifier(m_defs[static_cast<size_t>(m_orderField)].name);
-    // The column's own collation decides, as it does for the ORDER BY.
+    // The index's key compared as a row value: the column's own collation
+    // decides for the column, as it does for the ORDER BY.
     m_probe = Statement(handle,
                         "SELECT CASE WHEN " + col + " IS NULL THEN (?1 IS NOT NULL OR rowid < ?2) "
-                        "WHEN ?1 IS NULL THEN 0 ELSE (" + col + " < ?1 OR (" + col +
-                            " = ?1 AND rowid < ?2)) END FROM " + table + " WHERE rowid = ?3",
+                        "WHEN ?1 IS NULL THEN 0 ELSE ((" + order + ") < (" + orderParam + ")) END FROM " +
+                            table + " WHERE rowid = ?3",
                         file);
   }
   fields = m_defs;

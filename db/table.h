@@ -42,5 +42,8 @@ class Table : public DataSet {
 
 // Quotes an SQL identifier.
 std::string QuoteIdentifier(std::string_view name);
+// The SQL text with every use of an identifier (any case, quoted or not,
+// never inside a string literal) replaced.
+std::string ReplaceIdentifier(std::string_view sql, std::string_view name, std::string_view by);
 
 }  // namespace kvn::db

@@ -26,6 +26,7 @@ class FakeDialogs : public Dialogs {
   std::deque<QString> files;  // the names chosen in file dialogs; an empty one cancels
   std::vector<std::string> choices;  // texts of Choose questions
   std::deque<int> chooseAnswers;
+  bool desktopOpens = true;  // whether OpenUrl finds a program
 
   void Warning(QWidget*, const QString& text) override { warnings.push_back(text.toStdString()); }
   bool Confirm(QWidget*, const QString& text) override {
@@ -50,7 +51,7 @@ class FakeDialogs : public Dialogs {
   std::optional<QString> SaveFileName(QWidget*, const QString&) override { return NextFile(); }
   bool OpenUrl(const QUrl& url) override {
     urls.push_back(url);
-    return true;
+    return desktopOpens;
   }
 
  private:

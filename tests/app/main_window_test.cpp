@@ -64,8 +64,10 @@ TEST_F(MainWindowTest, LayoutAndList) {
   }
   EXPECT_EQ(grid->columnWidth(3), grid->DefaultWidth(10));
   EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
-  EXPECT_EQ(grid->model()->index(2, 1).data().toString(), "la Haine");
-  EXPECT_EQ(grid->model()->index(2, 7).data().toString(), "15/03/2024");
+  // French title order: "Élise" among the E's, before "la Haine".
+  EXPECT_EQ(grid->model()->index(2, 1).data().toString(), "Élise");
+  EXPECT_EQ(grid->model()->index(3, 1).data().toString(), "la Haine");
+  EXPECT_EQ(grid->model()->index(3, 7).data().toString(), "15/03/2024");
   // Moving in the grid moves the table; moving the table moves the grid.
   grid->setCurrentIndex(grid->model()->index(3, 0));
   EXPECT_EQ(Main().Tvideo.RecNo(), 4);
@@ -123,6 +125,14 @@ TEST_F(MainWindowTest, HelpAndBugReportGoToTheDesktop) {
   Main().Rapportdebugs1Click();
   EXPECT_EQ(dialogs.urls[2].path(), "moi@exemple.fr");
   EXPECT_TRUE(dialogs.errors.empty());
+  // Without a browser or a mail program, the user learns where to go.
+  dialogs.desktopOpens = false;
+  Main().s_mnuAideClick();
+  Main().Rapportdebugs1Click();
+  ASSERT_EQ(dialogs.warnings.size(), 2u);
+  EXPECT_EQ(dialogs.warnings[0], "Aucun navigateur n'a pu afficher l'aide. Ouvrez vous-même la page :\n" +
+                                     dialogs.urls[0].toLocalFile().toStdString());
+  EXPECT_EQ(dialogs.warnings[1], "Aucun programme de courrier n'a pu être ouvert. Écrivez à l'adresse :\nmoi@exemple.fr");
 }
 
 TEST_F(MainWindowTest, CtrlDelDeletesFromTheListAfterConfirmation) {
@@ -159,7 +169,7 @@ TEST_F(MainWindowTest, SecondEditCommandBringsTheWindowBack) {
     EXPECT_EQ(next, order[i + 1]) << i << " " << order[i]->objectName().toStdString();
   }
   // The edit window follows the list while open.
-  Main().Tvideo.SetRecNo(3);
+  Main().Tvideo.SetRecNo(4);
   EXPECT_EQ(f.EditTitre->text(), "la Haine");
   f.hide();
 }

@@ -6,6 +6,7 @@
 
 #include <random>
 
+#include "db/catalogue.h"
 #include "db/table.h"
 #include "tests/support/catalogue_fixture.h"
 #include "tests/support/temp_dir.h"
@@ -75,8 +76,9 @@ TEST(Keyset, TableOrderAfterWritesIsTheEngineOrder) {
   }
   std::vector<std::string> ours;
   for (int64_t pos = 0; pos < t.RecordCount(); ++pos) ours.push_back(t.TextAt(pos, 0));
+  // The engine's own order of the title index: French key, title, row id.
   std::vector<std::string> engine =
-      test::SqlRows(dir.Path(), "SELECT \"Index\" FROM video ORDER BY Titre, rowid");
+      test::SqlRows(dir.Path(), "SELECT \"Index\" FROM video ORDER BY " + TitleKey("Titre") + ", Titre, rowid");
   EXPECT_EQ(ours, engine);
 }
 

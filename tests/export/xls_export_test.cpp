@@ -219,7 +219,8 @@ TEST_F(XlsExportTest, SheetsAndStripStyles) {
   EXPECT_EQ(book.FormatOf(1, 2, 1).bottom, 1);
   EXPECT_EQ(book.FormatOf(1, 2, 1).bottomColour, 10);
   EXPECT_EQ(book.FormatOf(1, 2, 2).patternColour, 13);
-  EXPECT_EQ(book.At(1, 3, 2).value, "Comédie");
+  // French title order: "À bout de souffle", Amélie, Le Grand Bleu (a drama), Zazie.
+  EXPECT_EQ(book.At(1, 3, 2).value, "Drame");
 }
 
 TEST_F(XlsExportTest, AggregateRow) {
@@ -285,12 +286,12 @@ TEST_F(XlsExportTest, EventsRecordsAndCellFormats) {
   };
   const Book book = ExportAndRead(e);
   ASSERT_TRUE(book.ok);
-  // R2 (second in title order) is rejected: R3 takes its row.
+  // In title order R4 ("À bout de souffle"), R1, R2, R3; R2 is rejected: R3 takes its row.
   EXPECT_EQ(book.sheets[0].rows, 4);
   EXPECT_EQ(book.At(0, 0, 1).value, "Disques");
   EXPECT_EQ(book.At(0, 0, 0).xf, 15);
-  EXPECT_EQ(book.At(0, 2, 0).value, "R3*");
-  EXPECT_EQ(book.At(0, 3, 0).value, "R4*");
+  EXPECT_EQ(book.At(0, 2, 0).value, "R1*");
+  EXPECT_EQ(book.At(0, 3, 0).value, "R3*");
   EXPECT_EQ(book.FormatOf(0, 3, 1).fontColour, 10);
   EXPECT_EQ(book.FormatOf(0, 3, 1).format, "0.0");
   EXPECT_EQ(book.FormatOf(0, 2, 1).format, "#,###,##0.00");
@@ -319,7 +320,7 @@ TEST_F(XlsExportTest, AbortKeepsAValidWorkbook) {
   ASSERT_TRUE(book.ok);
   EXPECT_EQ(asked, 1);
   EXPECT_EQ(book.sheets[0].rows, 3);
-  EXPECT_EQ(book.At(0, 2, 0).value, "R2");
+  EXPECT_EQ(book.At(0, 2, 0).value, "R1");  // second in title order, after R4
   EXPECT_FALSE(table->ControlsDisabled());
 }
 
