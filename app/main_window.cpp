@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -75,10 +76,11 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), DataSourceVideo(&Tvideo) 
   setWindowTitle(QStringLiteral("Korvane version 1.0"));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                 Qt::WindowCloseButtonHint);
+                 Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
   auto* central = new QWidget(this);
-  central->setFixedSize(794, 490 - 19);
+  central->resize(794, 490 - 19);
+  central->installEventFilter(this);
   setCentralWidget(central);
   BuildToolbar(central);
 
@@ -96,7 +98,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), DataSourceVideo(&Tvideo) 
   DBGrid1->setGeometry(8, 32, 777, 385);
   DBGrid1->viewport()->setCursor(Qt::PointingHandCursor);
   DBGrid1->SetDataSource(&DataSourceVideo);
-  DBGrid1->SetColumns({{"Reference", QStringLiteral("Réf"), 34},
+  // The reference column holds a reference such as "DVD-038".
+  const int referenceWidth = QFontMetrics(DBGrid1->font()).horizontalAdvance(QStringLiteral("DVD-038")) + 14;
+  DBGrid1->SetColumns({{"Reference", QStringLiteral("Réf"), referenceWidth},
                        {"Titre", QStringLiteral("Titre"), 280},
                        {"Nb_cd", QStringLiteral("Nb CD"), 38},
                        {"Support", QStringLiteral("Support"), -1},
@@ -115,9 +119,11 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), DataSourceVideo(&Tvideo) 
   statusBar()->addWidget(StatusBar1, 1);
 
   BuildMenus();
-  setFixedSize(sizeHint());
-  adjustSize();
-  setFixedSize(794, 490 + menuBar()->sizeHint().height());
+  // The window can grow and be maximised; the list grows with it. Its size and
+  // the list's column widths are those the user left last time.
+  setMinimumSize(794, 490 + menuBar()->sizeHint().height());
+  resize(minimumSize());
+  RestoreLayout();
 
   RunHandler(this, [this] { FormCreate(); });
 }
@@ -399,6 +405,7 @@ void TForm1::Archiverlabasededonnes1Click() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == centralWidget() && event->type() == QEvent::Resize) LayOutList();
   if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
     if (watched == GroupBox1) {
       StatusBar1->clear();
@@ -415,7 +422,56 @@ bool TForm1::event(QEvent* event) {
   return QMainWindow::event(event);
 }
 
+void TForm1::LayOutList() {
+  const QSize area = centralWidget()->size();
+  GroupBox1->setGeometry(0, 48, std::max(100, area.width() - 1), std::max(100, area.height() - 46));
+  DBGrid1->setGeometry(8, 32, GroupBox1->width() - 16, GroupBox1->height() - 40);
+}
+
+namespace {
+
+constexpr char kWindowSection[] = "FENETRE";
+constexpr char kListSection[] = "LISTE";
+
+}  // namespace
+
+void TForm1::RestoreLayout() {
+  try {
+    platform::IniFile ini(CatalogueDirectory() + "kvn.ini");
+    const int width = static_cast<int>(ini.ReadInteger(kWindowSection, "Largeur", 0));
+    const int height = static_cast<int>(ini.ReadInteger(kWindowSection, "Hauteur", 0));
+    if (width > 0 && height > 0) resize(std::max(width, minimumWidth()), std::max(height, minimumHeight()));
+    if (ini.ReadBool(kWindowSection, "Agrandie", false)) setWindowState(windowState() | Qt::WindowMaximized);
+    for (int c = 0; c < DBGrid1->model()->columnCount(); ++c) {
+      const int w = static_cast<int>(ini.ReadInteger(kListSection, "Colonne" + std::to_string(c), 0));
+      if (w >= 8 && w <= 2000) DBGrid1->setColumnWidth(c, w);
+    }
+  } catch (const Error&) {
+    // An unreadable settings file: the window keeps its first layout.
+  }
+}
+
+void TForm1::SaveLayout() {
+  platform::IniFile ini(CatalogueDirectory() + "kvn.ini");
+  ini.BeginUpdate();
+  const QRect normal = isMaximized() ? normalGeometry() : geometry();
+  ini.WriteInteger(kWindowSection, "Largeur", normal.width());
+  ini.WriteInteger(kWindowSection, "Hauteur", normal.height());
+  ini.WriteBool(kWindowSection, "Agrandie", isMaximized());
+  for (int c = 0; c < DBGrid1->model()->columnCount(); ++c)
+    ini.WriteInteger(kListSection, "Colonne" + std::to_string(c), DBGrid1->columnWidth(c));
+  ini.EndUpdate();
+}
+
 void TForm1::closeEvent(QCloseEvent* event) {
+  // A settings file that cannot be written does not keep the program open;
+  // the user is told what was not kept.
+  try {
+    SaveLayout();
+  } catch (const Error& e) {
+    Ui().Warning(this, QStringLiteral("La taille de la fenêtre et des colonnes n'a pas pu être enregistrée.\n") +
+                           QString::fromUtf8(e.what()));
+  }
   // Closing the main window ends the program, whatever other window is open.
   QMainWindow::closeEvent(event);
   if (event->isAccepted()) QApplication::quit();

@@ -56,6 +56,10 @@ class TForm1 : public QMainWindow {
   static const char* const kUpgradeFromLevel2Text;
   static const char* const kDefaultBugAddress;
 
+  // The window's size and the list's column widths, kept in kvn.ini.
+  void RestoreLayout();
+  void SaveLayout();
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   bool event(QEvent* event) override;
@@ -63,6 +67,8 @@ class TForm1 : public QMainWindow {
 
  private:
   void BuildMenus();
+  // The list fills the window, whatever its size.
+  void LayOutList();
   void BuildToolbar(QWidget* central);
   std::vector<std::pair<QToolButton*, QString>> m_statusTexts;
 };

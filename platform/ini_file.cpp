@@ -250,8 +250,19 @@ void IniFile::DeleteKey(std::string_view section, std::string_view key) {
   }
 }
 
+void IniFile::EndUpdate() {
+  if (m_updating > 0 && --m_updating == 0 && m_pending) {
+    m_pending = false;
+    Store();
+  }
+}
+
 void IniFile::Store() {
   Reparse();
+  if (m_updating > 0) {
+    m_pending = true;
+    return;
+  }
   // Written under a temporary name: a full disk or a kill never leaves a
   // truncated settings file.
   OutputFile out(m_path, {.allowProtected = true});

@@ -51,6 +51,11 @@ class IniFile {
   // The whole text, as it would be written.
   const std::string& Text() const { return m_text; }
 
+  // Between BeginUpdate and EndUpdate writes are kept and the file is written
+  // once, at EndUpdate (many keys, one file written safely).
+  void BeginUpdate() { ++m_updating; }
+  void EndUpdate();
+
  private:
   struct Parsed;
   void Reparse();
@@ -58,6 +63,8 @@ class IniFile {
 
   std::string m_path;
   std::string m_text;
+  int m_updating = 0;
+  bool m_pending = false;
   std::unique_ptr<Parsed> m_parsed;
 };
 

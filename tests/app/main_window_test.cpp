@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QFile>
+#include <QFontMetrics>
 
 #include "app/about.h"
 #include "app/forms.h"
@@ -55,7 +56,7 @@ TEST_F(MainWindowTest, LayoutAndList) {
   EXPECT_EQ(Main().GroupBox1->geometry(), QRect(0, 48, 793, 425));
   DBGrid* grid = Main().DBGrid1;
   const char* titles[] = {"Réf", "Titre", "Nb CD", "Support", "Genre", "Durée", "Nom", "Prêté le"};
-  const int widths[] = {34, 280, 38, -1, 98, 54, 92, 67};
+  const int widths[] = {-1, 280, 38, -1, 98, 54, 92, 67};
   for (int c = 0; c < 8; ++c) {
     EXPECT_EQ(grid->model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().toStdString(), titles[c]);
     if (widths[c] > 0) {
@@ -63,6 +64,8 @@ TEST_F(MainWindowTest, LayoutAndList) {
     }
   }
   EXPECT_EQ(grid->columnWidth(3), grid->DefaultWidth(10));
+  // A reference such as "DVD-038" is shown whole.
+  EXPECT_GT(grid->columnWidth(0), QFontMetrics(grid->font()).horizontalAdvance("DVD-038"));
   EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
   // French title order: "Élise" among the E's, before "la Haine".
   EXPECT_EQ(grid->model()->index(2, 1).data().toString(), "Élise");
@@ -74,6 +77,31 @@ TEST_F(MainWindowTest, LayoutAndList) {
   Main().Tvideo.Last();
   EXPECT_EQ(grid->currentIndex().row(), 5);
   EXPECT_EQ(grid->model()->headerData(5, Qt::Vertical, Qt::DisplayRole).toString(), "▶");
+}
+
+// The window grows and the list with it; its size and the column widths are
+// kept in kvn.ini for the next start.
+TEST_F(MainWindowTest, TheWindowGrowsAndRemembersItsLayout) {
+  TForm1& w = Main();
+  w.show();
+  w.resize(1200, 800);
+  QApplication::processEvents();
+  EXPECT_EQ(w.size(), QSize(1200, 800));
+  EXPECT_EQ(w.GroupBox1->width(), w.centralWidget()->width() - 1);
+  EXPECT_GT(w.DBGrid1->height(), 385 + 250);
+  Screenshot(&w, "fenetre_agrandie");
+  w.DBGrid1->setColumnWidth(1, 420);
+  w.SaveLayout();
+  const std::string ini = test::ReadFile(dir / "kvn.ini");
+  EXPECT_NE(ini.find("[FENETRE]\nLargeur=1200\nHauteur=800\nAgrandie=0\n"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("Colonne1=420"), std::string::npos) << ini;
+  // The next start takes them back.
+  TearDown();
+  created = false;
+  dialogs = FakeDialogs();
+  CreateTheWindows();
+  EXPECT_EQ(Main().size(), QSize(1200, 800));
+  EXPECT_EQ(Main().DBGrid1->columnWidth(1), 420);
 }
 
 TEST_F(MainWindowTest, MenusShortcutsAndCommandsThatComeLater) {
