@@ -3,7 +3,9 @@
 #include "app/catalogue_files.h"
 #include "db/table.h"
 #include "export/options_file.h"
+#include "export/html/html_export.h"
 #include "export/registry.h"
+#include "export/rtf/rtf_export.h"
 #include "export/text/ascii_export.h"
 #include "export/xls/xls_export.h"
 #include "platform/error.h"
@@ -24,6 +26,19 @@ namespace {
 // The main window's presets of the export dialog.
 void ApplyMainWindowPresets(exporting::TQExport& e) {
   if (auto* ascii = dynamic_cast<exporting::TQExportASCII*>(&e)) ascii->CSVComma = ';';
+  if (auto* rtf = dynamic_cast<exporting::TQExportRTF*>(&e)) {
+    exporting::Font font;
+    font.name = "MS Sans Serif";
+    font.size = 8;
+    font.color = platform::clWindowText;
+    rtf->Options.DefaultFont = font;
+    rtf->Options.HeaderFont = font;
+  }
+  if (auto* html = dynamic_cast<exporting::TQExportHTML*>(&e)) {
+    html->HTMLOptions.TextFont.name = "Arial";
+    html->HTMLOptions.TextFont.size = 8;
+    html->HTMLOptions.TextFont.color = platform::clWhite;
+  }
 }
 
 }  // namespace

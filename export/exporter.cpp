@@ -73,7 +73,7 @@ std::unique_ptr<TQExportWriter> TQExport::CreateWriter(platform::Stream& stream)
 }
 
 void TQExport::BeginExport() {
-  m_columns.SetEscapes(!GetSpecialChars().empty());
+  m_columns.SetEscapes(EscapesText());
   m_columns.Clear();
   m_columns.Fill(false);
   m_row.Clear();

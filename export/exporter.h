@@ -122,8 +122,11 @@ class TQExport {
   virtual void WriteDataRow() {}
   virtual std::string GetColCaption(int index);
   virtual void GetColData(TQExportCol& col, std::string& text) { (void)col, (void)text; }
-  // The characters EscapeText replaces; with none, EscapeText is not called.
+  // The characters EscapeText replaces.
   virtual std::set<char> GetSpecialChars() { return {}; }
+  // Whether data cells go through EscapeText: every format that escapes text,
+  // whether or not it lists its special characters.
+  virtual bool EscapesText() { return !GetSpecialChars().empty(); }
   virtual std::string EscapeText(const std::string& text) { return text; }
   virtual void DoGetCellParams(int recNo, int colNo, const std::string& value,
                                TQExportColAlign& align, Font& font, platform::TColor& background);

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "export/html/html_export.h"
+#include "export/rtf/rtf_export.h"
 #include "export/text/ascii_export.h"
 #include "export/xls/xls_export.h"
 #include "platform/codepage.h"
@@ -83,6 +85,71 @@ void CheckOptionsFile(const platform::IniFile& ini) {
   for (const auto& section : ini.ReadSections())
     if (platform::StartsWithNoCase(section, "XLS_"))
       CheckInteger(ini, section, "FontSize", 1, kMaxXlsFontSize, "une taille de police de 1 à 409 points");
+  for (const char* section : {"RTF_DefaultFont", "RTF_HeaderFont"})
+    CheckInteger(ini, section, "FontSize", 1, 1638, "une taille de police de 1 à 1638 points");
+  CheckInteger(ini, "RTF", "PageOrientation", 0, 1, "0 (portrait) ou 1 (paysage)");
+  CheckInteger(ini, "HTML", "CSS", 0, 1, "0 (feuille de style interne) ou 1 (externe)");
+  CheckInteger(ini, "HTML", "FileRecCount", 0, kMaxCount, "un nombre d'enregistrements positif ou nul");
+  for (const char* key : {"CellPadding", "CellSpacing", "BorderWidth"})
+    CheckInteger(ini, "HTML", key, 0, kMaxCharacters, "un nombre de points de 0 à 1024");
+  for (const char* key : {"BackgroundColor", "FontColor", "HeadBackgroundColor", "HeadFontColor",
+                          "OddRowBackgroundColor", "EvenRowBackgroundColor", "DataFontColor", "LinkColor",
+                          "VLinkColor", "ALinkColor"})
+    if (ini.ValueExists("HTML", key) && !platform::StringToColor(ini.ReadString("HTML", key, "")))
+      RefuseValue(ini, "HTML", key, ini.ReadString("HTML", key, ""), "un nom de couleur ou $ et huit chiffres hexadécimaux");
+}
+
+// The dialog's Word and RTF page.
+void ApplyRtfPage(const platform::IniFile& ini, TQExportRTF& e) {
+  LoadFontSetting(e.Options.DefaultFont, e.Options.DefaultFont, ini, "RTF_DefaultFont");
+  LoadFontSetting(e.Options.HeaderFont, e.Options.HeaderFont, ini, "RTF_HeaderFont");
+  const int64_t orientation = ini.ReadInteger("RTF", "PageOrientation", static_cast<int>(e.Options.PageOrientation));
+  e.Options.PageOrientation = static_cast<TQExportPageOrientation>(orientation);
+}
+
+// The dialog's HTML pages: the options, the table, the multi-file page.
+void ApplyHtmlPage(const platform::IniFile& ini, TQExportHTML& e) {
+  const char* s = "HTML";
+  auto text = [&](const char* key, const std::string& current) {
+    return Utf8ToCp1252(ini.ReadString(s, key, platform::Cp1252ToUtf8(current)));
+  };
+  auto color = [&](const char* key, platform::TColor& c) {
+    if (auto v = platform::StringToColor(ini.ReadString(s, key, ""))) c = *v;
+  };
+  // Colours of a file are a scheme of their own.
+  e.SetHTMLTemplate(THTMLTemplate::htCustom);
+  e.Title = text("Title", e.Title);
+  e.UsingCSS = ini.ReadInteger(s, "CSS", static_cast<int>(e.UsingCSS)) == 1 ? TUsingCSS::usExternal
+                                                                           : TUsingCSS::usInternal;
+  e.CSSFileName = ini.ReadString(s, "CSSFile", e.CSSFileName);
+  e.OverwriteCSSFile = ini.ReadBool(s, "OverwriteCSSFile", e.OverwriteCSSFile);
+  e.SetMaxRecords(static_cast<int>(ini.ReadInteger(s, "FileRecCount", e.MaxRecords())));
+  e.GenerateIndex = ini.ReadBool(s, "GenerateIndex", e.GenerateIndex);
+  TQExportHTMLNavigation& n = e.Navigation;
+  n.IndexLinkTemplate = text("IndexLinkTemplate", n.IndexLinkTemplate);
+  n.OnTop = ini.ReadBool(s, "NavigationOnTop", n.OnTop);
+  n.OnBottom = ini.ReadBool(s, "NavigationOnBottom", n.OnBottom);
+  n.IndexLinkTitle = text("IndexLinkTitle", n.IndexLinkTitle);
+  n.FirstLinkTitle = text("FirstLinkTitle", n.FirstLinkTitle);
+  n.PriorLinkTitle = text("PriorLinkTitle", n.PriorLinkTitle);
+  n.NextLinkTitle = text("NextLinkTitle", n.NextLinkTitle);
+  n.LastLinkTitle = text("LastLinkTitle", n.LastLinkTitle);
+  e.HTMLOptions.TextFont.name = text("FontName", e.HTMLOptions.TextFont.name);
+  e.HTMLOptions.BackgroundFileName = ini.ReadString(s, "BackgroundFile", e.HTMLOptions.BackgroundFileName);
+  e.TableOptions.CellPadding = static_cast<int>(ini.ReadInteger(s, "CellPadding", e.TableOptions.CellPadding));
+  e.TableOptions.CellSpacing = static_cast<int>(ini.ReadInteger(s, "CellSpacing", e.TableOptions.CellSpacing));
+  e.TableOptions.Border = static_cast<int>(ini.ReadInteger(s, "BorderWidth", e.TableOptions.Border));
+  e.TableOptions.BackgroundFileName = ini.ReadString(s, "TableBackground", e.TableOptions.BackgroundFileName);
+  color("BackgroundColor", e.HTMLOptions.BackgroundColor);
+  color("FontColor", e.HTMLOptions.TextFont.color);
+  color("HeadBackgroundColor", e.TableOptions.HeadersRowBgColor);
+  color("HeadFontColor", e.TableOptions.HeadersRowFontColor);
+  color("OddRowBackgroundColor", e.TableOptions.OddRowBgColor);
+  color("EvenRowBackgroundColor", e.TableOptions.TableBgColor);
+  color("DataFontColor", e.TableOptions.TableFontColor);
+  color("LinkColor", e.HTMLOptions.LinkColor);
+  color("VLinkColor", e.HTMLOptions.VLinkColor);
+  color("ALinkColor", e.HTMLOptions.ALinkColor);
 }
 
 }  // namespace
@@ -156,6 +223,8 @@ void ApplyOptionsFile(const platform::IniFile& ini, int type, db::DataSet& sourc
   }
 
   if (auto* xls = dynamic_cast<TQExportXLS*>(&e); xls && type == 0) ApplyXlsPage(&ini, source, *xls);
+  if (auto* rtf = dynamic_cast<TQExportRTF*>(&e); rtf && (type == 1 || type == 2)) ApplyRtfPage(ini, *rtf);
+  if (auto* html = dynamic_cast<TQExportHTML*>(&e); html && type == 3) ApplyHtmlPage(ini, *html);
   if (auto* ascii = dynamic_cast<TQExportASCII*>(&e)) {
     if (type == 7) {
       ascii->AutoCalcColWidth = ini.ReadBool("TXT", "AutoCalcColWidth", ascii->AutoCalcColWidth);

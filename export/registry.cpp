@@ -1,5 +1,7 @@
 #include "export/registry.h"
 
+#include "export/html/html_export.h"
+#include "export/rtf/rtf_export.h"
 #include "export/text/ascii_export.h"
 #include "export/xls/xls_export.h"
 #include "platform/strings.h"
@@ -21,6 +23,10 @@ std::function<std::unique_ptr<TQExportText>()> Ascii(TQExportASCIIType type) {
 const std::vector<ExportType>& ExportTypes() {
   static const std::vector<ExportType> types = {
       {"xls", 0, "xls", "MS Excel", [] { return std::unique_ptr<TQExportText>(std::make_unique<TQExportXLS>()); }},
+      // A Word file is the same RTF document under its own extension.
+      {"doc", 1, "doc", "MS Word", [] { return std::unique_ptr<TQExportText>(std::make_unique<TQExportRTF>()); }},
+      {"rtf", 2, "rtf", "RTF", [] { return std::unique_ptr<TQExportText>(std::make_unique<TQExportRTF>()); }},
+      {"html", 3, "html", "HTML", [] { return std::unique_ptr<TQExportText>(std::make_unique<TQExportHTML>()); }},
       {"txt", 7, "txt", "Fichier Texte", Ascii(TQExportASCIIType::etTXT)},
       {"csv", 8, "csv", "Fichier CSV", Ascii(TQExportASCIIType::etCSV)},
       {"dif", 9, "dif", "Fichier DIF", Ascii(TQExportASCIIType::etDIF)},

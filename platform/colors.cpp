@@ -6,6 +6,36 @@
 #include "platform/strings.h"
 
 namespace kvn::platform {
+
+namespace {
+
+std::function<std::optional<TColor>(int)>& Resolver() {
+  static std::function<std::optional<TColor>(int)> resolver;
+  return resolver;
+}
+
+}  // namespace
+
+void SetSystemColorResolver(std::function<std::optional<TColor>(int index)> resolver) {
+  Resolver() = std::move(resolver);
+}
+
+TColor ColorToRGB(TColor color) {
+  if (color < kSystemColorBase) return color & 0xFFFFFF;
+  const int index = static_cast<int>(color - kSystemColorBase);
+  if (Resolver())
+    if (auto c = Resolver()(index)) return *c & 0xFFFFFF;
+  switch (index) {
+    case 3: return 0xDBCDBF;    // inactive caption
+    case 4: case 15: return 0xF0F0F0;  // menu, button face
+    case 5: case 14: case 20: return 0xFFFFFF;  // window, highlight text, button highlight
+    case 13: return 0xD77800;   // highlight
+    case 16: return 0xA0A0A0;   // button shadow
+    case 17: return 0x6D6D6D;   // grey text
+    default: return 0x000000;   // menu text, window text, button text
+  }
+}
+
 namespace {
 
 struct NamedColor {

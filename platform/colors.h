@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,12 @@ constexpr TColor clInactiveCaption = kSystemColorBase + 3, clMenu = kSystemColor
                  clHighlightText = kSystemColorBase + 14, clBtnFace = kSystemColorBase + 15,
                  clBtnShadow = kSystemColorBase + 16, clGrayText = kSystemColorBase + 17,
                  clBtnText = kSystemColorBase + 18, clBtnHighlight = kSystemColorBase + 20;
+
+// The red-green-blue value of a colour (0x00BBGGRR): a system colour is
+// resolved by the resolver the GUI installs from its palette, or by the usual
+// desktop colours when none is installed.
+TColor ColorToRGB(TColor color);
+void SetSystemColorResolver(std::function<std::optional<TColor>(int index)> resolver);
 
 // A name when the value has one, otherwise "$" and eight upper-case hex digits.
 std::string ColorToString(TColor color);

@@ -1,6 +1,7 @@
 #include "export/xls/style_records.h"
 
 #include "export/xls/biff_stream.h"
+#include "platform/codepage.h"
 #include "platform/endian.h"
 
 namespace kvn::exporting {
@@ -35,6 +36,22 @@ constexpr uint8_t kUnderlineBytes[] = {0x00, 0x01, 0x02, 0x21, 0x22};
 
 }  // namespace
 
+bool XlsNeedsUnicode(std::string_view cp1252) {
+  for (char c : cp1252) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x80 && b <= 0x9F) return true;
+  }
+  return false;
+}
+
+std::string XlsCharacters(std::string_view cp1252, bool unicode) {
+  std::string out;
+  out += unicode ? '\x01' : '\x00';
+  if (!unicode) return out.append(cp1252);
+  for (char c : cp1252) platform::AppendLE16(out, static_cast<uint16_t>(platform::Cp1252ToUnicode(static_cast<unsigned char>(c))));
+  return out;
+}
+
 std::string FontBody(const TxlsFont& f) {
   std::string b;
   const size_t nameLength = std::min<size_t>(f.Name.size(), 255);
@@ -51,11 +68,7 @@ std::string FontBody(const TxlsFont& f) {
   b += static_cast<char>(f.Charset);
   b += '\0';  // reserved
   b += static_cast<char>(nameLength);
-  b += '\x01';
-  for (size_t i = 0; i < nameLength; ++i) {
-    b += f.Name[i];
-    b += '\0';
-  }
+  b += XlsCharacters(std::string_view(f.Name).substr(0, nameLength), true);
   return b;
 }
 
@@ -64,8 +77,8 @@ std::string FormatBody(const TxlsTextFormat& f) {
   const size_t length = std::min<size_t>(f.Text.size(), 255);
   platform::AppendLE16(b, static_cast<uint16_t>(f.Index));
   platform::AppendLE16(b, static_cast<uint16_t>(length));
-  b += '\0';
-  b.append(f.Text, 0, length);
+  const std::string_view text = std::string_view(f.Text).substr(0, length);
+  b += XlsCharacters(text, XlsNeedsUnicode(text));
   return b;
 }
 

@@ -23,11 +23,19 @@ extern const uint8_t kDefaultXFs[16][kXFSize];
 // The six built-in styles: XF index with bit 15 set, style number, level 0xff.
 extern const uint8_t kBuiltInStyles[6][4];
 
+// Whether a Windows-1252 text needs UTF-16 in a BIFF8 string: the compressed
+// form is Latin-1, which has control characters where Windows-1252 has
+// € œ Œ ’ “ ” – … (bytes 0x80 to 0x9F).
+bool XlsNeedsUnicode(std::string_view cp1252);
+// The option byte and the characters of a BIFF8 string: 0x00 and the bytes,
+// or 0x01 and the characters in UTF-16LE.
+std::string XlsCharacters(std::string_view cp1252, bool unicode);
+
 // FONT body: height, options, colour, weight, script, underline, family,
-// character set, reserved, name length, option byte 0x01, name widened to UTF-16.
+// character set, reserved, name length, option byte 0x01, name in UTF-16.
 std::string FontBody(const TxlsFont& font);
-// FORMAT body: index, character count, option byte 0x00, the bytes of the text
-// (at most 255).
+// FORMAT body: index, character count, option byte and characters of the text
+// (at most 255; UTF-16 when it holds a byte Latin-1 lacks).
 std::string FormatBody(const TxlsTextFormat& format);
 // XF body of a registered format, built from the default XF 15.
 std::string XFBody(const TxlsXFormat& xf);

@@ -163,8 +163,10 @@ void TQXLSWriter::WriteHeaderFooter(uint16_t number, std::string_view text) {
     WriteRecord(number, 0);
     return;
   }
-  m_stream.Body(text.size() + 3).U16(static_cast<uint16_t>(text.size())).U8(0).Bytes(text);
-  WriteRecord(number, static_cast<uint16_t>(text.size() + 3));
+  // UTF-16 when the text holds a character Latin-1 lacks ("œ", "€").
+  const std::string characters = XlsCharacters(text, XlsNeedsUnicode(text));
+  m_stream.Body(characters.size() + 2).U16(static_cast<uint16_t>(text.size())).Bytes(characters);
+  WriteRecord(number, static_cast<uint16_t>(characters.size() + 2));
 }
 
 // COLINFO (0x007D): first and last column, width in 1/256 character, XF,

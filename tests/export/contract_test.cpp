@@ -39,8 +39,10 @@ TEST_P(ContractTest, EmptySourceAndOneRow) {
   EXPECT_EQ(empty.find("R1"), std::string::npos);
   std::string one = Export({Titled("R1", "Été 中")});
   EXPECT_NE(one.find("R1"), std::string::npos);
-  // Windows-1252 bytes: "É" is 0xC9, the Chinese character a question mark.
-  EXPECT_NE(one.find("\xC9t\xE9 ?"), std::string::npos) << one;
+  // Windows-1252 bytes: "É" is 0xC9, the Chinese character a question mark
+  // (RTF writes such bytes as \'xx, as its readers expect).
+  const bool rtf = GetParam() == "rtf" || GetParam() == "doc";
+  EXPECT_NE(one.find(rtf ? "\\'c9t\\'e9 ?" : "\xC9t\xE9 ?"), std::string::npos) << one;
   EXPECT_EQ(one.find("\xC3"), std::string::npos);  // no UTF-8 left
 }
 

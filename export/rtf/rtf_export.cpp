@@ -1,0 +1,144 @@
+#include "export/rtf/rtf_export.h"
+
+#include <cstdio>
+
+namespace kvn::exporting {
+
+std::string RtfHighCharacters(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x80) {
+      out += c;
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\'%02x", b);
+      out += hex;
+    }
+  }
+  return out;
+}
+
+std::string TQExportRTF::EscapeText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + 4);
+  for (char c : text) {
+    if (c == '\\' || c == '{' || c == '}') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) >= 0x80) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\'%02x", static_cast<unsigned char>(c));
+      out += hex;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+void TQExportRTF::GetColumnOptions(ColumnOptions& o) const {
+  TQExportFormatText::GetColumnOptions(o);
+  o.ColumnsWidth = &ColumnsWidth;
+  o.ColumnsAlign = &ColumnsAlign;
+}
+
+std::unique_ptr<TQExportWriter> TQExportRTF::CreateWriter(platform::Stream& stream) {
+  return std::make_unique<TQRTFWriter>(this, stream);
+}
+
+std::string TQExportRTF::StyleWords(const Font& font) {
+  std::string words;
+  if (font.bold) words += "\\b";
+  if (font.italic) words += "\\i";
+  if (font.underline) words += "\\ul";
+  if (font.strikeOut) words += "\\strike";
+  return words;
+}
+
+void TQExportRTF::BeginExport() {
+  TQExportFormatText::BeginExport();
+  TQRTFWriter& w = Rtf();
+  w.WriteDocStart();
+  w.WriteHeader();
+  w.AddFont("nil", Options.HeaderFont.name);
+  w.AddFont("nil", Options.DefaultFont.name);
+  w.WriteFontTable();
+  w.AddColor(0, 0, 0);
+  w.WriteColorTable();
+  w.GetFontText(Options.DefaultFont, true);
+  if (Options.PageOrientation == TQExportPageOrientation::poLandscape) {
+    w.WriteLn("\\landscape");
+    w.WriteLn("\\paperw16838");
+    w.WriteLn("\\paperh11906");
+  } else {
+    w.WriteLn("\\paperw11906");
+    w.WriteLn("\\paperh16838");
+  }
+  // Header lines are the user's RTF, written as they are; their accents are
+  // written the way RTF readers expect them.
+  for (const auto& line : Header) {
+    w.WriteLn(RtfHighCharacters(line));
+    w.WritePar();
+  }
+  w.WritePar();
+  // One row definition, which every row reuses: each column's right edge in
+  // twips, from its width in characters of the header font's "X".
+  std::string row = "\\trowd\\trql\\trgaph0\\trleft36\r\n";
+  const int x = XWidthPixels(Options.HeaderFont);
+  int edge = 36;
+  for (size_t i = 0; i < Columns().Count(); ++i) {
+    edge += Columns()[i].Width * x * 15 + 10;
+    row += "\\clbrdrl\\brdrth \\clbrdrr\\brdrth \\clbrdrt\\brdrth \\clbrdrb\\brdrth\r\n";
+    row += "\\cellx" + std::to_string(edge) + "\r\n";
+  }
+  w.Write(row);
+}
+
+std::string TQExportRTF::GetColCaption(int index) {
+  const std::string words = StyleWords(Options.HeaderFont);
+  return "\\pard\\intbl\\li30\\ri30{" + words + " " + TQExportFormatText::GetColCaption(index) + "}\\cell";
+}
+
+void TQExportRTF::WriteCaptionRow() {
+  TQRTFWriter& w = Rtf();
+  w.GetFontText(Options.HeaderFont, true);
+  w.WriteLn(GetCaptionRow() + "\\row");
+}
+
+void TQExportRTF::BeforeExport() { Rtf().GetFontText(Options.DefaultFont, true); }
+
+void TQExportRTF::GetColData(TQExportCol& col, std::string& text) {
+  // A line break inside a value is a paragraph of the cell.
+  std::string value;
+  value.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      value += " \\par ";
+      ++i;
+    } else {
+      value += text[i];
+    }
+  }
+  const TQExportColumn& column = Columns()[static_cast<size_t>(col.ColumnIndex)];
+  std::string words = StyleWords(Options.DefaultFont);
+  if (!words.empty()) words += ' ';
+  text = "\\pard\\intbl\\li30\\ri30" + Writer()->AlignToStr(column.ColAlign) + "{" + words + value + "}\\cell";
+}
+
+void TQExportRTF::WriteDataRow() { Writer()->WriteLn(GetDataRow(true) + "\\row"); }
+
+void TQExportRTF::EndExport() {
+  TQRTFWriter& w = Rtf();
+  w.WriteLn("\\pard");
+  w.WritePar();
+  for (const auto& line : Footer) {
+    w.WritePar();
+    w.WriteLn(RtfHighCharacters(line));
+  }
+  w.WriteDocEnd();
+  TQExportFormatText::EndExport();
+}
+
+}  // namespace kvn::exporting
