@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "db/catalogue.h"
+#include "platform/file_info.h"
 #include "platform/ini_file.h"
 #include "tests/export/xls_reader.h"
 #include "tests/support/pdf_reader.h"
@@ -177,6 +178,42 @@ TEST(CommandLine, AValueThatDoesNotConvertNamesTheFilm) {
       EXPECT_EQ(test::ReadFile(dir / (std::string("video.") + type)), "précédent");
     }
   }
+}
+
+// HTML, RTF and Word files with the main window's presets, and the options
+// file's pages for these formats.
+TEST(CommandLine, ExportPagesAndDocuments) {
+  TempDir dir;
+  test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
+  for (const char* type : {"html", "rtf", "doc"}) {
+    auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", type});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Export terminé : " + dir.Path() + "/video." + type + " (6 films)\n");
+  }
+  const std::string html = test::ReadFile(dir / "video.html");
+  // Arial in white, its size left to the browser.
+  EXPECT_NE(html.find("  BODY { background: #333399; color: #ffffff;\r\n         font-family: Arial;\r\n  }"),
+            std::string::npos);
+  EXPECT_EQ(RunProgram({"xmllint", "--html", "--noout", dir / "video.html"}).err, "");
+  // MS Sans Serif 8 pt for both fonts, and the same document for RTF and Word.
+  const std::string rtf = test::ReadFile(dir / "video.rtf");
+  EXPECT_EQ(rtf.substr(0, 91), "{\\rtf1\\ansi\\deff0\\deftab720\r\n{\\fonttbl{\\f0\\fnil MS Sans Serif;}"
+                               "{\\f1\\fnil MS Sans Serif;}}\r\n");
+  EXPECT_EQ(test::ReadFile(dir / "video.doc"), rtf);
+
+  test::WriteFile(dir / "pages.cfg",
+                  "[GENERAL]\nExportType=3\n[HTML]\nTitle=Mes films\nFileRecCount=4\nGenerateIndex=1\n"
+                  "BackgroundColor=clYellow\nNextLinkTitle=Suivante\n"
+                  "[FIELDS]\nfield0=Titre\n");
+  auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "html", "--options", dir / "pages.cfg",
+                       "-o", dir / "pages.html"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string first = test::ReadFile(dir / "pages01.html");
+  EXPECT_NE(first.find(" <Title>Mes films</Title>"), std::string::npos);
+  EXPECT_NE(first.find("BODY { background: #ffff00;"), std::string::npos);
+  EXPECT_NE(first.find(">Suivante</a>"), std::string::npos);
+  EXPECT_TRUE(platform::FileExists(dir / "pages02.html"));
+  EXPECT_NE(test::ReadFile(dir / "pages.html").find("<LI><a href=\"pages02.html\">pages02.html</a>"), std::string::npos);
 }
 
 TEST(CommandLine, ExportAWorkbook) {

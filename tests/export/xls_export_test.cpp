@@ -375,6 +375,25 @@ TEST_F(XlsExportTest, Failures) {
   EXPECT_EQ(message([&] { failing.ExportToStream(stream); }), "Erreur d'écriture dans le flux");
 }
 
+// Windows-1252 punctuation that Latin-1 lacks ("€", "œ", "—") is read back as
+// written: from a number format by xlrd, from a page footer by Gnumeric.
+TEST_F(XlsExportTest, CurrencyAndPunctuationInFormatsAndFooters) {
+  OpenCatalogue(ThreeFilms());
+  TQExportXLS e;
+  e.DataSet = table.get();
+  e.ExportedFields = {"Reference", "Nb_cd"};
+  e.Formats.SetFloatFormat(Utf8ToCp1252("#,##0.00 €"));
+  e.Options.PageFooter = Utf8ToCp1252("Cœur — page &P");
+  const Book book = ExportAndRead(e);
+  ASSERT_TRUE(book.ok);
+  EXPECT_EQ(book.FormatOf(0, 1, 1).format, "#,##0.00 €");
+  const std::string gnumeric = dir / "classeur.gnumeric";
+  auto r = test::RunProgram({"ssconvert", path, gnumeric});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  auto xml = test::RunProgram({"zcat", gnumeric});
+  EXPECT_NE(xml.out.find("<gnm:Footer Left=\"Cœur — page &amp;[PAGE]\""), std::string::npos) << xml.out;
+}
+
 TEST_F(XlsExportTest, SheetsForgetARemovedSource) {
   OpenCatalogue(ThreeFilms());
   MemoryStringGrid grid;
