@@ -5,7 +5,9 @@
 #include "export/options_file.h"
 #include "export/html/html_export.h"
 #include "export/registry.h"
+#include "export/pdf/pdf_export.h"
 #include "export/rtf/rtf_export.h"
+#include "export/sql/sql_export.h"
 #include "export/text/ascii_export.h"
 #include "export/xls/xls_export.h"
 #include "platform/error.h"
@@ -39,6 +41,16 @@ void ApplyMainWindowPresets(exporting::TQExport& e) {
     html->HTMLOptions.TextFont.size = 8;
     html->HTMLOptions.TextFont.color = platform::clWhite;
   }
+  if (auto* pdf = dynamic_cast<exporting::TQExportPDF*>(&e)) {
+    exporting::TQExportPDFPageOptions& page = pdf->Options.PageOptions;
+    page.SetMarginLeft(1.17);
+    page.SetMarginRight(0.57);
+    page.SetMarginTop(0.78);
+    page.SetMarginBottom(0.78);
+  }
+  // The script inserts into a table of the catalogue's name, so that it runs
+  // as it is.
+  if (auto* sql = dynamic_cast<exporting::TQExportSQL*>(&e)) sql->TableName = "video";
 }
 
 }  // namespace

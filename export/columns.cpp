@@ -372,8 +372,15 @@ void TQExportColumns::Fill(bool allowBlobs) {
 
 void TQExportColumns::AutoCalcColWidth() {
   for (TQExportColumn& c : m_columns) c.Width = std::max(c.Width, static_cast<int>(c.Caption.size()));
+  WidenToValues(std::vector<bool>(m_columns.size(), true),
+                [](size_t, std::string_view raw) { return static_cast<int>(raw.size()); });
+}
+
+void TQExportColumns::WidenToValues(const std::vector<bool>& which,
+                                    const std::function<int(size_t column, std::string_view raw)>& measure) {
   SourceAccess& src = m_read.Source;
   SourceBookmark mark = src.GetBookmark();
+  std::string cell;
   try {
     src.First();
     m_counter = 0;
@@ -381,9 +388,11 @@ void TQExportColumns::AutoCalcColWidth() {
     m_counter = 0;
     const int limit = m_read.Source.exportRecCount;
     while (!src.End(m_counter) && (limit == 0 || m_counter < limit)) {
-      for (TQExportColumn& c : m_columns) {
-        std::string_view raw = platform::Trim(src.Cell(c.ColIndex, m_counter));
-        c.Width = std::max(c.Width, static_cast<int>(raw.size()));
+      for (size_t i = 0; i < m_columns.size(); ++i) {
+        if (!which[i]) continue;
+        TQExportColumn& c = m_columns[i];
+        src.CellInto(c.ColIndex, m_counter, cell);
+        c.Width = std::max(c.Width, measure(i, platform::Trim(cell)));
       }
       src.Next(m_counter);
       if (m_read.OnFetchedRecord) m_read.OnFetchedRecord(m_counter);

@@ -105,7 +105,13 @@ class TQExportColumns {
   // Adds the columns of the source and derives their attributes. Throws the data
   // layer's "Champ '%s' non trouvé" for an unknown exported field.
   void Fill(bool allowBlobs);
+  // Widens every column to its caption and to its longest value (in bytes).
   void AutoCalcColWidth();
+  // Widens the chosen columns to their longest value as measure counts it,
+  // over the records the export writes (skipped ones left out); the source
+  // position is kept.
+  void WidenToValues(const std::vector<bool>& which,
+                     const std::function<int(size_t column, std::string_view raw)>& measure);
   int IndexOfName(std::string_view name) const;
   bool IsNull(int index) const;
   void ResetTags();

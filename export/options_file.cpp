@@ -3,9 +3,12 @@
 #include <limits>
 
 #include "export/html/html_export.h"
+#include "export/pdf/pdf_export.h"
 #include "export/rtf/rtf_export.h"
+#include "export/sql/sql_export.h"
 #include "export/text/ascii_export.h"
 #include "export/xls/xls_export.h"
+#include "export/xml/xml_export.h"
 #include "platform/codepage.h"
 #include "platform/conversions.h"
 #include "platform/error.h"
@@ -52,6 +55,25 @@ void CheckInteger(const platform::IniFile& ini, std::string_view section, std::s
   if (!v || *v < low || *v > high) RefuseValue(ini, section, key, text, expected);
 }
 
+// A decimal key (point as separator) within [low, high], when present.
+void CheckDecimal(const platform::IniFile& ini, std::string_view section, std::string_view key, double low,
+                  double high, const char* expected) {
+  if (!ini.ValueExists(section, key)) return;
+  const std::string text = ini.ReadString(section, key, "");
+  const double v = StrToFloatDefault(text, -1e300);
+  if (!(v >= low && v <= high)) RefuseValue(ini, section, key, text, expected);
+}
+
+void CheckColor(const platform::IniFile& ini, std::string_view section, std::string_view key) {
+  if (ini.ValueExists(section, key) && !platform::StringToColor(ini.ReadString(section, key, "")))
+    RefuseValue(ini, section, key, ini.ReadString(section, key, ""), "un nom de couleur ou $ et huit chiffres hexadécimaux");
+}
+
+constexpr const char* kPdfFontSections[] = {"PDF_OPTION_HEADER", "PDF_OPTION_CAPTION", "PDF_OPTION_DATA",
+                                            "PDF_OPTION_FOOTER"};
+// The largest page side a PDF reader draws, in points.
+constexpr int64_t kMaxPdfPoints = 14400;
+
 // A separator or quote: one character (or "#code"), never a line end.
 void CheckCharacter(const platform::IniFile& ini, std::string_view section, std::string_view key, bool mayBeEmpty) {
   if (!ini.ValueExists(section, key)) return;
@@ -95,8 +117,26 @@ void CheckOptionsFile(const platform::IniFile& ini) {
   for (const char* key : {"BackgroundColor", "FontColor", "HeadBackgroundColor", "HeadFontColor",
                           "OddRowBackgroundColor", "EvenRowBackgroundColor", "DataFontColor", "LinkColor",
                           "VLinkColor", "ALinkColor"})
-    if (ini.ValueExists("HTML", key) && !platform::StringToColor(ini.ReadString("HTML", key, "")))
-      RefuseValue(ini, "HTML", key, ini.ReadString("HTML", key, ""), "un nom de couleur ou $ et huit chiffres hexadécimaux");
+    CheckColor(ini, "HTML", key);
+  CheckDecimal(ini, "PDF", "ColSpacing", 0, kMaxCharacters, "un espacement de 0 à 1024 caractères");
+  CheckDecimal(ini, "PDF", "RowSpacing", 0, 100, "un interligne de 0 à 100");
+  CheckInteger(ini, "PDF", "GridLineWidth", 0, 100, "une épaisseur de 0 à 100 points");
+  CheckInteger(ini, "PDF", "PageFormat", 0, static_cast<int>(TQExportPageFormat::pfUser), "un format de page de 0 à 8");
+  CheckInteger(ini, "PDF", "PageUnits", 0, 2, "0 (pouces), 1 (millimètres) ou 2 (points)");
+  CheckInteger(ini, "PDF", "PageOrientation", 0, 1, "0 (portrait) ou 1 (paysage)");
+  for (const char* key : {"PageWidth", "PageHeight"})
+    CheckInteger(ini, "PDF", key, 1, kMaxPdfPoints, "une taille de 1 à 14 400 points");
+  for (const char* key : {"PageMarginLeft", "PageMarginRight", "PageMarginTop", "PageMarginBottom"})
+    CheckInteger(ini, "PDF", key, 0, kMaxPdfPoints, "une marge de 0 à 14 400 points");
+  for (const char* section : kPdfFontSections) {
+    CheckInteger(ini, section, "FontName", 0, static_cast<int>(TPDFFontName::poZapfDingbats),
+                 "un numéro de police de 0 à 13");
+    CheckInteger(ini, section, "FontEncoding", 0, 3, "un numéro d'encodage de 0 à 3");
+    CheckInteger(ini, section, "FontSize", 1, 1000, "une taille de police de 1 à 1000 points");
+    CheckColor(ini, section, "FontColor");
+  }
+  CheckInteger(ini, "SQL", "CommitRecCount", 0, kMaxCount, "un nombre d'enregistrements positif ou nul");
+  CheckCharacter(ini, "SQL", "StatementTerm", true);
 }
 
 // The dialog's Word and RTF page.
@@ -150,6 +190,57 @@ void ApplyHtmlPage(const platform::IniFile& ini, TQExportHTML& e) {
   color("LinkColor", e.HTMLOptions.LinkColor);
   color("VLinkColor", e.HTMLOptions.VLinkColor);
   color("ALinkColor", e.HTMLOptions.ALinkColor);
+}
+
+// The dialog's PDF page: spacings, grid, page in points, the four fonts.
+void ApplyPdfPage(const platform::IniFile& ini, TQExportPDF& e) {
+  const char* s = "PDF";
+  TPDFOptions& o = e.Options;
+  o.ColSpacing = StrToFloatDefault(ini.ReadString(s, "ColSpacing", ""), o.ColSpacing);
+  o.RowSpacing = StrToFloatDefault(ini.ReadString(s, "RowSpacing", ""), o.RowSpacing);
+  o.GridLineWidth = static_cast<int>(ini.ReadInteger(s, "GridLineWidth", o.GridLineWidth));
+  TQExportPDFPageOptions& page = o.PageOptions;
+  const auto format = static_cast<TQExportPageFormat>(ini.ReadInteger(s, "PageFormat", static_cast<int>(page.Format())));
+  const auto units = static_cast<TQExportUnits>(ini.ReadInteger(s, "PageUnits", static_cast<int>(page.Units())));
+  const auto orientation =
+      static_cast<TQExportPageOrientation>(ini.ReadInteger(s, "PageOrientation", static_cast<int>(page.Orientation())));
+  TQExportPDFPageOptions::Points p = page.InPoints();
+  const auto points = [&](const char* key, int current) { return static_cast<int>(ini.ReadInteger(s, key, current)); };
+  p.width = points("PageWidth", p.width);
+  p.height = points("PageHeight", p.height);
+  p.left = points("PageMarginLeft", p.left);
+  p.right = points("PageMarginRight", p.right);
+  p.top = points("PageMarginTop", p.top);
+  p.bottom = points("PageMarginBottom", p.bottom);
+  page.SetUnits(units);
+  page.SetFormatAndOrientation(format, orientation);
+  page.SetPoints(p);
+
+  TPDFFont* fonts[] = {&o.HeaderFont, &o.CaptionFont, &o.DataFont, &o.FooterFont};
+  for (size_t i = 0; i < 4; ++i) {
+    const char* section = kPdfFontSections[i];
+    TPDFFont& f = *fonts[i];
+    f.BaseFont = static_cast<TPDFFontName>(ini.ReadInteger(section, "FontName", static_cast<int>(f.BaseFont)));
+    f.FontEncoding =
+        static_cast<TPDFFontEncoding>(ini.ReadInteger(section, "FontEncoding", static_cast<int>(f.FontEncoding)));
+    f.FontSize = static_cast<int>(ini.ReadInteger(section, "FontSize", f.FontSize));
+    if (auto c = platform::StringToColor(ini.ReadString(section, "FontColor", ""))) f.FontColor = *c;
+  }
+}
+
+void ApplyXmlPage(const platform::IniFile& ini, TQExportXML& e) {
+  e.Options.StandAlone = ini.ReadBool("XML", "Standalone", e.Options.StandAlone);
+  e.Options.Encoding = Utf8ToCp1252(ini.ReadString("XML", "Encoding", platform::Cp1252ToUtf8(e.Options.Encoding)));
+}
+
+void ApplySqlPage(const platform::IniFile& ini, TQExportSQL& e) {
+  const char* s = "SQL";
+  e.TableName = Utf8ToCp1252(ini.ReadString(s, "TableName", platform::Cp1252ToUtf8(e.TableName)));
+  e.CreateTable = ini.ReadBool(s, "CreateTable", e.CreateTable);
+  e.CommitRecCount = static_cast<int>(ini.ReadInteger(s, "CommitRecCount", e.CommitRecCount));
+  e.CommitAfterScript = ini.ReadBool(s, "CommitAfterScript", e.CommitAfterScript);
+  e.CommitStatement = Utf8ToCp1252(ini.ReadString(s, "CommitStatement", platform::Cp1252ToUtf8(e.CommitStatement)));
+  e.StatementTerm = SettingTextToChar(ini.ReadString(s, "StatementTerm", CharToSettingText(e.StatementTerm)));
 }
 
 }  // namespace
@@ -225,6 +316,9 @@ void ApplyOptionsFile(const platform::IniFile& ini, int type, db::DataSet& sourc
   if (auto* xls = dynamic_cast<TQExportXLS*>(&e); xls && type == 0) ApplyXlsPage(&ini, source, *xls);
   if (auto* rtf = dynamic_cast<TQExportRTF*>(&e); rtf && (type == 1 || type == 2)) ApplyRtfPage(ini, *rtf);
   if (auto* html = dynamic_cast<TQExportHTML*>(&e); html && type == 3) ApplyHtmlPage(ini, *html);
+  if (auto* xml = dynamic_cast<TQExportXML*>(&e); xml && type == 4) ApplyXmlPage(ini, *xml);
+  if (auto* pdf = dynamic_cast<TQExportPDF*>(&e); pdf && type == 6) ApplyPdfPage(ini, *pdf);
+  if (auto* sql = dynamic_cast<TQExportSQL*>(&e); sql && type == 12) ApplySqlPage(ini, *sql);
   if (auto* ascii = dynamic_cast<TQExportASCII*>(&e)) {
     if (type == 7) {
       ascii->AutoCalcColWidth = ini.ReadBool("TXT", "AutoCalcColWidth", ascii->AutoCalcColWidth);

@@ -302,8 +302,8 @@ TEST(CommandLine, ExportMistakes) {
     std::vector<std::string> args;
     std::string err;
   } cases[] = {
-      {{"export"}, "La commande export attend un type : xls doc rtf html txt csv dif slk.\n"},
-      {{"export", "odt"}, "Type d'export inconnu : odt (types : xls doc rtf html txt csv dif slk)\n"},
+      {{"export"}, "La commande export attend un type : xls doc rtf html xml dbf pdf txt csv dif slk tex sql.\n"},
+      {{"export", "odt"}, "Type d'export inconnu : odt (types : xls doc rtf html xml dbf pdf txt csv dif slk tex sql)\n"},
       {{"export", "csv", "-o"}, "L'option -o attend un nom de fichier.\n"},
       {{"export", "csv", "--options", "absent.cfg"}, "Fichier d'options introuvable : \"absent.cfg\"\n"},
       {{"export", "csv", "-o", "/proc/interdit/v.csv"}, "Répertoire non trouvé\n"},

@@ -1,0 +1,284 @@
+#include "export/dbf/dbf_export.h"
+
+#include <charconv>
+#include <cstring>
+
+#include "platform/codepage.h"
+#include "platform/conversions.h"
+#include "platform/endian.h"
+#include "platform/error.h"
+#include "platform/file_info.h"
+#include "platform/format.h"
+#include "platform/strings.h"
+#include "platform/tdatetime.h"
+
+namespace kvn::exporting {
+
+// ----------------------------------------------------------------- writer
+
+void TQDBFWriter::OpenMemo(platform::Stream& memo) {
+  m_memo = &memo;
+  m_nextBlock = 1;
+  m_block.fill(0);
+  m_memo->WriteBuffer(m_block.data(), m_block.size());
+}
+
+uint32_t TQDBFWriter::WriteMemo(std::string_view text) {
+  const uint32_t first = m_nextBlock;
+  std::string bytes(text);
+  bytes += "\x1A\x1A";
+  const size_t blocks = (bytes.size() + m_block.size() - 1) / m_block.size();
+  bytes.resize(blocks * m_block.size(), '\0');
+  m_memo->WriteString(bytes);
+  m_nextBlock += static_cast<uint32_t>(blocks);
+  return first;
+}
+
+void TQDBFWriter::CloseMemo() {
+  if (!m_memo) return;
+  uint8_t next[4];
+  platform::PutLE32(next, m_nextBlock);
+  m_memo->Seek(0, platform::SeekOrigin::Begin);
+  m_memo->WriteBuffer(next, sizeof next);
+  m_memo->Seek(0, platform::SeekOrigin::End);
+  m_memo = nullptr;
+}
+
+// ----------------------------------------------------------------- exporter
+
+namespace {
+
+[[noreturn]] void ThrowTooLong(const TQExportColumn& column, const std::string& text, int length) {
+  throw ValueError(platform::Cp1252ToUtf8(column.Name),
+                   platform::Subst("la valeur %s ne tient pas dans les %s caractères du champ DBF",
+                                   {platform::Cp1252ToUtf8(text), std::to_string(length)}));
+}
+
+void PutRight(std::string& out, const std::string& text, int length) {
+  out.append(static_cast<size_t>(length) - text.size(), ' ');
+  out += text;
+}
+
+}  // namespace
+
+std::string TQExportDBF::MemoFileName(const std::string& fileName) {
+  return fileName.substr(0, fileName.size() - platform::ExtractFileExt(fileName).size()) + ".dbt";
+}
+
+void TQExportDBF::GetColumnOptions(ColumnOptions& o) const {
+  TQExportText::GetColumnOptions(o);
+  o.ColumnsLength = &ColumnsLength;
+}
+
+std::unique_ptr<TQExportWriter> TQExportDBF::CreateWriter(platform::Stream& stream) {
+  return std::make_unique<TQDBFWriter>(this, stream);
+}
+
+void TQExportDBF::BeginExport() {
+  TQExportText::BeginExport();
+  TQDBFWriter& w = Dbf();
+  std::vector<DbfField>& fields = w.Fields();
+  fields.clear();
+  int offset = 0;
+  bool blobs = false;
+  for (size_t i = 0; i < Columns().Count(); ++i) {
+    const TQExportColumn& c = Columns()[i];
+    DbfField f;
+    if (c.IsBlob) {
+      f.type = 'M', f.length = 10;
+      blobs = true;
+    } else {
+      switch (c.ColType) {
+        case TQExportColType::Integer: f.type = 'N', f.length = 11; break;
+        case TQExportColType::Float:
+        case TQExportColType::Currency: f.type = 'N', f.length = 15, f.decimals = 4; break;
+        case TQExportColType::Date:
+        case TQExportColType::DateTime: f.type = 'D', f.length = 8; break;
+        // dBASE has no time of day: a duration is kept as its text "hh:nn:ss"
+        // rather than as the date 30 December 1899.
+        case TQExportColType::Time: f.type = 'C', f.length = 8; break;
+        case TQExportColType::String: f.type = 'C', f.length = std::clamp(c.Length, 1, 254); break;
+        case TQExportColType::Boolean: f.type = 'L', f.length = 1; break;
+        case TQExportColType::Unknown: f.type = 'C', f.length = 10; break;
+      }
+    }
+    f.offset = offset;
+    offset += f.length;
+    const std::string name = platform::Cp1252UpperCase(c.Name).substr(0, 10);
+    std::memcpy(f.descriptor.data(), name.data(), name.size());
+    f.descriptor[11] = static_cast<uint8_t>(f.type);
+    platform::PutLE32(&f.descriptor[12], static_cast<uint32_t>(f.offset));
+    f.descriptor[16] = static_cast<uint8_t>(f.length);
+    f.descriptor[17] = static_cast<uint8_t>(f.decimals);
+    fields.push_back(f);
+  }
+  const int recordLength = 1 + offset;
+  const int headerLength = 32 * static_cast<int>(fields.size()) + 33;
+  if (recordLength > 0xFFFF || headerLength > 0xFFFF)
+    throw Error("Trop de colonnes pour une table DBF : un enregistrement dépasse 65 535 octets.");
+
+  const bool memo = blobs && m_fileOutput;
+  if (memo) {
+    m_memoFile = std::make_unique<platform::OutputFile>(MemoFileName(FileName));
+    w.OpenMemo(m_memoFile->Stream());
+  }
+  std::array<uint8_t, 32>& h = w.Header();
+  h.fill(0);
+  h[0] = memo ? 0x83 : 0x03;
+  const platform::DateParts today = platform::DecodeDate(platform::Today());
+  h[1] = static_cast<uint8_t>(today.year - 1900);
+  h[2] = static_cast<uint8_t>(today.month);
+  h[3] = static_cast<uint8_t>(today.day);
+  platform::PutLE16(&h[8], static_cast<uint16_t>(headerLength));
+  platform::PutLE16(&h[10], static_cast<uint16_t>(recordLength));
+  std::string bytes(reinterpret_cast<const char*>(h.data()), h.size());
+  for (const DbfField& f : fields) bytes.append(reinterpret_cast<const char*>(f.descriptor.data()), 32);
+  bytes += '\x0D';
+  w.Write(bytes);
+  m_records = 0;
+  m_ended = false;
+}
+
+void TQExportDBF::BeforeExport() {
+  TQExportText::BeforeExport();
+  // Values read from the source during the data phase have a point as
+  // decimal separator.
+  m_point.emplace('.');
+}
+
+void TQExportDBF::AfterExport() {
+  m_point.reset();
+  TQExportText::AfterExport();
+}
+
+void TQExportDBF::FieldText(const TQExportColumn& column, const DbfField& field, std::string value,
+                            std::string& out) {
+  if (platform::EqualsNoCase(value, "null")) value.clear();
+  const int length = field.length;
+  if (column.IsBlob) {
+    // Memo texts of a data set; raw blobs (pictures) have no place in a
+    // dBASE III memo, which ends at the first 0x1A.
+    const SourceAccess source = Source();
+    db::Field* f = source.FieldOf(column.ColIndex);
+    if (Dbf().HasMemo() && !value.empty() && f && f->DataType() == db::FieldType::Memo &&
+        (source.kind == TQExportSource::esDataSet || source.kind == TQExportSource::esDBGrid))
+      PutRight(out, std::to_string(Dbf().WriteMemo(value)), length);
+    else
+      out.append(static_cast<size_t>(length), ' ');
+    return;
+  }
+  switch (column.ColType) {
+    case TQExportColType::Float:
+    case TQExportColType::Currency: {
+      if (value.empty()) value.assign(1, '0');
+      auto v = platform::TryStrToFloat(value);
+      if (!v) ThrowValueError(column, platform::ConversionKind::Float, value);
+      char buffer[64];
+      auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, *v, std::chars_format::fixed, 4);
+      const std::string text(buffer, ec == std::errc() ? end : buffer);
+      if (static_cast<int>(text.size()) > length || text.empty()) ThrowTooLong(column, value, length);
+      PutRight(out, text, length);
+      return;
+    }
+    default: break;
+  }
+  if (value.empty()) {
+    out.append(static_cast<size_t>(length), ' ');
+    return;
+  }
+  switch (field.type) {
+    case 'N': {
+      if (!platform::TryStrToInt64(value)) ThrowValueError(column, platform::ConversionKind::Integer, value);
+      if (static_cast<int>(value.size()) > length) ThrowTooLong(column, value, length);
+      PutRight(out, value, length);
+      return;
+    }
+    case 'D': {
+      auto v = platform::TryStrToDateTime(value);
+      if (!v) ThrowValueError(column, DateConversionKind(column.ColType), value);
+      out += platform::FormatDateTime("yyyymmdd", *v).substr(0, 8);
+      return;
+    }
+    case 'L': {
+      const std::string upper = platform::Cp1252UpperCase(value);
+      out += upper.find("TRUE") != std::string::npos ? 'T' : upper.find("FALSE") != std::string::npos ? 'F' : ' ';
+      return;
+    }
+    default: break;
+  }
+  if (column.ColType == TQExportColType::Time) {
+    auto v = platform::TryStrToDateTime(value);
+    if (!v) ThrowValueError(column, platform::ConversionKind::Time, value);
+    value = platform::FormatDateTime("hh:nn:ss", *v);
+  }
+  if (static_cast<int>(value.size()) >= length) {
+    out.append(value, 0, static_cast<size_t>(length));
+  } else {
+    out += value;
+    out.append(static_cast<size_t>(length) - value.size(), ' ');
+  }
+}
+
+void TQExportDBF::WriteDataRow() {
+  const std::vector<DbfField>& fields = Dbf().Fields();
+  m_record.assign(1, ' ');
+  TQExportRow& row = Row();
+  for (size_t i = 0; i < row.Count(); ++i) {
+    row[i].GetExportedValue(false, m_value);
+    const auto index = static_cast<size_t>(row[i].ColumnIndex);
+    FieldText(Columns()[index], fields[index], m_value, m_record);
+  }
+  Writer()->Write(m_record);
+  ++m_records;
+}
+
+void TQExportDBF::EndExport() {
+  m_point.reset();
+  if (!m_ended) {
+    m_ended = true;
+    TQDBFWriter& w = Dbf();
+    w.Write("\x1A");
+    // The record count, once every record is written.
+    uint8_t count[4];
+    platform::PutLE32(count, m_records);
+    platform::Stream& s = w.Stream();
+    s.Seek(4, platform::SeekOrigin::Begin);
+    s.WriteBuffer(count, sizeof count);
+    s.Seek(0, platform::SeekOrigin::End);
+    w.CloseMemo();
+  }
+  TQExportText::EndExport();
+}
+
+void TQExportDBF::Execute() {
+  MakeTargetDirectory();
+  {
+    // The table and its memo file replace their earlier versions only once
+    // both are complete.
+    platform::OutputFile file(FileName);
+    m_fileOutput = true;
+    struct Reset {
+      TQExportDBF& e;
+      ~Reset() {
+        e.m_fileOutput = false;
+        e.m_memoFile.reset();
+      }
+    } reset{*this};
+    ExportToStream(file.Stream());
+    if (m_memoFile) m_memoFile->Commit();
+    file.Commit();
+  }
+  ShowResult();
+}
+
+void TQExportDBF::SaveToIni(platform::IniFile& ini) {
+  TQExportText::SaveToIni(ini);
+  WriteListSection(ini, "LENGTH", ColumnsLength, "line");
+}
+
+void TQExportDBF::LoadFromIni(const platform::IniFile& ini) {
+  TQExportText::LoadFromIni(ini);
+  ReadListSection(ini, "LENGTH", ColumnsLength);
+}
+
+}  // namespace kvn::exporting
