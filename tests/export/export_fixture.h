@@ -10,7 +10,9 @@
 
 #include "db/table.h"
 #include "export/exporter.h"
+#include "platform/file_info.h"
 #include "tests/support/catalogue_fixture.h"
+#include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
 namespace kvn::exporting {
@@ -52,6 +54,19 @@ class CatalogueTest : public ::testing::Test {
     table = std::make_unique<db::Table>(*db);
     table->SetTableName("Video");
     table->SetIndexName("idTitre");
+    table->Open();
+  }
+  // Opens table "t" of a database of its own, made by the sqlite3 program
+  // from SQL (columns of any declared type, rows in insertion order).
+  void OpenTable(const std::string& sql) {
+    const std::string where = dir / ("table" + std::to_string(++catalogues));
+    platform::ForceDirectories(where);
+    auto r = test::RunProgram({"sqlite3", "-bail", where + "/video.DB"}, sql);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    table.reset();
+    db = std::make_unique<db::Database>(where);
+    table = std::make_unique<db::Table>(*db);
+    table->SetTableName("t");
     table->Open();
   }
   // Runs an exporter on a memory stream and returns the bytes.
