@@ -137,7 +137,9 @@ std::string SqlTypeOfField(const db::Field& f) {
     case FieldType::Integer:
     case FieldType::Word:
     case FieldType::Boolean:
-    case FieldType::LargeInt: return "INTEGER";
+    case FieldType::LargeInt:
+    // An auto-increment field holds integers too: a table statement says so.
+    case FieldType::AutoInc: return "INTEGER";
     case FieldType::Float:
     case FieldType::Currency:
     case FieldType::BCD: return "DOUBLE PRECISION";

@@ -109,8 +109,7 @@ TEST(CommandLine, ExportWithAnOptionsFile) {
 TEST(CommandLine, OptionsOutOfRangeAreRefused) {
   TempDir dir;
   test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
-  test::WriteFile(dir / "video.csv", "précédent");
-  test::WriteFile(dir / "video.txt", "précédent");
+  for (const char* type : {"csv", "txt", "pdf", "sql"}) test::WriteFile(dir / (std::string("video.") + type), "précédent");
   struct {
     const char* type;
     std::string options;
@@ -127,6 +126,10 @@ TEST(CommandLine, OptionsOutOfRangeAreRefused) {
       {"csv", "[CSV]\nQuote=#999\n", "section [CSV], clé Quote : la valeur « #999 » est refusée (un seul caractère, ou rien)"},
       {"csv", "[CSV]\nComma=,\nQuote=,\n", "section [CSV], clé Quote : la valeur « , » est refusée (le guillemet doit différer du séparateur)"},
       {"csv", "[XLS_FIELD_Titre]\nFontSize=5000\n", "section [XLS_FIELD_Titre], clé FontSize : la valeur « 5000 »"},
+      {"pdf", "[PDF_OPTION_DATA]\nFontName=14\n", "section [PDF_OPTION_DATA], clé FontName : la valeur « 14 » est refusée (un numéro de police de 0 à 13)"},
+      {"pdf", "[PDF]\nRowSpacing=beaucoup\n", "section [PDF], clé RowSpacing : la valeur « beaucoup » est refusée (un interligne de 0 à 100)"},
+      {"pdf", "[PDF]\nPageWidth=0\n", "section [PDF], clé PageWidth : la valeur « 0 »"},
+      {"sql", "[SQL]\nStatementTerm=;;\n", "section [SQL], clé StatementTerm : la valeur « ;; » est refusée (un seul caractère, ou rien)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.options);
@@ -214,6 +217,70 @@ TEST(CommandLine, ExportPagesAndDocuments) {
   EXPECT_NE(first.find(">Suivante</a>"), std::string::npos);
   EXPECT_TRUE(platform::FileExists(dir / "pages02.html"));
   EXPECT_NE(test::ReadFile(dir / "pages.html").find("<LI><a href=\"pages02.html\">pages02.html</a>"), std::string::npos);
+}
+
+// PDF, XML, SQL, LaTeX and DBF files with the main window's presets, read by
+// their readers, and the options file's sections for these formats.
+TEST(CommandLine, ExportTablesAndScripts) {
+  TempDir dir;
+  test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
+  for (const char* type : {"pdf", "xml", "sql", "tex", "dbf"}) {
+    auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", type});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Export terminé : " + dir.Path() + "/video." + type + " (6 films)\n");
+  }
+  // The main window's margins: 1.17, 0.57, 0.78 and 0.78 inch.
+  const std::string pdf = test::ReadFile(dir / "video.pdf");
+  EXPECT_NE(pdf.find("/TrimBox [84 56 553 784]"), std::string::npos);
+  auto check = RunProgram({"qpdf", "--check", dir / "video.pdf"});
+  EXPECT_EQ(check.exitCode, 0) << check.out;
+  EXPECT_NE(test::PdfText(dir / "video.pdf").find("Astérix et Obélix : Mission Cléopâtre"), std::string::npos);
+  EXPECT_EQ(RunProgram({"xmllint", "--noout", dir / "video.xml"}).err, "");
+  EXPECT_EQ(test::ReadFile(dir / "video.tex").substr(0, 34), "\\documentclass[a4paper]{article}\r\n");
+
+  // The script inserts into "video": read as the Windows-1252 text it is, it
+  // fills an empty catalogue of the same structure.
+  const std::string copy = dir / "copie";
+  platform::ForceDirectories(copy);
+  test::MakeCatalogue(copy, 3);
+  auto utf8 = RunProgram({"iconv", "-f", "WINDOWS-1252", "-t", "UTF-8", dir / "video.sql"});
+  ASSERT_EQ(utf8.exitCode, 0);
+  auto run = RunProgram({"sqlite3", "-bail", copy + "/video.DB"}, utf8.out);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(test::SqlRows(copy, "SELECT count(*), count(Nom), sum(Nb_cd) FROM video"),
+            std::vector<std::string>{"6|2|7"});
+
+  auto dbf = RunProgram({"/usr/bin/python3", "-c",
+                         "import dbfread, sys\nt = dbfread.DBF(sys.argv[1], encoding='cp1252')\n"
+                         "print(len(list(t)), [r['TITRE'] for r in t][1])",
+                         dir / "video.dbf"});
+  EXPECT_EQ(dbf.out, "6 Astérix et Obélix : Mission Cléopâtre\n") << dbf.err;
+
+  // The options file's pages: a landscape page with Courier data, an XML
+  // packet in UTF-8, a script with its own table and terminator.
+  test::WriteFile(dir / "opts.cfg",
+                  "[GENERAL]\nExportType=6\n[FIELDS]\nfield0=Titre\nfield1=Index\n"
+                  "[PDF]\nPageOrientation=1\nPageWidth=841\nPageHeight=595\nPageMarginLeft=56\n"
+                  "PageMarginRight=56\nPageMarginTop=42\nPageMarginBottom=84\nRowSpacing=1.5\nColSpacing=2.0\n"
+                  "[PDF_OPTION_DATA]\nFontName=4\nFontSize=8\nFontColor=clNavy\n"
+                  "[XML]\nStandalone=0\nEncoding=UTF-8\n"
+                  "[SQL]\nTableName=films\nCreateTable=1\nCommitAfterScript=1\nCommitStatement=COMMIT;\n"
+                  "StatementTerm=#59\n");
+  for (const char* type : {"pdf", "xml", "sql"}) {
+    auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", type, "--options", dir / "opts.cfg",
+                         "-o", dir / (std::string("options.") + type)});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+  }
+  const std::string landscape = test::ReadFile(dir / "options.pdf");
+  EXPECT_NE(landscape.find("/MediaBox [0 0 840 594]\r/TrimBox [56 84 784 552]"), std::string::npos);
+  EXPECT_NE(landscape.find("/Name /DataFont\r/BaseFont /Courier\r"), std::string::npos);
+  EXPECT_NE(landscape.find("0.00 0.00 0.50 rg\rBT\r/DataFont 8 Tf\r"), std::string::npos);
+  const std::string xml = test::ReadFile(dir / "options.xml");
+  EXPECT_EQ(xml.substr(0, xml.find("\r\n")), "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>");
+  EXPECT_NE(xml.find("<ROW Titre=\"Astérix et Obélix : Mission Cléopâtre\" Index=\"3\"/>"), std::string::npos);
+  const std::string sql = test::ReadFile(dir / "options.sql");
+  EXPECT_EQ(sql.rfind("CREATE TABLE films(\r\n  Titre  CHAR(255),\r\n  \"Index\"  INTEGER);\r\n", 0), 0u) << sql;
+  EXPECT_EQ(sql.substr(sql.size() - 9), "COMMIT;\r\n");
 }
 
 TEST(CommandLine, ExportAWorkbook) {
