@@ -41,6 +41,8 @@ const Operation kOperations[] = {
     {"csv", {"export", "csv"}, "video.csv"},
     {"txt", {"export", "txt"}, "video.txt"},
     {"xls", {"export", "xls"}, "video.xls"},
+    {"pdf", {"export", "pdf"}, "video.pdf"},
+    {"dbf", {"export", "dbf"}, "video.dbf"},
     {"print", {"print"}, "liste.pdf"},
 };
 
