@@ -21,10 +21,6 @@ class DbfExportTest : public CatalogueTest {
  protected:
   void SetUp() override { platform::SetNowForTesting(platform::EncodeDate(2026, 12, 10) + 0.5); }
   void TearDown() override { platform::SetNowForTesting(std::nullopt); }
-  void Prepare(TQExportDBF& e, std::vector<std::string> fields = {}) {
-    e.DataSet = table.get();
-    for (auto& f : fields) e.ExportedFields.Add(Utf8ToCp1252(f));
-  }
   static std::string Descriptor(const std::string& name, char type, int offset, int length, int decimals = 0) {
     std::string d(32, '\0');
     d.replace(0, name.size(), name);
@@ -43,7 +39,7 @@ TEST_F(DbfExportTest, ATableByteForByte) {
             "INSERT INTO t VALUES ('Un titre bien plus long que vingt', -7);"
             "INSERT INTO t VALUES (NULL, NULL);");
   TQExportDBF e;
-  Prepare(e);
+  Link(e);
   const std::string table = Run(e);
   // Header length 32 x 2 + 33 = 97, record length 1 + 20 + 11 = 32.
   std::string expected("\x03\x7E\x0C\x0A\x03\x00\x00\x00\x61\x00\x20\x00", 12);
@@ -66,7 +62,7 @@ TEST_F(DbfExportTest, FieldsOfEachType) {
             "INSERT INTO t VALUES (-1234.56789, 'no', NULL, NULL, 'x');"
             "INSERT INTO t VALUES (0, 'false', NULL, NULL, NULL);");
   TQExportDBF e;
-  Prepare(e);
+  Link(e);
   const std::string table = Run(e);
   const size_t header = 32 + 5 * 32 + 1;
   ASSERT_GE(table.size(), header);
@@ -100,7 +96,7 @@ TEST_F(DbfExportTest, MemoFileAndDbfread) {
             "INSERT INTO t VALUES ('Deuxième', NULL, 1.5);"
             "INSERT INTO t VALUES ('Troisième', 'Court : « résumé »', NULL);");
   TQExportDBF e;
-  Prepare(e, {"Titre", "Resume", "Nb"});
+  Link(e, {"Titre", "Resume", "Nb"});
   e.FileName = dir / "films.dbf";
   e.Execute();
 
@@ -138,7 +134,7 @@ TEST_F(DbfExportTest, FailuresKeepTheEarlierFiles) {
   test::WriteFile(dir / "t.dbf", "ancienne table");
   test::WriteFile(dir / "t.dbt", "ancien mémo");
   TQExportDBF e;
-  Prepare(e, {"Titre", "F", "Resume"});
+  Link(e, {"Titre", "F", "Resume"});
   e.FileName = dir / "t.dbf";
   EXPECT_EQ(test::MessageOf([&] { e.Execute(); }),
             "L'enregistrement n° 2 ne peut pas être exporté : dans la colonne « F », la valeur 12345678901 ne "

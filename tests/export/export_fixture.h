@@ -10,6 +10,7 @@
 
 #include "db/table.h"
 #include "export/exporter.h"
+#include "platform/codepage.h"
 #include "platform/file_info.h"
 #include "tests/support/catalogue_fixture.h"
 #include "tests/support/run_program.h"
@@ -68,6 +69,12 @@ class CatalogueTest : public ::testing::Test {
     table = std::make_unique<db::Table>(*db);
     table->SetTableName("t");
     table->Open();
+  }
+  // Links an exporter to the open table, with these fields (UTF-8 names) to
+  // export; all of them when none are given.
+  void Link(TQExport& e, const std::vector<std::string>& fields = {}) {
+    e.DataSet = table.get();
+    for (const auto& f : fields) e.ExportedFields.Add(platform::Utf8ToCp1252(f));
   }
   // Runs an exporter on a memory stream and returns the bytes.
   static std::string Run(TQExport& e) {

@@ -36,13 +36,7 @@ std::vector<test::Film> Numbered(int n) {
   return films;
 }
 
-class HtmlExportTest : public CatalogueTest {
- protected:
-  void Prepare(TQExportHTML& e, std::vector<std::string> fields = {"Reference", "Titre"}) {
-    e.DataSet = table.get();
-    for (auto& f : fields) e.ExportedFields.Add(f);
-  }
-};
+using HtmlExportTest = CatalogueTest;
 
 // The whole page of a small export, byte for byte.
 TEST_F(HtmlExportTest, APageByteForByte) {
@@ -52,7 +46,7 @@ TEST_F(HtmlExportTest, APageByteForByte) {
   f.genre = "Deux\r\nlignes\nici";
   OpenCatalogue({f, test::Film{}});
   TQExportHTML e;
-  Prepare(e, {"Reference", "Titre", "Genre"});
+  Link(e, {"Reference", "Titre", "Genre"});
   e.Title = "Mes films";
   e.SetHTMLTemplate(THTMLTemplate::htGray);
   e.HTMLOptions.DefaultFontSize = false;
@@ -115,7 +109,7 @@ TEST_F(HtmlExportTest, APageByteForByte) {
 TEST_F(HtmlExportTest, CellStylesAndFrame) {
   OpenCatalogue(ThreeFilms());
   TQExportHTML e;
-  Prepare(e, {"Reference", "Nb_cd"});
+  Link(e, {"Reference", "Nb_cd"});
   e.TableOptions.BorderColor = platform::clNavy;
   e.OnGetCellParams = [](TQExport*, int recNo, int colNo, const std::string&, TQExportColAlign& align, Font& font,
                          platform::TColor& background) {
@@ -143,7 +137,7 @@ TEST_F(HtmlExportTest, CellStylesAndFrame) {
 TEST_F(HtmlExportTest, PagesIndexAndNavigation) {
   OpenCatalogue(Numbered(25));
   TQExportHTML e;
-  Prepare(e);
+  Link(e, {"Reference", "Titre"});
   e.FileName = dir / "films.html";
   e.SetMaxRecords(10);
   e.GenerateIndex = true;
@@ -194,7 +188,7 @@ TEST_F(HtmlExportTest, PagesIndexAndNavigation) {
   // Ten records in pages of ten: one page, no bar.
   OpenCatalogue(Numbered(10));
   TQExportHTML one;
-  Prepare(one);
+  Link(one, {"Reference", "Titre"});
   one.FileName = dir / "seul.html";
   one.SetMaxRecords(10);
   one.Execute();
@@ -208,7 +202,7 @@ TEST_F(HtmlExportTest, PagesIndexAndNavigation) {
 TEST_F(HtmlExportTest, ExternalStyleSheet) {
   OpenCatalogue(Numbered(3));
   TQExportHTML e;
-  Prepare(e);
+  Link(e, {"Reference", "Titre"});
   e.UsingCSS = TUsingCSS::usExternal;
   e.FileName = dir / "films.html";
   e.Execute();
@@ -220,7 +214,7 @@ TEST_F(HtmlExportTest, ExternalStyleSheet) {
   EXPECT_EQ(test::ReadFile(dir / "films.css").substr(0, 24), "  BODY { background: #33");
 
   TQExportHTML paged;
-  Prepare(paged);
+  Link(paged, {"Reference", "Titre"});
   paged.UsingCSS = TUsingCSS::usExternal;
   paged.FileName = dir / "pages.html";
   paged.SetMaxRecords(2);
@@ -261,7 +255,7 @@ TEST_F(HtmlExportTest, AFailureKeepsTheEarlierPages) {
   OpenCatalogue(Numbered(25));
   for (const char* name : {"films.html", "films01.html", "films02.html"}) test::WriteFile(dir / name, "ancien");
   TQExportHTML e;
-  Prepare(e);
+  Link(e, {"Reference", "Titre"});
   e.FileName = dir / "films.html";
   e.SetMaxRecords(10);
   e.OnExportedRecord = [](TQExport*, int n) {

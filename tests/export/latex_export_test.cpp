@@ -15,13 +15,7 @@ namespace {
 
 using platform::Utf8ToCp1252;
 
-class LatexExportTest : public CatalogueTest {
- protected:
-  void Prepare(TQExportLaTeX& e, std::vector<std::string> fields) {
-    e.DataSet = table.get();
-    for (auto& f : fields) e.ExportedFields.Add(Utf8ToCp1252(f));
-  }
-};
+using LatexExportTest = CatalogueTest;
 
 TEST_F(LatexExportTest, ADocumentByteForByte) {
   test::Film f;
@@ -29,7 +23,7 @@ TEST_F(LatexExportTest, ADocumentByteForByte) {
   f.titre = "50 % & plus";
   OpenCatalogue({f});
   TQExportLaTeX e;
-  Prepare(e, {"Reference", "Index", "Titre"});
+  Link(e, {"Reference", "Index", "Titre"});
   e.Header = {"\\section*{Mes films}"};
   e.Footer = {"Fin."};
   e.Preambula = {"\\pagestyle{empty}"};
@@ -80,7 +74,7 @@ TEST(LatexEscaping, SpecialCharactersAreWrittenAsThemselves) {
 TEST_F(LatexExportTest, NoRecordsAndLaTeX209) {
   OpenCatalogue({});
   TQExportLaTeX e;
-  Prepare(e, {"Titre"});
+  Link(e, {"Titre"});
   const std::string doc = Run(e);
   EXPECT_NE(doc.find("\\begin{longtable}{|l|}\r\n\\hline\r\nTitre\r\n\\\\\r\n\\hline\r\n\\endhead\r\n"
                      "\\end{longtable}\r\n"),
@@ -88,7 +82,7 @@ TEST_F(LatexExportTest, NoRecordsAndLaTeX209) {
       << doc;
 
   TQExportLaTeX old;
-  Prepare(old, {"Titre"});
+  Link(old, {"Titre"});
   old.Options.LaTeXVersion = TLaTeXVersion::LaTeX209;
   old.Options.DocumentStyle = TLaTeXDocStyle::dsBook;
   old.Options.DocumentParams = "";
@@ -122,7 +116,7 @@ TEST_F(LatexExportTest, PdflatexCompilesTwoThousandFilms) {
   }
   OpenCatalogue(films);
   TQExportLaTeX e;
-  Prepare(e, {"Reference", "Titre", "Genre", "Durée", "Nb_cd"});
+  Link(e, {"Reference", "Titre", "Genre", "Durée", "Nb_cd"});
   const std::string work = dir / "tex";
   platform::ForceDirectories(work);
   e.FileName = work + "/video.tex";

@@ -131,20 +131,14 @@ TEST(PdfMeasures, WidthTableAndAverageCharacters) {
   EXPECT_EQ(TextWidth("", 10), 0);
 }
 
-class PdfExportTest : public CatalogueTest {
- protected:
-  void Prepare(TQExportPDF& e, std::vector<std::string> fields) {
-    e.DataSet = table.get();
-    for (auto& f : fields) e.ExportedFields.Add(f);
-  }
-};
+using PdfExportTest = CatalogueTest;
 
 // No record and no caption: one page whose stream only sets the grid colour,
 // four fonts, and a cross-reference table of 20-byte lines.
 TEST_F(PdfExportTest, AnEmptyDocumentByteForByte) {
   OpenCatalogue({});
   TQExportPDF e;
-  Prepare(e, {"Reference"});
+  Link(e, {"Reference"});
   e.AllowCaptions = false;
   const std::string doc = Run(e);
 
@@ -193,7 +187,7 @@ TEST_F(PdfExportTest, RowsAlignmentEscapingAndGrid) {
   f.genre = "R1";
   OpenCatalogue({f});
   TQExportPDF e;
-  Prepare(e, {"Reference", "Titre", "Genre"});
+  Link(e, {"Reference", "Titre", "Genre"});
   e.ColumnsWidth = {"Reference=10", "Titre=20", "Genre=10"};
   e.ColumnsAlign = {"Reference=Right", "Titre=Left", "Genre=Center"};
   e.Captions = {"Titre=Titre (VF)"};
@@ -243,7 +237,7 @@ std::vector<test::Film> Numbered(int n) {
 TEST_F(PdfExportTest, PagesHeaderFooterAndCellColours) {
   OpenCatalogue(Numbered(100));
   TQExportPDF e;
-  Prepare(e, {"Reference", "Titre"});
+  Link(e, {"Reference", "Titre"});
   e.ColumnsWidth = {"Reference=6", "Titre=20"};
   e.Header = {Utf8ToCp1252("Liste (complète)")};
   e.Footer = {"Fin de la liste"};
@@ -293,7 +287,7 @@ TEST_F(PdfExportTest, PagesHeaderFooterAndCellColours) {
 TEST_F(PdfExportTest, ColumnsWithoutWidthFitTheirValues) {
   OpenCatalogue(ThreeFilms());
   TQExportPDF e;
-  Prepare(e, {"Reference", "Titre", "Genre", "Nom"});
+  Link(e, {"Reference", "Titre", "Genre", "Nom"});
   e.ColumnsWidth = {"Reference=10"};
   Run(e);
   const std::vector<int>& x = e.ColumnBounds();
@@ -317,12 +311,12 @@ TEST_F(PdfExportTest, ColumnsWithoutWidthFitTheirValues) {
 TEST_F(PdfExportTest, MistakesAreRefused) {
   OpenCatalogue(ThreeFilms());
   TQExportPDF same;
-  Prepare(same, {"Reference"});
+  Link(same, {"Reference"});
   same.Options.HeaderFont.Name = "DataFont";
   EXPECT_EQ(test::MessageOf([&] { Run(same); }), "Font DataFont already exists");
 
   TQExportPDF margins;
-  Prepare(margins, {"Reference"});
+  Link(margins, {"Reference"});
   margins.Options.PageOptions.SetMarginTop(6);
   margins.Options.PageOptions.SetMarginBottom(6);
   EXPECT_EQ(test::MessageOf([&] { Run(margins); }), "Les marges de la page PDF ne laissent aucune place au tableau.");

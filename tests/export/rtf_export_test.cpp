@@ -15,13 +15,7 @@ namespace {
 
 using platform::Utf8ToCp1252;
 
-class RtfExportTest : public CatalogueTest {
- protected:
-  void Prepare(TQExportRTF& e, std::vector<std::string> fields) {
-    e.DataSet = table.get();
-    for (auto& f : fields) e.ExportedFields.Add(f);
-  }
-};
+using RtfExportTest = CatalogueTest;
 
 TEST_F(RtfExportTest, ADocumentByteForByte) {
   test::Film f;
@@ -30,7 +24,7 @@ TEST_F(RtfExportTest, ADocumentByteForByte) {
   f.genre = "Deux\r\nlignes\nici";
   OpenCatalogue({f});
   TQExportRTF e;
-  Prepare(e, {"Reference", "Titre", "Genre"});
+  Link(e, {"Reference", "Titre", "Genre"});
   e.ColumnsWidth = {"Reference=10", "Titre=20", "Genre=5"};
   e.Header = {"{\\b Ma liste}"};
   e.Footer = {"Fin"};
@@ -62,7 +56,7 @@ TEST_F(RtfExportTest, ADocumentByteForByte) {
 TEST_F(RtfExportTest, LandscapeItalicDataAndFontsRegisteredLate) {
   OpenCatalogue(ThreeFilms());
   TQExportRTF e;
-  Prepare(e, {"Reference"});
+  Link(e, {"Reference"});
   e.Options.PageOrientation = TQExportPageOrientation::poLandscape;
   e.Options.DefaultFont.name = "Times New Roman";
   e.Options.DefaultFont.italic = true;
@@ -109,7 +103,7 @@ TEST_F(RtfExportTest, ReadBackByAWordProcessor) {
   for (const char* ext : {"rtf", "doc"}) {
     SCOPED_TRACE(ext);
     TQExportRTF e;
-    Prepare(e, {"Reference", "Titre", "Genre"});
+    Link(e, {"Reference", "Titre", "Genre"});
     e.ColumnsWidth = {"Reference=6", "Titre=30", "Genre=10"};
     e.FileName = dir / (std::string("films.") + ext);
     e.Execute();

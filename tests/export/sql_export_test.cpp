@@ -16,10 +16,6 @@ using platform::Utf8ToCp1252;
 
 class SqlExportTest : public CatalogueTest {
  protected:
-  void Prepare(TQExportSQL& e, std::vector<std::string> fields = {}) {
-    e.DataSet = table.get();
-    for (auto& f : fields) e.ExportedFields.Add(Utf8ToCp1252(f));
-  }
   static size_t Count(const std::string& text, const std::string& what) {
     size_t n = 0;
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -33,7 +29,7 @@ TEST_F(SqlExportTest, StatementsByteForByte) {
       "INSERT INTO t VALUES ('L''ours', 95, 7, NULL, 1, 2.5);"
       "INSERT INTO t VALUES (NULL, NULL, NULL, '2003-12-25', 0, NULL);");
   TQExportSQL e;
-  Prepare(e);
+  Link(e);
   e.TableName = "T";
   e.CreateTable = true;
   e.Header = {"-- Catalogue"};
@@ -63,7 +59,7 @@ TEST_F(SqlExportTest, StatementsByteForByte) {
   // A null string of the user's stands for every null, unquoted; the
   // booleans are the formats' words.
   TQExportSQL words;
-  Prepare(words, {"A", "C"});
+  Link(words, {"A", "C"});
   words.TableName = "T";
   words.Formats.SetNullString("NULL");
   words.Formats.SetBooleanTrue("1");
@@ -83,7 +79,7 @@ TEST_F(SqlExportTest, CommitsTableStatementAndTerminator) {
   };
   for (const Case& c : {Case{1, {}}, Case{10, {1, 11, 21}}}) {
     TQExportSQL e;
-    Prepare(e);
+    Link(e);
     e.TableName = "T";
     e.CommitRecCount = c.every;
     const std::string script = Run(e);
@@ -100,14 +96,14 @@ TEST_F(SqlExportTest, CommitsTableStatementAndTerminator) {
 
   // No table name: no table statement, and INSERT INTO alone on its line.
   TQExportSQL unnamed;
-  Prepare(unnamed);
+  Link(unnamed);
   unnamed.CreateTable = true;
   unnamed.StatementTerm = '/';
   unnamed.ExportRecCount = 1;
   EXPECT_EQ(Run(unnamed), "INSERT INTO \r\n  (A)\r\nVALUES('a0')/\r\n\r\n");
 
   TQExportSQL slash;
-  Prepare(slash);
+  Link(slash);
   slash.TableName = "T";
   slash.CreateTable = true;
   slash.StatementTerm = '/';
@@ -132,7 +128,7 @@ TEST_F(SqlExportTest, Sqlite3RunsTheCatalogueScript) {
   films[2].nbCd.reset();
   OpenCatalogue(films);
   TQExportSQL e;
-  Prepare(e);
+  Link(e);
   e.TableName = "video";
   e.CreateTable = true;
   e.FileName = dir / "video.sql";

@@ -16,10 +16,6 @@ using platform::Utf8ToCp1252;
 
 class XmlExportTest : public CatalogueTest {
  protected:
-  void Prepare(TQExportXML& e, std::vector<std::string> fields) {
-    e.DataSet = table.get();
-    for (auto& f : fields) e.ExportedFields.Add(Utf8ToCp1252(f));
-  }
   // xmllint reads the file without a word, and gives the value an XPath finds.
   std::string Read(const std::string& doc, const std::string& xpath) {
     const std::string path = dir / "lu.xml";
@@ -39,7 +35,7 @@ TEST_F(XmlExportTest, APacketByteForByte) {
   f.titre = "Le \"Grand\" <Bleu>";
   OpenCatalogue({f});
   TQExportXML e;
-  Prepare(e, {"Reference", "Titre", "Nb_cd"});
+  Link(e, {"Reference", "Titre", "Nb_cd"});
   const std::string doc = Run(e);
   EXPECT_EQ(doc,
             "<?xml version=\"1.0\" standalone=\"yes\"?>\r\n"
@@ -85,7 +81,7 @@ TEST_F(XmlExportTest, EncodingsAndTheTextTheyReadBack) {
   };
   for (const Case& c : cases) {
     TQExportXML e;
-    Prepare(e, {"Titre", "Durée"});
+    Link(e, {"Titre", "Durée"});
     e.Options.Encoding = c.encoding;
     e.Options.StandAlone = c.standalone;
     const std::string doc = Run(e);
@@ -99,7 +95,7 @@ TEST_F(XmlExportTest, EncodingsAndTheTextTheyReadBack) {
 TEST_F(XmlExportTest, NamesNoCaptionsNoRecords) {
   OpenCatalogue({});
   TQExportXML e;
-  Prepare(e, {"Titre"});
+  Link(e, {"Titre"});
   e.AllowCaptions = false;
   EXPECT_EQ(Run(e),
             "<?xml version=\"1.0\" standalone=\"yes\"?>\r\n<DATAPACKET Version=\"2.0\">\r\n"
@@ -112,11 +108,11 @@ TEST_F(XmlExportTest, NamesNoCaptionsNoRecords) {
   EXPECT_EQ(e.AttributeName("a<b"), "a_b");
 
   TQExportXML version;
-  Prepare(version, {"Titre"});
+  Link(version, {"Titre"});
   version.Options.Version = "1.0\" x=\"";
   EXPECT_EQ(test::MessageOf([&] { Run(version); }), "Version XML refusée : « 1.0\" x=\" » (1.0 ou 1.1 attendu).");
   TQExportXML encoding;
-  Prepare(encoding, {"Titre"});
+  Link(encoding, {"Titre"});
   encoding.Options.Encoding = "utf 8";
   EXPECT_EQ(test::MessageOf([&] { Run(encoding); }), "Nom d'encodage XML refusé : « utf 8 ».");
 }
