@@ -15,8 +15,6 @@
 namespace kvn::exporting {
 namespace {
 
-using platform::Utf8ToCp1252;
-
 class DbfExportTest : public CatalogueTest {
  protected:
   void SetUp() override { platform::SetNowForTesting(platform::EncodeDate(2026, 12, 10) + 0.5); }

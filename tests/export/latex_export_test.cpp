@@ -13,8 +13,6 @@
 namespace kvn::exporting {
 namespace {
 
-using platform::Utf8ToCp1252;
-
 using LatexExportTest = CatalogueTest;
 
 TEST_F(LatexExportTest, ADocumentByteForByte) {

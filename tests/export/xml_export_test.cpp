@@ -12,8 +12,6 @@
 namespace kvn::exporting {
 namespace {
 
-using platform::Utf8ToCp1252;
-
 class XmlExportTest : public CatalogueTest {
  protected:
   // xmllint reads the file without a word, and gives the value an XPath finds.
