@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "platform/error.h"
-#include "platform/locale_settings.h"
 #include "platform/strings.h"
 
 namespace kvn::exporting {
@@ -70,12 +69,7 @@ std::string PdfNumber(double value, int decimals) {
   return text;
 }
 
-TPDFDocument::TPDFDocument(platform::Stream& stream)
-    : m_stream(stream), m_previousSeparator(platform::LocaleSettings::Current().decimalSeparator) {
-  platform::LocaleSettings::Mutable().decimalSeparator = '.';
-}
-
-TPDFDocument::~TPDFDocument() { platform::LocaleSettings::Mutable().decimalSeparator = m_previousSeparator; }
+TPDFDocument::TPDFDocument(platform::Stream& stream) : m_stream(stream) {}
 
 int64_t TPDFDocument::Size() { return m_base + m_written; }
 

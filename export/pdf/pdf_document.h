@@ -1,7 +1,8 @@
 // A small PDF 1.3 document writer: uncompressed content streams drawn with the
 // standard Type 1 fonts, then the closing objects, the cross-reference table
-// and the trailer. Every line ends with a carriage return; numbers always use a
-// point as decimal separator.
+// and the trailer. Every line ends with a carriage return. The document writes
+// its numbers with a point itself, whatever the locale, so the program's own
+// decimal separator (that of the values in the table) stays the user's.
 //
 // Objects are numbered in creation order: each page's content stream and its
 // length object, then outlines, fonts, resources, pages, page objects, catalog.
@@ -63,10 +64,8 @@ int CharsWidth(int size, double n);
 
 class TPDFDocument {
  public:
-  // The stream is not owned. The program's decimal separator is a point while
-  // the document exists.
+  // The stream is not owned.
   explicit TPDFDocument(platform::Stream& stream);
-  ~TPDFDocument();
   TPDFDocument(const TPDFDocument&) = delete;
   TPDFDocument& operator=(const TPDFDocument&) = delete;
 
@@ -112,7 +111,6 @@ class TPDFDocument {
   int64_t m_base = 0;
   int64_t m_written = 0;
   bool m_pageOpen = false;
-  char m_previousSeparator;
 };
 
 // "%.<decimals>f" with a point, whatever the locale.

@@ -139,7 +139,21 @@ void TQExportPDF::SizeColumnsWithoutWidth() {
   if (AllowCaptions)
     for (size_t i = 0; i < columns.Count(); ++i)
       if (sized[i]) columns[i].Width = characters(columns[i].Caption, Options.CaptionFont.FontSize);
-  columns.WidenToValues(sized, [&](size_t, std::string_view raw) { return characters(raw, dataSize); });
+  // The text a value shows: formatted as its column says, the null string
+  // for a null. A value that does not convert is measured as it is; the row
+  // then stops the export with its own message.
+  std::string shown;
+  columns.WidenToValues(sized, [&](size_t i, std::string_view raw) {
+    const TQExportColumn& c = columns[i];
+    if (columns.IsNull(static_cast<int>(i))) return characters(Formats.NullString(), dataSize);
+    if (!c.IsNumericOrDate) return characters(raw, dataSize);
+    try {
+      shown = FormatValue(c, std::string(raw), nullptr);
+    } catch (const ValueError&) {
+      shown.assign(raw);
+    }
+    return characters(shown, dataSize);
+  });
 }
 
 void TQExportPDF::BeginExport() {

@@ -321,7 +321,30 @@ TEST_F(PdfExportTest, MistakesAreRefused) {
   margins.Options.PageOptions.SetMarginBottom(6);
   EXPECT_EQ(test::MessageOf([&] { Run(margins); }), "Les marges de la page PDF ne laissent aucune place au tableau.");
 
-  // The document writes numbers with a point, and puts the separator back.
+}
+
+// The table's numbers are the user's (a decimal comma here); the document's
+// own numbers have a point.
+TEST_F(PdfExportTest, NumbersOfTheTableKeepTheUsersSeparator) {
+  OpenCatalogue(ThreeFilms());
+  TQExportPDF e;
+  Link(e, {"Nb_cd"});
+  e.Options.GridLineWidth = 1;
+  e.Options.RowSpacing = 0.5;
+  const std::string doc = Run(e);
+  EXPECT_NE(doc.find("(2,50) Tj"), std::string::npos);
+  // Sized from the formatted values, the column holds the widest of them.
+  EXPECT_NE(doc.find("(1\xA0" "234,00) Tj"), std::string::npos);
+  const std::vector<int>& x = e.ColumnBounds();
+  EXPECT_GE(x[1] - x[0] - CharsWidth(10, 3) + 1, TextWidth("1\xA0" "234,00", 10));
+  // Only the texts of the table hold commas.
+  for (size_t at = 0, end; at < doc.size(); at = end + 1) {
+    end = std::min(doc.find('\r', at), doc.size());
+    const std::string line = doc.substr(at, end - at);
+    if (line.find(") Tj") == std::string::npos) {
+      EXPECT_EQ(line.find(','), std::string::npos) << line;
+    }
+  }
   EXPECT_EQ(platform::LocaleSettings::Current().decimalSeparator, ',');
 }
 
