@@ -23,37 +23,30 @@ std::string ExportTypeNames() {
   return names;
 }
 
-namespace {
-
-// The main window's presets of the export dialog.
-void ApplyMainWindowPresets(exporting::TQExport& e) {
-  if (auto* ascii = dynamic_cast<exporting::TQExportASCII*>(&e)) ascii->CSVComma = ';';
-  if (auto* rtf = dynamic_cast<exporting::TQExportRTF*>(&e)) {
-    exporting::Font font;
-    font.name = "MS Sans Serif";
-    font.size = 8;
-    font.color = platform::clWindowText;
-    rtf->Options.DefaultFont = font;
-    rtf->Options.HeaderFont = font;
-  }
-  if (auto* html = dynamic_cast<exporting::TQExportHTML*>(&e)) {
-    html->HTMLOptions.TextFont.name = "Arial";
-    html->HTMLOptions.TextFont.size = 8;
-    html->HTMLOptions.TextFont.color = platform::clWhite;
-  }
-  if (auto* pdf = dynamic_cast<exporting::TQExportPDF*>(&e)) {
-    exporting::TQExportPDFPageOptions& page = pdf->Options.PageOptions;
-    page.SetMarginLeft(1.17);
-    page.SetMarginRight(0.57);
-    page.SetMarginTop(0.78);
-    page.SetMarginBottom(0.78);
-  }
-  // The script inserts into a table of the catalogue's name, so that it runs
-  // as it is.
-  if (auto* sql = dynamic_cast<exporting::TQExportSQL*>(&e)) sql->TableName = "video";
+exporting::ExportDialogSettings MainWindowExportSettings(db::DataSet& table, const std::string& directory) {
+  exporting::ExportDialogSettings s;
+  s.DataSet = &table;
+  s.FileName = directory + "video.xls";
+  s.CSVOptions.Comma = ';';
+  exporting::TQExportPDFPageOptions& page = s.PDFOptions.PageOptions;
+  page.SetMarginLeft(1.17);
+  page.SetMarginRight(0.57);
+  page.SetMarginTop(0.78);
+  page.SetMarginBottom(0.78);
+  s.XLSOptions.Options.PageFooter = "Page &P of &N";
+  s.XLSOptions.Options.SetSheetTitle("Sheet 1");
+  s.XLSOptions.Options.CaptionsFormat.Font.Style.Include(exporting::xfsBold);
+  exporting::Font font;
+  font.name = "MS Sans Serif";
+  font.size = 8;
+  font.color = platform::clWindowText;
+  s.RTFOptions.DefaultFont = font;
+  s.RTFOptions.HeaderFont = font;
+  s.HTMLPageOptions.Options.TextFont.name = "Arial";
+  s.HTMLPageOptions.Options.TextFont.size = 8;
+  s.HTMLPageOptions.Options.TextFont.color = platform::clWhite;
+  return s;
 }
-
-}  // namespace
 
 std::string RunCatalogueExport(const ExportRequest& request, int& films) {
   const exporting::ExportType* type = exporting::FindExportType(request.type);
@@ -72,30 +65,28 @@ std::string RunCatalogueExport(const ExportRequest& request, int& films) {
   table.SetIndexName("idTitre");
   table.Open();
 
-  std::unique_ptr<exporting::TQExportText> exporter = type->create();
-  exporter->DataSet = &table;
-  ApplyMainWindowPresets(*exporter);
-  exporter->FileName = dir + "video." + type->extension;
+  // The dialog's choices, as the main window opens it, with the command's type;
+  // an options file saved by the dialog sets the rest, read as the dialog reads it.
+  exporting::ExportChoices choices(MainWindowExportSettings(table, dir));
+  choices.SetType(type->number);
   if (!request.optionsFile.empty()) {
     if (!platform::FileExists(request.optionsFile))
       throw Error(platform::Subst("Fichier d'options introuvable : \"%s\"", {request.optionsFile}));
     platform::IniFile ini(request.optionsFile);
-    exporting::ApplyOptionsFile(ini, type->number, table, *exporter);
-    std::string fromFile = ini.ReadString("GENERAL", "FileName", "");
-    if (!fromFile.empty()) exporter->FileName = fromFile;
-  } else if (auto* xls = dynamic_cast<exporting::TQExportXLS*>(exporter.get())) {
-    exporting::ApplyXlsPage(nullptr, table, *xls);
+    choices.LoadOptions(ini, false);
   }
-  if (!request.output.empty()) exporter->FileName = request.output;
-  exporter->ShowFile = false;
-  exporter->PrintFile = false;
+  if (!request.output.empty()) choices.FileName = request.output;
+  // The name is the one given (or the one of the options file) as it is.
+  auto& exporter = dynamic_cast<exporting::TQExportText&>(choices.PrepareExport(false));
+  exporter.ShowFile = false;
+  exporter.PrintFile = false;
 
-  exporter->OnGetRecordLabel = [&table](exporting::TQExport*, std::string& label) { label = FilmLabel(table); };
+  exporter.OnGetRecordLabel = [&table](exporting::TQExport*, std::string& label) { label = FilmLabel(table); };
   int exported = 0;
-  exporter->OnExportedRecord = [&exported](exporting::TQExport*, int) { ++exported; };
-  exporter->Execute();
+  exporter.OnExportedRecord = [&exported](exporting::TQExport*, int) { ++exported; };
+  exporter.Execute();
   films = exported;
-  return exporter->FileName;
+  return exporter.FileName;
 }
 
 }  // namespace kvn::app

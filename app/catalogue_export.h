@@ -4,7 +4,14 @@
 
 #include <string>
 
+#include "export/dialog_choices.h"
+
 namespace kvn::app {
+
+// The export dialog's settings as the main window gives them: the catalogue
+// table, "video.xls" in the catalogue directory (ending with "/"), and the
+// main window's presets of the format pages.
+exporting::ExportDialogSettings MainWindowExportSettings(db::DataSet& table, const std::string& directory);
 
 struct ExportRequest {
   std::string directory;    // the catalogue directory

@@ -2,13 +2,10 @@
 
 #include <limits>
 
-#include "export/html/html_export.h"
-#include "export/pdf/pdf_export.h"
-#include "export/rtf/rtf_export.h"
-#include "export/sql/sql_export.h"
-#include "export/text/ascii_export.h"
-#include "export/xls/xls_export.h"
-#include "export/xml/xml_export.h"
+#include <algorithm>
+#include <cstdio>
+
+#include "export/dialog_choices.h"
 #include "platform/codepage.h"
 #include "platform/conversions.h"
 #include "platform/error.h"
@@ -19,20 +16,6 @@ namespace kvn::exporting {
 using platform::Utf8ToCp1252;
 
 namespace {
-
-// The source's field name (as the exporter knows it) for a name in the file.
-std::string FieldNamed(db::DataSet& source, const std::string& utf8) {
-  db::Field* f = source.FindField(utf8);
-  return f ? Utf8ToCp1252(f->FieldName()) : std::string();
-}
-
-std::string AlignText(const std::string& gridText) {
-  if (platform::EqualsNoCase(gridText, "Centre") || platform::EqualsNoCase(gridText, "Center"))
-    return "Center";
-  if (platform::EqualsNoCase(gridText, "Droite") || platform::EqualsNoCase(gridText, "Right"))
-    return "Right";
-  return "Left";
-}
 
 // Widths, spacings and lengths are characters written on every row: beyond
 // this a file only grows until the disk is full.
@@ -94,7 +77,7 @@ void CheckCharacter(const platform::IniFile& ini, std::string_view section, std:
 
 // Every value of the file that would make a broken or endless export, checked
 // before anything is written.
-void CheckOptionsFile(const platform::IniFile& ini) {
+void CheckValues(const platform::IniFile& ini) {
   constexpr int64_t kMaxCount = std::numeric_limits<int>::max();
   CheckInteger(ini, "GENERAL", "ExportRecCount", 0, kMaxCount, "un nombre d'enregistrements positif ou nul");
   CheckInteger(ini, "GENERAL", "SkipRecCount", 0, kMaxCount, "un nombre d'enregistrements positif ou nul");
@@ -139,22 +122,363 @@ void CheckOptionsFile(const platform::IniFile& ini) {
   CheckCharacter(ini, "SQL", "StatementTerm", true);
 }
 
-// The dialog's Word and RTF page.
-void ApplyRtfPage(const platform::IniFile& ini, TQExportRTF& e) {
-  LoadFontSetting(e.Options.DefaultFont, e.Options.DefaultFont, ini, "RTF_DefaultFont");
-  LoadFontSetting(e.Options.HeaderFont, e.Options.HeaderFont, ini, "RTF_HeaderFont");
-  const int64_t orientation = ini.ReadInteger("RTF", "PageOrientation", static_cast<int>(e.Options.PageOrientation));
-  e.Options.PageOrientation = static_cast<TQExportPageOrientation>(orientation);
+
+}  // namespace
+
+void CheckOptionsFile(const platform::IniFile& ini) { CheckValues(ini); }
+
+// ----------------------------------------------------------------- saving
+
+namespace {
+
+// Which common pages the dialog shows for a type.
+bool FormatsPageShown(const ExportDialogSettings& s, int type) {
+  return s.CommonOptions.count(coFormats) && type != aeDBF && type != aeSQL;
+}
+bool ColonsPageShown(const ExportDialogSettings& s, int type) {
+  return s.CommonOptions.count(coColons) && type != aeXML && type != aeDBF;
+}
+bool CaptionsPageShown(const ExportDialogSettings& s, int type) {
+  return s.CommonOptions.count(coCaptions) && type != aeXML && type != aeDBF && type != aeSQL;
+}
+bool AlignSaved(int type) { return type == aeWord || type == aeRTF || type == aeHTML || type == aeTXT; }
+bool WidthSaved(int type) { return type == aeXLS || type == aeWord || type == aeRTF || type == aeTXT; }
+
+std::string U(const std::string& cp1252) { return platform::Cp1252ToUtf8(cp1252); }
+
+constexpr const char* kAreaNames[] = {"ENTETE", "LIBELLE", "AGGREGAT", "PIED DE PAGE"};
+
+std::string OneDecimal(double v) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.1f", v);
+  std::string text = buffer;
+  for (char& c : text)
+    if (c == ',') c = '.';
+  return text;
 }
 
-// The dialog's HTML pages: the options, the table, the multi-file page.
-void ApplyHtmlPage(const platform::IniFile& ini, TQExportHTML& e) {
-  const char* s = "HTML";
-  auto text = [&](const char* key, const std::string& current) {
-    return Utf8ToCp1252(ini.ReadString(s, key, platform::Cp1252ToUtf8(current)));
+}  // namespace
+
+void ExportChoices::SaveOptions(platform::IniFile& ini) {
+  const ExportDialogSettings& s = m_settings;
+  const int type = m_type;
+  ini.BeginUpdate();
+  EraseAllSections(ini);
+  const char* g = "GENERAL";
+  ini.WriteInteger(g, "ExportType", type);
+  ini.WriteString(g, "FileName", FileName);
+  ini.WriteBool(g, "ShowFile", ShowFile);
+  ini.WriteBool(g, "PrintFile", PrintFile);
+  ini.WriteBool(g, "GoToFirstRecord", GoToFirstRecord);
+  ini.WriteBool(g, "ExportEmpty", ExportEmpty);
+  ini.WriteBool(g, "CurrentRecordOnly", CurrentRecordOnly);
+  ini.WriteInteger(g, "ExportRecCount", ExportRecCount);
+  ini.WriteInteger(g, "SkipRecCount", SkipRecCount);
+  ini.WriteBool(g, "AllowCaptions", AllowCaptions);
+  ini.WriteInteger(g, "CaptionRow", CaptionRowNumber);
+  if (FormatsPageShown(s, type)) {
+    const char* f = "FORMATS";
+    ini.WriteString(f, "Integer", U(Formats.IntegerFormat()));
+    ini.WriteString(f, "Float", U(Formats.FloatFormat()));
+    ini.WriteString(f, "Date", U(Formats.DateFormat()));
+    ini.WriteString(f, "Time", U(Formats.TimeFormat()));
+    ini.WriteString(f, "DateTime", U(Formats.DateTimeFormat()));
+    ini.WriteString(f, "Currency", U(Formats.CurrencyFormat()));
+    ini.WriteString(f, "BooleanTrue", U(Formats.BooleanTrue()));
+    ini.WriteString(f, "BooleanFalse", U(Formats.BooleanFalse()));
+    ini.WriteString(f, "NullString", U(Formats.NullString()));
+    WriteNameValueSection(ini, "USER_FORMATS", UserFormats);
+  }
+  StringList fields;
+  for (const std::string& f : Exported) fields.Add(f);
+  WriteListSection(ini, "FIELDS", fields, "field");
+  if (ColonsPageShown(s, type)) {
+    WriteListSection(ini, "HEADER", Header, "line");
+    WriteListSection(ini, "FOOTER", Footer, "line");
+  }
+  if (CaptionsPageShown(s, type)) {
+    for (const CaptionRow& row : Captions) ini.WriteString("CAPTIONS", U(row.field), U(row.caption));
+    if (AlignSaved(type))
+      for (const CaptionRow& row : Captions) ini.WriteString("ALIGN", U(row.field), U(row.align));
+    if (WidthSaved(type))
+      for (const CaptionRow& row : Captions)
+        ini.WriteInteger("WIDTH", U(row.field), platform::TryStrToInt(row.width).value_or(0));
+  }
+  switch (type) {
+    case aeXLS: {
+      const char* x = "XLS";
+      ini.WriteString(x, "PageHeader", U(XLSExp.Options.PageHeader));
+      ini.WriteString(x, "PageFooter", U(XLSExp.Options.PageFooter));
+      ini.WriteString(x, "SheetTitle", U(XLSExp.Options.SheetTitle()));
+      ini.WriteInteger(x, "StripType", XLSExp.StripType);
+      ini.WriteBool(x, "AutoCalcColWidth", XLSExp.AutoCalcColWidth);
+      for (const TxlsFieldFormat& entry : XlsFields)
+        entry.SaveToIni(ini, "XLS_FIELD_" + U(platform::Cp1252UpperCase(entry.FieldName)));
+      const TxlsFormat* areas[] = {&XLSExp.Options.HeaderFormat, &XLSExp.Options.CaptionsFormat,
+                                   &XLSExp.Options.AggregateFormat, &XLSExp.Options.FooterFormat};
+      for (size_t i = 0; i < 4; ++i) areas[i]->SaveToIni(ini, std::string("XLS_OPTION_") + kAreaNames[i]);
+      for (size_t i = 0; i < XlsStyles.size(); ++i) XlsStyles[i].SaveToIni(ini, "XLS_STYLE_" + StyleName(i));
+      break;
+    }
+    case aeWord:
+    case aeRTF:
+      SaveFontSetting(RTFExp.Options.DefaultFont, ini, "RTF_DefaultFont");
+      SaveFontSetting(RTFExp.Options.HeaderFont, ini, "RTF_HeaderFont");
+      ini.WriteInteger("RTF", "PageOrientation", static_cast<int>(RTFExp.Options.PageOrientation));
+      break;
+    case aeHTML: {
+      const char* h = "HTML";
+      TQExportHTML& e = HTMLExp;
+      const auto color = [&](const char* key, platform::TColor c) { ini.WriteString(h, key, platform::ColorToString(c)); };
+      const auto lines = [](const StringList& l) {
+        std::string joined;
+        for (const std::string& line : l) joined += (joined.empty() ? "" : " ") + line;
+        return U(joined);
+      };
+      ini.WriteString(h, "Title", U(e.Title));
+      ini.WriteInteger(h, "CSS", static_cast<int>(e.UsingCSS));
+      ini.WriteString(h, "CSSFile", e.CSSFileName);
+      ini.WriteBool(h, "OverwriteCSSFile", e.OverwriteCSSFile);
+      ini.WriteInteger(h, "FileRecCount", HtmlMultiFile ? HtmlMaxRecords : 0);
+      ini.WriteBool(h, "GenerateIndex", e.GenerateIndex);
+      ini.WriteString(h, "IndexLinkTemplate", U(e.Navigation.IndexLinkTemplate));
+      ini.WriteBool(h, "NavigationOnTop", e.Navigation.OnTop);
+      ini.WriteBool(h, "NavigationOnBottom", e.Navigation.OnBottom);
+      ini.WriteString(h, "IndexLinkTitle", U(e.Navigation.IndexLinkTitle));
+      ini.WriteString(h, "FirstLinkTitle", U(e.Navigation.FirstLinkTitle));
+      ini.WriteString(h, "PriorLinkTitle", U(e.Navigation.PriorLinkTitle));
+      ini.WriteString(h, "NextLinkTitle", U(e.Navigation.NextLinkTitle));
+      ini.WriteString(h, "LastLinkTitle", U(e.Navigation.LastLinkTitle));
+      ini.WriteString(h, "FontName", U(e.HTMLOptions.TextFont.name));
+      ini.WriteString(h, "BackgroundFile", e.HTMLOptions.BackgroundFileName);
+      ini.WriteString(h, "BodyAdvanced", lines(e.HTMLOptions.AdvancedAttributes));
+      ini.WriteInteger(h, "CellPadding", e.TableOptions.CellPadding);
+      ini.WriteInteger(h, "CellSpacing", e.TableOptions.CellSpacing);
+      ini.WriteInteger(h, "BorderWidth", e.TableOptions.Border);
+      ini.WriteString(h, "TableBackground", e.TableOptions.BackgroundFileName);
+      ini.WriteString(h, "TableAdvanced", lines(e.TableOptions.AdvancedAttributes));
+      color("BackgroundColor", e.HTMLOptions.BackgroundColor);
+      color("FontColor", e.HTMLOptions.TextFont.color);
+      color("HeadBackgroundColor", e.TableOptions.HeadersRowBgColor);
+      color("HeadFontColor", e.TableOptions.HeadersRowFontColor);
+      color("OddRowBackgroundColor", e.TableOptions.OddRowBgColor);
+      color("EvenRowBackgroundColor", e.TableOptions.TableBgColor);
+      color("DataFontColor", e.TableOptions.TableFontColor);
+      color("LinkColor", e.HTMLOptions.LinkColor);
+      color("VLinkColor", e.HTMLOptions.VLinkColor);
+      color("ALinkColor", e.HTMLOptions.ALinkColor);
+      break;
+    }
+    case aeXML:
+      ini.WriteBool("XML", "Standalone", XMLExp.Options.StandAlone);
+      ini.WriteString("XML", "Encoding", U(XMLExp.Options.Encoding));
+      break;
+    case aePDF: {
+      const char* p = "PDF";
+      const TPDFOptions& o = PDFExp.Options;
+      ini.WriteString(p, "ColSpacing", OneDecimal(o.ColSpacing));
+      ini.WriteString(p, "RowSpacing", OneDecimal(o.RowSpacing));
+      ini.WriteInteger(p, "GridLineWidth", o.GridLineWidth);
+      ini.WriteInteger(p, "PageFormat", static_cast<int>(o.PageOptions.Format()));
+      ini.WriteInteger(p, "PageUnits", static_cast<int>(o.PageOptions.Units()));
+      ini.WriteInteger(p, "PageOrientation", static_cast<int>(o.PageOptions.Orientation()));
+      const auto points = o.PageOptions.InPoints();
+      ini.WriteInteger(p, "PageWidth", points.width);
+      ini.WriteInteger(p, "PageHeight", points.height);
+      ini.WriteInteger(p, "PageMarginLeft", points.left);
+      ini.WriteInteger(p, "PageMarginRight", points.right);
+      ini.WriteInteger(p, "PageMarginTop", points.top);
+      ini.WriteInteger(p, "PageMarginBottom", points.bottom);
+      const TPDFFont* fonts[] = {&o.HeaderFont, &o.CaptionFont, &o.DataFont, &o.FooterFont};
+      for (size_t i = 0; i < 4; ++i) {
+        ini.WriteInteger(kPdfFontSections[i], "FontName", static_cast<int>(fonts[i]->BaseFont));
+        ini.WriteInteger(kPdfFontSections[i], "FontEncoding", static_cast<int>(fonts[i]->FontEncoding));
+        ini.WriteInteger(kPdfFontSections[i], "FontSize", fonts[i]->FontSize);
+        ini.WriteString(kPdfFontSections[i], "FontColor", platform::ColorToString(fonts[i]->FontColor));
+      }
+      break;
+    }
+    case aeTXT:
+      ini.WriteBool("TXT", "AutoCalcColWidth", TxtAutoCalcColWidth);
+      ini.WriteInteger("TXT", "Spacing", TxtSpacing);
+      break;
+    case aeCSV:
+      ini.WriteBool("CSV", "QuoteStrings", ASCIIExp.CSVQuoteStrings);
+      ini.WriteString("CSV", "Comma", U(CharToSettingText(ASCIIExp.CSVComma)));
+      ini.WriteString("CSV", "Quote", U(CharToSettingText(ASCIIExp.CSVQuote)));
+      break;
+    case aeSQL: {
+      const char* q = "SQL";
+      ini.WriteString(q, "TableName", U(SqlTableName));
+      ini.WriteBool(q, "CreateTable", SQLExp.CreateTable);
+      ini.WriteInteger(q, "CommitRecCount", SQLExp.CommitRecCount);
+      ini.WriteBool(q, "CommitAfterScript", SQLExp.CommitAfterScript);
+      ini.WriteString(q, "CommitStatement", U(SQLExp.CommitStatement));
+      ini.WriteString(q, "StatementTerm", U(SqlStatementTerm.empty() ? "" : CharToSettingText(SqlStatementTerm[0])));
+      break;
+    }
+    default: break;
+  }
+  ini.EndUpdate();
+}
+
+// ----------------------------------------------------------------- loading
+
+void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
+  CheckValues(ini);
+  const char* g = "GENERAL";
+  if (selectType) SetType(static_cast<int>(ini.ReadInteger(g, "ExportType", m_type)));
+  FileName = ini.ReadString(g, "FileName", FileName);
+  ShowFile = ini.ReadBool(g, "ShowFile", ShowFile);
+  PrintFile = ini.ReadBool(g, "PrintFile", PrintFile);
+  GoToFirstRecord = ini.ReadBool(g, "GoToFirstRecord", GoToFirstRecord);
+  ExportEmpty = ini.ReadBool(g, "ExportEmpty", ExportEmpty);
+  CurrentRecordOnly = ini.ReadBool(g, "CurrentRecordOnly", CurrentRecordOnly);
+  ExportRecCount = static_cast<int>(ini.ReadInteger(g, "ExportRecCount", ExportRecCount));
+  SkipRecCount = static_cast<int>(ini.ReadInteger(g, "SkipRecCount", SkipRecCount));
+  AllowCaptions = ini.ReadBool(g, "AllowCaptions", AllowCaptions);
+  CaptionRowNumber = static_cast<int>(ini.ReadInteger(g, "CaptionRow", CaptionRowNumber));
+
+  const auto text = [&](const char* section, const char* key, const std::string& current) {
+    return Utf8ToCp1252(ini.ReadString(section, key, U(current)));
   };
-  auto color = [&](const char* key, platform::TColor& c) {
+  const char* f = "FORMATS";
+  Formats.SetIntegerFormat(text(f, "Integer", Formats.IntegerFormat()));
+  Formats.SetFloatFormat(text(f, "Float", Formats.FloatFormat()));
+  Formats.SetDateFormat(text(f, "Date", Formats.DateFormat()));
+  Formats.SetTimeFormat(text(f, "Time", Formats.TimeFormat()));
+  Formats.SetDateTimeFormat(text(f, "DateTime", Formats.DateTimeFormat()));
+  Formats.SetCurrencyFormat(text(f, "Currency", Formats.CurrencyFormat()));
+  Formats.SetBooleanTrue(text(f, "BooleanTrue", Formats.BooleanTrue()));
+  Formats.SetBooleanFalse(text(f, "BooleanFalse", Formats.BooleanFalse()));
+  Formats.SetNullString(text(f, "NullString", Formats.NullString()));
+  // A field the source does not have is ignored, whatever the case of its name.
+  const auto sourceField = [&](const std::string& utf8) -> std::string {
+    const std::string name = Utf8ToCp1252(utf8);
+    for (const SourceColumn& c : m_columns)
+      if (platform::Cp1252EqualsNoCase(c.name, name)) return c.name;
+    return {};
+  };
+  if (ini.SectionExists("USER_FORMATS")) {
+    UserFormats.Clear();
+    for (const std::string& key : ini.ReadSection("USER_FORMATS")) {
+      const std::string name = sourceField(key);
+      if (!name.empty()) UserFormats.Add(name + "=" + Utf8ToCp1252(ini.ReadString("USER_FORMATS", key, "")));
+    }
+  }
+  if (ini.SectionExists("FIELDS")) {
+    MoveAllToAvailable();
+    for (const std::string& key : ini.ReadSection("FIELDS")) {
+      const std::string name = sourceField(ini.ReadString("FIELDS", key, ""));
+      auto it = std::find(Available.begin(), Available.end(), name);
+      if (!name.empty() && it != Available.end()) MoveToExported(static_cast<int>(it - Available.begin()));
+    }
+  }
+  if (ini.SectionExists("HEADER")) ReadListSection(ini, "HEADER", Header);
+  if (ini.SectionExists("FOOTER")) ReadListSection(ini, "FOOTER", Footer);
+  if (ini.SectionExists("CAPTIONS")) {
+    for (CaptionRow& row : Captions) row.caption = Utf8ToCp1252(ini.ReadString("CAPTIONS", U(row.field), U(row.field)));
+    if (WidthSaved(m_type))
+      for (CaptionRow& row : Captions) row.width = Utf8ToCp1252(ini.ReadString("WIDTH", U(row.field), "0"));
+    if (AlignSaved(m_type))
+      for (CaptionRow& row : Captions) row.align = Utf8ToCp1252(ini.ReadString("ALIGN", U(row.field), "Left"));
+  }
+
+  switch (m_type) {
+    case aeXLS: {
+      const char* x = "XLS";
+      TQExportXLS& e = XLSExp;
+      e.Options.PageHeader = text(x, "PageHeader", e.Options.PageHeader);
+      e.Options.PageFooter = text(x, "PageFooter", e.Options.PageFooter);
+      e.Options.SetSheetTitle(text(x, "SheetTitle", e.Options.SheetTitle()));
+      const int64_t strip = ini.ReadInteger(x, "StripType", e.StripType);
+      if (strip >= ssNone && strip <= ssRow) e.StripType = static_cast<TxlsStripType>(strip);
+      e.AutoCalcColWidth = ini.ReadBool(x, "AutoCalcColWidth", e.AutoCalcColWidth);
+      constexpr std::string_view kField = "XLS_FIELD_", kArea = "XLS_OPTION_", kStyle = "XLS_STYLE_";
+      TxlsFormat* areas[] = {&e.Options.HeaderFormat, &e.Options.CaptionsFormat, &e.Options.AggregateFormat,
+                             &e.Options.FooterFormat};
+      bool stylesRead = false;
+      for (const std::string& section : ini.ReadSections()) {
+        if (platform::StartsWithNoCase(section, kField)) {
+          for (TxlsFieldFormat& entry : XlsFields)
+            if (platform::Cp1252EqualsNoCase(Utf8ToCp1252(section.substr(kField.size())), entry.FieldName))
+              entry.LoadFromIni(ini, section);
+        } else if (platform::StartsWithNoCase(section, kArea)) {
+          for (size_t i = 0; i < 4; ++i)
+            if (platform::Cp1252EqualsNoCase(Utf8ToCp1252(section.substr(kArea.size())), kAreaNames[i]))
+              areas[i]->LoadFromIni(ini, section);
+        } else if (platform::StartsWithNoCase(section, kStyle)) {
+          // The file's styles replace the list.
+          if (!stylesRead) XlsStyles.clear();
+          stylesRead = true;
+          TxlsFormat style;
+          style.LoadFromIni(ini, section);
+          XlsStyles.push_back(style);
+        }
+      }
+      break;
+    }
+    case aeWord:
+    case aeRTF: {
+      LoadFontSetting(RTFExp.Options.DefaultFont, RTFExp.Options.DefaultFont, ini, "RTF_DefaultFont");
+      LoadFontSetting(RTFExp.Options.HeaderFont, RTFExp.Options.HeaderFont, ini, "RTF_HeaderFont");
+      const int64_t orientation =
+          ini.ReadInteger("RTF", "PageOrientation", static_cast<int>(RTFExp.Options.PageOrientation));
+      RTFExp.Options.PageOrientation = static_cast<TQExportPageOrientation>(orientation);
+      break;
+    }
+    case aeHTML: LoadHtmlPage(ini); break;
+    case aeXML:
+      XMLExp.Options.StandAlone = ini.ReadBool("XML", "Standalone", XMLExp.Options.StandAlone);
+      XMLExp.Options.Encoding = text("XML", "Encoding", XMLExp.Options.Encoding);
+      break;
+    case aePDF: LoadPdfPage(ini); break;
+    case aeTXT:
+      TxtAutoCalcColWidth = ini.ReadBool("TXT", "AutoCalcColWidth", TxtAutoCalcColWidth);
+      TxtSpacing = static_cast<int>(ini.ReadInteger("TXT", "Spacing", TxtSpacing));
+      break;
+    case aeCSV: {
+      TQExportASCII& e = ASCIIExp;
+      e.CSVQuoteStrings = ini.ReadBool("CSV", "QuoteStrings", e.CSVQuoteStrings);
+      const char comma = SettingTextToChar(Utf8ToCp1252(ini.ReadString("CSV", "Comma", U(CharToSettingText(e.CSVComma)))));
+      const char quote = SettingTextToChar(Utf8ToCp1252(ini.ReadString("CSV", "Quote", U(CharToSettingText(e.CSVQuote)))));
+      if (quote == comma)
+        RefuseValue(ini, "CSV", "Quote", ini.ReadString("CSV", "Quote", ""), "le guillemet doit différer du séparateur");
+      e.CSVComma = comma;
+      e.CSVQuote = quote;
+      break;
+    }
+    case aeSQL: {
+      const char* q = "SQL";
+      SqlTableName = text(q, "TableName", SqlTableName);
+      SQLExp.CreateTable = ini.ReadBool(q, "CreateTable", SQLExp.CreateTable);
+      SQLExp.CommitRecCount = static_cast<int>(ini.ReadInteger(q, "CommitRecCount", SQLExp.CommitRecCount));
+      SQLExp.CommitAfterScript = ini.ReadBool(q, "CommitAfterScript", SQLExp.CommitAfterScript);
+      SQLExp.CommitStatement = text(q, "CommitStatement", SQLExp.CommitStatement);
+      if (ini.ValueExists(q, "StatementTerm")) {
+        const char c = SettingTextToChar(Utf8ToCp1252(ini.ReadString(q, "StatementTerm", "")));
+        SqlStatementTerm = c ? std::string(1, c) : std::string();
+      }
+      break;
+    }
+    default: break;
+  }
+}
+
+void ExportChoices::LoadHtmlPage(const platform::IniFile& ini) {
+  const char* s = "HTML";
+  TQExportHTML& e = HTMLExp;
+  const auto text = [&](const char* key, const std::string& current) {
+    return Utf8ToCp1252(ini.ReadString(s, key, U(current)));
+  };
+  const auto color = [&](const char* key, platform::TColor& c) {
     if (auto v = platform::StringToColor(ini.ReadString(s, key, ""))) c = *v;
+  };
+  const auto lines = [&](const char* key, StringList& list) {
+    if (!ini.ValueExists(s, key)) return;
+    list.Clear();
+    const std::string value = Utf8ToCp1252(ini.ReadString(s, key, ""));
+    if (!value.empty()) list.Add(value);
   };
   // Colours of a file are a scheme of their own.
   e.SetHTMLTemplate(THTMLTemplate::htCustom);
@@ -163,7 +487,9 @@ void ApplyHtmlPage(const platform::IniFile& ini, TQExportHTML& e) {
                                                                            : TUsingCSS::usInternal;
   e.CSSFileName = ini.ReadString(s, "CSSFile", e.CSSFileName);
   e.OverwriteCSSFile = ini.ReadBool(s, "OverwriteCSSFile", e.OverwriteCSSFile);
-  e.SetMaxRecords(static_cast<int>(ini.ReadInteger(s, "FileRecCount", e.MaxRecords())));
+  const int records = static_cast<int>(ini.ReadInteger(s, "FileRecCount", HtmlMultiFile ? HtmlMaxRecords : 0));
+  HtmlMultiFile = records > 0;
+  if (records > 0) HtmlMaxRecords = records;
   e.GenerateIndex = ini.ReadBool(s, "GenerateIndex", e.GenerateIndex);
   TQExportHTMLNavigation& n = e.Navigation;
   n.IndexLinkTemplate = text("IndexLinkTemplate", n.IndexLinkTemplate);
@@ -176,10 +502,12 @@ void ApplyHtmlPage(const platform::IniFile& ini, TQExportHTML& e) {
   n.LastLinkTitle = text("LastLinkTitle", n.LastLinkTitle);
   e.HTMLOptions.TextFont.name = text("FontName", e.HTMLOptions.TextFont.name);
   e.HTMLOptions.BackgroundFileName = ini.ReadString(s, "BackgroundFile", e.HTMLOptions.BackgroundFileName);
+  lines("BodyAdvanced", e.HTMLOptions.AdvancedAttributes);
   e.TableOptions.CellPadding = static_cast<int>(ini.ReadInteger(s, "CellPadding", e.TableOptions.CellPadding));
   e.TableOptions.CellSpacing = static_cast<int>(ini.ReadInteger(s, "CellSpacing", e.TableOptions.CellSpacing));
   e.TableOptions.Border = static_cast<int>(ini.ReadInteger(s, "BorderWidth", e.TableOptions.Border));
   e.TableOptions.BackgroundFileName = ini.ReadString(s, "TableBackground", e.TableOptions.BackgroundFileName);
+  lines("TableAdvanced", e.TableOptions.AdvancedAttributes);
   color("BackgroundColor", e.HTMLOptions.BackgroundColor);
   color("FontColor", e.HTMLOptions.TextFont.color);
   color("HeadBackgroundColor", e.TableOptions.HeadersRowBgColor);
@@ -192,10 +520,9 @@ void ApplyHtmlPage(const platform::IniFile& ini, TQExportHTML& e) {
   color("ALinkColor", e.HTMLOptions.ALinkColor);
 }
 
-// The dialog's PDF page: spacings, grid, page in points, the four fonts.
-void ApplyPdfPage(const platform::IniFile& ini, TQExportPDF& e) {
+void ExportChoices::LoadPdfPage(const platform::IniFile& ini) {
   const char* s = "PDF";
-  TPDFOptions& o = e.Options;
+  TPDFOptions& o = PDFExp.Options;
   o.ColSpacing = StrToFloatDefault(ini.ReadString(s, "ColSpacing", ""), o.ColSpacing);
   o.RowSpacing = StrToFloatDefault(ini.ReadString(s, "RowSpacing", ""), o.RowSpacing);
   o.GridLineWidth = static_cast<int>(ini.ReadInteger(s, "GridLineWidth", o.GridLineWidth));
@@ -219,178 +546,12 @@ void ApplyPdfPage(const platform::IniFile& ini, TQExportPDF& e) {
   TPDFFont* fonts[] = {&o.HeaderFont, &o.CaptionFont, &o.DataFont, &o.FooterFont};
   for (size_t i = 0; i < 4; ++i) {
     const char* section = kPdfFontSections[i];
-    TPDFFont& f = *fonts[i];
-    f.BaseFont = static_cast<TPDFFontName>(ini.ReadInteger(section, "FontName", static_cast<int>(f.BaseFont)));
-    f.FontEncoding =
-        static_cast<TPDFFontEncoding>(ini.ReadInteger(section, "FontEncoding", static_cast<int>(f.FontEncoding)));
-    f.FontSize = static_cast<int>(ini.ReadInteger(section, "FontSize", f.FontSize));
-    if (auto c = platform::StringToColor(ini.ReadString(section, "FontColor", ""))) f.FontColor = *c;
-  }
-}
-
-void ApplyXmlPage(const platform::IniFile& ini, TQExportXML& e) {
-  e.Options.StandAlone = ini.ReadBool("XML", "Standalone", e.Options.StandAlone);
-  e.Options.Encoding = Utf8ToCp1252(ini.ReadString("XML", "Encoding", platform::Cp1252ToUtf8(e.Options.Encoding)));
-}
-
-void ApplySqlPage(const platform::IniFile& ini, TQExportSQL& e) {
-  const char* s = "SQL";
-  e.TableName = Utf8ToCp1252(ini.ReadString(s, "TableName", platform::Cp1252ToUtf8(e.TableName)));
-  e.CreateTable = ini.ReadBool(s, "CreateTable", e.CreateTable);
-  e.CommitRecCount = static_cast<int>(ini.ReadInteger(s, "CommitRecCount", e.CommitRecCount));
-  e.CommitAfterScript = ini.ReadBool(s, "CommitAfterScript", e.CommitAfterScript);
-  e.CommitStatement = Utf8ToCp1252(ini.ReadString(s, "CommitStatement", platform::Cp1252ToUtf8(e.CommitStatement)));
-  e.StatementTerm = SettingTextToChar(ini.ReadString(s, "StatementTerm", CharToSettingText(e.StatementTerm)));
-}
-
-}  // namespace
-
-void ApplyOptionsFile(const platform::IniFile& ini, int type, db::DataSet& source, TQExport& e) {
-  CheckOptionsFile(ini);
-  e.GoToFirstRecord = ini.ReadBool("GENERAL", "GoToFirstRecord", e.GoToFirstRecord);
-  e.ExportEmpty = ini.ReadBool("GENERAL", "ExportEmpty", e.ExportEmpty);
-  e.CurrentRecordOnly = ini.ReadBool("GENERAL", "CurrentRecordOnly", e.CurrentRecordOnly);
-  e.ExportRecCount = static_cast<int>(ini.ReadInteger("GENERAL", "ExportRecCount", e.ExportRecCount));
-  e.SkipRecCount = static_cast<int>(ini.ReadInteger("GENERAL", "SkipRecCount", e.SkipRecCount));
-  e.AllowCaptions = ini.ReadBool("GENERAL", "AllowCaptions", e.AllowCaptions);
-  e.CaptionRow = static_cast<int>(ini.ReadInteger("GENERAL", "CaptionRow", e.CaptionRow));
-
-  if (ini.SectionExists("FORMATS")) {
-    auto r = [&](const char* key, const std::string& current) {
-      return Utf8ToCp1252(ini.ReadString("FORMATS", key, platform::Cp1252ToUtf8(current)));
-    };
-    TQExportFormats& f = e.Formats;
-    f.SetIntegerFormat(r("Integer", f.IntegerFormat()));
-    f.SetFloatFormat(r("Float", f.FloatFormat()));
-    f.SetDateFormat(r("Date", f.DateFormat()));
-    f.SetTimeFormat(r("Time", f.TimeFormat()));
-    f.SetDateTimeFormat(r("DateTime", f.DateTimeFormat()));
-    f.SetCurrencyFormat(r("Currency", f.CurrencyFormat()));
-    f.SetBooleanTrue(r("BooleanTrue", f.BooleanTrue()));
-    f.SetBooleanFalse(r("BooleanFalse", f.BooleanFalse()));
-    f.SetNullString(r("NullString", f.NullString()));
-  }
-  if (ini.SectionExists("USER_FORMATS")) {
-    e.UserFormats.Clear();
-    for (const auto& key : ini.ReadSection("USER_FORMATS")) {
-      std::string name = FieldNamed(source, key);
-      if (!name.empty()) e.UserFormats.Add(name + "=" + Utf8ToCp1252(ini.ReadString("USER_FORMATS", key, "")));
-    }
-  }
-  if (ini.SectionExists("FIELDS")) {
-    e.ExportedFields.Clear();
-    for (const auto& key : ini.ReadSection("FIELDS")) {
-      std::string name = FieldNamed(source, ini.ReadString("FIELDS", key, ""));
-      if (!name.empty() && !e.ExportedFields.HasName(name)) {
-        bool already = false;
-        for (const auto& f : e.ExportedFields) already = already || platform::EqualsNoCase(f, name);
-        if (!already) e.ExportedFields.Add(name);
-      }
-    }
-  }
-  if (ini.SectionExists("HEADER")) ReadListSection(ini, "HEADER", e.Header);
-  if (ini.SectionExists("FOOTER")) ReadListSection(ini, "FOOTER", e.Footer);
-
-  // Captions, alignments and widths per field; a caption equal to its field
-  // name is not passed on.
-  const bool widths = type == 0 || type == 1 || type == 2 || type == 7;
-  const bool aligns = type == 1 || type == 2 || type == 3 || type == 7;
-  const bool textFile = type >= 7 && type <= 10;
-  if (ini.SectionExists("CAPTIONS")) {
-    e.Captions.Clear();
-    e.ColumnsAlign.Clear();
-    e.ColumnsWidth.Clear();
-    for (int i = 0; i < source.FieldCount(); ++i) {
-      const db::Field& f = source.FieldByIndex(i);
-      if (f.IsBlob()) continue;
-      const std::string name = Utf8ToCp1252(f.FieldName());
-      std::string caption = Utf8ToCp1252(ini.ReadString("CAPTIONS", f.FieldName(), f.FieldName()));
-      if (caption != name) e.Captions.Add(name + "=" + caption);
-      if (aligns || textFile)
-        e.ColumnsAlign.Add(name + "=" + AlignText(aligns ? ini.ReadString("ALIGN", f.FieldName(), "Left") : "Left"));
-      if (widths || textFile)
-        e.ColumnsWidth.Add(name + "=" + (widths ? ini.ReadString("WIDTH", f.FieldName(), "0") : std::string()));
-    }
-  }
-
-  if (auto* xls = dynamic_cast<TQExportXLS*>(&e); xls && type == 0) ApplyXlsPage(&ini, source, *xls);
-  if (auto* rtf = dynamic_cast<TQExportRTF*>(&e); rtf && (type == 1 || type == 2)) ApplyRtfPage(ini, *rtf);
-  if (auto* html = dynamic_cast<TQExportHTML*>(&e); html && type == 3) ApplyHtmlPage(ini, *html);
-  if (auto* xml = dynamic_cast<TQExportXML*>(&e); xml && type == 4) ApplyXmlPage(ini, *xml);
-  if (auto* pdf = dynamic_cast<TQExportPDF*>(&e); pdf && type == 6) ApplyPdfPage(ini, *pdf);
-  if (auto* sql = dynamic_cast<TQExportSQL*>(&e); sql && type == 12) ApplySqlPage(ini, *sql);
-  if (auto* ascii = dynamic_cast<TQExportASCII*>(&e)) {
-    if (type == 7) {
-      ascii->AutoCalcColWidth = ini.ReadBool("TXT", "AutoCalcColWidth", ascii->AutoCalcColWidth);
-      ascii->TXTSpacing = static_cast<int>(ini.ReadInteger("TXT", "Spacing", ascii->TXTSpacing));
-    } else if (type == 8) {
-      ascii->CSVQuoteStrings = ini.ReadBool("CSV", "QuoteStrings", ascii->CSVQuoteStrings);
-      ascii->CSVComma = SettingTextToChar(ini.ReadString("CSV", "Comma", CharToSettingText(ascii->CSVComma)));
-      ascii->CSVQuote = SettingTextToChar(ini.ReadString("CSV", "Quote", CharToSettingText(ascii->CSVQuote)));
-      if (ascii->CSVQuote == ascii->CSVComma)
-        RefuseValue(ini, "CSV", "Quote", ini.ReadString("CSV", "Quote", CharToSettingText(ascii->CSVQuote)),
-                    "le guillemet doit différer du séparateur");
-    }
-  }
-}
-
-void ApplyXlsPage(const platform::IniFile* ini, db::DataSet& source, TQExportXLS& e) {
-  constexpr std::string_view kField = "XLS_FIELD_", kArea = "XLS_OPTION_", kStyle = "XLS_STYLE_";
-  std::vector<std::string> sections;
-  if (ini) {
-    e.Options.PageHeader = Utf8ToCp1252(ini->ReadString("XLS", "PageHeader", platform::Cp1252ToUtf8(e.Options.PageHeader)));
-    e.Options.PageFooter = Utf8ToCp1252(ini->ReadString("XLS", "PageFooter", platform::Cp1252ToUtf8(e.Options.PageFooter)));
-    e.Options.SetSheetTitle(
-        Utf8ToCp1252(ini->ReadString("XLS", "SheetTitle", platform::Cp1252ToUtf8(e.Options.SheetTitle()))));
-    const int64_t strip = ini->ReadInteger("XLS", "StripType", e.StripType);
-    if (strip >= ssNone && strip <= ssRow) e.StripType = static_cast<TxlsStripType>(strip);
-    e.AutoCalcColWidth = ini->ReadBool("XLS", "AutoCalcColWidth", e.AutoCalcColWidth);
-    sections = ini->ReadSections();
-    const std::pair<const char*, TxlsFormat*> areas[] = {{"ENTETE", &e.Options.HeaderFormat},
-                                                          {"LIBELLE", &e.Options.CaptionsFormat},
-                                                          {"AGGREGAT", &e.Options.AggregateFormat},
-                                                          {"PIED DE PAGE", &e.Options.FooterFormat}};
-    for (const auto& section : sections) {
-      if (platform::StartsWithNoCase(section, kArea)) {
-        const std::string area = Utf8ToCp1252(section.substr(kArea.size()));
-        for (const auto& [name, format] : areas)
-          if (platform::Cp1252EqualsNoCase(area, name)) format->LoadFromIni(*ini, section);
-      } else if (platform::StartsWithNoCase(section, kStyle)) {
-        e.StripStyles.Add().LoadFromIni(*ini, section);
-      }
-    }
-  }
-
-  // The fields list: one entry per field of the source.
-  std::vector<TxlsFieldFormat> entries;
-  for (int i = 0; i < source.FieldCount(); ++i) {
-    TxlsFieldFormat entry;
-    const std::string name = Utf8ToCp1252(source.FieldByIndex(i).FieldName());
-    const int own = e.FieldFormats.IndexOfName(name);
-    if (own >= 0)
-      entry.Assign(e.FieldFormats[static_cast<size_t>(own)]);
-    else
-      entry.Assign(e.Options.DataFormat);
-    entry.FieldName = name;
-    for (const auto& section : sections)
-      if (platform::StartsWithNoCase(section, kField) &&
-          platform::Cp1252EqualsNoCase(Utf8ToCp1252(section.substr(kField.size())), name))
-        entry.LoadFromIni(*ini, section);
-    entries.push_back(std::move(entry));
-  }
-  e.FieldFormats.Clear();
-  auto copy = [&](const std::string& name) {
-    for (const auto& entry : entries)
-      if (platform::Cp1252EqualsNoCase(entry.FieldName, name)) {
-        e.FieldFormats.Add().Assign(entry);
-        return;
-      }
-  };
-  if (e.ExportedFields.Count() > 0) {
-    for (const auto& name : e.ExportedFields) copy(name);
-  } else {
-    for (int i = 0; i < source.FieldCount(); ++i)
-      if (!source.FieldByIndex(i).IsBlob()) copy(Utf8ToCp1252(source.FieldByIndex(i).FieldName()));
+    TPDFFont& font = *fonts[i];
+    font.BaseFont = static_cast<TPDFFontName>(ini.ReadInteger(section, "FontName", static_cast<int>(font.BaseFont)));
+    font.FontEncoding =
+        static_cast<TPDFFontEncoding>(ini.ReadInteger(section, "FontEncoding", static_cast<int>(font.FontEncoding)));
+    font.FontSize = static_cast<int>(ini.ReadInteger(section, "FontSize", font.FontSize));
+    if (auto c = platform::StringToColor(ini.ReadString(section, "FontColor", ""))) font.FontColor = *c;
   }
 }
 

@@ -1,26 +1,14 @@
-// The export options file written by the export dialog (an INI file): its
-// sections applied to an exporter of a given type, as the dialog would copy them.
+// The export options file: an INI file holding the whole state of the export
+// dialog (ExportChoices::SaveOptions and LoadOptions), read by the dialog and
+// by the command line alike.
 #pragma once
 
-#include "db/dataset.h"
-#include "export/exporter.h"
 #include "platform/ini_file.h"
 
 namespace kvn::exporting {
 
-// Applies GENERAL (but FileName, ShowFile and PrintFile), FIELDS, FORMATS,
-// USER_FORMATS, HEADER, FOOTER, CAPTIONS, ALIGN, WIDTH and the type's own
-// section. Names of fields not in the data set are ignored.
-void ApplyOptionsFile(const platform::IniFile& ini, int typeNumber, db::DataSet& source,
-                      TQExport& exporter);
-
-class TQExportXLS;
-// The dialog's Excel page copied into the exporter: with a file, its "XLS"
-// section, the area formats of the "XLS_OPTION_" sections and the strip styles
-// of the "XLS_STYLE_" sections; then one field format per exported field (every
-// field when none is chosen), read from the field's "XLS_FIELD_" section, else
-// the exporter's own format of that name, else the data format. Run by
-// ApplyOptionsFile for type 0; call it with no file when there is none.
-void ApplyXlsPage(const platform::IniFile* ini, db::DataSet& source, TQExportXLS& exporter);
+// Throws kvn::Error naming the file, section, key and value of the first value
+// that would make a broken or endless export ("… Rien n'a été exporté.").
+void CheckOptionsFile(const platform::IniFile& ini);
 
 }  // namespace kvn::exporting

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "export/options_file.h"
 #include "platform/codepage.h"
 #include "platform/file_info.h"
 #include "tests/export/export_fixture.h"
@@ -63,7 +62,12 @@ TEST_F(XlsExportTest, CatalogueReadBackByEveryReader) {
   OpenCatalogue(ThreeFilms());
   TQExportXLS e;
   e.DataSet = table.get();
-  ApplyXlsPage(nullptr, *table, e);  // a field format per field, as the dialog copies them
+  // A field format per field, as the dialog copies them.
+  for (int i = 0; i < table->FieldCount(); ++i) {
+    TxlsFieldFormat& f = e.FieldFormats.Add();
+    f.Assign(e.Options.DataFormat);
+    f.FieldName = platform::Utf8ToCp1252(table->FieldByIndex(i).FieldName());
+  }
   const Book book = ExportAndRead(e);
   ASSERT_TRUE(book.ok);
   EXPECT_EQ(book.streams, std::vector<std::string>{"Workbook"});
