@@ -14,6 +14,8 @@
 #include <QUrlQuery>
 
 #include "app/about.h"
+#include "app/catalogue_export.h"
+#include "app/catalogue_files.h"
 #include "app/database_archiving.h"
 #include "app/dialogs.h"
 #include "app/forms.h"
@@ -77,6 +79,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), DataSourceVideo(&Tvideo) 
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+
+  static_cast<exporting::ExportDialogSettings&>(QExportDialog1) = MainWindowExportSettings(Tvideo, CatalogueDirectory());
 
   auto* central = new QWidget(this);
   central->resize(794, 490 - 19);
@@ -162,8 +166,7 @@ void TForm1::BuildToolbar(QWidget* central) {
   OnSignal(SpeedButtons[4], &QToolButton::clicked, this, [this] { s_mnuChercherClick(); });
   OnSignal(SpeedButtons[5], &QToolButton::clicked, this, [this] { s_mnuImprimerClick(); });
   OnSignal(SpeedButtons[6], &QToolButton::clicked, this, [this] { s_mnuQuitterClick(); });
-  // Export opens the export dialog, which comes later.
-  SpeedButtons[2]->setEnabled(false);
+  OnSignal(SpeedButtons[2], &QToolButton::clicked, this, [this] { s_mnuExporterClick(); });
 }
 
 void TForm1::BuildMenus() {
@@ -187,7 +190,7 @@ void TForm1::BuildMenus() {
       QKeySequence(Qt::CTRL | Qt::Key_N), [this] { s_mnuNFicheClick(); });
   add(file, "Scanneruneimage1", QStringLiteral("Scanner une jaquette"), Pictogram::Scan, {}, nullptr);
   add(file, "s_mnuExporter", QStringLiteral("Exporter"), Pictogram::Export,
-      QKeySequence(Qt::CTRL | Qt::Key_E), nullptr);
+      QKeySequence(Qt::CTRL | Qt::Key_E), [this] { s_mnuExporterClick(); });
   add(file, "Archiverlabasededonnes1", QStringLiteral("Archiver la base de données"),
       Pictogram::Archive, {}, [this] { Archiverlabasededonnes1Click(); });
   add(file, "s_mnuImprimer", QStringLiteral("Imprimer"), Pictogram::Print,
@@ -397,6 +400,47 @@ void TForm1::s_mnuChercherClick() {
 }
 
 void TForm1::s_mnuImprimerClick() { Forms().frmImprimer->Preview(this); }
+
+namespace {
+
+// The export dialog asks its questions and chooses its files through the
+// program's dialogs (which tests answer); fonts, colours and texts through Qt's.
+class ProgramExportHooks : public exporting::DialogHooks {
+ public:
+  bool Question(QWidget* parent, const QString& title, const QString& text, bool) override {
+    return Ui().Question(parent, title, text);
+  }
+  void Error(QWidget* parent, const QString& text) override { Ui().Error(parent, text); }
+  std::optional<QString> SaveFileName(QWidget* parent, const QString& filter, const QString&, const QString&) override {
+    return Ui().SaveFileName(parent, filter);
+  }
+  std::optional<QString> OpenFileName(QWidget* parent, const QString& filter) override {
+    return Ui().OpenFileName(parent, filter);
+  }
+};
+
+// The exported file is opened by the desktop; printing goes to the printing
+// system.
+class ProgramShell : public exporting::Shell {
+ public:
+  void Open(const std::string& path) override {
+    if (!Ui().OpenUrl(QUrl::fromLocalFile(QString::fromStdString(path))))
+      Ui().Warning(nullptr, QStringLiteral("Aucun programme n'a pu ouvrir le fichier %1.").arg(QString::fromStdString(path)));
+  }
+  void Print(const std::string& path) override { exporting::DefaultShell().Print(path); }
+};
+
+}  // namespace
+
+void TForm1::s_mnuExporterClick() {
+  static ProgramExportHooks hooks;
+  static ProgramShell shell;
+  QExportDialog1.Hooks = &hooks;
+  QExportDialog1.FileShell = &shell;
+  QExportDialog1.OnGetRecordLabel = [this](exporting::TQExport*, std::string& label) { label = FilmLabel(Tvideo); };
+  QExportDialog1.FileName = CatalogueDirectory() + "video.xls";
+  QExportDialog1.Execute(this);
+}
 
 void TForm1::Archiverlabasededonnes1Click() {
   ArchiverBoxes boxes(this);

@@ -9,6 +9,7 @@
 #include "app/data_controls.h"
 #include "db/query.h"
 #include "db/table.h"
+#include "export/dialog/export_dialog.h"
 
 class QGroupBox;
 class QLabel;
@@ -26,6 +27,8 @@ class TForm1 : public QMainWindow {
   db::Table Tvideo{Database1};
   DataSource DataSourceVideo;
   db::Query Query1{Database1};
+  // The export dialog on the catalogue table, with the window's presets.
+  exporting::TQExportDialog QExportDialog1;
 
   // Table preparation: reads kvn.ini, upgrades the table when its level is old,
   // opens it. Run by the constructor; errors are shown and end the preparation.
@@ -42,6 +45,7 @@ class TForm1 : public QMainWindow {
   void Archiverlabasededonnes1Click();
   void s_mnuChercherClick();
   void s_mnuImprimerClick();
+  void s_mnuExporterClick();
 
   DBGrid* DBGrid1 = nullptr;
   QLabel* StatusBar1 = nullptr;

@@ -114,7 +114,7 @@ TEST_F(MainWindowTest, MenusShortcutsAndCommandsThatComeLater) {
   } items[] = {
       {"s_mnuNFiche", "Nouvelle fiche", QKeySequence("Ctrl+N"), true},
       {"Scanneruneimage1", "Scanner une jaquette", QKeySequence(), false},
-      {"s_mnuExporter", "Exporter", QKeySequence("Ctrl+E"), false},
+      {"s_mnuExporter", "Exporter", QKeySequence("Ctrl+E"), true},
       {"Archiverlabasededonnes1", "Archiver la base de données", QKeySequence(), true},
       {"s_mnuImprimer", "Imprimer", QKeySequence("Ctrl+P"), true},
       {"s_mnuQuitter", "Quitter", QKeySequence("Ctrl+Q"), true},

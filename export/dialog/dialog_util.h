@@ -1,0 +1,39 @@
+// Small conversions of the export dialog between the engine's 8-bit text and
+// colours and Qt's.
+#pragma once
+
+#include <QColor>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <string>
+
+#include "platform/codepage.h"
+#include "platform/colors.h"
+
+namespace kvn::exporting {
+
+// Windows-1252 text as a QString, and back.
+inline QString Q(const std::string& cp1252) { return QString::fromStdString(platform::Cp1252ToUtf8(cp1252)); }
+inline std::string C(const QString& text) { return platform::Utf8ToCp1252(text.toStdString()); }
+
+inline QColor ToQColor(platform::TColor color) {
+  const platform::TColor rgb = platform::ColorToRGB(color);
+  return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
+}
+inline platform::TColor FromQColor(const QColor& c) {
+  return static_cast<platform::TColor>(c.red()) | (static_cast<platform::TColor>(c.green()) << 8) |
+         (static_cast<platform::TColor>(c.blue()) << 16);
+}
+
+// Runs a function for the events of one object (no meta-object needed).
+class EventHook : public QObject {
+ public:
+  EventHook(QObject* parent, std::function<bool(QObject*, QEvent*)> f) : QObject(parent), m_f(std::move(f)) {}
+  bool eventFilter(QObject* watched, QEvent* event) override { return m_f(watched, event); }
+
+ private:
+  std::function<bool(QObject*, QEvent*)> m_f;
+};
+
+}  // namespace kvn::exporting

@@ -1,0 +1,967 @@
+#include "export/dialog/export_dialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QSpinBox>
+#include <QStyledItemDelegate>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "export/dialog/color_editor.h"
+#include "export/dialog/dialog_util.h"
+#include "export/dialog/progress_window.h"
+#include "export/dialog/qt_sources.h"
+#include "export/options_file.h"
+#include "platform/codepage.h"
+#include "platform/file_info.h"
+
+namespace kvn::exporting {
+
+// ----------------------------------------------------------------- hooks
+
+bool DialogHooks::Question(QWidget* parent, const QString& title, const QString& text, bool noByDefault) {
+  QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+  QPushButton* yes = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
+  box.setDefaultButton(noByDefault ? no : yes);
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
+void DialogHooks::Error(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Korvane"), text, QMessageBox::NoButton, parent);
+  box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  box.exec();
+}
+
+QString QtNameFilters(const QString& filter) {
+  const QStringList parts = filter.split('|');
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(';', ' ');
+    QString description = parts[i];
+    const int bracket = description.indexOf(" (");
+    if (bracket >= 0) description = description.left(bracket);
+    filters << description + " (" + patterns + ")";
+  }
+  return filters.join(";;");
+}
+
+std::optional<QString> DialogHooks::SaveFileName(QWidget* parent, const QString& filter, const QString& current,
+                                                 const QString& defaultExtension) {
+  QFileDialog dialog(parent, QString(), current, QtNameFilters(filter));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(defaultExtension);
+  if (!current.isEmpty()) dialog.selectFile(current);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first();
+}
+
+std::optional<QString> DialogHooks::OpenFileName(QWidget* parent, const QString& filter) {
+  const QString name = QFileDialog::getOpenFileName(parent, QString(), QString(), QtNameFilters(filter));
+  if (name.isEmpty()) return std::nullopt;
+  return name;
+}
+
+std::optional<QString> DialogHooks::InputText(QWidget* parent, const QString& title, const QString& prompt,
+                                              const QString& value) {
+  bool ok = false;
+  const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, value, &ok);
+  if (!ok) return std::nullopt;
+  return text;
+}
+
+std::optional<Font> DialogHooks::ChooseFont(QWidget* parent, const Font& font) {
+  bool ok = false;
+  QFont initial(Q(font.name), font.size);
+  initial.setBold(font.bold);
+  initial.setItalic(font.italic);
+  initial.setUnderline(font.underline);
+  initial.setStrikeOut(font.strikeOut);
+  const QFont chosen = QFontDialog::getFont(&ok, initial, parent);
+  if (!ok) return std::nullopt;
+  Font f = font;
+  f.name = C(chosen.family());
+  f.size = chosen.pointSize() > 0 ? chosen.pointSize() : font.size;
+  f.bold = chosen.bold();
+  f.italic = chosen.italic();
+  f.underline = chosen.underline();
+  f.strikeOut = chosen.strikeOut();
+  return f;
+}
+
+std::optional<platform::TColor> DialogHooks::ChooseColor(QWidget* parent, platform::TColor color) {
+  const QColor chosen = QColorDialog::getColor(ToQColor(color), parent);
+  if (!chosen.isValid()) return std::nullopt;
+  return FromQColor(chosen);
+}
+
+TxlsColor DialogHooks::ChooseXlsColor(QWidget* parent, TxlsColor color) {
+  return TQExportXLSColorEditorF::Choose(parent, color);
+}
+
+DialogHooks& QtDialogHooks() {
+  static DialogHooks hooks;
+  return hooks;
+}
+
+// ----------------------------------------------------------------- component
+
+void TQExportDialog::Execute(QWidget* parent) {
+  // The checks come before any window is made.
+  ExportChoices check(*this);
+  (void)check;
+  TQExportDialogF window(*this, parent);
+  window.exec();
+}
+
+// ----------------------------------------------------------------- window
+
+namespace {
+
+// The captions grid's editors: a drop-down list for alignments, a number box
+// with arrows for widths.
+class CaptionsDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  std::function<bool(int column)> isAlign, isWidth;
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    if (isAlign && isAlign(index.column())) {
+      auto* box = new QComboBox(parent);
+      box->addItems({QStringLiteral("Gauche"), QStringLiteral("Centre"), QStringLiteral("Droite")});
+      return box;
+    }
+    if (isWidth && isWidth(index.column())) {
+      auto* spin = new QSpinBox(parent);
+      spin->setRange(0, 1024);
+      return spin;
+    }
+    return QStyledItemDelegate::createEditor(parent, option, index);
+  }
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+    if (auto* box = dynamic_cast<QComboBox*>(editor)) {
+      box->setCurrentText(index.data().toString());
+      return;
+    }
+    if (auto* spin = dynamic_cast<QSpinBox*>(editor)) {
+      spin->setValue(index.data().toString().toInt());
+      return;
+    }
+    QStyledItemDelegate::setEditorData(editor, index);
+  }
+  void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
+    if (auto* box = dynamic_cast<QComboBox*>(editor)) {
+      model->setData(index, box->currentText());
+      return;
+    }
+    if (auto* spin = dynamic_cast<QSpinBox*>(editor)) {
+      model->setData(index, QString::number(spin->value()));
+      return;
+    }
+    QStyledItemDelegate::setModelData(editor, model, index);
+  }
+};
+
+QLineEdit* NumberBox(QWidget* parent) {
+  auto* edit = new QLineEdit(parent);
+  edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
+  return edit;
+}
+
+// Events are processed between rows, a few dozen times a second: the window
+// repaints and its button answers without slowing the export.
+void Pump(bool force = false) {
+  static QElapsedTimer since;
+  if (!since.isValid() || force || since.elapsed() >= 40) {
+    QCoreApplication::processEvents();
+    since.restart();
+  }
+}
+
+}  // namespace
+
+TQExportDialogF::TQExportDialogF(TQExportDialog& component, QWidget* parent)
+    : QDialog(parent), m_component(component), m_choices(std::make_unique<ExportChoices>(component)) {
+  setObjectName("TQExportDialogF");
+  resize(470, 404);
+  auto* layout = new QVBoxLayout(this);
+
+  // Top band.
+  auto* top = new QGridLayout();
+  top->addWidget(new QLabel(QStringLiteral("Fichier destination"), this), 0, 0);
+  FileNameEdit = new QLineEdit(this);
+  FileNameEdit->setObjectName("FileName");
+  top->addWidget(FileNameEdit, 0, 1);
+  ChooseButton = new QPushButton(QStringLiteral("Choisir..."), this);
+  ChooseButton->setObjectName("Choisir");
+  top->addWidget(ChooseButton, 0, 2);
+  ShowFileBox = new QCheckBox(QStringLiteral("Ouvrir le fichier après l'export"), this);
+  ShowFileBox->setObjectName("ShowFile");
+  PrintFileBox = new QCheckBox(QStringLiteral("Imprimer le fichier après l'export"), this);
+  PrintFileBox->setObjectName("PrintFile");
+  top->addWidget(ShowFileBox, 1, 1);
+  top->addWidget(PrintFileBox, 2, 1);
+  layout->addLayout(top);
+
+  Pages = new QTabWidget(this);
+  Pages->setObjectName("Pages");
+  layout->addWidget(Pages, 1);
+  TypePage = BuildTypePage();
+  FieldsPage = BuildFieldsPage();
+  FormatsPage = BuildFormatsPage();
+  ColonsPage = BuildColonsPage();
+  CaptionsPage = BuildCaptionsPage();
+  Pages->addTab(TypePage, QStringLiteral("&Type d'Export "));
+  Pages->addTab(FieldsPage, QStringLiteral("Champs"));
+  Pages->addTab(FormatsPage, QStringLiteral("&Formats"));
+  Pages->addTab(ColonsPage, QStringLiteral("Entête && pied de page"));
+  Pages->addTab(CaptionsPage, QStringLiteral("Libellé"));
+  XlsPage = BuildXlsPage();
+  RtfPage = BuildRtfPage();
+  HtmlPage = BuildHtmlPage();
+  XmlPage = BuildXmlPage();
+  PdfPage = BuildPdfPage();
+  AsciiPage = BuildAsciiPage();
+  SqlPage = BuildSqlPage();
+  Pages->addTab(XlsPage, QStringLiteral("Options &Excel"));
+  Pages->addTab(RtfPage, QStringLiteral("Options Word / RTF"));
+  Pages->addTab(HtmlPage, QStringLiteral("Options &HTML"));
+  Pages->addTab(XmlPage, QStringLiteral("Options XML"));
+  Pages->addTab(PdfPage, QStringLiteral("Options PDF"));
+  Pages->addTab(AsciiPage, QStringLiteral("Options ASCII "));
+  Pages->addTab(SqlPage, QStringLiteral("Options &SQL"));
+
+  // Bottom band.
+  auto* bottom = new QHBoxLayout();
+  ToolsButton = new QPushButton(QStringLiteral("Outils"), this);
+  ToolsButton->setObjectName("Outils");
+  auto* tools = new QMenu(ToolsButton);
+  QAction* save = tools->addAction(QStringLiteral("Sauver les options d'Export..."));
+  QAction* load = tools->addAction(QStringLiteral("Charger les options d'Export..."));
+  ToolsButton->setMenu(tools);
+  bottom->addWidget(ToolsButton);
+  bottom->addStretch();
+  StartButton = new QPushButton(QStringLiteral("&Lancer l'Export"), this);
+  StartButton->setObjectName("Lancer");
+  StartButton->setDefault(true);
+  CloseButton = new QPushButton(QStringLiteral("&Fermer"), this);
+  CloseButton->setObjectName("Fermer");
+  bottom->addWidget(StartButton);
+  bottom->addWidget(CloseButton);
+  layout->addLayout(bottom);
+
+  const QString optionsFilter = QStringLiteral("Configuration files (*.cfg)|*.cfg|All files (*.*)|*.*");
+  connect(save, &QAction::triggered, this, [this, optionsFilter] {
+    if (auto name = Hooks().SaveFileName(this, optionsFilter, Q(m_component.OptionsFileName), "cfg")) {
+      m_component.OptionsFileName = name->toStdString();
+      SaveOptionsTo(*name);
+    }
+  });
+  connect(load, &QAction::triggered, this, [this, optionsFilter] {
+    if (auto name = Hooks().OpenFileName(this, optionsFilter)) {
+      m_component.OptionsFileName = name->toStdString();
+      LoadOptionsFrom(*name);
+    }
+  });
+  connect(FileNameEdit, &QLineEdit::textEdited, this, [this](const QString& text) {
+    m_choices->FileName = text.toStdString();
+    UpdateCaption();
+    UpdateStartButton();
+  });
+  connect(ChooseButton, &QPushButton::clicked, this, [this] {
+    const ExportTypeText& t = TypeText(m_choices->Type());
+    if (auto name = Hooks().SaveFileName(this, QString::fromUtf8(t.filter), QString::fromStdString(m_choices->FileName),
+                                         QString::fromUtf8(t.extension))) {
+      m_choices->FileName = name->toStdString();
+      Refresh();
+    }
+  });
+  connect(ShowFileBox, &QCheckBox::toggled, this, [this](bool on) { m_choices->ShowFile = on; });
+  connect(PrintFileBox, &QCheckBox::toggled, this, [this](bool on) { m_choices->PrintFile = on; });
+  connect(StartButton, &QPushButton::clicked, this, [this] { StartExport(); });
+  connect(CloseButton, &QPushButton::clicked, this, [this] { close(); });
+
+  // Opening: the lists, the formats, header and footer (with their events).
+  if (m_component.OnGetHeader) m_component.OnGetHeader(&m_component, m_choices->Header);
+  if (m_component.OnGetFooter) m_component.OnGetFooter(&m_component, m_choices->Footer);
+  m_optionsSubPage->setVisible(m_component.CommonOptions.count(coOptions) > 0);
+  if (!m_component.CommonOptions.count(coOptions)) m_typeTabs->setTabVisible(1, false);
+  ToolsButton->setVisible(m_component.SaveLoadButtons);
+  const bool grid = m_component.ExportSource == TQExportSource::esStringGrid;
+  m_captionRow->setVisible(grid);
+  m_captionRowLabel->setVisible(grid);
+  Refresh();
+  Pages->setCurrentWidget(TypePage);
+  m_typeTabs->setCurrentIndex(0);
+  FileNameEdit->setFocus();
+}
+
+TQExportDialogF::~TQExportDialogF() = default;
+
+DialogHooks& TQExportDialogF::Hooks() { return m_component.Hooks ? *m_component.Hooks : QtDialogHooks(); }
+
+void TQExportDialogF::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (m_shown) return;
+  m_shown = true;
+  if (m_component.AutoLoadOptions && !m_component.OptionsFileName.empty())
+    LoadOptionsFrom(QString::fromStdString(m_component.OptionsFileName));
+  if (m_component.OnShow) {
+    auto* self = this;
+    QTimer::singleShot(0, this, [self] {
+      if (self->m_component.OnShow) self->m_component.OnShow(self);
+    });
+  }
+}
+
+void TQExportDialogF::closeEvent(QCloseEvent* event) {
+  if (m_progress) {
+    // An export is running: it is stopped through its own button.
+    event->ignore();
+    return;
+  }
+  if (m_component.AutoSaveOptions && !m_component.OptionsFileName.empty()) {
+    try {
+      SaveOptionsTo(QString::fromStdString(m_component.OptionsFileName));
+    } catch (const std::exception& e) {
+      Hooks().Error(this, QString::fromUtf8(e.what()));
+    }
+  }
+  QDialog::closeEvent(event);
+}
+
+// ----------------------------------------------------------------- common pages
+
+QWidget* TQExportDialogF::BuildTypePage() {
+  auto* page = new QWidget(this);
+  page->setObjectName("TypePage");
+  auto* layout = new QVBoxLayout(page);
+  m_typeTabs = new QTabWidget(page);
+  layout->addWidget(m_typeTabs);
+
+  auto* formats = new QWidget(m_typeTabs);
+  auto* formatsLayout = new QVBoxLayout(formats);
+  auto* group = new QGroupBox(QStringLiteral(" Exporter vers "), formats);
+  auto* grid = new QGridLayout(group);
+  const std::vector<int>& types = m_choices->Types();
+  for (size_t i = 0; i < types.size(); ++i) {
+    auto* b = new QRadioButton(QString::fromUtf8(TypeText(types[i]).listText), group);
+    b->setObjectName(QStringLiteral("Type%1").arg(types[i]));
+    TypeButtons.push_back(b);
+    grid->addWidget(b, static_cast<int>(i % 7), static_cast<int>(i / 7));
+    const int type = types[i];
+    connect(b, &QRadioButton::toggled, this, [this, type](bool on) {
+      if (on && !m_refreshing) SelectType(type);
+    });
+  }
+  formatsLayout->addWidget(group);
+  m_typeTabs->addTab(formats, QStringLiteral(" &Formats"));
+
+  m_optionsSubPage = new QWidget(m_typeTabs);
+  auto* optionsLayout = new QVBoxLayout(m_optionsSubPage);
+  auto* constraints = new QGroupBox(QStringLiteral(" Contraintes "), m_optionsSubPage);
+  auto* c = new QGridLayout(constraints);
+  m_firstRecord = new QCheckBox(QStringLiteral("Depuis le premier enrgt"), constraints);
+  m_currentRecord = new QCheckBox(QStringLiteral("Enregistrement courant"), constraints);
+  m_exportEmpty = new QCheckBox(QStringLiteral("Autorise l'export des sources vides"), constraints);
+  c->addWidget(m_firstRecord, 0, 0, 1, 3);
+  c->addWidget(m_currentRecord, 1, 0, 1, 3);
+  c->addWidget(m_exportEmpty, 2, 0, 1, 3);
+  c->addWidget(new QLabel(QStringLiteral("sauter"), constraints), 3, 0);
+  m_skip = NumberBox(constraints);
+  m_skip->setObjectName("Skip");
+  c->addWidget(m_skip, 3, 1);
+  c->addWidget(new QLabel(QStringLiteral("enrgts"), constraints), 3, 2);
+  m_allRecords = new QRadioButton(QStringLiteral("Exporter tous les enregistrements"), constraints);
+  m_onlyRecords = new QRadioButton(QStringLiteral("Export seulement"), constraints);
+  m_count = NumberBox(constraints);
+  m_count->setObjectName("Count");
+  c->addWidget(m_allRecords, 4, 0, 1, 3);
+  c->addWidget(m_onlyRecords, 5, 0);
+  c->addWidget(m_count, 5, 1);
+  c->addWidget(new QLabel(QStringLiteral("enrgts"), constraints), 5, 2);
+  optionsLayout->addWidget(constraints);
+  optionsLayout->addStretch();
+  m_typeTabs->addTab(m_optionsSubPage, QStringLiteral("&Options"));
+
+  connect(m_firstRecord, &QCheckBox::toggled, this, [this](bool on) { m_choices->GoToFirstRecord = on; });
+  connect(m_currentRecord, &QCheckBox::toggled, this, [this](bool on) { m_choices->CurrentRecordOnly = on; });
+  connect(m_exportEmpty, &QCheckBox::toggled, this, [this](bool on) { m_choices->ExportEmpty = on; });
+  connect(m_skip, &QLineEdit::textEdited, this, [this](const QString& t) {
+    bool ok = false;
+    const int v = t.toInt(&ok);
+    if (ok) m_choices->SkipRecCount = v;
+  });
+  connect(m_count, &QLineEdit::textEdited, this, [this](const QString& t) {
+    bool ok = false;
+    const int v = t.toInt(&ok);
+    if (ok) m_choices->ExportRecCount = v;
+  });
+  connect(m_allRecords, &QRadioButton::toggled, this, [this](bool on) {
+    if (m_refreshing) return;
+    m_count->setEnabled(!on);
+    if (on) {
+      m_choices->ExportRecCount = 0;
+      m_count->setText("0");
+    }
+  });
+  return page;
+}
+
+QWidget* TQExportDialogF::BuildFieldsPage() {
+  auto* page = new QWidget(this);
+  page->setObjectName("FieldsPage");
+  auto* grid = new QGridLayout(page);
+  grid->addWidget(new QLabel(QStringLiteral("Champs disponibles:"), page), 0, 0);
+  grid->addWidget(new QLabel(QStringLiteral("Champs exportes:"), page), 0, 2);
+  AvailableList = new QListWidget(page);
+  AvailableList->setObjectName("Available");
+  ExportedList = new QListWidget(page);
+  ExportedList->setObjectName("Exported");
+  grid->addWidget(AvailableList, 1, 0);
+  grid->addWidget(ExportedList, 1, 2);
+  auto* buttons = new QVBoxLayout();
+  const char* texts[] = {">", ">>", "<", "<<"};
+  QPushButton* b[4];
+  for (int i = 0; i < 4; ++i) {
+    b[i] = new QPushButton(QString::fromUtf8(texts[i]), page);
+    b[i]->setObjectName(QStringLiteral("Move%1").arg(i));
+    buttons->addWidget(b[i]);
+  }
+  buttons->addStretch();
+  grid->addLayout(buttons, 1, 1);
+
+  connect(b[0], &QPushButton::clicked, this, [this] {
+    const int at = AvailableList->currentRow();
+    if (at < 0) return;
+    const int next = m_choices->MoveToExported(at);
+    RefreshFields(next, static_cast<int>(m_choices->Exported.size()) - 1);
+  });
+  connect(b[1], &QPushButton::clicked, this, [this] {
+    m_choices->MoveAllToExported();
+    RefreshFields(-1, 0);
+  });
+  connect(b[2], &QPushButton::clicked, this, [this] {
+    const int at = ExportedList->currentRow();
+    if (at < 0) return;
+    const int next = m_choices->MoveToAvailable(at);
+    RefreshFields(-1, next);
+  });
+  connect(b[3], &QPushButton::clicked, this, [this] {
+    m_choices->MoveAllToAvailable();
+    RefreshFields(0, -1);
+  });
+  connect(AvailableList, &QListWidget::itemDoubleClicked, b[0], &QPushButton::click);
+  connect(ExportedList, &QListWidget::itemDoubleClicked, b[2], &QPushButton::click);
+
+  // Dragging from one list to the other, or within a list onto an entry.
+  for (QListWidget* list : {AvailableList, ExportedList}) {
+    list->setDragDropMode(QAbstractItemView::DragDrop);
+    list->setDefaultDropAction(Qt::MoveAction);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->viewport()->installEventFilter(new EventHook(list, [this, list](QObject*, QEvent* e) {
+      if (e->type() != QEvent::Drop) return false;
+      auto* drop = static_cast<QDropEvent*>(e);
+      auto* source = dynamic_cast<QListWidget*>(drop->source());
+      if (source != AvailableList && source != ExportedList) return false;
+      const QListWidgetItem* over = list->itemAt(drop->position().toPoint());
+      FieldsDropped(list, source, source->currentRow(), over ? list->row(over) : -1);
+      drop->setDropAction(Qt::IgnoreAction);
+      drop->accept();
+      return true;
+    }));
+  }
+  return page;
+}
+
+void TQExportDialogF::FieldsDropped(QListWidget* target, QListWidget* source, int sourceRow, int targetRow) {
+  if (sourceRow < 0) return;
+  ExportChoices& c = *m_choices;
+  if (source == target) {
+    std::vector<std::string>& list = target == AvailableList ? c.Available : c.Exported;
+    if (targetRow < 0) return;
+    ExportChoices::MoveWithin(list, sourceRow, targetRow);
+    RefreshFields(target == AvailableList ? targetRow : -1, target == ExportedList ? targetRow : -1);
+  } else if (target == ExportedList) {
+    const int next = c.MoveToExported(sourceRow);
+    RefreshFields(next, static_cast<int>(c.Exported.size()) - 1);
+  } else {
+    const int next = c.MoveToAvailable(sourceRow);
+    RefreshFields(-1, next);
+  }
+}
+
+QWidget* TQExportDialogF::BuildFormatsPage() {
+  auto* page = new QWidget(this);
+  page->setObjectName("FormatsPage");
+  auto* layout = new QHBoxLayout(page);
+  auto* common = new QGroupBox(QStringLiteral("Commun"), page);
+  auto* grid = new QGridLayout(common);
+  const char* labels[] = {"Format Entier", "Format décimal", "Format Date", "Format heure", "Format date heure",
+                          "Format monétaire", "Logique vrai", "Logique faux", "Chaine Null"};
+  for (int i = 0; i < 9; ++i) {
+    grid->addWidget(new QLabel(QString::fromUtf8(labels[i]), common), i, 0);
+    auto* edit = new QLineEdit(common);
+    edit->setObjectName(QStringLiteral("Format%1").arg(i));
+    grid->addWidget(edit, i, 1);
+    m_formatEdits.push_back(edit);
+    connect(edit, &QLineEdit::textEdited, this, [this, i](const QString& t) {
+      const std::string v = C(t);
+      TQExportFormats& f = m_choices->Formats;
+      switch (i) {
+        case 0: f.SetIntegerFormat(v); break;
+        case 1: f.SetFloatFormat(v); break;
+        case 2: f.SetDateFormat(v); break;
+        case 3: f.SetTimeFormat(v); break;
+        case 4: f.SetDateTimeFormat(v); break;
+        case 5: f.SetCurrencyFormat(v); break;
+        case 6: f.SetBooleanTrue(v); break;
+        case 7: f.SetBooleanFalse(v); break;
+        default:
+          f.SetNullString(v);
+          if (m_sqlNull) m_sqlNull->setText(t);
+          break;
+      }
+    });
+  }
+  layout->addWidget(common);
+
+  auto* user = new QGroupBox(QStringLiteral("Utilisateur"), page);
+  auto* u = new QGridLayout(user);
+  m_userField = new QComboBox(user);
+  m_userField->setObjectName("UserField");
+  m_userFormat = new QComboBox(user);
+  m_userFormat->setObjectName("UserFormat");
+  m_userFormat->setEditable(true);
+  m_userList = new QListWidget(user);
+  m_userList->setObjectName("UserFormats");
+  u->addWidget(m_userField, 0, 0, 1, 2);
+  u->addWidget(m_userFormat, 1, 0, 1, 2);
+  u->addWidget(m_userList, 2, 0, 1, 2);
+  auto* add = new QPushButton(QStringLiteral("Ajouter"), user);
+  add->setObjectName("Ajouter");
+  m_userModify = new QPushButton(QStringLiteral("Modifier"), user);
+  m_userModify->setObjectName("Modifier");
+  m_userDelete = new QPushButton(QStringLiteral("Supprimer"), user);
+  m_userDelete->setObjectName("Supprimer");
+  m_userClear = new QPushButton(QStringLiteral("Effacer"), user);
+  m_userClear->setObjectName("Effacer");
+  u->addWidget(add, 3, 0);
+  u->addWidget(m_userModify, 3, 1);
+  u->addWidget(m_userDelete, 4, 0);
+  u->addWidget(m_userClear, 4, 1);
+  layout->addWidget(user);
+
+  connect(m_userField, &QComboBox::currentTextChanged, this, [this](const QString& field) {
+    if (m_refreshing) return;
+    m_userFormat->clear();
+    for (const std::string& s : m_choices->FormatSuggestions(C(field))) m_userFormat->addItem(Q(s));
+    if (m_userFormat->count() > 0) m_userFormat->setCurrentIndex(0);
+  });
+  connect(add, &QPushButton::clicked, this, [this] {
+    m_choices->AddUserFormat(C(m_userField->currentText()), C(m_userFormat->currentText()));
+    RefreshUserFormats();
+  });
+  connect(m_userModify, &QPushButton::clicked, this, [this] {
+    const int row = m_userList->currentRow();
+    if (row < 0) return;
+    std::string line = m_choices->UserFormats[static_cast<size_t>(row)];
+    const QString current = Q(StringList::ValueOf(line));
+    if (auto v = Hooks().InputText(this, QStringLiteral("Nouvelle valeur de format"), QStringLiteral("Entrer une Valeur:"),
+                                   current)) {
+      m_choices->UserFormats[static_cast<size_t>(row)] = StringList::NameOf(line) + "=" + C(*v);
+      RefreshUserFormats();
+      m_userList->setCurrentRow(row);
+    }
+  });
+  connect(m_userDelete, &QPushButton::clicked, this, [this] {
+    const int row = m_userList->currentRow();
+    if (row < 0) return;
+    StringList kept;
+    for (size_t i = 0; i < m_choices->UserFormats.Count(); ++i)
+      if (static_cast<int>(i) != row) kept.Add(m_choices->UserFormats[i]);
+    m_choices->UserFormats = kept;
+    RefreshUserFormats();
+    if (m_userList->count() > 0) m_userList->setCurrentRow(0);
+  });
+  connect(m_userClear, &QPushButton::clicked, this, [this] {
+    m_choices->UserFormats.Clear();
+    RefreshUserFormats();
+  });
+  return page;
+}
+
+QWidget* TQExportDialogF::BuildColonsPage() {
+  auto* page = new QWidget(this);
+  page->setObjectName("ColonsPage");
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(new QLabel(QStringLiteral("Texte entête:"), page));
+  m_header = new QPlainTextEdit(page);
+  m_header->setObjectName("Header");
+  layout->addWidget(m_header);
+  layout->addWidget(new QLabel(QStringLiteral("Texte pied de page:"), page));
+  m_footer = new QPlainTextEdit(page);
+  m_footer->setObjectName("Footer");
+  layout->addWidget(m_footer);
+  const auto lines = [](const QPlainTextEdit* edit) {
+    StringList list;
+    const QString text = edit->toPlainText();
+    if (text.isEmpty()) return list;
+    for (const QString& line : text.split('\n')) list.Add(C(line));
+    return list;
+  };
+  connect(m_header, &QPlainTextEdit::textChanged, this, [this, lines] {
+    if (!m_refreshing) m_choices->Header = lines(m_header);
+  });
+  connect(m_footer, &QPlainTextEdit::textChanged, this, [this, lines] {
+    if (!m_refreshing) m_choices->Footer = lines(m_footer);
+  });
+  return page;
+}
+
+QWidget* TQExportDialogF::BuildCaptionsPage() {
+  auto* page = new QWidget(this);
+  page->setObjectName("CaptionsPage");
+  auto* layout = new QVBoxLayout(page);
+  auto* top = new QHBoxLayout();
+  AllowCaptionsBox = new QCheckBox(QStringLiteral("Autoriser les libellés"), page);
+  AllowCaptionsBox->setObjectName("AllowCaptions");
+  top->addWidget(AllowCaptionsBox);
+  m_captionRowLabel = new QLabel(QStringLiteral("Ligne des libellés"), page);
+  m_captionRow = new QSpinBox(page);
+  m_captionRow->setRange(-1, 1 << 30);
+  top->addWidget(m_captionRowLabel);
+  top->addWidget(m_captionRow);
+  top->addStretch();
+  layout->addLayout(top);
+  CaptionsGrid = new QTableWidget(page);
+  CaptionsGrid->setObjectName("CaptionsGrid");
+  CaptionsGrid->verticalHeader()->hide();
+  auto* delegate = new CaptionsDelegate(CaptionsGrid);
+  delegate->isAlign = [this](int column) {
+    return CaptionsGrid->horizontalHeaderItem(column) &&
+           CaptionsGrid->horizontalHeaderItem(column)->text() == QStringLiteral("Aligner");
+  };
+  delegate->isWidth = [this](int column) {
+    return CaptionsGrid->horizontalHeaderItem(column) &&
+           CaptionsGrid->horizontalHeaderItem(column)->text() == QStringLiteral("Largeur");
+  };
+  CaptionsGrid->setItemDelegate(delegate);
+  layout->addWidget(CaptionsGrid);
+  connect(AllowCaptionsBox, &QCheckBox::toggled, this, [this](bool on) {
+    m_choices->AllowCaptions = on;
+    CaptionsGrid->setEnabled(on);
+  });
+  connect(m_captionRow, &QSpinBox::valueChanged, this, [this](int v) { m_choices->CaptionRowNumber = v; });
+  connect(CaptionsGrid, &QTableWidget::itemChanged, this, [this](QTableWidgetItem*) {
+    if (!m_refreshing) ReadCaptionsGrid();
+  });
+  return page;
+}
+
+void TQExportDialogF::ReadCaptionsGrid() {
+  for (int r = 0; r < CaptionsGrid->rowCount() && r < static_cast<int>(m_choices->Captions.size()); ++r) {
+    ExportChoices::CaptionRow& row = m_choices->Captions[static_cast<size_t>(r)];
+    for (int c = 1; c < CaptionsGrid->columnCount(); ++c) {
+      const QTableWidgetItem* item = CaptionsGrid->item(r, c);
+      const QString text = item ? item->text() : QString();
+      const QString title = CaptionsGrid->horizontalHeaderItem(c)->text();
+      if (c == 1)
+        row.caption = C(text);
+      else if (title == QStringLiteral("Aligner"))
+        row.align = C(text);
+      else if (title == QStringLiteral("Largeur"))
+        row.width = C(text);
+    }
+  }
+}
+
+// ----------------------------------------------------------------- refresh
+
+void TQExportDialogF::UpdateCaption() {
+  const std::string& name = m_choices->FileName;
+  if (name.empty())
+    setWindowTitle(QStringLiteral("Dialogue Export"));
+  else
+    setWindowTitle(QStringLiteral("Dialogue Export -- Export vers [%1]")
+                       .arg(QString::fromStdString(platform::ExtractFileName(name))));
+}
+
+void TQExportDialogF::UpdateStartButton() { StartButton->setEnabled(m_choices->CanStart()); }
+
+void TQExportDialogF::UpdatePagesForType() {
+  const int t = m_choices->Type();
+  const auto& options = m_component.CommonOptions;
+  const auto show = [&](QWidget* page, bool visible) {
+    const int index = Pages->indexOf(page);
+    if (!visible && Pages->currentIndex() == index) Pages->setCurrentWidget(TypePage);
+    Pages->setTabVisible(index, visible);
+  };
+  show(FieldsPage, options.count(coFields) > 0);
+  show(FormatsPage, options.count(coFormats) && t != aeDBF && t != aeSQL);
+  show(ColonsPage, options.count(coColons) && t != aeXML && t != aeDBF);
+  show(CaptionsPage, options.count(coCaptions) && t != aeXML && t != aeDBF && t != aeSQL);
+  show(XlsPage, t == aeXLS);
+  show(RtfPage, t == aeWord || t == aeRTF);
+  show(HtmlPage, t == aeHTML);
+  show(XmlPage, t == aeXML);
+  show(PdfPage, t == aePDF);
+  show(AsciiPage, t == aeTXT || t == aeCSV);
+  show(SqlPage, t == aeSQL);
+  const bool file = t != aeClipboard;
+  FileNameEdit->setEnabled(file);
+  ChooseButton->setEnabled(file);
+  ShowFileBox->setEnabled(file);
+  // The captions page's title says what its grid holds.
+  QString title = QStringLiteral("Libellé");
+  if (t == aeXLS) title += QStringLiteral(" && Largeur");
+  if (t == aeHTML) title += QStringLiteral(" && Aligner");
+  if (t == aeWord || t == aeRTF || t == aePDF || t == aeTXT) title += QStringLiteral(" && Largeur && Aligner");
+  Pages->setTabText(Pages->indexOf(CaptionsPage), title);
+  // The text page's groups: TXT or CSV.
+  if (m_txtAutoWidth) m_txtAutoWidth->parentWidget()->setEnabled(t == aeTXT);
+  if (m_csvComma) m_csvComma->parentWidget()->setEnabled(t == aeCSV);
+}
+
+void TQExportDialogF::SelectType(int type) {
+  m_choices->SetType(type);
+  Refresh();
+}
+
+void TQExportDialogF::RefreshFields(int availableSelection, int exportedSelection) {
+  const bool was = m_refreshing;
+  m_refreshing = true;
+  AvailableList->clear();
+  ExportedList->clear();
+  for (const std::string& f : m_choices->Available) AvailableList->addItem(Q(f));
+  for (const std::string& f : m_choices->Exported) ExportedList->addItem(Q(f));
+  if (availableSelection >= 0 && availableSelection < AvailableList->count())
+    AvailableList->setCurrentRow(availableSelection);
+  if (exportedSelection >= 0 && exportedSelection < ExportedList->count()) ExportedList->setCurrentRow(exportedSelection);
+  m_refreshing = was;
+  RefreshXlsLists();
+}
+
+void TQExportDialogF::RefreshUserFormats() {
+  m_userList->clear();
+  for (const std::string& line : m_choices->UserFormats) m_userList->addItem(Q(line));
+  const bool any = m_userList->count() > 0;
+  m_userModify->setEnabled(any);
+  m_userDelete->setEnabled(any);
+  m_userClear->setEnabled(any);
+}
+
+void TQExportDialogF::RefreshCaptionsGrid() {
+  const bool was = m_refreshing;
+  m_refreshing = true;
+  const int t = m_choices->Type();
+  QStringList titles = {QStringLiteral("Nom de champs"), QStringLiteral("Libellé")};
+  const bool align = t == aeHTML || t == aeWord || t == aeRTF || t == aePDF || t == aeTXT;
+  const bool width = t == aeXLS || t == aeWord || t == aeRTF || t == aePDF || t == aeTXT;
+  if (align) titles << QStringLiteral("Aligner");
+  if (width) titles << QStringLiteral("Largeur");
+  CaptionsGrid->clear();
+  CaptionsGrid->setColumnCount(static_cast<int>(titles.size()));
+  CaptionsGrid->setHorizontalHeaderLabels(titles);
+  CaptionsGrid->setRowCount(static_cast<int>(m_choices->Captions.size()));
+  int r = 0;
+  for (const ExportChoices::CaptionRow& row : m_choices->Captions) {
+    auto* name = new QTableWidgetItem(Q(row.field));
+    name->setFlags(name->flags() & ~Qt::ItemIsEditable);
+    CaptionsGrid->setItem(r, 0, name);
+    CaptionsGrid->setItem(r, 1, new QTableWidgetItem(Q(row.caption)));
+    int c = 2;
+    if (align) CaptionsGrid->setItem(r, c++, new QTableWidgetItem(Q(row.align)));
+    if (width) CaptionsGrid->setItem(r, c++, new QTableWidgetItem(Q(row.width)));
+    ++r;
+  }
+  CaptionsGrid->setEnabled(m_choices->AllowCaptions);
+  m_refreshing = was;
+}
+
+void TQExportDialogF::Refresh() {
+  const bool was = m_refreshing;
+  m_refreshing = true;
+  ExportChoices& c = *m_choices;
+  FileNameEdit->setText(QString::fromStdString(c.FileName));
+  ShowFileBox->setChecked(c.ShowFile);
+  PrintFileBox->setChecked(c.PrintFile);
+  for (size_t i = 0; i < TypeButtons.size(); ++i) TypeButtons[i]->setChecked(c.Types()[i] == c.Type());
+  m_firstRecord->setChecked(c.GoToFirstRecord);
+  m_currentRecord->setChecked(c.CurrentRecordOnly);
+  m_exportEmpty->setChecked(c.ExportEmpty);
+  m_skip->setText(QString::number(c.SkipRecCount));
+  m_count->setText(QString::number(c.ExportRecCount));
+  m_onlyRecords->setChecked(c.ExportRecCount > 0);
+  m_allRecords->setChecked(c.ExportRecCount <= 0);
+  m_count->setEnabled(c.ExportRecCount > 0);
+  const TQExportFormats& f = c.Formats;
+  const std::string values[] = {f.IntegerFormat(), f.FloatFormat(), f.DateFormat(),    f.TimeFormat(), f.DateTimeFormat(),
+                                f.CurrencyFormat(), f.BooleanTrue(), f.BooleanFalse(), f.NullString()};
+  for (int i = 0; i < 9; ++i) m_formatEdits[static_cast<size_t>(i)]->setText(Q(values[i]));
+  m_userField->clear();
+  for (const std::string& field : c.UserFormatFields()) m_userField->addItem(Q(field));
+  const auto joined = [](const StringList& list) {
+    std::string text;
+    for (size_t i = 0; i < list.Count(); ++i) text += (i ? "\n" : "") + list[i];
+    return Q(text);
+  };
+  m_header->setPlainText(joined(c.Header));
+  m_footer->setPlainText(joined(c.Footer));
+  AllowCaptionsBox->setChecked(c.AllowCaptions);
+  m_captionRow->setValue(c.CaptionRowNumber);
+  m_refreshing = was;
+  RefreshFields();
+  RefreshUserFormats();
+  RefreshCaptionsGrid();
+  RefreshFormatPages();
+  UpdatePagesForType();
+  UpdateCaption();
+  UpdateStartButton();
+}
+
+// ----------------------------------------------------------------- exporting
+
+void TQExportDialogF::BindExporter(TQExport& e) {
+  TQExportDialog& d = m_component;
+  const auto notify = [this](int code, bool force) {
+    if (m_progress) m_progress->Notify(code);
+    Pump(force);
+  };
+  e.OnBeginExport = [&d, notify](TQExport* s) {
+    notify(TQExportDialogProgressF::Begin, true);
+    if (d.OnBeginExport) d.OnBeginExport(s);
+  };
+  e.OnEndExport = [this, &d, notify](TQExport* s) {
+    if (!s->Aborted()) notify(TQExportDialogProgressF::Ended, true);
+    if (d.OnEndExport) d.OnEndExport(s);
+    (void)this;
+  };
+  e.OnFetchedRecord = [&d, notify](TQExport* s, int n) {
+    notify(TQExportDialogProgressF::Fetched, false);
+    if (d.OnFetchedRecord) d.OnFetchedRecord(s, n);
+  };
+  e.OnSkippedRecord = [&d, notify](TQExport* s, int n) {
+    notify(TQExportDialogProgressF::Skipped, false);
+    if (d.OnSkippedRecord) d.OnSkippedRecord(s, n);
+  };
+  e.OnExportedRecord = [&d, notify](TQExport* s, int n) {
+    notify(TQExportDialogProgressF::Exported, false);
+    if (d.OnExportedRecord) d.OnExportedRecord(s, n);
+  };
+  e.OnGetExportText = [&d](TQExport* s, int col, std::string& text) {
+    if (d.OnGetExportText) d.OnGetExportText(s, col, text);
+  };
+  e.OnBeforeExportRow = [&d](TQExport* s, TQExportRow& row, bool& accept) {
+    if (d.OnBeforeExportRow) d.OnBeforeExportRow(s, row, accept);
+  };
+  e.OnStopExport = [this, &d, notify](TQExport*, bool& canContinue) {
+    notify(TQExportDialogProgressF::StopAsked, true);
+    const bool stop = Hooks().Question(this, QStringLiteral("Etes vous sûr?"),
+                                       QStringLiteral("Voulez vous abandonner l'export?"), true);
+    canContinue = !stop;
+    notify(stop ? TQExportDialogProgressF::StoppedByUser : TQExportDialogProgressF::Continued, true);
+    if (d.OnStopExport) d.OnStopExport(&d, canContinue);
+  };
+  if (auto* xls = dynamic_cast<TQExportXLS*>(&e)) {
+    xls->OnAdvancedExportedRecord = [&d](TQExportXLS* s, int sheet, int n) {
+      if (d.OnExportedRecordXLS) d.OnExportedRecordXLS(s, sheet, n);
+    };
+    xls->OnAdvancedGetExportText = [&d](TQExportXLS* s, int sheet, int col, std::string& text) {
+      if (d.OnGetExportXLSText) d.OnGetExportXLSText(s, sheet, col, text);
+    };
+    xls->OnAdvancedBeforeExportRow = [&d](TQExportXLS* s, int sheet, TQExportRow& row, bool& accept) {
+      if (d.OnBeforeExportXLSRow) d.OnBeforeExportXLSRow(s, sheet, row, accept);
+    };
+  }
+  if (auto* text = dynamic_cast<TQExportText*>(&e)) text->UseShell = d.FileShell;
+  if (auto* memory = dynamic_cast<TQExportMemory*>(&e)) {
+    static QtClipboard clipboard;
+    memory->UseClipboard = d.ClipboardTarget ? d.ClipboardTarget : &clipboard;
+  }
+  if (d.OnGetRecordLabel) e.OnGetRecordLabel = [&d](TQExport* s, std::string& label) { d.OnGetRecordLabel(s, label); };
+}
+
+void TQExportDialogF::StartExport() {
+  ReadCaptionsGrid();
+  TQExport* e = nullptr;
+  try {
+    e = &m_choices->PrepareExport();
+  } catch (const std::exception& err) {
+    Hooks().Error(this, QString::fromUtf8(err.what()));
+    return;
+  }
+  Refresh();
+  RunExport(*e);
+}
+
+void TQExportDialogF::RunExport(TQExport& e) {
+  BindExporter(e);
+  m_progress = new TQExportDialogProgressF(this, &e);
+  m_progress->show();
+  StartButton->setEnabled(false);
+  struct Release {
+    TQExportDialogF& w;
+    ~Release() {
+      delete w.m_progress;
+      w.m_progress = nullptr;
+      w.UpdateStartButton();
+    }
+  } release{*this};
+  try {
+    e.Execute();
+  } catch (const std::exception& err) {
+    Hooks().Error(this, QString::fromUtf8(err.what()));
+    return;
+  }
+  if (!m_choices->ShowFile) {
+    // The window waits for the user's OK.
+    while (!m_progress->ResultOk()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  } else if (!e.Aborted()) {
+    m_progress->Notify(TQExportDialogProgressF::CloseNow);
+  }
+}
+
+// ----------------------------------------------------------------- options file
+
+void TQExportDialogF::SaveOptionsTo(const QString& fileName) {
+  ReadCaptionsGrid();
+  platform::IniFile ini(fileName.toStdString());
+  m_choices->SaveOptions(ini);
+}
+
+void TQExportDialogF::LoadOptionsFrom(const QString& fileName) {
+  try {
+    const platform::IniFile ini(fileName.toStdString());
+    m_choices->LoadOptions(ini);
+  } catch (const std::exception& err) {
+    Hooks().Error(this, QString::fromUtf8(err.what()));
+  }
+  Refresh();
+}
+
+}  // namespace kvn::exporting

@@ -1,0 +1,246 @@
+// The export dialog: the component the main window holds (its settings and
+// events) and its modal window, which shows the choices of ExportChoices page
+// by page, runs the chosen exporter with the progress window beside it, and
+// stays open for the next export.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "export/dialog_choices.h"
+
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTabWidget;
+class QTableWidget;
+class QToolButton;
+class QWidget;
+
+namespace kvn::exporting {
+
+class TQExportDialogProgressF;
+class TQExportDialogF;
+
+// The questions and choosers the dialog asks, behind one interface so that
+// tests can answer them.
+class DialogHooks {
+ public:
+  virtual ~DialogHooks() = default;
+  // Yes and No; true for Yes.
+  virtual bool Question(QWidget* parent, const QString& title, const QString& text, bool noByDefault);
+  // An error that stopped an export.
+  virtual void Error(QWidget* parent, const QString& text);
+  // Filters as "Description|*.a;*.b|Description|*.c".
+  virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& filter, const QString& current,
+                                              const QString& defaultExtension);
+  virtual std::optional<QString> OpenFileName(QWidget* parent, const QString& filter);
+  virtual std::optional<QString> InputText(QWidget* parent, const QString& title, const QString& prompt,
+                                           const QString& value);
+  virtual std::optional<Font> ChooseFont(QWidget* parent, const Font& font);
+  virtual std::optional<platform::TColor> ChooseColor(QWidget* parent, platform::TColor color);
+  virtual TxlsColor ChooseXlsColor(QWidget* parent, TxlsColor color);
+};
+// The Qt message boxes and choosers.
+DialogHooks& QtDialogHooks();
+
+// "A|*.x;*.y|B|*.z" as Qt name filters "A (*.x *.y);;B (*.z)".
+QString QtNameFilters(const QString& filter);
+
+class TQExportDialog : public ExportDialogSettings {
+ public:
+  DialogHooks* Hooks = nullptr;     // QtDialogHooks() when null
+  Shell* FileShell = nullptr;       // opens or prints the file; the exporters' default when null
+  Clipboard* ClipboardTarget = nullptr;  // the system clipboard when null
+
+  std::function<void(TQExportDialog* sender, StringList& lines)> OnGetHeader, OnGetFooter;
+  std::function<void(TQExport* sender)> OnBeginExport, OnEndExport;
+  std::function<void(TQExport* sender, int recNo)> OnFetchedRecord, OnSkippedRecord, OnExportedRecord;
+  std::function<void(TQExport* sender, TQExportRow& row, bool& accept)> OnBeforeExportRow;
+  std::function<void(TQExportXLS* sender, int sheet, TQExportRow& row, bool& accept)> OnBeforeExportXLSRow;
+  std::function<void(TQExportXLS* sender, int sheet, int recNo)> OnExportedRecordXLS;
+  std::function<void(TQExport* sender, int colNo, std::string& text)> OnGetExportText;
+  std::function<void(TQExportXLS* sender, int sheet, int colNo, std::string& text)> OnGetExportXLSText;
+  std::function<void(TQExportDialog* sender, bool& canContinue)> OnStopExport;
+  // Names the current record in the exporters' messages.
+  std::function<void(TQExport* sender, std::string& label)> OnGetRecordLabel;
+  // Called once the window is shown, before the user acts (tests drive it).
+  std::function<void(TQExportDialogF* window)> OnShow;
+
+  // Shows the window modally and returns once it is closed. Throws "La source
+  // (%s) n'est pas liée" or "La propriété Allowed ne peut être vide" before
+  // any window is made.
+  void Execute(QWidget* parent = nullptr);
+};
+
+class TQExportDialogF : public QDialog {
+ public:
+  TQExportDialogF(TQExportDialog& component, QWidget* parent);
+  ~TQExportDialogF() override;
+
+  ExportChoices& Choices() { return *m_choices; }
+  DialogHooks& Hooks();
+
+  // The window's actions, as its buttons run them.
+  void SelectType(int type);
+  void StartExport();
+  void SaveOptionsTo(const QString& fileName);
+  void LoadOptionsFrom(const QString& fileName);
+  // The progress window of the export running, nullptr between exports.
+  TQExportDialogProgressF* Progress() const { return m_progress; }
+
+  // Pages and controls, by name for tests.
+  QTabWidget* Pages = nullptr;
+  QWidget *TypePage = nullptr, *FieldsPage = nullptr, *FormatsPage = nullptr, *ColonsPage = nullptr,
+          *CaptionsPage = nullptr, *XlsPage = nullptr, *RtfPage = nullptr, *HtmlPage = nullptr, *XmlPage = nullptr,
+          *PdfPage = nullptr, *AsciiPage = nullptr, *SqlPage = nullptr;
+  QLineEdit* FileNameEdit = nullptr;
+  QPushButton *ChooseButton = nullptr, *StartButton = nullptr, *CloseButton = nullptr, *ToolsButton = nullptr;
+  QCheckBox *ShowFileBox = nullptr, *PrintFileBox = nullptr;
+  std::vector<QRadioButton*> TypeButtons;
+  QListWidget *AvailableList = nullptr, *ExportedList = nullptr;
+  QTableWidget* CaptionsGrid = nullptr;
+  QCheckBox* AllowCaptionsBox = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  // Common pages.
+  QWidget* BuildTypePage();
+  QWidget* BuildFieldsPage();
+  QWidget* BuildFormatsPage();
+  QWidget* BuildColonsPage();
+  QWidget* BuildCaptionsPage();
+  // Format pages.
+  QWidget* BuildXlsPage();
+  QWidget* BuildRtfPage();
+  QWidget* BuildHtmlPage();
+  QWidget* BuildXmlPage();
+  QWidget* BuildPdfPage();
+  QWidget* BuildAsciiPage();
+  QWidget* BuildSqlPage();
+
+  // Shows every control from the choices.
+  void Refresh();
+  void RefreshFields(int availableSelection = -1, int exportedSelection = -1);
+  void RefreshUserFormats();
+  void RefreshCaptionsGrid();
+  void RefreshXlsLists();
+  void RefreshXlsEditor();
+  void RefreshHtmlPage();
+  void RefreshPdfPage();
+  void RefreshFormatPages();
+  void UpdateCaption();
+  void UpdatePagesForType();
+  void UpdateStartButton();
+  void ReadCaptionsGrid();
+  void FieldsDropped(QListWidget* target, QListWidget* source, int sourceRow, int targetRow);
+  void BindExporter(TQExport& e);
+  void RunExport(TQExport& e);
+
+  // Excel format editing: applies a change to every selected entry.
+  std::vector<TxlsFormat*> SelectedXlsFormats();
+  void EditXls(const std::function<void(TxlsFormat&)>& change);
+
+  TQExportDialog& m_component;
+  std::unique_ptr<ExportChoices> m_choices;
+  TQExportDialogProgressF* m_progress = nullptr;
+  bool m_refreshing = false;
+  bool m_shown = false;
+
+  // Constraints.
+  QCheckBox *m_firstRecord = nullptr, *m_currentRecord = nullptr, *m_exportEmpty = nullptr;
+  QLineEdit *m_skip = nullptr, *m_count = nullptr;
+  QRadioButton *m_allRecords = nullptr, *m_onlyRecords = nullptr;
+  QWidget* m_optionsSubPage = nullptr;
+  QTabWidget* m_typeTabs = nullptr;
+  // Formats.
+  std::vector<QLineEdit*> m_formatEdits;
+  QComboBox *m_userField = nullptr, *m_userFormat = nullptr;
+  QListWidget* m_userList = nullptr;
+  QPushButton *m_userModify = nullptr, *m_userDelete = nullptr, *m_userClear = nullptr;
+  // Header and footer.
+  QPlainTextEdit *m_header = nullptr, *m_footer = nullptr;
+  QSpinBox* m_captionRow = nullptr;
+  QLabel* m_captionRowLabel = nullptr;
+
+  // Excel page.
+  QTabWidget* m_xlsLists = nullptr;
+  QListWidget *m_xlsFields = nullptr, *m_xlsAreas = nullptr, *m_xlsStyles = nullptr;
+  QComboBox *m_xlsFont = nullptr, *m_xlsSize = nullptr;
+  QToolButton *m_xlsBold = nullptr, *m_xlsItalic = nullptr, *m_xlsStrike = nullptr;
+  std::vector<QToolButton*> m_xlsUnderline, m_xlsHAlign, m_xlsVAlign;
+  QToolButton* m_xlsFontColor = nullptr;
+  std::vector<QToolButton*> m_xlsBorderToggles, m_xlsBorderColors;
+  std::vector<QComboBox*> m_xlsBorderStyles;
+  QToolButton *m_xlsBackground = nullptr, *m_xlsForeground = nullptr;
+  QComboBox *m_xlsPattern = nullptr, *m_xlsAggregate = nullptr;
+  QWidget* m_xlsAggregateTab = nullptr;
+  QTabWidget* m_xlsEditorTabs = nullptr;
+  QLabel* m_xlsSample = nullptr;
+  std::vector<QRadioButton*> m_xlsStrip;
+  QToolButton *m_styleAdd = nullptr, *m_styleDelete = nullptr, *m_styleUp = nullptr, *m_styleDown = nullptr,
+              *m_styleSave = nullptr, *m_styleLoad = nullptr;
+  QLineEdit *m_xlsPageHeader = nullptr, *m_xlsPageFooter = nullptr, *m_xlsSheetTitle = nullptr;
+  QCheckBox* m_xlsAutoWidth = nullptr;
+
+  // Word / RTF page.
+  QLabel *m_rtfDefaultSample = nullptr, *m_rtfHeaderSample = nullptr;
+  QRadioButton *m_rtfPortrait = nullptr, *m_rtfLandscape = nullptr;
+
+  // HTML page.
+  QWidget* m_htmlSample = nullptr;
+  QComboBox* m_htmlTemplate = nullptr;
+  QLineEdit *m_htmlTitle = nullptr, *m_htmlCssFile = nullptr, *m_htmlIndexTemplate = nullptr;
+  QRadioButton *m_htmlInternal = nullptr, *m_htmlExternal = nullptr;
+  QCheckBox *m_htmlOverwrite = nullptr, *m_htmlMulti = nullptr, *m_htmlIndex = nullptr, *m_htmlTop = nullptr,
+            *m_htmlBottom = nullptr;
+  QSpinBox* m_htmlMax = nullptr;
+  std::vector<QLineEdit*> m_htmlLinkTitles;
+  QComboBox* m_htmlFont = nullptr;
+  QLineEdit *m_htmlBodyBackground = nullptr, *m_htmlTableBackground = nullptr;
+  QPlainTextEdit *m_htmlBodyAttributes = nullptr, *m_htmlTableAttributes = nullptr;
+  QSpinBox *m_htmlPadding = nullptr, *m_htmlSpacing = nullptr, *m_htmlBorder = nullptr;
+
+  // XML page.
+  QCheckBox* m_xmlStandalone = nullptr;
+  QLineEdit* m_xmlEncoding = nullptr;
+
+  // PDF page.
+  QListWidget* m_pdfFonts = nullptr;
+  QComboBox *m_pdfFontName = nullptr, *m_pdfEncoding = nullptr, *m_pdfPageSize = nullptr, *m_pdfUnits = nullptr;
+  QLineEdit *m_pdfFontSize = nullptr, *m_pdfColSpacing = nullptr, *m_pdfRowSpacing = nullptr,
+            *m_pdfLineWidth = nullptr, *m_pdfWidth = nullptr, *m_pdfHeight = nullptr;
+  std::vector<QLineEdit*> m_pdfMargins;
+  QToolButton* m_pdfFontColor = nullptr;
+  QLabel* m_pdfSample = nullptr;
+  QRadioButton *m_pdfPortrait = nullptr, *m_pdfLandscape = nullptr;
+
+  // ASCII page.
+  QCheckBox *m_txtAutoWidth = nullptr, *m_csvQuoteStrings = nullptr;
+  QSpinBox* m_txtSpacing = nullptr;
+  QLineEdit *m_csvComma = nullptr, *m_csvQuote = nullptr;
+
+  // SQL page.
+  QCheckBox *m_sqlCreate = nullptr, *m_sqlCommitAfter = nullptr;
+  QLineEdit *m_sqlTable = nullptr, *m_sqlCommitStatement = nullptr, *m_sqlNull = nullptr, *m_sqlTerm = nullptr;
+  QSpinBox* m_sqlCommitCount = nullptr;
+
+  friend class TQExportDialog;
+  friend class HtmlSample;
+};
+
+}  // namespace kvn::exporting

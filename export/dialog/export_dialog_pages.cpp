@@ -1,0 +1,1297 @@
+// The format pages of the export dialog: Excel, Word / RTF, HTML, XML, PDF,
+// ASCII and SQL.
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "export/dialog/dialog_util.h"
+#include "export/dialog/export_dialog.h"
+
+namespace kvn::exporting {
+
+namespace {
+
+QToolButton* Tool(QWidget* parent, const QString& text, const QString& tip, bool checkable = false) {
+  auto* b = new QToolButton(parent);
+  b->setText(text);
+  b->setToolTip(tip);
+  b->setObjectName(tip);
+  b->setCheckable(checkable);
+  return b;
+}
+
+void PaintSwatch(QToolButton* button, const QColor& color) {
+  QPixmap pixmap(14, 14);
+  pixmap.fill(color);
+  button->setIcon(QIcon(pixmap));
+}
+
+QColor XlsScreen(TxlsColor c) {
+  const platform::TColor v = ScreenColor(c);
+  return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+}
+
+std::string Lines(const StringList& list) {
+  std::string text;
+  for (size_t i = 0; i < list.Count(); ++i) text += (i ? "\n" : "") + list[i];
+  return text;
+}
+
+StringList FromLines(const QString& text) {
+  StringList list;
+  if (text.isEmpty()) return list;
+  for (const QString& line : text.split('\n')) list.Add(C(line));
+  return list;
+}
+
+const char* const kPdfFontNames[] = {"Helvetica",     "Helvetica Bold",       "Helvetica Oblique", "Helvetica Bold Oblique",
+                                     "Courier",       "Courier Bold",         "Courier Oblique,",  "Courier Bold Oblique",
+                                     "Times Roman",   "Times Bold",           "Times Italic,",     "Times Bold Italic",
+                                     "Symbol",        "Zapf Dingbats"};
+
+}  // namespace
+
+// ----------------------------------------------------------------- Excel
+
+std::vector<TxlsFormat*> TQExportDialogF::SelectedXlsFormats() {
+  std::vector<TxlsFormat*> formats;
+  ExportChoices& c = *m_choices;
+  TQExportXLS& e = c.XLSExp;
+  TxlsFormat* areas[] = {&e.Options.HeaderFormat, &e.Options.CaptionsFormat, &e.Options.AggregateFormat,
+                         &e.Options.FooterFormat};
+  QListWidget* list = m_xlsLists->currentIndex() == 0 ? m_xlsFields : m_xlsLists->currentIndex() == 1 ? m_xlsAreas : m_xlsStyles;
+  // The first selected is the reference, then the others.
+  QList<QListWidgetItem*> items = list->selectedItems();
+  if (QListWidgetItem* current = list->currentItem(); current && current->isSelected()) {
+    items.removeAll(current);
+    items.prepend(current);
+  }
+  for (QListWidgetItem* item : items) {
+    const int row = list->row(item);
+    if (list == m_xlsFields && row < static_cast<int>(c.XlsFields.size())) formats.push_back(&c.XlsFields[static_cast<size_t>(row)]);
+    if (list == m_xlsAreas && row < 4) formats.push_back(areas[row]);
+    if (list == m_xlsStyles && row < static_cast<int>(c.XlsStyles.size())) formats.push_back(&c.XlsStyles[static_cast<size_t>(row)]);
+  }
+  return formats;
+}
+
+void TQExportDialogF::EditXls(const std::function<void(TxlsFormat&)>& change) {
+  if (m_refreshing) return;
+  for (TxlsFormat* f : SelectedXlsFormats()) change(*f);
+  RefreshXlsEditor();
+}
+
+QWidget* TQExportDialogF::BuildXlsPage() {
+  auto* page = new QWidget(this);
+  page->setObjectName("XlsPage");
+  auto* outer = new QVBoxLayout(page);
+  auto* sub = new QTabWidget(page);
+  outer->addWidget(sub);
+
+  // "Format Données": the three lists and the format editor.
+  auto* data = new QWidget(sub);
+  auto* dataLayout = new QHBoxLayout(data);
+  m_xlsLists = new QTabWidget(data);
+  m_xlsFields = new QListWidget(m_xlsLists);
+  m_xlsFields->setObjectName("XlsFields");
+  m_xlsAreas = new QListWidget(m_xlsLists);
+  m_xlsAreas->setObjectName("XlsAreas");
+  auto* stylesTab = new QWidget(m_xlsLists);
+  auto* stylesLayout = new QVBoxLayout(stylesTab);
+  auto* strip = new QHBoxLayout();
+  strip->addWidget(new QLabel(QStringLiteral("Rayures"), stylesTab));
+  for (const char* text : {"Sans", "Col", "Ligne"}) {
+    auto* b = new QRadioButton(QString::fromUtf8(text), stylesTab);
+    m_xlsStrip.push_back(b);
+    strip->addWidget(b);
+  }
+  stylesLayout->addLayout(strip);
+  auto* styleTools = new QHBoxLayout();
+  m_styleAdd = Tool(stylesTab, "+", QStringLiteral("Ajouter style"));
+  m_styleDelete = Tool(stylesTab, "-", QStringLiteral("Supprimer style"));
+  m_styleUp = Tool(stylesTab, "^", QStringLiteral("Vers le haut"));
+  m_styleDown = Tool(stylesTab, "v", QStringLiteral("Vers le bas"));
+  m_styleSave = Tool(stylesTab, "S", QStringLiteral("Sauvegarder style"));
+  m_styleLoad = Tool(stylesTab, "C", QStringLiteral("Charger style"));
+  for (QToolButton* b : {m_styleAdd, m_styleDelete, m_styleUp, m_styleDown, m_styleSave, m_styleLoad})
+    styleTools->addWidget(b);
+  stylesLayout->addLayout(styleTools);
+  m_xlsStyles = new QListWidget(stylesTab);
+  m_xlsStyles->setObjectName("XlsStyles");
+  stylesLayout->addWidget(m_xlsStyles);
+  for (QListWidget* l : {m_xlsFields, m_xlsAreas, m_xlsStyles}) l->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  m_xlsLists->addTab(m_xlsFields, QStringLiteral("Champs"));
+  m_xlsLists->addTab(m_xlsAreas, QStringLiteral("Options"));
+  m_xlsLists->addTab(stylesTab, QStringLiteral("Styles"));
+  dataLayout->addWidget(m_xlsLists);
+
+  auto* editor = new QWidget(data);
+  auto* editorLayout = new QVBoxLayout(editor);
+  m_xlsEditorTabs = new QTabWidget(editor);
+  // Police.
+  auto* font = new QWidget(m_xlsEditorTabs);
+  auto* fontGrid = new QGridLayout(font);
+  m_xlsFont = new QComboBox(font);
+  m_xlsFont->addItems(QFontDatabase::families());
+  m_xlsFont->setEditable(true);
+  m_xlsSize = new QComboBox(font);
+  m_xlsSize->setEditable(true);
+  for (int s : {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72}) m_xlsSize->addItem(QString::number(s));
+  fontGrid->addWidget(m_xlsFont, 0, 0, 1, 4);
+  fontGrid->addWidget(m_xlsSize, 0, 4);
+  m_xlsFontColor = Tool(font, "A", QStringLiteral("Couleur police"));
+  m_xlsBold = Tool(font, "G", QStringLiteral("Gras"), true);
+  m_xlsItalic = Tool(font, "I", QStringLiteral("Italique"), true);
+  m_xlsStrike = Tool(font, "B", QStringLiteral("Barré"), true);
+  const char* underlines[] = {"Sous-ligné simple", "Sous-ligné simple tiret", "Sous-ligné double",
+                              "Sous-ligné double tiret"};
+  auto* row1 = new QHBoxLayout();
+  for (QToolButton* b : {m_xlsFontColor, m_xlsBold, m_xlsItalic, m_xlsStrike}) row1->addWidget(b);
+  for (int i = 0; i < 4; ++i) {
+    m_xlsUnderline.push_back(Tool(font, QString("S%1").arg(i + 1), QString::fromUtf8(underlines[i]), true));
+    row1->addWidget(m_xlsUnderline.back());
+  }
+  fontGrid->addLayout(row1, 1, 0, 1, 5);
+  auto* row2 = new QHBoxLayout();
+  for (const char* text : {"gauche", "Centre", "Droite", "Remplir"}) {
+    m_xlsHAlign.push_back(Tool(font, QString::fromUtf8(text).left(1), QString::fromUtf8(text), true));
+    row2->addWidget(m_xlsHAlign.back());
+  }
+  for (const char* text : {"Haut", "Centre", "Bas"}) {
+    m_xlsVAlign.push_back(Tool(font, QString::fromUtf8(text).left(1), QString::fromUtf8(text), true));
+    m_xlsVAlign.back()->setObjectName(QStringLiteral("V") + QString::fromUtf8(text));
+    row2->addWidget(m_xlsVAlign.back());
+  }
+  fontGrid->addLayout(row2, 2, 0, 1, 5);
+  m_xlsEditorTabs->addTab(font, QStringLiteral("&Police"));
+  // Encadrement.
+  auto* borders = new QWidget(m_xlsEditorTabs);
+  auto* borderGrid = new QGridLayout(borders);
+  const char* sides[] = {"haut", "bas", "gauche", "droit"};
+  for (int i = 0; i < 4; ++i) {
+    m_xlsBorderToggles.push_back(Tool(borders, QString::fromUtf8(sides[i]),
+                                      QStringLiteral("Encadrement %1").arg(QString::fromUtf8(sides[i])), true));
+    auto* style = new QComboBox(borders);
+    for (int s = 0; s <= 13; ++s) style->addItem(QString::number(s));
+    m_xlsBorderStyles.push_back(style);
+    m_xlsBorderColors.push_back(
+        Tool(borders, "", QStringLiteral("Couleur encadrement %1").arg(QString::fromUtf8(sides[i]))));
+    borderGrid->addWidget(m_xlsBorderToggles.back(), i, 0);
+    borderGrid->addWidget(style, i, 1);
+    borderGrid->addWidget(m_xlsBorderColors.back(), i, 2);
+  }
+  m_xlsEditorTabs->addTab(borders, QStringLiteral("&Encadrement"));
+  // Remplir.
+  auto* fill = new QWidget(m_xlsEditorTabs);
+  auto* fillLayout = new QHBoxLayout(fill);
+  m_xlsBackground = Tool(fill, "", QStringLiteral("Couleur fond"));
+  m_xlsPattern = new QComboBox(fill);
+  for (int p = 0; p <= 18; ++p) m_xlsPattern->addItem(QString::number(p));
+  m_xlsForeground = Tool(fill, "", QStringLiteral("Couleur avant plan"));
+  fillLayout->addWidget(m_xlsBackground);
+  fillLayout->addWidget(m_xlsPattern);
+  fillLayout->addWidget(m_xlsForeground);
+  m_xlsEditorTabs->addTab(fill, QStringLiteral("Remplir"));
+  // Aggregat.
+  m_xlsAggregateTab = new QWidget(m_xlsEditorTabs);
+  auto* aggLayout = new QVBoxLayout(m_xlsAggregateTab);
+  m_xlsAggregate = new QComboBox(m_xlsAggregateTab);
+  m_xlsAggregate->addItems({QStringLiteral("Aucun"), QStringLiteral("Somme"), QStringLiteral("Moyenne"),
+                            QStringLiteral("Min"), QStringLiteral("Max")});
+  aggLayout->addWidget(m_xlsAggregate);
+  m_xlsEditorTabs->addTab(m_xlsAggregateTab, QStringLiteral("&Aggregat"));
+  editorLayout->addWidget(m_xlsEditorTabs);
+  m_xlsSample = new QLabel(QStringLiteral("  Exemple cellule"), editor);
+  m_xlsSample->setObjectName("XlsSample");
+  m_xlsSample->setMinimumHeight(30);
+  m_xlsSample->setAutoFillBackground(true);
+  editorLayout->addWidget(m_xlsSample);
+  auto* resets = new QHBoxLayout();
+  auto* resetItem = new QPushButton(QStringLiteral("Réinitialiser item"), editor);
+  auto* resetAll = new QPushButton(QStringLiteral("Réinitialiser tout"), editor);
+  resets->addWidget(resetItem);
+  resets->addWidget(resetAll);
+  editorLayout->addLayout(resets);
+  dataLayout->addWidget(editor);
+  sub->addTab(data, QStringLiteral("Format &Données"));
+
+  // "Avancé".
+  auto* advanced = new QWidget(sub);
+  auto* adv = new QGridLayout(advanced);
+  m_xlsPageHeader = new QLineEdit(advanced);
+  m_xlsPageFooter = new QLineEdit(advanced);
+  m_xlsSheetTitle = new QLineEdit(advanced);
+  m_xlsAutoWidth = new QCheckBox(QStringLiteral("Calcul Auto de la largeur de colonne"), advanced);
+  adv->addWidget(new QLabel(QStringLiteral("Entête"), advanced), 0, 0);
+  adv->addWidget(m_xlsPageHeader, 0, 1);
+  adv->addWidget(new QLabel(QStringLiteral("Pied de page"), advanced), 1, 0);
+  adv->addWidget(m_xlsPageFooter, 1, 1);
+  adv->addWidget(new QLabel(QStringLiteral("Titre feuille"), advanced), 2, 0);
+  adv->addWidget(m_xlsSheetTitle, 2, 1);
+  adv->addWidget(m_xlsAutoWidth, 3, 0, 1, 2);
+  adv->setRowStretch(4, 1);
+  sub->addTab(advanced, QStringLiteral("A&vancé"));
+
+  // Editing.
+  connect(m_xlsLists, &QTabWidget::currentChanged, this, [this](int) { RefreshXlsEditor(); });
+  for (QListWidget* l : {m_xlsFields, m_xlsAreas, m_xlsStyles})
+    connect(l, &QListWidget::itemSelectionChanged, this, [this] {
+      if (!m_refreshing) RefreshXlsEditor();
+    });
+  connect(m_xlsFont, &QComboBox::currentTextChanged, this,
+          [this](const QString& t) { EditXls([&](TxlsFormat& f) { f.Font.Name = C(t); }); });
+  connect(m_xlsSize, &QComboBox::currentTextChanged, this, [this](const QString& t) {
+    bool ok = false;
+    const int size = t.toInt(&ok);
+    EditXls([&](TxlsFormat& f) { f.Font.Size = ok ? size : 10; });
+  });
+  const auto style = [this](QToolButton* b, TxlsFontStyle s) {
+    connect(b, &QToolButton::toggled, this, [this, s](bool on) { EditXls([&](TxlsFormat& f) { f.Font.Style.Set(s, on); }); });
+  };
+  style(m_xlsBold, xfsBold);
+  style(m_xlsItalic, xfsItalic);
+  style(m_xlsStrike, xfsStrikeOut);
+  for (size_t i = 0; i < 4; ++i)
+    connect(m_xlsUnderline[i], &QToolButton::toggled, this, [this, i](bool on) {
+      EditXls([&](TxlsFormat& f) { f.Font.Underline = on ? static_cast<TxlsFontUnderline>(i + 1) : fulNone; });
+    });
+  const TxlsHorizontalAlignment h[] = {halLeft, halCenter, halRight, halFill};
+  for (size_t i = 0; i < 4; ++i)
+    connect(m_xlsHAlign[i], &QToolButton::toggled, this, [this, value = h[i]](bool on) {
+      EditXls([&](TxlsFormat& f) { f.Alignment.Horizontal = on ? value : halGeneral; });
+    });
+  const TxlsVerticalAlignment v[] = {valTop, valCenter, valBottom};
+  for (size_t i = 0; i < 3; ++i)
+    connect(m_xlsVAlign[i], &QToolButton::toggled, this, [this, value = v[i]](bool on) {
+      if (on) EditXls([&](TxlsFormat& f) { f.Alignment.Vertical = value; });
+    });
+  connect(m_xlsFontColor, &QToolButton::clicked, this, [this] {
+    auto formats = SelectedXlsFormats();
+    if (formats.empty()) return;
+    const TxlsColor c = Hooks().ChooseXlsColor(this, formats.front()->Font.Color);
+    EditXls([&](TxlsFormat& f) { f.Font.Color = c; });
+  });
+  const auto border = [](TxlsFormat& f, size_t i) -> TxlsBorder& {
+    TxlsBorder* b[] = {&f.Borders.Top, &f.Borders.Bottom, &f.Borders.Left, &f.Borders.Right};
+    return *b[i];
+  };
+  for (size_t i = 0; i < 4; ++i) {
+    connect(m_xlsBorderToggles[i], &QToolButton::toggled, this, [this, i, border](bool on) {
+      EditXls([&](TxlsFormat& f) {
+        TxlsBorder& b = border(f, i);
+        if (on && b.Style == bstNone) b.Style = static_cast<TxlsBorderStyle>(1);
+        if (!on) b.Style = bstNone;
+      });
+    });
+    connect(m_xlsBorderStyles[i], &QComboBox::currentIndexChanged, this, [this, i, border](int s) {
+      EditXls([&](TxlsFormat& f) { border(f, i).Style = static_cast<TxlsBorderStyle>(s); });
+    });
+    connect(m_xlsBorderColors[i], &QToolButton::clicked, this, [this, i, border] {
+      auto formats = SelectedXlsFormats();
+      if (formats.empty()) return;
+      const TxlsColor c = Hooks().ChooseXlsColor(this, border(*formats.front(), i).Color);
+      EditXls([&](TxlsFormat& f) { border(f, i).Color = c; });
+    });
+  }
+  connect(m_xlsBackground, &QToolButton::clicked, this, [this] {
+    auto formats = SelectedXlsFormats();
+    if (formats.empty()) return;
+    const TxlsColor c = Hooks().ChooseXlsColor(this, formats.front()->Fill.Background);
+    EditXls([&](TxlsFormat& f) {
+      f.Fill.Background = c;
+      if (c != clrWhite && f.Fill.Pattern == ptNone) f.Fill.Pattern = static_cast<TxlsPattern>(1);
+    });
+  });
+  connect(m_xlsForeground, &QToolButton::clicked, this, [this] {
+    auto formats = SelectedXlsFormats();
+    if (formats.empty()) return;
+    const TxlsColor c = Hooks().ChooseXlsColor(this, formats.front()->Fill.Foreground);
+    EditXls([&](TxlsFormat& f) { f.Fill.Foreground = c; });
+  });
+  connect(m_xlsPattern, &QComboBox::currentIndexChanged, this, [this](int p) {
+    EditXls([&](TxlsFormat& f) {
+      f.Fill.Pattern = static_cast<TxlsPattern>(p);
+      if (p == 0) f.Fill.Background = clrWhite;
+    });
+  });
+  connect(m_xlsAggregate, &QComboBox::currentIndexChanged, this, [this](int a) {
+    if (m_xlsLists->currentIndex() != 0) return;
+    EditXls([&](TxlsFormat& f) {
+      if (auto* field = dynamic_cast<TxlsFieldFormat*>(&f)) field->Aggregate = static_cast<TxlsAggregate>(a);
+    });
+  });
+  connect(resetItem, &QPushButton::clicked, this, [this] {
+    const bool captions = m_xlsLists->currentIndex() == 1 && m_xlsAreas->currentRow() == 1;
+    EditXls([&](TxlsFormat& f) {
+      f.SetDefault();
+      if (captions) f.Font.Style.Include(xfsBold);
+    });
+  });
+  connect(resetAll, &QPushButton::clicked, this, [this] {
+    if (!Hooks().Question(this, QStringLiteral("Attention!"),
+                          QStringLiteral("Tous les formats de champs vont être réinitialisés avec leur valeur par "
+                                         "défaut.\r\nEtes vous sûr?"),
+                          true))
+      return;
+    ExportChoices& c = *m_choices;
+    switch (m_xlsLists->currentIndex()) {
+      case 0:
+        for (TxlsFieldFormat& f : c.XlsFields) f.SetDefault();
+        break;
+      case 1:
+        c.XLSExp.Options.HeaderFormat.SetDefault();
+        c.XLSExp.Options.CaptionsFormat.SetDefault();
+        c.XLSExp.Options.CaptionsFormat.Font.Style.Include(xfsBold);
+        c.XLSExp.Options.AggregateFormat.SetDefault();
+        c.XLSExp.Options.FooterFormat.SetDefault();
+        break;
+      default:
+        for (TxlsFormat& f : c.XlsStyles) f.SetDefault();
+        break;
+    }
+    RefreshXlsEditor();
+  });
+  for (size_t i = 0; i < 3; ++i)
+    connect(m_xlsStrip[i], &QRadioButton::toggled, this, [this, i](bool on) {
+      if (on && !m_refreshing) m_choices->XLSExp.StripType = static_cast<TxlsStripType>(i);
+    });
+  connect(m_styleAdd, &QToolButton::clicked, this, [this] {
+    m_choices->XlsStyles.emplace_back();
+    RefreshXlsLists();
+    m_xlsStyles->clearSelection();
+    m_xlsStyles->setCurrentRow(m_xlsStyles->count() - 1);
+  });
+  connect(m_styleDelete, &QToolButton::clicked, this, [this] {
+    const int row = m_xlsStyles->currentRow();
+    auto& styles = m_choices->XlsStyles;
+    if (row < 0 || row >= static_cast<int>(styles.size())) return;
+    styles.erase(styles.begin() + row);
+    RefreshXlsLists();
+    if (!styles.empty()) m_xlsStyles->setCurrentRow(std::min(row, static_cast<int>(styles.size()) - 1));
+  });
+  const auto swap = [this](int delta) {
+    const int row = m_xlsStyles->currentRow();
+    auto& styles = m_choices->XlsStyles;
+    const int other = row + delta;
+    if (row < 0 || other < 0 || other >= static_cast<int>(styles.size())) return;
+    std::swap(styles[static_cast<size_t>(row)], styles[static_cast<size_t>(other)]);
+    RefreshXlsLists();
+    m_xlsStyles->setCurrentRow(other);
+  };
+  connect(m_styleUp, &QToolButton::clicked, this, [swap] { swap(-1); });
+  connect(m_styleDown, &QToolButton::clicked, this, [swap] { swap(1); });
+  const QString styleFilter = QStringLiteral("Styles (*.stl)|*.stl|All files (*.*)|*.*");
+  connect(m_styleSave, &QToolButton::clicked, this, [this, styleFilter] {
+    if (auto name = Hooks().SaveFileName(this, styleFilter, QString(), "stl")) {
+      try {
+        m_choices->SaveXlsStyles(name->toStdString());
+      } catch (const std::exception& e) {
+        Hooks().Error(this, QString::fromUtf8(e.what()));
+      }
+    }
+  });
+  connect(m_styleLoad, &QToolButton::clicked, this, [this, styleFilter] {
+    if (auto name = Hooks().OpenFileName(this, styleFilter)) {
+      try {
+        m_choices->LoadXlsStyles(name->toStdString());
+      } catch (const std::exception& e) {
+        Hooks().Error(this, QString::fromUtf8(e.what()));
+      }
+      RefreshXlsLists();
+      if (m_xlsStyles->count() > 0) m_xlsStyles->setCurrentRow(0);
+    }
+  });
+  connect(m_xlsPageHeader, &QLineEdit::textEdited, this, [this](const QString& t) { m_choices->XLSExp.Options.PageHeader = C(t); });
+  connect(m_xlsPageFooter, &QLineEdit::textEdited, this, [this](const QString& t) { m_choices->XLSExp.Options.PageFooter = C(t); });
+  connect(m_xlsSheetTitle, &QLineEdit::textEdited, this,
+          [this](const QString& t) { m_choices->XLSExp.Options.SetSheetTitle(C(t)); });
+  connect(m_xlsAutoWidth, &QCheckBox::toggled, this, [this](bool on) { m_choices->XLSExp.AutoCalcColWidth = on; });
+  return page;
+}
+
+void TQExportDialogF::RefreshXlsLists() {
+  if (!m_xlsFields) return;
+  const bool was = m_refreshing;
+  m_refreshing = true;
+  ExportChoices& c = *m_choices;
+  const auto keep = [](QListWidget* l) {
+    std::vector<int> rows;
+    for (QListWidgetItem* i : l->selectedItems()) rows.push_back(l->row(i));
+    return std::make_pair(rows, l->currentRow());
+  };
+  const auto restore = [](QListWidget* l, const std::pair<std::vector<int>, int>& s) {
+    if (s.second >= 0 && s.second < l->count()) l->setCurrentRow(s.second);
+    for (int r : s.first)
+      if (r < l->count()) l->item(r)->setSelected(true);
+  };
+  const auto fields = keep(m_xlsFields), areas = keep(m_xlsAreas), styles = keep(m_xlsStyles);
+  m_xlsFields->clear();
+  for (const TxlsFieldFormat& f : c.XlsFields) {
+    auto* item = new QListWidgetItem(Q(f.FieldName), m_xlsFields);
+    // The fields the export writes are marked.
+    item->setCheckState(c.IsExported(f.FieldName) ? Qt::Checked : Qt::Unchecked);
+    item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
+  }
+  m_xlsAreas->clear();
+  for (const char* area : {"ENTETE", "LIBELLE", "AGGREGAT", "PIED DE PAGE"}) m_xlsAreas->addItem(QString::fromUtf8(area));
+  m_xlsStyles->clear();
+  for (size_t i = 0; i < c.XlsStyles.size(); ++i) m_xlsStyles->addItem(QString::fromStdString(ExportChoices::StyleName(i)));
+  restore(m_xlsFields, fields);
+  restore(m_xlsAreas, areas);
+  restore(m_xlsStyles, styles);
+  for (size_t i = 0; i < 3; ++i) m_xlsStrip[i]->setChecked(c.XLSExp.StripType == static_cast<TxlsStripType>(i));
+  const int row = m_xlsStyles->currentRow();
+  const int count = m_xlsStyles->count();
+  m_styleDelete->setEnabled(row >= 0);
+  m_styleUp->setEnabled(row > 0);
+  m_styleDown->setEnabled(row >= 0 && row < count - 1);
+  m_styleSave->setEnabled(count > 0);
+  m_refreshing = was;
+  RefreshXlsEditor();
+}
+
+void TQExportDialogF::RefreshXlsEditor() {
+  if (!m_xlsFields) return;
+  const bool was = m_refreshing;
+  m_refreshing = true;
+  m_xlsEditorTabs->setTabVisible(m_xlsEditorTabs->indexOf(m_xlsAggregateTab), m_xlsLists->currentIndex() == 0);
+  const int row = m_xlsStyles->currentRow();
+  m_styleDelete->setEnabled(row >= 0);
+  m_styleUp->setEnabled(row > 0);
+  m_styleDown->setEnabled(row >= 0 && row < m_xlsStyles->count() - 1);
+  m_styleSave->setEnabled(m_xlsStyles->count() > 0);
+  auto formats = SelectedXlsFormats();
+  if (!formats.empty()) {
+    const TxlsFormat& f = *formats.front();
+    m_xlsFont->setCurrentText(Q(f.Font.Name));
+    m_xlsSize->setCurrentText(QString::number(f.Font.Size));
+    m_xlsBold->setChecked(f.Font.Style.Has(xfsBold));
+    m_xlsItalic->setChecked(f.Font.Style.Has(xfsItalic));
+    m_xlsStrike->setChecked(f.Font.Style.Has(xfsStrikeOut));
+    for (size_t i = 0; i < 4; ++i) m_xlsUnderline[i]->setChecked(f.Font.Underline == static_cast<TxlsFontUnderline>(i + 1));
+    const TxlsHorizontalAlignment h[] = {halLeft, halCenter, halRight, halFill};
+    for (size_t i = 0; i < 4; ++i) m_xlsHAlign[i]->setChecked(f.Alignment.Horizontal == h[i]);
+    const TxlsVerticalAlignment v[] = {valTop, valCenter, valBottom};
+    for (size_t i = 0; i < 3; ++i) m_xlsVAlign[i]->setChecked(f.Alignment.Vertical == v[i]);
+    const TxlsBorder* b[] = {&f.Borders.Top, &f.Borders.Bottom, &f.Borders.Left, &f.Borders.Right};
+    for (size_t i = 0; i < 4; ++i) {
+      m_xlsBorderToggles[i]->setChecked(b[i]->Style != bstNone);
+      m_xlsBorderStyles[i]->setCurrentIndex(static_cast<int>(b[i]->Style));
+      PaintSwatch(m_xlsBorderColors[i], XlsScreen(b[i]->Color));
+    }
+    PaintSwatch(m_xlsFontColor, XlsScreen(f.Font.Color));
+    PaintSwatch(m_xlsBackground, XlsScreen(f.Fill.Background));
+    PaintSwatch(m_xlsForeground, XlsScreen(f.Fill.Foreground));
+    m_xlsPattern->setCurrentIndex(static_cast<int>(f.Fill.Pattern));
+    if (auto* field = dynamic_cast<const TxlsFieldFormat*>(&f)) m_xlsAggregate->setCurrentIndex(static_cast<int>(field->Aggregate));
+    // The sample cell.
+    QFont sample(Q(f.Font.Name), std::max(6, std::min(f.Font.Size, 24)));
+    sample.setBold(f.Font.Style.Has(xfsBold));
+    sample.setItalic(f.Font.Style.Has(xfsItalic));
+    sample.setStrikeOut(f.Font.Style.Has(xfsStrikeOut));
+    sample.setUnderline(f.Font.Underline != fulNone);
+    m_xlsSample->setFont(sample);
+    QPalette palette = m_xlsSample->palette();
+    palette.setColor(QPalette::Window, XlsScreen(f.Fill.Background));
+    palette.setColor(QPalette::WindowText, XlsScreen(f.Font.Color));
+    m_xlsSample->setPalette(palette);
+    const Qt::Alignment ha = f.Alignment.Horizontal == halCenter  ? Qt::AlignHCenter
+                             : f.Alignment.Horizontal == halRight ? Qt::AlignRight
+                                                                  : Qt::AlignLeft;
+    const Qt::Alignment va = f.Alignment.Vertical == valTop ? Qt::AlignTop
+                             : f.Alignment.Vertical == valCenter ? Qt::AlignVCenter
+                                                                 : Qt::AlignBottom;
+    m_xlsSample->setAlignment(ha | va);
+  }
+  m_xlsPageHeader->setText(Q(m_choices->XLSExp.Options.PageHeader));
+  m_xlsPageFooter->setText(Q(m_choices->XLSExp.Options.PageFooter));
+  m_xlsSheetTitle->setText(Q(m_choices->XLSExp.Options.SheetTitle()));
+  m_xlsAutoWidth->setChecked(m_choices->XLSExp.AutoCalcColWidth);
+  m_refreshing = was;
+}
+
+// ----------------------------------------------------------------- Word / RTF
+
+QWidget* TQExportDialogF::BuildRtfPage() {
+  auto* page = new QWidget(this);
+  page->setObjectName("RtfPage");
+  auto* grid = new QGridLayout(page);
+  const auto fontRow = [&](int row, const QString& title, QLabel*& sample, Font& (*font)(TQExportDialogF&)) {
+    auto* group = new QGroupBox(title, page);
+    auto* l = new QHBoxLayout(group);
+    sample = new QLabel(group);
+    sample->setMinimumWidth(200);
+    sample->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    auto* choose = new QPushButton(QStringLiteral("Choisir..."), group);
+    l->addWidget(sample, 1);
+    l->addWidget(choose);
+    grid->addWidget(group, row, 0);
+    const auto pick = [this, font] {
+      Font& f = font(*this);
+      if (auto chosen = Hooks().ChooseFont(this, f)) {
+        f = *chosen;
+        RefreshFormatPages();
+      }
+    };
+    connect(choose, &QPushButton::clicked, this, pick);
+    // A double click on the sample chooses too.
+    sample->installEventFilter(new EventHook(sample, [pick](QObject*, QEvent* e) {
+      if (e->type() != QEvent::MouseButtonDblClick) return false;
+      pick();
+      return true;
+    }));
+  };
+  fontRow(0, QStringLiteral("Police par défaut"), m_rtfDefaultSample,
+          [](TQExportDialogF& w) -> Font& { return w.m_choices->RTFExp.Options.DefaultFont; });
+  fontRow(1, QStringLiteral("Police titre ligne"), m_rtfHeaderSample,
+          [](TQExportDialogF& w) -> Font& { return w.m_choices->RTFExp.Options.HeaderFont; });
+  auto* orientation = new QGroupBox(QStringLiteral(" Orientation Page "), page);
+  auto* o = new QHBoxLayout(orientation);
+  m_rtfPortrait = new QRadioButton(QStringLiteral("Portrait"), orientation);
+  m_rtfLandscape = new QRadioButton(QStringLiteral("Landscape"), orientation);
+  o->addWidget(m_rtfPortrait);
+  o->addWidget(m_rtfLandscape);
+  grid->addWidget(orientation, 2, 0);
+  grid->setRowStretch(3, 1);
+  connect(m_rtfLandscape, &QRadioButton::toggled, this, [this](bool on) {
+    if (!m_refreshing)
+      m_choices->RTFExp.Options.PageOrientation = on ? TQExportPageOrientation::poLandscape : TQExportPageOrientation::poPortrait;
+  });
+  return page;
+}
+
+// ----------------------------------------------------------------- HTML
+
+// The HTML sample: the page background, the default and link texts and a
+// small table; a click on an element chooses its colour.
+class HtmlSample : public QWidget {
+ public:
+  explicit HtmlSample(TQExportDialogF* owner) : QWidget(owner), m_owner(owner) {
+    setObjectName("HtmlSample");
+    setMinimumSize(320, 150);
+  }
+
+  enum Element { Background, Text, HeadCell, HeadText, OddRow, EvenRow, DataText, Link, VLink, ALink, None };
+  Element ElementAt(const QPoint& p) const {
+    for (const auto& [rect, element] : Regions())
+      if (rect.contains(p)) return element;
+    return None;
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    const TQExportHTML& e = m_owner->m_choices->HTMLExp;
+    QPainter p(this);
+    p.fillRect(rect(), ToQColor(e.HTMLOptions.BackgroundColor));
+    const auto text = [&](const QRect& r, platform::TColor c, const QString& t) {
+      p.setPen(ToQColor(c));
+      p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, t);
+    };
+    for (const auto& [rect, element] : Regions()) {
+      switch (element) {
+        case Text: text(rect, e.HTMLOptions.TextFont.color, QStringLiteral("Texte par Défaut")); break;
+        case Link: text(rect, e.HTMLOptions.LinkColor, QStringLiteral("Lien Non-visité")); break;
+        case VLink: text(rect, e.HTMLOptions.VLinkColor, QStringLiteral("Lien Visité")); break;
+        case ALink: text(rect, e.HTMLOptions.ALinkColor, QStringLiteral("Lien Actif")); break;
+        case HeadCell: p.fillRect(rect, ToQColor(e.TableOptions.HeadersRowBgColor)); break;
+        case HeadText: text(rect, e.TableOptions.HeadersRowFontColor, QStringLiteral("Entête")); break;
+        case OddRow: p.fillRect(rect, ToQColor(e.TableOptions.OddRowBgColor)); break;
+        case EvenRow: p.fillRect(rect, ToQColor(e.TableOptions.TableBgColor)); break;
+        case DataText: text(rect, e.TableOptions.TableFontColor, QStringLiteral("Données")); break;
+        default: break;
+      }
+    }
+  }
+  void mousePressEvent(QMouseEvent* event) override {
+    TQExportHTML& e = m_owner->m_choices->HTMLExp;
+    platform::TColor* colors[] = {&e.HTMLOptions.BackgroundColor, &e.HTMLOptions.TextFont.color,
+                                  &e.TableOptions.HeadersRowBgColor, &e.TableOptions.HeadersRowFontColor,
+                                  &e.TableOptions.OddRowBgColor, &e.TableOptions.TableBgColor,
+                                  &e.TableOptions.TableFontColor, &e.HTMLOptions.LinkColor,
+                                  &e.HTMLOptions.VLinkColor, &e.HTMLOptions.ALinkColor};
+    const Element element = ElementAt(event->position().toPoint());
+    if (element == None) return;
+    if (auto c = m_owner->Hooks().ChooseColor(m_owner, *colors[element])) {
+      *colors[element] = *c;
+      e.SetHTMLTemplate(THTMLTemplate::htCustom);
+      m_owner->RefreshHtmlPage();
+    }
+  }
+
+ private:
+  // Later regions lie over earlier ones: the texts over their cells.
+  std::vector<std::pair<QRect, Element>> Regions() const {
+    std::vector<std::pair<QRect, Element>> r;
+    r.push_back({rect(), Background});
+    r.push_back({QRect(10, 5, 140, 18), Text});
+    r.push_back({QRect(10, 25, 140, 18), Link});
+    r.push_back({QRect(10, 45, 140, 18), VLink});
+    r.push_back({QRect(10, 65, 140, 18), ALink});
+    for (int c = 0; c < 3; ++c) {
+      r.push_back({QRect(160 + c * 52, 5, 50, 22), HeadCell});
+      r.push_back({QRect(164 + c * 52, 8, 42, 16), HeadText});
+    }
+    for (int row = 0; row < 4; ++row)
+      for (int c = 0; c < 3; ++c) {
+        r.push_back({QRect(160 + c * 52, 29 + row * 24, 50, 22), row % 2 ? EvenRow : OddRow});
+        r.push_back({QRect(164 + c * 52, 32 + row * 24, 42, 16), DataText});
+      }
+    return r;
+  }
+  TQExportDialogF* m_owner;
+};
+
+QWidget* TQExportDialogF::BuildHtmlPage() {
+  auto* page = new QWidget(this);
+  page->setObjectName("HtmlPage");
+  auto* outer = new QVBoxLayout(page);
+  auto* sub = new QTabWidget(page);
+  outer->addWidget(sub);
+
+  auto* preview = new QWidget(sub);
+  auto* p = new QGridLayout(preview);
+  m_htmlSample = new HtmlSample(this);
+  m_htmlSample->setParent(preview);
+  p->addWidget(m_htmlSample, 0, 0, 1, 3);
+  p->addWidget(new QLabel(QStringLiteral("Modèle"), preview), 1, 0);
+  m_htmlTemplate = new QComboBox(preview);
+  m_htmlTemplate->setObjectName("HtmlTemplate");
+  m_htmlTemplate->addItems({"Custom", "Black&White", "Classic", "ColorFul", "Gray", "MS_Money", "Murky", "Olive",
+                            "Plain", "Simple"});
+  p->addWidget(m_htmlTemplate, 1, 1);
+  auto* saveTemplate = new QPushButton(QStringLiteral("Sauver comme modèle..."), preview);
+  auto* loadTemplate = new QPushButton(QStringLiteral("Charger modèle..."), preview);
+  p->addWidget(saveTemplate, 2, 1);
+  p->addWidget(loadTemplate, 2, 2);
+  sub->addTab(preview, QStringLiteral("&Prévisualiser"));
+
+  auto* basic = new QWidget(sub);
+  auto* b = new QGridLayout(basic);
+  b->addWidget(new QLabel(QStringLiteral("Titre"), basic), 0, 0);
+  m_htmlTitle = new QLineEdit(basic);
+  b->addWidget(m_htmlTitle, 0, 1);
+  auto* css = new QGroupBox(QStringLiteral("Utiliser Cascade Style Sheets"), basic);
+  auto* c = new QGridLayout(css);
+  m_htmlInternal = new QRadioButton(QStringLiteral("Interne"), css);
+  m_htmlExternal = new QRadioButton(QStringLiteral("Externe"), css);
+  c->addWidget(m_htmlInternal, 0, 0);
+  c->addWidget(m_htmlExternal, 0, 1);
+  c->addWidget(new QLabel(QStringLiteral("Nom fichier CSS"), css), 1, 0);
+  m_htmlCssFile = new QLineEdit(css);
+  c->addWidget(m_htmlCssFile, 1, 1);
+  auto* browseCss = new QPushButton(QStringLiteral("..."), css);
+  c->addWidget(browseCss, 1, 2);
+  m_htmlOverwrite = new QCheckBox(QStringLiteral("Ecraser le fichier CSS s'il existe"), css);
+  c->addWidget(m_htmlOverwrite, 2, 0, 1, 3);
+  b->addWidget(css, 1, 0, 1, 2);
+  b->setRowStretch(2, 1);
+  sub->addTab(basic, QStringLiteral("&Basique"));
+
+  auto* multi = new QWidget(sub);
+  auto* m = new QGridLayout(multi);
+  m_htmlMulti = new QCheckBox(QStringLiteral("Utiliser export Multi-fichiers"), multi);
+  m->addWidget(m_htmlMulti, 0, 0, 1, 3);
+  m->addWidget(new QLabel(QStringLiteral("Maximum"), multi), 1, 0);
+  m_htmlMax = new QSpinBox(multi);
+  m_htmlMax->setRange(0, 1 << 30);
+  m->addWidget(m_htmlMax, 1, 1);
+  m->addWidget(new QLabel(QStringLiteral("enregistrement(s) dans un fichier"), multi), 1, 2);
+  m_htmlIndex = new QCheckBox(QStringLiteral("Générer index"), multi);
+  m->addWidget(m_htmlIndex, 2, 0, 1, 3);
+  auto* nav = new QGroupBox(QStringLiteral(" Navigation "), multi);
+  auto* n = new QGridLayout(nav);
+  m_htmlTop = new QCheckBox(QStringLiteral("En haut"), nav);
+  m_htmlBottom = new QCheckBox(QStringLiteral("En bas"), nav);
+  n->addWidget(m_htmlTop, 0, 0);
+  n->addWidget(m_htmlBottom, 0, 1);
+  n->addWidget(new QLabel(QStringLiteral("Modèle Lien Index"), nav), 1, 0);
+  m_htmlIndexTemplate = new QLineEdit(nav);
+  n->addWidget(m_htmlIndexTemplate, 1, 1);
+  const char* titles[] = {"Index", "Premier", "Précédent", "Suivant", "Dernier"};
+  for (int i = 0; i < 5; ++i) {
+    n->addWidget(new QLabel(QString::fromUtf8(titles[i]), nav), 2 + i, 0);
+    m_htmlLinkTitles.push_back(new QLineEdit(nav));
+    n->addWidget(m_htmlLinkTitles.back(), 2 + i, 1);
+  }
+  m->addWidget(nav, 3, 0, 1, 3);
+  sub->addTab(multi, QStringLiteral("&Multi-Fichier"));
+
+  auto* advanced = new QWidget(sub);
+  auto* a = new QGridLayout(advanced);
+  auto* body = new QGroupBox(QStringLiteral("Options Body"), advanced);
+  auto* bo = new QGridLayout(body);
+  bo->addWidget(new QLabel(QStringLiteral("Police"), body), 0, 0);
+  m_htmlFont = new QComboBox(body);
+  m_htmlFont->setEditable(true);
+  m_htmlFont->addItems(QFontDatabase::families());
+  bo->addWidget(m_htmlFont, 0, 1, 1, 2);
+  bo->addWidget(new QLabel(QStringLiteral("Fond"), body), 1, 0);
+  m_htmlBodyBackground = new QLineEdit(body);
+  bo->addWidget(m_htmlBodyBackground, 1, 1);
+  auto* browseBody = new QPushButton(QStringLiteral("..."), body);
+  bo->addWidget(browseBody, 1, 2);
+  bo->addWidget(new QLabel(QStringLiteral("Attributs Avancés"), body), 2, 0);
+  m_htmlBodyAttributes = new QPlainTextEdit(body);
+  bo->addWidget(m_htmlBodyAttributes, 2, 1, 1, 2);
+  a->addWidget(body, 0, 0);
+  auto* table = new QGroupBox(QStringLiteral("Options Table"), advanced);
+  auto* t = new QGridLayout(table);
+  const auto spin = [&](int row, const QString& label, QSpinBox*& box) {
+    t->addWidget(new QLabel(label, table), row, 0);
+    box = new QSpinBox(table);
+    box->setRange(0, 1024);
+    t->addWidget(box, row, 1);
+  };
+  spin(0, QStringLiteral("Cell padding"), m_htmlPadding);
+  spin(1, QStringLiteral("Cell spacing"), m_htmlSpacing);
+  spin(2, QStringLiteral("Bordure"), m_htmlBorder);
+  t->addWidget(new QLabel(QStringLiteral("Fond"), table), 3, 0);
+  m_htmlTableBackground = new QLineEdit(table);
+  t->addWidget(m_htmlTableBackground, 3, 1);
+  auto* browseTable = new QPushButton(QStringLiteral("..."), table);
+  t->addWidget(browseTable, 3, 2);
+  t->addWidget(new QLabel(QStringLiteral("Attributs Avancés"), table), 4, 0);
+  m_htmlTableAttributes = new QPlainTextEdit(table);
+  t->addWidget(m_htmlTableAttributes, 4, 1, 1, 2);
+  a->addWidget(table, 0, 1);
+  sub->addTab(advanced, QStringLiteral("&Avancé"));
+
+  TQExportHTML& e = m_choices->HTMLExp;
+  connect(m_htmlTemplate, &QComboBox::currentIndexChanged, this, [this, &e](int i) {
+    if (m_refreshing) return;
+    e.SetHTMLTemplate(static_cast<THTMLTemplate>(i));
+    RefreshHtmlPage();
+  });
+  const QString templateFilter = QStringLiteral("Modèles HTML (*.htf)|*.htf");
+  connect(saveTemplate, &QPushButton::clicked, this, [this, templateFilter] {
+    if (auto name = Hooks().SaveFileName(this, templateFilter, QString(), "htf")) {
+      try {
+        m_choices->HTMLExp.SaveTemplateToFile(name->toStdString());
+      } catch (const std::exception& err) {
+        Hooks().Error(this, QString::fromUtf8(err.what()));
+      }
+    }
+  });
+  connect(loadTemplate, &QPushButton::clicked, this, [this, templateFilter] {
+    if (auto name = Hooks().OpenFileName(this, templateFilter)) {
+      try {
+        m_choices->HTMLExp.LoadTemplateFromFile(name->toStdString());
+      } catch (const std::exception& err) {
+        Hooks().Error(this, QString::fromUtf8(err.what()));
+      }
+      m_choices->HTMLExp.SetHTMLTemplate(THTMLTemplate::htCustom);
+      RefreshHtmlPage();
+    }
+  });
+  connect(m_htmlTitle, &QLineEdit::textEdited, this, [&e](const QString& v) { e.Title = C(v); });
+  connect(m_htmlExternal, &QRadioButton::toggled, this, [this, &e](bool on) {
+    if (!m_refreshing) e.UsingCSS = on ? TUsingCSS::usExternal : TUsingCSS::usInternal;
+  });
+  connect(m_htmlCssFile, &QLineEdit::textEdited, this, [&e](const QString& v) { e.CSSFileName = v.toStdString(); });
+  connect(m_htmlOverwrite, &QCheckBox::toggled, this, [&e](bool on) { e.OverwriteCSSFile = on; });
+  connect(browseCss, &QPushButton::clicked, this, [this] {
+    if (auto name = Hooks().SaveFileName(this, QStringLiteral("Feuilles de style (*.css)|*.css"),
+                                         QString::fromStdString(m_choices->HTMLExp.CSSFileName), "css")) {
+      m_choices->HTMLExp.CSSFileName = name->toStdString();
+      RefreshHtmlPage();
+    }
+  });
+  const auto toggled = [this](QCheckBox* box, std::function<void(bool)> set) {
+    connect(box, &QCheckBox::toggled, this, [this, set](bool on) {
+      if (m_refreshing) return;
+      set(on);
+      RefreshHtmlPage();
+    });
+  };
+  toggled(m_htmlMulti, [this](bool on) { m_choices->HtmlMultiFile = on; });
+  connect(m_htmlMax, &QSpinBox::valueChanged, this, [this](int v) {
+    if (!m_refreshing) m_choices->HtmlMaxRecords = v;
+  });
+  toggled(m_htmlIndex, [&e](bool on) { e.GenerateIndex = on; });
+  toggled(m_htmlTop, [&e](bool on) { e.Navigation.OnTop = on; });
+  toggled(m_htmlBottom, [&e](bool on) { e.Navigation.OnBottom = on; });
+  connect(m_htmlIndexTemplate, &QLineEdit::textEdited, this,
+          [&e](const QString& v) { e.Navigation.IndexLinkTemplate = C(v); });
+  std::string* linkTitles[] = {&e.Navigation.IndexLinkTitle, &e.Navigation.FirstLinkTitle,
+                               &e.Navigation.PriorLinkTitle, &e.Navigation.NextLinkTitle, &e.Navigation.LastLinkTitle};
+  for (size_t i = 0; i < 5; ++i)
+    connect(m_htmlLinkTitles[i], &QLineEdit::textEdited, this,
+            [title = linkTitles[i]](const QString& v) { *title = C(v); });
+  connect(m_htmlFont, &QComboBox::currentTextChanged, this, [this, &e](const QString& v) {
+    if (!m_refreshing) e.HTMLOptions.TextFont.name = C(v);
+  });
+  connect(m_htmlBodyBackground, &QLineEdit::textEdited, this,
+          [&e](const QString& v) { e.HTMLOptions.BackgroundFileName = v.toStdString(); });
+  connect(m_htmlTableBackground, &QLineEdit::textEdited, this,
+          [&e](const QString& v) { e.TableOptions.BackgroundFileName = v.toStdString(); });
+  const QString pictures = QStringLiteral("Images (*.gif;*.jpg;*.jpeg;*.bmp)|*.gif;*.jpg;*.jpeg;*.bmp");
+  connect(browseBody, &QPushButton::clicked, this, [this, pictures] {
+    if (auto name = Hooks().OpenFileName(this, pictures)) {
+      m_choices->HTMLExp.HTMLOptions.BackgroundFileName = name->toStdString();
+      RefreshHtmlPage();
+    }
+  });
+  connect(browseTable, &QPushButton::clicked, this, [this, pictures] {
+    if (auto name = Hooks().OpenFileName(this, pictures)) {
+      m_choices->HTMLExp.TableOptions.BackgroundFileName = name->toStdString();
+      RefreshHtmlPage();
+    }
+  });
+  connect(m_htmlBodyAttributes, &QPlainTextEdit::textChanged, this, [this, &e] {
+    if (!m_refreshing) e.HTMLOptions.AdvancedAttributes = FromLines(m_htmlBodyAttributes->toPlainText());
+  });
+  connect(m_htmlTableAttributes, &QPlainTextEdit::textChanged, this, [this, &e] {
+    if (!m_refreshing) e.TableOptions.AdvancedAttributes = FromLines(m_htmlTableAttributes->toPlainText());
+  });
+  connect(m_htmlPadding, &QSpinBox::valueChanged, this, [this, &e](int v) {
+    if (!m_refreshing) e.TableOptions.CellPadding = v;
+  });
+  connect(m_htmlSpacing, &QSpinBox::valueChanged, this, [this, &e](int v) {
+    if (!m_refreshing) e.TableOptions.CellSpacing = v;
+  });
+  connect(m_htmlBorder, &QSpinBox::valueChanged, this, [this, &e](int v) {
+    if (!m_refreshing) e.TableOptions.Border = v;
+  });
+  return page;
+}
+
+void TQExportDialogF::RefreshHtmlPage() {
+  const bool was = m_refreshing;
+  m_refreshing = true;
+  ExportChoices& c = *m_choices;
+  const TQExportHTML& e = c.HTMLExp;
+  m_htmlTemplate->setCurrentIndex(static_cast<int>(e.HTMLTemplate()));
+  m_htmlTitle->setText(Q(e.Title));
+  m_htmlInternal->setChecked(e.UsingCSS == TUsingCSS::usInternal);
+  m_htmlExternal->setChecked(e.UsingCSS == TUsingCSS::usExternal);
+  m_htmlCssFile->setText(QString::fromStdString(e.CSSFileName));
+  m_htmlOverwrite->setChecked(e.OverwriteCSSFile);
+  m_htmlMulti->setChecked(c.HtmlMultiFile);
+  m_htmlMax->setValue(c.HtmlMaxRecords);
+  m_htmlIndex->setChecked(e.GenerateIndex);
+  m_htmlTop->setChecked(e.Navigation.OnTop);
+  m_htmlBottom->setChecked(e.Navigation.OnBottom);
+  m_htmlIndexTemplate->setText(Q(e.Navigation.IndexLinkTemplate));
+  const std::string titles[] = {e.Navigation.IndexLinkTitle, e.Navigation.FirstLinkTitle, e.Navigation.PriorLinkTitle,
+                                e.Navigation.NextLinkTitle, e.Navigation.LastLinkTitle};
+  for (size_t i = 0; i < 5; ++i) m_htmlLinkTitles[i]->setText(Q(titles[i]));
+  // What a choice leaves no use for is disabled.
+  const bool multi = c.HtmlMultiFile;
+  const bool navigation = e.Navigation.OnTop || e.Navigation.OnBottom;
+  m_htmlMax->setEnabled(multi);
+  m_htmlIndex->setEnabled(multi);
+  m_htmlTop->setEnabled(multi);
+  m_htmlBottom->setEnabled(multi);
+  m_htmlIndexTemplate->setEnabled(multi && e.GenerateIndex);
+  m_htmlLinkTitles[0]->setEnabled(multi && navigation && e.GenerateIndex);
+  for (size_t i = 1; i < 5; ++i) m_htmlLinkTitles[i]->setEnabled(multi && navigation);
+  m_htmlFont->setCurrentText(Q(e.HTMLOptions.TextFont.name));
+  m_htmlBodyBackground->setText(QString::fromStdString(e.HTMLOptions.BackgroundFileName));
+  m_htmlTableBackground->setText(QString::fromStdString(e.TableOptions.BackgroundFileName));
+  m_htmlBodyAttributes->setPlainText(Q(Lines(e.HTMLOptions.AdvancedAttributes)));
+  m_htmlTableAttributes->setPlainText(Q(Lines(e.TableOptions.AdvancedAttributes)));
+  m_htmlPadding->setValue(e.TableOptions.CellPadding);
+  m_htmlSpacing->setValue(e.TableOptions.CellSpacing);
+  m_htmlBorder->setValue(e.TableOptions.Border);
+  m_htmlSample->update();
+  m_refreshing = was;
+}
+
+// ----------------------------------------------------------------- XML
+
+QWidget* TQExportDialogF::BuildXmlPage() {
+  auto* page = new QWidget(this);
+  page->setObjectName("XmlPage");
+  auto* grid = new QGridLayout(page);
+  m_xmlStandalone = new QCheckBox(QStringLiteral("Autonome"), page);
+  m_xmlStandalone->setObjectName("XmlStandalone");
+  grid->addWidget(m_xmlStandalone, 0, 0, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("Encodage"), page), 1, 0);
+  m_xmlEncoding = new QLineEdit(page);
+  m_xmlEncoding->setObjectName("XmlEncoding");
+  grid->addWidget(m_xmlEncoding, 1, 1);
+  grid->setRowStretch(2, 1);
+  connect(m_xmlStandalone, &QCheckBox::toggled, this, [this](bool on) { m_choices->XMLExp.Options.StandAlone = on; });
+  connect(m_xmlEncoding, &QLineEdit::textEdited, this, [this](const QString& v) { m_choices->XMLExp.Options.Encoding = C(v); });
+  return page;
+}
+
+// ----------------------------------------------------------------- PDF
+
+namespace {
+
+TPDFFont& PdfFontAt(TPDFOptions& o, int row) {
+  TPDFFont* fonts[] = {&o.HeaderFont, &o.CaptionFont, &o.DataFont, &o.FooterFont};
+  return *fonts[std::clamp(row, 0, 3)];
+}
+
+QString InUnits(TQExportUnits units, int points) {
+  const double v = FromPoints(units, points);
+  return units == TQExportUnits::unInch ? QString::number(v, 'f', 2) : QString::number(v, 'f', 0);
+}
+
+}  // namespace
+
+QWidget* TQExportDialogF::BuildPdfPage() {
+  auto* page = new QWidget(this);
+  page->setObjectName("PdfPage");
+  auto* outer = new QVBoxLayout(page);
+  auto* sub = new QTabWidget(page);
+  outer->addWidget(sub);
+
+  auto* fonts = new QWidget(sub);
+  auto* f = new QGridLayout(fonts);
+  m_pdfFonts = new QListWidget(fonts);
+  m_pdfFonts->setObjectName("PdfFonts");
+  m_pdfFonts->addItems({QStringLiteral("Police Entête"), QStringLiteral("Police titre"), QStringLiteral("Police données"),
+                        QStringLiteral("Police bas de page")});
+  f->addWidget(m_pdfFonts, 0, 0, 5, 1);
+  f->addWidget(new QLabel(QStringLiteral("Police"), fonts), 0, 1);
+  m_pdfFontName = new QComboBox(fonts);
+  for (const char* n : kPdfFontNames) m_pdfFontName->addItem(QString::fromUtf8(n));
+  f->addWidget(m_pdfFontName, 0, 2);
+  f->addWidget(new QLabel(QStringLiteral("Police Encoding"), fonts), 1, 1);
+  m_pdfEncoding = new QComboBox(fonts);
+  m_pdfEncoding->addItems({"StandardEncoding", "WinAnsiEncoding", "MacRomanEncoding", "PDFDocEncoding"});
+  f->addWidget(m_pdfEncoding, 1, 2);
+  f->addWidget(new QLabel(QStringLiteral("Taille police"), fonts), 2, 1);
+  m_pdfFontSize = new QLineEdit(fonts);
+  f->addWidget(m_pdfFontSize, 2, 2);
+  f->addWidget(new QLabel(QStringLiteral("Couleur police"), fonts), 3, 1);
+  m_pdfFontColor = Tool(fonts, "", QStringLiteral("Couleur police"));
+  f->addWidget(m_pdfFontColor, 3, 2);
+  m_pdfSample = new QLabel(QStringLiteral("Exemple"), fonts);
+  m_pdfSample->setObjectName("PdfSample");
+  f->addWidget(m_pdfSample, 4, 1, 1, 2);
+  sub->addTab(fonts, QStringLiteral("Polices"));
+
+  auto* gridTab = new QWidget(sub);
+  auto* g = new QGridLayout(gridTab);
+  const auto line = [&](QGridLayout* l, int row, const QString& label, QLineEdit*& edit, const char* name) {
+    l->addWidget(new QLabel(label, l->parentWidget()), row, 0);
+    edit = new QLineEdit(l->parentWidget());
+    edit->setObjectName(name);
+    l->addWidget(edit, row, 1);
+  };
+  line(g, 0, QStringLiteral("Inter colonne"), m_pdfColSpacing, "PdfColSpacing");
+  line(g, 1, QStringLiteral("Inter ligne"), m_pdfRowSpacing, "PdfRowSpacing");
+  line(g, 2, QStringLiteral("Epaisseur ligne"), m_pdfLineWidth, "PdfLineWidth");
+  g->setRowStretch(3, 1);
+  sub->addTab(gridTab, QStringLiteral("Options grille"));
+
+  auto* pageTab = new QWidget(sub);
+  auto* pg = new QGridLayout(pageTab);
+  pg->addWidget(new QLabel(QStringLiteral("Page Size"), pageTab), 0, 0);
+  m_pdfPageSize = new QComboBox(pageTab);
+  m_pdfPageSize->setObjectName("PdfPageSize");
+  m_pdfPageSize->addItems({"Letter", "Legal", "A3", "A4", "A5", "B5(JIS)", "US Std Fanfold", "Fanfold", "User"});
+  pg->addWidget(m_pdfPageSize, 0, 1);
+  line(pg, 1, QStringLiteral("Width"), m_pdfWidth, "PdfWidth");
+  line(pg, 2, QStringLiteral("Height"), m_pdfHeight, "PdfHeight");
+  pg->addWidget(new QLabel(QStringLiteral("Units"), pageTab), 3, 0);
+  m_pdfUnits = new QComboBox(pageTab);
+  m_pdfUnits->addItems({"Inches", "Millimeters", "Dots"});
+  pg->addWidget(m_pdfUnits, 3, 1);
+  auto* orientation = new QGroupBox(QStringLiteral("Page Orientation"), pageTab);
+  auto* o = new QHBoxLayout(orientation);
+  m_pdfPortrait = new QRadioButton(QStringLiteral("Portrait"), orientation);
+  m_pdfPortrait->setObjectName("PdfPortrait");
+  m_pdfLandscape = new QRadioButton(QStringLiteral("Landscape"), orientation);
+  m_pdfLandscape->setObjectName("PdfLandscape");
+  o->addWidget(m_pdfPortrait);
+  o->addWidget(m_pdfLandscape);
+  pg->addWidget(orientation, 4, 0, 1, 2);
+  auto* margins = new QGroupBox(QStringLiteral("Margins"), pageTab);
+  auto* mg = new QGridLayout(margins);
+  const char* sides[] = {"Left", "Right", "Top", "Bottom"};
+  for (int i = 0; i < 4; ++i) {
+    QLineEdit* edit = nullptr;
+    line(mg, i, QString::fromUtf8(sides[i]), edit, sides[i]);
+    m_pdfMargins.push_back(edit);
+  }
+  pg->addWidget(margins, 0, 2, 5, 1);
+  sub->addTab(pageTab, QStringLiteral("Page Options"));
+
+  TPDFOptions& opts = m_choices->PDFExp.Options;
+  const auto fontEdit = [this](const std::function<void(TPDFFont&)>& change) {
+    if (m_refreshing) return;
+    change(PdfFontAt(m_choices->PDFExp.Options, m_pdfFonts->currentRow()));
+    RefreshPdfPage();
+  };
+  connect(m_pdfFonts, &QListWidget::currentRowChanged, this, [this](int) {
+    if (!m_refreshing) RefreshPdfPage();
+  });
+  connect(m_pdfFontName, &QComboBox::currentIndexChanged, this,
+          [fontEdit](int i) { fontEdit([i](TPDFFont& font) { font.BaseFont = static_cast<TPDFFontName>(i); }); });
+  connect(m_pdfEncoding, &QComboBox::currentIndexChanged, this,
+          [fontEdit](int i) { fontEdit([i](TPDFFont& font) { font.FontEncoding = static_cast<TPDFFontEncoding>(i); }); });
+  connect(m_pdfFontSize, &QLineEdit::textEdited, this, [fontEdit](const QString& t) {
+    bool ok = false;
+    const int size = t.toInt(&ok);
+    fontEdit([&](TPDFFont& font) { font.FontSize = ok && size > 0 ? size : 10; });
+  });
+  connect(m_pdfFontColor, &QToolButton::clicked, this, [this, fontEdit] {
+    TPDFFont& font = PdfFontAt(m_choices->PDFExp.Options, m_pdfFonts->currentRow());
+    if (auto c = Hooks().ChooseColor(this, font.FontColor)) fontEdit([&](TPDFFont& f) { f.FontColor = *c; });
+  });
+  connect(m_pdfColSpacing, &QLineEdit::textEdited, this,
+          [&opts](const QString& t) { opts.ColSpacing = StrToFloatDefault(t.toStdString(), opts.ColSpacing); });
+  connect(m_pdfRowSpacing, &QLineEdit::textEdited, this,
+          [&opts](const QString& t) { opts.RowSpacing = StrToFloatDefault(t.toStdString(), opts.RowSpacing); });
+  connect(m_pdfLineWidth, &QLineEdit::textEdited, this, [&opts](const QString& t) {
+    bool ok = false;
+    const int v = t.toInt(&ok);
+    if (ok) opts.GridLineWidth = v;
+  });
+  connect(m_pdfPageSize, &QComboBox::currentIndexChanged, this, [this, &opts](int i) {
+    if (m_refreshing) return;
+    opts.PageOptions.SetFormat(static_cast<TQExportPageFormat>(i));
+    if (i != static_cast<int>(TQExportPageFormat::pfUser) &&
+        opts.PageOptions.Orientation() == TQExportPageOrientation::poLandscape) {
+      // The size of the format, turned as the page is.
+      auto p = opts.PageOptions.InPoints();
+      std::swap(p.width, p.height);
+      opts.PageOptions.SetPoints(p);
+    }
+    RefreshPdfPage();
+  });
+  const auto size = [this, &opts](bool width, const QString& t) {
+    const double v = StrToFloatDefault(t.toStdString(), width ? opts.PageOptions.Width() : opts.PageOptions.Height());
+    width ? opts.PageOptions.SetWidth(v) : opts.PageOptions.SetHeight(v);
+    const bool was = m_refreshing;
+    m_refreshing = true;
+    m_pdfPageSize->setCurrentIndex(static_cast<int>(TQExportPageFormat::pfUser));
+    m_refreshing = was;
+  };
+  connect(m_pdfWidth, &QLineEdit::textEdited, this, [size](const QString& t) { size(true, t); });
+  connect(m_pdfHeight, &QLineEdit::textEdited, this, [size](const QString& t) { size(false, t); });
+  connect(m_pdfUnits, &QComboBox::currentIndexChanged, this, [this, &opts](int i) {
+    if (m_refreshing) return;
+    opts.PageOptions.SetUnits(static_cast<TQExportUnits>(i));
+    RefreshPdfPage();
+  });
+  connect(m_pdfLandscape, &QRadioButton::toggled, this, [this, &opts](bool on) {
+    if (m_refreshing) return;
+    opts.PageOptions.SetOrientation(on ? TQExportPageOrientation::poLandscape : TQExportPageOrientation::poPortrait);
+    RefreshPdfPage();
+  });
+  for (size_t i = 0; i < 4; ++i)
+    connect(m_pdfMargins[i], &QLineEdit::textEdited, this, [&opts, i](const QString& t) {
+      TQExportPDFPageOptions& p = opts.PageOptions;
+      const double current[] = {p.MarginLeft(), p.MarginRight(), p.MarginTop(), p.MarginBottom()};
+      const double v = StrToFloatDefault(t.toStdString(), current[i]);
+      switch (i) {
+        case 0: p.SetMarginLeft(v); break;
+        case 1: p.SetMarginRight(v); break;
+        case 2: p.SetMarginTop(v); break;
+        default: p.SetMarginBottom(v); break;
+      }
+    });
+  return page;
+}
+
+void TQExportDialogF::RefreshPdfPage() {
+  const bool was = m_refreshing;
+  m_refreshing = true;
+  TPDFOptions& o = m_choices->PDFExp.Options;
+  if (m_pdfFonts->currentRow() < 0) m_pdfFonts->setCurrentRow(0);
+  const TPDFFont& font = PdfFontAt(o, m_pdfFonts->currentRow());
+  m_pdfFontName->setCurrentIndex(static_cast<int>(font.BaseFont));
+  m_pdfEncoding->setCurrentIndex(static_cast<int>(font.FontEncoding));
+  m_pdfFontSize->setText(QString::number(font.FontSize));
+  PaintSwatch(m_pdfFontColor, ToQColor(font.FontColor));
+  // The sample in the screen font nearest to the base font.
+  const QString base = QString::fromUtf8(kPdfFontNames[static_cast<int>(font.BaseFont)]).toUpper();
+  QString family = QStringLiteral("Arial");
+  if (base.startsWith("COURIER")) family = QStringLiteral("Courier New");
+  if (base.startsWith("TIMES")) family = QStringLiteral("Times New Roman");
+  if (base.startsWith("SYMBOL")) family = QStringLiteral("Symbol");
+  QFont sample(family, font.FontSize > 0 ? font.FontSize : 10);
+  sample.setBold(base.contains("BOLD"));
+  sample.setItalic(base.contains("OBLIQUE") || base.contains("ITALIC"));
+  m_pdfSample->setFont(sample);
+  QPalette palette = m_pdfSample->palette();
+  palette.setColor(QPalette::WindowText, ToQColor(font.FontColor));
+  m_pdfSample->setPalette(palette);
+  m_pdfColSpacing->setText(QString::number(o.ColSpacing, 'f', 1));
+  m_pdfRowSpacing->setText(QString::number(o.RowSpacing, 'f', 1));
+  m_pdfLineWidth->setText(QString::number(o.GridLineWidth));
+  const TQExportPDFPageOptions& p = o.PageOptions;
+  const auto points = p.InPoints();
+  m_pdfPageSize->setCurrentIndex(static_cast<int>(p.Format()));
+  m_pdfUnits->setCurrentIndex(static_cast<int>(p.Units()));
+  m_pdfWidth->setText(InUnits(p.Units(), points.width));
+  m_pdfHeight->setText(InUnits(p.Units(), points.height));
+  m_pdfPortrait->setChecked(p.Orientation() == TQExportPageOrientation::poPortrait);
+  m_pdfLandscape->setChecked(p.Orientation() == TQExportPageOrientation::poLandscape);
+  const int margins[] = {points.left, points.right, points.top, points.bottom};
+  for (size_t i = 0; i < 4; ++i) m_pdfMargins[i]->setText(InUnits(p.Units(), margins[i]));
+  m_refreshing = was;
+}
+
+// ----------------------------------------------------------------- ASCII
+
+QWidget* TQExportDialogF::BuildAsciiPage() {
+  auto* page = new QWidget(this);
+  page->setObjectName("AsciiPage");
+  auto* layout = new QVBoxLayout(page);
+  auto* txt = new QGroupBox(QStringLiteral(" options TXT "), page);
+  auto* t = new QGridLayout(txt);
+  m_txtAutoWidth = new QCheckBox(QStringLiteral("Calculer largeur colonne"), txt);
+  m_txtAutoWidth->setObjectName("TxtAutoWidth");
+  t->addWidget(m_txtAutoWidth, 0, 0, 1, 2);
+  t->addWidget(new QLabel(QStringLiteral("Espacement"), txt), 1, 0);
+  m_txtSpacing = new QSpinBox(txt);
+  m_txtSpacing->setObjectName("TxtSpacing");
+  m_txtSpacing->setRange(0, 1024);
+  t->addWidget(m_txtSpacing, 1, 1);
+  layout->addWidget(txt);
+  auto* csv = new QGroupBox(QStringLiteral(" Options CSV "), page);
+  auto* c = new QGridLayout(csv);
+  m_csvQuoteStrings = new QCheckBox(QStringLiteral("Quote strings"), csv);
+  m_csvQuoteStrings->setObjectName("CsvQuoteStrings");
+  c->addWidget(m_csvQuoteStrings, 0, 0, 1, 2);
+  c->addWidget(new QLabel(QStringLiteral("Virgule"), csv), 1, 0);
+  m_csvComma = new QLineEdit(csv);
+  m_csvComma->setObjectName("CsvComma");
+  c->addWidget(m_csvComma, 1, 1);
+  c->addWidget(new QLabel(QStringLiteral("Quote"), csv), 2, 0);
+  m_csvQuote = new QLineEdit(csv);
+  m_csvQuote->setObjectName("CsvQuote");
+  c->addWidget(m_csvQuote, 2, 1);
+  layout->addWidget(csv);
+  layout->addStretch();
+  connect(m_txtAutoWidth, &QCheckBox::toggled, this, [this](bool on) { m_choices->TxtAutoCalcColWidth = on; });
+  connect(m_txtSpacing, &QSpinBox::valueChanged, this, [this](int v) {
+    if (!m_refreshing) m_choices->TxtSpacing = v;
+  });
+  connect(m_csvQuoteStrings, &QCheckBox::toggled, this, [this](bool on) { m_choices->ASCIIExp.CSVQuoteStrings = on; });
+  // A separator is typed as the character itself or as "#" and its code.
+  connect(m_csvComma, &QLineEdit::textEdited, this, [this](const QString& v) {
+    if (!v.isEmpty()) m_choices->ASCIIExp.CSVComma = SettingTextToChar(C(v));
+  });
+  connect(m_csvQuote, &QLineEdit::textEdited, this,
+          [this](const QString& v) { m_choices->ASCIIExp.CSVQuote = SettingTextToChar(C(v)); });
+  return page;
+}
+
+// ----------------------------------------------------------------- SQL
+
+QWidget* TQExportDialogF::BuildSqlPage() {
+  auto* page = new QWidget(this);
+  page->setObjectName("SqlPage");
+  auto* layout = new QVBoxLayout(page);
+  auto* table = new QGroupBox(QStringLiteral("Options Table"), page);
+  auto* t = new QGridLayout(table);
+  m_sqlCreate = new QCheckBox(QStringLiteral("Ajouter \"Create Table\""), table);
+  t->addWidget(m_sqlCreate, 0, 0, 1, 2);
+  t->addWidget(new QLabel(QStringLiteral("Nom de Table"), table), 1, 0);
+  m_sqlTable = new QLineEdit(table);
+  m_sqlTable->setObjectName("SqlTable");
+  t->addWidget(m_sqlTable, 1, 1);
+  layout->addWidget(table);
+  auto* commit = new QGroupBox(QStringLiteral("Options Commit"), page);
+  auto* c = new QGridLayout(commit);
+  c->addWidget(new QLabel(QStringLiteral("Commit après"), commit), 0, 0);
+  m_sqlCommitCount = new QSpinBox(commit);
+  m_sqlCommitCount->setRange(0, 1 << 30);
+  c->addWidget(m_sqlCommitCount, 0, 1);
+  c->addWidget(new QLabel(QStringLiteral("enregistrement(s)"), commit), 0, 2);
+  m_sqlCommitAfter = new QCheckBox(QStringLiteral("Commit en fin de script"), commit);
+  c->addWidget(m_sqlCommitAfter, 1, 0, 1, 3);
+  c->addWidget(new QLabel(QStringLiteral("Commande Commit"), commit), 2, 0);
+  m_sqlCommitStatement = new QLineEdit(commit);
+  c->addWidget(m_sqlCommitStatement, 2, 1, 1, 2);
+  layout->addWidget(commit);
+  auto* other = new QGroupBox(QStringLiteral("Autres Options"), page);
+  auto* o = new QGridLayout(other);
+  o->addWidget(new QLabel(QStringLiteral("Exporter null comme"), other), 0, 0);
+  m_sqlNull = new QLineEdit(other);
+  o->addWidget(m_sqlNull, 0, 1);
+  o->addWidget(new QLabel(QStringLiteral("Fin de commande"), other), 1, 0);
+  m_sqlTerm = new QLineEdit(other);
+  m_sqlTerm->setMaxLength(1);
+  o->addWidget(m_sqlTerm, 1, 1);
+  layout->addWidget(other);
+  layout->addStretch();
+  TQExportSQL& e = m_choices->SQLExp;
+  connect(m_sqlCreate, &QCheckBox::toggled, this, [&e](bool on) { e.CreateTable = on; });
+  connect(m_sqlTable, &QLineEdit::textEdited, this, [this](const QString& v) { m_choices->SqlTableName = C(v); });
+  connect(m_sqlCommitCount, &QSpinBox::valueChanged, this, [this, &e](int v) {
+    if (!m_refreshing) e.CommitRecCount = v;
+  });
+  connect(m_sqlCommitAfter, &QCheckBox::toggled, this, [&e](bool on) { e.CommitAfterScript = on; });
+  connect(m_sqlCommitStatement, &QLineEdit::textEdited, this, [&e](const QString& v) { e.CommitStatement = C(v); });
+  // The same value as the formats page's null string.
+  connect(m_sqlNull, &QLineEdit::textEdited, this, [this](const QString& v) {
+    m_choices->Formats.SetNullString(C(v));
+    m_formatEdits[8]->setText(v);
+  });
+  connect(m_sqlTerm, &QLineEdit::textEdited, this, [this](const QString& v) { m_choices->SqlStatementTerm = C(v); });
+  return page;
+}
+
+// ----------------------------------------------------------------- all pages
+
+void TQExportDialogF::RefreshFormatPages() {
+  const bool was = m_refreshing;
+  m_refreshing = true;
+  ExportChoices& c = *m_choices;
+  // Word / RTF.
+  const auto describe = [](const Font& f) {
+    return Q(f.name) + QStringLiteral(", %1 pt").arg(f.size) + (f.bold ? QStringLiteral(", gras") : QString()) +
+           (f.italic ? QStringLiteral(", italique") : QString());
+  };
+  const auto sample = [&describe](QLabel* label, const Font& f) {
+    label->setText(describe(f));
+    QFont font(Q(f.name), f.size > 0 ? f.size : 8);
+    font.setBold(f.bold);
+    font.setItalic(f.italic);
+    font.setUnderline(f.underline);
+    font.setStrikeOut(f.strikeOut);
+    label->setFont(font);
+  };
+  sample(m_rtfDefaultSample, c.RTFExp.Options.DefaultFont);
+  sample(m_rtfHeaderSample, c.RTFExp.Options.HeaderFont);
+  m_rtfPortrait->setChecked(c.RTFExp.Options.PageOrientation == TQExportPageOrientation::poPortrait);
+  m_rtfLandscape->setChecked(c.RTFExp.Options.PageOrientation == TQExportPageOrientation::poLandscape);
+  // XML.
+  m_xmlStandalone->setChecked(c.XMLExp.Options.StandAlone);
+  m_xmlEncoding->setText(Q(c.XMLExp.Options.Encoding));
+  // ASCII.
+  m_txtAutoWidth->setChecked(c.TxtAutoCalcColWidth);
+  m_txtSpacing->setValue(c.TxtSpacing);
+  m_csvQuoteStrings->setChecked(c.ASCIIExp.CSVQuoteStrings);
+  m_csvComma->setText(Q(CharToSettingText(c.ASCIIExp.CSVComma)));
+  m_csvQuote->setText(Q(c.ASCIIExp.CSVQuote ? CharToSettingText(c.ASCIIExp.CSVQuote) : std::string()));
+  // SQL.
+  m_sqlCreate->setChecked(c.SQLExp.CreateTable);
+  m_sqlTable->setText(Q(c.SqlTableName));
+  m_sqlCommitCount->setValue(c.SQLExp.CommitRecCount);
+  m_sqlCommitAfter->setChecked(c.SQLExp.CommitAfterScript);
+  m_sqlCommitStatement->setText(Q(c.SQLExp.CommitStatement));
+  m_sqlNull->setText(Q(c.Formats.NullString()));
+  m_sqlTerm->setText(Q(c.SqlStatementTerm));
+  m_refreshing = was;
+  RefreshXlsLists();
+  RefreshHtmlPage();
+  RefreshPdfPage();
+}
+
+}  // namespace kvn::exporting

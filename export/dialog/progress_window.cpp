@@ -1,0 +1,162 @@
+#include "export/dialog/progress_window.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <cmath>
+
+#include "platform/format.h"
+
+namespace kvn::exporting {
+
+namespace {
+
+QLabel* SunkenValue(QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  label->setMinimumWidth(180);
+  return label;
+}
+
+}  // namespace
+
+TQExportDialogProgressF::TQExportDialogProgressF(QWidget* owner, TQExport* exporter)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_exporter(exporter) {
+  setObjectName("TQExportDialogProgressF");
+  setWindowTitle(QStringLiteral("Export..."));
+  setFixedSize(301, 140);
+  auto* grid = new QGridLayout(this);
+  m_status = SunkenValue(this);
+  m_status->setObjectName("Status");
+  m_counterLabel = new QLabel(QStringLiteral("Exporté"), this);
+  m_counterLabel->setObjectName("CounterLabel");
+  m_counter = SunkenValue(this);
+  m_counter->setObjectName("Counter");
+  m_time = SunkenValue(this);
+  m_time->setObjectName("Time");
+  m_speed = SunkenValue(this);
+  m_speed->setObjectName("Speed");
+  grid->addWidget(new QLabel(QStringLiteral("Etat"), this), 0, 0);
+  grid->addWidget(m_status, 0, 1);
+  grid->addWidget(m_counterLabel, 1, 0);
+  grid->addWidget(m_counter, 1, 1);
+  grid->addWidget(new QLabel(QStringLiteral("Temps"), this), 2, 0);
+  grid->addWidget(m_time, 2, 1);
+  grid->addWidget(new QLabel(QStringLiteral("Vitesse"), this), 3, 0);
+  grid->addWidget(m_speed, 3, 1);
+  m_button = new QPushButton(QStringLiteral("Annuler"), this);
+  m_button->setObjectName("Button");
+  m_button->setFixedSize(75, 22);
+  grid->addWidget(m_button, 4, 0, 1, 2, Qt::AlignHCenter);
+  m_counter->setText("0");
+  m_time->setText("0:00:00");
+  m_speed->setText(QStringLiteral("0 lignes/sec"));
+  m_status->setText(QStringLiteral("Préparation..."));
+  m_timer.setInterval(1000);
+  QObject::connect(&m_timer, &QTimer::timeout, this, [this] { Tick(); });
+  QObject::connect(m_button, &QPushButton::clicked, this, [this] { ButtonClicked(); });
+}
+
+void TQExportDialogProgressF::SetStage(Stage stage) {
+  m_stage = stage;
+  static const char* const status[] = {"Préparation...", "Exclue...", "Fetching...", "Export...", "Pause",
+                                       "Export...",      "Annulé",    "Fin de traitement"};
+  m_status->setText(QString::fromUtf8(status[stage]));
+  switch (stage) {
+    case Skipping: m_counterLabel->setText(QStringLiteral("Exclus")); break;
+    case Fetching: m_counterLabel->setText(QStringLiteral("Fetched")); break;
+    case Exporting: m_counterLabel->setText(QStringLiteral("Exporté")); break;
+    default: break;
+  }
+  switch (stage) {
+    case Preparing:
+    case Resumed: m_button->setText(QStringLiteral("Annuler")); break;
+    case Stopped:
+    case Finished: m_button->setText(QStringLiteral("OK")); break;
+    default: break;
+  }
+}
+
+void TQExportDialogProgressF::ShowCounter(int value) { m_counter->setText(QString::number(value)); }
+
+void TQExportDialogProgressF::Notify(int code) {
+  const auto start = [this] {
+    if (!m_timer.isActive()) m_timer.start();
+  };
+  switch (code) {
+    case Begin:
+      start();
+      SetStage(Preparing);
+      break;
+    case Fetched:
+      start();
+      if (m_stage != Fetching) SetStage(Fetching);
+      ShowCounter(++m_fetched);
+      break;
+    case Skipped:
+      start();
+      if (m_stage != Skipping) SetStage(Skipping);
+      ShowCounter(++m_skipped);
+      break;
+    case Exported:
+      start();
+      if (m_stage != Exporting) SetStage(Exporting);
+      ShowCounter(++m_exported);
+      break;
+    case StopAsked:
+      m_timer.stop();
+      SetStage(Paused);
+      break;
+    case Continued:
+      start();
+      SetStage(Resumed);
+      break;
+    case StoppedByUser:
+      m_timer.stop();
+      SetStage(Stopped);
+      break;
+    case Ended:
+      m_timer.stop();
+      SetStage(Finished);
+      break;
+    case CloseNow: close(); break;
+    default: break;
+  }
+}
+
+int TQExportDialogProgressF::Counter(Code which) const {
+  switch (which) {
+    case Fetched: return m_fetched;
+    case Skipped: return m_skipped;
+    default: return m_exported;
+  }
+}
+
+QString TQExportDialogProgressF::StatusText() const { return m_status->text(); }
+QString TQExportDialogProgressF::CounterText() const { return m_counter->text(); }
+QString TQExportDialogProgressF::CounterLabel() const { return m_counterLabel->text(); }
+QString TQExportDialogProgressF::TimeText() const { return m_time->text(); }
+QString TQExportDialogProgressF::SpeedText() const { return m_speed->text(); }
+
+void TQExportDialogProgressF::Tick() {
+  m_elapsed += 0.00001;
+  m_time->setText(QString::fromStdString(platform::FormatDateTime("h:mm:ss", m_elapsed)));
+  const int64_t ms = std::llround(m_elapsed * 86400000.0);
+  const int64_t seconds = (ms / 1000) % 86400;
+  const int64_t speed = seconds > 0 ? (m_fetched + m_skipped + m_exported) / seconds : 0;
+  m_speed->setText(QStringLiteral("%1 lignes/sec").arg(speed));
+}
+
+void TQExportDialogProgressF::ButtonClicked() {
+  switch (m_stage) {
+    case Preparing:
+    case Fetching:
+    case Exporting:
+    case Resumed:
+      if (m_exporter) m_exporter->Abort();
+      break;
+    default: m_ok = true; break;
+  }
+}
+
+}  // namespace kvn::exporting

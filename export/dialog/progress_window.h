@@ -1,0 +1,72 @@
+// The progress window shown beside the export dialog while an exporter runs:
+// the stage, a record counter, the elapsed time and the speed, and one button
+// that stops the export or, once it is over, releases the dialog.
+#pragma once
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include "export/exporter.h"
+
+class QLabel;
+class QPushButton;
+
+namespace kvn::exporting {
+
+class TQExportDialogProgressF : public QDialog {
+ public:
+  enum Stage { Preparing, Skipping, Fetching, Exporting, Paused, Resumed, Stopped, Finished };
+  // The notifications of the dialog's exporter events.
+  enum Code {
+    Begin = 1,
+    Fetched = 2,
+    Skipped = 3,
+    Exported = 4,
+    StopAsked = 5,
+    Continued = 6,
+    StoppedByUser = 7,
+    Ended = 8,
+    CloseNow = 9
+  };
+
+  TQExportDialogProgressF(QWidget* owner, TQExport* exporter);
+
+  // Takes a notification; the window shows it the next time events are
+  // processed.
+  void Notify(int code);
+  // Whether the user pressed the button once the export was over.
+  bool ResultOk() const { return m_ok; }
+  Stage CurrentStage() const { return m_stage; }
+  int Counter(Code which) const;
+  QPushButton* Button() const { return m_button; }
+  QString StatusText() const;
+  QString CounterText() const;
+  QString CounterLabel() const;
+  QString TimeText() const;
+  QString SpeedText() const;
+  bool TimerRunning() const { return m_timer.isActive(); }
+
+  // A tick of the timer (0.864 s of elapsed time), run by the timer.
+  void Tick();
+
+ private:
+  void SetStage(Stage stage);
+  void ShowCounter(int value);
+  void ButtonClicked();
+
+  TQExport* m_exporter;
+  QLabel* m_status;
+  QLabel* m_counterLabel;
+  QLabel* m_counter;
+  QLabel* m_time;
+  QLabel* m_speed;
+  QPushButton* m_button;
+  QTimer m_timer;
+  Stage m_stage = Preparing;
+  int m_fetched = 0, m_skipped = 0, m_exported = 0;
+  double m_elapsed = 0;  // days
+  bool m_ok = false;
+};
+
+}  // namespace kvn::exporting
