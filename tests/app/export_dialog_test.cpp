@@ -1,0 +1,435 @@
+// The export dialog as a user drives it: the main window's command, the type
+// and extension rule, the fields page, captions, the options file shared with
+// the command line, the progress window and its stop question, the Excel and
+// PDF pages, and every type exported once and read by its reader.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/catalogue_export.h"
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "export/dialog/color_editor.h"
+#include "export/dialog/export_dialog.h"
+#include "export/dialog/progress_window.h"
+#include "platform/codepage.h"
+#include "platform/file_info.h"
+#include "tests/app/gui_fixture.h"
+#include "tests/support/run_program.h"
+
+namespace kvn::app {
+namespace {
+
+using exporting::ExportChoices;
+using exporting::TQExportDialog;
+using exporting::TQExportDialogF;
+using exporting::TQExportDialogProgressF;
+
+// Answers the dialog's questions as a test says.
+class TestHooks : public exporting::DialogHooks {
+ public:
+  std::vector<std::string> questions, errors;
+  std::deque<bool> answers;  // Yes / No, in turn; No when none is left
+  std::deque<QString> files;
+  bool Question(QWidget*, const QString& title, const QString& text, bool) override {
+    questions.push_back(title.toStdString() + " | " + text.toStdString());
+    bool a = !answers.empty() && answers.front();
+    if (!answers.empty()) answers.pop_front();
+    return a;
+  }
+  void Error(QWidget*, const QString& text) override { errors.push_back(text.toStdString()); }
+  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+    return Next();
+  }
+  std::optional<QString> OpenFileName(QWidget*, const QString&) override { return Next(); }
+
+ private:
+  std::optional<QString> Next() {
+    if (files.empty()) return std::nullopt;
+    QString f = files.front();
+    files.pop_front();
+    return f;
+  }
+};
+
+// Records what would be opened or printed.
+class TestShell : public exporting::Shell {
+ public:
+  std::vector<std::string> opened, printed;
+  void Open(const std::string& path) override { opened.push_back(path); }
+  void Print(const std::string& path) override { printed.push_back(path); }
+};
+
+std::vector<test::Film> Films(int n) {
+  std::vector<test::Film> films = test::SampleFilms();
+  for (int i = 0; i < n; ++i) {
+    test::Film f;
+    char ref[16];
+    std::snprintf(ref, sizeof ref, "X%03d", i);
+    f.reference = ref;
+    f.titre = std::string("Film n° ") + ref;
+    f.duree = "01:30:00";
+    f.nbCd = 1;
+    films.push_back(f);
+  }
+  return films;
+}
+
+class ExportDialogTest : public GuiTest {
+ protected:
+  TForm1& Main() { return *Forms().form1; }
+
+  // A dialog on the main window's table with its presets, files in the
+  // test's directory, and hooks and shell of the test's.
+  void Prepare() {
+    static_cast<exporting::ExportDialogSettings&>(dialog) = MainWindowExportSettings(Main().Tvideo, dir.Path() + "/");
+    dialog.Hooks = &hooks;
+    dialog.FileShell = &shell;
+    dialog.ShowFile = false;
+  }
+  // Runs the dialog; body drives the window, which the test closes after it.
+  void Run(const std::function<void(TQExportDialogF&)>& body) {
+    dialog.OnShow = [&](TQExportDialogF* w) {
+      body(*w);
+      w->close();
+    };
+    dialog.Execute(&Main());
+  }
+  // Presses the progress window's button once the export is over.
+  static void OkWhenOver(TQExportDialogF& w) {
+    auto* timer = new QTimer(&w);
+    QObject::connect(timer, &QTimer::timeout, &w, [&w, timer] {
+      TQExportDialogProgressF* p = w.Progress();
+      if (!p) return;
+      if (p->CurrentStage() == TQExportDialogProgressF::Finished || p->CurrentStage() == TQExportDialogProgressF::Stopped) {
+        p->Button()->click();
+        timer->stop();
+      }
+    });
+    timer->start(5);
+  }
+
+  TQExportDialog dialog;
+  TestHooks hooks;
+  TestShell shell;
+};
+
+// "Exporter" from the main window: the CSV of the catalogue, the same file as
+// the command line writes, opened afterwards.
+TEST_F(ExportDialogTest, CsvFromTheMainWindowsCommand) {
+  Start(3, test::SampleFilms());
+  QAction* command = Main().findChild<QAction*>("s_mnuExporter");
+  ASSERT_TRUE(command && command->isEnabled());
+  EXPECT_TRUE(Main().SpeedButtons[2]->isEnabled());
+  WhileModal([&] { command->trigger(); },
+             [&] {
+               auto* w = dynamic_cast<TQExportDialogF*>(QApplication::activeModalWidget());
+               ASSERT_NE(w, nullptr);
+               EXPECT_EQ(w->windowTitle().toStdString(), "Dialogue Export -- Export vers [video.xls]");
+               Screenshot(w, "export_type");
+               w->findChild<QRadioButton*>("Type8")->click();
+               EXPECT_EQ(w->FileNameEdit->text().toStdString(), dir.Path() + "/video.csv");
+               EXPECT_TRUE(w->ShowFileBox->isChecked());
+               w->StartButton->click();
+               w->close();
+             });
+  // The file was opened by the desktop.
+  ASSERT_EQ(dialogs.urls.size(), 1u);
+  EXPECT_EQ(dialogs.urls[0].toLocalFile().toStdString(), dir.Path() + "/video.csv");
+  const std::string fromDialog = test::ReadFile(dir / "video.csv");
+  auto r = test::RunProgram({test::KorvaneExecutable(), "--dir", dir.Path(), "export", "csv", "-o", dir / "cli.csv"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(fromDialog, test::ReadFile(dir / "cli.csv"));
+}
+
+TEST_F(ExportDialogTest, TypesExtensionsFieldsAndCaptions) {
+  Start(3, test::SampleFilms());
+  Prepare();
+  Run([&](TQExportDialogF& w) {
+    ExportChoices& c = w.Choices();
+    // The preset name follows the type; the clipboard needs no name.
+    EXPECT_EQ(w.FileNameEdit->text().toStdString(), dir.Path() + "/video.xls");
+    w.SelectType(exporting::aeHTML);
+    EXPECT_EQ(w.FileNameEdit->text().toStdString(), dir.Path() + "/video.html");
+    EXPECT_TRUE(w.Pages->isTabVisible(w.Pages->indexOf(w.HtmlPage)));
+    EXPECT_FALSE(w.Pages->isTabVisible(w.Pages->indexOf(w.XlsPage)));
+    EXPECT_EQ(w.Pages->tabText(w.Pages->indexOf(w.CaptionsPage)).toStdString(), "Libellé && Aligner");
+    w.SelectType(exporting::aeXLS);
+    EXPECT_EQ(w.FileNameEdit->text().toStdString(), dir.Path() + "/video.xls");
+    w.SelectType(exporting::aeSQL);
+    EXPECT_FALSE(w.Pages->isTabVisible(w.Pages->indexOf(w.FormatsPage)));
+    EXPECT_FALSE(w.Pages->isTabVisible(w.Pages->indexOf(w.CaptionsPage)));
+    w.SelectType(exporting::aeClipboard);
+    w.FileNameEdit->clear();
+    c.FileName.clear();
+    EXPECT_FALSE(w.FileNameEdit->isEnabled());
+    EXPECT_TRUE(w.StartButton->isEnabled());
+    w.SelectType(exporting::aeCSV);
+    EXPECT_FALSE(w.StartButton->isEnabled());  // no file name
+
+    // Fields: ">" moves the selected one, ">>" then "<<" restores the source order.
+    const std::vector<std::string> all = c.Available;
+    w.AvailableList->setCurrentRow(2);
+    w.findChild<QPushButton*>("Move0")->click();
+    EXPECT_EQ(c.Exported, std::vector<std::string>{all[2]});
+    EXPECT_EQ(w.AvailableList->currentRow(), 2);
+    w.findChild<QPushButton*>("Move1")->click();
+    EXPECT_TRUE(c.Available.empty());
+    EXPECT_EQ(c.Exported.front(), all[0]);
+    EXPECT_EQ(c.Exported.back(), all[2]);
+    w.findChild<QPushButton*>("Move3")->click();
+    EXPECT_EQ(c.Available, all);
+    EXPECT_EQ(w.ExportedList->count(), 0);
+    Screenshot(&w, "export_champs");
+
+    // Captions: only those that differ from the field name are passed on.
+    w.SelectType(exporting::aeTXT);
+    w.Pages->setCurrentWidget(w.CaptionsPage);
+    w.CaptionsGrid->item(2, 1)->setText(QStringLiteral("Titre du film"));
+    Screenshot(&w, "export_libelles");
+    c.FileName = dir.Path() + "/t.txt";
+    exporting::TQExport& e = c.PrepareExport();
+    EXPECT_EQ(e.Captions.Lines(), std::vector<std::string>{platform::Utf8ToCp1252("Titre=Titre du film")});
+    EXPECT_EQ(e.ColumnsAlign.Value("Titre"), "Left");
+    EXPECT_EQ(e.ColumnsWidth.Value("Titre"), "255");
+  });
+}
+
+// Saved with the CSV type and a tab as separator, the options file comes back
+// in the dialog and gives the command line the same file.
+TEST_F(ExportDialogTest, OptionsFileSharedWithTheCommandLine) {
+  Start(3, test::SampleFilms());
+  Prepare();
+  dialog.SaveLoadButtons = true;
+  const std::string cfg = dir / "choix.cfg";
+  Run([&](TQExportDialogF& w) {
+    ExportChoices& c = w.Choices();
+    EXPECT_TRUE(w.ToolsButton->isVisible());
+    w.SelectType(exporting::aeCSV);
+    c.ASCIIExp.CSVComma = '\t';
+    c.Header = {"Mes films"};
+    c.MoveToExported(2);
+    c.MoveToExported(0);
+    w.CaptionsGrid->item(2, 1)->setText(QStringLiteral("Film"));
+    c.FileName = dir / "dialogue.csv";
+    w.SaveOptionsTo(QString::fromStdString(cfg));
+    OkWhenOver(w);
+    w.StartButton->click();
+  });
+  EXPECT_NE(test::ReadFile(cfg).find("Comma=#9"), std::string::npos);
+  const std::string fromDialog = test::ReadFile(dir / "dialogue.csv");
+  EXPECT_EQ(fromDialog.substr(0, 28), "Mes films\t\r\n\"Film\"\t\"Index\"\r\n") << fromDialog;
+
+  // Loaded into a new dialog: the type, the separator, the fields, the captions.
+  TQExportDialog again;
+  static_cast<exporting::ExportDialogSettings&>(again) = MainWindowExportSettings(Main().Tvideo, dir.Path() + "/");
+  again.Hooks = &hooks;
+  again.OnShow = [&](TQExportDialogF* w) {
+    w->LoadOptionsFrom(QString::fromStdString(cfg));
+    ExportChoices& c = w->Choices();
+    EXPECT_EQ(c.Type(), exporting::aeCSV);
+    EXPECT_TRUE(w->findChild<QRadioButton*>("Type8")->isChecked());
+    EXPECT_EQ(c.ASCIIExp.CSVComma, '\t');
+    EXPECT_EQ(w->findChild<QLineEdit*>("CsvComma")->text().toStdString(), "#9");
+    EXPECT_EQ(c.Exported, (std::vector<std::string>{"Titre", "Index"}));
+    EXPECT_EQ(c.Captions[2].caption, "Film");
+    EXPECT_EQ(c.FileName, dir / "dialogue.csv");
+    w->close();
+  };
+  again.Execute(&Main());
+  EXPECT_TRUE(hooks.errors.empty());
+
+  auto r = test::RunProgram({test::KorvaneExecutable(), "--dir", dir.Path(), "export", "csv", "--options", cfg, "-o",
+                             dir / "cli.csv"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(test::ReadFile(dir / "cli.csv"), fromDialog);
+}
+
+// The progress window counts the records, ends in "Fin de traitement" and
+// holds the dialog until "OK"; its button asks whether to stop: "Non" goes on,
+// "Oui" stops.
+TEST_F(ExportDialogTest, ProgressAndTheStopQuestion) {
+  Start(3, Films(44));
+  Prepare();
+  Run([&](TQExportDialogF& w) {
+    ExportChoices& c = w.Choices();
+    w.SelectType(exporting::aeCSV);
+    c.ExportRecCount = 10;
+    bool sawProgress = false;
+    auto* timer = new QTimer(&w);
+    QObject::connect(timer, &QTimer::timeout, &w, [&] {
+      TQExportDialogProgressF* p = w.Progress();
+      if (!p || p->CurrentStage() != TQExportDialogProgressF::Finished) return;
+      sawProgress = true;
+      EXPECT_EQ(p->CounterText().toStdString(), "10");
+      EXPECT_EQ(p->CounterLabel().toStdString(), "Exporté");
+      EXPECT_EQ(p->StatusText().toStdString(), "Fin de traitement");
+      EXPECT_EQ(p->Button()->text().toStdString(), "OK");
+      Screenshot(p, "export_progression");
+      p->Button()->click();
+    });
+    timer->start(5);
+    w.StartButton->click();
+    timer->stop();
+    EXPECT_TRUE(sawProgress);
+    EXPECT_EQ(w.Progress(), nullptr);
+
+    // Stopping: the button at the 5th record, "Non" then, at the 8th, "Oui".
+    c.ExportRecCount = 0;
+    hooks.answers = {false, true};
+    int pressed = 0;
+    dialog.OnExportedRecord = [&](exporting::TQExport*, int n) {
+      if ((n == 5 || n == 8) && w.Progress()) {
+        ++pressed;
+        w.Progress()->Button()->click();
+      }
+    };
+    OkWhenOver(w);
+    w.StartButton->click();
+    dialog.OnExportedRecord = nullptr;
+    EXPECT_EQ(pressed, 2);
+    ASSERT_EQ(hooks.questions.size(), 2u);
+    EXPECT_EQ(hooks.questions[0], "Etes vous sûr? | Voulez vous abandonner l'export?");
+  });
+  // The stopped export is complete up to its last record: the captions and
+  // the 9 records exported before "Oui".
+  const std::string csv = test::ReadFile(dir / "video.csv");
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 10) << csv;
+}
+
+TEST(ExportProgressWindow, StagesTimerAndSpeed) {
+  TQExportDialogProgressF p(nullptr, nullptr);
+  EXPECT_EQ(p.TimeText().toStdString(), "0:00:00");
+  p.Notify(TQExportDialogProgressF::Begin);
+  EXPECT_TRUE(p.TimerRunning());
+  for (int i = 0; i < 3; ++i) p.Notify(TQExportDialogProgressF::Skipped);
+  EXPECT_EQ(p.CounterLabel().toStdString(), "Exclus");
+  EXPECT_EQ(p.CounterText().toStdString(), "3");
+  for (int i = 0; i < 7; ++i) p.Notify(TQExportDialogProgressF::Exported);
+  EXPECT_EQ(p.CounterText().toStdString(), "7");
+  p.Notify(TQExportDialogProgressF::StopAsked);
+  EXPECT_FALSE(p.TimerRunning());
+  EXPECT_EQ(p.StatusText().toStdString(), "Pause");
+  p.Notify(TQExportDialogProgressF::Continued);
+  EXPECT_EQ(p.Button()->text().toStdString(), "Annuler");
+  // Two ticks: 1.728 s shown as 0:00:01, and 10 rows in 1 second.
+  p.Tick();
+  p.Tick();
+  EXPECT_EQ(p.TimeText().toStdString(), "0:00:01");
+  EXPECT_EQ(p.SpeedText().toStdString(), "10 lignes/sec");
+  p.Notify(TQExportDialogProgressF::StoppedByUser);
+  EXPECT_EQ(p.StatusText().toStdString(), "Annulé");
+  EXPECT_FALSE(p.ResultOk());
+  p.Button()->click();
+  EXPECT_TRUE(p.ResultOk());
+}
+
+TEST(ExportColorChooser, CellsAndAnswers) {
+  using exporting::TQExportXLSColorEditorF;
+  EXPECT_EQ(TQExportXLSColorEditorF::ColorAt(0, 0), exporting::clrBlack);
+  EXPECT_EQ(TQExportXLSColorEditorF::ColorAt(176, 109), exporting::clrWhite);
+  EXPECT_EQ(TQExportXLSColorEditorF::ColorAt(23, 23), static_cast<exporting::TxlsColor>(9));
+  TQExportXLSColorEditorF chooser(nullptr, exporting::clrRed);
+  EXPECT_EQ(chooser.Selected(), exporting::clrRed);
+  QTimer::singleShot(0, [&] { chooser.findChild<QPushButton*>("Cancel")->click(); });
+  EXPECT_EQ(chooser.exec(), QDialog::Rejected);
+}
+
+// Two Excel fields selected and "Gras" pressed: both become bold. The PDF
+// orientation switched twice gives the page back.
+TEST_F(ExportDialogTest, ExcelFieldsAndPdfOrientation) {
+  Start(3, test::SampleFilms());
+  Prepare();
+  Run([&](TQExportDialogF& w) {
+    ExportChoices& c = w.Choices();
+    w.Pages->setCurrentWidget(w.XlsPage);
+    auto* fields = w.findChild<QListWidget*>("XlsFields");
+    ASSERT_NE(fields, nullptr);
+    fields->setCurrentRow(1);
+    fields->item(3)->setSelected(true);
+    w.findChild<QToolButton*>("Gras")->click();
+    EXPECT_TRUE(c.XlsFields[1].Font.Style.Has(exporting::xfsBold));
+    EXPECT_TRUE(c.XlsFields[3].Font.Style.Has(exporting::xfsBold));
+    EXPECT_FALSE(c.XlsFields[2].Font.Style.Has(exporting::xfsBold));
+    Screenshot(&w, "export_excel");
+
+    w.SelectType(exporting::aePDF);
+    w.Pages->setCurrentWidget(w.PdfPage);
+    const auto before = c.PDFExp.Options.PageOptions.InPoints();
+    w.findChild<QRadioButton*>("PdfLandscape")->click();
+    const auto turned = c.PDFExp.Options.PageOptions.InPoints();
+    EXPECT_EQ(turned.width, before.height);
+    EXPECT_EQ(turned.left, before.bottom);
+    EXPECT_EQ(w.findChild<QLineEdit*>("PdfWidth")->text().toStdString(), "11.68");
+    w.findChild<QRadioButton*>("PdfPortrait")->click();
+    const auto back = c.PDFExp.Options.PageOptions.InPoints();
+    EXPECT_EQ(std::tie(back.width, back.height, back.left, back.right, back.top, back.bottom),
+              std::tie(before.width, before.height, before.left, before.right, before.top, before.bottom));
+    Screenshot(&w, "export_pdf");
+  });
+}
+
+// Each of the fourteen types exported once from the dialog, its file read by
+// the reader its format's own tests use.
+TEST_F(ExportDialogTest, EveryTypeOnceAndItsReader) {
+  Start(3, test::SampleFilms());
+  Prepare();
+  QApplication::clipboard()->clear();
+  std::vector<std::string> files;
+  Run([&](TQExportDialogF& w) {
+    ExportChoices& c = w.Choices();
+    for (int type = 0; type < exporting::kExportTypeCount; ++type) {
+      w.SelectType(type);
+      if (type != exporting::aeClipboard) c.FileName = dir / (std::string("tous.") + exporting::TypeText(type).extension);
+      // The script's table is named after its file: VIDEO.
+      if (type == exporting::aeSQL) c.FileName = dir / "video.sql";
+      OkWhenOver(w);
+      w.StartButton->click();
+      if (type != exporting::aeClipboard) files.push_back(c.FileName);
+      if (type == exporting::aeHTML) Screenshot(&w, "export_html");
+    }
+  });
+  EXPECT_TRUE(hooks.errors.empty()) << hooks.errors.front();
+  ASSERT_EQ(files.size(), 13u);
+  const auto run = [](std::vector<std::string> argv, const std::string& where = {}) {
+    auto r = test::RunProgram(argv, "", where);
+    EXPECT_EQ(r.exitCode, 0) << argv[0] << " " << argv.back() << "\n" << r.out << r.err;
+    return r.out;
+  };
+  run({"/usr/bin/python3", "-c", "import xlrd, sys; b = xlrd.open_workbook(sys.argv[1]); print(b.sheet_by_index(0).nrows)",
+       files[0]});
+  for (const std::string& rtf : {files[1], files[2]}) {
+    run({"soffice", "-env:UserInstallation=file://" + dir.Path() + "/profil", "--headless", "--convert-to",
+         "txt:Text (encoded):UTF8", "--outdir", dir / "lu", rtf});
+    EXPECT_NE(test::ReadFile(dir / "lu/tous.txt").find("Zazie dans le métro"), std::string::npos) << rtf;
+  }
+  run({"xmllint", "--html", "--noout", files[3]});
+  run({"xmllint", "--noout", files[4]});
+  EXPECT_NE(run({"/usr/bin/python3", "-c",
+                 "import dbfread, sys; print(len(list(dbfread.DBF(sys.argv[1], encoding='cp1252'))))", files[5]}),
+            "");
+  run({"qpdf", "--check", files[6]});
+  for (size_t i = 7; i <= 10; ++i) run({"ssconvert", files[i], dir / ("lu" + std::to_string(i) + ".csv")});
+  run({"pdflatex", "-interaction=nonstopmode", "-halt-on-error", "tous.tex"}, dir.Path());
+  const std::string script = run({"iconv", "-f", "WINDOWS-1252", "-t", "UTF-8", files[12]});
+  platform::ForceDirectories(dir / "copie");
+  test::MakeCatalogue(dir / "copie", 3);
+  auto sql = test::RunProgram({"sqlite3", "-bail", dir / "copie/video.DB"}, script);
+  EXPECT_EQ(sql.exitCode, 0) << sql.err;
+  EXPECT_EQ(test::SqlRows(dir / "copie", "SELECT count(*) FROM video"), std::vector<std::string>{"6"});
+  // The clipboard holds the list.
+  EXPECT_NE(QApplication::clipboard()->text().toStdString().find("Zazie dans le métro"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kvn::app
