@@ -18,7 +18,22 @@ const char kRecordNotFoundMessage[] = "Enregistrement non trouvé";
 
 DataSet::DataSet(Database& database) : m_database(database) {}
 
-DataSet::~DataSet() = default;
+namespace {
+
+std::function<void(const DataSet*)>& DestroyedListener() {
+  static std::function<void(const DataSet*)> listener;
+  return listener;
+}
+
+}  // namespace
+
+void DataSet::SetDestroyedListener(std::function<void(const DataSet*)> listener) {
+  DestroyedListener() = std::move(listener);
+}
+
+DataSet::~DataSet() {
+  if (DestroyedListener()) DestroyedListener()(this);
+}
 
 void DataSet::CheckActive() const {
   if (!Active()) throw Error(kDataSetClosedMessage);

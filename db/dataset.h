@@ -7,6 +7,8 @@
 // row: written when a field was set, dropped otherwise.
 #pragma once
 
+#include <functional>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -50,6 +52,9 @@ class DataSet {
  public:
   explicit DataSet(Database& database);
   virtual ~DataSet();
+  // Told of every data set destroyed, so that what links to one can forget it
+  // (the exporters install it).
+  static void SetDestroyedListener(std::function<void(const DataSet*)> listener);
   DataSet(const DataSet&) = delete;
   DataSet& operator=(const DataSet&) = delete;
 

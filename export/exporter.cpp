@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <mutex>
+#include <thread>
 
 #include "platform/codepage.h"
 #include "platform/error.h"
@@ -31,8 +33,13 @@ class ProcessShell : public Shell {
     pid_t pid;
     char* argv[] = {const_cast<char*>(program), const_cast<char*>(path.c_str()), nullptr};
     if (posix_spawnp(&pid, program, nullptr, nullptr, argv, environ) == 0) {
-      int status;
-      waitpid(pid, &status, WNOHANG);
+      // The program runs on its own; a thread waits for its end, so that no
+      // finished child is left behind.
+      std::thread([pid] {
+        int status;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+      }).detach();
     }
   }
 };
@@ -44,12 +51,50 @@ Shell& DefaultShell() {
   return shell;
 }
 
+namespace {
+
+// The exporters alive, told when a source they may link to is destroyed.
+std::mutex g_liveMutex;
+std::set<TQExport*>& Live() {
+  static std::set<TQExport*> live;
+  return live;
+}
+
+}  // namespace
+
+void NotifySourceDestroyed(const void* source) {
+  std::vector<TQExport*> live;
+  {
+    std::lock_guard<std::mutex> lock(g_liveMutex);
+    live.assign(Live().begin(), Live().end());
+  }
+  for (TQExport* e : live) e->Notification(source);
+}
+
+void TQExport::Notification(const void* removed) {
+  if (DataSet == removed) DataSet = nullptr;
+  if (ListView == removed) ListView = nullptr;
+  if (DBGrid == removed) DBGrid = nullptr;
+  if (StringGrid == removed) StringGrid = nullptr;
+}
+
 TQExport::TQExport()
     : m_columns([this](ColumnOptions& o) { GetColumnOptions(o); },
                 [this](const std::string& s) { return EscapeText(s); }),
-      m_row(m_columns, Formats, [this](TQExportCol& c, std::string& t) { GetColData(c, t); }) {}
+      m_row(m_columns, Formats, [this](TQExportCol& c, std::string& t) { GetColData(c, t); }) {
+  static const bool installed = [] {
+    db::DataSet::SetDestroyedListener([](const db::DataSet* d) { NotifySourceDestroyed(d); });
+    return true;
+  }();
+  (void)installed;
+  std::lock_guard<std::mutex> lock(g_liveMutex);
+  Live().insert(this);
+}
 
-TQExport::~TQExport() = default;
+TQExport::~TQExport() {
+  std::lock_guard<std::mutex> lock(g_liveMutex);
+  Live().erase(this);
+}
 
 void TQExport::GetColumnOptions(ColumnOptions& o) const {
   o.ExportedFields = &ExportedFields;

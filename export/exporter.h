@@ -98,6 +98,8 @@ class TQExport {
 
   // The current record as messages name it.
   std::string RecordLabel();
+  // A linked source is being destroyed: the links to it are cleared.
+  virtual void Notification(const void* removed);
 
   TQExportColumns& Columns() { return m_columns; }
   TQExportRow& Row() { return m_row; }

@@ -212,4 +212,8 @@ std::string MemoryStringGrid::Cell(int c, int r) const {
   return c >= 0 && static_cast<size_t>(c) < row.size() ? row[static_cast<size_t>(c)] : std::string();
 }
 
+ListViewSource::~ListViewSource() { NotifySourceDestroyed(this); }
+DBGridSource::~DBGridSource() { NotifySourceDestroyed(this); }
+StringGridSource::~StringGridSource() { NotifySourceDestroyed(this); }
+
 }  // namespace kvn::exporting

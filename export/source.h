@@ -13,9 +13,13 @@
 
 namespace kvn::exporting {
 
+// Clears every live exporter's link to a source that is being destroyed.
+void NotifySourceDestroyed(const void* source);
+
 class ListViewSource {
  public:
-  virtual ~ListViewSource() = default;
+  // Tells every exporter linked to it that it is gone.
+  virtual ~ListViewSource();
   virtual int ColumnCount() const = 0;
   virtual std::string ColumnCaption(int column) const = 0;
   virtual int ColumnPixelWidth(int column) const = 0;
@@ -32,7 +36,7 @@ class ListViewSource {
 
 class DBGridSource {
  public:
-  virtual ~DBGridSource() = default;
+  virtual ~DBGridSource();
   // The data set of the grid's data source; nullptr without one.
   virtual db::DataSet* DataSet() const = 0;
   virtual bool HasDataSource() const = 0;
@@ -46,7 +50,7 @@ class DBGridSource {
 
 class StringGridSource {
  public:
-  virtual ~StringGridSource() = default;
+  virtual ~StringGridSource();
   virtual int ColCount() const = 0;
   virtual int RowCount() const = 0;
   virtual int FixedRows() const = 0;

@@ -130,6 +130,7 @@ TQExportXLS::TQExportXLS() { StripStyles.MarkStripStyles(); }
 TQExportXLS::~TQExportXLS() = default;
 
 void TQExportXLS::Notification(const void* removed) {
+  TQExportFormatText::Notification(removed);
   for (size_t i = 0; i < Sheets.Count(); ++i) {
     TxlsSheet& s = Sheets[i];
     if (s.DataSet == removed) s.DataSet = nullptr;
@@ -343,10 +344,9 @@ bool TQExportXLS::ExportSheet(TxlsSheet& sheet) {
   const int firstDataRow = static_cast<int>(stream.rowCursor);
 
   int& counter = sheet.m_recordCounter;
-  if (sheet.GoToFirstRecord) {
-    source.First();
-    counter = 0;
-  }
+  if (sheet.GoToFirstRecord) source.First();
+  // The skipped records are counted from 1, wherever the source stands.
+  counter = 0;
   for (int i = 0; i < sheet.SkipRecCount; ++i) {
     source.Next(counter);
     if (OnSkippedRecord) OnSkippedRecord(this, counter);
@@ -398,7 +398,7 @@ void TQExportXLS::WriteLines(TxlsSheet& sheet, const StringList& lines, int rowC
         at = tab + 1;
       }
       const int row = static_cast<int>(stream.rowCursor);
-      if (event) event(this, sheet.Index(), j, row, format, text);
+      if (event) event(&sheet, sheet.Index(), j, row, format, text);
       if (!text.empty()) TextCell(sheet, row, j, Register(sheet, "General", &format), text);
     }
     ++stream.rowCursor;
@@ -411,7 +411,7 @@ void TQExportXLS::WriteLeadingCells(TxlsSheet& sheet) {
   for (int j = 0; j < sheet.StartDataCol; ++j) {
     TxlsFormat working(sheet.Options.DataFormat);
     std::string text;
-    OnGetBeforeDataParams(this, sheet.Index(), j, row, working, text);
+    OnGetBeforeDataParams(&sheet, sheet.Index(), j, row, working, text);
     if (!text.empty()) TextCell(sheet, row, j, Register(sheet, "General", &working), text);
   }
 }
@@ -424,7 +424,7 @@ void TQExportXLS::WriteCaptionRow(TxlsSheet& sheet) {
     TxlsFormat working(sheet.Options.CaptionsFormat);
     std::string text = columns[n].Caption;
     const int col = sheet.StartDataCol + static_cast<int>(n);
-    if (OnGetCaptionParams) OnGetCaptionParams(this, sheet.Index(), col, working, text);
+    if (OnGetCaptionParams) OnGetCaptionParams(&sheet, sheet.Index(), col, working, text);
     if (text.empty()) continue;
     TextCell(sheet, row, col, working.IsDefault() ? kDefaultXF : Register(sheet, "General", &working), text);
   }
@@ -456,7 +456,7 @@ int TQExportXLS::DataCellFormat(TxlsSheet& sheet, size_t c) {
     if (xf->Format) text = xf->Format->Text;
   }
   const int col = sheet.StartDataCol + static_cast<int>(c);
-  OnGetDataParams(this, sheet.Index(), col, static_cast<int>(sheet.m_stream.rowCursor), working, text);
+  OnGetDataParams(&sheet, sheet.Index(), col, static_cast<int>(sheet.m_stream.rowCursor), working, text);
   if (text.empty()) text = sheet.m_columns[c].Format;
   return Register(sheet, text, &working);
 }
@@ -541,9 +541,9 @@ void TQExportXLS::WriteAggregateRow(TxlsSheet& sheet, int firstDataRow, bool any
   std::vector<TxlsAggregate> aggregates(columns.Count(), aggNone);
   bool any = false;
   for (size_t n = 0; n < columns.Count(); ++n) {
+    // With several formats of the same field, the last one decides.
     for (size_t f = 0; f < sheet.FieldFormats.Count(); ++f)
-      if (platform::EqualsNoCase(sheet.FieldFormats[f].FieldName, columns[n].Name) &&
-          sheet.FieldFormats[f].Aggregate != aggNone)
+      if (platform::EqualsNoCase(sheet.FieldFormats[f].FieldName, columns[n].Name))
         aggregates[n] = sheet.FieldFormats[f].Aggregate;
     any = any || aggregates[n] != aggNone;
   }
@@ -559,7 +559,7 @@ void TQExportXLS::WriteAggregateRow(TxlsSheet& sheet, int firstDataRow, bool any
     std::string value;
     if (aggregates[n] != aggNone) {
       std::string text = columns[n].Format.empty() ? "General" : columns[n].Format;
-      if (OnGetAggregateParams) OnGetAggregateParams(this, sheet.Index(), static_cast<int>(n), working, text, value);
+      if (OnGetAggregateParams) OnGetAggregateParams(&sheet, sheet.Index(), static_cast<int>(n), working, text, value);
       if (text.empty()) text = "General";
       const int xf = text == "General" && working.IsDefault() ? kDefaultXF : Register(sheet, text, &working);
       CheckFits(sheet, row, col);
@@ -567,7 +567,7 @@ void TQExportXLS::WriteAggregateRow(TxlsSheet& sheet, int firstDataRow, bool any
       written = true;
     } else if (OnGetAggregateParams) {
       std::string text = "General";
-      OnGetAggregateParams(this, sheet.Index(), static_cast<int>(n), working, text, value);
+      OnGetAggregateParams(&sheet, sheet.Index(), static_cast<int>(n), working, text, value);
       if (!value.empty()) {
         TextCell(sheet, row, col, Register(sheet, "General", &working), value);
         written = true;

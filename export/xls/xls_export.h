@@ -119,16 +119,16 @@ class TQExportXLS : public TQExportFormatText {
   std::function<void(TQExportXLS* sender, int sheet, int recNo)> OnAdvancedExportedRecord;
   std::function<void(TQExportXLS* sender, int sheet, int colNo, std::string& text)> OnAdvancedGetExportText;
   std::function<void(TQExportXLS* sender, int sheet, TQExportRow& row, bool& accept)> OnAdvancedBeforeExportRow;
+  // The cell events have the sheet written as their sender.
   using HeaderFooterParams =
-      std::function<void(TQExportXLS* sender, int sheet, int col, int row, TxlsFormat& format, std::string& s)>;
+      std::function<void(TxlsSheet* sender, int sheet, int col, int row, TxlsFormat& format, std::string& s)>;
   HeaderFooterParams OnGetHeaderParams;
-  std::function<void(TQExportXLS* sender, int sheet, int col, TxlsFormat& format, std::string& caption)>
+  std::function<void(TxlsSheet* sender, int sheet, int col, TxlsFormat& format, std::string& caption)>
       OnGetCaptionParams;
   HeaderFooterParams OnGetBeforeDataParams;
-  std::function<void(TQExportXLS* sender, int sheet, int col, int row, TxlsFormat& format,
-                     std::string& formatText)>
+  std::function<void(TxlsSheet* sender, int sheet, int col, int row, TxlsFormat& format, std::string& formatText)>
       OnGetDataParams;
-  std::function<void(TQExportXLS* sender, int sheet, int col, TxlsFormat& format, std::string& formatText,
+  std::function<void(TxlsSheet* sender, int sheet, int col, TxlsFormat& format, std::string& formatText,
                      std::string& value)>
       OnGetAggregateParams;
   HeaderFooterParams OnGetFooterParams;
@@ -139,7 +139,7 @@ class TQExportXLS : public TQExportFormatText {
   // Exports the workbook, as a compound file, onto a stream.
   void ExportToStream(platform::Stream& stream) override;
   // Sheets referring to a source being destroyed forget it.
-  void Notification(const void* removed);
+  void Notification(const void* removed) override;
 
   // The index of a text cell's text in the shared string table.
   uint32_t AddSharedString(std::string_view text) { return m_strings.Add(text); }

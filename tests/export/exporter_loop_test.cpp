@@ -235,3 +235,29 @@ TEST_F(ExportLoopTest, ShowFileOnlyWhenNotAborted) {
 
 }  // namespace
 }  // namespace kvn::exporting
+
+namespace kvn::exporting {
+namespace {
+
+// An exporter forgets a data set, list view or grid as it is destroyed, and
+// never reaches it afterwards.
+TEST_F(ExportLoopTest, LinksToDestroyedSourcesAreCleared) {
+  auto grid = std::make_unique<MemoryStringGrid>();
+  auto view = std::make_unique<MemoryListView>();
+  RecordingExport e;
+  e.DataSet = table.get();
+  e.StringGrid = grid.get();
+  e.ListView = view.get();
+  grid.reset();
+  EXPECT_EQ(e.StringGrid, nullptr);
+  EXPECT_EQ(e.ListView, view.get());
+  view.reset();
+  EXPECT_EQ(e.ListView, nullptr);
+  EXPECT_EQ(e.DataSet, table.get());
+  table.reset();
+  EXPECT_EQ(e.DataSet, nullptr);
+  EXPECT_EQ(test::MessageOf([&] { Run(e); }), "La source (DataSet) n'est pas liée");
+}
+
+}  // namespace
+}  // namespace kvn::exporting

@@ -116,7 +116,7 @@ TEST_F(XlsExportTest, HeaderLinesLeadingColumnsAndFooter) {
   e.StartDataCol = 2;
   e.Footer = {"Fin\t\tX"};
   std::vector<std::string> leading;
-  e.OnGetBeforeDataParams = [&](TQExportXLS*, int sheet, int col, int row, TxlsFormat& f, std::string& s) {
+  e.OnGetBeforeDataParams = [&](TxlsSheet*, int sheet, int col, int row, TxlsFormat& f, std::string& s) {
     leading.push_back(std::to_string(sheet) + ":" + std::to_string(col) + ":" + std::to_string(row));
     if (col == 0) s = "#" + std::to_string(row);
     f.Font.Style.Include(xfsItalic);
@@ -238,7 +238,11 @@ TEST_F(XlsExportTest, AggregateRow) {
   e.FieldFormats[1].Aggregate = aggMin;
   e.FieldFormats.Add().FieldName = "INDEX";  // the last one of a name wins
   e.FieldFormats[2].Aggregate = aggMax;
-  e.OnGetAggregateParams = [](TQExportXLS*, int, int col, TxlsFormat& f, std::string& text, std::string& value) {
+  e.FieldFormats.Add().FieldName = "titre";
+  e.FieldFormats[3].Aggregate = aggSum;
+  e.FieldFormats.Add().FieldName = "Titre";  // even when it has none
+  e.FieldFormats[4].Aggregate = aggNone;
+  e.OnGetAggregateParams = [](TxlsSheet*, int, int col, TxlsFormat& f, std::string& text, std::string& value) {
     if (col == 0) value = "Total";
     if (col == 1) {
       EXPECT_EQ(text, "#,###,##0.00");
@@ -275,11 +279,13 @@ TEST_F(XlsExportTest, EventsRecordsAndCellFormats) {
   e.OnAdvancedExportedRecord = [&](TQExportXLS*, int sheet, int recNo) {
     advanced.push_back(std::to_string(sheet) + "/" + std::to_string(recNo));
   };
-  e.OnGetCaptionParams = [](TQExportXLS*, int, int col, TxlsFormat& f, std::string& caption) {
+  e.OnGetCaptionParams = [](TxlsSheet* sheet, int, int col, TxlsFormat& f, std::string& caption) {
+    // The sender is the sheet the cell belongs to.
+    EXPECT_EQ(sheet->Title, "Sheet 1");
     if (col == 1) caption = "Disques";
     f.Font.Style = {};  // a default caption format: the default XF
   };
-  e.OnGetDataParams = [](TQExportXLS*, int, int col, int row, TxlsFormat& f, std::string& text) {
+  e.OnGetDataParams = [](TxlsSheet*, int, int col, int row, TxlsFormat& f, std::string& text) {
     if (col == 1 && row == 3) {
       f.Font.Color = clrRed;
       text = "0.0";
@@ -396,6 +402,25 @@ TEST_F(XlsExportTest, CurrencyAndPunctuationInFormatsAndFooters) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   auto xml = test::RunProgram({"zcat", gnumeric});
   EXPECT_NE(xml.out.find("<gnm:Footer Left=\"Cœur — page &amp;[PAGE]\""), std::string::npos) << xml.out;
+}
+
+// Without GoToFirstRecord, the skipped records are counted from 1 at every
+// export, wherever the source stands.
+TEST_F(XlsExportTest, SkippedRecordsCountFromOne) {
+  OpenCatalogue(FourFilms());
+  TQExportXLS e;
+  TxlsSheet& sheet = e.Sheets.Add();  // kept from one export to the next
+  sheet.DataSet = table.get();
+  sheet.GoToFirstRecord = false;
+  sheet.SkipRecCount = 2;
+  std::vector<int> skipped;
+  e.OnSkippedRecord = [&](TQExport*, int n) { skipped.push_back(n); };
+  for (int run = 0; run < 2; ++run) {
+    table->First();
+    skipped.clear();
+    ASSERT_TRUE(ExportAndRead(e).ok);
+    EXPECT_EQ(skipped, (std::vector<int>{1, 2})) << run;
+  }
 }
 
 TEST_F(XlsExportTest, SheetsForgetARemovedSource) {
