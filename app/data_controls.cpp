@@ -8,6 +8,7 @@
 
 #include "app/dialogs.h"
 #include "app/handlers.h"
+#include "platform/codepage.h"
 
 namespace kvn::app {
 
@@ -334,5 +335,21 @@ void DBGrid::keyPressEvent(QKeyEvent* event) {
   }
   QTableView::keyPressEvent(event);
 }
+
+// ----------------------------------------------------------------- export source
+
+db::DataSet* DBGridExportSource::DataSet() const { return m_grid->Model().DataSet(); }
+bool DBGridExportSource::HasDataSource() const { return m_grid->Model().GetDataSource() != nullptr; }
+int DBGridExportSource::ColumnCount() const { return static_cast<int>(m_grid->Model().Columns().size()); }
+db::Field* DBGridExportSource::ColumnField(int column) const {
+  db::DataSet* ds = DataSet();
+  const int field = m_grid->Model().FieldIndex(column);
+  return ds && field >= 0 ? &ds->FieldByIndex(field) : nullptr;
+}
+std::string DBGridExportSource::ColumnTitle(int column) const {
+  return platform::Utf8ToCp1252(m_grid->Model().Columns()[static_cast<size_t>(column)].title.toStdString());
+}
+int DBGridExportSource::ColumnPixelWidth(int column) const { return m_grid->columnWidth(column); }
+int DBGridExportSource::CharPixelWidth() const { return m_grid->fontMetrics().horizontalAdvance(QLatin1Char('X')); }
 
 }  // namespace kvn::app

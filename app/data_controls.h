@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "db/dataset.h"
+#include "export/source.h"
 
 namespace kvn::app {
 
@@ -194,6 +195,23 @@ class DBGrid : public QTableView {
   void ApplyWidths();
   DataSetModel* m_model;
   bool m_following = false;
+};
+
+// A data grid as an export source: its columns, their fields, titles and
+// widths, and the data set it shows.
+class DBGridExportSource : public exporting::DBGridSource {
+ public:
+  explicit DBGridExportSource(DBGrid* grid) : m_grid(grid) {}
+  db::DataSet* DataSet() const override;
+  bool HasDataSource() const override;
+  int ColumnCount() const override;
+  db::Field* ColumnField(int column) const override;
+  std::string ColumnTitle(int column) const override;
+  int ColumnPixelWidth(int column) const override;
+  int CharPixelWidth() const override;
+
+ private:
+  DBGrid* m_grid;
 };
 
 }  // namespace kvn::app

@@ -15,6 +15,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include "app/catalogue_export.h"
 #include "app/forms.h"
@@ -22,6 +23,8 @@
 #include "export/dialog/color_editor.h"
 #include "export/dialog/export_dialog.h"
 #include "export/dialog/progress_window.h"
+#include "export/dialog/qt_sources.h"
+#include "export/text/ascii_export.h"
 #include "platform/codepage.h"
 #include "platform/file_info.h"
 #include "tests/app/gui_fixture.h"
@@ -429,6 +432,66 @@ TEST_F(ExportDialogTest, EveryTypeOnceAndItsReader) {
   EXPECT_EQ(test::SqlRows(dir / "copie", "SELECT count(*) FROM video"), std::vector<std::string>{"6"});
   // The clipboard holds the list.
   EXPECT_NE(QApplication::clipboard()->text().toStdString().find("Zazie dans le métro"), std::string::npos);
+}
+
+// The three widget sources: the main window's grid (its columns and
+// titles), a list view and a string grid, the list view also through the
+// dialog.
+TEST_F(ExportDialogTest, WidgetSources) {
+  Start(3, test::SampleFilms());
+  const auto csv = [](exporting::TQExport& e) {
+    auto* ascii = dynamic_cast<exporting::TQExportASCII*>(&e);
+    ascii->SetExportType(exporting::TQExportASCIIType::etCSV);
+    ascii->CSVComma = ';';
+    platform::MemoryStream m;
+    e.ExportToStream(m);
+    return platform::Cp1252ToUtf8(m.Data());
+  };
+
+  DBGridExportSource grid(Main().DBGrid1);
+  exporting::TQExportASCII fromGrid;
+  fromGrid.ExportSource = exporting::TQExportSource::esDBGrid;
+  fromGrid.DBGrid = &grid;
+  const std::string g = csv(fromGrid);
+  EXPECT_EQ(g.substr(0, g.find("\r\n")), "\"Réf\";\"Titre\";\"Nb CD\";\"Support\";\"Genre\";\"Durée\";\"Nom\";\"Prêté le\"") << g;
+  EXPECT_NE(g.find("\"R003\";\"Astérix et Obélix : Mission Cléopâtre\";\"2,00\";\"DVD\";\"Comédie\""), std::string::npos) << g;
+
+  QTreeWidget tree;
+  tree.setColumnCount(2);
+  tree.setHeaderLabels({QStringLiteral("Titre"), QStringLiteral("Année")});
+  for (const auto& [title, year] : std::vector<std::pair<QString, QString>>{{"Amélie", "2001"}, {"Zazie", "1960"}})
+    new QTreeWidgetItem(&tree, QStringList{title, year});
+  exporting::QtListViewSource view(&tree);
+  exporting::TQExportASCII fromView;
+  fromView.ExportSource = exporting::TQExportSource::esListView;
+  fromView.ListView = &view;
+  EXPECT_EQ(csv(fromView), "\"Titre\";\"Année\"\r\n\"Amélie\";\"2001\"\r\n\"Zazie\";\"1960\"\r\n");
+
+  QTableWidget table(3, 2);
+  const char* cells[3][2] = {{"Titre", "Genre"}, {"Élise", "Drame"}, {"Zazie", "Comédie"}};
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 2; ++c) table.setItem(r, c, new QTableWidgetItem(QString::fromUtf8(cells[r][c])));
+  exporting::QtStringGridSource strings(&table);
+  exporting::TQExportASCII fromStrings;
+  fromStrings.ExportSource = exporting::TQExportSource::esStringGrid;
+  fromStrings.StringGrid = &strings;
+  fromStrings.CaptionRow = 0;
+  EXPECT_EQ(csv(fromStrings), "\"Titre\";\"Genre\"\r\n\"Élise\";\"Drame\"\r\n\"Zazie\";\"Comédie\"\r\n");
+
+  // The dialog on the list view: its columns are the fields.
+  dialog.ExportSource = exporting::TQExportSource::esListView;
+  dialog.ListView = &view;
+  dialog.Hooks = &hooks;
+  dialog.ShowFile = false;
+  dialog.FileName = dir / "liste.xls";
+  Run([&](TQExportDialogF& w) {
+    EXPECT_EQ(w.Choices().Available, (std::vector<std::string>{"Titre", platform::Utf8ToCp1252("Année")}));
+    w.SelectType(exporting::aeCSV);
+    OkWhenOver(w);
+    w.StartButton->click();
+  });
+  EXPECT_EQ(platform::Cp1252ToUtf8(test::ReadFile(dir / "liste.csv")),
+            "\"Titre\";\"Année\"\r\n\"Amélie\";\"2001\"\r\n\"Zazie\";\"1960\"\r\n");
 }
 
 }  // namespace
