@@ -1,0 +1,125 @@
+// The export dialog's choices without its window: what an export receives from
+// them, the user formats, the Excel styles file, and the options file's
+// loading rules.
+#include "export/dialog_choices.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/codepage.h"
+#include "platform/locale_settings.h"
+#include "tests/export/export_fixture.h"
+#include "tests/support/message_of.h"
+
+namespace kvn::exporting {
+namespace {
+
+using platform::Utf8ToCp1252;
+
+class DialogChoicesTest : public CatalogueTest {
+ protected:
+  ExportDialogSettings Settings() {
+    ExportDialogSettings s;
+    s.DataSet = table.get();
+    s.FileName = dir / "video.xls";
+    return s;
+  }
+};
+
+TEST_F(DialogChoicesTest, WhatAnExportReceives) {
+  OpenTable("CREATE TABLE t (Titre VARCHAR(40), Resume TEXT, Nb INTEGER, Sortie DATE);"
+            "INSERT INTO t VALUES ('Zazie', 'Une fillette à Paris', 3, '1960-10-28');");
+  ExportChoices c(Settings());
+  // No field chosen: every field but the memo.
+  c.SetType(aeSQL);
+  EXPECT_EQ(c.FileName, dir / "video.sql");
+  TQExport& sql = c.PrepareExport();
+  EXPECT_EQ(&sql, &c.SQLExp);
+  EXPECT_EQ(sql.ExportedFields.Lines(), (std::vector<std::string>{"Titre", "Nb", "Sortie"}));
+  // No table name: the file's name in capitals.
+  EXPECT_EQ(c.SQLExp.TableName, "VIDEO");
+  c.SqlTableName = "films";
+  c.SqlStatementTerm = "/";
+  c.PrepareExport();
+  EXPECT_EQ(c.SQLExp.TableName, "films");
+  EXPECT_EQ(c.SQLExp.StatementTerm, '/');
+
+  // Captions differing from their field only; PDF widths only where the user
+  // changed the source's.
+  c.SetType(aePDF);
+  c.Captions[0].caption = "Le titre";
+  c.Captions[2].width = "4";
+  TQExport& pdf = c.PrepareExport();
+  EXPECT_EQ(pdf.Captions.Lines(), std::vector<std::string>{"Titre=Le titre"});
+  EXPECT_EQ(pdf.ColumnsWidth.Lines(), std::vector<std::string>{"Nb=4"});
+  EXPECT_EQ(pdf.ColumnsAlign.Value("Nb"), "Right");
+  c.SetType(aeRTF);
+  TQExport& rtf = c.PrepareExport();
+  EXPECT_EQ(rtf.ColumnsWidth.Value("Titre"), "40");
+  // CSV: every alignment Left, every width empty.
+  c.SetType(aeCSV);
+  TQExport& csv = c.PrepareExport();
+  EXPECT_EQ(csv.ColumnsAlign.Value("Nb"), "Left");
+  EXPECT_EQ(csv.ColumnsWidth.Value("Nb"), "");
+  EXPECT_TRUE(csv.ColumnsWidth.HasName("Nb"));
+  // The clipboard: no file.
+  c.SetType(aeClipboard);
+  c.FileName.clear();
+  EXPECT_TRUE(c.CanStart());
+  EXPECT_EQ(&c.PrepareExport(), &c.ClipExp);
+}
+
+TEST_F(DialogChoicesTest, UserFormats) {
+  OpenTable("CREATE TABLE t (Titre VARCHAR(40), Nb INTEGER, Prix FLOAT, Sortie DATE, Duree TIME);");
+  ExportDialogSettings s = Settings();
+  s.UserFormats = {"Nb=000"};
+  ExportChoices c(s);
+  EXPECT_EQ(c.UserFormatFields(), (std::vector<std::string>{"Nb", "Prix", "Sortie", "Duree"}));
+  // The component's own user formats are listed.
+  EXPECT_EQ(c.UserFormats.Lines(), std::vector<std::string>{"Nb=000"});
+  const platform::LocaleSettings& l = platform::LocaleSettings::Current();
+  EXPECT_EQ(c.FormatSuggestions("Nb"), (std::vector<std::string>{"#,###,##0", "0"}));
+  EXPECT_EQ(c.FormatSuggestions("Prix").size(), 4u);
+  EXPECT_EQ(c.FormatSuggestions("Sortie"), (std::vector<std::string>{l.shortDateFormat, l.longDateFormat}));
+  EXPECT_EQ(c.FormatSuggestions("Duree"), (std::vector<std::string>{l.shortTimeFormat, l.longTimeFormat}));
+  c.AddUserFormat("nb", "0");
+  c.AddUserFormat("Sortie", "yyyy");
+  c.AddUserFormat("Prix", "");
+  EXPECT_EQ(c.UserFormats.Lines(), (std::vector<std::string>{"nb=0", "Sortie=yyyy"}));
+}
+
+TEST_F(DialogChoicesTest, ExcelStylesFileAndOptionsLoading) {
+  OpenCatalogue(ThreeFilms());
+  ExportChoices c(Settings());
+  c.XlsStyles.resize(2);
+  c.XlsStyles[0].Font.Style.Include(xfsBold);
+  c.XlsStyles[1].Fill.Background = clrYellow;
+  c.SaveXlsStyles(dir / "styles.stl");
+  ExportChoices other(Settings());
+  other.LoadXlsStyles(dir / "styles.stl");
+  ASSERT_EQ(other.XlsStyles.size(), 2u);
+  EXPECT_TRUE(other.XlsStyles[0].Font.Style.Has(xfsBold));
+  EXPECT_EQ(other.XlsStyles[1].Fill.Background, clrYellow);
+
+  // A type not offered leaves the current one; a field the source lacks is
+  // ignored; an options file with a value out of range changes nothing.
+  ExportDialogSettings s = Settings();
+  s.AllowedExports = {aeXLS, aeCSV};
+  ExportChoices limited(s);
+  test::WriteFile(dir / "o.cfg", "[GENERAL]\nExportType=3\n[FIELDS]\nfield0=Inconnu\nfield1=titre\n");
+  limited.LoadOptions(platform::IniFile(dir / "o.cfg"));
+  EXPECT_EQ(limited.Type(), aeXLS);
+  EXPECT_EQ(limited.Exported, std::vector<std::string>{"Titre"});
+  test::WriteFile(dir / "bad.cfg", "[GENERAL]\nExportType=8\nSkipRecCount=-1\n");
+  EXPECT_NE(test::MessageOf([&] { limited.LoadOptions(platform::IniFile(dir / "bad.cfg")); }).find("SkipRecCount"),
+            std::string::npos);
+  EXPECT_EQ(limited.Type(), aeXLS);
+
+  ExportDialogSettings none = Settings();
+  none.AllowedExports.clear();
+  EXPECT_EQ(test::MessageOf([&] { ExportChoices x(none); }), "La propriété Allowed ne peut être vide");
+  none.DataSet = nullptr;
+  EXPECT_EQ(test::MessageOf([&] { ExportChoices x(none); }), "La source (DataSet) n'est pas liée");
+}
+
+}  // namespace
+}  // namespace kvn::exporting
