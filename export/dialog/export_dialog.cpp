@@ -308,8 +308,7 @@ TQExportDialogF::TQExportDialogF(TQExportDialog& component, QWidget* parent)
   // Opening: the lists, the formats, header and footer (with their events).
   if (m_component.OnGetHeader) m_component.OnGetHeader(&m_component, m_choices->Header);
   if (m_component.OnGetFooter) m_component.OnGetFooter(&m_component, m_choices->Footer);
-  m_optionsSubPage->setVisible(m_component.CommonOptions.count(coOptions) > 0);
-  if (!m_component.CommonOptions.count(coOptions)) m_typeTabs->setTabVisible(1, false);
+  m_typeTabs->setTabVisible(1, m_component.CommonOptions.count(coOptions) > 0);
   ToolsButton->setVisible(m_component.SaveLoadButtons);
   const bool grid = m_component.ExportSource == TQExportSource::esStringGrid;
   m_captionRow->setVisible(grid);

@@ -494,5 +494,29 @@ TEST_F(ExportDialogTest, WidgetSources) {
             "\"Titre\";\"Année\"\r\n\"Amélie\";\"2001\"\r\n\"Zazie\";\"1960\"\r\n");
 }
 
+// Every page shown once (pictures of them with KVN_SCREENSHOT_DIR): the
+// pages a type offers are the ones its choices use.
+TEST_F(ExportDialogTest, EveryPage) {
+  Start(3, test::SampleFilms());
+  Prepare();
+  Run([&](TQExportDialogF& w) {
+    w.show();
+    const std::pair<int, QWidget*> pages[] = {
+        {exporting::aeXLS, w.TypePage},    {exporting::aeXLS, w.FieldsPage},  {exporting::aeXLS, w.FormatsPage},
+        {exporting::aeXLS, w.ColonsPage},  {exporting::aeRTF, w.CaptionsPage}, {exporting::aeXLS, w.XlsPage},
+        {exporting::aeRTF, w.RtfPage},     {exporting::aeHTML, w.HtmlPage},   {exporting::aeXML, w.XmlPage},
+        {exporting::aePDF, w.PdfPage},     {exporting::aeCSV, w.AsciiPage},   {exporting::aeSQL, w.SqlPage},
+    };
+    int n = 0;
+    for (const auto& [type, page] : pages) {
+      w.SelectType(type);
+      ASSERT_TRUE(w.Pages->isTabVisible(w.Pages->indexOf(page))) << n;
+      w.Pages->setCurrentWidget(page);
+      QApplication::processEvents();
+      Screenshot(&w, ("export_page_" + std::to_string(n++)).c_str());
+    }
+  });
+}
+
 }  // namespace
 }  // namespace kvn::app
