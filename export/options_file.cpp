@@ -3,6 +3,7 @@
 #include <limits>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include "export/dialog_choices.h"
@@ -52,6 +53,20 @@ void CheckColor(const platform::IniFile& ini, std::string_view section, std::str
     RefuseValue(ini, section, key, ini.ReadString(section, key, ""), "un nom de couleur ou $ et huit chiffres hexadécimaux");
 }
 
+// The HTML page's colours by their key in the file.
+std::array<std::pair<const char*, platform::TColor*>, 10> HtmlColors(TQExportHTML& e) {
+  return {{{"BackgroundColor", &e.HTMLOptions.BackgroundColor},
+           {"FontColor", &e.HTMLOptions.TextFont.color},
+           {"HeadBackgroundColor", &e.TableOptions.HeadersRowBgColor},
+           {"HeadFontColor", &e.TableOptions.HeadersRowFontColor},
+           {"OddRowBackgroundColor", &e.TableOptions.OddRowBgColor},
+           {"EvenRowBackgroundColor", &e.TableOptions.TableBgColor},
+           {"DataFontColor", &e.TableOptions.TableFontColor},
+           {"LinkColor", &e.HTMLOptions.LinkColor},
+           {"VLinkColor", &e.HTMLOptions.VLinkColor},
+           {"ALinkColor", &e.HTMLOptions.ALinkColor}}};
+}
+
 constexpr const char* kPdfFontSections[] = {"PDF_OPTION_HEADER", "PDF_OPTION_CAPTION", "PDF_OPTION_DATA",
                                             "PDF_OPTION_FOOTER"};
 // The largest page side a PDF reader draws, in points.
@@ -97,10 +112,8 @@ void CheckValues(const platform::IniFile& ini) {
   CheckInteger(ini, "HTML", "FileRecCount", 0, kMaxCount, "un nombre d'enregistrements positif ou nul");
   for (const char* key : {"CellPadding", "CellSpacing", "BorderWidth"})
     CheckInteger(ini, "HTML", key, 0, kMaxCharacters, "un nombre de points de 0 à 1024");
-  for (const char* key : {"BackgroundColor", "FontColor", "HeadBackgroundColor", "HeadFontColor",
-                          "OddRowBackgroundColor", "EvenRowBackgroundColor", "DataFontColor", "LinkColor",
-                          "VLinkColor", "ALinkColor"})
-    CheckColor(ini, "HTML", key);
+  TQExportHTML html;
+  for (const auto& [key, c] : HtmlColors(html)) CheckColor(ini, "HTML", key);
   CheckDecimal(ini, "PDF", "ColSpacing", 0, kMaxCharacters, "un espacement de 0 à 1024 caractères");
   CheckDecimal(ini, "PDF", "RowSpacing", 0, 100, "un interligne de 0 à 100");
   CheckInteger(ini, "PDF", "GridLineWidth", 0, 100, "une épaisseur de 0 à 100 points");
@@ -257,16 +270,7 @@ void ExportChoices::SaveOptions(platform::IniFile& ini) {
       ini.WriteInteger(h, "BorderWidth", e.TableOptions.Border);
       ini.WriteString(h, "TableBackground", e.TableOptions.BackgroundFileName);
       ini.WriteString(h, "TableAdvanced", lines(e.TableOptions.AdvancedAttributes));
-      color("BackgroundColor", e.HTMLOptions.BackgroundColor);
-      color("FontColor", e.HTMLOptions.TextFont.color);
-      color("HeadBackgroundColor", e.TableOptions.HeadersRowBgColor);
-      color("HeadFontColor", e.TableOptions.HeadersRowFontColor);
-      color("OddRowBackgroundColor", e.TableOptions.OddRowBgColor);
-      color("EvenRowBackgroundColor", e.TableOptions.TableBgColor);
-      color("DataFontColor", e.TableOptions.TableFontColor);
-      color("LinkColor", e.HTMLOptions.LinkColor);
-      color("VLinkColor", e.HTMLOptions.VLinkColor);
-      color("ALinkColor", e.HTMLOptions.ALinkColor);
+      for (const auto& [key, c] : HtmlColors(e)) color(key, *c);
       break;
     }
     case aeXML:
@@ -508,16 +512,7 @@ void ExportChoices::LoadHtmlPage(const platform::IniFile& ini) {
   e.TableOptions.Border = static_cast<int>(ini.ReadInteger(s, "BorderWidth", e.TableOptions.Border));
   e.TableOptions.BackgroundFileName = ini.ReadString(s, "TableBackground", e.TableOptions.BackgroundFileName);
   lines("TableAdvanced", e.TableOptions.AdvancedAttributes);
-  color("BackgroundColor", e.HTMLOptions.BackgroundColor);
-  color("FontColor", e.HTMLOptions.TextFont.color);
-  color("HeadBackgroundColor", e.TableOptions.HeadersRowBgColor);
-  color("HeadFontColor", e.TableOptions.HeadersRowFontColor);
-  color("OddRowBackgroundColor", e.TableOptions.OddRowBgColor);
-  color("EvenRowBackgroundColor", e.TableOptions.TableBgColor);
-  color("DataFontColor", e.TableOptions.TableFontColor);
-  color("LinkColor", e.HTMLOptions.LinkColor);
-  color("VLinkColor", e.HTMLOptions.VLinkColor);
-  color("ALinkColor", e.HTMLOptions.ALinkColor);
+  for (const auto& [key, c] : HtmlColors(e)) color(key, *c);
 }
 
 void ExportChoices::LoadPdfPage(const platform::IniFile& ini) {
