@@ -9,6 +9,7 @@
 
 #include "archive/checksum.h"
 #include "archive/zf_exception.h"
+#include "platform/endian.h"
 
 namespace kvn::archive {
 
@@ -114,7 +115,7 @@ int StreamError(platform::Stream& s) {
 
 EntryData WriteEntryData(platform::Stream& source, int64_t sourceSize, platform::Stream& dest,
                          int method, int mode, const std::string& componentName,
-                         const std::function<bool(int64_t)>& progress) {
+                         const std::function<bool(int64_t)>& progress, TraditionalCipher* cipher) {
   EntryData result;
   result.uncompressedSize = static_cast<uint64_t>(sourceSize);
   result.method = sourceSize == 0 ? kMethodStored : method;
@@ -148,6 +149,14 @@ EntryData WriteEntryData(platform::Stream& source, int64_t sourceSize, platform:
       if (!compressor->Block(input.data(), n, last, output, outLength)) break;
       out = output.data();
     }
+    if (cipher) {
+      if (out == input.data()) {
+        // Stored bytes: encrypted in place, once their CRC is taken.
+        cipher->Encrypt(input.data(), outLength);
+      } else {
+        cipher->Encrypt(output.data(), outLength);
+      }
+    }
     // The archive refuses the bytes: a write failure, with the system's reason.
     if (dest.Write(out, outLength) != outLength) ThrowArchiverError(componentName, 46, {}, StreamError(dest));
     written += outLength;
@@ -162,6 +171,86 @@ EntryData WriteEntryData(platform::Stream& source, int64_t sourceSize, platform:
   result.crc = ~crc;
   result.compressedSize = written;
   return result;
+}
+
+void ReadEntryData(platform::Stream& archive, const TDirItem& e, std::string_view password, platform::Stream& out,
+                   const std::string& componentName) {
+  const auto bad = [&] { ThrowArchiverError(componentName, 8); };
+  unsigned char local[30];
+  archive.Seek(static_cast<int64_t>(e.LocalHeaderOffset()), platform::SeekOrigin::Begin);
+  if (archive.Read(local, sizeof local) != sizeof local || platform::GetLE32(local) != kLocalHeaderSignature) bad();
+  const uint16_t nameLength = platform::GetLE16(local + 26), extraLength = platform::GetLE16(local + 28);
+  archive.Seek(nameLength + extraLength, platform::SeekOrigin::Current);
+
+  uint64_t left = e.CompressedSize();
+  std::unique_ptr<TraditionalCipher> cipher;
+  if (e.flags & 1) {
+    if (left < kEncryptionHeaderSize) bad();
+    cipher = std::make_unique<TraditionalCipher>(password);
+    unsigned char header[kEncryptionHeaderSize];
+    if (archive.Read(header, sizeof header) != sizeof header) bad();
+    cipher->Decrypt(header, sizeof header);
+    // The last header byte checks the password: the CRC's high byte, or the
+    // time's when sizes and CRC follow the data.
+    const uint8_t check = (e.flags & 8) ? static_cast<uint8_t>(e.time >> 8) : static_cast<uint8_t>(e.crc >> 24);
+    if (header[kEncryptionHeaderSize - 1] != check) bad();
+    left -= kEncryptionHeaderSize;
+  }
+  if (e.method != kMethodStored && e.method != kMethodDeflated) bad();
+
+  z_stream z{};
+  const bool inflating = e.method == kMethodDeflated;
+  if (inflating && inflateInit2(&z, -15) != Z_OK) bad();
+  struct End {
+    z_stream& z;
+    bool on;
+    ~End() {
+      if (on) inflateEnd(&z);
+    }
+  } end{z, inflating};
+  std::vector<unsigned char> in(1 << 16), buffer(1 << 17);
+  uint32_t crc = kCrcPreset;
+  uint64_t produced = 0;
+  bool finished = !inflating;
+  while (left > 0) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(left, in.size()));
+    if (archive.Read(in.data(), n) != n) bad();
+    left -= n;
+    if (cipher) cipher->Decrypt(in.data(), n);
+    if (!inflating) {
+      crc = UpdateCrc(crc, in.data(), static_cast<int64_t>(n));
+      out.WriteBuffer(in.data(), n);
+      produced += n;
+      continue;
+    }
+    z.next_in = in.data();
+    z.avail_in = static_cast<uInt>(n);
+    while (z.avail_in > 0 && !finished) {
+      z.next_out = buffer.data();
+      z.avail_out = static_cast<uInt>(buffer.size());
+      const int rc = inflate(&z, Z_NO_FLUSH);
+      if (rc != Z_OK && rc != Z_STREAM_END) bad();
+      const size_t got = buffer.size() - z.avail_out;
+      crc = UpdateCrc(crc, buffer.data(), static_cast<int64_t>(got));
+      out.WriteBuffer(buffer.data(), got);
+      produced += got;
+      if (rc == Z_STREAM_END) finished = true;
+      if (got == 0 && rc == Z_OK && z.avail_in > 0 && z.avail_out > 0) bad();
+    }
+  }
+  while (inflating && !finished) {
+    // The rest of the output, with no input left.
+    z.next_out = buffer.data();
+    z.avail_out = static_cast<uInt>(buffer.size());
+    const int rc = inflate(&z, Z_FINISH);
+    const size_t got = buffer.size() - z.avail_out;
+    crc = UpdateCrc(crc, buffer.data(), static_cast<int64_t>(got));
+    out.WriteBuffer(buffer.data(), got);
+    produced += got;
+    if (rc == Z_STREAM_END) break;
+    if (got == 0) bad();
+  }
+  if (produced != e.UncompressedSize() || ~crc != e.crc) bad();
 }
 
 }  // namespace kvn::archive

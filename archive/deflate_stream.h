@@ -4,6 +4,11 @@
 // sync flush, the last with the final block.
 #pragma once
 
+#include <string_view>
+
+#include "archive/zip_crypto.h"
+#include "archive/zip_format.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -32,8 +37,17 @@ struct EntryData {
 // raises native error 46; any other shortfall (short read, compressor failure)
 // native error 34 with the source size and the bytes read, unless cancelled.
 // Both carry the system's error code when a file stream gave one.
+// With a cipher, every output byte is encrypted before it is written.
 EntryData WriteEntryData(platform::Stream& source, int64_t sourceSize, platform::Stream& dest,
                          int method, int mode, const std::string& componentName,
-                         const std::function<bool(int64_t bytesRead)>& progress);
+                         const std::function<bool(int64_t bytesRead)>& progress,
+                         TraditionalCipher* cipher = nullptr);
+
+// Reads an entry's data (at its local header in archive) into out: decrypted
+// with the password when the entry is encrypted, inflated, and checked against
+// the entry's size and CRC. A wrong password, damaged data or an unknown method
+// raise native error 8.
+void ReadEntryData(platform::Stream& archive, const TDirItem& entry, std::string_view password,
+                   platform::Stream& out, const std::string& componentName);
 
 }  // namespace kvn::archive

@@ -11,8 +11,10 @@
 #include <cstdio>
 #include <ctime>
 
+#include "archive/checksum.h"
 #include "archive/deflate_stream.h"
 #include "archive/scan.h"
+#include "archive/zip_crypto.h"
 #include "platform/codepage.h"
 #include "platform/endian.h"
 #include "platform/file_info.h"
@@ -275,8 +277,6 @@ void TZFBaseArchiver::AddMatching(const std::string& fileMask, int searchAttr, c
 
 void TZFBaseArchiver::AddEntryForFile(const std::string& path, bool isDirectory, const std::string& currentDir,
                                       std::unordered_map<std::string, size_t>& names) {
-  if (!Password.empty())
-    throw Error("Le chiffrement des entrées d'archive n'est pas disponible dans cette version.");
   std::string storedUtf8 = MakeStoredName(path, currentDir, Options.StorePath);
   if (storedUtf8.empty()) return;
   if (isDirectory) storedUtf8 += '/';
@@ -332,6 +332,10 @@ void TZFBaseArchiver::AddEntryForFile(const std::string& path, bool isDirectory,
 
   e.versionMadeBy = 20;
   e.versionNeeded = 20;
+  // Entries added while a password is set are encrypted (a folder is flagged
+  // too, without data to encrypt).
+  e.password = Password;
+  if (!Password.empty()) e.flags |= 1;
   e.method = static_cast<uint16_t>(m_method < 0 ? 0 : m_method);
   e.time = static_cast<uint16_t>(dateTime & 0xFFFF);
   e.date = static_cast<uint16_t>(dateTime >> 16);
@@ -359,6 +363,56 @@ void TZFBaseArchiver::AddEntryForFile(const std::string& path, bool isDirectory,
   } else {
     names.emplace(key, m_current.size());
     m_current.push_back(std::move(e));
+  }
+}
+
+void TZFBaseArchiver::ExtractTo(const std::string& storedName, platform::Stream& out) {
+  if (!m_active) Fail(13);
+  for (const TDirItem& e : Entries()) {
+    if (e.IsDirectory() || !platform::Cp1252EqualsNoCase(e.name, platform::Utf8ToCp1252(storedName))) continue;
+    try {
+      ReadEntryData(*m_stream, e, platform::Utf8ToCp1252(Password), out, Name);
+    } catch (const EZFException&) {
+      throw;
+    } catch (const kvn::Error&) {
+      Fail(8);
+    }
+    return;
+  }
+  Fail(11, {storedName});
+}
+
+namespace {
+
+// Takes bytes and keeps none: what a test reads goes nowhere.
+class Sink : public platform::Stream {
+ public:
+  size_t Read(void*, size_t) override { return 0; }
+  size_t Write(const void*, size_t count) override {
+    m_size += static_cast<int64_t>(count);
+    return count;
+  }
+  int64_t Seek(int64_t offset, SeekOrigin origin) override { return origin == SeekOrigin::Begin ? offset : m_size; }
+  void SetSize(int64_t size) override { m_size = size; }
+
+ private:
+  int64_t m_size = 0;
+};
+
+}  // namespace
+
+void TZFBaseArchiver::TestFiles() {
+  if (!m_active) Fail(13);
+  Sink sink;
+  for (const TDirItem& e : Entries()) {
+    if (e.IsDirectory()) continue;
+    try {
+      ReadEntryData(*m_stream, e, platform::Utf8ToCp1252(Password), sink, Name);
+    } catch (const EZFException&) {
+      throw;
+    } catch (const kvn::Error&) {
+      Fail(8);
+    }
   }
 }
 
@@ -437,6 +491,25 @@ int StreamErrorOf(platform::Stream* s) {
 
 }  // namespace
 
+namespace {
+
+// The CRC-32 of a whole file, read in blocks; the file is rewound afterwards.
+uint32_t FileCrc(platform::Stream& source, int blockSize) {
+  source.Seek(0, SeekOrigin::Begin);
+  std::vector<unsigned char> block(static_cast<size_t>(blockSize));
+  uint32_t crc = kCrcPreset;
+  for (;;) {
+    const size_t n = source.Read(block.data(), block.size());
+    if (n == 0) break;
+    crc = UpdateCrc(crc, block.data(), static_cast<int64_t>(n));
+    if (n < block.size()) break;
+  }
+  source.Seek(0, SeekOrigin::Begin);
+  return ~crc;
+}
+
+}  // namespace
+
 void TZFBaseArchiver::WriteEntry(TDirItem& e, uint64_t offset) {
   platform::Stream& archive = *m_stream;
   const bool isDirectory = e.IsDirectory();
@@ -471,12 +544,31 @@ void TZFBaseArchiver::WriteEntry(TDirItem& e, uint64_t offset) {
     FileProgress(TZFProgressPhase::ppStart, e, 0);
     EntryData data;
     if (!isDirectory && !m_cancel) {
-      data = WriteEntryData(*source, sourceSize, archive, e.method, e.compressionMode, Name, [&](int64_t read) {
-        const double part = sourceSize ? static_cast<double>(read) / static_cast<double>(sourceSize) : 1;
-        const bool go = FileProgress(TZFProgressPhase::ppProcess, e, 100.0 * part);
-        return OverallProgress(TZFProgressPhase::ppProcess, 100.0 * (part + m_finished) / std::max(1, m_toProcess)) && go;
-      });
+      std::unique_ptr<TraditionalCipher> cipher;
+      uint32_t knownCrc = 0;
+      if (!e.password.empty()) {
+        // The header ends with the CRC: a first pass over the data gives it.
+        knownCrc = FileCrc(*source, DeflateBlockSize(e.compressionMode));
+        cipher = std::make_unique<TraditionalCipher>(platform::Utf8ToCp1252(e.password));
+        auto header = EncryptionHeader(knownCrc);
+        cipher->Encrypt(header.data(), header.size());
+        archive.WriteBuffer(header.data(), header.size());
+      }
+      data = WriteEntryData(
+          *source, sourceSize, archive, e.method, e.compressionMode, Name,
+          [&](int64_t read) {
+            const double part = sourceSize ? static_cast<double>(read) / static_cast<double>(sourceSize) : 1;
+            const bool go = FileProgress(TZFProgressPhase::ppProcess, e, 100.0 * part);
+            return OverallProgress(TZFProgressPhase::ppProcess, 100.0 * (part + m_finished) / std::max(1, m_toProcess)) &&
+                   go;
+          },
+          cipher.get());
       if (data.cancelled) m_cancel = true;
+      if (cipher) {
+        data.compressedSize += kEncryptionHeaderSize;
+        // A file that changed between the two passes would not match its header.
+        if (!data.cancelled && data.crc != knownCrc) Fail(8);
+      }
     }
     if (m_cancel) return;
     if (isDirectory) {

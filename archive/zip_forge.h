@@ -142,6 +142,12 @@ class TZFBaseArchiver {
   const std::vector<TDirItem>& Entries() const;
   int FileCount() const { return static_cast<int>(Entries().size()); }
   bool FindEntry(const std::string& storedName, TZFArchiveItem& item) const;
+  // Writes an entry's data (decrypted with Password, inflated, its size and
+  // CRC checked) to out: native error 8 when they do not match, 11 when there
+  // is no such entry.
+  void ExtractTo(const std::string& storedName, platform::Stream& out);
+  // Reads every entry's data and checks it the same way.
+  void TestFiles();
   std::string ArchiveComment() const { return m_comment; }
   // The in-memory archive's bytes (empty when the archive lives in a file).
   std::string MemoryBytes() const;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "archive/zf_exception.h"
+#include "archive/zip_crypto.h"
 #include "platform/codepage.h"
 #include "platform/endian.h"
 
@@ -338,7 +339,7 @@ ReadDirectory RebuildFromLocalHeaders(platform::Stream& s, const std::string& co
     TDirItem e = ItemFromLocalHeader(h, found);
     const uint16_t nameLength = GetLE16(U(h, 26));
     e.rawName = ReadAt(s, found + kLocalHeaderSize, nameLength, component);
-    e.name = NameFromArchive(e.rawName, e.flags);
+    e.name = ShownName(e);
     e.nameLength = nameLength;
     e.fromArchive = true;
     dir.entries.push_back(std::move(e));
@@ -429,7 +430,7 @@ ReadDirectory ReadArchiveDirectory(platform::Stream& s, const std::string& compo
     at += kCentralHeaderSize;
     if (at + nameLength + extraLength + commentLength > bytes.size()) ThrowArchiverError(component, 48);
     e.rawName = bytes.substr(at, nameLength);
-    e.name = NameFromArchive(e.rawName, e.flags);
+    e.name = ShownName(e);
     e.fromArchive = true;
     at += nameLength;
     ParseExtra(e, bytes.substr(at, extraLength));
@@ -469,6 +470,14 @@ ReadDirectory ReadArchiveDirectory(platform::Stream& s, const std::string& compo
     dir.prefix = shift + recorded;
   }
   return dir;
+}
+
+std::string ShownName(const TDirItem& e) {
+  if (e.versionNeeded != kVersionNameCipher) return NameFromArchive(e.rawName, e.flags);
+  // An enciphered name; the bytes kept as they are when the cipher fails.
+  std::string plain = e.rawName;
+  DecipherName(plain);
+  return NameFromArchive(plain, e.flags);
 }
 
 }  // namespace kvn::archive

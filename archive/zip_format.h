@@ -44,6 +44,9 @@ struct ExtraField {
 
 // One directory entry: the central header's fields, then what the archiver
 // keeps about it. Names are Windows-1252 with "/" separators.
+// The version needed of an entry whose name is enciphered (zip_crypto.h).
+constexpr uint16_t kVersionNameCipher = 0x4114;
+
 struct TDirItem {
   uint32_t signature = kCentralHeaderSignature;
   uint16_t versionMadeBy = 20;
@@ -97,6 +100,10 @@ struct TDirItem {
   }
   bool IsDirectory() const { return !name.empty() && name.back() == '/'; }
 };
+
+// The name an entry read from an archive is shown and compared by: its bytes
+// deciphered first when its version needed says the name is enciphered.
+std::string ShownName(const TDirItem& e);
 
 struct EndRecord {
   uint16_t thisDisk = 0;
