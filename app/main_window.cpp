@@ -378,6 +378,11 @@ class ArchiverBoxes : public archive::ArchiverQuestions {
       default: return Overwrite::No;
     }
   }
+  // A request for a volume: OK or Cancel.
+  bool VolumeRequest(const std::string& text) override {
+    return Ui().Choose(m_parent, ApplicationTitle(), QString::fromStdString(text),
+                       {QStringLiteral("OK"), QStringLiteral("Annuler")}) == 0;
+  }
   archive::TZFAction FileFailure(const std::string& message) override {
     switch (Ui().Choose(m_parent, ApplicationTitle(), QString::fromStdString(message),
                         {QStringLiteral("Abandonner"), QStringLiteral("Réessayer"), QStringLiteral("Ignorer")})) {

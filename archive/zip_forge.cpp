@@ -106,18 +106,28 @@ void TZFBaseArchiver::Open(uint16_t mode) {
     if (m_inMemory) Fail(28);
   }
   Close();
-  if (SpanningMode != TZFSpanningMode::smNone || !SFXStub.empty())
-    throw Error("Les archives en plusieurs volumes et les exécutables auto-extractibles ne sont "
-                "pas disponibles dans cette version.");
   m_openMode = mode;
   m_current.clear();
   m_snapshot.clear();
   m_comment.clear();
   m_prefix = 0;
   m_directoryStart = 0;
+  m_volumeMode = TZFSpanningMode::smNone;
+  m_volumeFiles.clear();
   if (mode == kCreateMode || m_inMemory) {
     if (m_inMemory) {
+      if (SpanningMode != TZFSpanningMode::smNone) Fail(51);
       m_stream = std::make_unique<platform::MemoryStream>();
+    } else if (SpanningMode != TZFSpanningMode::smNone) {
+      // A stub that the first volume cannot hold is refused before anything
+      // is written.
+      if (!SFXStub.empty()) {
+        const uint64_t limit = SpanningOptions.VolumeLimit(0);
+        struct stat stub{};
+        if (limit > 0 && ::stat(SFXStub.c_str(), &stub) == 0 && static_cast<uint64_t>(stub.st_size) > limit) Fail(47);
+      }
+      m_volumeMode = SpanningMode;
+      OpenWorkingFile();
     } else {
       try {
         auto file = std::make_unique<FileStream>(FileName, FileMode::Create);
@@ -127,14 +137,31 @@ void TZFBaseArchiver::Open(uint16_t mode) {
         Fail(19, {FileName});
       }
     }
+    if (!SFXStub.empty()) PlaceStub();
   } else {
     const int access = mode & 3;
-    try {
-      auto file = std::make_unique<FileStream>(FileName, access == 0 ? FileMode::OpenRead : FileMode::OpenReadWrite);
-      if (!ShownFileName.empty()) file->SetDisplayName(ShownFileName);
-      m_stream = std::move(file);
-    } catch (const kvn::Error&) {
-      Fail(33, {FileName});
+    m_volumeMode = SpanningMode;
+    bool volumes = m_volumeMode != TZFSpanningMode::smNone;
+    if (!volumes) {
+      // A set of volumes: its last one's end record names another disk.
+      try {
+        FileStream probe(FileName, FileMode::OpenRead);
+        volumes = EndRecordDisk(probe) > 0;
+      } catch (const kvn::Error&) {
+        Fail(33, {FileName});
+      }
+    }
+    // The naming of the set is found from the files there.
+    if (volumes) JoinVolumes();
+    if (!m_stream) {
+      try {
+        auto file =
+            std::make_unique<FileStream>(FileName, access == 0 ? FileMode::OpenRead : FileMode::OpenReadWrite);
+        if (!ShownFileName.empty()) file->SetDisplayName(ShownFileName);
+        m_stream = std::move(file);
+      } catch (const kvn::Error&) {
+        Fail(33, {FileName});
+      }
     }
     try {
       ReadDirectory dir = ReadArchiveDirectory(*m_stream, Name, OpenCorruptedArchives);
@@ -173,12 +200,20 @@ void TZFBaseArchiver::Close() {
       m_nesting = 1;
       EndUpdate();
     }
-    if (m_stream && m_stream->Size() == 0 && (m_openMode & 3) != 0) WriteDirectory();
+    if (m_stream && m_stream->Size() == static_cast<int64_t>(m_prefix) && (m_openMode & 3) != 0) {
+      // A new archive without entries: its empty directory (after the stub).
+      m_stream->Seek(static_cast<int64_t>(m_prefix), SeekOrigin::Begin);
+      WriteCentralDirectory(*m_stream, m_current, m_comment, Name);
+      m_directoryStart = m_prefix;
+      if (MultiVolume()) SplitToVolumes();
+    }
     if (m_stream) m_stream->Flush();
   } catch (...) {
     // Closing never fails: the archive keeps what the last commit left.
   }
   m_stream.reset();
+  if (!m_workingName.empty()) ::unlink(m_workingName.c_str());
+  m_workingName.clear();
   m_current.clear();
   m_snapshot.clear();
   m_nesting = 0;
@@ -242,6 +277,8 @@ void TZFBaseArchiver::AbandonUpdate() {
 
 void TZFBaseArchiver::AddMatching(const std::string& fileMask, int searchAttr, const std::string& exclusionMask) {
   if (!m_active) Fail(13);
+  // A set of volumes with entries changes only inside an explicit update.
+  if (MultiVolume() && !m_current.empty() && m_nesting == 0) Fail(52);
   ScanRequest request;
   request.baseDirectory = CurrentDirectory();
   request.masks = {fileMask};
@@ -649,6 +686,7 @@ void TZFBaseArchiver::Rollback() {
   // The archive's bytes from the first change on are put back as they were:
   // the file is then exactly the one from before the update.
   m_current = m_snapshot;
+  m_directoryStart = m_savedDirectoryStart;
   if (!m_tail) return;
   platform::Stream& s = *m_stream;
   try {
@@ -664,6 +702,7 @@ void TZFBaseArchiver::Rollback() {
 }
 
 void TZFBaseArchiver::CommitUpdate() {
+  m_savedDirectoryStart = m_directoryStart;
   m_nesting = 0;
   m_finished = 0;
   m_cancel = false;
@@ -813,6 +852,19 @@ void TZFBaseArchiver::CommitUpdate() {
   if (m_cancel || aborted) {
     Rollback();
     return;
+  }
+  if (MultiVolume()) {
+    // The volumes follow the working file; when they cannot be written, the
+    // working file goes back too, and the earlier volumes stay.
+    try {
+      SplitToVolumes();
+    } catch (...) {
+      try {
+        Rollback();
+      } catch (...) {
+      }
+      throw;
+    }
   }
   DropTail();
   if (Options.FlushBuffers)

@@ -43,11 +43,19 @@ struct TZFOptions {
   bool FlushBuffers = true;
 };
 
-struct TZFSpanningOptions {
+class TZFSpanningOptions {
+ public:
   bool AdvancedNaming = true;
   uint64_t FirstVolumeSize = 0;
   TZFVolumeSize VolumeSize = TZFVolumeSize::vsAutoDetect;
-  uint64_t CustomVolumeSize = 0;
+  uint64_t CustomVolumeSize() const { return m_customVolumeSize; }
+  // A size below 65,536 bytes is raised to 65,536.
+  void SetCustomVolumeSize(uint64_t size) { m_customVolumeSize = size < 65536 ? 65536 : size; }
+  // The size limit of volume v (0-based); 0 when only the free space limits it.
+  uint64_t VolumeLimit(int volume) const;
+
+ private:
+  uint64_t m_customVolumeSize = 0;
 };
 
 // The questions asked when no event handler answers: the GUI shows them; a
@@ -60,6 +68,12 @@ class ArchiverQuestions {
   virtual Overwrite ConfirmOverwrite(const std::string& entryFileName, const std::string& sourcePath) = 0;
   // "%s. File processing error, possibly disk is full", Abort/Retry/Ignore.
   virtual TZFAction FileFailure(const std::string& message) = 0;
+  // A request about a volume ("Please insert a blank disk #2"), OK or Cancel;
+  // true for OK. Without an answer of its own, a program cancels.
+  virtual bool VolumeRequest(const std::string& text) {
+    (void)text;
+    return false;
+  }
 };
 
 struct TZFArchiveItem {
@@ -113,6 +127,16 @@ class TZFBaseArchiver {
   std::function<void(TZFBaseArchiver*, const std::string& fileName, TZFProcessOperation, int nativeError,
                      int errorCode, const std::string& errorMessage, TZFAction& action)>
       OnProcessFileFailure;
+  // The volumes of a multi-volume archive; numbers are 1-based, the file name
+  // arrives filled with the volume's name and may be changed.
+  std::function<void(TZFBaseArchiver*, int volumeNumber, std::string& volumeFileName, bool& cancel)>
+      OnRequestBlankVolume;
+  std::function<void(TZFBaseArchiver*, std::string& volumeFileName, bool& cancel)> OnRequestFirstVolume;
+  std::function<void(TZFBaseArchiver*, std::string& volumeFileName, bool& cancel)> OnRequestLastVolume;
+  std::function<void(TZFBaseArchiver*, int volumeNumber, std::string& volumeFileName, bool& cancel)>
+      OnRequestMiddleVolume;
+  std::function<void(TZFBaseArchiver*, int volumeNumber, const std::string& volumeFileName, bool& cancel)>
+      OnDiskFull;
 
   TZFCompressionLevel CompressionLevel() const { return m_level; }
   void SetCompressionLevel(TZFCompressionLevel level);
@@ -154,6 +178,16 @@ class TZFBaseArchiver {
 
   static constexpr uint16_t kCreateMode = 0xFFFF;
 
+  // The file of volume v (0-based; -1 for the last volume), by the archive's
+  // name, the spanning mode and naming, and whether it is self-extracting.
+  std::string VolumeName(int volume) const;
+  // Bytes the caller may still write on the drive of a file (or of its folder).
+  static uint64_t FreeSpace(const std::string& fileName);
+  // Whether the open archive spreads over volumes.
+  bool MultiVolume() const { return m_volumeMode != TZFSpanningMode::smNone; }
+  // The volume files of the open multi-volume archive, in order.
+  const std::vector<std::string>& VolumeFiles() const { return m_volumeFiles; }
+
  protected:
   virtual void UpdateCompressionMethod() { m_method = -1; }
   int m_method = -1;
@@ -173,6 +207,14 @@ class TZFBaseArchiver {
   // Raise the progress events; false when a handler asked to cancel.
   bool FileProgress(TZFProgressPhase phase, const TDirItem& entry, double progress);
   bool OverallProgress(TZFProgressPhase phase, double progress);
+  // Multi-volume archives: the archive is kept as one working file (the
+  // logical archive) and written out as volumes after each commit; an
+  // existing set is joined into the working file when it is opened.
+  void OpenWorkingFile();
+  void SplitToVolumes();
+  void JoinVolumes();
+  bool SelfExtracting() const;
+  void PlaceStub();
 
   bool m_active = false;
   bool m_inMemory = false;
@@ -182,6 +224,7 @@ class TZFBaseArchiver {
   std::string m_comment;
   uint64_t m_prefix = 0;
   uint64_t m_directoryStart = 0;
+  uint64_t m_savedDirectoryStart = 0;  // before the commit in progress
   int m_nesting = 0;
   int m_finished = 0, m_toProcess = 0;
   bool m_cancel = false;
@@ -195,6 +238,11 @@ class TZFBaseArchiver {
   std::string m_tempName;
   TZFProcessOperation m_operation = TZFProcessOperation::poAdd;
   int m_failureSystemError = 0;
+  // Multi-volume state: the mode in force (the property, or what opening
+  // found), the working file's name, the volume files written or read.
+  TZFSpanningMode m_volumeMode = TZFSpanningMode::smNone;
+  std::string m_workingName;
+  std::vector<std::string> m_volumeFiles;
 };
 
 class TZipForge : public TZFBaseArchiver {

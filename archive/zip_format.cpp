@@ -113,45 +113,46 @@ std::string CentralZip64Extra(const TDirItem& e) {
   return field + data;
 }
 
+std::string CentralHeaderBytes(const TDirItem& e) {
+  const std::string name = RawName(e);
+  std::string extra = CentralZip64Extra(e);
+  // An entry read from an archive keeps its other extra fields (Unix times,
+  // owners, links' data) and the system that made it.
+  if (e.fromArchive) {
+    for (const ExtraField& f : e.extra) {
+      if (f.id == kZip64ExtraId) continue;
+      AppendLE16(extra, f.id);
+      AppendLE16(extra, static_cast<uint16_t>(f.data.size()));
+      extra += f.data;
+    }
+  }
+  std::string h;
+  AppendLE32(h, kCentralHeaderSignature);
+  AppendLE16(h, e.fromArchive ? e.versionMadeBy : (e.versionNeeded & 0x00FF));
+  AppendLE16(h, e.versionNeeded);
+  AppendLE16(h, e.flags);
+  AppendLE16(h, e.method);
+  AppendLE16(h, e.time);
+  AppendLE16(h, e.date);
+  AppendLE32(h, e.crc);
+  AppendLE32(h, e.compressedSize);
+  AppendLE32(h, e.uncompressedSize);
+  AppendLE16(h, static_cast<uint16_t>(name.size()));
+  AppendLE16(h, static_cast<uint16_t>(extra.size()));
+  AppendLE16(h, static_cast<uint16_t>(e.comment.size()));
+  AppendLE16(h, e.diskNumberStart);
+  AppendLE16(h, e.fromArchive ? e.internalAttributes : 0);
+  AppendLE32(h, e.externalAttributes);
+  AppendLE32(h, e.localHeaderOffset);
+  return h + name + extra + e.comment;
+}
+
 void WriteCentralDirectory(platform::Stream& s, const std::vector<TDirItem>& entries,
                            const std::string& comment, const std::string& component) {
   const uint64_t start = static_cast<uint64_t>(s.Position());
   std::string block;
   for (const TDirItem& e : entries) {
-    const std::string name = RawName(e);
-    std::string extra = CentralZip64Extra(e);
-    // An entry read from an archive keeps its other extra fields (Unix times,
-    // owners, links' data) and the system that made it.
-    if (e.fromArchive) {
-      for (const ExtraField& f : e.extra) {
-        if (f.id == kZip64ExtraId) continue;
-        AppendLE16(extra, f.id);
-        AppendLE16(extra, static_cast<uint16_t>(f.data.size()));
-        extra += f.data;
-      }
-    }
-    std::string h;
-    AppendLE32(h, kCentralHeaderSignature);
-    AppendLE16(h, e.fromArchive ? e.versionMadeBy : (e.versionNeeded & 0x00FF));
-    AppendLE16(h, e.versionNeeded);
-    AppendLE16(h, e.flags);
-    AppendLE16(h, e.method);
-    AppendLE16(h, e.time);
-    AppendLE16(h, e.date);
-    AppendLE32(h, e.crc);
-    AppendLE32(h, e.compressedSize);
-    AppendLE32(h, e.uncompressedSize);
-    AppendLE16(h, static_cast<uint16_t>(name.size()));
-    AppendLE16(h, static_cast<uint16_t>(extra.size()));
-    AppendLE16(h, static_cast<uint16_t>(e.comment.size()));
-    AppendLE16(h, e.diskNumberStart);
-    AppendLE16(h, e.fromArchive ? e.internalAttributes : 0);
-    AppendLE32(h, e.externalAttributes);
-    AppendLE32(h, e.localHeaderOffset);
-    block += h;
-    block += name;
-    block += extra;
-    block += e.comment;
+    block += CentralHeaderBytes(e);
     if (block.size() >= (1u << 20)) {
       WriteAll(s, block, component);
       block.clear();

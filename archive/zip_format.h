@@ -142,6 +142,8 @@ int WriteLocalHeader(platform::Stream& s, const TDirItem& e, bool zip64, uint64_
 void PatchLocalHeader(platform::Stream& s, uint64_t offset, const TDirItem& e, bool zip64);
 // The Zip64 extra field of a central header, empty when none applies.
 std::string CentralZip64Extra(const TDirItem& e);
+// One entry's central directory header with its name, extra field and comment.
+std::string CentralHeaderBytes(const TDirItem& e);
 // Writes the central directory from the current position, then the end
 // records. Native error 46 (with the component's name) when the stream refuses them.
 void WriteCentralDirectory(platform::Stream& s, const std::vector<TDirItem>& entries,
@@ -157,5 +159,7 @@ ReadDirectory ReadArchiveDirectory(platform::Stream& s, const std::string& compo
 // The offset where the current directory starts (end of the last entry), or the
 // stream size when there is no end record.
 uint64_t FindDirectoryStart(platform::Stream& s);
+// The disk number of the end record at the end of s; -1 when there is none.
+int EndRecordDisk(platform::Stream& s);
 
 }  // namespace kvn::archive

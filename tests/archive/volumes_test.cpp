@@ -1,0 +1,262 @@
+// Multi-volume archives and the self-extractor stub: volume names, limits,
+// split sets read by 7z, by Python once joined by zip, and by the archiver;
+// central headers never split; volume requests and their cancellation; the
+// stub before the first entry.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <random>
+
+#include "archive/zip_forge.h"
+#include "platform/endian.h"
+#include "platform/file_info.h"
+#include "tests/support/message_of.h"
+#include "tests/support/run_program.h"
+#include "tests/support/temp_dir.h"
+
+namespace kvn::archive {
+namespace {
+
+using test::ReadFile;
+using test::WriteFile;
+
+std::string Noise(size_t n, unsigned seed) {
+  std::mt19937 g(seed);
+  std::string s(n, '\0');
+  for (char& c : s) c = static_cast<char>(g() & 0xFF);
+  return s;
+}
+
+struct Answers : ArchiverQuestions {
+  std::vector<std::string> asked;
+  std::vector<bool> answers;
+  Overwrite ConfirmOverwrite(const std::string&, const std::string&) override { return Overwrite::Yes; }
+  TZFAction FileFailure(const std::string&) override { return TZFAction::fxaAbort; }
+  bool VolumeRequest(const std::string& text) override {
+    asked.push_back(text);
+    bool a = !answers.empty() && answers.front();
+    if (!answers.empty()) answers.erase(answers.begin());
+    return a;
+  }
+};
+
+class VolumesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::ForceDirectories(dir / "src");
+    for (int i = 0; i < 3; ++i) WriteFile(dir / ("src/bruit" + std::to_string(i) + ".bin"), Noise(150000, i));
+    WriteFile(dir / "src/texte.txt", std::string(20000, 't'));
+    z.Name = "Archive";
+    z.FileName = dir / "a.zip";
+    z.BaseDir = dir / "src";
+    z.SpanningMode = TZFSpanningMode::smSplitting;
+    z.SpanningOptions.VolumeSize = TZFVolumeSize::vsCustom;
+    z.SpanningOptions.SetCustomVolumeSize(65536);
+  }
+  test::TempDir dir;
+  TZipForge z;
+};
+
+TEST(VolumeNames, EveryNaming) {
+  TZipForge z;
+  z.FileName = "/d/a.zip";
+  struct Case {
+    TZFSpanningMode mode;
+    bool advanced;
+    std::string stub;
+    std::vector<std::string> names;  // volumes 0, 1, then the last
+  };
+  const Case cases[] = {
+      {TZFSpanningMode::smSplitting, true, "", {"/d/a_001.zip", "/d/a_002.zip", "/d/a.zip"}},
+      {TZFSpanningMode::smSplitting, false, "", {"/d/a.z01", "/d/a.z02", "/d/a.zip"}},
+      {TZFSpanningMode::smSpanning, true, "", {"/d/a_001.zip", "/d/a_002.zip", "/d/a.zip"}},
+      {TZFSpanningMode::smSpanning, false, "", {"/d/a.zip", "/d/a.zip", "/d/a.zip"}},
+      {TZFSpanningMode::smSplitting, false, "/d/stub", {"/d/a.exe", "/d/a.z02", "/d/a.ZIP"}},
+      {TZFSpanningMode::smSpanning, true, "/d/stub", {"/d/a_001.exe", "/d/a_002.exe", "/d/a.zip"}},
+  };
+  for (const Case& c : cases) {
+    z.SpanningMode = c.mode;
+    z.SpanningOptions.AdvancedNaming = c.advanced;
+    z.SFXStub = c.stub;
+    EXPECT_EQ(std::vector<std::string>({z.VolumeName(0), z.VolumeName(1), z.VolumeName(-1)}), c.names);
+  }
+  TZFSpanningOptions o;
+  o.SetCustomVolumeSize(1000);
+  EXPECT_EQ(o.CustomVolumeSize(), 65536u);
+  o.VolumeSize = TZFVolumeSize::vs1_44MB;
+  o.FirstVolumeSize = 100000;
+  EXPECT_EQ(o.VolumeLimit(0), 100000u);
+  EXPECT_EQ(o.VolumeLimit(1), 1457664u);
+}
+
+// A split set: volumes within their limit, read by 7z, by Python once zip has
+// joined them, and by the archiver itself.
+TEST_F(VolumesTest, SplitSetReadByEveryReader) {
+  z.SpanningOptions.AdvancedNaming = false;
+  z.Open(TZFBaseArchiver::kCreateMode);
+  z.AddMatching("*.*", 63);
+  z.Close();
+  std::vector<std::string> volumes;
+  for (int v = 1; platform::FileExists(dir / ("a.z0" + std::to_string(v))); ++v) volumes.push_back(dir / ("a.z0" + std::to_string(v)));
+  ASSERT_GE(volumes.size(), 6u);
+  for (const std::string& v : volumes) EXPECT_EQ(ReadFile(v).size(), 65536u) << v;
+  EXPECT_LE(ReadFile(dir / "a.zip").size(), 65536u);
+  EXPECT_TRUE(test::HiddenFiles(dir.Path()).empty());
+  // No working file is left.
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+    EXPECT_NE(entry.path().filename().string().rfind("FC", 0), 0u) << entry.path();
+
+  auto seven = test::RunProgram({"7z", "t", dir / "a.zip"});
+  EXPECT_EQ(seven.exitCode, 0) << seven.out << seven.err;
+  // Joined (volumes end to end, the directory's offsets made absolute), the
+  // set is one archive that Python reads.
+  const std::string join =
+      "import sys, struct, zipfile, io\n"
+      "parts = [open(p, 'rb').read() for p in sys.argv[1:]]\n"
+      "starts, data = [], b''\n"
+      "for i, p in enumerate(parts):\n"
+      "    skip = 4 if i == 0 and p[:4] == b'PK\\x07\\x08' else 0\n"
+      "    starts.append(len(data) - skip)\n"
+      "    data += p[skip:]\n"
+      "e = data.rfind(b'PK\\x05\\x06')\n"
+      "disk, cddisk, n, total, size, off, clen = struct.unpack('<HHHHIIH', data[e+4:e+22])\n"
+      "at = starts[cddisk] + off\n"
+      "cd = bytearray(data[at:at+size])\n"
+      "i = 0\n"
+      "while i < len(cd):\n"
+      "    d, = struct.unpack('<H', cd[i+34:i+36]); o, = struct.unpack('<I', cd[i+42:i+46])\n"
+      "    cd[i+34:i+36] = b'\\0\\0'; cd[i+42:i+46] = struct.pack('<I', starts[d] + o)\n"
+      "    i += 46 + sum(struct.unpack('<HHH', cd[i+28:i+34]))\n"
+      "one = data[:at] + bytes(cd) + b'PK\\x05\\x06' + struct.pack('<HHHHIIH', 0, 0, total, total, size, at, 0)\n"
+      "z = zipfile.ZipFile(io.BytesIO(one))\n"
+      "print(z.testzip(), sorted((i.filename, len(z.read(i))) for i in z.infolist()))\n";
+  std::vector<std::string> argv = {"/usr/bin/python3", "-c", join};
+  argv.insert(argv.end(), volumes.begin(), volumes.end());
+  argv.push_back(dir / "a.zip");
+  auto py = test::RunProgram(argv);
+  EXPECT_EQ(py.out,
+            "None [('bruit0.bin', 150000), ('bruit1.bin', 150000), ('bruit2.bin', 150000), ('texte.txt', 20000)]\n")
+      << py.err;
+
+  TZipForge reader;
+  reader.FileName = dir / "a.zip";
+  reader.Open(0x40);
+  EXPECT_TRUE(reader.MultiVolume());
+  EXPECT_EQ(reader.FileCount(), 4);
+  reader.TestFiles();
+  platform::MemoryStream out;
+  reader.ExtractTo("bruit1.bin", out);
+  EXPECT_EQ(out.Data(), ReadFile(dir / "src/bruit1.bin"));
+  EXPECT_EQ(reader.VolumeFiles().size(), volumes.size() + 1);
+  reader.Close();
+}
+
+// A central directory header never starts on one volume and ends on the next.
+TEST_F(VolumesTest, CentralHeadersStayOnOneVolume) {
+  for (int i = 0; i < 700; ++i) {
+    char name[160];
+    std::snprintf(name, sizeof name, "src/un nom de fichier assez long pour remplir le répertoire central %04d.txt", i);
+    WriteFile(dir / name, "x");
+  }
+  z.Open(TZFBaseArchiver::kCreateMode);
+  z.AddMatching("*.txt", 63);
+  z.Close();
+  std::vector<std::string> files;
+  for (int v = 1; platform::FileExists(dir / ("a_00" + std::to_string(v) + ".zip")); ++v)
+    files.push_back(dir / ("a_00" + std::to_string(v) + ".zip"));
+  files.push_back(dir / "a.zip");
+  ASSERT_GE(files.size(), 2u);
+  int headers = 0;
+  for (const std::string& f : files) {
+    const std::string bytes = ReadFile(f);
+    for (size_t at = bytes.find("PK\x01\x02"); at != std::string::npos; at = bytes.find("PK\x01\x02", at + 1)) {
+      ASSERT_LE(at + 46, bytes.size()) << f;
+      const auto* h = reinterpret_cast<const uint8_t*>(bytes.data() + at);
+      const size_t length = 46 + platform::GetLE16(h + 28) + platform::GetLE16(h + 30) + platform::GetLE16(h + 32);
+      EXPECT_LE(at + length, bytes.size()) << f;
+      ++headers;
+    }
+  }
+  EXPECT_EQ(headers, 701);
+  // The archiver reads either naming (7z knows only the .z01 one).
+  TZipForge reader;
+  reader.FileName = dir / "a.zip";
+  reader.Open(0x40);
+  EXPECT_EQ(reader.FileCount(), 701);
+  reader.TestFiles();
+}
+
+// A volume request answered Cancel stops with native error 45; the earlier
+// set stays as it was. Changes to a set with entries need an explicit update.
+TEST_F(VolumesTest, CancelledRequestsAndUpdates) {
+  Answers answers;
+  z.Questions = &answers;
+  z.SpanningMode = TZFSpanningMode::smSpanning;
+  answers.answers = std::vector<bool>(20, true);
+  z.Options.Recurse = false;
+  z.Open(TZFBaseArchiver::kCreateMode);
+  z.AddMatching("bruit0.bin", 63);
+  EXPECT_EQ(answers.asked.front(), "Please insert a blank disk #1");
+  EXPECT_NE(test::MessageOf([&] { z.AddMatching("bruit1.bin", 63); }).find("Multi-spanned"), std::string::npos);
+  std::vector<std::string> before;
+  for (const std::string& v : z.VolumeFiles()) before.push_back(ReadFile(v));
+
+  answers.asked.clear();
+  answers.answers = {true, false};  // the second disk is refused
+  z.BeginUpdate();
+  z.AddMatching("bruit1.bin", 63);
+  EXPECT_NE(test::MessageOf([&] { z.EndUpdate(); }).find("Opening aborted"), std::string::npos);
+  EXPECT_EQ(answers.asked, (std::vector<std::string>{"Please insert a blank disk #1", "Please insert a blank disk #2"}));
+  std::vector<std::string> after;
+  for (const std::string& v : z.VolumeFiles()) after.push_back(ReadFile(v));
+  EXPECT_TRUE(after == before) << "the earlier volumes changed";
+  EXPECT_EQ(z.FileCount(), 1);
+
+  // Accepted inside an update.
+  answers.answers = std::vector<bool>(20, true);
+  z.BeginUpdate();
+  z.AddMatching("bruit1.bin", 63);
+  z.EndUpdate();
+  EXPECT_EQ(z.FileCount(), 2);
+  z.Close();
+  TZipForge reader;
+  reader.FileName = dir / "a.zip";
+  reader.Open(0x40);
+  EXPECT_EQ(reader.FileCount(), 2);
+  reader.TestFiles();
+}
+
+// The stub goes before the first entry; offsets count from the start of the
+// file, which unzip lists. A stub bigger than the first volume is refused
+// before anything is written.
+TEST_F(VolumesTest, SelfExtractorStub) {
+  WriteFile(dir / "stub.bin", "MZ" + Noise(3000, 9));
+  z.SpanningMode = TZFSpanningMode::smNone;
+  z.SFXStub = dir / "stub.bin";
+  z.FileName = dir / "auto.zip";
+  z.Open(TZFBaseArchiver::kCreateMode);
+  z.AddMatching("texte.txt", 63);
+  z.Close();
+  const std::string bytes = ReadFile(dir / "auto.zip");
+  EXPECT_EQ(bytes.substr(0, 3002), ReadFile(dir / "stub.bin"));
+  EXPECT_EQ(bytes.substr(3002, 4), "PK\x03\x04");
+  auto unzip = test::RunProgram({"unzip", "-t", dir / "auto.zip"});
+  EXPECT_EQ(unzip.exitCode, 0) << unzip.out << unzip.err;
+  EXPECT_EQ(unzip.out.find("extra bytes"), std::string::npos) << unzip.out;
+  z.Open(0x40);
+  EXPECT_EQ(z.FileCount(), 1);
+  z.TestFiles();
+  z.Close();
+
+  z.SpanningMode = TZFSpanningMode::smSplitting;
+  z.SpanningOptions.FirstVolumeSize = 2000;
+  z.FileName = dir / "trop.zip";
+  EXPECT_NE(test::MessageOf([&] { z.Open(TZFBaseArchiver::kCreateMode); }).find("Cannot place SFX stub"),
+            std::string::npos);
+  EXPECT_FALSE(platform::FileExists(dir / "trop.zip"));
+  EXPECT_FALSE(platform::FileExists(dir / "trop.exe"));
+}
+
+}  // namespace
+}  // namespace kvn::archive
