@@ -4,6 +4,10 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <memory>
 #include <vector>
 
@@ -111,6 +115,66 @@ int StreamError(platform::Stream& s) {
   return file ? file->LastError() : 0;
 }
 
+// Encrypts and writes the blocks of one entry on a second thread, so that the
+// next block is read and compressed meanwhile: the cipher, byte after byte,
+// costs about as much as the compression.
+class CipherWriter {
+ public:
+  CipherWriter(TraditionalCipher& cipher, platform::Stream& dest)
+      : m_cipher(cipher), m_dest(dest), m_thread([this] { Run(); }) {}
+  ~CipherWriter() { Finish(); }
+  // Takes the bytes of buffer (which gets a free buffer back); waits while
+  // the previous block is not taken yet.
+  void Put(std::vector<unsigned char>& buffer, size_t length) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return !m_has; });
+    std::swap(buffer, m_pending);
+    m_pendingLength = length;
+    m_has = true;
+    m_changed.notify_all();
+  }
+  // Waits for the last block; false when a write failed.
+  bool Finish() {
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_done = true;
+      m_changed.notify_all();
+    }
+    if (m_thread.joinable()) m_thread.join();
+    return !m_failed;
+  }
+
+ private:
+  void Run() {
+    std::vector<unsigned char> working;
+    for (;;) {
+      size_t length = 0;
+      {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_has || m_done; });
+        if (!m_has) return;
+        std::swap(working, m_pending);
+        length = m_pendingLength;
+        m_has = false;
+        m_changed.notify_all();
+      }
+      if (m_failed) continue;
+      m_cipher.Encrypt(working.data(), length);
+      if (m_dest.Write(working.data(), length) != length) m_failed = true;
+    }
+  }
+
+  TraditionalCipher& m_cipher;
+  platform::Stream& m_dest;
+  std::mutex m_mutex;
+  std::condition_variable m_changed;
+  std::vector<unsigned char> m_pending;
+  size_t m_pendingLength = 0;
+  bool m_has = false, m_done = false;
+  std::atomic<bool> m_failed{false};
+  std::thread m_thread;
+};
+
 }  // namespace
 
 EntryData WriteEntryData(platform::Stream& source, int64_t sourceSize, platform::Stream& dest,
@@ -138,8 +202,13 @@ EntryData WriteEntryData(platform::Stream& source, int64_t sourceSize, platform:
   }
   int64_t read = 0;
   uint64_t written = 0;
+  // An entry of several blocks is encrypted and written beside the reading
+  // and compressing.
+  std::unique_ptr<CipherWriter> pipeline;
+  if (cipher && sourceSize > static_cast<int64_t>(blockSize)) pipeline = std::make_unique<CipherWriter>(*cipher, dest);
   while (read < sourceSize) {
     const size_t n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(blockSize), sourceSize - read));
+    if (input.size() < n) input.resize(n);
     if (source.Read(input.data(), n) != n) break;
     crc = UpdateCrc(crc, input.data(), static_cast<int64_t>(n));
     const unsigned char* out = input.data();
@@ -149,16 +218,14 @@ EntryData WriteEntryData(platform::Stream& source, int64_t sourceSize, platform:
       if (!compressor->Block(input.data(), n, last, output, outLength)) break;
       out = output.data();
     }
-    if (cipher) {
-      if (out == input.data()) {
-        // Stored bytes: encrypted in place, once their CRC is taken.
-        cipher->Encrypt(input.data(), outLength);
-      } else {
-        cipher->Encrypt(output.data(), outLength);
-      }
+    if (pipeline) {
+      pipeline->Put(out == input.data() ? input : output, outLength);
+    } else {
+      // Stored bytes are encrypted in place, once their CRC is taken.
+      if (cipher) cipher->Encrypt(const_cast<unsigned char*>(out), outLength);
+      // The archive refuses the bytes: a write failure, with the system's reason.
+      if (dest.Write(out, outLength) != outLength) ThrowArchiverError(componentName, 46, {}, StreamError(dest));
     }
-    // The archive refuses the bytes: a write failure, with the system's reason.
-    if (dest.Write(out, outLength) != outLength) ThrowArchiverError(componentName, 46, {}, StreamError(dest));
     written += outLength;
     read += static_cast<int64_t>(n);
     if (progress && !progress(read)) {
@@ -166,6 +233,7 @@ EntryData WriteEntryData(platform::Stream& source, int64_t sourceSize, platform:
       break;
     }
   }
+  if (pipeline && !pipeline->Finish()) ThrowArchiverError(componentName, 46, {}, StreamError(dest));
   if (!result.cancelled && read != sourceSize)
     ThrowArchiverError(componentName, 34, {std::to_string(sourceSize), std::to_string(read)}, StreamError(source));
   result.crc = ~crc;

@@ -48,12 +48,34 @@ uint8_t TraditionalCipher::DecryptByte(uint8_t cipher) {
   return plain;
 }
 
+// The keys are kept in locals: the bytes written cannot then alias them, and
+// the loop runs at the speed of its two table lookups.
 void TraditionalCipher::Encrypt(unsigned char* data, size_t n) {
-  for (size_t i = 0; i < n; ++i) data[i] = EncryptByte(data[i]);
+  const uint32_t* table = CrcTable();
+  uint32_t k0 = m_key0, k1 = m_key1, k2 = m_key2;
+  for (size_t i = 0; i < n; ++i) {
+    const uint32_t t = k2 | 2;
+    const uint8_t plain = data[i];
+    data[i] = static_cast<uint8_t>(plain ^ static_cast<uint8_t>((t * (t ^ 1)) >> 8));
+    k0 = table[(k0 ^ plain) & 0xFF] ^ (k0 >> 8);
+    k1 = (k1 + (k0 & 0xFF)) * 134775813u + 1;
+    k2 = table[(k2 ^ (k1 >> 24)) & 0xFF] ^ (k2 >> 8);
+  }
+  m_key0 = k0, m_key1 = k1, m_key2 = k2;
 }
 
 void TraditionalCipher::Decrypt(unsigned char* data, size_t n) {
-  for (size_t i = 0; i < n; ++i) data[i] = DecryptByte(data[i]);
+  const uint32_t* table = CrcTable();
+  uint32_t k0 = m_key0, k1 = m_key1, k2 = m_key2;
+  for (size_t i = 0; i < n; ++i) {
+    const uint32_t t = k2 | 2;
+    const uint8_t plain = static_cast<uint8_t>(data[i] ^ static_cast<uint8_t>((t * (t ^ 1)) >> 8));
+    data[i] = plain;
+    k0 = table[(k0 ^ plain) & 0xFF] ^ (k0 >> 8);
+    k1 = (k1 + (k0 & 0xFF)) * 134775813u + 1;
+    k2 = table[(k2 ^ (k1 >> 24)) & 0xFF] ^ (k2 >> 8);
+  }
+  m_key0 = k0, m_key1 = k1, m_key2 = k2;
 }
 
 std::array<uint8_t, kEncryptionHeaderSize> EncryptionHeader(uint32_t crc) {

@@ -162,6 +162,7 @@ class VolumeWriter {
           p += k;
           left -= k;
           m_length += k;
+          m_free = m_free > k ? m_free - k : 0;
         }
       }
       if (left > 0) {
@@ -172,6 +173,47 @@ class VolumeWriter {
   }
   void EnsureRoom(size_t n) {
     if (m_length > 0 && Room() < n) Switch(m_volume + 1);
+  }
+
+  // length bytes of source from offset, which may cross volumes, copied by
+  // the kernel where it can.
+  void Copy(FileStream& source, uint64_t offset, uint64_t length) {
+    std::vector<char> buffer;
+    while (length > 0) {
+      uint64_t room = Room();
+      if (room == 0) {
+        Switch(m_volume + 1);
+        continue;
+      }
+      uint64_t k = std::min(room, length);
+      m_file->Flush();
+      source.Flush();
+      loff_t in = static_cast<loff_t>(offset), out = static_cast<loff_t>(m_file->Seek(0, SeekOrigin::End));
+      uint64_t left = k;
+      while (left > 0) {
+        const ssize_t n = ::copy_file_range(source.Handle(), &in, m_file->Handle(), &out, left, 0);
+        if (n <= 0) break;
+        left -= static_cast<uint64_t>(n);
+      }
+      if (left > 0) {
+        // No kernel copy here: through a buffer.
+        buffer.resize(static_cast<size_t>(std::min<uint64_t>(left, kChunk)));
+        source.Seek(in, SeekOrigin::Begin);
+        m_file->Seek(out, SeekOrigin::Begin);
+        uint64_t rest = left;
+        while (rest > 0) {
+          const size_t n = static_cast<size_t>(std::min<uint64_t>(rest, buffer.size()));
+          if (source.Read(buffer.data(), n) != n || m_file->Write(buffer.data(), n) != n) m_archiver_fail(46);
+          rest -= n;
+        }
+      }
+      m_file->Seek(0, SeekOrigin::End);
+      if (m_spanning) m_file->Flush();
+      offset += k;
+      length -= k;
+      m_length += k;
+      m_free = m_free > k ? m_free - k : 0;
+    }
   }
 
   // The written volumes take their names; the last one the last volume's.
@@ -192,8 +234,9 @@ class VolumeWriter {
   std::function<void(int)> m_archiver_fail;
 
  private:
+  // The free space is measured when a volume starts, then counted down.
   uint64_t Room() const {
-    uint64_t room = TZFBaseArchiver::FreeSpace(m_written.back().first);
+    uint64_t room = m_free;
     const uint64_t limit = m_limit(m_volume);
     if (limit > 0) room = std::min(room, limit > m_length ? limit - m_length : 0);
     return room;
@@ -213,6 +256,7 @@ class VolumeWriter {
     m_written.emplace_back(temporary, name);
     m_volume = volume;
     m_length = 0;
+    m_free = TZFBaseArchiver::FreeSpace(temporary);
   }
 
   TZFBaseArchiver& m_archiver;
@@ -223,6 +267,7 @@ class VolumeWriter {
   std::vector<std::pair<std::string, std::string>> m_written;  // temporary, final
   int m_volume = 0;
   uint64_t m_length = 0;
+  uint64_t m_free = 0;
   bool m_finished = false;
 };
 
@@ -308,7 +353,10 @@ void TZFBaseArchiver::SplitToVolumes() {
     e.localHeaderOffset64 = out.Position();
     e.localHeaderOffset = static_cast<uint32_t>(out.Position());
     copy(at, header, 0);
-    copy(at + header, next - at - header, -1);
+    if (auto* file = dynamic_cast<FileStream*>(&logical))
+      out.Copy(*file, at + header, next - at - header);
+    else
+      copy(at + header, next - at - header, -1);
   }
   // The directory: each header whole on one volume.
   int directoryDisk = -1;
