@@ -20,6 +20,7 @@ class TfrmNFiche;
 class TfrmMFiche;
 class TfrmSFiche;
 class TfrmJaquette;
+class TfrmSCfiche;
 class TfrmRecherche;
 class TfrmImprimer;
 class TfrmRImprimer;
@@ -37,6 +38,7 @@ struct Windows {
   TfrmImprimer* frmImprimer = nullptr;
   TfrmRImprimer* frmRImprimer = nullptr;
   TfrmJaquette* frmJaquette = nullptr;
+  TfrmSCfiche* frmSCfiche = nullptr;
   Tfrm_ImpJaquettes* frm_ImpJaquettes = nullptr;
   TQuickReport1* quickReport1 = nullptr;
 };

@@ -23,6 +23,7 @@
 #include "app/list_reports.h"
 #include "app/pictures.h"
 #include "app/record_forms.h"
+#include "app/scan_form.h"
 #include "app/search_form.h"
 #include "db/catalogue.h"
 #include "db/sqlite.h"
@@ -188,7 +189,8 @@ void TForm1::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("Fichier"));
   add(file, "s_mnuNFiche", QStringLiteral("Nouvelle fiche"), Pictogram::NewRecord,
       QKeySequence(Qt::CTRL | Qt::Key_N), [this] { s_mnuNFicheClick(); });
-  add(file, "Scanneruneimage1", QStringLiteral("Scanner une jaquette"), Pictogram::Scan, {}, nullptr);
+  add(file, "Scanneruneimage1", QStringLiteral("Scanner une jaquette"), Pictogram::Scan, {},
+      [this] { Scanneruneimage1Click(); });
   add(file, "s_mnuExporter", QStringLiteral("Exporter"), Pictogram::Export,
       QKeySequence(Qt::CTRL | Qt::Key_E), [this] { s_mnuExporterClick(); });
   add(file, "Archiverlabasededonnes1", QStringLiteral("Archiver la base de données"),
@@ -343,6 +345,8 @@ void TForm1::s_mnuAideClick() {
 }
 
 void TForm1::s_mnuAproposClick() { Forms().apropos->ShowModal(); }
+
+void TForm1::Scanneruneimage1Click() { Forms().frmSCfiche->ShowModal(); }
 
 QUrl TForm1::BugReportUrl() const {
   platform::IniFile ini(CatalogueDirectory() + "kvn.ini");

@@ -46,6 +46,7 @@ class TForm1 : public QMainWindow {
   void s_mnuChercherClick();
   void s_mnuImprimerClick();
   void s_mnuExporterClick();
+  void Scanneruneimage1Click();
 
   DBGrid* DBGrid1 = nullptr;
   QLabel* StatusBar1 = nullptr;

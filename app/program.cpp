@@ -8,12 +8,13 @@
 #include "app/about.h"
 #include "app/catalogue_files.h"
 #include "app/cover_printing.h"
-#include "app/list_reports.h"
-#include "app/search_form.h"
 #include "app/forms.h"
 #include "app/handlers.h"
+#include "app/list_reports.h"
 #include "app/main_window.h"
 #include "app/record_forms.h"
+#include "app/scan_form.h"
+#include "app/search_form.h"
 
 namespace kvn::app {
 
@@ -30,6 +31,7 @@ void CreateWindows() {
   RunHandler(nullptr, [&w] { w.frmImprimer->FormCreate(); });
   w.frmRImprimer = new TfrmRImprimer;
   w.frmJaquette = new TfrmJaquette;
+  w.frmSCfiche = new TfrmSCfiche;
   w.frm_ImpJaquettes = new Tfrm_ImpJaquettes;
   w.quickReport1 = new TQuickReport1;
 }
@@ -38,6 +40,7 @@ void DestroyWindows() {
   Windows& w = Forms();
   delete w.quickReport1;
   delete w.frm_ImpJaquettes;
+  delete w.frmSCfiche;
   delete w.frmJaquette;
   delete w.frmRImprimer;
   delete w.frmImprimer;

@@ -113,7 +113,7 @@ TEST_F(MainWindowTest, MenusShortcutsAndCommandsThatComeLater) {
     bool enabled;
   } items[] = {
       {"s_mnuNFiche", "Nouvelle fiche", QKeySequence("Ctrl+N"), true},
-      {"Scanneruneimage1", "Scanner une jaquette", QKeySequence(), false},
+      {"Scanneruneimage1", "Scanner une jaquette", QKeySequence(), true},
       {"s_mnuExporter", "Exporter", QKeySequence("Ctrl+E"), true},
       {"Archiverlabasededonnes1", "Archiver la base de données", QKeySequence(), true},
       {"s_mnuImprimer", "Imprimer", QKeySequence("Ctrl+P"), true},
