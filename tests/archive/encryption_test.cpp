@@ -65,7 +65,9 @@ TEST(NameCipher, RoundTripKeepsTheLength) {
     std::string coded = name;
     ASSERT_TRUE(EncipherName(coded));
     EXPECT_EQ(coded.size(), name.size());
-    if (!name.empty()) EXPECT_NE(coded, name);
+    if (!name.empty()) {
+      EXPECT_NE(coded, name);
+    }
     ASSERT_TRUE(DecipherName(coded));
     EXPECT_EQ(coded, name);
   }
@@ -86,7 +88,9 @@ TEST_F(EncryptionTest, ReadersOpenTheEntriesWithThePassword) {
       EXPECT_EQ(e.CompressedSize(), 12u);
       EXPECT_EQ(e.method, 0);
     }
-    if (e.IsDirectory()) EXPECT_EQ(e.CompressedSize(), 0u) << "no header for a folder";
+    if (e.IsDirectory()) {
+      EXPECT_EQ(e.CompressedSize(), 0u) << "no header for a folder";
+    }
   }
   // The archiver reads them back; with a wrong password it refuses.
   platform::MemoryStream out;
