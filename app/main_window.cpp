@@ -124,6 +124,26 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), DataSourceVideo(&Tvideo) 
   statusBar()->addWidget(StatusBar1, 1);
 
   BuildMenus();
+  XPMenu1 = new menus::TXPMenu(this);
+  XPMenu1->setObjectName("XPMenu1");
+  XPMenu1->SetFont({QFont("Tahoma", 8), platform::clMenuText});
+  XPMenu1->SetColor(platform::clBtnFace);
+  XPMenu1->SetIconBackColor(platform::clBtnFace);
+  XPMenu1->SetMenuBarColor(platform::clBtnFace);
+  XPMenu1->SetSelectColor(platform::clHighlight);
+  XPMenu1->SetSelectBorderColor(platform::clHighlight);
+  XPMenu1->SetSelectFontColor(platform::clMenuText);
+  XPMenu1->SetDisabledColor(platform::clInactiveCaption);
+  XPMenu1->SetSeparatorColor(platform::clBtnFace);
+  XPMenu1->SetCheckedColor(platform::clHighlight);
+  XPMenu1->SetIconWidth(24);
+  XPMenu1->SetDrawSelect(true);
+  XPMenu1->SetUseSystemColors(true);
+  XPMenu1->SetOverrideOwnerDraw(false);
+  XPMenu1->SetGradient(false);
+  XPMenu1->SetFlatMenu(false);
+  XPMenu1->SetAutoDetect(true);
+  XPMenu1->SetActive(true);
   // The window can grow and be maximised; the list grows with it. Its size and
   // the list's column widths are those the user left last time.
   setMinimumSize(794, 490 + menuBar()->sizeHint().height());

@@ -10,6 +10,7 @@
 #include "db/query.h"
 #include "db/table.h"
 #include "export/dialog/export_dialog.h"
+#include "menus/xp_menu.h"
 
 class QGroupBox;
 class QLabel;
@@ -52,6 +53,8 @@ class TForm1 : public QMainWindow {
   QLabel* StatusBar1 = nullptr;
   QGroupBox* GroupBox1 = nullptr;
   QMenu* PopupMenu1 = nullptr;
+  // The flat drawing of the menu bar, its menus and the pop-up menu.
+  menus::TXPMenu* XPMenu1 = nullptr;
   std::vector<QToolButton*> SpeedButtons;
 
   // The bug-report link: the address from [APP] BugReportAddress of kvn.ini.

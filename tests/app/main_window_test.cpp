@@ -17,6 +17,10 @@
 #include "app/record_forms.h"
 #include "platform/ini_file.h"
 #include "app/handlers.h"
+#include "menus/xp_menu.h"
+#include "menus/xp_menu_style.h"
+#include <QMenu>
+#include <QPainter>
 #include "tests/app/gui_fixture.h"
 #include "tests/support/run_program.h"
 
@@ -48,6 +52,72 @@ TEST_F(MainWindowTest, StatusTextFollowsTheMouse) {
   QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
   QApplication::sendEvent(Main().GroupBox1, &move);
   EXPECT_TRUE(Main().StatusBar1->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, MenusAreDrawnFlat) {
+  using menus::TXPMenu;
+  TXPMenu* xp = Main().XPMenu1;
+  ASSERT_NE(xp, nullptr);
+  EXPECT_TRUE(xp->Active());
+  EXPECT_TRUE(xp->AutoDetect());
+  EXPECT_TRUE(xp->DrawSelect());
+  EXPECT_TRUE(xp->UseSystemColors());
+  EXPECT_FALSE(xp->OverrideOwnerDraw());
+  EXPECT_FALSE(xp->Gradient());
+  EXPECT_FALSE(xp->FlatMenu());
+  EXPECT_EQ(xp->IconWidth(), 24);
+  // The menu bar, its drop-down menus and the list's pop-up menu are owner-drawn.
+  EXPECT_EQ(Main().menuBar()->style(), xp->Style());
+  for (QAction* item : Main().menuBar()->actions()) EXPECT_EQ(item->menu()->style(), xp->Style());
+  ASSERT_NE(Main().PopupMenu1, nullptr);
+  EXPECT_EQ(Main().PopupMenu1->style(), xp->Style());
+
+  // "Fichier" opened from the menu bar, "Exporter" under the mouse.
+  Main().show();
+  QAction* fileItem = Main().menuBar()->actions().at(0);
+  QMenu* file = fileItem->menu();
+  Main().menuBar()->setActiveAction(fileItem);
+  QApplication::processEvents();
+  ASSERT_TRUE(file->isVisible());
+  const menus::TXPMenuColors colors = xp->EffectiveColors(32);
+  auto at = [](const QImage& i, int x, int y) {
+    const QRgb p = i.pixel(x, y);
+    return menus::MakeRGB(qRed(p), qGreen(p), qBlue(p));
+  };
+  // The open menu's bar item is drawn as a raised box.
+  EXPECT_EQ(Main().menuBar()->activeAction(), fileItem);
+  const QImage bar = Main().menuBar()->grab().toImage();
+  const QRect box = Main().menuBar()->actionGeometry(fileItem);
+  EXPECT_EQ(at(bar, box.left(), box.center().y()), colors.Frame);
+  EXPECT_EQ(at(bar, box.left() + 1, box.center().y()), colors.IconBackColor);
+  QAction* exporter = Main().findChild<QAction*>("s_mnuExporter");
+  QAction* quit = Main().findChild<QAction*>("s_mnuQuitter");
+  file->setActiveAction(exporter);
+  QApplication::processEvents();
+  const QImage image = file->grab().toImage();
+  const QRect selected = file->actionGeometry(exporter), other = file->actionGeometry(quit);
+  EXPECT_EQ(at(image, selected.left(), selected.center().y()), colors.SelectBorderColor);
+  EXPECT_EQ(at(image, selected.right() - 2, selected.center().y()), colors.SelectColor);
+  EXPECT_EQ(at(image, other.left() + 1, other.center().y()), colors.IconBackColor);
+  EXPECT_EQ(at(image, other.left() + 24, other.center().y()), colors.Color);
+  // Menu-bar items are their measured width plus the bar's margin.
+  int w = 0, h = 0;
+  xp->MeasureItem(fileItem, w, h);
+  EXPECT_EQ(Main().menuBar()->actionGeometry(fileItem).width(), w + menus::TXPMenuStyle::kMenuBarItemExtraWidth);
+
+  if (!qgetenv("KVN_SCREENSHOT_DIR").isEmpty()) {
+    // The window with its open menu, as the user sees it.
+    QPixmap shot = Main().grab();
+    QPainter painter(&shot);
+    painter.drawImage(Main().mapFromGlobal(file->pos()), image);
+    painter.end();
+    auto* label = new QLabel;
+    label->setPixmap(shot);
+    label->resize(shot.size());
+    Screenshot(label, "menu_fichier");
+    delete label;
+  }
+  file->hide();
 }
 
 TEST_F(MainWindowTest, LayoutAndList) {
