@@ -23,6 +23,8 @@ void ProtectCatalogueFiles(const std::string& directory) {
   // The database engine's journals beside the table.
   for (const char* suffix : {"-journal", "-wal", "-shm"}) platform::ProtectFromOutput(dir + "video.DB" + suffix);
   platform::ProtectFromOutput(dir + "kvn.ini");
+  // The catalogue a restore replaced.
+  platform::ProtectFromOutput(dir + "video.DB.avant-restauration");
   platform::ProtectFolderFromOutput(dir + "Archive");
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/catalogue_export.h"
 #include "app/catalogue_files.h"
+#include "app/catalogue_restore.h"
 #include "app/database_archiving.h"
 #include "app/forms.h"
 #include "app/list_reports.h"
@@ -62,6 +63,10 @@ std::string UsageText() {
          "            le reste\n"
          "  archive   archive les fichiers du catalogue dans Archive/video.zip ;\n"
          "            l'archive précédente n'est remplacée qu'une fois la nouvelle complète\n"
+         "  restore [ARCHIVE.zip]\n"
+         "            restaure le catalogue archivé (par défaut Archive/video.zip) après\n"
+         "            l'avoir vérifié ; le catalogue remplacé est conservé dans\n"
+         "            video.DB.avant-restauration\n"
          "  print [-o FICHIER.pdf]\n"
          "            imprime la liste des films dans un fichier PDF, par défaut\n"
          "            liste.pdf dans le répertoire du catalogue\n"
@@ -133,6 +138,15 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
       ArchivingResult r = ArchiveDatabase(cl.directory, nullptr);
       out << "Archivage terminé : " << r.archiveFile << " (" << r.files << " fichier"
           << (r.files > 1 ? "s" : "") << ")\n";
+      return 0;
+    }
+    if (cl.command == "restore") {
+      if (cl.arguments.size() > 1) throw Error(platform::Subst("Argument en trop : %s", {cl.arguments[1]}));
+      if (!cl.arguments.empty() && !cl.arguments[0].empty() && cl.arguments[0][0] == '-')
+        throw Error(platform::Subst("Option inconnue : %s (voir korvane --help)", {cl.arguments[0]}));
+      // Nobody is asked: the replaced catalogue is kept aside.
+      CatalogueRestore restore(cl.directory, cl.arguments.empty() ? std::string() : cl.arguments[0]);
+      out << restore.Commit() << "\n";
       return 0;
     }
     if (cl.command == "print") {

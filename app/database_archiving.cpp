@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "db/catalogue.h"
 #include "db/sqlite.h"
 #include "platform/error.h"
 #include "platform/file_info.h"
@@ -95,7 +96,8 @@ class CatalogueSnapshot {
     m_source.reset();
     Check(raw);
     copy.reset();
-    MarkRollbackJournal(path);
+    // The copy has no WAL file of its own.
+    db::MarkRollbackJournal(path);
     struct stat st{};
     m_size = ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
   }
@@ -125,24 +127,6 @@ class CatalogueSnapshot {
                         m_catalogue);
     if (!table.Step() || table.ColumnInt(0) == 0)
       throw Error(Subst("Le fichier \"%s\" ne contient pas la table des films du catalogue.", {m_catalogue}));
-  }
-
-  // A copy of a catalogue in WAL mode says so in its header; it has no WAL
-  // file of its own, so it is marked as an ordinary (rollback journal) file,
-  // which any reader opens without creating side files.
-  static void MarkRollbackJournal(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return;
-    unsigned char versions[2];
-    if (::pread(fd, versions, 2, 18) == 2 && (versions[0] == 2 || versions[1] == 2)) {
-      const unsigned char legacy[2] = {1, 1};
-      if (::pwrite(fd, legacy, 2, 18) != 2) {
-        const int err = errno;
-        ::close(fd);
-        throw Error(platform::FileCreateMessage(path, err));
-      }
-    }
-    ::close(fd);
   }
 
   std::string m_catalogue;

@@ -16,6 +16,7 @@
 #include "app/about.h"
 #include "app/catalogue_export.h"
 #include "app/catalogue_files.h"
+#include "app/catalogue_restore.h"
 #include "app/database_archiving.h"
 #include "app/dialogs.h"
 #include "app/forms.h"
@@ -215,6 +216,8 @@ void TForm1::BuildMenus() {
       QKeySequence(Qt::CTRL | Qt::Key_E), [this] { s_mnuExporterClick(); });
   add(file, "Archiverlabasededonnes1", QStringLiteral("Archiver la base de données"),
       Pictogram::Archive, {}, [this] { Archiverlabasededonnes1Click(); });
+  add(file, "Restaurerlabasededonnees1", QStringLiteral("Restaurer la base de données…"), Pictogram::Archive,
+      {}, [this] { Restaurerlabasededonnees1Click(); });
   add(file, "s_mnuImprimer", QStringLiteral("Imprimer"), Pictogram::Print,
       QKeySequence(Qt::CTRL | Qt::Key_P), [this] { s_mnuImprimerClick(); });
   file->addSeparator();
@@ -475,6 +478,47 @@ void TForm1::Archiverlabasededonnes1Click() {
   ArchiverBoxes boxes(this);
   ArchivingResult result = ArchiveDatabase(CatalogueDirectory(), &boxes);
   Ui().Information(this, QString::fromStdString(ArchivingSuccessText(result)));
+}
+
+void TForm1::Restaurerlabasededonnees1Click() {
+  // The archived catalogue is read and checked before the user is asked.
+  CatalogueRestore restore(CatalogueDirectory());
+  if (!Ui().Confirm(this, QString::fromStdString(restore.ConfirmationText()))) return;
+
+  // Every data set on the catalogue closes (a pending edit is dropped) and the
+  // connection with them: the file they read is about to be replaced.
+  std::vector<db::DataSet*> sets = {&Tvideo, &Query1};
+  const Windows& w = Forms();
+  if (w.frmNFiche) sets.push_back(&w.frmNFiche->TNFiche);
+  if (w.frmRecherche) {
+    sets.push_back(&w.frmRecherche->Query1);
+    sets.push_back(&w.frmRecherche->Table1);
+  }
+  if (w.frmImprimer) {
+    sets.push_back(&w.frmImprimer->Query1);
+    sets.push_back(&w.frmImprimer->Table1);
+  }
+  std::vector<db::DataSet*> reopen;
+  for (db::DataSet* set : sets) {
+    if (!set->Active()) continue;
+    set->Cancel();
+    set->Close();
+    if (set != &Tvideo) reopen.push_back(set);
+  }
+  Database1.Close();
+  std::string text;
+  std::exception_ptr failure;
+  try {
+    text = restore.Commit();
+  } catch (const Error&) {
+    failure = std::current_exception();
+  }
+  // The catalogue in place, restored or not, is opened again (its structure
+  // brought up to date) and every window shows it.
+  FormCreate();
+  for (db::DataSet* set : reopen) set->Open();
+  if (failure) std::rethrow_exception(failure);
+  Ui().Information(this, QString::fromStdString(text));
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

@@ -44,6 +44,9 @@ class TForm1 : public QMainWindow {
   void s_mnuAproposClick();
   void Rapportdebugs1Click();
   void Archiverlabasededonnes1Click();
+  // Restores the catalogue from Archive/video.zip after the user confirms; the
+  // windows then show the restored films.
+  void Restaurerlabasededonnees1Click();
   void s_mnuChercherClick();
   void s_mnuImprimerClick();
   void s_mnuExporterClick();

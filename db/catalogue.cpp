@@ -1,6 +1,7 @@
 #include "db/catalogue.h"
 
 #include <sqlite3.h>
+#include <fcntl.h>
 #include <stdio.h>
 #include <unistd.h>
 
@@ -15,6 +16,21 @@
 #include "platform/sys_error.h"
 
 namespace kvn::db {
+
+void MarkRollbackJournal(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return;
+  unsigned char versions[2];
+  if (::pread(fd, versions, 2, 18) == 2 && (versions[0] == 2 || versions[1] == 2)) {
+    const unsigned char legacy[2] = {1, 1};
+    if (::pwrite(fd, legacy, 2, 18) != 2) {
+      const int err = errno;
+      ::close(fd);
+      throw Error(platform::FileCreateMessage(path, err));
+    }
+  }
+  ::close(fd);
+}
 
 std::string CatalogueSchema(int level) {
   std::string sql =

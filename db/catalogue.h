@@ -16,6 +16,12 @@ constexpr int kCurrentStructureLevel = 3;
 // its title index. Refuses (kvn::Error) to replace an existing file.
 void CreateCatalogueFile(const std::string& directory, int level = kCurrentStructureLevel);
 
+// A database file in WAL mode says so in its header; a copy of one has no WAL
+// file of its own, so it is marked as an ordinary (rollback journal) file,
+// which any reader opens without creating side files. Throws kvn::Error when
+// the header cannot be written.
+void MarkRollbackJournal(const std::string& path);
+
 // The CREATE TABLE text of a structure level.
 std::string CatalogueSchema(int level);
 

@@ -16,6 +16,10 @@
 #include "app/main_window.h"
 #include "app/record_forms.h"
 #include "platform/ini_file.h"
+#include "platform/file_info.h"
+#include "app/search_form.h"
+#include "tests/support/catalogue_fixture.h"
+#include "tests/support/temp_dir.h"
 #include "app/handlers.h"
 #include "menus/xp_menu.h"
 #include "menus/xp_menu_style.h"
@@ -287,6 +291,67 @@ TEST_F(MainWindowTest, ArchivingTheCatalogue) {
   SetCatalogueDirectory(other.Path());
   RunHandler(&Main(), [&] { Main().Archiverlabasededonnes1Click(); });
   EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Impossible de créer le répertoire " + other.Path() + "/Archive : un fichier porte déjà ce nom."});
+}
+
+TEST_F(MainWindowTest, RestoringTheCatalogue) {
+  QAction* item = Main().findChild<QAction*>("Restaurerlabasededonnees1");
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->text(), "Restaurer la base de données…");
+  EXPECT_TRUE(item->isEnabled());
+  // Under the archiving command.
+  const QList<QAction*> file = Main().menuBar()->actions().at(0)->menu()->actions();
+  ASSERT_GE(file.indexOf(item), 1);
+  EXPECT_EQ(file.at(file.indexOf(item) - 1)->objectName(), "Archiverlabasededonnes1");
+
+  // No archive yet: said, nothing changes.
+  item->trigger();
+  ASSERT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_EQ(dialogs.errors[0], "L'archive \"" + dir / "Archive/video.zip" +
+                                   "\" est introuvable.\nLe catalogue actuel n'a pas été modifié.");
+  EXPECT_TRUE(dialogs.confirmations.empty());
+
+  Main().findChild<QAction*>("Archiverlabasededonnes1")->trigger();
+  const int64_t archived = Main().Tvideo.RecordCount();
+  // Two films deleted through the window after the archive was made.
+  Main().Tvideo.First();
+  Main().Tvideo.Delete();
+  Main().Tvideo.Delete();
+  ASSERT_EQ(Main().Tvideo.RecordCount(), archived - 2);
+  // The search window has its results open on the catalogue.
+  Forms().frmRecherche->Table1.SetTableName("video.DB");
+  Forms().frmRecherche->Table1.Open();
+
+  // "Non": nothing is restored.
+  dialogs.confirmAnswers = {false};
+  item->trigger();
+  ASSERT_EQ(dialogs.confirmations.size(), 1u);
+  EXPECT_NE(dialogs.confirmations[0].find("Restaurer le catalogue archivé le "), std::string::npos);
+  EXPECT_NE(dialogs.confirmations[0].find("contient " + std::to_string(archived) + " films."), std::string::npos)
+      << dialogs.confirmations[0];
+  EXPECT_NE(dialogs.confirmations[0].find("Le catalogue actuel contient " + std::to_string(archived - 2) + " films"),
+            std::string::npos)
+      << dialogs.confirmations[0];
+  EXPECT_EQ(Main().Tvideo.RecordCount(), archived - 2);
+  EXPECT_FALSE(platform::FileExists(dir / "video.DB.avant-restauration"));
+  EXPECT_EQ(test::HiddenFiles(dir.Path()), std::vector<std::string>{});
+
+  // "Oui": the list and the other windows show the archived films at once.
+  dialogs.confirmAnswers = {true};
+  item->trigger();
+  EXPECT_EQ(dialogs.errors.size(), 1u) << dialogs.errors.back();
+  ASSERT_EQ(dialogs.informations.size(), 2u);
+  EXPECT_NE(dialogs.informations[1].find("Catalogue restauré depuis l'archive"), std::string::npos);
+  EXPECT_EQ(Main().Tvideo.RecordCount(), archived);
+  EXPECT_EQ(Main().DBGrid1->model()->rowCount(), archived);
+  EXPECT_TRUE(Forms().frmRecherche->Table1.Active());
+  EXPECT_EQ(Forms().frmRecherche->Table1.RecordCount(), archived);
+  EXPECT_EQ(test::SqlRows(dir.Path(), "SELECT count(*) FROM video"), std::vector<std::string>{std::to_string(archived)});
+  EXPECT_TRUE(platform::FileExists(dir / "video.DB.avant-restauration"));
+  // The window goes on writing into the restored catalogue.
+  Main().Tvideo.First();
+  Main().Tvideo.Delete();
+  EXPECT_EQ(test::SqlRows(dir.Path(), "SELECT count(*) FROM video"),
+            std::vector<std::string>{std::to_string(archived - 1)});
 }
 
 TEST_F(MainWindowTest, AboutBox) {

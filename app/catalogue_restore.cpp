@@ -1,0 +1,308 @@
+#include "app/catalogue_restore.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "archive/zf_exception.h"
+#include "archive/zip_forge.h"
+#include "db/catalogue.h"
+#include "db/database.h"
+#include "db/sqlite.h"
+#include "platform/codepage.h"
+#include "platform/error.h"
+#include "platform/file_info.h"
+#include "platform/ini_file.h"
+#include "platform/output_file.h"
+#include "platform/strings.h"
+#include "platform/sys_error.h"
+
+namespace kvn::app {
+
+using platform::Subst;
+
+namespace {
+
+constexpr const char* kUntouched = "Le catalogue actuel n'a pas été modifié.";
+
+[[noreturn]] void Refuse(const std::string& why) { throw Error(why + "\n" + kUntouched); }
+
+struct SqliteCloser {
+  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+using SqlitePtr = std::unique_ptr<sqlite3, SqliteCloser>;
+
+SqlitePtr OpenReadOnly(const std::string& path, int& rc) {
+  sqlite3* raw = nullptr;
+  rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+  SqlitePtr db(raw);
+  if (rc == SQLITE_OK) sqlite3_busy_timeout(raw, 5000);
+  return db;
+}
+
+// The columns of the `video` table, empty when there is no such table.
+std::vector<std::string> VideoColumns(sqlite3* db, const std::string& name) {
+  std::vector<std::string> columns;
+  db::Statement info(db, "SELECT name FROM pragma_table_info('video')", name);
+  while (info.Step()) {
+    const unsigned char* text = sqlite3_column_text(info.Get(), 0);
+    columns.emplace_back(text ? reinterpret_cast<const char*>(text) : "");
+  }
+  return columns;
+}
+
+bool HasColumn(const std::vector<std::string>& columns, const char* name) {
+  for (const auto& c : columns)
+    if (platform::Cp1252EqualsNoCase(platform::Utf8ToCp1252(c), platform::Utf8ToCp1252(name))) return true;
+  return false;
+}
+
+int64_t CountFilms(sqlite3* db, const std::string& name) {
+  db::Statement count(db, "SELECT count(*) FROM video", name);
+  return count.Step() ? count.ColumnInt(0) : 0;
+}
+
+std::string RealPath(const std::string& path) {
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (!real) return path;
+  std::string result(real);
+  ::free(real);
+  return result;
+}
+
+// A hidden name beside target that a killed run's cleanup removes.
+std::string StagingName(const std::string& target) {
+  unsigned char random[6];
+  if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random))
+    for (unsigned char& c : random) c = static_cast<unsigned char>(::rand());
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string suffix;
+  for (unsigned char c : random) suffix += kLetters[c % 36];
+  return platform::ExtractFilePath(target) + "." + platform::ExtractFileName(target) + ".kvn-" + suffix;
+}
+
+// Makes keep a second name of file, replacing what keep named: a hard link
+// made under a hidden name, then renamed; a copy where the file system has no
+// hard links.
+void KeepAside(const std::string& file, const std::string& keep) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    const std::string staging = StagingName(keep);
+    if (::linkat(AT_FDCWD, file.c_str(), AT_FDCWD, staging.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      if (::rename(staging.c_str(), keep.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(staging.c_str());
+        throw Error(Subst("Impossible de conserver le catalogue actuel sous le nom \"%s\". %s",
+                          {keep, platform::SystemErrorMessage(err)}));
+      }
+      return;
+    }
+    if (errno == EEXIST) continue;
+    if (errno != EPERM && errno != EXDEV && errno != ENOTSUP && errno != EMLINK && errno != ENOSYS) break;
+    // No hard links here: a copy, through a file that replaces keep only once whole.
+    platform::OutputFile copy(keep, {.allowProtected = true});
+    platform::FileStream source(file, platform::FileMode::OpenRead);
+    std::vector<char> buffer(1 << 20);
+    while (const size_t n = source.Read(buffer.data(), buffer.size())) copy.Stream().Write(buffer.data(), n);
+    copy.Commit();
+    return;
+  }
+  throw Error(Subst("Impossible de conserver le catalogue actuel sous le nom \"%s\". %s",
+                    {keep, platform::SystemErrorMessage(errno)}));
+}
+
+}  // namespace
+
+std::string FilmCount(int64_t films) {
+  if (films == 0) return "aucun film";
+  return std::to_string(films) + (films > 1 ? " films" : " film");
+}
+
+CatalogueRestore::CatalogueRestore(const std::string& catalogueDirectory, const std::string& archiveFile) {
+  m_directory = catalogueDirectory.empty() ? "./" : catalogueDirectory;
+  if (m_directory.back() != '/') m_directory += '/';
+  m_catalogue = m_directory + db::Database::kFileName;
+  m_archiveFile = archiveFile.empty() ? m_directory + "Archive/video.zip" : archiveFile;
+
+  // 1. The archive and its root entry video.DB. Entry names are only compared,
+  // never used as paths: "../video.DB" or "/video.DB" is not the catalogue.
+  struct stat st{};
+  if (::stat(m_archiveFile.c_str(), &st) != 0) {
+    const int err = errno;
+    Refuse(err == ENOENT ? Subst("L'archive \"%s\" est introuvable.", {m_archiveFile})
+                         : Subst("L'archive \"%s\" ne peut pas être lue. %s",
+                                 {m_archiveFile, platform::SystemErrorMessage(err)}));
+  }
+  if (S_ISDIR(st.st_mode)) Refuse(Subst("\"%s\" est un répertoire, pas une archive.", {m_archiveFile}));
+  m_archiveTime = st.st_mtime;
+
+  archive::TZipForge archiver;
+  archiver.Name = "Archive";
+  archiver.FileName = m_archiveFile;
+  try {
+    archiver.Open(0x20);  // read only, others may read too
+  } catch (const archive::EZFException& e) {
+    Refuse(Subst("L'archive \"%s\" est illisible ou endommagée.\n(%s)", {m_archiveFile, e.what()}));
+  }
+  archive::TZFArchiveItem item;
+  if (!archiver.FindEntry(db::Database::kFileName, item))
+    Refuse(Subst("L'archive \"%s\" ne contient pas de catalogue (video.DB).", {m_archiveFile}));
+  if (item.Encrypted)
+    Refuse(Subst("Le catalogue de l'archive \"%s\" est chiffré : il ne peut pas être restauré.", {m_archiveFile}));
+
+  // 2. Its bytes into a temporary file beside the catalogue, checked against
+  // the entry's size and CRC as they are read.
+  m_restored = std::make_unique<platform::OutputFile>(m_catalogue, platform::OutputOptions{.allowProtected = true});
+  try {
+    archiver.ExtractTo(db::Database::kFileName, m_restored->Stream());
+    m_restored->Stream().Sync();
+  } catch (const std::exception& e) {
+    const int err = m_restored->Stream().LastError();
+    m_restored.reset();
+    if (err != 0)
+      Refuse(Subst("Impossible d'écrire le catalogue restauré dans \"%s\". %s",
+                   {m_directory, platform::SystemErrorMessage(err)}));
+    Refuse(Subst("Le catalogue de l'archive \"%s\" est endommagé : ses données ne correspondent pas à "
+                 "leur taille ou à leur somme de contrôle.\n(%s)",
+                 {m_archiveFile, e.what()}));
+  }
+  archiver.Close();
+
+  // 3. A sound database with a `video` table the program can open. A copy of
+  // a catalogue in WAL mode is made an ordinary file: it has no log of its own.
+  const std::string& path = m_restored->TemporaryName();
+  auto notACatalogue = [&](const std::string& why) {
+    m_restored.reset();
+    Refuse(Subst("Le fichier video.DB de l'archive \"%s\" n'est pas un catalogue utilisable (%s).",
+                 {m_archiveFile, why}));
+  };
+  try {
+    db::MarkRollbackJournal(path);
+    int rc = SQLITE_OK;
+    SqlitePtr restored = OpenReadOnly(path, rc);
+    if (rc != SQLITE_OK) notACatalogue(restored ? sqlite3_errmsg(restored.get()) : sqlite3_errstr(rc));
+    std::string verdict;
+    {
+      db::Statement check(restored.get(), "PRAGMA integrity_check", "video.DB");
+      if (check.Step()) {
+        const unsigned char* text = sqlite3_column_text(check.Get(), 0);
+        verdict = text ? reinterpret_cast<const char*>(text) : "";
+      }
+    }
+    if (verdict != "ok") notACatalogue(verdict);
+    const std::vector<std::string> columns = VideoColumns(restored.get(), "video.DB");
+    if (columns.empty()) notACatalogue("il ne contient pas la table des films");
+    for (const char* name : {"Index", "Reference", "Titre", "Genre", "Support", "Durée"})
+      if (!HasColumn(columns, name)) notACatalogue(Subst("la colonne %s manque à la table des films", {name}));
+    m_archivedFilms = CountFilms(restored.get(), "video.DB");
+    const bool level2 = HasColumn(columns, "Jacquette") && HasColumn(columns, "Nom") &&
+                        HasColumn(columns, "Prêté_le") && HasColumn(columns, "Nb_cd");
+    m_level = level2 ? (HasColumn(columns, "Jaquette2") ? 3 : 2) : 0;
+  } catch (const db::EngineError& e) {
+    notACatalogue(e.what());
+  }
+
+  m_currentExists = platform::FileExists(m_catalogue);
+}
+
+std::optional<int64_t> CatalogueRestore::CurrentFilms() const {
+  if (!m_currentFilms) {
+    m_currentFilms.emplace();
+    if (m_currentExists) {
+      try {
+        int rc = SQLITE_OK;
+        SqlitePtr current = OpenReadOnly(m_catalogue, rc);
+        if (rc == SQLITE_OK) *m_currentFilms = CountFilms(current.get(), m_catalogue);
+      } catch (const Error&) {
+        // Damaged, locked or without a table: said as such in the question.
+      }
+    }
+  }
+  return *m_currentFilms;
+}
+
+CatalogueRestore::~CatalogueRestore() = default;
+
+std::string CatalogueRestore::ArchiveDate() const {
+  struct tm local{};
+  ::localtime_r(&m_archiveTime, &local);
+  char text[64];
+  std::strftime(text, sizeof text, "%d/%m/%Y à %H:%M", &local);
+  return text;
+}
+
+std::string CatalogueRestore::ConfirmationText() const {
+  std::string current;
+  if (!m_currentExists)
+    current = "Il n'y a pas de catalogue actuel.";
+  else if (const std::optional<int64_t> films = CurrentFilms())
+    current = "Le catalogue actuel contient " + FilmCount(*films) + " ; il sera conservé sous le nom " +
+              kReplacedCatalogueName + ".";
+  else
+    current = std::string("Le catalogue actuel ne peut pas être lu ; il sera conservé sous le nom ") +
+              kReplacedCatalogueName + ".";
+  return Subst("Restaurer le catalogue archivé le %s ?\n\nL'archive \"%s\" contient %s.\n%s",
+               {ArchiveDate(), m_archiveFile, FilmCount(m_archivedFilms), current});
+}
+
+std::string CatalogueRestore::Commit() {
+  if (!m_restored) throw Error("Le catalogue a déjà été restauré.");
+  const std::string keep = m_directory + kReplacedCatalogueName;
+  bool keptAside = false;
+  try {
+    // Writers are held off while the files change names: the current file is
+    // locked for writing (a transaction another program left unfinished is
+    // rolled back first), and a catalogue in WAL mode gets its log written
+    // back and given up, so no log beside video.DB belongs to another file.
+    SqlitePtr lock;
+    struct stat st{};
+    if (::lstat(m_catalogue.c_str(), &st) == 0) {
+      sqlite3* raw = nullptr;
+      int rc = sqlite3_open_v2(m_catalogue.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+      lock.reset(raw);
+      if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(raw, 5000);
+        if (platform::FileExists(m_catalogue + "-wal")) {
+          sqlite3_exec(raw, "PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode=DELETE;", nullptr, nullptr, nullptr);
+          if (platform::FileExists(m_catalogue + "-wal"))
+            Refuse(Subst("Le catalogue \"%s\" est ouvert par un autre programme ; fermez-le, puis réessayez.",
+                         {m_catalogue}));
+        }
+        rc = sqlite3_exec(raw, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+        if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED)
+          Refuse(Subst("Le catalogue \"%s\" est verrouillé par un autre programme qui y écrit ; "
+                       "réessayez dans un instant.",
+                       {m_catalogue}));
+        // Any other failure: a damaged file, kept aside as it is.
+      }
+      KeepAside(RealPath(m_catalogue), keep);
+      keptAside = true;
+    }
+    m_restored->Commit();
+    m_restored.reset();
+  } catch (const Error& e) {
+    m_restored.reset();
+    const std::string what = e.what();
+    if (what.find(kUntouched) != std::string::npos) throw;
+    throw Error(Subst("La restauration a échoué. %s\n%s", {what, kUntouched}));
+  }
+
+  std::string text = Subst("Catalogue restauré depuis l'archive \"%s\" du %s : %s.",
+                           {m_archiveFile, ArchiveDate(), FilmCount(m_archivedFilms)});
+  if (keptAside) text += Subst("\nL'ancien catalogue est conservé dans \"%s\".", {keep});
+  // The settings file names the level of the table now in place.
+  try {
+    platform::IniFile ini(m_directory + "kvn.ini");
+    ini.WriteString("BASEDB", "Id_Imp_Base", std::to_string(m_level));
+  } catch (const Error& e) {
+    text += Subst("\nLe niveau de la table n'a pas pu être écrit dans kvn.ini : %s", {e.what()});
+  }
+  return text;
+}
+
+}  // namespace kvn::app
