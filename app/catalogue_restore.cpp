@@ -262,14 +262,26 @@ std::string CatalogueRestore::Commit() {
     SqlitePtr lock;
     struct stat st{};
     if (::lstat(m_catalogue.c_str(), &st) == 0) {
+      // The engine names its logs after the file a symbolic link leads to.
+      const std::string real = RealPath(m_catalogue);
       sqlite3* raw = nullptr;
-      int rc = sqlite3_open_v2(m_catalogue.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+      int rc = sqlite3_open_v2(real.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
       lock.reset(raw);
       if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(raw, 5000);
-        if (platform::FileExists(m_catalogue + "-wal")) {
+        bool wal = platform::FileExists(real + "-wal");
+        {
+          sqlite3_stmt* mode = nullptr;
+          if (sqlite3_prepare_v2(raw, "PRAGMA journal_mode", -1, &mode, nullptr) == SQLITE_OK &&
+              sqlite3_step(mode) == SQLITE_ROW) {
+            const unsigned char* text = sqlite3_column_text(mode, 0);
+            wal = wal || (text && platform::EqualsNoCase(reinterpret_cast<const char*>(text), "wal"));
+          }
+          sqlite3_finalize(mode);
+        }
+        if (wal) {
           sqlite3_exec(raw, "PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode=DELETE;", nullptr, nullptr, nullptr);
-          if (platform::FileExists(m_catalogue + "-wal"))
+          if (platform::FileExists(real + "-wal"))
             Refuse(Subst("Le catalogue \"%s\" est ouvert par un autre programme ; fermez-le, puis réessayez.",
                          {m_catalogue}));
         }
@@ -280,7 +292,7 @@ std::string CatalogueRestore::Commit() {
                        {m_catalogue}));
         // Any other failure: a damaged file, kept aside as it is.
       }
-      KeepAside(RealPath(m_catalogue), keep);
+      KeepAside(real, keep);
       keptAside = true;
     }
     m_restored->Commit();

@@ -136,6 +136,41 @@ TEST(CatalogueRestore, OlderStructuresAndOtherWritersArchives) {
   EXPECT_EQ(ReadFile(dir / "video.DB.avant-restauration"), "des octets qui ne sont pas une base");
 }
 
+// Another program left the current catalogue in WAL mode with commits still in
+// its log (beside the file a symbolic link leads to, when video.DB is one): the
+// kept catalogue holds them, and no log of the old file is left to be played
+// into the restored one.
+TEST(CatalogueRestore, ACatalogueInWalModeIsKeptWithItsLog) {
+  for (const bool link : {false, true}) {
+    SCOPED_TRACE(link ? "symbolic link" : "file");
+    TempDir dir;
+    const std::string home = link ? dir / "ailleurs" : dir.Path();
+    platform::ForceDirectories(home);
+    test::MakeCatalogue(home, 3, test::SampleFilms());
+    if (link) {
+      ASSERT_EQ(::symlink((home + "/video.DB").c_str(), (dir / "video.DB").c_str()), 0);
+    }
+    ASSERT_EQ(RunProgram({test::KorvaneExecutable(), "--dir", dir.Path(), "archive"}).exitCode, 0);
+    const std::string archived = Rows(dir / "video.DB");
+    ProgramResult w = RunProgram(
+        {"python3", "-c",
+         "import os, sqlite3, sys\nc = sqlite3.connect(sys.argv[1])\nc.execute('PRAGMA journal_mode=WAL')\n"
+         "c.execute('PRAGMA wal_autocheckpoint=0')\nc.execute('DELETE FROM video WHERE rowid % 2 = 0')\n"
+         "c.commit()\nos._exit(0)\n",
+         dir / "video.DB"});
+    ASSERT_EQ(w.exitCode, 0) << w.err;
+    ASSERT_TRUE(platform::FileExists(home + "/video.DB-wal"));
+    const std::string current = Rows(dir / "video.DB");
+    ASSERT_NE(current, archived);
+
+    ProgramResult r = Restore(dir.Path());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_FALSE(platform::FileExists(home + "/video.DB-wal"));
+    EXPECT_EQ(Rows(dir / "video.DB"), archived);
+    EXPECT_EQ(Rows(dir / "video.DB.avant-restauration"), current);
+  }
+}
+
 TEST(CatalogueRestore, BadArchivesLeaveTheCatalogueByteForByte) {
   TempDir good;
   test::MakeCatalogue(good.Path(), 3, test::SampleFilms());
