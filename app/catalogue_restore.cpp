@@ -260,6 +260,7 @@ std::string CatalogueRestore::Commit() {
     // rolled back first), and a catalogue in WAL mode gets its log written
     // back and given up, so no log beside video.DB belongs to another file.
     SqlitePtr lock;
+    bool locked = false;
     struct stat st{};
     if (::lstat(m_catalogue.c_str(), &st) == 0) {
       // The engine names its logs after the file a symbolic link leads to.
@@ -269,15 +270,22 @@ std::string CatalogueRestore::Commit() {
       lock.reset(raw);
       if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(raw, 5000);
+        auto refuseLocked = [&] {
+          Refuse(Subst("Le catalogue \"%s\" est verrouillé par un autre programme qui y écrit ; "
+                       "réessayez dans un instant.",
+                       {m_catalogue}));
+        };
         bool wal = platform::FileExists(real + "-wal");
         {
           sqlite3_stmt* mode = nullptr;
-          if (sqlite3_prepare_v2(raw, "PRAGMA journal_mode", -1, &mode, nullptr) == SQLITE_OK &&
-              sqlite3_step(mode) == SQLITE_ROW) {
+          rc = sqlite3_prepare_v2(raw, "PRAGMA journal_mode", -1, &mode, nullptr);
+          if (rc == SQLITE_OK) rc = sqlite3_step(mode);
+          if (rc == SQLITE_ROW) {
             const unsigned char* text = sqlite3_column_text(mode, 0);
             wal = wal || (text && platform::EqualsNoCase(reinterpret_cast<const char*>(text), "wal"));
           }
           sqlite3_finalize(mode);
+          if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED) refuseLocked();
         }
         if (wal) {
           sqlite3_exec(raw, "PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode=DELETE;", nullptr, nullptr, nullptr);
@@ -286,14 +294,18 @@ std::string CatalogueRestore::Commit() {
                          {m_catalogue}));
         }
         rc = sqlite3_exec(raw, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
-        if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED)
-          Refuse(Subst("Le catalogue \"%s\" est verrouillé par un autre programme qui y écrit ; "
-                       "réessayez dans un instant.",
-                       {m_catalogue}));
+        if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED) refuseLocked();
+        locked = rc == SQLITE_OK;
         // Any other failure: a damaged file, kept aside as it is.
       }
       KeepAside(real, keep);
       keptAside = true;
+      // A journal the engine could not roll back belongs to the kept file: it
+      // goes with it rather than being played into the restored one.
+      const std::string journal = real + "-journal";
+      if (!locked && platform::FileExists(journal) && ::rename(journal.c_str(), (keep + "-journal").c_str()) != 0)
+        Refuse(Subst("Le journal \"%s\" de l'ancien catalogue ne peut pas être mis de côté. %s",
+                     {journal, platform::SystemErrorMessage(errno)}));
     }
     m_restored->Commit();
     m_restored.reset();
