@@ -68,14 +68,6 @@ int64_t CountFilms(sqlite3* db, const std::string& name) {
   return count.Step() ? count.ColumnInt(0) : 0;
 }
 
-std::string RealPath(const std::string& path) {
-  char* real = ::realpath(path.c_str(), nullptr);
-  if (!real) return path;
-  std::string result(real);
-  ::free(real);
-  return result;
-}
-
 // A hidden name beside target that a killed run's cleanup removes.
 std::string StagingName(const std::string& target) {
   unsigned char random[6];
@@ -264,7 +256,7 @@ std::string CatalogueRestore::Commit() {
     struct stat st{};
     if (::lstat(m_catalogue.c_str(), &st) == 0) {
       // The engine names its logs after the file a symbolic link leads to.
-      const std::string real = RealPath(m_catalogue);
+      const std::string real = platform::RealPath(m_catalogue);
       sqlite3* raw = nullptr;
       int rc = sqlite3_open_v2(real.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
       lock.reset(raw);

@@ -135,14 +135,6 @@ class CatalogueSnapshot {
   int64_t m_size = -1;
 };
 
-std::string RealPath(const std::string& path) {
-  char* real = ::realpath(path.c_str(), nullptr);
-  if (!real) return path;
-  std::string result(real);
-  ::free(real);
-  return result;
-}
-
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa{}, sb{};
   return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
@@ -216,7 +208,7 @@ ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory, archive::
     archiver.DataSourceOf = [&](const std::string& path) {
       return !data.empty() && SameFile(path, catalogue) ? data : std::string();
     };
-    const std::string base = RealPath(dir) + "/";
+    const std::string base = platform::RealPath(dir) + "/";
     auto shown = [&base](const std::string& path) {
       return path.compare(0, base.size(), base) == 0 ? path.substr(base.size()) : path;
     };

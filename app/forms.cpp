@@ -30,10 +30,7 @@ const std::string& CatalogueDirectory() { return g_catalogueDirectory; }
 
 void SetCatalogueDirectory(const std::string& dir) {
   // Absolute, so that every message names the folder as the user knows it.
-  const std::string given = dir.empty() ? "." : dir;
-  char* real = ::realpath(given.c_str(), nullptr);
-  g_catalogueDirectory = real ? real : given;
-  ::free(real);
+  g_catalogueDirectory = platform::RealPath(dir.empty() ? "." : dir);
   if (g_catalogueDirectory.back() != '/') g_catalogueDirectory += '/';
 }
 

@@ -1,5 +1,6 @@
 #include "platform/file_info.h"
 
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -100,6 +101,14 @@ std::string ExecutableDirectory() {
   if (n <= 0) return "./";
   buf[n] = '\0';
   return ExtractFilePath(buf);
+}
+
+std::string RealPath(const std::string& path) {
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (!real) return path;
+  std::string result(real);
+  ::free(real);
+  return result;
 }
 
 }  // namespace kvn::platform

@@ -36,6 +36,9 @@ bool ForceDirectories(const std::string& path);
 std::string ExtractFilePath(const std::string& path);  // with the trailing "/"
 std::string ExtractFileName(const std::string& path);
 std::string ExtractFileExt(const std::string& path);  // with the ".", or empty
+// The path with symbolic links, "." and ".." resolved; the path itself when it
+// cannot be resolved (it does not exist).
+std::string RealPath(const std::string& path);
 // The directory of the running executable, with a trailing "/".
 std::string ExecutableDirectory();
 

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <functional>
 
 #include "app/database_archiving.h"
@@ -259,15 +260,22 @@ TEST(CatalogueRestore, ALockedCatalogueIsNotReplaced) {
 TEST(CatalogueRestore, AKilledRestoreLeavesOneWholeCatalogue) {
   TempDir dir;
   test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
-  test::AddManyFilms(dir.Path(), 60000);
+  test::AddManyFilms(dir.Path(), 30000);
   ASSERT_EQ(RunProgram({test::KorvaneExecutable(), "--dir", dir.Path(), "archive"}).exitCode, 0);
   const std::string archivedCount = Rows(dir / "video.DB", "SELECT count(*) FROM video");
   ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "DELETE FROM video WHERE rowid % 3 = 0"}).exitCode, 0);
   const std::string currentCount = Rows(dir / "video.DB", "SELECT count(*) FROM video");
   ASSERT_NE(archivedCount, currentCount);
 
+  // The moments are spread over the time one whole restore takes here.
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(Restore(dir.Path()).exitCode, 0);
+  const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+  ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "DELETE FROM video WHERE rowid % 3 = 0"}).exitCode, 0);
+
   int killed = 0, restored = 0;
-  for (int delayMs = 0; delayMs < 400; delayMs += 20) {
+  for (int step = 0; step < 20; ++step) {
+    const auto delayMs = whole.count() * step * 3 / 2 / 20 / 1000;
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -278,7 +286,7 @@ TEST(CatalogueRestore, AKilledRestoreLeavesOneWholeCatalogue) {
       execl(exe.c_str(), exe.c_str(), flag.c_str(), where.c_str(), command.c_str(), nullptr);
       _exit(127);
     }
-    ::usleep(delayMs * 1000);
+    ::usleep(static_cast<useconds_t>(delayMs * 1000));
     ::kill(pid, SIGKILL);
     int status = 0;
     waitpid(pid, &status, 0);
