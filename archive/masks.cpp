@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "platform/error.h"
+#include "platform/file_info.h"
 #include "platform/strings.h"
 
 namespace kvn::archive {
@@ -180,22 +181,8 @@ std::string RelativeTo(const std::string& path, const std::string& dir) {
 
 // "." and ".." taken out of an absolute path by its words.
 static std::string NormalizeDots(const std::string& path) {
-  std::vector<std::string> words;
-  size_t at = 0;
-  while (at <= path.size()) {
-    size_t slash = path.find('/', at);
-    if (slash == std::string::npos) slash = path.size();
-    std::string word = path.substr(at, slash - at);
-    at = slash + 1;
-    if (word.empty() || word == ".") continue;
-    if (word == "..") {
-      if (!words.empty()) words.pop_back();
-    } else {
-      words.push_back(word);
-    }
-  }
   std::string out;
-  for (const auto& w : words) out += "/" + w;
+  for (const auto& w : platform::PathWords(path)) out += "/" + w;
   return out.empty() ? std::string("/") : out;
 }
 

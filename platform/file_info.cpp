@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <utility>
 
 namespace kvn::platform {
 
@@ -101,6 +102,24 @@ std::string ExecutableDirectory() {
   if (n <= 0) return "./";
   buf[n] = '\0';
   return ExtractFilePath(buf);
+}
+
+std::vector<std::string> PathWords(const std::string& absolute) {
+  std::vector<std::string> words;
+  size_t at = 0;
+  while (at <= absolute.size()) {
+    size_t slash = absolute.find('/', at);
+    if (slash == std::string::npos) slash = absolute.size();
+    std::string word = absolute.substr(at, slash - at);
+    at = slash + 1;
+    if (word.empty() || word == ".") continue;
+    if (word == "..") {
+      if (!words.empty()) words.pop_back();
+    } else {
+      words.push_back(std::move(word));
+    }
+  }
+  return words;
 }
 
 std::string RealPath(const std::string& path) {

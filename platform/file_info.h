@@ -6,6 +6,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kvn::platform {
 
@@ -36,6 +37,9 @@ bool ForceDirectories(const std::string& path);
 std::string ExtractFilePath(const std::string& path);  // with the trailing "/"
 std::string ExtractFileName(const std::string& path);
 std::string ExtractFileExt(const std::string& path);  // with the ".", or empty
+// The names of an absolute path, with "." and ".." taken out by their words
+// (no file system lookup): "/a/./b/../c" gives {"a", "c"}.
+std::vector<std::string> PathWords(const std::string& absolute);
 // The path with symbolic links, "." and ".." resolved; the path itself when it
 // cannot be resolved (it does not exist).
 std::string RealPath(const std::string& path);

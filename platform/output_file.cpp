@@ -70,20 +70,7 @@ std::string ResolvedPath(const std::string& path) {
     char cwd[PATH_MAX];
     absolute = std::string(::getcwd(cwd, sizeof cwd) ? cwd : ".") + "/" + absolute;
   }
-  std::vector<std::string> words;
-  size_t at = 0;
-  while (at <= absolute.size()) {
-    size_t slash = absolute.find('/', at);
-    if (slash == std::string::npos) slash = absolute.size();
-    std::string word = absolute.substr(at, slash - at);
-    at = slash + 1;
-    if (word.empty() || word == ".") continue;
-    if (word == "..") {
-      if (!words.empty()) words.pop_back();
-    } else {
-      words.push_back(word);
-    }
-  }
+  const std::vector<std::string> words = PathWords(absolute);
   // The longest existing beginning is resolved by the system.
   for (size_t n = words.size();; --n) {
     std::string head;

@@ -106,43 +106,40 @@ void TQExportHTML::SetHTMLTemplate(THTMLTemplate t) {
   }
 }
 
+std::vector<TQExportHTML::TemplateColor> TQExportHTML::TemplateColors() {
+  return {
+      {"HTML options", "Background-color", &HTMLOptions.BackgroundColor},
+      {"HTML options", "Font-color", &HTMLOptions.TextFont.color},
+      {"HTML options", "LinkColor", &HTMLOptions.LinkColor},
+      {"HTML options", "VLinkColor", &HTMLOptions.VLinkColor},
+      {"HTML options", "ALinkColor", &HTMLOptions.ALinkColor},
+      {"Table options", "Header-bgcolor", &TableOptions.HeadersRowBgColor},
+      {"Table options", "Header-color", &TableOptions.HeadersRowFontColor},
+      {"Table options", "Table-color", &TableOptions.TableFontColor},
+      {"Table options", "Even_row-bgcolor", &TableOptions.TableBgColor},
+      {"Table options", "Odd_row-bgcolor", &TableOptions.OddRowBgColor},
+      {"Table options", "Border-color", &TableOptions.BorderColor},
+  };
+}
+
 void TQExportHTML::SaveTemplateToFile(const std::string& fileName) {
   platform::IniFile ini(fileName);
   ini.BeginUpdate();
-  auto color = [&](const char* section, const char* key, TColor c) { ini.WriteInteger(section, key, c); };
-  color("HTML options", "Background-color", HTMLOptions.BackgroundColor);
-  color("HTML options", "Font-color", HTMLOptions.TextFont.color);
-  ini.WriteString("HTML options", "Font-family", platform::Cp1252ToUtf8(HTMLOptions.TextFont.name));
-  color("HTML options", "LinkColor", HTMLOptions.LinkColor);
-  color("HTML options", "VLinkColor", HTMLOptions.VLinkColor);
-  color("HTML options", "ALinkColor", HTMLOptions.ALinkColor);
-  color("Table options", "Header-bgcolor", TableOptions.HeadersRowBgColor);
-  color("Table options", "Header-color", TableOptions.HeadersRowFontColor);
-  color("Table options", "Table-color", TableOptions.TableFontColor);
-  color("Table options", "Even_row-bgcolor", TableOptions.TableBgColor);
-  color("Table options", "Odd_row-bgcolor", TableOptions.OddRowBgColor);
-  color("Table options", "Border-color", TableOptions.BorderColor);
+  for (const TemplateColor& c : TemplateColors()) {
+    ini.WriteInteger(c.section, c.key, *c.color);
+    // The font's name follows its colour.
+    if (c.color == &HTMLOptions.TextFont.color)
+      ini.WriteString("HTML options", "Font-family", platform::Cp1252ToUtf8(HTMLOptions.TextFont.name));
+  }
   ini.EndUpdate();
 }
 
 void TQExportHTML::LoadTemplateFromFile(const std::string& fileName) {
   platform::IniFile ini(fileName);
-  auto color = [&](const char* section, const char* key, TColor& c) {
-    c = static_cast<TColor>(ini.ReadInteger(section, key, c));
-  };
-  color("HTML options", "Background-color", HTMLOptions.BackgroundColor);
-  color("HTML options", "Font-color", HTMLOptions.TextFont.color);
+  for (const TemplateColor& c : TemplateColors())
+    *c.color = static_cast<TColor>(ini.ReadInteger(c.section, c.key, *c.color));
   HTMLOptions.TextFont.name = platform::Utf8ToCp1252(
       ini.ReadString("HTML options", "Font-family", platform::Cp1252ToUtf8(HTMLOptions.TextFont.name)));
-  color("HTML options", "LinkColor", HTMLOptions.LinkColor);
-  color("HTML options", "VLinkColor", HTMLOptions.VLinkColor);
-  color("HTML options", "ALinkColor", HTMLOptions.ALinkColor);
-  color("Table options", "Header-bgcolor", TableOptions.HeadersRowBgColor);
-  color("Table options", "Header-color", TableOptions.HeadersRowFontColor);
-  color("Table options", "Table-color", TableOptions.TableFontColor);
-  color("Table options", "Even_row-bgcolor", TableOptions.TableBgColor);
-  color("Table options", "Odd_row-bgcolor", TableOptions.OddRowBgColor);
-  color("Table options", "Border-color", TableOptions.BorderColor);
 }
 
 void TQExportHTML::GetColumnOptions(ColumnOptions& o) const {

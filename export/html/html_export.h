@@ -116,6 +116,13 @@ class TQExportHTML : public TQExportFormatText {
   void WriteNavigation(int page);
   std::string NavigationBar(int page, bool top) const;
   std::vector<std::string> FontLines() const;
+  // The colours a template file holds, in its order: section, key, colour.
+  struct TemplateColor {
+    const char* section;
+    const char* key;
+    platform::TColor* color;
+  };
+  std::vector<TemplateColor> TemplateColors();
 
   THTMLTemplate m_template = THTMLTemplate::htClassic;
   int m_maxRecords = 0;

@@ -73,9 +73,9 @@ void TQExportLaTeX::BeginExport() {
   w.EmptyLine();
   for (const std::string& line : Header) w.WriteLn(line);
   w.WriteLn("\\par\\bigskip");
-  std::string spec = "|";
-  for (size_t i = 0; i < Columns().Count(); ++i) spec += Columns()[i].IsNumeric ? "r|" : "l|";
-  w.WriteLn("\\begin{" + TableEnvironment() + "}{" + spec + "}");
+  std::string columnFormat = "|";
+  for (size_t i = 0; i < Columns().Count(); ++i) columnFormat += Columns()[i].IsNumeric ? "r|" : "l|";
+  w.WriteLn("\\begin{" + TableEnvironment() + "}{" + columnFormat + "}");
   w.WriteLn("\\hline");
   m_tableOpen = true;
 }

@@ -233,14 +233,18 @@ TEST_F(HtmlExportTest, TemplatesAndTheirFiles) {
   EXPECT_EQ(HtmlColor(e.HTMLOptions.BackgroundColor), "#317676");
   EXPECT_EQ(HtmlColor(e.TableOptions.OddRowBgColor), "#367800");
   e.TableOptions.BorderColor = platform::clNavy;
+  e.HTMLOptions.TextFont.name = "Verdana";
   e.SaveTemplateToFile(dir / "schema.ini");
   EXPECT_NE(test::ReadFile(dir / "schema.ini").find("[Table options]\nHeader-bgcolor=9671482\n"), std::string::npos)
+      << test::ReadFile(dir / "schema.ini");
+  EXPECT_NE(test::ReadFile(dir / "schema.ini").find("\nFont-family=Verdana\nLinkColor="), std::string::npos)
       << test::ReadFile(dir / "schema.ini");
   TQExportHTML other;
   other.SetHTMLTemplate(THTMLTemplate::htBW);
   other.LoadTemplateFromFile(dir / "schema.ini");
   EXPECT_EQ(other.HTMLOptions.BackgroundColor, e.HTMLOptions.BackgroundColor);
   EXPECT_EQ(other.TableOptions.BorderColor, platform::clNavy);
+  EXPECT_EQ(other.HTMLOptions.TextFont.name, "Verdana");
   // htCustom keeps what is there; a system colour gives its real colour.
   other.SetHTMLTemplate(THTMLTemplate::htCustom);
   EXPECT_EQ(other.TableOptions.BorderColor, platform::clNavy);
