@@ -326,7 +326,7 @@ TEST(CatalogueRestore, QuestionShowsTheDateAndBothCounts) {
                 "\" contient " + std::to_string(archived) +
                 " films.\nLe catalogue actuel contient 1 film ; il sera conservé sous le nom "
                 "video.DB.avant-restauration.");
-  // Nothing changes until the restore is committed; dropping it leaves no file.
+  // Nothing changes until the restore is committed.
   EXPECT_EQ(Rows(dir / "video.DB", "SELECT count(*) FROM video"), "1\n");
   EXPECT_EQ(FilmCount(0), "aucun film");
 }
