@@ -313,7 +313,7 @@ std::string CatalogueRestore::Commit() {
   if (keptAside) text += Subst("\nL'ancien catalogue est conservé dans \"%s\".", {keep});
   // The settings file names the level of the table now in place.
   try {
-    platform::IniFile ini(m_directory + "kvn.ini");
+    platform::IniFile ini(m_directory + "kvn.ini", {.allowProtected = true});
     ini.WriteString("BASEDB", "Id_Imp_Base", std::to_string(m_level));
   } catch (const Error& e) {
     text += Subst("\nLe niveau de la table n'a pas pu être écrit dans kvn.ini : %s", {e.what()});

@@ -84,7 +84,7 @@ std::string SettingsPath(const std::string& directory) {
 
 void InitCatalogue(const std::string& directory) {
   db::CreateCatalogueFile(directory, db::kCurrentStructureLevel);
-  platform::IniFile ini(SettingsPath(directory));
+  platform::IniFile ini(SettingsPath(directory), {.allowProtected = true});
   ini.WriteString("BASEDB", "Id_Imp_Base", std::to_string(db::kCurrentStructureLevel));
 }
 

@@ -266,7 +266,7 @@ void TForm1::FormCreate() {
   const std::string settings = CatalogueDirectory() + "kvn.ini";
   std::optional<int> level;
   try {
-    platform::IniFile ini(settings);
+    platform::IniFile ini(settings, {.allowProtected = true});
     level = platform::TryStrToInt(ini.ReadString("BASEDB", "Id_Imp_Base", "0"));
   } catch (const Error&) {
     // Unreadable: the table's columns tell.
@@ -312,7 +312,7 @@ void TForm1::FormCreate() {
     // another version (1, 4 and above) is left as it is.
     if (!level || *level == 0 || *level == 2 || !needed.empty()) {
       try {
-        platform::IniFile ini(settings);
+        platform::IniFile ini(settings, {.allowProtected = true});
         ini.WriteString("BASEDB", "Id_Imp_Base", "3");
       } catch (const Error&) {
         settingsFailure = std::current_exception();
@@ -372,7 +372,7 @@ void TForm1::s_mnuAproposClick() { Forms().apropos->ShowModal(); }
 void TForm1::Scanneruneimage1Click() { Forms().frmSCfiche->ShowModal(); }
 
 QUrl TForm1::BugReportUrl() const {
-  platform::IniFile ini(CatalogueDirectory() + "kvn.ini");
+  platform::IniFile ini(CatalogueDirectory() + "kvn.ini", {.allowProtected = true});
   QString address = QString::fromStdString(ini.ReadString("APP", "BugReportAddress", kDefaultBugAddress));
   QUrl url(QStringLiteral("mailto:") + address);
   QUrlQuery query;
@@ -554,7 +554,7 @@ constexpr char kListSection[] = "LISTE";
 
 void TForm1::RestoreLayout() {
   try {
-    platform::IniFile ini(CatalogueDirectory() + "kvn.ini");
+    platform::IniFile ini(CatalogueDirectory() + "kvn.ini", {.allowProtected = true});
     const int width = static_cast<int>(ini.ReadInteger(kWindowSection, "Largeur", 0));
     const int height = static_cast<int>(ini.ReadInteger(kWindowSection, "Hauteur", 0));
     if (width > 0 && height > 0) resize(std::max(width, minimumWidth()), std::max(height, minimumHeight()));
@@ -569,7 +569,7 @@ void TForm1::RestoreLayout() {
 }
 
 void TForm1::SaveLayout() {
-  platform::IniFile ini(CatalogueDirectory() + "kvn.ini");
+  platform::IniFile ini(CatalogueDirectory() + "kvn.ini", {.allowProtected = true});
   ini.BeginUpdate();
   const QRect normal = isMaximized() ? normalGeometry() : geometry();
   ini.WriteInteger(kWindowSection, "Largeur", normal.width());

@@ -11,11 +11,17 @@
 #include "platform/error.h"
 #include "platform/file_info.h"
 #include "platform/output_file.h"
+#include "platform/output_set.h"
 #include "platform/strings.h"
 
 extern char** environ;
 
 namespace kvn::exporting {
+
+namespace {
+// Where a test may stop an export in the middle of its rows.
+constexpr int kPauseRow = 1000;
+}  // namespace
 
 using platform::Cp1252ToUtf8;
 using platform::Utf8ToCp1252;
@@ -45,6 +51,11 @@ class ProcessShell : public Shell {
 };
 
 }  // namespace
+
+ExportAborted::ExportAborted(const std::string& fileName)
+    : Error(fileName.empty()
+                ? std::string("Export annulé : le Presse-papiers n'a pas été modifié.")
+                : platform::Subst("Export annulé : le fichier \"%s\" n'a pas été modifié.", {fileName})) {}
 
 Shell& DefaultShell() {
   static ProcessShell shell;
@@ -237,6 +248,7 @@ void TQExport::Loop() {
           throw Error(ValueErrorMessage(RecordLabel(), e));
         }
         if (accept && OnExportedRecord) OnExportedRecord(this, m_recordCounter);
+        if (m_recordCounter == kPauseRow) platform::PausePointForTests("export-rows");
         if (CurrentRecordOnly) break;
         SourceNext();
       }
@@ -380,10 +392,11 @@ void TQExportText::MakeTargetDirectory() const {
 void TQExportText::Execute() {
   MakeTargetDirectory();
   {
-    // The earlier file is replaced only by a complete one: an export the user
-    // stops is complete (shorter), a failure leaves the earlier file as it was.
+    // The earlier file is replaced only by a complete export: a failure or
+    // an export the user stops leaves it as it was.
     platform::OutputFile file(FileName);
     ExportToStream(file.Stream());
+    if (m_aborted) throw ExportAborted(FileName);
     file.Commit();
   }
   ShowResult();
@@ -399,6 +412,7 @@ void TQExportText::ShowResult() {
 void TQExportMemory::Execute() {
   platform::MemoryStream memory;
   ExportToStream(memory);
+  if (m_aborted) throw ExportAborted(std::string());
   if (!UseClipboard) throw Error("Impossible d'ouvrir le Presse-papiers");
   UseClipboard->SetText(memory.Data());
 }

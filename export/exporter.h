@@ -18,6 +18,7 @@
 #include "export/source.h"
 #include "export/types.h"
 #include "export/writer.h"
+#include "platform/error.h"
 #include "platform/ini_file.h"
 #include "platform/stream.h"
 
@@ -39,6 +40,13 @@ class Clipboard {
  public:
   virtual ~Clipboard() = default;
   virtual void SetText(const std::string& cp1252) = 0;
+};
+
+// What Execute throws when the user stopped the export: the earlier file (or
+// the clipboard) is left as it was, and the run is not a success.
+class ExportAborted : public Error {
+ public:
+  explicit ExportAborted(const std::string& fileName);
 };
 
 class TQExport {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/codepage.h"
 #include "platform/conversions.h"
 #include "platform/error.h"
 #include "platform/format.h"
@@ -96,7 +97,8 @@ std::string_view Unquote(std::string_view value) {
 
 }  // namespace
 
-IniFile::IniFile(std::string path) : m_path(std::move(path)), m_parsed(new Parsed) {
+IniFile::IniFile(std::string path, OutputOptions writeOptions)
+    : m_path(std::move(path)), m_writeOptions(writeOptions), m_parsed(new Parsed) {
   std::ifstream in(m_path, std::ios::binary);
   if (in) {
     std::ostringstream buf;
@@ -108,6 +110,12 @@ IniFile::IniFile(std::string path) : m_path(std::move(path)), m_parsed(new Parse
 }
 
 IniFile::~IniFile() = default;
+
+bool IniFile::IsText() const {
+  for (unsigned char c : m_text)
+    if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return false;
+  return IsValidUtf8(m_text);
+}
 
 void IniFile::Reparse() {
   m_parsed->ini.Reset();
@@ -265,7 +273,7 @@ void IniFile::Store() {
   }
   // Written under a temporary name: a full disk or a kill never leaves a
   // truncated settings file.
-  OutputFile out(m_path, {.allowProtected = true});
+  OutputFile out(m_path, m_writeOptions);
   out.Stream().WriteString(m_text);
   out.Commit();
 }

@@ -10,13 +10,17 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/output_file.h"
+
 namespace kvn::platform {
 
 class IniFile {
  public:
   // Reads the file when it exists; a missing file reads as empty and is created
   // by the first write. Throws kvn::Error when an existing file cannot be read.
-  explicit IniFile(std::string path);
+  // Writes go through an output file with the options given: only the
+  // catalogue's own settings file may be a protected name.
+  explicit IniFile(std::string path, OutputOptions writeOptions = {});
   ~IniFile();
   IniFile(const IniFile&) = delete;
   IniFile& operator=(const IniFile&) = delete;
@@ -50,6 +54,9 @@ class IniFile {
 
   // The whole text, as it would be written.
   const std::string& Text() const { return m_text; }
+  // Whether the file read is text: UTF-8 without NUL bytes or other control
+  // characters than tabs and line ends (a UTF-16 or binary file is not).
+  bool IsText() const;
 
   // Between BeginUpdate and EndUpdate writes are kept and the file is written
   // once, at EndUpdate (many keys, one file written safely).
@@ -62,6 +69,7 @@ class IniFile {
   void Store();
 
   std::string m_path;
+  OutputOptions m_writeOptions;
   std::string m_text;
   int m_updating = 0;
   bool m_pending = false;

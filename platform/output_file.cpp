@@ -16,6 +16,8 @@
 
 #include "platform/error.h"
 #include "platform/file_info.h"
+#include "platform/output_internal.h"
+#include "platform/output_set.h"
 #include "platform/strings.h"
 #include "platform/sys_error.h"
 
@@ -23,14 +25,9 @@ namespace kvn::platform {
 
 namespace {
 
-// Temporary names: "." + the target's name + ".kvn-" + six characters.
-constexpr char kTemporaryMark[] = ".kvn-";
-constexpr size_t kTemporarySuffix = sizeof kTemporaryMark - 1 + 6;
-
-std::string FolderOf(const std::string& path) {
-  std::string folder = ExtractFilePath(path);
-  return folder.empty() ? std::string("./") : folder;
-}
+using detail::FolderOf;
+using detail::kTemporaryMark;
+using detail::kTemporarySuffix;
 
 struct Identity {
   dev_t dev = 0;
@@ -42,6 +39,11 @@ std::optional<Identity> IdentityOf(const std::string& path) {
   struct stat st{};
   if (::stat(path.c_str(), &st) != 0) return std::nullopt;
   return Identity{st.st_dev, st.st_ino};
+}
+
+bool IsSymbolicLink(const std::string& path) {
+  struct stat st{};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 struct Protection {
@@ -61,35 +63,130 @@ Protection& Protected() {
                     {target}));
 }
 
-// A path with its existing part resolved (symbolic links, "." and "..") and
-// the rest normalised by its words: two spellings of a file that does not exist
-// yet give the same text.
-std::string ResolvedPath(const std::string& path) {
-  std::string absolute = path;
-  if (absolute.empty() || absolute[0] != '/') {
-    char cwd[PATH_MAX];
-    absolute = std::string(::getcwd(cwd, sizeof cwd) ? cwd : ".") + "/" + absolute;
-  }
-  const std::vector<std::string> words = PathWords(absolute);
-  // The longest existing beginning is resolved by the system.
-  for (size_t n = words.size();; --n) {
-    std::string head;
-    for (size_t i = 0; i < n; ++i) head += "/" + words[i];
-    if (head.empty()) head = "/";
-    if (char* real = ::realpath(head.c_str(), nullptr)) {
-      std::string result(real);
-      ::free(real);
-      for (size_t i = n; i < words.size(); ++i) result += (result == "/" ? "" : "/") + words[i];
-      return result;
+[[noreturn]] void RefuseLinkedProtected(const std::string& target, const std::string& real) {
+  throw Error(Subst("Le fichier \"%s\" mène à \"%s\", qui fait partie du catalogue : il n'est pas écrit. "
+                    "Rien n'a été modifié.",
+                    {target, real}));
+}
+
+std::string Absolute(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  char cwd[PATH_MAX];
+  return std::string(::getcwd(cwd, sizeof cwd) ? cwd : ".") + "/" + path;
+}
+
+// A path with every symbolic link, "." and ".." resolved as far as it exists;
+// the missing rest is taken by its words, so two spellings of a file that does
+// not exist yet give the same text.
+std::string ResolvedPath(const std::string& path, int depth = 0) {
+  std::string current = "/";
+  bool exists = true;
+  for (const std::string& word : Split(Absolute(path), '/')) {
+    if (word.empty() || word == ".") continue;
+    if (word == "..") {
+      const size_t slash = current.find_last_of('/');
+      current = slash == 0 ? std::string("/") : current.substr(0, slash);
+      continue;
     }
-    if (n == 0) break;
+    std::string next = current == "/" ? "/" + word : current + "/" + word;
+    struct stat st{};
+    if (exists && ::lstat(next.c_str(), &st) == 0) {
+      if (S_ISLNK(st.st_mode) && depth < 40) {
+        // A link is followed even when what it names does not exist yet.
+        char buffer[PATH_MAX];
+        const ssize_t n = ::readlink(next.c_str(), buffer, sizeof buffer - 1);
+        if (n > 0) {
+          const std::string to(buffer, static_cast<size_t>(n));
+          next = ResolvedPath(to[0] == '/' ? to : current + "/" + to, depth + 1);
+          exists = ::lstat(next.c_str(), &st) == 0;
+        }
+      } else {
+        next = RealPath(next);
+      }
+    } else {
+      exists = false;
+    }
+    current = std::move(next);
   }
-  return absolute;
+  return current;
+}
+
+// The path as it names its file: its folder resolved, its last word kept even
+// when it is a symbolic link.
+std::string NamedPath(const std::string& path) {
+  std::string absolute = Absolute(path);
+  while (absolute.size() > 1 && absolute.back() == '/') absolute.pop_back();
+  const size_t slash = absolute.find_last_of('/');
+  const std::string name = absolute.substr(slash + 1);
+  if (name == "." || name == "..") return ResolvedPath(absolute);
+  const std::string folder = ResolvedPath(slash == 0 ? std::string("/") : absolute.substr(0, slash));
+  return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
 bool Inside(const std::string& path, const std::string& folder) {
   return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
          (path[folder.size()] == '/' || folder == "/");
+}
+
+// What the check knows of the target: its name, where its links lead, the
+// file itself and the folder it would be made in.
+struct Target {
+  std::string named;
+  std::string resolved;
+  std::optional<Identity> id;
+  std::optional<Identity> folderId;
+  std::string name;
+};
+
+Target DescribeTarget(const std::string& path) {
+  Target t;
+  t.named = NamedPath(path);
+  t.resolved = ResolvedPath(path);
+  t.id = IdentityOf(path);
+  t.folderId = IdentityOf(FolderOf(t.resolved));
+  t.name = ExtractFileName(t.resolved);
+  return t;
+}
+
+// Whether a protected file is the one the target names or leads to: the same
+// file under any name (hard links, links, other mounts), or, while it does not
+// exist, the same name in the same folder.
+bool FileMatches(const std::string& file, const Target& t) {
+  const auto id = IdentityOf(file);
+  if (t.id && id == t.id) return true;
+  if (ResolvedPath(file) == t.resolved) return true;
+  if (!id && t.folderId && ExtractFileName(file) == t.name && IdentityOf(FolderOf(file)) == t.folderId)
+    return true;
+  return false;
+}
+
+bool FolderMatches(const std::string& folder, const Target& t) {
+  const std::string protectedPath = ResolvedPath(folder);
+  if (t.resolved == protectedPath || Inside(t.resolved, protectedPath)) return true;
+  // A folder reached through another mount of the same disk.
+  if (const auto id = IdentityOf(folder)) {
+    if (t.id == id) return true;
+    for (std::string above = FolderOf(t.resolved); !above.empty();) {
+      while (above.size() > 1 && above.back() == '/') above.pop_back();
+      if (IdentityOf(above) == id) return true;
+      if (above == "/") break;
+      const size_t slash = above.find_last_of('/');
+      above = slash == 0 ? std::string("/") : above.substr(0, slash);
+    }
+  }
+  return false;
+}
+
+// The protected entry that the target's own name designates (the link itself
+// when it is one), or -1: files first, then folders.
+int NamedEntry(const Protection& p, const Target& t) {
+  for (size_t i = 0; i < p.files.size(); ++i)
+    if (NamedPath(p.files[i]) == t.named) return static_cast<int>(i);
+  for (size_t i = 0; i < p.folders.size(); ++i) {
+    const std::string folder = ResolvedPath(p.folders[i]);
+    if (t.named == folder || Inside(t.named, folder)) return static_cast<int>(p.files.size() + i);
+  }
+  return -1;
 }
 
 }  // namespace
@@ -113,30 +210,28 @@ void ClearOutputProtection() {
   p.folders.clear();
 }
 
-void CheckOutputTarget(const std::string& target) {
+void CheckOutputTarget(const std::string& target, bool ownFile) {
   Protection& p = Protected();
   std::lock_guard guard(p.lock);
   if (p.files.empty() && p.folders.empty()) return;
-  const auto targetId = IdentityOf(target);
-  const std::string resolved = ResolvedPath(target);
-  for (const std::string& file : p.files) {
-    // The same file under any name; a file that does not exist yet (a
-    // journal) by where it would be.
-    if (targetId && IdentityOf(file) == targetId) RefuseProtected(target);
-    if (ResolvedPath(file) == resolved) RefuseProtected(target);
+  const Target t = DescribeTarget(target);
+  const int named = NamedEntry(p, t);
+  if (named >= 0 && !ownFile) RefuseProtected(target);
+  // The file the target leads to, after every link, belongs to no other
+  // protected entry. A protected name that is itself a link to the file does
+  // not own it: the catalogue may be reached through a link.
+  const auto refuse = [&] {
+    if (named >= 0 || t.resolved != t.named) RefuseLinkedProtected(target, t.resolved);
+    RefuseProtected(target);
+  };
+  for (size_t i = 0; i < p.files.size(); ++i) {
+    if (static_cast<int>(i) == named || !FileMatches(p.files[i], t)) continue;
+    if (ownFile && IsSymbolicLink(p.files[i]) && NamedPath(p.files[i]) != t.resolved) continue;
+    refuse();
   }
-  for (const std::string& folder : p.folders) {
-    const std::string protectedPath = ResolvedPath(folder);
-    if (resolved == protectedPath || Inside(resolved, protectedPath)) RefuseProtected(target);
-    // A folder reached through another mount of the same disk.
-    if (const auto id = IdentityOf(folder)) {
-      for (std::string above = ResolvedPath(FolderOf(target)); !above.empty();) {
-        if (IdentityOf(above) == id) RefuseProtected(target);
-        if (above == "/") break;
-        const size_t slash = above.find_last_of('/');
-        above = slash == 0 ? std::string("/") : above.substr(0, slash);
-      }
-    }
+  for (size_t i = 0; i < p.folders.size(); ++i) {
+    if (static_cast<int>(p.files.size() + i) == named || !FolderMatches(p.folders[i], t)) continue;
+    refuse();
   }
 }
 
@@ -146,12 +241,14 @@ bool IsOutputTemporaryName(const std::string& name) {
 }
 
 void RemoveStaleOutputFiles(const std::string& folder) noexcept {
+  // Sets first: the files of a committed set are renamed, not removed.
+  RecoverOutputSets(folder);
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
   if (!dir) return;
   const int dirFd = ::dirfd(dir);
   while (dirent* entry = ::readdir(dir)) {
     const std::string name = entry->d_name;
-    if (!IsOutputTemporaryName(name)) continue;
+    if (!IsOutputTemporaryName(name) || BelongsToOutputSet(dirFd, name)) continue;
     int fd = ::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) continue;
     struct stat st{}, now{};
@@ -167,45 +264,58 @@ void RemoveStaleOutputFiles(const std::string& folder) noexcept {
 
 // ----------------------------------------------------------------- the output
 
-OutputFile::OutputFile(std::string target, OutputOptions options) : m_target(std::move(target)) {
-  if (m_target.empty()) throw Error("Aucun nom de fichier de sortie n'est donné.");
-  if (!options.allowProtected) CheckOutputTarget(m_target);
+namespace detail {
 
+std::string FolderOf(const std::string& path) {
+  std::string folder = ExtractFilePath(path);
+  return folder.empty() ? std::string("./") : folder;
+}
+
+PreparedTarget PrepareTarget(const std::string& target, OutputOptions options) {
+  if (target.empty()) throw Error("Aucun nom de fichier de sortie n'est donné.");
+  CheckOutputTarget(target, options.allowProtected);
+  PreparedTarget prepared;
   // A symbolic link is followed: the file it names is the one replaced.
-  std::string real = m_target;
+  prepared.replaced = target;
   struct stat st{};
-  bool exists = ::stat(m_target.c_str(), &st) == 0;
-  if (exists) {
+  if (::stat(target.c_str(), &st) == 0) {
     struct stat link{};
-    if (::lstat(m_target.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-      if (char* resolved = ::realpath(m_target.c_str(), nullptr)) {
-        real = resolved;
-        ::free(resolved);
-      }
-    }
-    if (S_ISDIR(st.st_mode)) throw Error(FileCreateMessage(m_target, EISDIR));
-    if (!S_ISREG(st.st_mode)) {
-      // A device or a pipe is written as it is: there is nothing to replace.
-      m_direct = true;
-      m_temporary = m_target;
-      m_stream = std::make_unique<FileStream>(m_target, FileMode::OpenWrite);
-      m_stream->SetDisplayName(m_target);
-      return;
-    }
-    m_mode = st.st_mode & 07777;
+    if (::lstat(target.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) prepared.replaced = RealPath(target);
+    if (S_ISDIR(st.st_mode)) throw Error(FileCreateMessage(target, EISDIR));
+    // A device or a pipe is written as it is: there is nothing to replace.
+    prepared.direct = !S_ISREG(st.st_mode);
+    prepared.mode = st.st_mode & 07777;
   } else {
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    m_mode = 0666 & ~mask;
+    prepared.mode = 0666 & ~mask;
   }
+  return prepared;
+}
 
-  const std::string folder = FolderOf(real);
-  RemoveStaleOutputFiles(folder);
-  std::string name = ExtractFileName(real);
+std::string TemporaryNameFor(const std::string& replaced, const std::string& id) {
+  std::string name = ExtractFileName(replaced);
   // Room for the dot and the suffix within the longest file name.
   if (name.size() + 1 + kTemporarySuffix > NAME_MAX) name.resize(NAME_MAX - 1 - kTemporarySuffix);
+  return ExtractFilePath(replaced) + "." + name + kTemporaryMark + id;
+}
+
+}  // namespace detail
+
+OutputFile::OutputFile(std::string target, OutputOptions options) : m_target(std::move(target)) {
+  const detail::PreparedTarget prepared = detail::PrepareTarget(m_target, options);
+  m_mode = prepared.mode;
+  if (prepared.direct) {
+    m_direct = true;
+    m_temporary = m_target;
+    m_stream = std::make_unique<FileStream>(m_target, FileMode::OpenWrite);
+    m_stream->SetDisplayName(m_target);
+    return;
+  }
+  const std::string& real = prepared.replaced;
+  RemoveStaleOutputFiles(FolderOf(real));
   for (int attempt = 0;; ++attempt) {
-    std::string pattern = ExtractFilePath(real) + "." + name + kTemporaryMark + "XXXXXX";
+    std::string pattern = detail::TemporaryNameFor(real, "XXXXXX");
     int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) throw Error(FileCreateMessage(m_target, errno));
     ::flock(fd, LOCK_EX);
@@ -238,6 +348,7 @@ OutputFile::~OutputFile() {
 
 void OutputFile::Commit() {
   if (m_committed) return;
+  PausePointForTests("output-file-commit");
   try {
     if (m_direct) {
       m_stream->Sync();

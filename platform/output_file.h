@@ -17,8 +17,10 @@
 namespace kvn::platform {
 
 struct OutputOptions {
-  // The program's own protected files may be written (the archive, the settings
-  // file); exports and printed lists never may.
+  // The program's own protected files may be written by their own name (the
+  // archive, the settings file, the restored catalogue); exports and printed
+  // lists never may. Even then a target whose links lead to another protected
+  // file is refused.
   bool allowProtected = false;
 };
 
@@ -64,8 +66,9 @@ class OutputFile {
 void ProtectFromOutput(const std::string& file);
 void ProtectFolderFromOutput(const std::string& folder);
 void ClearOutputProtection();
-// Throws kvn::Error when target is protected.
-void CheckOutputTarget(const std::string& target);
+// Throws kvn::Error when target is protected; with ownFile, only when the file
+// it leads to belongs to another protected entry than the one it names.
+void CheckOutputTarget(const std::string& target, bool ownFile = false);
 
 // Removes the temporary files of outputs whose writer is gone (killed runs).
 void RemoveStaleOutputFiles(const std::string& folder) noexcept;

@@ -14,6 +14,7 @@
 #include "platform/error.h"
 #include "platform/format.h"
 #include "platform/output_file.h"
+#include "platform/output_set.h"
 #include "platform/stream.h"
 #include "platform/strings.h"
 
@@ -202,6 +203,7 @@ int Report::Print(QPagedPaintDevice& device) {
       pageEnd();
       device.newPage();
       ++p.page;
+      if (p.page == 20) platform::PausePointForTests("report-pages");
       pageTop(false);
       bodyTop = y;
     }

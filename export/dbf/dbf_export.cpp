@@ -119,8 +119,7 @@ void TQExportDBF::BeginExport() {
 
   const bool memo = blobs && m_fileOutput;
   if (memo) {
-    m_memoFile = std::make_unique<platform::OutputFile>(MemoFileName(FileName));
-    w.OpenMemo(m_memoFile->Stream());
+    w.OpenMemo(m_files->Add(MemoFileName(FileName)));
   }
   std::array<uint8_t, 32>& h = w.Header();
   h.fill(0);
@@ -253,20 +252,23 @@ void TQExportDBF::EndExport() {
 void TQExportDBF::Execute() {
   MakeTargetDirectory();
   {
-    // The table and its memo file replace their earlier versions only once
-    // both are complete.
-    platform::OutputFile file(FileName);
+    // The table and its memo file replace their earlier versions as one, only
+    // once both are complete.
+    m_files = std::make_unique<platform::OutputSet>();
     m_fileOutput = true;
     struct Reset {
       TQExportDBF& e;
       ~Reset() {
         e.m_fileOutput = false;
-        e.m_memoFile.reset();
+        e.m_files.reset();
       }
     } reset{*this};
-    ExportToStream(file.Stream());
-    if (m_memoFile) m_memoFile->Commit();
-    file.Commit();
+    ExportToStream(m_files->Add(FileName));
+    if (m_aborted) {
+      m_files->Discard();
+      throw ExportAborted(FileName);
+    }
+    m_files->Commit();
   }
   ShowResult();
 }

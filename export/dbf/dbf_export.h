@@ -14,7 +14,7 @@
 
 #include "export/exporter.h"
 #include "platform/locale_settings.h"
-#include "platform/output_file.h"
+#include "platform/output_set.h"
 
 namespace kvn::exporting {
 
@@ -75,7 +75,7 @@ class TQExportDBF : public TQExportText {
   // While Execute runs: the memo file, made by BeginExport when a memo
   // column is exported.
   bool m_fileOutput = false;
-  std::unique_ptr<platform::OutputFile> m_memoFile;
+  std::unique_ptr<platform::OutputSet> m_files;  // the table and its memo, while Execute runs
   uint32_t m_records = 0;
   bool m_ended = false;
   std::string m_record, m_value;

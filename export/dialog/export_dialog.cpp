@@ -57,6 +57,12 @@ void DialogHooks::Error(QWidget* parent, const QString& text) {
   box.exec();
 }
 
+void DialogHooks::Information(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::Information, QStringLiteral("Korvane"), text, QMessageBox::NoButton, parent);
+  box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  box.exec();
+}
+
 QString QtNameFilters(const QString& filter) {
   const QStringList parts = filter.split('|');
   QStringList filters;
@@ -933,6 +939,10 @@ void TQExportDialogF::RunExport(TQExport& e) {
   } release{*this};
   try {
     e.Execute();
+  } catch (const ExportAborted& stopped) {
+    // Stopped by the user: the earlier file is kept, and the user is told so.
+    Hooks().Information(this, QString::fromUtf8(stopped.what()));
+    return;
   } catch (const std::exception& err) {
     Hooks().Error(this, QString::fromUtf8(err.what()));
     return;

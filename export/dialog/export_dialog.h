@@ -42,6 +42,8 @@ class DialogHooks {
   virtual bool Question(QWidget* parent, const QString& title, const QString& text, bool noByDefault);
   // An error that stopped an export.
   virtual void Error(QWidget* parent, const QString& text);
+  // What the user should know that is no error (an export stopped).
+  virtual void Information(QWidget* parent, const QString& text);
   // Filters as "Description|*.a;*.b|Description|*.c".
   virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& filter, const QString& current,
                                               const QString& defaultExtension);

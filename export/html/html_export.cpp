@@ -186,7 +186,7 @@ void TQExportHTML::BeginExport() {
   m_pages.clear();
   m_headWritten = false;
   m_rowInPage = 0;
-  m_cssFile.reset();
+  m_cssWritten = false;
   m_framed = platform::ColorToRGB(TableOptions.BorderColor) != platform::clWhite;
   const bool tablePicture =
       !TableOptions.BackgroundFileName.empty() && platform::FileExists(TableOptions.BackgroundFileName);
@@ -241,17 +241,20 @@ void TQExportHTML::WritePageHead() {
     ClosePage();
     Page page;
     page.fileName = PageFileName(FileName, static_cast<int>(m_pages.size()) + 1);
-    page.file = std::make_unique<platform::OutputFile>(page.fileName);
+    platform::FileStream& stream = m_files->Add(page.fileName);
+    page.member = m_files->Count() - 1;
     m_pages.push_back(std::move(page));
-    w.SetStream(m_pages.back().file->Stream());
+    w.SetStream(stream);
   }
   if (UsingCSS == TUsingCSS::usExternal && m_fileOutput) {
     // The style sheet file takes the name of the first page written.
     if (CSSFileName.empty())
       CSSFileName = WithExtension(PageMode() ? m_pages.front().fileName : FileName, ".css");
-    if (!m_cssFile && (!platform::FileExists(CSSFileName) || OverwriteCSSFile)) {
-      m_cssFile = std::make_unique<platform::OutputFile>(CSSFileName);
-      for (const auto& l : m_styleSheet) m_cssFile->Stream().WriteString(l + "\r\n");
+    if (!m_cssWritten && (!platform::FileExists(CSSFileName) || OverwriteCSSFile)) {
+      platform::FileStream& css = m_files->Add(CSSFileName);
+      for (const auto& l : m_styleSheet) css.WriteString(l + "\r\n");
+      m_files->Close(m_files->Count() - 1);
+      m_cssWritten = true;
     }
   }
   w.WriteLn("<HTML>");
@@ -294,6 +297,8 @@ void TQExportHTML::ClosePage() {
   if (PageMode()) m_pages.back().bottomPos = w.Stream().Position();
   w.WriteLn("</BODY>");
   w.WriteLn("</HTML>");
+  // A finished page is closed: a set may hold more pages than open files.
+  if (PageMode()) m_files->Close(m_pages.back().member);
 }
 
 void TQExportHTML::WriteDataRow() {
@@ -379,7 +384,7 @@ std::string TQExportHTML::NavigationBar(int page, bool top) const {
 
 void TQExportHTML::WriteNavigation(int page) {
   Page& p = m_pages[static_cast<size_t>(page - 1)];
-  platform::FileStream& s = p.file->Stream();
+  platform::FileStream& s = m_files->Stream(p.member);
   auto insert = [&s](int64_t at, const std::string& bar) {
     s.Flush();
     const int64_t size = s.Size();
@@ -396,13 +401,13 @@ void TQExportHTML::WriteNavigation(int page) {
     if (Navigation.OnBottom && p.bottomPos >= 0) p.bottomPos += static_cast<int64_t>(bar.size());
   }
   if (Navigation.OnBottom && p.bottomPos >= 0) insert(p.bottomPos, NavigationBar(page, false));
-  s.Flush();
+  m_files->Close(p.member);
 }
 
 void TQExportHTML::EndExport() {
   if (m_maxRecords > 0) {
-    if (GenerateIndex && m_fileOutput && m_mainFile) {
-      TQHTMLWriter index(this, m_mainFile->Stream());
+    if (GenerateIndex && m_fileOutput && m_files) {
+      TQHTMLWriter index(this, m_files->Stream(0));
       index.WriteLn("<HTML>");
       index.WriteLn("<HEAD>");
       index.WriteLn(" <meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">");
@@ -433,24 +438,24 @@ void TQExportHTML::EndExport() {
 void TQExportHTML::Execute() {
   if (FileName.empty()) throw Error("fichier de résultat non présent");
   MakeTargetDirectory();
-  // Every file of the export (the pages, the style sheet, FileName) replaces
-  // its earlier version only once the whole export is complete.
-  auto main = std::make_unique<platform::OutputFile>(FileName);
-  m_mainFile = main.get();
+  // Every file of the export (FileName, the pages, the style sheet) replaces
+  // its earlier version only once the whole export is complete, all as one.
+  m_files = std::make_unique<platform::OutputSet>();
   m_fileOutput = true;
   struct Reset {
     TQExportHTML& e;
     ~Reset() {
       e.m_fileOutput = false;
-      e.m_mainFile = nullptr;
       e.m_pages.clear();
-      e.m_cssFile.reset();
+      e.m_files.reset();
     }
   } reset{*this};
-  ExportToStream(main->Stream());
-  for (Page& p : m_pages) p.file->Commit();
-  if (m_cssFile) m_cssFile->Commit();
-  main->Commit();
+  ExportToStream(m_files->Add(FileName));
+  if (m_aborted) {
+    m_files->Discard();
+    throw ExportAborted(FileName);
+  }
+  m_files->Commit();
   ShowResult();
 }
 

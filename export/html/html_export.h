@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "export/exporter.h"
-#include "platform/output_file.h"
+#include "platform/output_set.h"
 
 namespace kvn::exporting {
 
@@ -107,7 +107,7 @@ class TQExportHTML : public TQExportFormatText {
   struct Page {
     std::string fileName;
     int64_t topPos = -1, bottomPos = -1;
-    std::unique_ptr<platform::OutputFile> file;
+    size_t member = 0;  // in m_files
   };
   bool PageMode() const { return m_maxRecords > 0 && m_fileOutput; }
   void WritePageHead();
@@ -131,8 +131,10 @@ class TQExportHTML : public TQExportFormatText {
   bool m_framed = false;
   bool m_headWritten = false;
   bool m_fileOutput = false;  // ExportToStream called by Execute: pages are files
-  std::unique_ptr<platform::OutputFile> m_cssFile;
-  platform::OutputFile* m_mainFile = nullptr;  // FileName while Execute runs
+  // Every file of one export (FileName, the pages, the style sheet) replaces
+  // the earlier ones as one set, while Execute runs.
+  std::unique_ptr<platform::OutputSet> m_files;
+  bool m_cssWritten = false;
   int m_rowInPage = 0;
 };
 

@@ -7,6 +7,7 @@
 #include "platform/file_info.h"
 #include "platform/format.h"
 #include "platform/output_file.h"
+#include "platform/output_set.h"
 #include "platform/strings.h"
 
 namespace kvn::exporting {
@@ -148,6 +149,7 @@ void TQExportXLS::Execute() {
     // disk: the earlier file stays as it was).
     platform::OutputFile file(FileName);
     ExportToStream(file.Stream());
+    if (m_aborted) throw ExportAborted(FileName);
     file.Commit();
   }
   ShowResult();
@@ -372,6 +374,7 @@ bool TQExportXLS::ExportSheet(TxlsSheet& sheet) {
     source.Next(counter);
     ++m_recordCounter;
     if (OnExportedRecord) OnExportedRecord(this, m_recordCounter);
+    if (m_recordCounter == 1000) platform::PausePointForTests("export-rows");
     if (OnAdvancedExportedRecord) OnAdvancedExportedRecord(this, index, counter);
   }
 

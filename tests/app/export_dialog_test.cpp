@@ -41,7 +41,7 @@ using exporting::TQExportDialogProgressF;
 // Answers the dialog's questions as a test says.
 class TestHooks : public exporting::DialogHooks {
  public:
-  std::vector<std::string> questions, errors;
+  std::vector<std::string> questions, errors, informations;
   std::deque<bool> answers;  // Yes / No, in turn; No when none is left
   std::deque<QString> files;
   bool Question(QWidget*, const QString& title, const QString& text, bool) override {
@@ -51,6 +51,7 @@ class TestHooks : public exporting::DialogHooks {
     return a;
   }
   void Error(QWidget*, const QString& text) override { errors.push_back(text.toStdString()); }
+  void Information(QWidget*, const QString& text) override { informations.push_back(text.toStdString()); }
   std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
     return Next();
   }
@@ -263,6 +264,7 @@ TEST_F(ExportDialogTest, OptionsFileSharedWithTheCommandLine) {
 // "Oui" stops.
 TEST_F(ExportDialogTest, ProgressAndTheStopQuestion) {
   Start(3, Films(44));
+  std::string firstExport;
   Prepare();
   Run([&](TQExportDialogF& w) {
     ExportChoices& c = w.Choices();
@@ -286,6 +288,7 @@ TEST_F(ExportDialogTest, ProgressAndTheStopQuestion) {
     timer->stop();
     EXPECT_TRUE(sawProgress);
     EXPECT_EQ(w.Progress(), nullptr);
+    firstExport = test::ReadFile(dir / "video.csv");
 
     // Stopping: the button at the 5th record, "Non" then, at the 8th, "Oui".
     c.ExportRecCount = 0;
@@ -304,10 +307,12 @@ TEST_F(ExportDialogTest, ProgressAndTheStopQuestion) {
     ASSERT_EQ(hooks.questions.size(), 2u);
     EXPECT_EQ(hooks.questions[0], "Etes vous sûr? | Voulez vous abandonner l'export?");
   });
-  // The stopped export is complete up to its last record: the captions and
-  // the 9 records exported before "Oui".
-  const std::string csv = test::ReadFile(dir / "video.csv");
-  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 10) << csv;
+  // The stopped export leaves the earlier file as it was, and says so.
+  EXPECT_EQ(std::count(firstExport.begin(), firstExport.end(), '\n'), 11) << firstExport;
+  EXPECT_EQ(test::ReadFile(dir / "video.csv"), firstExport);
+  EXPECT_EQ(hooks.informations,
+            std::vector<std::string>{"Export annulé : le fichier \"" + (dir / "video.csv") + "\" n'a pas été modifié."});
+  EXPECT_TRUE(hooks.errors.empty());
 }
 
 TEST(ExportProgressWindow, StagesTimerAndSpeed) {

@@ -7,6 +7,8 @@
 #include "platform/error.h"
 #include "tests/export/export_fixture.h"
 #include "tests/support/failing_stream.h"
+#include "tests/support/message_of.h"
+#include "tests/support/temp_dir.h"
 
 namespace kvn::exporting {
 namespace {
@@ -65,13 +67,15 @@ TEST_P(ContractTest, AbortMidRunStillCloses) {
   EXPECT_EQ(part.find("R105"), std::string::npos);
   // The same closing text as a complete export.
   EXPECT_EQ(part.substr(part.size() - 6), whole.substr(whole.size() - 6));
-  // Into a file: the stopped export is complete, and replaces the earlier file.
+  // Into a file: a stopped export leaves the earlier file as it was and says so.
   test::WriteFile(dir / "sortie", "précédent");
   auto toFile = Make();
   toFile->FileName = dir / "sortie";
   toFile->OnExportedRecord = e->OnExportedRecord;
-  toFile->Execute();
-  EXPECT_EQ(test::ReadFile(dir / "sortie"), part);
+  EXPECT_EQ(test::MessageOf([&] { toFile->Execute(); }),
+            "Export annulé : le fichier \"" + (dir / "sortie") + "\" n'a pas été modifié.");
+  EXPECT_EQ(test::ReadFile(dir / "sortie"), "précédent");
+  EXPECT_EQ(test::HiddenFiles(dir.Path()), std::vector<std::string>{});
 }
 
 TEST_P(ContractTest, EveryFailedWriteIsReported) {

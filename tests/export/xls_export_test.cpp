@@ -326,12 +326,23 @@ TEST_F(XlsExportTest, AbortKeepsAValidWorkbook) {
     ++asked;
     canContinue = false;
   };
-  const Book book = ExportAndRead(e);
+  // Written to a stream, the stopped workbook is whole up to its last row.
+  {
+    platform::FileStream stream(path, platform::FileMode::Create);
+    e.ExportToStream(stream);
+  }
+  const Book book = xlstest::ReadWithXlrd(path);
   ASSERT_TRUE(book.ok);
   EXPECT_EQ(asked, 1);
   EXPECT_EQ(book.sheets[0].rows, 3);
   EXPECT_EQ(book.At(0, 2, 0).value, "R1");  // second in title order, after R4
   EXPECT_FALSE(table->ControlsDisabled());
+  // Into its file, the stopped export leaves the earlier workbook as it was.
+  const std::string earlier = test::ReadFile(path);
+  e.FileName = path;
+  EXPECT_EQ(test::MessageOf([&] { e.Execute(); }),
+            "Export annulé : le fichier \"" + path + "\" n'a pas été modifié.");
+  EXPECT_EQ(test::ReadFile(path), earlier);
 }
 
 TEST_F(XlsExportTest, Failures) {

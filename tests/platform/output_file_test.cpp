@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -177,6 +178,82 @@ TEST(OutputFile, ProtectedFilesAreNeverATarget) {
   archive.Commit();
   EXPECT_EQ(ReadFile(dir / "Archive/video.zip"), "PK");
   ClearOutputProtection();
+}
+
+// The program's own writes (archive, settings, restored catalogue) may name a
+// protected file, but never one whose links lead to another protected file.
+TEST(OutputFile, OwnWritesRefuseLinksToAnotherProtectedFile) {
+  TempDir dir;
+  platform::ForceDirectories(dir / "Archive");
+  test::WriteFile(dir / "video.DB", "table");
+  test::WriteFile(dir / "ailleurs.ini", "[A]");
+  ClearOutputProtection();
+  ProtectFromOutput(dir / "video.DB");
+  ProtectFromOutput(dir / "video.DB-journal");
+  ProtectFromOutput(dir / "kvn.ini");
+  ProtectFolderFromOutput(dir / "Archive");
+  struct Case {
+    const char* target;
+    const char* link;  // what the target is made of
+    bool hard;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"Archive/video.zip", "../video.DB", false, true},
+      {"Archive/video.zip", "video.DB", true, true},
+      {"kvn.ini", "video.DB", false, true},
+      {"kvn.ini", "Archive/video.zip", false, true},
+      {"kvn.ini", "video.DB-journal", false, true},  // a journal that does not exist yet
+      {"kvn.ini", "ailleurs.ini", false, false},     // settings kept elsewhere
+      {"Archive/video.zip", "../ailleurs.ini", false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.target) + " -> " + c.link);
+    const std::string target = dir / c.target;
+    ::unlink(target.c_str());
+    test::WriteFile(dir / "Archive/video.zip", "PK-ancien");
+    ::unlink(target.c_str());
+    if (c.hard)
+      ASSERT_EQ(::link((dir / c.link).c_str(), target.c_str()), 0);
+    else
+      ASSERT_EQ(::symlink(c.link, target.c_str()), 0);
+    const std::string message = MessageOf([&] {
+      OutputFile out(target, {.allowProtected = true});
+      out.Stream().WriteString("nouveau");
+      out.Commit();
+    });
+    if (c.refused) {
+      EXPECT_NE(message.find("fait partie du catalogue"), std::string::npos) << message;
+      EXPECT_EQ(ReadFile(dir / "video.DB"), "table");
+      EXPECT_FALSE(platform::FileExists(dir / "video.DB-journal"));
+    } else {
+      EXPECT_EQ(message, "(no error)");
+    }
+    ::unlink(target.c_str());
+  }
+  // The catalogue reached through a link from a protected name stays writable
+  // by its own name (a restore), and the settings file through its own link.
+  ASSERT_EQ(::symlink("video.DB", (dir / "kvn.ini").c_str()), 0);
+  EXPECT_EQ(MessageOf([&] { OutputFile out(dir / "video.DB", {.allowProtected = true}); }), "(no error)");
+  EXPECT_EQ(HiddenFiles(dir.Path()), Names{});
+  ClearOutputProtection();
+}
+
+// A protected file that does not exist yet is recognised through another
+// mount of its folder by the folder's identity and its name.
+TEST(OutputFile, AMissingJournalSeenThroughABindMount) {
+  TempDir dir;
+  platform::ForceDirectories(dir / "catalogue");
+  platform::ForceDirectories(dir / "vue");
+  if (::mount((dir / "catalogue").c_str(), (dir / "vue").c_str(), nullptr, MS_BIND, nullptr) != 0)
+    GTEST_SKIP() << "no bind mount here";
+  ClearOutputProtection();
+  ProtectFromOutput(dir / "catalogue/video.DB-wal");
+  EXPECT_NE(MessageOf([&] { OutputFile out(dir / "vue/video.DB-wal"); }).find("fait partie du catalogue"),
+            std::string::npos);
+  EXPECT_EQ(MessageOf([&] { OutputFile out(dir / "vue/autre.csv"); }), "(no error)");
+  ClearOutputProtection();
+  ::umount2((dir / "vue").c_str(), MNT_DETACH);
 }
 
 TEST(OutputFile, AKilledWritersFileIsRemovedByTheNextOutput) {

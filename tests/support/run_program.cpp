@@ -124,6 +124,56 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string
   return r;
 }
 
+namespace {
+
+// Waits until the child stops (killed then) or ends.
+bool KillWhenStopped(pid_t pid) {
+  int status = 0;
+  while (waitpid(pid, &status, WUNTRACED) < 0)
+    if (errno != EINTR) return false;
+  if (WIFSTOPPED(status)) {
+    kill(pid, SIGKILL);
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool KillChildAtPausePoint(const std::function<void()>& body, const std::string& point) {
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    setenv("KVN_PAUSE_AT", point.c_str(), 1);
+    try {
+      body();
+    } catch (...) {
+    }
+    _exit(0);
+  }
+  return KillWhenStopped(pid);
+}
+
+bool KillProgramAtPausePoint(const std::vector<std::string>& argv, const std::string& point) {
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(null, 2);
+    setenv("KVN_PAUSE_AT", point.c_str(), 1);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  return KillWhenStopped(pid);
+}
+
 std::string KorvaneExecutable() {
 #ifdef KVN_KORVANE_EXE
   return KVN_KORVANE_EXE;

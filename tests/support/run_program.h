@@ -28,6 +28,13 @@ std::string RunInChild(const std::function<std::string()>& body, int64_t fileSiz
 // Limits the size of files this process writes (see RunProgram); call in a child.
 void LimitFileSize(int64_t bytes);
 
+// Runs body (in a child) or a program with KVN_PAUSE_AT=point and kills it with
+// SIGKILL once it stops at that point. Returns true when it was killed there,
+// false when it ended without reaching the point. No timing is involved: the
+// kill happens in the phase the point names, however busy the machine is.
+bool KillChildAtPausePoint(const std::function<void()>& body, const std::string& point);
+bool KillProgramAtPausePoint(const std::vector<std::string>& argv, const std::string& point);
+
 // Path of the built korvane executable (set by CMake).
 std::string KorvaneExecutable();
 
