@@ -76,8 +76,10 @@ std::string RunCatalogueExport(const ExportRequest& request, int& films) {
     choices.LoadOptions(ini, false);
   }
   if (!request.output.empty()) choices.FileName = request.output;
-  // The name is the one given (or the one of the options file) as it is.
-  auto& exporter = dynamic_cast<exporting::TQExportText&>(choices.PrepareExport(false));
+  // A name given with -o is taken as it is; the options file's name gets the
+  // extension of the type asked for (a CSV options file used for a PDF export
+  // writes mes_films.pdf, never over mes_films.csv).
+  auto& exporter = dynamic_cast<exporting::TQExportText&>(choices.PrepareExport(request.output.empty()));
   exporter.ShowFile = false;
   exporter.PrintFile = false;
 

@@ -120,6 +120,14 @@ CatalogueRestore::CatalogueRestore(const std::string& catalogueDirectory, const 
   if (m_directory.back() != '/') m_directory += '/';
   m_catalogue = m_directory + db::Database::kFileName;
   m_archiveFile = archiveFile.empty() ? m_directory + "Archive/video.zip" : archiveFile;
+  // The files the restore writes lead to no other catalogue file (a settings
+  // file that is a link to video.DB): refused before anything is read.
+  try {
+    platform::CheckOutputTarget(m_catalogue, true);
+    platform::CheckOutputTarget(m_directory + "kvn.ini", true);
+  } catch (const Error& e) {
+    Refuse(e.what());
+  }
 
   // 1. The archive and its root entry video.DB. Entry names are only compared,
   // never used as paths: "../video.DB" or "/video.DB" is not the catalogue.

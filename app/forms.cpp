@@ -11,7 +11,9 @@
 #include <QScreen>
 
 #include "app/handlers.h"
+#include "app/catalogue_files.h"
 #include "platform/file_info.h"
+#include "platform/output_file.h"
 
 namespace kvn::app {
 namespace {
@@ -32,6 +34,9 @@ void SetCatalogueDirectory(const std::string& dir) {
   // Absolute, so that every message names the folder as the user knows it.
   g_catalogueDirectory = platform::RealPath(dir.empty() ? "." : dir);
   if (g_catalogueDirectory.back() != '/') g_catalogueDirectory += '/';
+  // The catalogue's own files are never an output of the windows.
+  platform::ClearOutputProtection();
+  ProtectCatalogueFiles(g_catalogueDirectory);
 }
 
 void UseFrenchLocale() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }

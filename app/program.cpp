@@ -59,7 +59,6 @@ int RunGui(int& argc, char** argv, const std::string& directory) {
   QApplication::setQuitOnLastWindowClosed(false);
   SetCatalogueDirectory(directory);
   UseFrenchLocale();
-  ProtectCatalogueFiles(CatalogueDirectory());
   RemoveStaleCatalogueTemporaries(CatalogueDirectory());
   InstallFontSubstitutes();
   // Qt's own windows (print preview, printer choice, file choice) in French too.

@@ -384,8 +384,10 @@ void TQExportText::MakeTargetDirectory() const {
   std::string dir = platform::ExtractFilePath(FileName);
   if (dir.empty()) dir = platform::ExecutableDirectory();
   if (!platform::DirectoryExists(dir)) {
-    platform::ForceDirectories(dir);
-    if (!platform::DirectoryExists(dir)) throw Error("Répertoire non trouvé");
+    // The whole path is checked before the first folder is made, and a
+    // failure on the way leaves no folder behind.
+    if (const std::string why = platform::MakeFolders(dir); !why.empty())
+      throw Error(platform::Subst("Répertoire non trouvé : \"%s\" ne peut pas être créé : %s", {dir, why}));
   }
 }
 

@@ -168,8 +168,8 @@ class TQExportText : public TQExport {
   bool PrintFile = false;
   Shell* UseShell = nullptr;  // the default shell when null
 
-  // Creates the directory when missing ("Répertoire non trouvé" when that
-  // fails) and runs the loop into a temporary file that replaces FileName once
+  // Creates the directory when missing ("Répertoire non trouvé : …", naming
+  // the folder and the cause, when that fails) and runs the loop into a temporary file that replaces FileName once
   // complete; on a failure FileName keeps its earlier content.
   void Execute() override;
   void SaveToIni(platform::IniFile& ini) override;

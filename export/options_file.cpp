@@ -21,36 +21,26 @@ namespace {
 // Widths, spacings and lengths are characters written on every row: beyond
 // this a file only grows until the disk is full.
 constexpr int64_t kMaxCharacters = 1024;
-constexpr int64_t kMaxXlsFontSize = 409;
+constexpr int64_t kMaxCount = std::numeric_limits<int>::max();
+// Texts: a path, a line of a header or footer, a name or a format.
+constexpr int64_t kMaxPath = 4096;
+constexpr int64_t kMaxLine = 1024;
+constexpr int64_t kMaxName = 255;
+// Lines of a list section (fields, header, footer, captions…).
+constexpr size_t kMaxListLines = 1000;
 
 [[noreturn]] void RefuseValue(const platform::IniFile& ini, std::string_view section, std::string_view key,
                               const std::string& value, const char* expected) {
+  // A refused text is quoted whole only when it is short.
+  std::string shown = value;
+  if (shown.size() > 80) {
+    size_t cut = 60;
+    while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) --cut;
+    shown = shown.substr(0, cut) + "…";
+  }
   throw Error(platform::Subst("Fichier d'options \"%s\", section [%s], clé %s : la valeur « %s » est refusée (%s). "
                               "Rien n'a été exporté.",
-                              {ini.FileName(), section, key, value, expected}));
-}
-
-// An integer key within [low, high], when present.
-void CheckInteger(const platform::IniFile& ini, std::string_view section, std::string_view key, int64_t low,
-                  int64_t high, const char* expected) {
-  if (!ini.ValueExists(section, key)) return;
-  const std::string text = ini.ReadString(section, key, "");
-  auto v = platform::TryStrToInt64(text);
-  if (!v || *v < low || *v > high) RefuseValue(ini, section, key, text, expected);
-}
-
-// A decimal key (point as separator) within [low, high], when present.
-void CheckDecimal(const platform::IniFile& ini, std::string_view section, std::string_view key, double low,
-                  double high, const char* expected) {
-  if (!ini.ValueExists(section, key)) return;
-  const std::string text = ini.ReadString(section, key, "");
-  const double v = StrToFloatDefault(text, -1e300);
-  if (!(v >= low && v <= high)) RefuseValue(ini, section, key, text, expected);
-}
-
-void CheckColor(const platform::IniFile& ini, std::string_view section, std::string_view key) {
-  if (ini.ValueExists(section, key) && !platform::StringToColor(ini.ReadString(section, key, "")))
-    RefuseValue(ini, section, key, ini.ReadString(section, key, ""), "un nom de couleur ou $ et huit chiffres hexadécimaux");
+                              {ini.FileName(), section, key, shown, expected}));
 }
 
 // The HTML page's colours by their key in the file.
@@ -72,69 +62,231 @@ constexpr const char* kPdfFontSections[] = {"PDF_OPTION_HEADER", "PDF_OPTION_CAP
 // The largest page side a PDF reader draws, in points.
 constexpr int64_t kMaxPdfPoints = 14400;
 
-// A separator or quote: one character (or "#code"), never a line end.
-void CheckCharacter(const platform::IniFile& ini, std::string_view section, std::string_view key, bool mayBeEmpty) {
-  if (!ini.ValueExists(section, key)) return;
-  const std::string text = ini.ReadString(section, key, "");
-  const char* expected = mayBeEmpty ? "un seul caractère, ou rien" : "un seul caractère";
-  if (text.empty()) {
-    if (!mayBeEmpty) RefuseValue(ini, section, key, text, expected);
-    return;
+// What a key holds, and so what the check accepts.
+enum class Kind {
+  Bool,       // 0 or 1
+  Integer,    // within [low, high]
+  Decimal,    // a point as separator, within [low, high]
+  Text,       // at most high characters
+  Character,  // one character or "#code", never a line end; low = 1 when it may be empty
+  Color,      // a colour name, "$" and hex digits, or decimal
+  XlsColor,   // a colour of the workbook's palette
+  Encoding,   // a name iconv knows
+  Alignment,  // the captions grid's alignment, French or English
+};
+
+// One row per key: the section ("*" ends a prefix), the key ("*" for every key
+// of a list section), what it holds and, for a refusal, what is expected.
+struct KeyRule {
+  const char* section;
+  const char* key;
+  Kind kind;
+  double low = 0, high = 0;
+  const char* expected = "";
+};
+
+constexpr const char* kBoolean = "0 ou 1";
+constexpr const char* kColor = "un nom de couleur ou $ et huit chiffres hexadécimaux";
+constexpr const char* kRecords = "un nombre d'enregistrements positif ou nul";
+
+// clang-format off
+const KeyRule kKeyRules[] = {
+    {"GENERAL", "ExportType", Kind::Integer, 0, aeClipboard, "un type d'export de 0 à 13"},
+    {"GENERAL", "FileName", Kind::Text, 0, kMaxPath, "un nom de fichier de 4 096 caractères au plus"},
+    {"GENERAL", "ShowFile", Kind::Bool, 0, 0, kBoolean},
+    {"GENERAL", "PrintFile", Kind::Bool, 0, 0, kBoolean},
+    {"GENERAL", "GoToFirstRecord", Kind::Bool, 0, 0, kBoolean},
+    {"GENERAL", "ExportEmpty", Kind::Bool, 0, 0, kBoolean},
+    {"GENERAL", "CurrentRecordOnly", Kind::Bool, 0, 0, kBoolean},
+    {"GENERAL", "ExportRecCount", Kind::Integer, 0, kMaxCount, kRecords},
+    {"GENERAL", "SkipRecCount", Kind::Integer, 0, kMaxCount, kRecords},
+    {"GENERAL", "AllowCaptions", Kind::Bool, 0, 0, kBoolean},
+    {"GENERAL", "CaptionRow", Kind::Integer, -1, kMaxCount, "un numéro de ligne, ou -1"},
+    {"FORMATS", "*", Kind::Text, 0, kMaxName, "un format de 255 caractères au plus"},
+    {"USER_FORMATS", "*", Kind::Text, 0, kMaxName, "un format de 255 caractères au plus"},
+    {"FIELDS", "*", Kind::Text, 0, kMaxName, "un nom de champ de 255 caractères au plus"},
+    {"HEADER", "*", Kind::Text, 0, kMaxLine, "une ligne de 1 024 caractères au plus"},
+    {"FOOTER", "*", Kind::Text, 0, kMaxLine, "une ligne de 1 024 caractères au plus"},
+    {"CAPTIONS", "*", Kind::Text, 0, kMaxName, "un titre de colonne de 255 caractères au plus"},
+    {"ALIGN", "*", Kind::Alignment, 0, 0, "Gauche, Centre ou Droite"},
+    {"WIDTH", "*", Kind::Integer, 0, kMaxCharacters, "une largeur de 0 à 1024 caractères"},
+    {"XLS", "PageHeader", Kind::Text, 0, kMaxName, "un texte de 255 caractères au plus"},
+    {"XLS", "PageFooter", Kind::Text, 0, kMaxName, "un texte de 255 caractères au plus"},
+    {"XLS", "SheetTitle", Kind::Text, 0, 31, "un nom de feuille de 31 caractères au plus"},
+    {"XLS", "StripType", Kind::Integer, ssNone, ssRow, "0 (aucune), 1 (colonnes) ou 2 (lignes)"},
+    {"XLS", "AutoCalcColWidth", Kind::Bool, 0, 0, kBoolean},
+    {"XLS_*", "FontName", Kind::Text, 0, 31, "un nom de police de 31 caractères au plus"},
+    {"XLS_*", "FontSize", Kind::Integer, 1, 409, "une taille de police de 1 à 409 points"},
+    {"XLS_*", "FontColor", Kind::XlsColor, 0, 0, "une couleur de la palette du classeur"},
+    {"XLS_*", "FontBold", Kind::Bool, 0, 0, kBoolean},
+    {"XLS_*", "FontItalic", Kind::Bool, 0, 0, kBoolean},
+    {"XLS_*", "FontStrikeOut", Kind::Bool, 0, 0, kBoolean},
+    {"XLS_*", "FontUnderline", Kind::Integer, fulNone, fulDoubleAccounting, "un soulignement de 0 à 4"},
+    {"XLS_*", "HorAlignment", Kind::Integer, halGeneral, halFill, "un alignement de 0 à 4"},
+    {"XLS_*", "VertAlignment", Kind::Integer, valTop, valJustify, "un alignement de 0 à 3"},
+    {"XLS_*", "BorderTop", Kind::Integer, bstNone, bstSlantedDashDot, "un style de bordure de 0 à 13"},
+    {"XLS_*", "BorderBottom", Kind::Integer, bstNone, bstSlantedDashDot, "un style de bordure de 0 à 13"},
+    {"XLS_*", "BorderLeft", Kind::Integer, bstNone, bstSlantedDashDot, "un style de bordure de 0 à 13"},
+    {"XLS_*", "BorderRight", Kind::Integer, bstNone, bstSlantedDashDot, "un style de bordure de 0 à 13"},
+    {"XLS_*", "BorderTopColor", Kind::XlsColor, 0, 0, "une couleur de la palette du classeur"},
+    {"XLS_*", "BorderBottomColor", Kind::XlsColor, 0, 0, "une couleur de la palette du classeur"},
+    {"XLS_*", "BorderLeftColor", Kind::XlsColor, 0, 0, "une couleur de la palette du classeur"},
+    {"XLS_*", "BorderRightColor", Kind::XlsColor, 0, 0, "une couleur de la palette du classeur"},
+    {"XLS_*", "FillPattern", Kind::Integer, ptNone, ptThinThinSpots, "un motif de 0 à 18"},
+    {"XLS_*", "FillBackground", Kind::XlsColor, 0, 0, "une couleur de la palette du classeur"},
+    {"XLS_*", "FillForeground", Kind::XlsColor, 0, 0, "une couleur de la palette du classeur"},
+    {"XLS_FIELD_*", "Aggregate", Kind::Integer, aggNone, aggMax, "un agrégat de 0 à 4"},
+    {"RTF_*", "FontName", Kind::Text, 0, 31, "un nom de police de 31 caractères au plus"},
+    {"RTF_*", "FontBold", Kind::Bool, 0, 0, kBoolean},
+    {"RTF_*", "FontItalic", Kind::Bool, 0, 0, kBoolean},
+    {"RTF_*", "FontUnderline", Kind::Bool, 0, 0, kBoolean},
+    {"RTF_*", "FontStrikeOut", Kind::Bool, 0, 0, kBoolean},
+    {"RTF_*", "FontSize", Kind::Integer, 1, 1638, "une taille de police de 1 à 1638 points"},
+    {"RTF_*", "FontColor", Kind::Color, 0, 0, kColor},
+    {"RTF_*", "FontCharset", Kind::Integer, 0, 255, "un jeu de caractères de 0 à 255"},
+    {"RTF", "PageOrientation", Kind::Integer, 0, 1, "0 (portrait) ou 1 (paysage)"},
+    {"HTML", "Title", Kind::Text, 0, kMaxLine, "un titre de 1 024 caractères au plus"},
+    {"HTML", "CSS", Kind::Integer, 0, 1, "0 (feuille de style interne) ou 1 (externe)"},
+    {"HTML", "CSSFile", Kind::Text, 0, kMaxPath, "un nom de fichier de 4 096 caractères au plus"},
+    {"HTML", "OverwriteCSSFile", Kind::Bool, 0, 0, kBoolean},
+    {"HTML", "FileRecCount", Kind::Integer, 0, kMaxCount, kRecords},
+    {"HTML", "GenerateIndex", Kind::Bool, 0, 0, kBoolean},
+    {"HTML", "IndexLinkTemplate", Kind::Text, 0, kMaxName, "un texte de 255 caractères au plus"},
+    {"HTML", "NavigationOnTop", Kind::Bool, 0, 0, kBoolean},
+    {"HTML", "NavigationOnBottom", Kind::Bool, 0, 0, kBoolean},
+    {"HTML", "IndexLinkTitle", Kind::Text, 0, kMaxName, "un texte de 255 caractères au plus"},
+    {"HTML", "FirstLinkTitle", Kind::Text, 0, kMaxName, "un texte de 255 caractères au plus"},
+    {"HTML", "PriorLinkTitle", Kind::Text, 0, kMaxName, "un texte de 255 caractères au plus"},
+    {"HTML", "NextLinkTitle", Kind::Text, 0, kMaxName, "un texte de 255 caractères au plus"},
+    {"HTML", "LastLinkTitle", Kind::Text, 0, kMaxName, "un texte de 255 caractères au plus"},
+    {"HTML", "FontName", Kind::Text, 0, kMaxName, "un nom de police de 255 caractères au plus"},
+    {"HTML", "BackgroundFile", Kind::Text, 0, kMaxPath, "un nom de fichier de 4 096 caractères au plus"},
+    {"HTML", "BodyAdvanced", Kind::Text, 0, kMaxLine, "un texte de 1 024 caractères au plus"},
+    {"HTML", "CellPadding", Kind::Integer, 0, kMaxCharacters, "un nombre de points de 0 à 1024"},
+    {"HTML", "CellSpacing", Kind::Integer, 0, kMaxCharacters, "un nombre de points de 0 à 1024"},
+    {"HTML", "BorderWidth", Kind::Integer, 0, kMaxCharacters, "un nombre de points de 0 à 1024"},
+    {"HTML", "TableBackground", Kind::Text, 0, kMaxPath, "un nom de fichier de 4 096 caractères au plus"},
+    {"HTML", "TableAdvanced", Kind::Text, 0, kMaxLine, "un texte de 1 024 caractères au plus"},
+    {"HTML", "BackgroundColor", Kind::Color, 0, 0, kColor},
+    {"HTML", "FontColor", Kind::Color, 0, 0, kColor},
+    {"HTML", "HeadBackgroundColor", Kind::Color, 0, 0, kColor},
+    {"HTML", "HeadFontColor", Kind::Color, 0, 0, kColor},
+    {"HTML", "OddRowBackgroundColor", Kind::Color, 0, 0, kColor},
+    {"HTML", "EvenRowBackgroundColor", Kind::Color, 0, 0, kColor},
+    {"HTML", "DataFontColor", Kind::Color, 0, 0, kColor},
+    {"HTML", "LinkColor", Kind::Color, 0, 0, kColor},
+    {"HTML", "VLinkColor", Kind::Color, 0, 0, kColor},
+    {"HTML", "ALinkColor", Kind::Color, 0, 0, kColor},
+    {"XML", "Standalone", Kind::Bool, 0, 0, kBoolean},
+    {"XML", "Encoding", Kind::Encoding, 0, 0, "un nom d'encodage connu, par exemple UTF-8 ou ISO-8859-15"},
+    {"PDF", "ColSpacing", Kind::Decimal, 0, kMaxCharacters, "un espacement de 0 à 1024 caractères"},
+    {"PDF", "RowSpacing", Kind::Decimal, 0, 100, "un interligne de 0 à 100"},
+    {"PDF", "GridLineWidth", Kind::Integer, 0, 100, "une épaisseur de 0 à 100 points"},
+    {"PDF", "PageFormat", Kind::Integer, 0, static_cast<int>(TQExportPageFormat::pfUser), "un format de page de 0 à 8"},
+    {"PDF", "PageUnits", Kind::Integer, 0, 2, "0 (pouces), 1 (millimètres) ou 2 (points)"},
+    {"PDF", "PageOrientation", Kind::Integer, 0, 1, "0 (portrait) ou 1 (paysage)"},
+    {"PDF", "PageWidth", Kind::Integer, 1, kMaxPdfPoints, "une taille de 1 à 14 400 points"},
+    {"PDF", "PageHeight", Kind::Integer, 1, kMaxPdfPoints, "une taille de 1 à 14 400 points"},
+    {"PDF", "PageMarginLeft", Kind::Integer, 0, kMaxPdfPoints, "une marge de 0 à 14 400 points"},
+    {"PDF", "PageMarginRight", Kind::Integer, 0, kMaxPdfPoints, "une marge de 0 à 14 400 points"},
+    {"PDF", "PageMarginTop", Kind::Integer, 0, kMaxPdfPoints, "une marge de 0 à 14 400 points"},
+    {"PDF", "PageMarginBottom", Kind::Integer, 0, kMaxPdfPoints, "une marge de 0 à 14 400 points"},
+    {"PDF_OPTION_*", "FontName", Kind::Integer, 0, static_cast<int>(TPDFFontName::poZapfDingbats), "un numéro de police de 0 à 13"},
+    {"PDF_OPTION_*", "FontEncoding", Kind::Integer, 0, 3, "un numéro d'encodage de 0 à 3"},
+    {"PDF_OPTION_*", "FontSize", Kind::Integer, 1, 1000, "une taille de police de 1 à 1000 points"},
+    {"PDF_OPTION_*", "FontColor", Kind::Color, 0, 0, kColor},
+    {"TXT", "AutoCalcColWidth", Kind::Bool, 0, 0, kBoolean},
+    {"TXT", "Spacing", Kind::Integer, 0, kMaxCharacters, "un espacement de 0 à 1024 caractères"},
+    {"CSV", "QuoteStrings", Kind::Bool, 0, 0, kBoolean},
+    {"CSV", "Comma", Kind::Character, 0, 0, "un seul caractère"},
+    {"CSV", "Quote", Kind::Character, 1, 0, "un seul caractère, ou rien"},
+    {"SQL", "TableName", Kind::Text, 0, 128, "un nom de table de 128 caractères au plus"},
+    {"SQL", "CreateTable", Kind::Bool, 0, 0, kBoolean},
+    {"SQL", "CommitRecCount", Kind::Integer, 0, kMaxCount, kRecords},
+    {"SQL", "CommitAfterScript", Kind::Bool, 0, 0, kBoolean},
+    {"SQL", "CommitStatement", Kind::Text, 0, kMaxLine, "une instruction de 1 024 caractères au plus"},
+    {"SQL", "StatementTerm", Kind::Character, 1, 0, "un seul caractère, ou rien"},
+};
+// clang-format on
+
+bool SectionMatches(const char* pattern, std::string_view section) {
+  const std::string_view p(pattern);
+  if (!p.empty() && p.back() == '*') return platform::StartsWithNoCase(section, p.substr(0, p.size() - 1));
+  return platform::EqualsNoCase(section, p);
+}
+
+size_t Characters(std::string_view utf8) {
+  size_t n = 0;
+  for (unsigned char c : utf8) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+bool ValueAccepted(const KeyRule& rule, const std::string& text) {
+  switch (rule.kind) {
+    case Kind::Bool: return text == "0" || text == "1";
+    case Kind::Integer: {
+      const auto v = platform::TryStrToInt64(text);
+      return v && *v >= rule.low && *v <= rule.high;
+    }
+    case Kind::Decimal: {
+      const double v = StrToFloatDefault(text, -1e300);
+      return v >= rule.low && v <= rule.high;
+    }
+    case Kind::Text: return Characters(text) <= static_cast<size_t>(rule.high);
+    case Kind::Character: {
+      const bool mayBeEmpty = rule.low != 0;
+      if (text.empty()) return mayBeEmpty;
+      const std::string bytes = Utf8ToCp1252(text);
+      int code = -1;
+      if (bytes[0] == '#')
+        if (auto v = platform::TryStrToInt(bytes.substr(1))) code = *v;
+      const bool single = bytes.size() == 1 || (code >= 0 && code <= 255);
+      const char c = SettingTextToChar(bytes);
+      return single && c != '\r' && c != '\n' && (c != '\0' || mayBeEmpty);
+    }
+    case Kind::Color: return platform::StringToColor(text).has_value();
+    case Kind::XlsColor: {
+      const auto value = platform::StringToColor(text);
+      return value && ScreenColor(XlsColorFromScreen(*value)) == *value;
+    }
+    case Kind::Encoding: return platform::IsKnownEncoding(text);
+    case Kind::Alignment:
+      for (const char* word : {"Gauche", "Centre", "Droite", "Left", "Center", "Right"})
+        if (platform::EqualsNoCase(text, word)) return true;
+      return false;
   }
-  const std::string bytes = Utf8ToCp1252(text);
-  int code = -1;
-  if (bytes[0] == '#')
-    if (auto v = platform::TryStrToInt(bytes.substr(1))) code = *v;
-  const bool single = bytes.size() == 1 || (code >= 0 && code <= 255);
-  const char c = SettingTextToChar(bytes);
-  if (!single || c == '\r' || c == '\n' || (c == '\0' && !mayBeEmpty)) RefuseValue(ini, section, key, text, expected);
+  return false;
 }
 
 // Every value of the file that would make a broken or endless export, checked
-// before anything is written.
+// before anything is read from it.
 void CheckValues(const platform::IniFile& ini) {
-  constexpr int64_t kMaxCount = std::numeric_limits<int>::max();
-  CheckInteger(ini, "GENERAL", "ExportRecCount", 0, kMaxCount, "un nombre d'enregistrements positif ou nul");
-  CheckInteger(ini, "GENERAL", "SkipRecCount", 0, kMaxCount, "un nombre d'enregistrements positif ou nul");
-  CheckInteger(ini, "GENERAL", "CaptionRow", -1, kMaxCount, "un numéro de ligne, ou -1");
-  for (const auto& key : ini.ReadSection("WIDTH"))
-    CheckInteger(ini, "WIDTH", key, 0, kMaxCharacters, "une largeur de 0 à 1024 caractères");
-  CheckInteger(ini, "TXT", "Spacing", 0, kMaxCharacters, "un espacement de 0 à 1024 caractères");
-  CheckCharacter(ini, "CSV", "Comma", false);
-  CheckCharacter(ini, "CSV", "Quote", true);
-  for (const auto& section : ini.ReadSections())
-    if (platform::StartsWithNoCase(section, "XLS_"))
-      CheckInteger(ini, section, "FontSize", 1, kMaxXlsFontSize, "une taille de police de 1 à 409 points");
-  for (const char* section : {"RTF_DefaultFont", "RTF_HeaderFont"})
-    CheckInteger(ini, section, "FontSize", 1, 1638, "une taille de police de 1 à 1638 points");
-  CheckInteger(ini, "RTF", "PageOrientation", 0, 1, "0 (portrait) ou 1 (paysage)");
-  CheckInteger(ini, "HTML", "CSS", 0, 1, "0 (feuille de style interne) ou 1 (externe)");
-  CheckInteger(ini, "HTML", "FileRecCount", 0, kMaxCount, "un nombre d'enregistrements positif ou nul");
-  for (const char* key : {"CellPadding", "CellSpacing", "BorderWidth"})
-    CheckInteger(ini, "HTML", key, 0, kMaxCharacters, "un nombre de points de 0 à 1024");
-  TQExportHTML html;
-  for (const auto& [key, c] : HtmlColors(html)) CheckColor(ini, "HTML", key);
-  CheckDecimal(ini, "PDF", "ColSpacing", 0, kMaxCharacters, "un espacement de 0 à 1024 caractères");
-  CheckDecimal(ini, "PDF", "RowSpacing", 0, 100, "un interligne de 0 à 100");
-  CheckInteger(ini, "PDF", "GridLineWidth", 0, 100, "une épaisseur de 0 à 100 points");
-  CheckInteger(ini, "PDF", "PageFormat", 0, static_cast<int>(TQExportPageFormat::pfUser), "un format de page de 0 à 8");
-  CheckInteger(ini, "PDF", "PageUnits", 0, 2, "0 (pouces), 1 (millimètres) ou 2 (points)");
-  CheckInteger(ini, "PDF", "PageOrientation", 0, 1, "0 (portrait) ou 1 (paysage)");
-  for (const char* key : {"PageWidth", "PageHeight"})
-    CheckInteger(ini, "PDF", key, 1, kMaxPdfPoints, "une taille de 1 à 14 400 points");
-  for (const char* key : {"PageMarginLeft", "PageMarginRight", "PageMarginTop", "PageMarginBottom"})
-    CheckInteger(ini, "PDF", key, 0, kMaxPdfPoints, "une marge de 0 à 14 400 points");
-  for (const char* section : kPdfFontSections) {
-    CheckInteger(ini, section, "FontName", 0, static_cast<int>(TPDFFontName::poZapfDingbats),
-                 "un numéro de police de 0 à 13");
-    CheckInteger(ini, section, "FontEncoding", 0, 3, "un numéro d'encodage de 0 à 3");
-    CheckInteger(ini, section, "FontSize", 1, 1000, "une taille de police de 1 à 1000 points");
-    CheckColor(ini, section, "FontColor");
+  if (!ini.IsText())
+    throw Error(platform::Subst("Le fichier d'options \"%s\" n'est pas un fichier texte (UTF-8, sans octet nul) : "
+                                "il n'est pas lu. Rien n'a été exporté.",
+                                {ini.FileName()}));
+  for (const std::string& section : ini.ReadSections()) {
+    const std::vector<std::string> keys = ini.ReadSection(section);
+    bool listSection = false;
+    for (const std::string& key : keys) {
+      const std::string value = ini.ReadString(section, key, "");
+      for (const KeyRule& rule : kKeyRules) {
+        if (!SectionMatches(rule.section, section)) continue;
+        const bool anyKey = std::string_view(rule.key) == "*";
+        if (!anyKey && !platform::EqualsNoCase(key, rule.key)) continue;
+        listSection = listSection || anyKey;
+        if (anyKey && Characters(key) > kMaxName)
+          RefuseValue(ini, section, key.substr(0, 40), value, "un nom de clé de 255 caractères au plus");
+        if (!ValueAccepted(rule, value)) RefuseValue(ini, section, key, value, rule.expected);
+        break;
+      }
+    }
+    if (listSection && keys.size() > kMaxListLines)
+      throw Error(platform::Subst("Fichier d'options \"%s\", section [%s] : %s lignes, plus que les %s acceptées. "
+                                  "Rien n'a été exporté.",
+                                  {ini.FileName(), section, std::to_string(keys.size()), std::to_string(kMaxListLines)}));
   }
-  CheckInteger(ini, "SQL", "CommitRecCount", 0, kMaxCount, "un nombre d'enregistrements positif ou nul");
-  CheckCharacter(ini, "SQL", "StatementTerm", true);
 }
-
 
 }  // namespace
 
@@ -329,7 +481,22 @@ void ExportChoices::SaveOptions(platform::IniFile& ini) {
 // ----------------------------------------------------------------- loading
 
 void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
+  // Everything is checked before anything changes: a refused file leaves the
+  // choices as they were.
   CheckValues(ini);
+  int type = m_type;
+  if (selectType) {
+    const int wanted = static_cast<int>(ini.ReadInteger("GENERAL", "ExportType", m_type));
+    if (std::find(m_types.begin(), m_types.end(), wanted) != m_types.end()) type = wanted;
+  }
+  if (type == aeCSV) {
+    const auto setting = [&](const char* key, char current) {
+      return SettingTextToChar(Utf8ToCp1252(ini.ReadString("CSV", key, U(CharToSettingText(current)))));
+    };
+    if (setting("Quote", ASCIIExp.CSVQuote) == setting("Comma", ASCIIExp.CSVComma))
+      RefuseValue(ini, "CSV", "Quote", ini.ReadString("CSV", "Quote", U(CharToSettingText(ASCIIExp.CSVQuote))),
+                  "le guillemet doit différer du séparateur");
+  }
   const char* g = "GENERAL";
   if (selectType) SetType(static_cast<int>(ini.ReadInteger(g, "ExportType", m_type)));
   FileName = ini.ReadString(g, "FileName", FileName);
@@ -363,30 +530,26 @@ void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
       if (platform::Cp1252EqualsNoCase(c.name, name)) return c.name;
     return {};
   };
-  if (ini.SectionExists("USER_FORMATS")) {
-    UserFormats.Clear();
-    for (const std::string& key : ini.ReadSection("USER_FORMATS")) {
-      const std::string name = sourceField(key);
-      if (!name.empty()) UserFormats.Add(name + "=" + Utf8ToCp1252(ini.ReadString("USER_FORMATS", key, "")));
-    }
+  // The lists and boxes are emptied first: what the file does not mention is
+  // not kept from before.
+  UserFormats.Clear();
+  for (const std::string& key : ini.ReadSection("USER_FORMATS")) {
+    const std::string name = sourceField(key);
+    if (!name.empty()) UserFormats.Add(name + "=" + Utf8ToCp1252(ini.ReadString("USER_FORMATS", key, "")));
   }
-  if (ini.SectionExists("FIELDS")) {
-    MoveAllToAvailable();
-    for (const std::string& key : ini.ReadSection("FIELDS")) {
-      const std::string name = sourceField(ini.ReadString("FIELDS", key, ""));
-      auto it = std::find(Available.begin(), Available.end(), name);
-      if (!name.empty() && it != Available.end()) MoveToExported(static_cast<int>(it - Available.begin()));
-    }
+  MoveAllToAvailable();
+  for (const std::string& key : ini.ReadSection("FIELDS")) {
+    const std::string name = sourceField(ini.ReadString("FIELDS", key, ""));
+    auto it = std::find(Available.begin(), Available.end(), name);
+    if (!name.empty() && it != Available.end()) MoveToExported(static_cast<int>(it - Available.begin()));
   }
-  if (ini.SectionExists("HEADER")) ReadListSection(ini, "HEADER", Header);
-  if (ini.SectionExists("FOOTER")) ReadListSection(ini, "FOOTER", Footer);
-  if (ini.SectionExists("CAPTIONS")) {
-    for (CaptionRow& row : Captions) row.caption = Utf8ToCp1252(ini.ReadString("CAPTIONS", U(row.field), U(row.field)));
-    if (WidthSaved(m_type))
-      for (CaptionRow& row : Captions) row.width = Utf8ToCp1252(ini.ReadString("WIDTH", U(row.field), "0"));
-    if (AlignSaved(m_type))
-      for (CaptionRow& row : Captions) row.align = Utf8ToCp1252(ini.ReadString("ALIGN", U(row.field), "Left"));
-  }
+  ReadListSection(ini, "HEADER", Header);
+  ReadListSection(ini, "FOOTER", Footer);
+  for (CaptionRow& row : Captions) row.caption = Utf8ToCp1252(ini.ReadString("CAPTIONS", U(row.field), U(row.field)));
+  if (WidthSaved(m_type))
+    for (CaptionRow& row : Captions) row.width = Utf8ToCp1252(ini.ReadString("WIDTH", U(row.field), "0"));
+  if (AlignSaved(m_type))
+    for (CaptionRow& row : Captions) row.align = Utf8ToCp1252(ini.ReadString("ALIGN", U(row.field), "Left"));
 
   switch (m_type) {
     case aeXLS: {
@@ -446,8 +609,6 @@ void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
       e.CSVQuoteStrings = ini.ReadBool("CSV", "QuoteStrings", e.CSVQuoteStrings);
       const char comma = SettingTextToChar(Utf8ToCp1252(ini.ReadString("CSV", "Comma", U(CharToSettingText(e.CSVComma)))));
       const char quote = SettingTextToChar(Utf8ToCp1252(ini.ReadString("CSV", "Quote", U(CharToSettingText(e.CSVQuote)))));
-      if (quote == comma)
-        RefuseValue(ini, "CSV", "Quote", ini.ReadString("CSV", "Quote", ""), "le guillemet doit différer du séparateur");
       e.CSVComma = comma;
       e.CSVQuote = quote;
       break;

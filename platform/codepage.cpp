@@ -110,6 +110,15 @@ std::string Recode(std::string_view bytes, const CodePage& from, const CodePage&
 
 }  // namespace
 
+bool IsKnownEncoding(std::string_view name) {
+  if (name.empty() || name.size() > 64) return false;
+  const std::string charset(name);
+  iconv_t cd = iconv_open("UTF-8", charset.c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  iconv_close(cd);
+  return true;
+}
+
 bool IsAscii(std::string_view text) {
   for (char c : text)
     if (static_cast<unsigned char>(c) >= 0x80) return false;

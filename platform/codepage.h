@@ -30,6 +30,9 @@ std::string Cp1252UpperCase(std::string_view cp1252);
 // Equal without regard to case, accented letters included.
 bool Cp1252EqualsNoCase(std::string_view a, std::string_view b);
 
+// Whether iconv knows an encoding by this name ("UTF-8", "ISO-8859-15", "CP1252"...).
+bool IsKnownEncoding(std::string_view name);
+
 bool IsAscii(std::string_view text);
 bool IsValidUtf8(std::string_view text);
 // Appends the UTF-8 form of a code point.

@@ -8,6 +8,9 @@
 #include <climits>
 #include <utility>
 
+#include "platform/strings.h"
+#include "platform/sys_error.h"
+
 namespace kvn::platform {
 
 std::optional<uint32_t> DosAttributes(const std::string& path) {
@@ -78,6 +81,57 @@ bool ForceDirectories(const std::string& path) {
   }
   if (::mkdir(p.c_str(), 0777) != 0 && errno != EEXIST) return false;
   return DirectoryExists(p);
+}
+
+std::string WhyFolderCannotBeMade(const std::string& path) {
+  if (path.size() >= PATH_MAX)
+    return Subst("le chemin compte %s caractères, plus que les %s que le système accepte.",
+                 {std::to_string(path.size()), std::to_string(PATH_MAX - 1)});
+  std::string prefix = path[0] == '/' ? "/" : "";
+  std::string existing = prefix.empty() ? "." : prefix;
+  bool missing = false;
+  for (const std::string& word : Split(path, '/')) {
+    if (word.empty()) continue;
+    if (word.size() > NAME_MAX)
+    {
+      size_t cut = 40;
+      while (cut > 0 && (static_cast<unsigned char>(word[cut]) & 0xC0) == 0x80) --cut;
+      return Subst("le nom « %s… » compte %s octets, plus que les %s que le système accepte.",
+                   {word.substr(0, cut), std::to_string(word.size()), std::to_string(NAME_MAX)});
+    }
+    prefix += word + "/";
+    if (missing) continue;
+    struct stat st{};
+    const std::string part = prefix.substr(0, prefix.size() - 1);
+    if (::stat(part.c_str(), &st) != 0) {
+      if (errno != ENOENT) return Subst("\"%s\" : %s", {part, SystemErrorMessage(errno)});
+      missing = true;
+      continue;
+    }
+    if (!S_ISDIR(st.st_mode)) return Subst("\"%s\" est un fichier, pas un répertoire.", {part});
+    existing = prefix;
+  }
+  if (missing && ::access(existing.c_str(), W_OK | X_OK) != 0)
+    return Subst("\"%s\" : %s", {existing, SystemErrorMessage(errno)});
+  return {};
+}
+
+std::string MakeFolders(const std::string& path) {
+  if (const std::string why = WhyFolderCannotBeMade(path); !why.empty()) return why;
+  std::vector<std::string> made;
+  std::string prefix = path[0] == '/' ? "/" : "";
+  for (const std::string& word : Split(path, '/')) {
+    if (word.empty()) continue;
+    prefix += word + "/";
+    if (DirectoryExists(prefix)) continue;
+    if (::mkdir(prefix.c_str(), 0777) != 0 && !(errno == EEXIST && DirectoryExists(prefix))) {
+      const std::string why = Subst("\"%s\" : %s", {prefix, SystemErrorMessage(errno)});
+      for (auto it = made.rbegin(); it != made.rend(); ++it) ::rmdir(it->c_str());
+      return why;
+    }
+    made.push_back(prefix);
+  }
+  return {};
 }
 
 std::string ExtractFilePath(const std::string& path) {

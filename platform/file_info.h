@@ -34,6 +34,14 @@ bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Creates the directory and its missing parents; true when it exists afterwards.
 bool ForceDirectories(const std::string& path);
+// Why a folder cannot be made, found before anything is created: a name or a
+// path too long for the system, a part that is a file, a folder that cannot be
+// written. Empty when it can be tried.
+std::string WhyFolderCannotBeMade(const std::string& path);
+// Creates the folder and its missing parents, or nothing at all: a failure on
+// the way removes the folders it made. Returns the reason of a failure (the
+// folder's name and the system's words), empty on success.
+std::string MakeFolders(const std::string& path);
 std::string ExtractFilePath(const std::string& path);  // with the trailing "/"
 std::string ExtractFileName(const std::string& path);
 std::string ExtractFileExt(const std::string& path);  // with the ".", or empty

@@ -102,6 +102,16 @@ TEST(CommandLine, ExportWithAnOptionsFile) {
   EXPECT_EQ(test::ReadFile(dir / "out.csv"),
             "Mes films\t\r\nFilm\tReference\r\nAst\xE9rix et Ob\xE9lix : Mission Cl\xE9op\xE2tre\tR003\r\n"
             "\xC9lise\tR006\r\n");
+
+  // Saved for CSV with its own file name, used for another type: the type on
+  // the command line wins and the name takes its extension.
+  test::WriteFile(dir / "mes_films.csv", "précédent");
+  test::WriteFile(dir / "csv.cfg", "[GENERAL]\nExportType=8\nFileName=" + dir / "mes_films.csv" + "\n");
+  r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "pdf", "--options", dir / "csv.cfg"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "Export terminé : " + dir / "mes_films.pdf" + " (6 films)\n");
+  EXPECT_EQ(test::ReadFile(dir / "mes_films.csv"), "précédent");
+  EXPECT_EQ(test::ReadFile(dir / "mes_films.pdf").substr(0, 5), "%PDF-");
 }
 
 // An options file is checked before anything is written: a value that would
@@ -373,7 +383,8 @@ TEST(CommandLine, ExportMistakes) {
       {{"export", "odt"}, "Type d'export inconnu : odt (types : xls doc rtf html xml dbf pdf txt csv dif slk tex sql)\n"},
       {{"export", "csv", "-o"}, "L'option -o attend un nom de fichier.\n"},
       {{"export", "csv", "--options", "absent.cfg"}, "Fichier d'options introuvable : \"absent.cfg\"\n"},
-      {{"export", "csv", "-o", "/proc/interdit/v.csv"}, "Répertoire non trouvé\n"},
+      {{"export", "csv", "-o", "/proc/interdit/v.csv"},
+       "Répertoire non trouvé : \"/proc/interdit/\" ne peut pas être créé : \"/proc/interdit/\" : Le fichier spécifié est introuvable.\n"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> argv{KorvaneExecutable()};

@@ -151,6 +151,35 @@ TEST_P(OutputSafety, TheCatalogueIsNeverATarget) {
   EXPECT_FALSE(platform::DirectoryExists(dir / "Archive/nouveau"));
 }
 
+// The archive and the settings file, links to the catalogue: refused with
+// a French message, the catalogue byte for byte, nothing claims success.
+TEST(OwnOutputs, LinksToTheCatalogueAreRefused) {
+  TempDir dir;
+  test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
+  test::WriteFile(dir / "kvn.ini", "[BASEDB]\nId_Imp_Base=3\n");
+  platform::ForceDirectories(dir / "Archive");
+  ASSERT_EQ(::symlink("../video.DB", (dir / "Archive/video.zip").c_str()), 0);
+  const std::string catalogue = ReadFile(dir / "video.DB");
+  ProgramResult r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "archive"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("qui fait partie du catalogue"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFile(dir / "video.DB"), catalogue);
+  EXPECT_EQ(test::HiddenFiles(dir / "Archive"), std::vector<std::string>{});
+
+  // The restore keeps the catalogue aside and writes kvn.ini: both refuse a
+  // kvn.ini that leads to the catalogue, before anything changes.
+  ::unlink((dir / "Archive/video.zip").c_str());
+  ASSERT_EQ(RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "archive"}).exitCode, 0);
+  ::unlink((dir / "kvn.ini").c_str());
+  ASSERT_EQ(::symlink("video.DB", (dir / "kvn.ini").c_str()), 0);
+  r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "restore"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("qui fait partie du catalogue"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFile(dir / "video.DB"), catalogue);
+}
+
 // kill -9 in the middle of a run and once its output is complete, just
 // before it replaces the earlier one: the earlier output stays, and the next
 // run removes what the killed one left. The kills happen at points the

@@ -128,6 +128,23 @@ TEST_F(StartupTest, TheTableColumnsDecideTheUpgrade) {
   }
 }
 
+// A settings file that is a link to the catalogue is never written: the
+// catalogue stays byte for byte and the refusal is said once the films show.
+TEST_F(StartupTest, ASettingsFileLinkedToTheCatalogueIsNotWritten) {
+  test::MakeCatalogue(dir.Path(), 3, TwoFilms());
+  ASSERT_EQ(::symlink("video.DB", (dir / "kvn.ini").c_str()), 0);
+  const std::string catalogue = test::ReadFile(dir / "video.DB");
+  CreateTheWindows();
+  EXPECT_EQ(GridTitles(), (std::vector<std::string>{"Alien", "zorro"}));
+  ASSERT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_NE(dialogs.errors[0].find("mène à \"" + dir.Path() + "/video.DB\", qui fait partie du catalogue"),
+            std::string::npos)
+      << dialogs.errors[0];
+  Forms().form1->close();
+  EXPECT_EQ(test::ReadFile(dir / "video.DB"), catalogue);
+  EXPECT_EQ(test::HiddenFiles(dir.Path()), std::vector<std::string>{});
+}
+
 TEST_F(StartupTest, MissingTableIsReportedByEachWindowThatOpensIt) {
   StartWithoutCatalogue("3");
   const std::string expected =

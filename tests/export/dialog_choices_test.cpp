@@ -121,5 +121,70 @@ TEST_F(DialogChoicesTest, ExcelStylesFileAndOptionsLoading) {
   EXPECT_EQ(test::MessageOf([&] { ExportChoices x(none); }), "La source (DataSet) n'est pas liée");
 }
 
+// Hostile options files: each is refused, naming the section and key, and
+// leaves every choice as it was (type, file name, header, fields, formats).
+TEST_F(DialogChoicesTest, HostileOptionsFilesChangeNothing) {
+  OpenCatalogue(ThreeFilms());
+  ExportChoices c(Settings());
+  c.SetType(aeCSV);
+  c.FileName = dir / "avant.csv";
+  c.Header.Add("Entête d'avant");
+  c.MoveToExported(0);
+  c.ASCIIExp.CSVComma = ';';
+  const auto snapshot = [&] {
+    return std::to_string(c.Type()) + "|" + c.FileName + "|" + std::to_string(c.Header.Count()) + "|" +
+           std::to_string(c.Exported.size()) + "|" + c.Formats.NullString() + "|" + c.ASCIIExp.CSVComma;
+  };
+  const std::string before = snapshot();
+  const std::string big(1 << 20, 'n');
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* refused;  // a part of the message
+  };
+  const Case cases[] = {
+      {"a null string of 1 MB", "[GENERAL]\nExportType=6\n[FORMATS]\nNullString=" + big + "\n",
+       "section [FORMATS], clé NullString"},
+      {"a commit statement of 1 MB", "[GENERAL]\nExportType=12\n[SQL]\nCommitStatement=" + big + "\n",
+       "section [SQL], clé CommitStatement"},
+      {"a header line of 1 MB", "[HEADER]\nline0=" + big + "\n", "section [HEADER], clé line0"},
+      {"too many header lines", [] {
+         std::string t = "[HEADER]\n";
+         for (int i = 0; i < 1001; ++i) t += "line" + std::to_string(i) + "=x\n";
+         return t;
+       }(), "section [HEADER] : 1001 lignes"},
+      {"a boolean that is a word", "[GENERAL]\nExportType=1\nShowFile=peut-être\n", "clé ShowFile : la valeur « peut-être »"},
+      {"a boolean of 2", "[CSV]\nQuoteStrings=2\n", "clé QuoteStrings : la valeur « 2 »"},
+      {"an unknown encoding", "[GENERAL]\nExportType=4\n[XML]\nEncoding=KLINGON-9\n", "clé Encoding : la valeur « KLINGON-9 »"},
+      {"a colour that is none", "[HTML]\nLinkColor=bleuâtre\n", "clé LinkColor : la valeur « bleuâtre »"},
+      {"a colour out of the workbook's palette", "[XLS_OPTION_ENTETE]\nFontColor=$00123456\n", "clé FontColor"},
+      {"an alignment", "[ALIGN]\nTitre=Diagonale\n", "section [ALIGN], clé Titre : la valeur « Diagonale »"},
+      {"a strip type", "[XLS]\nStripType=7\n", "clé StripType : la valeur « 7 »"},
+      {"a sheet title Excel refuses", "[XLS]\nSheetTitle=" + std::string(40, 'f') + "\n", "clé SheetTitle"},
+      {"a quote equal to the separator", "[GENERAL]\nExportType=8\nFileName=x.csv\n[CSV]\nQuote=;\n",
+       "clé Quote : la valeur « ; » est refusée (le guillemet doit différer du séparateur)"},
+      {"UTF-16", std::string("\xFF\xFE[\0G\0E\0N\0]\0", 12), "n'est pas un fichier texte"},
+      {"NUL bytes", std::string("[GENERAL]\nFileName=a\0b\n", 22), "n'est pas un fichier texte"},
+      {"binary", std::string("\x7F" "ELF\x02\x01\x01\x00\x00", 9), "n'est pas un fichier texte"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    test::WriteFile(dir / "hostile.cfg", k.text);
+    const std::string message = test::MessageOf([&] { c.LoadOptions(platform::IniFile(dir / "hostile.cfg")); });
+    EXPECT_NE(message.find(k.refused), std::string::npos) << message.substr(0, 300);
+    EXPECT_LT(message.size(), 1000u) << "the refused value is not quoted whole";
+    EXPECT_EQ(snapshot(), before);
+  }
+  // A file that does not mention the header, the fields or the user formats
+  // empties them, as loading does; the type's own values stay.
+  test::WriteFile(dir / "court.cfg", "[GENERAL]\nExportType=8\n");
+  c.UserFormats.Add("Titre=x");
+  c.LoadOptions(platform::IniFile(dir / "court.cfg"));
+  EXPECT_TRUE(c.Header.Empty());
+  EXPECT_TRUE(c.Exported.empty());
+  EXPECT_TRUE(c.UserFormats.Empty());
+  EXPECT_EQ(c.ASCIIExp.CSVComma, ';');
+}
+
 }  // namespace
 }  // namespace kvn::exporting

@@ -209,8 +209,29 @@ TEST_F(ExportLoopTest, FileDestinationCreatesItsDirectory) {
   txt.Execute();
   std::string out = test::ReadFile(dir / "deep/er/video.txt");
   EXPECT_EQ(out.substr(0, 22), "Reference \r\nR1        ");
-  txt.FileName = "/proc/kvn-no/such/dir/video.txt";
-  EXPECT_EQ(MessageOf([&] { txt.Execute(); }), "Répertoire non trouvé");
+  // An impossible path is found before any folder is made; the message
+  // names the folder and the cause.
+  test::WriteFile(dir / "fichier", "x");
+  struct Case {
+    std::string folder;
+    std::string cause;
+  };
+  std::string deep = dir / "";
+  for (int i = 0; i < 2500; ++i) deep += "n/";
+  const Case cases[] = {
+      {dir / "fichier/sous/", "\"" + dir / "fichier\" est un fichier, pas un répertoire"},
+      {deep, "le chemin compte " + std::to_string(deep.size()) + " caractères, plus que les 4095 que le système accepte"},
+      {dir / (std::string(300, 'x') + "/"), "octets, plus que les 255 que le système accepte"},
+      {"/proc/kvn-no/such/dir/", "\"/proc/kvn-no/\" :"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folder.substr(0, 80));
+    txt.FileName = c.folder + "video.txt";
+    const std::string message = MessageOf([&] { txt.Execute(); });
+    EXPECT_EQ(message.rfind("Répertoire non trouvé : \"" + c.folder + "\" ne peut pas être créé : ", 0), 0u) << message;
+    EXPECT_NE(message.find(c.cause), std::string::npos) << message;
+  }
+  EXPECT_FALSE(platform::DirectoryExists(dir / "n"));
 }
 
 TEST_F(ExportLoopTest, ShowFileOnlyWhenNotAborted) {
