@@ -223,7 +223,7 @@ TEST_F(MainWindowTest, HelpAndBugReportGoToTheDesktop) {
   EXPECT_EQ(dialogs.urls[1].path().toStdString(), TForm1::kDefaultBugAddress);
   EXPECT_EQ(QUrlQuery(dialogs.urls[1]).queryItemValue("subject", QUrl::FullyDecoded),
             "Korvane v1.0 : Signaler un bug");
-  platform::IniFile(dir / "kvn.ini").WriteString("APP", "BugReportAddress", "moi@exemple.fr");
+  platform::IniFile(dir / "kvn.ini", {.allowProtected = true}).WriteString("APP", "BugReportAddress", "moi@exemple.fr");
   Main().Rapportdebugs1Click();
   EXPECT_EQ(dialogs.urls[2].path(), "moi@exemple.fr");
   EXPECT_TRUE(dialogs.errors.empty());
