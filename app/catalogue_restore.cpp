@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <vector>
 
 #include "archive/zf_exception.h"
@@ -20,6 +21,7 @@
 #include "platform/file_info.h"
 #include "platform/ini_file.h"
 #include "platform/output_file.h"
+#include "platform/output_set.h"
 #include "platform/strings.h"
 #include "platform/sys_error.h"
 
@@ -68,6 +70,32 @@ int64_t CountFilms(sqlite3* db, const std::string& name) {
   return count.Step() ? count.ColumnInt(0) : 0;
 }
 
+// Stops every statement of a connection once a time is past (SQLite's
+// progress handler), for as long as it lives.
+class Deadline {
+ public:
+  Deadline(sqlite3* db, double seconds)
+      : m_db(db),
+        m_end(std::chrono::steady_clock::now() +
+              std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds))) {
+    sqlite3_progress_handler(m_db, 10000, &Deadline::Check, this);
+  }
+  ~Deadline() { sqlite3_progress_handler(m_db, 0, nullptr, nullptr); }
+  Deadline(const Deadline&) = delete;
+  Deadline& operator=(const Deadline&) = delete;
+
+ private:
+  static int Check(void* self) {
+    return std::chrono::steady_clock::now() > static_cast<Deadline*>(self)->m_end ? 1 : 0;
+  }
+  sqlite3* m_db;
+  std::chrono::steady_clock::time_point m_end;
+};
+
+// The time the checks of a restored file may take: generous for a sound
+// catalogue of that size (a million films check in a few seconds).
+double CheckSeconds(int64_t bytes) { return 60.0 + static_cast<double>(bytes) / (1 << 20); }
+
 // A hidden name beside target that a killed run's cleanup removes.
 std::string StagingName(const std::string& target) {
   unsigned char random[6];
@@ -115,7 +143,8 @@ std::string FilmCount(int64_t films) {
   return std::to_string(films) + (films > 1 ? " films" : " film");
 }
 
-CatalogueRestore::CatalogueRestore(const std::string& catalogueDirectory, const std::string& archiveFile) {
+CatalogueRestore::CatalogueRestore(const std::string& catalogueDirectory, const std::string& archiveFile,
+                                   double checkSeconds) {
   m_directory = catalogueDirectory.empty() ? "./" : catalogueDirectory;
   if (m_directory.back() != '/') m_directory += '/';
   m_catalogue = m_directory + db::Database::kFileName;
@@ -139,6 +168,10 @@ CatalogueRestore::CatalogueRestore(const std::string& catalogueDirectory, const 
                                  {m_archiveFile, platform::SystemErrorMessage(err)}));
   }
   if (S_ISDIR(st.st_mode)) Refuse(Subst("\"%s\" est un répertoire, pas une archive.", {m_archiveFile}));
+  // A pipe or a device would be read without end, or block: refused at once.
+  if (!S_ISREG(st.st_mode))
+    Refuse(Subst("\"%s\" n'est pas un fichier ordinaire (un tube ou un périphérique) : ce n'est pas une archive.",
+                 {m_archiveFile}));
   m_archiveTime = st.st_mtime;
 
   archive::TZipForge archiver;
@@ -152,6 +185,13 @@ CatalogueRestore::CatalogueRestore(const std::string& catalogueDirectory, const 
   archive::TZFArchiveItem item;
   if (!archiver.FindEntry(db::Database::kFileName, item))
     Refuse(Subst("L'archive \"%s\" ne contient pas de catalogue (video.DB).", {m_archiveFile}));
+  // Two catalogues under one name: which one is meant cannot be known.
+  int catalogues = 0;
+  for (const archive::TDirItem& e : archiver.Entries())
+    if (!e.IsDirectory() && platform::Cp1252EqualsNoCase(e.name, db::Database::kFileName)) ++catalogues;
+  if (catalogues > 1)
+    Refuse(Subst("L'archive \"%s\" contient %s catalogues video.DB : elle n'est pas restaurée.",
+                 {m_archiveFile, std::to_string(catalogues)}));
   if (item.Encrypted)
     Refuse(Subst("Le catalogue de l'archive \"%s\" est chiffré : il ne peut pas être restauré.", {m_archiveFile}));
 
@@ -186,6 +226,22 @@ CatalogueRestore::CatalogueRestore(const std::string& catalogueDirectory, const 
     int rc = SQLITE_OK;
     SqlitePtr restored = OpenReadOnly(path, rc);
     if (rc != SQLITE_OK) notACatalogue(restored ? sqlite3_errmsg(restored.get()) : sqlite3_errstr(rc));
+    // The checks are bounded in time: a file made to keep them busy is refused.
+    struct stat restoredSize{};
+    ::stat(path.c_str(), &restoredSize);
+    Deadline deadline(restored.get(), checkSeconds >= 0 ? checkSeconds : CheckSeconds(restoredSize.st_size));
+    // Nothing in the file may run code when the program uses it: only tables
+    // and their indexes, and `video` a table.
+    {
+      db::Statement schema(restored.get(), "SELECT type, name, coalesce(sql, '') FROM sqlite_master", "video.DB");
+      while (schema.Step()) {
+        const std::string type = schema.ColumnText(0), name = schema.ColumnText(1), sql = schema.ColumnText(2);
+        if (type == "view") notACatalogue(Subst("il contient une vue, « %s »", {name}));
+        if (type == "trigger") notACatalogue(Subst("il contient un déclencheur, « %s »", {name}));
+        if (type == "table" && platform::StartsWithNoCase(platform::Trim(sql), "CREATE VIRTUAL"))
+          notACatalogue(Subst("il contient une table virtuelle, « %s »", {name}));
+      }
+    }
     std::string verdict;
     {
       db::Statement check(restored.get(), "PRAGMA integrity_check", "video.DB");
@@ -204,6 +260,8 @@ CatalogueRestore::CatalogueRestore(const std::string& catalogueDirectory, const 
                         HasColumn(columns, "Prêté_le") && HasColumn(columns, "Nb_cd");
     m_level = level2 ? (HasColumn(columns, "Jaquette2") ? 3 : 2) : 0;
   } catch (const db::EngineError& e) {
+    if (e.NativeCode() == SQLITE_INTERRUPT)
+      notACatalogue("sa vérification dépasse le temps permis pour un fichier de cette taille");
     notACatalogue(e.what());
   }
 
@@ -252,6 +310,7 @@ std::string CatalogueRestore::ConfirmationText() const {
 
 std::string CatalogueRestore::Commit() {
   if (!m_restored) throw Error("Le catalogue a déjà été restauré.");
+  platform::PausePointForTests("restore-checked");
   const std::string keep = m_directory + kReplacedCatalogueName;
   bool keptAside = false;
   try {
@@ -300,6 +359,7 @@ std::string CatalogueRestore::Commit() {
       }
       KeepAside(real, keep);
       keptAside = true;
+      platform::PausePointForTests("restore-kept");
       // A journal the engine could not roll back belongs to the kept file: it
       // goes with it rather than being played into the restored one.
       const std::string journal = real + "-journal";
@@ -319,6 +379,7 @@ std::string CatalogueRestore::Commit() {
   std::string text = Subst("Catalogue restauré depuis l'archive \"%s\" du %s : %s.",
                            {m_archiveFile, ArchiveDate(), FilmCount(m_archivedFilms)});
   if (keptAside) text += Subst("\nL'ancien catalogue est conservé dans \"%s\".", {keep});
+  platform::PausePointForTests("restore-replaced");
   // The settings file names the level of the table now in place.
   try {
     platform::IniFile ini(m_directory + "kvn.ini", {.allowProtected = true});

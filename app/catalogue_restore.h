@@ -28,9 +28,12 @@ class CatalogueRestore {
   // Reads and checks the archived catalogue of archiveFile (empty: the
   // directory's Archive/video.zip). Throws kvn::Error with a French message
   // when the archive is missing or damaged, has no video.DB, the entry is
-  // encrypted or does not match its CRC, or the file is not a catalogue; the
-  // current catalogue is then untouched.
-  CatalogueRestore(const std::string& catalogueDirectory, const std::string& archiveFile = {});
+  // encrypted or does not match its CRC, or the file is not a catalogue (a
+  // view, a trigger, a check that takes longer than checkSeconds, by default
+  // a time generous for the file's size); the current catalogue is then
+  // untouched.
+  CatalogueRestore(const std::string& catalogueDirectory, const std::string& archiveFile = {},
+                   double checkSeconds = -1);
   ~CatalogueRestore();
   CatalogueRestore(const CatalogueRestore&) = delete;
   CatalogueRestore& operator=(const CatalogueRestore&) = delete;

@@ -279,6 +279,15 @@ void ReadEntryData(platform::Stream& archive, const TDirItem& e, std::string_vie
   std::vector<unsigned char> in(1 << 16), buffer(1 << 17);
   uint32_t crc = kCrcPreset;
   uint64_t produced = 0;
+  // Data that goes past the entry's declared size is refused before it is
+  // written: a small archive cannot fill the disk.
+  const uint64_t declared = e.UncompressedSize();
+  const auto take = [&](const unsigned char* bytes, size_t count) {
+    if (count > declared - produced) bad();
+    crc = UpdateCrc(crc, bytes, static_cast<int64_t>(count));
+    out.WriteBuffer(bytes, count);
+    produced += count;
+  };
   bool finished = !inflating;
   while (left > 0) {
     const size_t n = static_cast<size_t>(std::min<uint64_t>(left, in.size()));
@@ -286,9 +295,7 @@ void ReadEntryData(platform::Stream& archive, const TDirItem& e, std::string_vie
     left -= n;
     if (cipher) cipher->Decrypt(in.data(), n);
     if (!inflating) {
-      crc = UpdateCrc(crc, in.data(), static_cast<int64_t>(n));
-      out.WriteBuffer(in.data(), n);
-      produced += n;
+      take(in.data(), n);
       continue;
     }
     z.next_in = in.data();
@@ -299,9 +306,7 @@ void ReadEntryData(platform::Stream& archive, const TDirItem& e, std::string_vie
       const int rc = inflate(&z, Z_NO_FLUSH);
       if (rc != Z_OK && rc != Z_STREAM_END) bad();
       const size_t got = buffer.size() - z.avail_out;
-      crc = UpdateCrc(crc, buffer.data(), static_cast<int64_t>(got));
-      out.WriteBuffer(buffer.data(), got);
-      produced += got;
+      take(buffer.data(), got);
       if (rc == Z_STREAM_END) finished = true;
       if (got == 0 && rc == Z_OK && z.avail_in > 0 && z.avail_out > 0) bad();
     }
@@ -312,9 +317,7 @@ void ReadEntryData(platform::Stream& archive, const TDirItem& e, std::string_vie
     z.avail_out = static_cast<uInt>(buffer.size());
     const int rc = inflate(&z, Z_FINISH);
     const size_t got = buffer.size() - z.avail_out;
-    crc = UpdateCrc(crc, buffer.data(), static_cast<int64_t>(got));
-    out.WriteBuffer(buffer.data(), got);
-    produced += got;
+    take(buffer.data(), got);
     if (rc == Z_STREAM_END) break;
     if (got == 0) bad();
   }

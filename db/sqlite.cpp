@@ -95,6 +95,12 @@ void Statement::Reset() {
   sqlite3_clear_bindings(m_stmt);
 }
 
+std::string Statement::ColumnText(int i) const {
+  const unsigned char* text = sqlite3_column_text(m_stmt, i);
+  return text ? std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(sqlite3_column_bytes(m_stmt, i)))
+              : std::string();
+}
+
 void Statement::BindNull(int index) { sqlite3_bind_null(m_stmt, index); }
 void Statement::BindInt(int index, int64_t v) { sqlite3_bind_int64(m_stmt, index, v); }
 void Statement::BindDouble(int index, double v) { sqlite3_bind_double(m_stmt, index, v); }

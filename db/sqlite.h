@@ -52,6 +52,8 @@ class Statement {
 
   int ColumnCount() const { return sqlite3_column_count(m_stmt); }
   int64_t ColumnInt(int i) const { return sqlite3_column_int64(m_stmt, i); }
+  // A column's text, empty for NULL.
+  std::string ColumnText(int i) const;
 
  private:
   sqlite3* m_db = nullptr;

@@ -41,11 +41,6 @@ std::optional<Identity> IdentityOf(const std::string& path) {
   return Identity{st.st_dev, st.st_ino};
 }
 
-bool IsSymbolicLink(const std::string& path) {
-  struct stat st{};
-  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-}
-
 struct Protection {
   std::mutex lock;
   std::vector<std::string> files;
@@ -160,6 +155,17 @@ bool FileMatches(const std::string& file, const Target& t) {
   return false;
 }
 
+// Whether a protected file's own directory entry (its folder, its name, the
+// name itself never followed) is the one the target leads to.
+bool SameEntry(const std::string& file, const Target& t) {
+  if (ExtractFileName(file) != t.name) return false;
+  const std::string folder = ResolvedPath(FolderOf(file));
+  const std::string targetFolder = ResolvedPath(FolderOf(t.resolved));
+  if (folder == targetFolder) return true;
+  const auto id = IdentityOf(folder);
+  return id && id == IdentityOf(targetFolder);
+}
+
 bool FolderMatches(const std::string& folder, const Target& t) {
   const std::string protectedPath = ResolvedPath(folder);
   if (t.resolved == protectedPath || Inside(t.resolved, protectedPath)) return true;
@@ -216,23 +222,25 @@ void CheckOutputTarget(const std::string& target, bool ownFile) {
   if (p.files.empty() && p.folders.empty()) return;
   const Target t = DescribeTarget(target);
   const int named = NamedEntry(p, t);
-  if (named >= 0 && !ownFile) RefuseProtected(target);
-  // The file the target leads to, after every link, belongs to no other
-  // protected entry. A protected name that is itself a link to the file does
-  // not own it: the catalogue may be reached through a link.
-  const auto refuse = [&] {
-    if (named >= 0 || t.resolved != t.named) RefuseLinkedProtected(target, t.resolved);
-    RefuseProtected(target);
-  };
-  for (size_t i = 0; i < p.files.size(); ++i) {
-    if (static_cast<int>(i) == named || !FileMatches(p.files[i], t)) continue;
-    if (ownFile && IsSymbolicLink(p.files[i]) && NamedPath(p.files[i]) != t.resolved) continue;
-    refuse();
+  if (!ownFile) {
+    // Exports never write a protected file: not by its name, nor through a
+    // link, a hard link, another spelling or another mount.
+    if (named >= 0) RefuseProtected(target);
+    for (const std::string& file : p.files)
+      if (FileMatches(file, t)) RefuseProtected(target);
+    for (const std::string& folder : p.folders)
+      if (FolderMatches(folder, t)) RefuseProtected(target);
+    return;
   }
-  for (size_t i = 0; i < p.folders.size(); ++i) {
-    if (static_cast<int>(p.files.size() + i) == named || !FolderMatches(p.folders[i], t)) continue;
-    refuse();
-  }
+  // The program's own file is written by its name; the directory entry it
+  // is renamed over, after every link is followed, must not be another
+  // protected one. (A hard link to another file is a name of its own: the
+  // rename leaves the other name's file as it was.)
+  for (size_t i = 0; i < p.files.size(); ++i)
+    if (static_cast<int>(i) != named && SameEntry(p.files[i], t)) RefuseLinkedProtected(target, t.resolved);
+  for (size_t i = 0; i < p.folders.size(); ++i)
+    if (static_cast<int>(p.files.size() + i) != named && FolderMatches(p.folders[i], t))
+      RefuseLinkedProtected(target, t.resolved);
 }
 
 bool IsOutputTemporaryName(const std::string& name) {

@@ -70,6 +70,21 @@ void PythonZip(const std::string& zip, const std::vector<std::pair<std::string, 
 
 std::vector<std::string> Hidden(const std::string& dir) { return test::HiddenFiles(dir); }
 
+// The bytes of a database made by the sqlite3 shell: statements run on an
+// empty file, or on a copy of base followed by one more statement.
+std::string Database(const std::vector<std::string>& statements, const std::string& base = {},
+                     const std::string& last = {}) {
+  TempDir work;
+  const std::string file = work / "x.db";
+  if (!base.empty()) test::WriteFile(file, base);
+  std::string script;
+  for (const std::string& s : statements) script += s + ";\n";
+  if (!last.empty()) script += last + ";\n";
+  ProgramResult r = RunProgram({"sqlite3", file}, script);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  return ReadFile(file);
+}
+
 TEST(CatalogueRestore, GivesBackTheArchivedFilmsAndKeepsTheReplacedCatalogue) {
   TempDir dir;
   test::MakeCatalogue(dir.Path(), 3, test::SampleFilms(), std::string("3"));
@@ -220,6 +235,46 @@ TEST(CatalogueRestore, BadArchivesLeaveTheCatalogueByteForByte) {
          PythonZip(p, {{"video.DB", ReadFile(other / "x.db")}}, true);
        },
        "n'est pas un catalogue utilisable (il ne contient pas la table des films)."},
+      // Catalogues made to run code or never end when the program uses them.
+      {"video is a view",
+       [&](const std::string& p) {
+         PythonZip(p, {{"video.DB", Database({"CREATE TABLE films(\"Index\", Reference, Titre, Genre, Support, \"Durée\")",
+                                              "CREATE VIEW video AS SELECT * FROM films"})}}, true);
+       },
+       "il contient une vue, « video »"},
+      {"an endless view",
+       [&](const std::string& p) {
+         PythonZip(p, {{"video.DB", Database({"CREATE VIEW video AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
+                                              "SELECT x + 1 FROM c) SELECT x AS \"Index\", x AS Reference, x AS Titre, "
+                                              "x AS Genre, x AS Support, x AS \"Durée\" FROM c"})}}, true);
+       },
+       "il contient une vue, « video »"},
+      {"a trigger that empties the catalogue",
+       [&](const std::string& p) {
+         PythonZip(p, {{"video.DB", Database({}, catalogue,
+                                              "CREATE TRIGGER vide AFTER UPDATE ON video BEGIN DELETE FROM video; END")}},
+                   true);
+       },
+       "il contient un déclencheur, « vide »"},
+      {"a virtual table",
+       [&](const std::string& p) {
+         PythonZip(p, {{"video.DB", Database({}, catalogue, "CREATE VIRTUAL TABLE r USING fts5(a)")}}, true);
+       },
+       "il contient une table virtuelle, « r »"},
+      {"two catalogues", [&](const std::string& p) { PythonZip(p, {{"video.DB", catalogue}, {"video.DB", catalogue}}, true); },
+       "contient 2 catalogues video.DB"},
+      {"an entry larger than it says",
+       [&](const std::string& p) {
+         PythonZip(p, {{"video.DB", std::string(64 << 20, '\0')}}, true);
+         // The sizes say 1 KiB; the deflated data gives 64 MB.
+         std::string bytes = ReadFile(p);
+         const size_t central = bytes.rfind("PK\x01\x02");
+         for (size_t at : {size_t{22}, central + 24}) bytes.replace(at, 4, std::string("\x00\x04\x00\x00", 4));
+         test::WriteFile(p, bytes);
+       },
+       "est endommagé : ses données ne correspondent pas à leur taille ou à leur somme de contrôle."},
+      {"a pipe", [](const std::string& p) { ::mkfifo(p.c_str(), 0600); },
+       "n'est pas un fichier ordinaire (un tube ou un périphérique)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -228,7 +283,10 @@ TEST(CatalogueRestore, BadArchivesLeaveTheCatalogueByteForByte) {
     const std::string before = ReadFile(dir / "video.DB");
     const std::string archive = dir / "mauvaise.zip";
     c.make(archive);
-    ProgramResult r = Restore(dir.Path(), archive);
+    // No file of the run may grow past 16 MB: an entry that goes past its
+    // declared size is stopped before it fills the disk.
+    ProgramResult r = RunProgram({test::KorvaneExecutable(), "--dir", dir.Path(), "restore", archive}, "", "",
+                                 16 << 20);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
@@ -237,6 +295,29 @@ TEST(CatalogueRestore, BadArchivesLeaveTheCatalogueByteForByte) {
     EXPECT_FALSE(platform::FileExists(dir / "video.DB.avant-restauration"));
     EXPECT_EQ(Hidden(dir.Path()), std::vector<std::string>{});
   }
+}
+
+// The checks of a restored file stop once their time is past: a file made to
+// keep them busy is refused, not waited for.
+TEST(CatalogueRestore, ChecksAreBoundedInTime) {
+  TempDir dir;
+  test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
+  test::AddManyFilms(dir.Path(), 20000);
+  ArchiveDatabase(dir.Path(), nullptr);
+  const std::string before = ReadFile(dir / "video.DB");
+  std::string message;
+  try {
+    CatalogueRestore restore(dir.Path(), {}, 0.0);
+  } catch (const Error& e) {
+    message = e.what();
+  }
+  EXPECT_NE(message.find("sa vérification dépasse le temps permis"), std::string::npos) << message;
+  EXPECT_NE(message.find(kUntouched), std::string::npos) << message;
+  EXPECT_EQ(ReadFile(dir / "video.DB"), before);
+  EXPECT_EQ(Hidden(dir.Path()), std::vector<std::string>{});
+  // With the time a file of its size gets, the same archive restores.
+  CatalogueRestore restore(dir.Path());
+  EXPECT_EQ(restore.ArchivedFilms(), 20000 + static_cast<int>(test::SampleFilms().size()));
 }
 
 TEST(CatalogueRestore, ALockedCatalogueIsNotReplaced) {
@@ -255,53 +336,37 @@ TEST(CatalogueRestore, ALockedCatalogueIsNotReplaced) {
   EXPECT_FALSE(platform::FileExists(dir / "video.DB.avant-restauration"));
 }
 
-// kill -9 at many moments of a restore: video.DB is always either the current
-// catalogue or the archived one, whole.
+// kill -9 in every phase of a restore (the program stops itself at each for
+// the test): video.DB is always either the current catalogue or the archived
+// one, whole, and the next run clears what the killed one left.
 TEST(CatalogueRestore, AKilledRestoreLeavesOneWholeCatalogue) {
   TempDir dir;
   test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
   test::AddManyFilms(dir.Path(), 30000);
   ASSERT_EQ(RunProgram({test::KorvaneExecutable(), "--dir", dir.Path(), "archive"}).exitCode, 0);
   const std::string archivedCount = Rows(dir / "video.DB", "SELECT count(*) FROM video");
-  ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "DELETE FROM video WHERE rowid % 3 = 0"}).exitCode, 0);
+  const auto change = [&] {
+    ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "DELETE FROM video WHERE rowid % 3 = 0"}).exitCode, 0);
+  };
+  change();
   const std::string currentCount = Rows(dir / "video.DB", "SELECT count(*) FROM video");
   ASSERT_NE(archivedCount, currentCount);
 
-  // The moments are spread over the time one whole restore takes here.
-  const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(Restore(dir.Path()).exitCode, 0);
-  const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
-  ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "DELETE FROM video WHERE rowid % 3 = 0"}).exitCode, 0);
-
-  int killed = 0, restored = 0;
-  for (int step = 0; step < 20; ++step) {
-    const auto delayMs = whole.count() * step * 3 / 2 / 20 / 1000;
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      const std::string exe = test::KorvaneExecutable(), flag = "--dir", where = dir.Path(), command = "restore";
-      int null = ::open("/dev/null", O_WRONLY);
-      dup2(null, 1);
-      dup2(null, 2);
-      execl(exe.c_str(), exe.c_str(), flag.c_str(), where.c_str(), command.c_str(), nullptr);
-      _exit(127);
-    }
-    ::usleep(static_cast<useconds_t>(delayMs * 1000));
-    ::kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    killed += WIFSIGNALED(status);
-    EXPECT_EQ(Rows(dir / "video.DB", "PRAGMA integrity_check"), "ok\n") << delayMs;
-    const std::string count = Rows(dir / "video.DB", "SELECT count(*) FROM video");
-    EXPECT_TRUE(count == archivedCount || count == currentCount) << delayMs << ": " << count;
-    if (count == archivedCount) {
-      ++restored;
-      // Back to the current state for the next try.
-      ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "DELETE FROM video WHERE rowid % 3 = 0"}).exitCode, 0);
-    }
+  struct Phase {
+    const char* point;
+    bool restored;  // whether the archived catalogue is in place after the kill
+  };
+  const Phase phases[] = {{"restore-checked", false},
+                          {"restore-kept", false},
+                          {"output-file-commit", false},
+                          {"restore-replaced", true}};
+  for (const Phase& phase : phases) {
+    SCOPED_TRACE(phase.point);
+    ASSERT_TRUE(test::KillProgramAtPausePoint({test::KorvaneExecutable(), "--dir", dir.Path(), "restore"}, phase.point));
+    EXPECT_EQ(Rows(dir / "video.DB", "PRAGMA integrity_check"), "ok\n");
+    EXPECT_EQ(Rows(dir / "video.DB", "SELECT count(*) FROM video"), phase.restored ? archivedCount : currentCount);
+    if (phase.restored) change();
   }
-  EXPECT_GT(killed, 0) << "no run could be killed";
-  EXPECT_GT(restored, 0) << "no run got as far as the restore";
   // What the killed runs left is removed by the next run.
   ASSERT_EQ(Restore(dir.Path()).exitCode, 0);
   EXPECT_EQ(Hidden(dir.Path()), std::vector<std::string>{});
