@@ -60,8 +60,15 @@ class CatalogueSnapshot {
     if (!platform::FileExists(catalogue))
       throw Error(Subst("Le catalogue \"%s\" est introuvable : il n'y a rien à archiver.", {catalogue}));
     if (::access(catalogue.c_str(), R_OK) != 0) throw Error(platform::FileOpenMessage(catalogue, errno));
+    // Opened for writing when it may be: a transaction that a killed writer
+    // left is then undone, as the next writer would, before the state is read.
     sqlite3* raw = nullptr;
-    int rc = sqlite3_open_v2(catalogue.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    int rc = sqlite3_open_v2(catalogue.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+      sqlite3_close_v2(raw);
+      raw = nullptr;
+      rc = sqlite3_open_v2(catalogue.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    }
     m_source.reset(raw);
     if (rc != SQLITE_OK) CatalogueFailure(raw, rc, catalogue);
     sqlite3_busy_timeout(raw, 5000);

@@ -32,6 +32,9 @@ std::string Database::FilePath() const {
 void Database::Open() {
   if (m_db) return;
   const std::string path = FilePath();
+  if (platform::DirectoryExists(path))
+    throw EngineError(Subst("La table \"%s\" ne peut pas être ouverte : c'est un répertoire, pas un fichier.", {path}),
+                      SQLITE_CANTOPEN);
   if (!platform::FileExists(path)) {
     throw EngineError(Subst("La table \"%s\" est introuvable : le fichier n'existe pas.", {path}),
                       SQLITE_CANTOPEN);

@@ -9,9 +9,56 @@ namespace kvn::db {
 
 using platform::Subst;
 
+namespace {
+
+// The engine's own words, in French: the texts a user may meet, with the
+// name they carry; anything else is said as an engine error with its code.
+std::string FrenchDetail(const std::string& english, int rc) {
+  struct Pattern {
+    const char* prefix;
+    const char* french;  // "%s": what follows the prefix
+  };
+  static const Pattern kPatterns[] = {
+      {"no such table: ", "la table %s n'existe pas"},
+      {"no such column: ", "la colonne %s n'existe pas"},
+      {"no such function: ", "la fonction %s n'existe pas"},
+      {"no such index: ", "l'index %s n'existe pas"},
+      {"duplicate column name: ", "la colonne %s existe déjà"},
+      {"UNIQUE constraint failed: ", "la valeur de %s existe déjà"},
+      {"NOT NULL constraint failed: ", "%s ne peut pas être vide"},
+      {"CHECK constraint failed: ", "la règle %s n'est pas respectée"},
+      {"FOREIGN KEY constraint failed", "une référence à une autre table n'est pas respectée%s"},
+      {"file is not a database", "ce n'est pas une base de données%s"},
+      {"database disk image is malformed", "le fichier est endommagé%s"},
+      {"database is locked", "la base est verrouillée par un autre programme%s"},
+      {"database table is locked", "une table est verrouillée par un autre programme%s"},
+      {"attempt to write a readonly database", "le fichier ne peut pas être écrit%s"},
+      {"disk I/O error", "erreur d'entrée/sortie sur le disque%s"},
+      {"database or disk is full", "le disque est plein%s"},
+      {"unable to open database file", "le fichier ne peut pas être ouvert%s"},
+      {"out of memory", "mémoire insuffisante%s"},
+      {"interrupted", "opération interrompue%s"},
+      {"not an error", "aucune erreur%s"},
+  };
+  for (const Pattern& p : kPatterns) {
+    const std::string_view prefix(p.prefix);
+    if (english.compare(0, prefix.size(), prefix) == 0) return Subst(p.french, {english.substr(prefix.size())});
+  }
+  // "near "x": syntax error", "table video already exists"…
+  if (const size_t at = english.find(": syntax error"); at != std::string::npos)
+    return Subst("erreur de syntaxe %s", {english.substr(0, at)});
+  if (english.rfind("table ", 0) == 0 && english.size() > 15 &&
+      english.compare(english.size() - 15, 15, " already exists") == 0)
+    return Subst("la table %s existe déjà", {english.substr(6, english.size() - 21)});
+  return Subst("erreur %s du moteur de base de données", {std::to_string(rc & 0xFF)});
+}
+
+}  // namespace
+
 std::string EngineMessage(sqlite3* db, int rc, std::string_view fileName) {
   const char* engine = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-  std::string detail = engine ? engine : "";
+  std::string detail = FrenchDetail(engine ? engine : "", db ? sqlite3_extended_errcode(db) : rc);
+  const int extended = db ? sqlite3_extended_errcode(db) : rc;
   std::string file(fileName);
   // A failure of the file system is told with the system's reason, in French.
   const int system = db ? sqlite3_system_errno(db) : 0;
@@ -30,6 +77,13 @@ std::string EngineMessage(sqlite3* db, int rc, std::string_view fileName) {
       return Subst("La table \"%s\" est verrouillée par un autre programme ; réessayez dans un instant.",
                    {file});
     case SQLITE_READONLY:
+      // A journal left by a writer that was stopped: its transaction is undone
+      // by the next program that opens the file for writing.
+      if (extended == SQLITE_READONLY_ROLLBACK || extended == SQLITE_READONLY_RECOVERY)
+        return Subst("La table \"%s\" garde une transaction inachevée d'un programme interrompu (son journal est "
+                     "à côté) ; elle ne peut pas être annulée ici, le fichier ou son répertoire ne pouvant pas être "
+                     "écrit.",
+                     {file});
       return Subst("La table \"%s\" est en lecture seule : impossible d'y écrire.", {file});
     case SQLITE_FULL: return Subst("Disque plein : impossible d'écrire dans \"%s\".", {file});
     case SQLITE_CORRUPT:
@@ -42,12 +96,12 @@ std::string EngineMessage(sqlite3* db, int rc, std::string_view fileName) {
       return Subst("Erreur d'entrée/sortie sur le fichier \"%s\" (%s).", {file, detail});
     case SQLITE_PERM:
     case SQLITE_AUTH: return Subst("Accès refusé au fichier \"%s\".", {file});
-    case SQLITE_CONSTRAINT: return Subst("Violation de clé : %s", {detail});
+    case SQLITE_CONSTRAINT: return Subst("Violation de clé : %s.", {detail});
     case SQLITE_NOMEM: return "Mémoire insuffisante.";
-    case SQLITE_RANGE: return Subst("Paramètre hors limites : %s", {detail});
+    case SQLITE_RANGE: return Subst("Paramètre hors limites : %s.", {detail});
     default: break;
   }
-  return Subst("Erreur du moteur de base de données : %s", {detail});
+  return Subst("Erreur du moteur de base de données : %s.", {detail});
 }
 
 void ThrowEngineError(sqlite3* db, int rc, std::string_view fileName) {

@@ -59,6 +59,22 @@ void EraseAllSections(platform::IniFile& ini) {
   for (const auto& s : ini.ReadSections()) ini.EraseSection(s);
 }
 
+void CleanControlCharacters(std::string& text, ControlCharacters rule) {
+  size_t i = 0;
+  while (i < text.size() && static_cast<unsigned char>(text[i]) >= 0x20) ++i;
+  if (i == text.size()) return;  // the usual case: nothing to do
+  size_t out = i;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\0') continue;
+    text[out++] = static_cast<unsigned char>(c) < 0x20 && rule == ControlCharacters::Spaces && c != '\t' &&
+                          c != '\r' && c != '\n'
+                      ? ' '
+                      : c;
+  }
+  text.resize(out);
+}
+
 double StrToFloatDefault(std::string_view text, double defaultValue) {
   platform::LocaleSettings point = platform::LocaleSettings::Current();
   point.decimalSeparator = '.';

@@ -34,6 +34,13 @@ void LoadFontSetting(Font& font, const Font& defaults, const platform::IniFile& 
                      std::string_view section);
 void EraseAllSections(platform::IniFile& ini);
 
+// Control characters that other programs left in catalogue text, made what a
+// format's readers accept: NUL bytes are always dropped; with spaces, every
+// other control but tab, CR and LF becomes a blank (fixed-width and cell
+// formats whose readers stop at them).
+enum class ControlCharacters { DropNul, Spaces };
+void CleanControlCharacters(std::string& text, ControlCharacters rule);
+
 // "." as decimal point whatever the locale; the default when not a number.
 double StrToFloatDefault(std::string_view text, double defaultValue);
 

@@ -168,7 +168,14 @@ std::string TQExportHTML::EscapeText(const std::string& text) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
       case '>': out += "&gt;"; break;
-      default: out += c; break;
+      default:
+        // A NUL or another control left by another program is no character
+        // of a page: the replacement character shows where it was.
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
+          out += "&#xFFFD;";
+        else
+          out += c;
+        break;
     }
   }
   return out;

@@ -31,6 +31,8 @@ std::string TQExportRTF::EscapeText(const std::string& text) {
       char hex[8];
       std::snprintf(hex, sizeof hex, "\\'%02x", static_cast<unsigned char>(c));
       out += hex;
+    } else if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n') {
+      // Other controls (a NUL left by another program) are no text of RTF.
     } else {
       out += c;
     }

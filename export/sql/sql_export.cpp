@@ -138,6 +138,8 @@ void TQExportSQL::BeginExport() {
 
 void TQExportSQL::GetColData(TQExportCol& col, std::string& text) {
   const TQExportColumn& column = Columns()[static_cast<size_t>(col.ColumnIndex)];
+  // A NUL would end the statement's text for the script's readers.
+  CleanControlCharacters(text, ControlCharacters::DropNul);
   if (Columns().IsNull(col.ColumnIndex)) {
     // With no null string of the user's, a null is SQL's NULL, never nothing.
     text = Formats.NullString().empty() ? "NULL" : Formats.NullString();

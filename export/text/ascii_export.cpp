@@ -193,6 +193,7 @@ std::string TQExportASCII::CsvCell(const std::string& text) const {
 
 std::string TQExportASCII::GetColCaption(int index) {
   std::string text = TQExportFormatText::GetColCaption(index);
+  CleanControlCharacters(text, m_type == TQExportASCIIType::etCSV ? ControlCharacters::DropNul : ControlCharacters::Spaces);
   switch (m_type) {
     case TQExportASCIIType::etTXT: return TxtCell(index, text);
     case TQExportASCIIType::etCSV: return CsvCell(text);
@@ -205,6 +206,9 @@ std::string TQExportASCII::GetColCaption(int index) {
 
 void TQExportASCII::GetColData(TQExportCol& col, std::string& text) {
   const TQExportColumn& c = Columns()[static_cast<size_t>(col.ColumnIndex)];
+  // Readers of these formats stop at a NUL; fixed-width and cell formats at
+  // any control character.
+  CleanControlCharacters(text, m_type == TQExportASCIIType::etCSV ? ControlCharacters::DropNul : ControlCharacters::Spaces);
   switch (m_type) {
     case TQExportASCIIType::etTXT: text = TxtCell(col.ColumnIndex, text); break;
     case TQExportASCIIType::etCSV:

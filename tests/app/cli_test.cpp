@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "db/catalogue.h"
 #include "platform/file_info.h"
@@ -370,6 +371,97 @@ TEST(CommandLine, PrintTheList) {
   EXPECT_EQ(r.err.substr(r.err.find("La table")), "La table \"./video.DB\" est introuvable : le fichier n'existe pas.\n");
   r = RunProgram({KorvaneExecutable(), "print", "liste.pdf"}, "", dir.Path());
   EXPECT_EQ(r.err, "Argument en trop : liste.pdf\n");
+}
+
+// NUL bytes and other controls that other programs left in catalogue text:
+// each format writes what its readers take.
+TEST(CommandLine, ControlCharactersReachNoFileRaw) {
+  TempDir dir;
+  test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
+  auto py = RunProgram({"python3", "-c",
+                        "import sqlite3, sys\n"
+                        "c = sqlite3.connect(sys.argv[1])\n"
+                        "c.execute('UPDATE video SET Titre = ?, Nom = ? WHERE Reference = ?',"
+                        " ('Avant\\x00apr\\x01s', 'X\\x00Y', 'R003'))\n"
+                        "c.commit()\n",
+                        dir / "video.DB"});
+  ASSERT_EQ(py.exitCode, 0) << py.err;
+  test::WriteFile(dir / "o.cfg", "[SQL]\nCreateTable=1\n");
+  for (const char* type : {"rtf", "doc", "html", "xml", "txt", "csv", "dif", "slk", "sql", "tex"}) {
+    SCOPED_TRACE(type);
+    const std::string out = dir / (std::string("c.") + type);
+    auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", type, "-o", out, "--options", dir / "o.cfg"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string bytes = test::ReadFile(out);
+    EXPECT_EQ(bytes.find('\0'), std::string::npos);
+    // Other controls are data to the readers of CSV and SQL.
+    if (type != std::string("csv") && type != std::string("sql")) EXPECT_EQ(bytes.find('\x01'), std::string::npos);
+    EXPECT_NE(bytes.find("Avant"), std::string::npos);
+  }
+  // The readers: xmllint takes the page and the packet, Python's csv the
+  // table, sqlite3 the script.
+  for (const std::vector<std::string> argv : {std::vector<std::string>{"xmllint", "--html", "--noout", dir / "c.html"},
+                                              std::vector<std::string>{"xmllint", "--noout", dir / "c.xml"},
+                                              std::vector<std::string>{"python3", "-c",
+                                                                       "import csv, sys\n"
+                                                                       "list(csv.reader(open(sys.argv[1], encoding='cp1252')))",
+                                                                       dir / "c.csv"}}) {
+    auto r = RunProgram(argv);
+    EXPECT_EQ(r.exitCode, 0) << argv[0] << r.err;
+    EXPECT_EQ(r.err, "") << argv[0];
+  }
+  auto sql = RunProgram({"sqlite3", "-bail", dir / "script.db"}, test::ReadFile(dir / "c.sql"));
+  EXPECT_EQ(sql.exitCode, 0) << sql.err;
+}
+
+// What a user reads names the cause, in French; SQLite's English never shows.
+TEST(CommandLine, MessagesSayTheCauseInFrench) {
+  TempDir dir;
+  test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
+  const std::string catalogue = test::ReadFile(dir / "video.DB");
+  // A writer killed in the middle of a transaction: the next run undoes it
+  // and archives the committed films.
+  auto killed = RunProgram({"python3", "-c",
+                            "import sqlite3, os, signal, sys\n"
+                            "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
+                            "c.execute('PRAGMA cache_size=1')\n"
+                            "c.execute('BEGIN')\n"
+                            "for i in range(3000): c.execute('INSERT INTO video(Titre) VALUES (?)', ('x' * 200,))\n"
+                            "os.kill(os.getpid(), signal.SIGKILL)\n",
+                            dir / "video.DB"});
+  ASSERT_NE(killed.exitCode, 0);
+  ASSERT_TRUE(platform::FileExists(dir / "video.DB-journal"));
+  auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "archive"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(test::SqlRows(dir.Path(), "SELECT count(*) FROM video"),
+            std::vector<std::string>{std::to_string(test::SampleFilms().size())});
+
+  struct Case {
+    const char* name;
+    std::function<void()> make;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"video.DB is a folder",
+       [&] {
+         ::unlink((dir / "video.DB").c_str());
+         platform::ForceDirectories(dir / "video.DB");
+       },
+       "La table \"" + dir / "video.DB" + "\" ne peut pas être ouverte : c'est un répertoire, pas un fichier.\n"},
+      {"not a database",
+       [&] {
+         ::rmdir((dir / "video.DB").c_str());
+         test::WriteFile(dir / "video.DB", std::string(4096, 'x'));
+       },
+       "Le fichier \"" + dir / "video.DB" + "\" est endommagé ou n'est pas une table du catalogue (ce n'est pas une base de données).\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.make();
+    r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "csv"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, c.message);
+  }
 }
 
 TEST(CommandLine, ExportMistakes) {

@@ -123,7 +123,7 @@ TEST_F(QueryTest, ReadOnlyAndParameterErrors) {
   EXPECT_EQ(MessageOf([&] { query.Edit(); }),
             "Impossible de modifier un ensemble de données en lecture seule");
   query.SetSQL("select * from nowhere");
-  EXPECT_NE(MessageOf([&] { query.Open(); }).find("no such table: nowhere"), std::string::npos);
+  EXPECT_NE(MessageOf([&] { query.Open(); }).find("la table nowhere n'existe pas"), std::string::npos);
   EXPECT_FALSE(query.Active());
 }
 
@@ -159,7 +159,7 @@ TEST(RunStatement, StructureUpgradeTextsRunUnchanged) {
   EXPECT_EQ(t.FieldByName("Nb_cd").DataType(), FieldType::Float);
   EXPECT_EQ(t.FieldByName("Titre").AsString(), "Ancien");
   q.SetSQL("alter table video add column Jacquette varchar(255)");
-  EXPECT_NE(MessageOf([&] { q.ExecSQL(); }).find("duplicate column name: Jacquette"),
+  EXPECT_NE(MessageOf([&] { q.ExecSQL(); }).find("la colonne Jacquette existe déjà"),
             std::string::npos);
 }
 
