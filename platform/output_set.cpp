@@ -3,7 +3,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -189,6 +191,25 @@ void RecoverPrimary(const std::string& primaryPath, int primaryFd, const std::st
   ::unlink(primaryPath.c_str());
 }
 
+// Throws when a file could not be renamed over: an immutable or append-only
+// file, a folder that cannot be written.
+void CheckReplaceable(const std::string& replaced, const std::string& shownName) {
+  const int fd = ::open(replaced.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+  if (fd >= 0) {
+    int flags = 0;
+    const bool locked = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+    ::close(fd);
+    if (locked)
+      throw Error(Subst("Impossible de remplacer le fichier \"%s\" : il est marqué immuable ou en ajout seul "
+                        "(chattr). Aucun fichier de l'export n'a été modifié.",
+                        {shownName}));
+  }
+  const std::string folder = FolderOf(replaced);
+  if (::access(folder.c_str(), W_OK | X_OK) != 0)
+    throw Error(Subst("Impossible de remplacer le fichier \"%s\". %s Aucun fichier de l'export n'a été modifié.",
+                      {shownName, SystemErrorMessage(errno)}));
+}
+
 }  // namespace
 
 void PausePointForTests(const char* point) {
@@ -353,6 +374,10 @@ void OutputSet::Commit() {
   if (m_committed) return;
   try {
     for (size_t i = 0; i < m_members.size(); ++i) Close(i);
+    // What would stop a rename is found before the record: then the earlier
+    // set stays whole.
+    for (const auto& member : m_members)
+      if (!member->direct) CheckReplaceable(member->replaced, member->target);
     // One flush per file system makes every member, and every record's name,
     // durable (a flush per file costs a disk wait per page).
     std::set<dev_t> devices;

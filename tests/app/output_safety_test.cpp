@@ -11,7 +11,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <thread>
 
@@ -178,6 +180,72 @@ TEST(OwnOutputs, LinksToTheCatalogueAreRefused) {
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find("qui fait partie du catalogue"), std::string::npos) << r.err;
   EXPECT_EQ(ReadFile(dir / "video.DB"), catalogue);
+}
+
+// An HTML export in pages (with its index and style sheet) replaces the
+// earlier set as one: after a kill in any phase a reader finds the whole
+// earlier set or, once the next run has finished the interrupted commit, the
+// whole new one; a page that cannot be replaced leaves every page as it was.
+TEST(PageSets, ReplacedAsOne) {
+  TempDir dir;
+  test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
+  test::AddManyFilms(dir.Path(), 1194);  // 1,200 films in pages of 100: 12 pages
+  test::WriteFile(dir / "pages.cfg", "[GENERAL]\nExportType=3\n[HTML]\nFileRecCount=100\nGenerateIndex=1\nCSS=1\n");
+  const std::vector<std::string> argv = {KorvaneExecutable(), "--dir", dir.Path(), "export", "html",
+                                         "--options", dir / "pages.cfg", "-o", dir / "web/films.html"};
+  // Every file of the set: the index, the pages, the style sheet.
+  const auto state = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "web"))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string all;
+    for (const std::string& name : names)
+      if (name[0] != '.' && name != "autre.csv") all += name + ":" + ReadFile(dir / ("web/" + name)) + "\n--\n";
+    return all;
+  };
+  ASSERT_EQ(RunProgram(argv).exitCode, 0);
+  const std::string first = state();
+  // The next export differs in every page.
+  ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "UPDATE video SET Genre = 'Nouveau'"}).exitCode, 0);
+  ProgramResult r = RunProgram(argv);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string second = state();
+  ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "UPDATE video SET Genre = 'Ancien'"}).exitCode, 0);
+  ASSERT_EQ(RunProgram(argv).exitCode, 0);
+  const std::string third = state();
+  ASSERT_NE(second, third);
+
+  struct Phase {
+    const char* point;
+    bool finishedByTheNextRun;
+  };
+  for (const Phase& phase : {Phase{"export-rows", false}, Phase{"output-set-commit", true},
+                             Phase{"output-set-renamed", true}}) {
+    SCOPED_TRACE(phase.point);
+    ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "UPDATE video SET Genre = 'Nouveau'"}).exitCode, 0);
+    std::vector<std::string> killArgv = argv;
+    ASSERT_TRUE(test::KillProgramAtPausePoint(killArgv, phase.point));
+    // Any output made in that folder afterwards finishes or clears the set.
+    ASSERT_EQ(RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "csv", "-o", dir / "web/autre.csv"}).exitCode, 0);
+    EXPECT_EQ(state(), phase.finishedByTheNextRun ? second : third);
+    EXPECT_EQ(test::HiddenFiles(dir / "web"), std::vector<std::string>{});
+    ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "UPDATE video SET Genre = 'Ancien'"}).exitCode, 0);
+    ASSERT_EQ(RunProgram(argv).exitCode, 0);
+    ASSERT_EQ(state(), third);
+  }
+  // A page that cannot be replaced (immutable): the run fails, no page changes.
+  ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "UPDATE video SET Genre = 'Nouveau'"}).exitCode, 0);
+  if (RunProgram({"chattr", "+i", dir / "web/films07.html"}).exitCode == 0) {
+    r = RunProgram(argv);
+    RunProgram({"chattr", "-i", dir / "web/films07.html"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("films07.html\" : il est marqué immuable"), std::string::npos) << r.err;
+    EXPECT_EQ(state(), third);
+    EXPECT_EQ(test::HiddenFiles(dir / "web"), std::vector<std::string>{});
+  }
+  (void)first;
 }
 
 // kill -9 in the middle of a run and once its output is complete, just
