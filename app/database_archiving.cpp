@@ -14,6 +14,7 @@
 #include "platform/error.h"
 #include "platform/file_info.h"
 #include "platform/output_file.h"
+#include "platform/output_set.h"
 #include "platform/strings.h"
 #include "platform/sys_error.h"
 
@@ -238,6 +239,7 @@ ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory, archive::
       archiver.AddMatching(mask, 47, "");
       if (!abandon.empty()) throw Error(abandon + "\nL'archivage a été abandonné.");
     }
+    platform::PausePointForTests("archive-written");
     archive::TZFArchiveItem item;
     if (!archiver.FindEntry("video.DB", item))
       throw Error(Subst("Le catalogue \"%s\" n'a pas été mis dans l'archive.", {catalogue}));

@@ -395,12 +395,14 @@ TEST(CommandLine, ControlCharactersReachNoFileRaw) {
     const std::string bytes = test::ReadFile(out);
     EXPECT_EQ(bytes.find('\0'), std::string::npos);
     // Other controls are data to the readers of CSV and SQL.
-    if (type != std::string("csv") && type != std::string("sql")) EXPECT_EQ(bytes.find('\x01'), std::string::npos);
+    if (type != std::string("csv") && type != std::string("sql")) {
+      EXPECT_EQ(bytes.find('\x01'), std::string::npos);
+    }
     EXPECT_NE(bytes.find("Avant"), std::string::npos);
   }
   // The readers: xmllint takes the page and the packet, Python's csv the
   // table, sqlite3 the script.
-  for (const std::vector<std::string> argv : {std::vector<std::string>{"xmllint", "--html", "--noout", dir / "c.html"},
+  for (const std::vector<std::string>& argv : {std::vector<std::string>{"xmllint", "--html", "--noout", dir / "c.html"},
                                               std::vector<std::string>{"xmllint", "--noout", dir / "c.xml"},
                                               std::vector<std::string>{"python3", "-c",
                                                                        "import csv, sys\n"

@@ -289,38 +289,21 @@ TEST(DatabaseArchiving, TheFailureQuestionAnswers) {
   EXPECT_EQ(ReadFile(dir / "Archive/video.zip"), ignoredRun);
 }
 
-// kill -9 while the archive is written: the previous archive stays, and the
-// next run removes what the killed one left.
+// kill -9 once the new archive is written and as it replaces the previous
+// one (the program stops itself there for the test): the previous archive
+// stays, and the next run removes what the killed one left.
 TEST(DatabaseArchiving, AKilledRunKeepsThePreviousArchive) {
   TempDir dir;
   test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
   ASSERT_EQ(Archive(dir.Path()).exitCode, 0);
   const std::string previous = ReadFile(dir / "Archive/video.zip");
-  test::WriteFile(dir / "video.PX", RandomBytes(30 << 20));
-  pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    const std::string exe = test::KorvaneExecutable(), flag = "--dir", where = dir.Path(), command = "archive";
-    int null = ::open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    dup2(null, 2);
-    execl(exe.c_str(), exe.c_str(), flag.c_str(), where.c_str(), command.c_str(), nullptr);
-    _exit(127);
+  test::WriteFile(dir / "video.PX", RandomBytes(3 << 20));
+  for (const char* point : {"archive-written", "output-file-commit"}) {
+    SCOPED_TRACE(point);
+    ASSERT_TRUE(test::KillProgramAtPausePoint({test::KorvaneExecutable(), "--dir", dir.Path(), "archive"}, point));
+    EXPECT_EQ(ReadFile(dir / "Archive/video.zip"), previous);
+    EXPECT_FALSE(test::HiddenFiles(dir / "Archive").empty());
   }
-  bool started = false;
-  for (int i = 0; i < 5000 && !started; ++i) {
-    for (const auto& name : test::HiddenFiles(dir / "Archive")) {
-      struct stat st{};
-      if (::stat((dir / "Archive/" + name).c_str(), &st) == 0 && st.st_size > (1 << 20)) started = true;
-    }
-    if (!started) ::usleep(1000);
-  }
-  ::kill(pid, SIGKILL);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  ASSERT_TRUE(started && WIFSIGNALED(status)) << "the run ended before it could be killed";
-  EXPECT_EQ(ReadFile(dir / "Archive/video.zip"), previous);
-  EXPECT_FALSE(test::HiddenFiles(dir / "Archive").empty());
   ProgramResult r = Archive(dir.Path());
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(test::HiddenFiles(dir / "Archive"), std::vector<std::string>{});
