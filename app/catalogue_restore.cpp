@@ -145,6 +145,19 @@ std::string FilmCount(int64_t films) {
 
 CatalogueRestore::CatalogueRestore(const std::string& catalogueDirectory, const std::string& archiveFile,
                                    double checkSeconds) {
+  // Whatever stops the restore here, the current catalogue was not touched,
+  // and the message says so.
+  try {
+    Prepare(catalogueDirectory, archiveFile, checkSeconds);
+  } catch (const Error& e) {
+    m_restored.reset();
+    if (std::string(e.what()).find(kUntouched) != std::string::npos) throw;
+    Refuse(e.what());
+  }
+}
+
+void CatalogueRestore::Prepare(const std::string& catalogueDirectory, const std::string& archiveFile,
+                               double checkSeconds) {
   m_directory = catalogueDirectory.empty() ? "./" : catalogueDirectory;
   if (m_directory.back() != '/') m_directory += '/';
   m_catalogue = m_directory + db::Database::kFileName;
