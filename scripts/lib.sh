@@ -16,7 +16,7 @@ KVN_BUILD_PACKAGES=(
 KVN_TEST_PACKAGES=(
   sqlite3 python3 python3-xlrd python3-olefile python3-dbfread
   poppler-utils qpdf libxml2-utils unzip zip p7zip-full gnumeric
-  libreoffice-writer-nogui texlive-latex-base libjpeg-turbo-progs libsane1
+  libreoffice-writer-nogui texlive-latex-base lmodern libjpeg-turbo-progs libsane1
 )
 # What running the program needs beyond the build.
 KVN_RUN_PACKAGES=(xvfb xauth xdg-utils qt6-translations-l10n)

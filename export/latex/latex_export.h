@@ -71,7 +71,14 @@ class TQExportLaTeX : public TQExportFormatText {
   std::string EscapeText(const std::string& text) override;
 
  private:
+  // The table's column specification: "l"/"r" columns when the table fits
+  // the line, paragraph columns sharing the line's width when it does not.
+  std::string ColumnFormat();
+
   bool m_tableOpen = false;
+  bool m_breakable = false;  // texts may break after "/", "_" and "-"
+  std::vector<int> m_wordLimit;  // per column: the longest word that fits
+  std::string m_fontSize;        // the narrowed table's size command
 };
 
 }  // namespace kvn::exporting

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "export/pdf/pdf_metrics.h"
 #include "platform/error.h"
 #include "platform/strings.h"
 
@@ -11,35 +12,21 @@ namespace kvn::exporting {
 
 namespace {
 
-constexpr std::array<int, 256> kWidths = {
-    300, 300, 300, 300, 300, 300, 300, 300, 300, 300, 300, 300, 300, 300, 300, 300,     // 0-15
-    300, 300, 300, 300, 300, 300, 300, 300, 300, 300, 300, 300, 300, 300, 300, 300,     // 16-31
-    275, 389, 333, 600, 556, 1000, 722, 222, 389, 389, 556, 600, 278, 333, 278, 278,    // 32-47
-    556, 556, 556, 556, 556, 556, 556, 556, 556, 556, 333, 333, 600, 600, 600, 500,     // 48-63
-    1000, 667, 667, 700, 667, 667, 611, 750, 722, 389, 500, 667, 611, 889, 722, 750,    // 64-79
-    667, 750, 667, 611, 611, 722, 667, 944, 667, 667, 611, 389, 278, 389, 600, 500,     // 80-95
-    278, 500, 500, 500, 500, 500, 333, 500, 500, 278, 278, 500, 278, 820, 540, 500,     // 96-111
-    540, 500, 389, 500, 333, 550, 444, 722, 500, 444, 500, 333, 222, 333, 600, 275,     // 112-127
-    667, 667, 611, 667, 722, 611, 722, 500, 500, 500, 500, 500, 500, 444, 500, 500,     // 128-143
-    500, 500, 278, 278, 278, 278, 500, 500, 500, 500, 500, 500, 500, 500, 500, 500,     // 144-159
-    556, 400, 556, 556, 556, 500, 600, 556, 800, 800, 990, 278, 278, 275, 1000, 611,    // 160-175
-    275, 600, 275, 275, 667, 576, 275, 275, 275, 275, 275, 350, 350, 275, 778, 500,     // 176-191
-    500, 389, 600, 275, 556, 275, 275, 556, 556, 1000, 275, 667, 667, 611, 944, 778,    // 192-207
-    500, 1000, 556, 556, 278, 278, 600, 275, 444, 667, 167, 600, 389, 389, 556, 556,    // 208-223
-    556, 278, 278, 556, 1000, 667, 667, 667, 667, 667, 389, 389, 389, 389, 611, 611,    // 224-239
-    275, 611, 722, 722, 722, 278, 278, 278, 278, 278, 278, 278, 278, 278, 278, 278,     // 240-255
-};
-
+// An average character: the sum of the widths of the 256 bytes of the width
+// table column widths were first given in, over 256.
 constexpr int kWidthSum = 123990;
 
 }  // namespace
 
-const std::array<int, 256>& PdfCharWidths() { return kWidths; }
+const std::array<uint16_t, 256>& PdfCharWidths(TPDFFontName font) {
+  return StandardFontWidths()[static_cast<size_t>(font)];
+}
 
-int TextWidth(std::string_view text, int size) {
+int TextWidth(std::string_view text, TPDFFontName font, int size) {
+  const std::array<uint16_t, 256>& widths = PdfCharWidths(font);
   int64_t sum = 0;
-  for (char c : text) sum += static_cast<int64_t>(size) * kWidths[static_cast<unsigned char>(c)];
-  return static_cast<int>(sum / 1000);
+  for (char c : text) sum += widths[static_cast<unsigned char>(c)];
+  return static_cast<int>(sum * size / 1000);
 }
 
 int CharsWidth(int size, double n) { return static_cast<int>(std::trunc(size * n * kWidthSum / 256 / 1000)); }
@@ -194,10 +181,10 @@ void TPDFDocument::EndDocument() {
   const int outlines = NewObject();
   Write(obj(outlines) + "<< /Type /Outlines\r/Count 0\r>>\rendobj\r");
 
-  std::string widths;
-  for (int w : kWidths) widths += std::to_string(w) + " ";
   std::string fontRefs;
   for (const TPDFFont& f : m_fonts) {
+    std::string widths;
+    for (int w : PdfCharWidths(f.BaseFont)) widths += std::to_string(w) + " ";
     const int n = NewObject();
     fontRefs += "/" + f.Name + " " + std::to_string(n) + " 0 R ";
     Write(obj(n) + "<< /Type /Font\r/Subtype /Type1\r/Name /" + f.Name + "\r/BaseFont /" +

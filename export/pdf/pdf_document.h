@@ -55,11 +55,15 @@ struct TPDFBox {
   int Left = 0, Bottom = 0, Right = 0, Top = 0;
 };
 
-// The one width table every font uses (1/1000 of the font size per byte).
-const std::array<int, 256>& PdfCharWidths();
-// truncate(sum of size x width[b] / 1000) over the bytes of text.
-int TextWidth(std::string_view text, int size);
-// truncate(size x n x 123990 / 256 / 1000): n average characters.
+// The widths of a standard font (1/1000 of the font size per byte).
+const std::array<uint16_t, 256>& PdfCharWidths(TPDFFontName font);
+// truncate(sum of size x width[b] / 1000) over the bytes of text, in the font.
+int TextWidth(std::string_view text, TPDFFontName font, int size);
+inline int TextWidth(std::string_view text, const TPDFFont& font) {
+  return TextWidth(text, font.BaseFont, font.FontSize);
+}
+// truncate(size x n x 123990 / 256 / 1000): n average characters, the unit
+// in which column widths and spacings are given.
 int CharsWidth(int size, double n);
 
 class TPDFDocument {

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <utility>
 
+#include "export/column_fit.h"
 #include "platform/error.h"
 
 namespace kvn::exporting {
@@ -117,43 +119,116 @@ void TQExportPDF::VerticalLines(int top, int bottom) {
   for (int x : m_x) Doc().DrawLine(Options.GridLineColor, x, top + half, x, bottom - half);
 }
 
+namespace {
+
+// The width of the longest word of a text, in points.
+int LongestWord(std::string_view text, const TPDFFont& font) {
+  int longest = 0;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t end = std::min(text.find(' ', at), text.size());
+    longest = std::max(longest, TextWidth(text.substr(at, end - at), font));
+    at = end + 1;
+  }
+  return longest;
+}
+
+}  // namespace
+
 void TQExportPDF::SizeColumnsWithoutWidth() {
   TQExportColumns& columns = Columns();
+  m_longestWord.assign(columns.Count(), 0);
+  m_given.assign(columns.Count(), false);
   std::vector<bool> sized(columns.Count(), false);
   bool any = false;
   for (size_t i = 0; i < columns.Count(); ++i) {
     TQExportColumn& c = columns[i];
-    const bool given = ColumnsWidth.HasName(c.Name) && c.Width > 0;
-    if (given) continue;
+    m_given[i] = ColumnsWidth.HasName(c.Name) && c.Width > 0;
+    if (m_given[i]) continue;
     sized[i] = any = true;
     c.Width = 0;
   }
   if (!any) return;
   // A width in characters counts average characters of the data font: the
   // smallest number of them as wide as the text.
-  const int dataSize = Options.DataFont.FontSize;
-  const double average = std::max(1, dataSize) * 123990.0 / 256 / 1000;
-  const auto characters = [average](std::string_view text, int size) {
-    return static_cast<int>(std::ceil(TextWidth(text, size) / average));
+  const TPDFFont& data = Options.DataFont;
+  const double average = std::max(1, data.FontSize) * 123990.0 / 256 / 1000;
+  const auto characters = [average](std::string_view text, const TPDFFont& font) {
+    return static_cast<int>(std::ceil(TextWidth(text, font) / average));
   };
   if (AllowCaptions)
     for (size_t i = 0; i < columns.Count(); ++i)
-      if (sized[i]) columns[i].Width = characters(columns[i].Caption, Options.CaptionFont.FontSize);
+      if (sized[i]) {
+        columns[i].Width = characters(columns[i].Caption, Options.CaptionFont);
+        // The caption's words count like the values': a caption is not cut
+        // while the values' words are whole.
+        m_longestWord[i] = LongestWord(columns[i].Caption, Options.CaptionFont);
+      }
   // The text a value shows: formatted as its column says, the null string
   // for a null. A value that does not convert is measured as it is; the row
   // then stops the export with its own message.
   std::string shown;
   columns.WidenToValues(sized, [&](size_t i, std::string_view raw) {
     const TQExportColumn& c = columns[i];
-    if (columns.IsNull(static_cast<int>(i))) return characters(Formats.NullString(), dataSize);
-    if (!c.IsNumericOrDate) return characters(raw, dataSize);
-    try {
-      shown = FormatValue(c, std::string(raw), nullptr);
-    } catch (const ValueError&) {
-      shown.assign(raw);
+    std::string_view text = raw;
+    if (columns.IsNull(static_cast<int>(i))) {
+      text = Formats.NullString();
+    } else if (c.IsNumericOrDate) {
+      try {
+        shown = FormatValue(c, std::string(raw), nullptr);
+      } catch (const ValueError&) {
+        shown.assign(raw);
+      }
+      text = shown;
     }
-    return characters(shown, dataSize);
+    // Numbers and dates never wrap: their whole text is one word.
+    m_longestWord[i] = std::max(m_longestWord[i], c.IsNumericOrDate ? TextWidth(text, data) : LongestWord(text, data));
+    return characters(text, data);
   });
+}
+
+void TQExportPDF::LayOutColumns() {
+  TQExportColumns& columns = Columns();
+  const size_t n = columns.Count();
+  const int size = Options.DataFont.FontSize;
+  m_indent = CharsWidth(size, Options.ColSpacing / 2);
+  m_x.assign(1, m_box.Left);
+  for (size_t i = 0; i < n; ++i) m_x.push_back(m_x.back() + CharsWidth(size, columns[i].Width + Options.ColSpacing));
+  m_squeezed = m_x.back() > m_box.Right;
+  m_textWidth.assign(n, 0);
+  if (!m_squeezed) {
+    for (size_t i = 0; i < n; ++i) m_textWidth[i] = CharsWidth(size, columns[i].Width);
+    return;
+  }
+  // Too wide for the page: the spacing between columns shrinks first, down
+  // to one character; then the columns share the rest (FitColumns): a
+  // text column's least width is its longest word, from four to ten
+  // characters (a longer word is cut).
+  const double available = m_box.Right - m_box.Left;
+  std::vector<ColumnFit> fits(n);
+  double text = 0, least = 0;
+  for (size_t i = 0; i < n; ++i) {
+    ColumnFit& f = fits[i];
+    f.natural = CharsWidth(size, columns[i].Width);
+    f.given = m_given[i];
+    f.whole = columns[i].IsNumericOrDate;
+    f.least = f.whole ? f.natural
+                      : std::clamp(m_longestWord[i], CharsWidth(size, 4), CharsWidth(size, 10));
+    text += f.natural;
+    least += f.given ? f.natural : std::min(f.natural, f.least);
+  }
+  const double spacing = std::clamp((available - std::min(text, least)) / CharsWidth(size, 1) / static_cast<double>(n),
+                                    1.0, Options.ColSpacing);
+  const double padding = CharsWidth(size, spacing);
+  m_indent = CharsWidth(size, spacing / 2);
+  const std::vector<double> width =
+      FitColumns(fits, available - padding * static_cast<double>(n), CharsWidth(size, 3));
+  double right = m_box.Left;
+  for (size_t i = 0; i < n; ++i) {
+    right += width[i] + padding;
+    m_x[i + 1] = std::min(m_box.Right, static_cast<int>(std::floor(right)));
+    m_textWidth[i] = std::max(1, m_x[i + 1] - m_x[i] - 2 * m_indent);
+  }
 }
 
 void TQExportPDF::BeginExport() {
@@ -164,9 +239,8 @@ void TQExportPDF::BeginExport() {
   if (m_box.Right <= m_box.Left || m_box.Top <= m_box.Bottom)
     throw Error("Les marges de la page PDF ne laissent aucune place au tableau.");
   m_y = m_gridTop = m_box.Top;
-  m_x.assign(1, m_box.Left);
-  for (size_t i = 0; i < Columns().Count(); ++i)
-    m_x.push_back(m_x.back() + CharsWidth(Options.DataFont.FontSize, Columns()[i].Width + Options.ColSpacing));
+  LayOutColumns();
+  m_lines.assign(Columns().Count(), {});
 
   TPDFDocument& d = Doc();
   d.MediaBox = Options.PageOptions.MediaBox();
@@ -202,15 +276,84 @@ void TQExportPDF::HeaderOrFooterLines(const StringList& lines, const TPDFFont& f
   m_gridTop = m_y;
 }
 
+int TQExportPDF::LineHeight(const TPDFFont& font) const {
+  return static_cast<int>(std::trunc(font.FontSize * 1.2));
+}
+
+int TQExportPDF::RowHeight(const TPDFFont& font, size_t lines) const {
+  const int one = static_cast<int>(std::trunc((Options.RowSpacing + 1) * font.FontSize));
+  return one + static_cast<int>(lines > 1 ? lines - 1 : 0) * LineHeight(font);
+}
+
+std::vector<std::string> TQExportPDF::CellLines(std::string_view shown, size_t column, const TPDFFont& font) const {
+  const int room = m_textWidth[column];
+  if (!m_squeezed || TextWidth(shown, font) <= room) return {std::string(shown)};
+  // Words go on a line while they fit; a word longer than the line is cut
+  // where the line ends.
+  std::vector<std::string> lines;
+  std::string line;
+  size_t at = 0;
+  while (at < shown.size()) {
+    size_t end = std::min(shown.find(' ', at), shown.size());
+    std::string_view word = shown.substr(at, end - at);
+    at = end + 1;
+    const std::string candidate = line.empty() ? std::string(word) : line + " " + std::string(word);
+    if (TextWidth(candidate, font) <= room) {
+      line = candidate;
+      continue;
+    }
+    if (!line.empty()) lines.push_back(line);
+    line.clear();
+    while (TextWidth(word, font) > room) {
+      size_t cut = 1;
+      while (cut < word.size() && TextWidth(word.substr(0, cut + 1), font) <= room) ++cut;
+      lines.emplace_back(word.substr(0, cut));
+      word.remove_prefix(cut);
+    }
+    line = std::string(word);
+  }
+  if (!line.empty() || lines.empty()) lines.push_back(line);
+  return lines;
+}
+
+void TQExportPDF::CellText(size_t column, int baseline, const TPDFFont& font, platform::TColor color,
+                           TQExportColAlign align, const std::vector<std::string>& lines) {
+  const int indent = m_indent;
+  int y = baseline;
+  for (const std::string& line : lines) {
+    int x = m_x[column] + indent;
+    if (align != TQExportColAlign::ecaLeft) {
+      const int width = TextWidth(line, font);
+      if (align == TQExportColAlign::ecaCenter)
+        x += (m_textWidth[column] - width) / 2;
+      else
+        x = m_x[column + 1] - indent - width;
+    }
+    Doc().TextOut(x, y, color, EscapeText(line));
+    y -= LineHeight(font);
+  }
+}
+
 void TQExportPDF::WriteCaptionRow() {
   TPDFDocument& d = Doc();
   const TPDFFont& font = Options.CaptionFont;
   d.SetFont(font);
   HorizontalRule(m_y);
+  size_t lines = 1;
+  for (size_t i = 0; i < Columns().Count(); ++i) {
+    m_lines[i] = CellLines(PdfUnescape(GetColCaption(static_cast<int>(i))), i, font);
+    lines = std::max(lines, m_lines[i].size());
+  }
   m_y -= Step(font);
-  const int indent = CharsWidth(font.FontSize, Options.ColSpacing / 2);
-  for (size_t i = 0; i < Columns().Count(); ++i)
-    d.TextOut(m_x[i] + indent, m_y, font.FontColor, GetColCaption(static_cast<int>(i)));
+  const int indent = m_squeezed ? m_indent : CharsWidth(font.FontSize, Options.ColSpacing / 2);
+  for (size_t i = 0; i < Columns().Count(); ++i) {
+    int y = m_y;
+    for (const std::string& line : m_lines[i]) {
+      d.TextOut(m_x[i] + indent, y, font.FontColor, EscapeText(line));
+      y -= LineHeight(font);
+    }
+  }
+  m_y -= static_cast<int>(lines - 1) * LineHeight(font);
   m_y -= Gap(font);
   HorizontalRule(m_y);
 }
@@ -220,7 +363,16 @@ void TQExportPDF::WriteDataRow() {
   const TPDFFont& font = Options.DataFont;
   const int size = font.FontSize;
   d.SetFont(font);
-  if (m_y - static_cast<int>(std::trunc((Options.RowSpacing + 1) * size)) < m_box.Bottom) {
+  TQExportRow& row = Row();
+  size_t lines = 1;
+  for (size_t i = 0; i < row.Count(); ++i) {
+    row[i].GetExportedValue(true, m_cell);
+    m_lines[i] = CellLines(m_cell.find('\\') != std::string::npos ? PdfUnescape(m_cell) : m_cell, i, font);
+    lines = std::max(lines, m_lines[i].size());
+  }
+  // A row that does not fit goes to the next page, unless it is the first
+  // of its page (it could never fit).
+  if (m_y - RowHeight(font, lines) < m_box.Bottom && m_y != m_box.Top) {
     VerticalLines(m_gridTop, m_y);
     m_y = m_gridTop = m_box.Top;
     d.StartPage();
@@ -229,33 +381,23 @@ void TQExportPDF::WriteDataRow() {
     HorizontalRule(m_y);
   }
   m_y -= Step(font);
+  const int extra = static_cast<int>(lines - 1) * LineHeight(font);
 
-  const int indent = CharsWidth(size, Options.ColSpacing / 2);
-  TQExportRow& row = Row();
   for (size_t i = 0; i < row.Count(); ++i) {
-    row[i].GetExportedValue(true, m_cell);
     const TQExportColumn& column = Columns()[static_cast<size_t>(row[i].ColumnIndex)];
     TQExportColAlign align = column.ColAlign;
     Font cellFont;
     cellFont.size = size;
     cellFont.color = font.FontColor;
     platform::TColor background = platform::clWhite;
-    DoGetCellParams(RecordCounter(), static_cast<int>(i), m_cell, align, cellFont, background);
+    const std::string value = m_lines[i].size() == 1 ? EscapeText(m_lines[i][0]) : m_cell;
+    DoGetCellParams(RecordCounter(), static_cast<int>(i), value, align, cellFont, background);
     if (background != platform::clWhite)
-      d.FillRect(background, m_x[i], m_y - size * Options.RowSpacing / 2, m_x[i + 1] - m_x[i],
-                 (Options.RowSpacing + 1) * size - Options.GridLineWidth / 2.0);
-    int x = m_x[i] + indent;
-    if (align != TQExportColAlign::ecaLeft) {
-      // Measured as it shows, without the escaping backslashes.
-      const bool escaped = m_cell.find('\\') != std::string::npos;
-      const int width = TextWidth(escaped ? PdfUnescape(m_cell) : m_cell, size);
-      if (align == TQExportColAlign::ecaCenter)
-        x += (CharsWidth(size, column.Width) - width) / 2;
-      else
-        x = m_x[i + 1] - indent - width;
-    }
-    d.TextOut(x, m_y, cellFont.color, m_cell);
+      d.FillRect(background, m_x[i], m_y - size * Options.RowSpacing / 2 - extra, m_x[i + 1] - m_x[i],
+                 (Options.RowSpacing + 1) * size - Options.GridLineWidth / 2.0 + extra);
+    CellText(i, m_y, font, cellFont.color, align, m_lines[i]);
   }
+  m_y -= extra;
   m_y -= Gap(font);
   HorizontalRule(m_y);
 }

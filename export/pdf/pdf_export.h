@@ -5,7 +5,10 @@
 // Lengths are integer points (1/72 inch), origin at the bottom left. Column
 // boundaries come from the widths in characters of an average character of the
 // data font; a column with no width of its own is as wide as its longest caption
-// or value.
+// or value. The table always fits the print box: when the columns are wider,
+// widths typed by the user are kept (scaled down only when they alone pass the
+// page), the other columns share the rest and their texts wrap inside the
+// cells, which grow.
 #pragma once
 
 #include "export/exporter.h"
@@ -115,6 +118,16 @@ class TQExportPDF : public TQExportFormatText {
   TPDFDocument& Doc() { return static_cast<TQPDFWriter&>(*Writer()).Document(); }
   // Columns with no width given are sized from their caption and values.
   void SizeColumnsWithoutWidth();
+  // The column boundaries within the print box.
+  void LayOutColumns();
+  // The lines a text takes in a column (one when it fits), unescaped.
+  std::vector<std::string> CellLines(std::string_view shown, size_t column, const TPDFFont& font) const;
+  // Draws the lines of a cell from its first baseline down.
+  void CellText(size_t column, int baseline, const TPDFFont& font, platform::TColor color, TQExportColAlign align,
+                const std::vector<std::string>& lines);
+  // The height a row of that many lines takes, with its spacing.
+  int RowHeight(const TPDFFont& font, size_t lines) const;
+  int LineHeight(const TPDFFont& font) const;
   void HorizontalRule(int y);
   void VerticalLines(int top, int bottom);
   void HeaderOrFooterLines(const StringList& lines, const TPDFFont& font, bool finalGap);
@@ -125,7 +138,13 @@ class TQExportPDF : public TQExportFormatText {
   int m_gridTop = 0;
   TPDFBox m_box;
   std::vector<int> m_x;
+  std::vector<int> m_longestWord;  // per column, in points of its font
+  std::vector<bool> m_given;       // per column: its width was typed by the user
+  std::vector<int> m_textWidth;    // per column: where its text may go
+  bool m_squeezed = false;         // the columns were narrowed to fit the page
+  int m_indent = 0;                // from a column's edge to its text
   std::string m_cell;
+  std::vector<std::vector<std::string>> m_lines;
 };
 
 // The text as it shows: the escaping backslashes removed.

@@ -1,6 +1,9 @@
 #include "export/rtf/rtf_export.h"
 
+#include <cmath>
 #include <cstdio>
+
+#include "export/column_fit.h"
 
 namespace kvn::exporting {
 
@@ -86,14 +89,27 @@ void TQExportRTF::BeginExport() {
   }
   w.WritePar();
   // One row definition, which every row reuses: each column's right edge in
-  // twips, from its width in characters of the header font's "X".
+  // twips, from its width in characters of the header font's "X". A table
+  // wider than the page's text (the paper less the default margins of 1800
+  // twips) shares that width: the readers wrap the texts inside the cells.
   std::string row = "\\trowd\\trql\\trgaph0\\trleft36\r\n";
   const int x = XWidthPixels(Options.HeaderFont);
-  int edge = 36;
+  const int paper = Options.PageOrientation == TQExportPageOrientation::poLandscape ? 16838 : 11906;
+  std::vector<ColumnFit> fits(Columns().Count());
+  for (size_t i = 0; i < fits.size(); ++i) {
+    const TQExportColumn& c = Columns()[i];
+    fits[i].natural = c.Width * x * 15 + 10;
+    // Numbers and dates take at most eight characters ("01:30:58"); texts
+    // start at ten and wrap.
+    fits[i].whole = c.IsNumericOrDate;
+    fits[i].least = (fits[i].whole ? 8 : 10) * x * 15 + 10;
+  }
+  const std::vector<double> widths = FitColumns(fits, paper - 2 * 1800 - 36, 4 * x * 15 + 10);
+  double edge = 36;
   for (size_t i = 0; i < Columns().Count(); ++i) {
-    edge += Columns()[i].Width * x * 15 + 10;
+    edge += widths[i];
     row += "\\clbrdrl\\brdrth \\clbrdrr\\brdrth \\clbrdrt\\brdrth \\clbrdrb\\brdrth\r\n";
-    row += "\\cellx" + std::to_string(edge) + "\r\n";
+    row += "\\cellx" + std::to_string(static_cast<int>(std::floor(edge))) + "\r\n";
   }
   w.Write(row);
 }
@@ -112,13 +128,16 @@ void TQExportRTF::WriteCaptionRow() {
 void TQExportRTF::BeforeExport() { Rtf().GetFontText(Options.DefaultFont, true); }
 
 void TQExportRTF::GetColData(TQExportCol& col, std::string& text) {
-  // A line break inside a value is a paragraph of the cell.
+  // A CR LF inside a value is a paragraph of the cell; a lone LF or CR a line
+  // break.
   std::string value;
   value.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
       value += " \\par ";
       ++i;
+    } else if (text[i] == '\n' || text[i] == '\r') {
+      value += "\\line ";
     } else {
       value += text[i];
     }

@@ -245,7 +245,10 @@ TEST(CommandLine, ExportTablesAndScripts) {
   EXPECT_NE(pdf.find("/TrimBox [84 56 553 784]"), std::string::npos);
   auto check = RunProgram({"qpdf", "--check", dir / "video.pdf"});
   EXPECT_EQ(check.exitCode, 0) << check.out;
-  EXPECT_NE(test::PdfText(dir / "video.pdf").find("Astérix et Obélix : Mission Cléopâtre"), std::string::npos);
+  // Eleven columns on a portrait page: the title wraps, its words whole.
+  const std::string pdfText = test::PdfText(dir / "video.pdf");
+  for (const char* word : {"Astérix et", "Obélix :", "Cléopâtre", "Reference", "Jaquette2", "DivX ;-)"})
+    EXPECT_NE(pdfText.find(word), std::string::npos) << word << "\n" << pdfText;
   EXPECT_EQ(RunProgram({"xmllint", "--noout", dir / "video.xml"}).err, "");
   EXPECT_EQ(test::ReadFile(dir / "video.tex").substr(0, 34), "\\documentclass[a4paper]{article}\r\n");
 
@@ -371,6 +374,60 @@ TEST(CommandLine, PrintTheList) {
   EXPECT_EQ(r.err.substr(r.err.find("La table")), "La table \"./video.DB\" est introuvable : le fichier n'existe pas.\n");
   r = RunProgram({KorvaneExecutable(), "print", "liste.pdf"}, "", dir.Path());
   EXPECT_EQ(r.err, "Argument en trop : liste.pdf\n");
+}
+
+// The documents of a catalogue as collections hold it (11 columns, titles of
+// 250 characters) keep every column inside the page: each word the readers
+// find lies within the page's text box, and every column's caption and
+// values are there.
+TEST(CommandLine, DocumentsKeepEveryColumnOnThePage) {
+  TempDir dir;
+  test::MakeCatalogue(dir.Path(), 3);
+  test::AddRealisticFilms(dir.Path(), 60);
+  struct Document {
+    const char* type;
+    double left, right;  // the text box, in points from the page's left
+    std::function<std::string(const std::string& file)> toPdf;
+  };
+  const auto pdflatex = [&](const std::string& file) {
+    auto r = RunProgram({"pdflatex", "-interaction=nonstopmode", "-halt-on-error", file}, "", dir.Path());
+    EXPECT_EQ(r.exitCode, 0) << r.out.substr(r.out.size() > 2000 ? r.out.size() - 2000 : 0);
+    return dir / "doc.pdf";
+  };
+  const auto libreOffice = [&](const std::string& file) {
+    auto r = RunProgram({"soffice", "--headless", "--convert-to", "pdf", "--outdir", dir / "lo", file});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return dir / "lo/doc.pdf";
+  };
+  const Document documents[] = {
+      // A4 portrait: the print box of the presets' margins (84 to 552).
+      {"pdf", 84, 552, [](const std::string& file) { return file; }},
+      // The standard class's text width; a table may pass it by a few points.
+      {"tex", 0, 595 - 36, pdflatex},
+      // The default margins of 1,800 twips (LibreOffice puts the table's
+      // first cell's text a little to the left of it).
+      {"rtf", 72, 595 - 90 + 3, libreOffice},
+  };
+  for (const Document& d : documents) {
+    SCOPED_TRACE(d.type);
+    const std::string file = dir / (std::string("doc.") + d.type);
+    auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", d.type, "-o", file});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string pdf = d.toPdf(file);
+    const std::vector<test::PdfWord> words = test::PdfWords(pdf);
+    ASSERT_FALSE(words.empty());
+    for (const test::PdfWord& w : words) {
+      EXPECT_GE(w.xMin, d.left - 1) << w.text << " page " << w.page;
+      EXPECT_LE(w.xMax, d.right + 1) << w.text << " page " << w.page;
+    }
+    // Every column's caption and values, by a few letters that no wrapping
+    // splits (the columns are narrow on a portrait page).
+    std::string all;
+    for (const test::PdfWord& w : words) all += w.text + " ";
+    for (const char* part : {"Ind", "Ref", "Tit", "Gen", "Sup", "Dur", "Jac", "Nom", "Pr", "Nb", "Jaq", "Dra",
+                             "DVD", "VHS", "Fra", "home", "3000"})
+      EXPECT_NE(all.find(part), std::string::npos) << part;
+  }
 }
 
 // NUL bytes and other controls that other programs left in catalogue text:

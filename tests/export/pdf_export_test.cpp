@@ -117,18 +117,34 @@ TEST(PdfPageOptions, FormatsMarginsAndTurns) {
   EXPECT_DOUBLE_EQ(page.Width(), 100);
 }
 
-TEST(PdfMeasures, WidthTableAndAverageCharacters) {
-  const auto& w = PdfCharWidths();
-  EXPECT_EQ(std::accumulate(w.begin(), w.end(), 0), 123990);
-  EXPECT_EQ(w[' '], 275);
-  EXPECT_EQ(w['W'], 944);
-  EXPECT_EQ(w[0xE9], 667);
+// The standard fonts' own metrics, for every character of Windows-1252:
+// accented letters as wide as the font draws them (no gap in "l'énigme").
+TEST(PdfMeasures, WidthTablesAndAverageCharacters) {
+  struct Row {
+    TPDFFontName font;
+    unsigned char byte;
+    int width;
+  };
+  const Row rows[] = {
+      {TPDFFontName::poHelvetica, 'a', 556},         {TPDFFontName::poHelvetica, 0xE9, 556},  // é
+      {TPDFFontName::poHelvetica, 0xC9, 667},        {TPDFFontName::poHelvetica, ' ', 278},   // É
+      {TPDFFontName::poHelvetica, 0x80, 556},        {TPDFFontName::poHelvetica, 0x27, 191},  // €, '
+      {TPDFFontName::poHelveticaBold, 'a', 556},     {TPDFFontName::poHelveticaBold, 'W', 944},
+      {TPDFFontName::poHelveticaBold, 0xEA, 556},    {TPDFFontName::poTimesRoman, 'a', 444},  // ê
+      {TPDFFontName::poTimesRoman, 0xE9, 444},       {TPDFFontName::poTimesBold, 0xC9, 667},
+      {TPDFFontName::poTimesItalic, 'm', 722},       {TPDFFontName::poTimesBoldItalic, 0x9C, 722},  // œ
+      {TPDFFontName::poCourier, 'i', 600},           {TPDFFontName::poCourierBoldOblique, 0xE9, 600},
+      {TPDFFontName::poHelvetica, 0x81, 0},  // no character there
+  };
+  for (const Row& r : rows)
+    EXPECT_EQ(PdfCharWidths(r.font)[r.byte], r.width) << PdfBaseFontName(r.font) << " " << int(r.byte);
   // A column of 10 characters with a spacing of 3, at 10 points.
   EXPECT_EQ(CharsWidth(10, 13), 62);
   EXPECT_EQ(CharsWidth(10, 1.5), 7);
-  // (667 + 556) x 10 / 1000, truncated.
-  EXPECT_EQ(TextWidth("R1", 10), 12);
-  EXPECT_EQ(TextWidth("", 10), 0);
+  // (722 + 556) x 10 / 1000, truncated.
+  EXPECT_EQ(TextWidth("R1", TPDFFontName::poHelvetica, 10), 12);
+  EXPECT_EQ(TextWidth("", TPDFFontName::poHelvetica, 10), 0);
+  EXPECT_EQ(TextWidth("l'\xE9nigme", TPDFFontName::poHelvetica, 10), 36);
 }
 
 using PdfExportTest = CatalogueTest;
@@ -152,7 +168,7 @@ TEST_F(PdfExportTest, AnEmptyDocumentByteForByte) {
   object("18 \rendobj\r");
   object("<< /Type /Outlines\r/Count 0\r>>\rendobj\r");
   std::string widths;
-  for (int w : PdfCharWidths()) widths += std::to_string(w) + " ";
+  for (int w : PdfCharWidths(TPDFFontName::poHelvetica)) widths += std::to_string(w) + " ";
   for (const char* font : {"DataFont", "CaptionFont", "HeaderFont", "FooterFont"})
     object(std::string("<< /Type /Font\r/Subtype /Type1\r/Name /") + font +
            "\r/BaseFont /Helvetica\r/Encoding /WinAnsiEncoding\r/FirstChar 0\r/LastChar 255\r/Widths [" + widths +
@@ -301,7 +317,7 @@ TEST_F(PdfExportTest, ColumnsWithoutWidthFitTheirValues) {
   };
   for (const auto& [i, texts] : columns) {
     int widest = 0;
-    for (const auto& t : texts) widest = std::max(widest, TextWidth(Utf8ToCp1252(t), 10));
+    for (const auto& t : texts) widest = std::max(widest, TextWidth(Utf8ToCp1252(t), TPDFFontName::poHelvetica, 10));
     const int width = x[i + 1] - x[i] - padding;
     EXPECT_GE(width + 1, widest) << i;
     EXPECT_LE(width, widest + average + 1) << i;
@@ -336,7 +352,7 @@ TEST_F(PdfExportTest, NumbersOfTheTableKeepTheUsersSeparator) {
   // Sized from the formatted values, the column holds the widest of them.
   EXPECT_NE(doc.find("(1\xA0" "234,00) Tj"), std::string::npos);
   const std::vector<int>& x = e.ColumnBounds();
-  EXPECT_GE(x[1] - x[0] - CharsWidth(10, 3) + 1, TextWidth("1\xA0" "234,00", 10));
+  EXPECT_GE(x[1] - x[0] - CharsWidth(10, 3) + 1, TextWidth("1\xA0" "234,00", TPDFFontName::poHelvetica, 10));
   // Only the texts of the table hold commas.
   for (size_t at = 0, end; at < doc.size(); at = end + 1) {
     end = std::min(doc.find('\r', at), doc.size());

@@ -48,7 +48,7 @@ TEST_F(RtfExportTest, ADocumentByteForByte) {
       "\\f0\\fs20\r\n"
       "\\pard\\intbl\\li30\\ri30\\ql{R1}\\cell"
       "\\pard\\intbl\\li30\\ri30\\ql{C:\\\\films \\{\\'c9t\\'e9\\}}\\cell"
-      "\\pard\\intbl\\li30\\ri30\\ql{Deux \\par lignes\nici}\\cell\\row\r\n"
+      "\\pard\\intbl\\li30\\ri30\\ql{Deux \\par lignes\\line ici}\\cell\\row\r\n"
       "\\pard\r\n\\par\r\n\\par\r\nFin\r\n}";
   EXPECT_EQ(doc, expected);
 }

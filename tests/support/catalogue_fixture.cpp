@@ -101,6 +101,31 @@ void AddManyFilms(const std::string& dir, int n) {
   sqlite3_close(db);
 }
 
+void AddRealisticFilms(const std::string& dir, int n) {
+  sqlite3* db = nullptr;
+  Check(sqlite3_open((dir + "/video.DB").c_str(), &db), db);
+  // Titles from a few words to 250 characters, EAN references, cover paths,
+  // names with accents, durations with seconds, loans on one film in five.
+  const std::string sql =
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(n) +
+      "), w(k, word) AS (VALUES (0, 'l''énigme'), (1, 'fenêtre'), (2, 'Noël'), (3, 'crépuscule'), (4, 'cœur'),"
+      " (5, 'À bout'), (6, 'des « rivières »'), (7, 'Ødön'))"
+      " INSERT INTO video (Reference, Titre, Genre, Support, \"Durée\", Jacquette, Nom, \"Prêté_le\", Nb_cd, Jaquette2)"
+      " SELECT printf('%013d', 3000000000000 + i * 7919),"
+      " substr(printf('%d %s %s', i, (SELECT word FROM w WHERE k = i % 8),"
+      "   CASE WHEN i % 4 = 0 THEN replace(printf('%.*c', 40, 'x'), 'x', 'la longue histoire ') ELSE 'du soir' END),"
+      "   1, 250),"
+      " CASE i % 5 WHEN 0 THEN 'Comédie' WHEN 1 THEN 'Drame' WHEN 2 THEN 'Science-Fiction' WHEN 3 THEN 'Thriller'"
+      "   ELSE 'Policier' END,"
+      " CASE i % 3 WHEN 0 THEN 'DVD' WHEN 1 THEN 'Blu-ray' ELSE 'VHS' END,"
+      " printf('%02d:%02d:%02d', 1 + i % 3, i % 60, (i * 7) % 60),"
+      " printf('/home/collection/jaquettes/film_%06d_recto.jpg', i),"
+      " CASE WHEN i % 5 = 0 THEN 'Françoise Lefèvre-Dubois' END, CASE WHEN i % 5 = 0 THEN '2024-03-15' END,"
+      " 1 + i % 3, printf('/home/collection/jaquettes/film_%06d_verso.jpg', i) FROM n";
+  Check(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), db);
+  sqlite3_close(db);
+}
+
 void CatalogueLock::Take(const std::string& dir) {
   Release();
   Check(sqlite3_open((dir + "/video.DB").c_str(), &m_db), m_db);

@@ -33,6 +33,9 @@ std::vector<Film> SampleFilms();
 
 // Adds n generated films (titles "Film 000001"…, durations, some loans) in one transaction.
 void AddManyFilms(const std::string& dir, int n);
+// Adds n films with every column filled as collections fill them: titles of
+// up to 250 characters with accents, 13-digit references, cover paths, loans.
+void AddRealisticFilms(const std::string& dir, int n);
 // Another program in the middle of writing dir/video.DB: an exclusive lock
 // held from Take until Release (or the end of the object).
 class CatalogueLock {
