@@ -10,6 +10,7 @@
 #include "export/sql/sql_export.h"
 #include "export/text/ascii_export.h"
 #include "export/xls/xls_export.h"
+#include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/file_info.h"
 #include "platform/ini_file.h"
@@ -34,7 +35,18 @@ exporting::ExportDialogSettings MainWindowExportSettings(db::DataSet& table, con
   page.SetMarginTop(0.78);
   page.SetMarginBottom(0.78);
   s.XLSOptions.Options.PageFooter = "Page &P of &N";
-  s.XLSOptions.Options.SetSheetTitle("Sheet 1");
+  s.XLSOptions.Options.SetSheetTitle("Films");
+  // Durations keep their seconds; whole numbers (the index, the discs) are
+  // plain digits a spreadsheet reads as numbers.
+  s.Formats.SetTimeFormat("hh:nn:ss");
+  s.Formats.SetIntegerFormat("0");
+  s.UserFormats.Add("Nb_cd=0");
+  exporting::TQExportHTMLNavigation& nav = s.HTMLMultiFileOptions.Navigation;
+  nav.IndexLinkTitle = "Sommaire";
+  nav.FirstLinkTitle = platform::Utf8ToCp1252("Première");
+  nav.PriorLinkTitle = platform::Utf8ToCp1252("Précédente");
+  nav.NextLinkTitle = "Suivante";
+  nav.LastLinkTitle = platform::Utf8ToCp1252("Dernière");
   s.XLSOptions.Options.CaptionsFormat.Font.Style.Include(exporting::xfsBold);
   exporting::Font font;
   font.name = "MS Sans Serif";

@@ -1,6 +1,8 @@
 #include "export/html/html_export.h"
 
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
 
 #include "platform/codepage.h"
 #include "platform/error.h"
@@ -79,6 +81,34 @@ std::string PageFileName(const std::string& fileName, int page) {
   const std::string ext = platform::ExtractFileExt(fileName);
   return fileName.substr(0, fileName.size() - ext.size()) + TwoDigits(page) + ext;
 }
+
+namespace {
+
+// A file's address in a link written in fromFile: relative to that file's
+// folder, its bytes outside the plain ones percent-encoded (file names are
+// UTF-8; a page in any encoding then holds a working link).
+std::string Href(const std::string& target, const std::string& fromFile) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path to = fs::absolute(target, ec).lexically_normal();
+  const fs::path base = fs::absolute(fromFile, ec).parent_path().lexically_normal();
+  fs::path relative = to.lexically_relative(base);
+  if (relative.empty()) relative = to;
+  const std::string text = relative.generic_string();
+  std::string out;
+  for (unsigned char c : text) {
+    if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
+      out += static_cast<char>(c);
+    } else {
+      char code[4];
+      std::snprintf(code, sizeof code, "%%%02X", c);
+      out += code;
+    }
+  }
+  return out;
+}
+
+}  // namespace
 
 TQExportHTML::TQExportHTML() {
   Header = {"<br>"};
@@ -207,11 +237,15 @@ void TQExportHTML::BeginExport() {
     if (!tablePicture) s.push_back("            background-color: " + HtmlColor(background) + ";");
     s.push_back("            color: " + HtmlColor(color) + ";");
   };
+  // Links in the style sheet are relative to the file that holds it.
+  if (UsingCSS == TUsingCSS::usExternal && m_fileOutput && CSSFileName.empty())
+    CSSFileName = WithExtension(PageMode() ? PageFileName(FileName, 1) : FileName, ".css");
+  const std::string sheetFile = UsingCSS == TUsingCSS::usExternal ? CSSFileName : FileName;
   s.push_back("  BODY { background: " + HtmlColor(HTMLOptions.BackgroundColor) + ";" + " color: " +
               HtmlColor(HTMLOptions.TextFont.color) + ";");
   fonts(9);
   if (!HTMLOptions.BackgroundFileName.empty())
-    s.push_back("background-image: url(" + HTMLOptions.BackgroundFileName + ")");
+    s.push_back("background-image: url(" + LinkTo(HTMLOptions.BackgroundFileName, sheetFile) + ")");
   s.push_back("  }");
   s.push_back("  A:link { color: " + HtmlColor(HTMLOptions.LinkColor) + " }");
   s.push_back("  A:visited { color: " + HtmlColor(HTMLOptions.VLinkColor) + " }");
@@ -239,7 +273,15 @@ void TQExportHTML::WriteStyle(TQExportWriter& w) {
     return;
   }
   if (!m_fileOutput) return;
-  w.WriteLn(" <link rel=\"stylesheet\" type=\"text/css\" href=\"" + CSSFileName + "\">");
+  w.WriteLn(" <link rel=\"stylesheet\" type=\"text/css\" href=\"" + Href(CSSFileName, PageFile()) + "\">");
+}
+
+std::string TQExportHTML::PageFile() const { return m_pages.empty() ? FileName : m_pages.back().fileName; }
+
+std::string TQExportHTML::LinkTo(const std::string& file, const std::string& fromFile) const {
+  // A picture that is not a file here (an address) is written as it is.
+  if (!m_fileOutput || !platform::FileExists(file)) return file;
+  return Href(file, fromFile);
 }
 
 void TQExportHTML::WritePageHead() {
@@ -254,9 +296,6 @@ void TQExportHTML::WritePageHead() {
     w.SetStream(stream);
   }
   if (UsingCSS == TUsingCSS::usExternal && m_fileOutput) {
-    // The style sheet file takes the name of the first page written.
-    if (CSSFileName.empty())
-      CSSFileName = WithExtension(PageMode() ? m_pages.front().fileName : FileName, ".css");
     if (!m_cssWritten && (!platform::FileExists(CSSFileName) || OverwriteCSSFile)) {
       platform::FileStream& css = m_files->Add(CSSFileName);
       for (const auto& l : m_styleSheet) css.WriteString(l + "\r\n");
@@ -282,7 +321,7 @@ void TQExportHTML::WritePageHead() {
                             std::to_string(TableOptions.CellPadding) + "\" Cellspacing=\"" +
                             std::to_string(TableOptions.CellSpacing) + "\"";
   if (!TableOptions.BackgroundFileName.empty() && platform::FileExists(TableOptions.BackgroundFileName))
-    w.WriteLn(table + " Background=\"" + TableOptions.BackgroundFileName + "\">");
+    w.WriteLn(table + " Background=\"" + LinkTo(TableOptions.BackgroundFileName, PageFile()) + "\">");
   else
     w.WriteLn(table + ">");
   if (AllowCaptions) {
@@ -368,21 +407,23 @@ void TQExportHTML::AfterExport() {
 
 std::string TQExportHTML::NavigationBar(int page, bool top) const {
   const int count = static_cast<int>(m_pages.size());
-  auto name = [&](int n) { return platform::ExtractFileName(m_pages[static_cast<size_t>(n - 1)].fileName); };
+  const std::string& from = m_pages[static_cast<size_t>(page - 1)].fileName;
+  auto name = [&](int n) { return Href(m_pages[static_cast<size_t>(n - 1)].fileName, from); };
   auto link = [](const std::string& file, const std::string& text) {
     return "    <td><a href=\"" + file + "\">" + text + "</a></td>\r\n";
   };
   std::string bar;
   if (!top) bar += "<br>\r\n";
   bar += "<Table Border=\"0\" Cellpadding=\"4\" Cellspacing=\"1\">\r\n  <tr>\r\n";
-  if (GenerateIndex) bar += link(platform::ExtractFileName(FileName), Navigation.IndexLinkTitle);
+  if (GenerateIndex) bar += link(Href(FileName, from), Navigation.IndexLinkTitle);
   bar += link(name(1), Navigation.FirstLinkTitle);
-  bar += link(name(page == 1 ? count : page - 1), Navigation.PriorLinkTitle);
+  // The first page's "prior" and the last page's "next" stay where they are.
+  bar += link(name(page == 1 ? 1 : page - 1), Navigation.PriorLinkTitle);
   for (int n = 1; n <= count; ++n) {
     const std::string number = n < 10 ? TwoDigits(n) : std::to_string(n);
     bar += n == page ? "    <td><b>" + number + "</b></td>\r\n" : link(name(n), number);
   }
-  bar += link(name(page == count ? 1 : page + 1), Navigation.NextLinkTitle);
+  bar += link(name(page == count ? count : page + 1), Navigation.NextLinkTitle);
   bar += link(name(count), Navigation.LastLinkTitle);
   bar += "  </tr>\r\n</Table>\r\n";
   if (top) bar += "<br>\r\n";
@@ -421,16 +462,17 @@ void TQExportHTML::EndExport() {
       if (UsingCSS == TUsingCSS::usInternal) {
         WriteStyle(index);
       } else {
-        index.WriteLn(" <link rel=\"stylesheet\" type=\"text/css\" href=\"" + CSSFileName + "\">");
+        index.WriteLn(" <link rel=\"stylesheet\" type=\"text/css\" href=\"" + Href(CSSFileName, FileName) + "\">");
       }
       index.WriteLn("</HEAD>");
       index.WriteLn("<BODY>");
       index.WriteLn("<UL>");
       for (size_t n = 1; n <= m_pages.size(); ++n) {
-        const std::string file = platform::ExtractFileName(m_pages[n - 1].fileName);
-        const std::string text =
-            Navigation.IndexLinkTemplate.empty() ? file : Navigation.IndexLinkTemplate + TwoDigits(static_cast<int>(n));
-        index.WriteLn("<LI><a href=\"" + file + "\">" + text + "</a>");
+        const std::string& file = m_pages[n - 1].fileName;
+        const std::string text = Navigation.IndexLinkTemplate.empty()
+                                     ? EscapeText(platform::Utf8ToCp1252(platform::ExtractFileName(file)))
+                                     : Navigation.IndexLinkTemplate + TwoDigits(static_cast<int>(n));
+        index.WriteLn("<LI><a href=\"" + Href(file, FileName) + "\">" + text + "</a>");
       }
       index.WriteLn("</UL>");
       index.WriteLn("</BODY>");

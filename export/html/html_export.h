@@ -110,6 +110,10 @@ class TQExportHTML : public TQExportFormatText {
     size_t member = 0;  // in m_files
   };
   bool PageMode() const { return m_maxRecords > 0 && m_fileOutput; }
+  // The file the page being written goes to.
+  std::string PageFile() const;
+  // A picture's link from fromFile.
+  std::string LinkTo(const std::string& file, const std::string& fromFile) const;
   void WritePageHead();
   void ClosePage();
   void WriteStyle(TQExportWriter& w);

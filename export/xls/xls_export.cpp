@@ -31,6 +31,31 @@ bool IsDateColumn(TQExportColType type) {
   return type == TQExportColType::Date || type == TQExportColType::Time || type == TQExportColType::DateTime;
 }
 
+// A column's number format as a spreadsheet reads it: in date and time
+// pictures the minutes are "nn" and the milliseconds "zzz" here, "mm" and
+// "000" there. Quoted texts are kept.
+std::string CellFormat(const TQExportColumn& column) {
+  if (!IsDateColumn(column.ColType)) return column.Format;
+  std::string out;
+  char quote = 0;
+  for (char c : column.Format) {
+    if (quote) {
+      if (c == quote) quote = 0;
+      out += c;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+      out += c;
+    } else if (c == 'n' || c == 'N') {
+      out += 'm';
+    } else if (c == 'z' || c == 'Z') {
+      out += '0';
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 
@@ -281,13 +306,13 @@ void TQExportXLS::PrepareSheet(TxlsSheet& sheet) {
     const size_t styles = sheet.StripStyles.Count();
     if (sheet.StripType == ssCol) {
       for (size_t c = 0; c < count; ++c) {
-        int xf = Register(sheet, columns[c].Format, &sheet.StripStyles[c % styles]);
+        int xf = Register(sheet, CellFormat(columns[c]), &sheet.StripStyles[c % styles]);
         registry.AddColRowLink(index, static_cast<int>(c), xf);
       }
     } else {
       for (size_t s = 0; s < styles; ++s)
         for (size_t c = 0; c < count; ++c) {
-          int xf = Register(sheet, columns[c].Format, &sheet.StripStyles[s]);
+          int xf = Register(sheet, CellFormat(columns[c]), &sheet.StripStyles[s]);
           registry.AddColRowLink(index, static_cast<int>(c + 1000 * s), xf);
         }
     }
@@ -301,7 +326,7 @@ void TQExportXLS::PrepareSheet(TxlsSheet& sheet) {
   } else if (sheet.StripType == ssNone) {
     for (size_t c = 0; c < count; ++c) {
       int f = sheet.FieldFormats.IndexOfName(columns[c].Name);
-      int xf = Register(sheet, columns[c].Format, f >= 0 ? &sheet.FieldFormats[static_cast<size_t>(f)] : nullptr);
+      int xf = Register(sheet, CellFormat(columns[c]), f >= 0 ? &sheet.FieldFormats[static_cast<size_t>(f)] : nullptr);
       if (xf != kDefaultXF && !registry.HasFieldLink(index, columns[c].Name))
         registry.AddFieldLink(index, columns[c].Name, xf);
     }
@@ -460,7 +485,7 @@ int TQExportXLS::DataCellFormat(TxlsSheet& sheet, size_t c) {
   }
   const int col = sheet.StartDataCol + static_cast<int>(c);
   OnGetDataParams(&sheet, sheet.Index(), col, static_cast<int>(sheet.m_stream.rowCursor), working, text);
-  if (text.empty()) text = sheet.m_columns[c].Format;
+  if (text.empty()) text = CellFormat(sheet.m_columns[c]);
   return Register(sheet, text, &working);
 }
 
@@ -511,7 +536,11 @@ void TQExportXLS::WriteDataRow(TxlsSheet& sheet) {
         const auto date = platform::TryStrToDateTime(value);
         if (!date) ThrowValueError(column, DateConversionKind(column.ColType), value);
         const double days = *date;
-        if (days <= 1) {
+        if (column.ColType == TQExportColType::Time && days >= 0) {
+          // A time is the fraction of a day its cell's format shows.
+          CheckFits(sheet, row, col);
+          m_xls->WriteNumber(row, col, xf, days);
+        } else if (days <= 1) {
           TextCell(sheet, row, col, xf, platform::FormatDateTime(column.Format, days));
         } else {
           // Serial numbers count a 29 February 1900 that never was: days up to

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "db/catalogue.h"
+#include "platform/codepage.h"
 #include "platform/file_info.h"
 #include "platform/ini_file.h"
 #include "tests/export/xls_reader.h"
@@ -230,6 +231,58 @@ TEST(CommandLine, ExportPagesAndDocuments) {
   EXPECT_NE(test::ReadFile(dir / "pages.html").find("<LI><a href=\"pages02.html\">pages02.html</a>"), std::string::npos);
 }
 
+// A page set written under a relative, non-ASCII name: every link of every
+// page (style sheet, pages, index, background) leads to a file that is there,
+// as a browser resolves it; the bars speak French and stop at both ends.
+TEST(CommandLine, EveryLinkOfAPageSetResolves) {
+  TempDir dir;
+  test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
+  test::WriteFile(dir / "fond été.png", "png");
+  test::WriteFile(dir / "pages.cfg",
+                  "[GENERAL]\nExportType=3\n[HTML]\nCSS=1\nFileRecCount=2\nGenerateIndex=1\n"
+                  "BackgroundFile=" + dir / "fond été.png" + "\n[FIELDS]\nfield0=Titre\n");
+  auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "html", "--options", "pages.cfg", "-o",
+                       "Vidéos/catalogue_été.html"},
+                      "", dir.Path());
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  for (const char* name : {"catalogue_été.html", "catalogue_été01.html", "catalogue_été03.html", "catalogue_été01.css"})
+    EXPECT_TRUE(platform::FileExists(dir / ("Vidéos/" + std::string(name)))) << name;
+  auto check = RunProgram({"python3", "-c",
+                           "import html.parser, os, re, sys, urllib.parse\n"
+                           "class P(html.parser.HTMLParser):\n"
+                           "  def __init__(s): super().__init__(); s.links = []\n"
+                           "  def handle_starttag(s, tag, attrs):\n"
+                           "    s.links += [v for k, v in attrs if k in ('href', 'background')]\n"
+                           "count = 0\n"
+                           "for name in sorted(os.listdir(sys.argv[1])):\n"
+                           "  path = os.path.join(sys.argv[1], name)\n"
+                           "  text = open(path, encoding='cp1252').read()\n"
+                           "  if name.endswith('.css'):\n"
+                           "    links = re.findall(r'url\\(([^)]*)\\)', text)\n"
+                           "  else:\n"
+                           "    p = P(); p.feed(text); links = p.links\n"
+                           "  for link in links:\n"
+                           "    count += 1\n"
+                           "    target = urllib.parse.unquote(link, encoding='utf-8', errors='strict')\n"
+                           "    if not link.isascii() or not os.path.exists(os.path.join(sys.argv[1], target)):\n"
+                           "      print(name, link)\n"
+                           "print(count)\n",
+                           dir / "Vidéos"});
+  ASSERT_EQ(check.exitCode, 0) << check.err;
+  // Three pages of fifteen links (two bars of seven, the sheet), the index's
+  // four, the sheet's picture.
+  EXPECT_EQ(check.out, "50\n");
+  const std::string first = test::ReadFile(dir / "Vidéos/catalogue_été01.html");
+  EXPECT_NE(first.find(platform::Utf8ToCp1252("<a href=\"catalogue_%C3%A9t%C3%A901.html\">Précédente</a>")),
+            std::string::npos)
+      << first;
+  const std::string last = test::ReadFile(dir / "Vidéos/catalogue_été03.html");
+  EXPECT_NE(last.find("<a href=\"catalogue_%C3%A9t%C3%A903.html\">Suivante</a>"), std::string::npos) << last;
+  EXPECT_NE(last.find(platform::Utf8ToCp1252(">Dernière</a>")), std::string::npos);
+  EXPECT_NE(test::ReadFile(dir / "Vidéos/catalogue_été.html").find(platform::Utf8ToCp1252(">catalogue_été02.html</a>")),
+            std::string::npos);
+}
+
 // PDF, XML, SQL, LaTeX and DBF files with the main window's presets, read by
 // their readers, and the options file's sections for these formats.
 TEST(CommandLine, ExportTablesAndScripts) {
@@ -247,7 +300,7 @@ TEST(CommandLine, ExportTablesAndScripts) {
   EXPECT_EQ(check.exitCode, 0) << check.out;
   // Eleven columns on a portrait page: the title wraps, its words whole.
   const std::string pdfText = test::PdfText(dir / "video.pdf");
-  for (const char* word : {"Astérix et", "Obélix :", "Cléopâtre", "Reference", "Jaquette2", "DivX ;-)"})
+  for (const char* word : {"Astérix et", "Obélix :", "Cléopâtre", "Genre", "Jaquette2", "DivX ;-)"})
     EXPECT_NE(pdfText.find(word), std::string::npos) << word << "\n" << pdfText;
   EXPECT_EQ(RunProgram({"xmllint", "--noout", dir / "video.xml"}).err, "");
   EXPECT_EQ(test::ReadFile(dir / "video.tex").substr(0, 34), "\\documentclass[a4paper]{article}\r\n");
@@ -305,10 +358,15 @@ TEST(CommandLine, ExportAWorkbook) {
   EXPECT_EQ(r.out, "Export terminé : " + dir.Path() + "/video.xls (6 films)\n");
   auto book = exporting::xlstest::ReadWithXlrd(dir / "video.xls");
   ASSERT_TRUE(book.ok);
-  EXPECT_EQ(book.sheets[0].name, "Sheet 1");
+  EXPECT_EQ(book.sheets[0].name, "Films");
   EXPECT_EQ(book.sheets[0].rows, 7);
   EXPECT_EQ(book.sheets[0].cols, 11);
   EXPECT_EQ(book.FormatOf(0, 0, 0).weight, 700);
+  // Durations are times with their seconds; the disc count a plain number.
+  EXPECT_EQ(book.At(0, 2, 5).type, 3);
+  EXPECT_NEAR(book.At(0, 2, 5).Number(), 107 / 1440.0, 1e-9);
+  EXPECT_EQ(book.FormatOf(0, 2, 5).format, "hh:mm:ss");
+  EXPECT_EQ(book.FormatOf(0, 2, 9).format, "0");
 
   // The Excel page of an options file: sheet title, page header, caption and
   // field formats, an aggregate.

@@ -163,7 +163,7 @@ TEST_F(HtmlExportTest, PagesIndexAndNavigation) {
       "<Table Border=\"0\" Cellpadding=\"4\" Cellspacing=\"1\">\r\n  <tr>\r\n"
       "    <td><a href=\"films.html\">Index</a></td>\r\n"
       "    <td><a href=\"films01.html\">First</a></td>\r\n"
-      "    <td><a href=\"films03.html\">Prior</a></td>\r\n"
+      "    <td><a href=\"films01.html\">Prior</a></td>\r\n"
       "    <td><b>01</b></td>\r\n"
       "    <td><a href=\"films02.html\">02</a></td>\r\n"
       "    <td><a href=\"films03.html\">03</a></td>\r\n"
@@ -173,7 +173,8 @@ TEST_F(HtmlExportTest, PagesIndexAndNavigation) {
   EXPECT_NE(pages[0].find(topOfPage1), std::string::npos) << pages[0];
   // The bottom bar comes after the footer lines, before the end of the body.
   EXPECT_NE(pages[2].find("</Table>\r\n<br>\r\n<br>\r\n<Table Border=\"0\""), std::string::npos);
-  EXPECT_NE(pages[2].find("<td><a href=\"films01.html\">Next</a></td>\r\n    <td><a href=\"films03.html\">Last</a></td>\r\n"
+  // Neither end of the set leads round to the other.
+  EXPECT_NE(pages[2].find("<td><a href=\"films03.html\">Next</a></td>\r\n    <td><a href=\"films03.html\">Last</a></td>\r\n"
                           "  </tr>\r\n</Table>\r\n</BODY>\r\n</HTML>\r\n"),
             std::string::npos)
       << pages[2];
@@ -198,7 +199,7 @@ TEST_F(HtmlExportTest, PagesIndexAndNavigation) {
 }
 
 // An external style sheet takes its name from the first file written and every
-// page links to it.
+// page links to it by a relative address, as to its background picture.
 TEST_F(HtmlExportTest, ExternalStyleSheet) {
   OpenCatalogue(Numbered(3));
   TQExportHTML e;
@@ -208,8 +209,8 @@ TEST_F(HtmlExportTest, ExternalStyleSheet) {
   e.Execute();
   EXPECT_EQ(e.CSSFileName, dir / "films.css");
   const std::string page = test::ReadFile(dir / "films.html");
-  EXPECT_NE(page.find(" <link rel=\"stylesheet\" type=\"text/css\" href=\"" + dir / "films.css" + "\">\r\n</HEAD>"),
-            std::string::npos);
+  EXPECT_NE(page.find(" <link rel=\"stylesheet\" type=\"text/css\" href=\"films.css\">\r\n</HEAD>"), std::string::npos)
+      << page;
   EXPECT_EQ(page.find("<Style"), std::string::npos);
   EXPECT_EQ(test::ReadFile(dir / "films.css").substr(0, 24), "  BODY { background: #33");
 
@@ -222,7 +223,23 @@ TEST_F(HtmlExportTest, ExternalStyleSheet) {
   EXPECT_EQ(paged.CSSFileName, dir / "pages01.css");
   EXPECT_TRUE(platform::FileExists(dir / "pages01.css"));
   for (const char* name : {"pages01.html", "pages02.html"})
-    EXPECT_NE(test::ReadFile(dir / name).find("href=\"" + dir / "pages01.css" + "\""), std::string::npos) << name;
+    EXPECT_NE(test::ReadFile(dir / name).find("href=\"pages01.css\""), std::string::npos) << name;
+
+  // A sheet in another folder, a picture beside the pages: each address is
+  // relative to the file that holds it, its non-ASCII bytes encoded.
+  platform::ForceDirectories(dir / "web/styles");
+  test::WriteFile(dir / "web/fond été.png", "png");
+  TQExportHTML other;
+  Link(other, {"Reference", "Titre"});
+  other.UsingCSS = TUsingCSS::usExternal;
+  other.CSSFileName = dir / "web/styles/site.css";
+  other.OverwriteCSSFile = true;
+  other.HTMLOptions.BackgroundFileName = dir / "web/fond été.png";
+  other.FileName = dir / "web/films.html";
+  other.Execute();
+  EXPECT_NE(test::ReadFile(dir / "web/films.html").find("href=\"styles/site.css\""), std::string::npos);
+  EXPECT_NE(test::ReadFile(dir / "web/styles/site.css").find("url(../fond%20%C3%A9t%C3%A9.png)"),
+            std::string::npos);
 }
 
 TEST_F(HtmlExportTest, TemplatesAndTheirFiles) {

@@ -91,12 +91,14 @@ TEST_F(XlsExportTest, CatalogueReadBackByEveryReader) {
   EXPECT_EQ(book.FormatOf(0, 3, 9).format, "#,###,##0.00");
   EXPECT_EQ(book.FormatOf(0, 1, 0).format, "#,###,##0");
   EXPECT_EQ(book.FormatOf(0, 1, 0).weight, 400);
-  // A date is a day number (15 March 2024), a duration the text of the time.
+  // A date is a day number (15 March 2024), a duration the fraction of a
+  // day, shown with the column's picture as a spreadsheet writes it.
   EXPECT_EQ(book.At(0, 2, 8).type, kDate);
   EXPECT_DOUBLE_EQ(book.At(0, 2, 8).Number(), 45366);
   EXPECT_EQ(book.FormatOf(0, 2, 8).format, "dd/mm/yyyy");
-  EXPECT_EQ(book.At(0, 1, 5).type, kText);
-  EXPECT_EQ(book.At(0, 1, 5).value, "02:02");
+  EXPECT_EQ(book.At(0, 1, 5).type, kDate);
+  EXPECT_NEAR(book.At(0, 1, 5).Number(), (2 * 60 + 2) / 1440.0, 1e-9);
+  EXPECT_EQ(book.FormatOf(0, 1, 5).format.find('n'), std::string::npos) << book.FormatOf(0, 1, 5).format;
   // A null field is a blank cell that keeps the column's format.
   EXPECT_EQ(book.At(0, 1, 7).type, kBlank);
   EXPECT_EQ(book.At(0, 1, 8).type, kBlank);
@@ -168,8 +170,8 @@ TEST_F(XlsExportTest, ValuesByColumnType) {
   for (const Row& r : std::vector<Row>{
            // Day 2 (1 January 1900) is 1; day 61 (1 March 1900) stays 61; day 60 is 59.
            {1, 0, kDate, "1.0"}, {2, 0, kDate, "61.0"}, {3, 0, kDate, "59.0"}, {4, 0, kDate, "45366.0"},
-           // Times of day are texts in the column's format.
-           {1, 1, kText, "12:00"}, {2, 1, kText, "06:30"}, {3, 1, kBlank, ""},
+           // Times of day are fractions of a day.
+           {1, 1, kDate, "0.5"}, {2, 1, kDate, "0.2708333333333333"}, {3, 1, kBlank, ""},
            // Booleans: true only for the BooleanTrue text, any case.
            {1, 2, kBoolean, "1.0"}, {2, 2, kBoolean, "0.0"}, {3, 2, kBoolean, "0.0"}, {4, 2, kBoolean, "1.0"},
            // Numbers; the null text stays a text.
