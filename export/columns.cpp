@@ -144,8 +144,8 @@ std::string SqlTypeOfField(const db::Field& f) {
     case FieldType::Currency:
     case FieldType::BCD: return "DOUBLE PRECISION";
     case FieldType::Date:
-    case FieldType::Time:
     case FieldType::DateTime: return "DATE";
+    case FieldType::Time: return "TIME";
     case FieldType::Blob:
     case FieldType::Memo: return "BLOB";
     default: return "UNKNOWN";
@@ -345,8 +345,8 @@ void TQExportColumns::Fill(bool allowBlobs) {
         case TQExportColType::Float:
         case TQExportColType::Currency: c.SQLType = "DOUBLE PRECISION"; break;
         case TQExportColType::Date:
-        case TQExportColType::Time:
         case TQExportColType::DateTime: c.SQLType = "DATE"; break;
+        case TQExportColType::Time: c.SQLType = "TIME"; break;
         case TQExportColType::String: c.SQLType = "CHAR(" + std::to_string(c.Width) + ")"; break;
         case TQExportColType::Integer:
         case TQExportColType::Boolean: c.SQLType = "INTEGER"; break;

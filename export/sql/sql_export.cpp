@@ -4,6 +4,8 @@
 #include <array>
 #include <string_view>
 
+#include "platform/conversions.h"
+#include "platform/format.h"
 #include "platform/locale_settings.h"
 #include "platform/strings.h"
 
@@ -92,6 +94,18 @@ bool SqlNumber(const std::string& text, std::string& out) {
   return i == text.size();
 }
 
+// A date, a time or both as SQL writes them: '2024-03-15', '01:30:58',
+// '2024-03-15 01:30:58', whatever the user's pictures; a text that is none
+// stays the text it is.
+std::string SqlDateTime(TQExportColType type, const std::string& text) {
+  const auto value = platform::TryStrToDateTime(text);
+  if (!value) return SqlString(text);
+  const char* picture = type == TQExportColType::Date   ? "yyyy-mm-dd"
+                        : type == TQExportColType::Time ? "hh:nn:ss"
+                                                        : "yyyy-mm-dd hh:nn:ss";
+  return SqlString(platform::FormatDateTime(picture, *value));
+}
+
 }  // namespace
 
 std::string SqlIdentifier(const std::string& name) {
@@ -119,9 +133,12 @@ std::string SqlString(std::string_view text) {
 void TQExportSQL::BeginExport() {
   TQExportAdvancedText::BeginExport();
   TQExportWriter& w = *Writer();
+  // The table's name is quoted like the columns': any name the user gave
+  // stays one name, never a part of the statement.
+  m_table = TableName.empty() ? std::string() : SqlIdentifier(TableName);
   for (const std::string& line : Header) w.WriteLn(line);
   if (CreateTable && !TableName.empty()) {
-    std::string statement = "CREATE TABLE " + TableName + "(\r\n";
+    std::string statement = "CREATE TABLE " + m_table + "(\r\n";
     for (size_t i = 0; i < Columns().Count(); ++i) {
       if (i > 0) statement += ",\r\n";
       statement += "  " + SqlIdentifier(Columns()[i].Name) + "  " + Columns()[i].SQLType;
@@ -147,7 +164,7 @@ void TQExportSQL::GetColData(TQExportCol& col, std::string& text) {
     switch (column.ColType) {
       case TQExportColType::Date:
       case TQExportColType::Time:
-      case TQExportColType::DateTime:
+      case TQExportColType::DateTime: text = SqlDateTime(column.ColType, text); break;
       case TQExportColType::String:
       case TQExportColType::Unknown: text = SqlString(text); break;
       case TQExportColType::Boolean:
@@ -177,7 +194,7 @@ std::string TQExportSQL::GetDataRow(bool) {
     m_values += m_value;
   }
   if (!m_values.empty()) m_values.pop_back();
-  std::string statement = "INSERT INTO " + TableName + "\r\n  (" + m_columnList + ")\r\nVALUES(" + m_values + ")";
+  std::string statement = "INSERT INTO " + m_table + "\r\n  (" + m_columnList + ")\r\nVALUES(" + m_values + ")";
   if (StatementTerm != '\0') statement += StatementTerm;
   return statement;
 }

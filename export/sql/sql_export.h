@@ -27,6 +27,7 @@ class TQExportSQL : public TQExportAdvancedText {
   void GetColData(TQExportCol& col, std::string& text) override;
 
  private:
+  std::string m_table;  // the table's name as the statements write it
   std::string m_columnList;
   std::string m_values;
   std::string m_value;

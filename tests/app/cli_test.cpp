@@ -316,6 +316,31 @@ TEST(CommandLine, ExportTablesAndScripts) {
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(test::SqlRows(copy, "SELECT count(*), count(Nom), sum(Nb_cd) FROM video"),
             std::vector<std::string>{"6|2|7"});
+  // Dates and times are ISO: SQLite's functions read them.
+  EXPECT_EQ(test::SqlRows(copy, "SELECT date(\"Prêté_le\", '+1 day'), time(\"Durée\") FROM video WHERE Nom = 'Zoé'"),
+            std::vector<std::string>{"2023-12-02|01:33:00"});
+
+  // A script named after its file: the table's name is quoted whatever it
+  // holds, a hostile name from an options file included.
+  test::WriteFile(dir / "create.cfg", "[SQL]\nCreateTable=1\n");
+  test::WriteFile(dir / "hostile.cfg", "[SQL]\nCreateTable=1\nTableName=video DEFAULT VALUES; DROP TABLE video; --\n");
+  struct Script {
+    std::string file, options, table;
+  };
+  for (const Script& c : {Script{"mes films-2024.sql", "create.cfg", "MES FILMS-2024"},
+                          Script{"order.sql", "create.cfg", "ORDER"},
+                          Script{"h.sql", "hostile.cfg", "video DEFAULT VALUES; DROP TABLE video; --"}}) {
+    SCOPED_TRACE(c.file);
+    ASSERT_EQ(RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "sql", "-o", dir / c.file, "--options",
+                          dir / c.options})
+                  .exitCode,
+              0);
+    const std::string db = dir / (c.file + ".DB");
+    auto ran = RunProgram({"sqlite3", "-bail", db}, test::ReadFile(dir / c.file));
+    ASSERT_EQ(ran.exitCode, 0) << ran.err;
+    auto count = RunProgram({"sqlite3", db, "SELECT count(*) FROM \"" + c.table + "\""});
+    EXPECT_EQ(count.out, "6\n") << count.err;
+  }
 
   auto dbf = RunProgram({"/usr/bin/python3", "-c",
                          "import dbfread, sys\nt = dbfread.DBF(sys.argv[1], encoding='cp1252')\n"

@@ -51,7 +51,7 @@ TEST_F(SqlExportTest, StatementsByteForByte) {
             "\r\n"
             "INSERT INTO T\r\n"
             "  (A,B,\"Index\",\"Pr\xEAt\xE9 le\",C,F)\r\n"
-            "VALUES(NULL,NULL,NULL,'25/12/2003',false,NULL);\r\n"
+            "VALUES(NULL,NULL,NULL,'2003-12-25',false,NULL);\r\n"
             "\r\n"
             "COMMIT WORK;\r\n"
             "-- Fin\r\n");
@@ -145,7 +145,7 @@ TEST_F(SqlExportTest, Sqlite3RunsTheCatalogueScript) {
                                                      "ORDER BY \"Index\""));
   const std::vector<std::string> expected = {
       Utf8ToCp1252("1|R1|L'Atalante -- \"Vigo\"; DROP TABLE video;|Comédie|DVD|02:02:00|NULL|NULL|1.0|real"),
-      Utf8ToCp1252("2|R2|Le \"Grand\" Bleu; suite|Drame|VHS|02:48:00|Zoé|15/03/2024|2.5|real"),
+      Utf8ToCp1252("2|R2|Le \"Grand\" Bleu; suite|Drame|VHS|02:48:00|Zoé|2024-03-15|2.5|real"),
       Utf8ToCp1252("3|R3|Zazie|Comédie|DivX ;-)|01:33:00|NULL|NULL|NULL|null"),
   };
   EXPECT_EQ(rows, expected);
