@@ -20,10 +20,16 @@ TQExportXML::Charset TQExportXML::CharsetOf(std::string_view encoding) {
   const std::string e = platform::AsciiLowerCopy(platform::Trim(encoding));
   if (e.empty()) return Charset::References;
   if (e == "utf-8" || e == "utf8") return Charset::Utf8;
-  if (e == "iso-8859-1" || e == "iso8859-1" || e == "latin1" || e == "latin-1" || e == "l1" ||
-      e == "iso_8859-1")
-    return Charset::Latin1;
-  return Charset::Raw;
+  return Charset::Encoded;
+}
+
+bool TQExportXML::Holds(char32_t cp) {
+  switch (m_charset) {
+    case Charset::References: return cp < 0x80;
+    case Charset::Utf8: return true;
+    case Charset::Encoded: return m_encoder->CanHold(cp);
+  }
+  return false;
 }
 
 void TQExportXML::GetColumnOptions(ColumnOptions& o) const {
@@ -56,19 +62,11 @@ std::string TQExportXML::EscapeText(const std::string& text) {
     } else if (b < 0x80) {
       out += c;
     } else {
-      switch (m_charset) {
-        case Charset::References: AppendReference(out, platform::Cp1252ToUnicode(b)); break;
-        case Charset::Utf8: platform::AppendUtf8(out, platform::Cp1252ToUnicode(b)); break;
-        case Charset::Latin1:
-          // Latin-1 holds the same characters from 0xA0 on, not the
-          // Windows-1252 punctuation below.
-          if (b < 0xA0)
-            AppendReference(out, platform::Cp1252ToUnicode(b));
-          else
-            out += c;
-          break;
-        case Charset::Raw: out += c; break;
-      }
+      const char32_t cp = platform::Cp1252ToUnicode(b);
+      if (Holds(cp))
+        platform::AppendUtf8(out, cp);
+      else
+        AppendReference(out, cp);
     }
   }
   return out;
@@ -85,13 +83,13 @@ std::string TQExportXML::AttributeName(const std::string& columnName) const {
       name += '_';
     } else if (ascii) {
       name += c;
-    } else if (m_charset == Charset::References || m_charset == Charset::Utf8) {
-      // The file is UTF-8 text: the name is too.
-      platform::AppendUtf8(name, platform::Cp1252ToUnicode(b));
-    } else if (m_charset == Charset::Latin1 && b < 0xA0) {
-      name += '_';
     } else {
-      name += c;
+      // A name has no references: a letter the file cannot hold is "_".
+      const char32_t cp = platform::Cp1252ToUnicode(b);
+      if (m_charset != Charset::Encoded || m_encoder->CanHold(cp))
+        platform::AppendUtf8(name, cp);
+      else
+        name += '_';
     }
   }
   // A name starts with a letter or "_".
@@ -126,7 +124,11 @@ void TQExportXML::BeginExport() {
   if (!Options.Encoding.empty() && !IsEncodingName(Options.Encoding))
     throw Error(platform::Subst("Nom d'encodage XML refusé : « %s ».", {platform::Cp1252ToUtf8(Options.Encoding)}));
   m_charset = CharsetOf(Options.Encoding);
+  m_encoder.reset();
+  if (m_charset == Charset::Encoded) m_encoder = std::make_unique<platform::TextEncoder>(Options.Encoding);
   TQExportText::BeginExport();
+  // The whole file, declaration included, is written in the encoding named.
+  Writer()->SetEncoder(m_encoder.get());
   m_names.clear();
   for (size_t i = 0; i < Columns().Count(); ++i) m_names.push_back(AttributeName(Columns()[i].Name));
   std::string declaration = "<?xml version=\"" + Options.Version + "\" ";
@@ -156,6 +158,8 @@ void TQExportXML::WriteCaptionRow() {
 
 void TQExportXML::BeforeExport() {
   TQExportText::BeforeExport();
+  // The field descriptions are part of the packet, captions or not.
+  if (!AllowCaptions) WriteCaptionRow();
   Writer()->WriteLn("<ROWDATA>");
   m_rowDataOpen = true;
 }
@@ -191,6 +195,10 @@ void TQExportXML::AfterExport() {
 void TQExportXML::EndExport() {
   // A stopped export is closed as a complete packet too.
   ClosePacket();
+  if (m_encoder && Writer()) {
+    Writer()->SetEncoder(nullptr);
+    Writer()->Write(m_encoder->Finish());
+  }
   TQExportText::EndExport();
 }
 

@@ -9,15 +9,19 @@
 //   </DATAPACKET>
 #pragma once
 
+#include <memory>
+
 #include "export/exporter.h"
+#include "platform/text_encoder.h"
 
 namespace kvn::exporting {
 
 struct TXMLOptions {
   std::string Version = "1.0";
-  // The encoding the declaration names. Empty: none is named, so readers take
-  // UTF-8, and every character beyond ASCII in a value is a character
-  // reference (&#233;).
+  // The encoding the declaration names, and the file's. Empty: none is named,
+  // so readers take UTF-8, and every character beyond ASCII in a value is a
+  // character reference (&#233;). Any other name iconv knows: the file is
+  // written in it, and what it cannot hold is a character reference.
   std::string Encoding;
   bool StandAlone = true;
 
@@ -33,7 +37,7 @@ class TQExportXML : public TQExportText {
   void Abort() override { TQExport::Abort(); }
 
   // How the text of the file is encoded for an Encoding value.
-  enum class Charset { References, Utf8, Raw, Latin1 };
+  enum class Charset { References, Utf8, Encoded };
   static Charset CharsetOf(std::string_view encoding);
   // An attribute name: the column name with spaces (and what a name cannot
   // hold) as "_", in the file's encoding.
@@ -54,7 +58,12 @@ class TQExportXML : public TQExportText {
  private:
   void ClosePacket();
 
+  // A character of the value or name as the writer takes it: UTF-8 when
+  // the file can hold it, else a reference (values) or nothing (names).
+  bool Holds(char32_t cp);
+
   Charset m_charset = Charset::References;
+  std::unique_ptr<platform::TextEncoder> m_encoder;
   std::vector<std::string> m_names;
   bool m_packetOpen = false;
   bool m_rowDataOpen = false;

@@ -76,6 +76,12 @@ TEST_F(XmlExportTest, EncodingsAndTheTextTheyReadBack) {
        "\xC5\x92uvre \xC3\xA0 5 \xE2\x82\xAC&#13;&#10;suite", "Dur\xC3\xA9" "e"},
       {"ISO-8859-1", true, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" standalone=\"yes\"?>",
        "&#338;uvre \xE0 5 &#8364;&#13;&#10;suite", "Dur\xE9" "e"},
+      // Its own bytes for the euro and the ligature, not Latin-1's.
+      {"ISO-8859-15", true, "<?xml version=\"1.0\" encoding=\"ISO-8859-15\" standalone=\"yes\"?>",
+       "\xBCuvre \xE0 5 \xA4&#13;&#10;suite", "Dur\xE9" "e"},
+      // Nothing beyond ASCII: references, and "_" in names.
+      {"US-ASCII", true, "<?xml version=\"1.0\" encoding=\"US-ASCII\" standalone=\"yes\"?>",
+       "&#338;uvre &#224; 5 &#8364;&#13;&#10;suite", "Dur_e"},
   };
   for (const Case& c : cases) {
     TQExportXML e;
@@ -88,6 +94,25 @@ TEST_F(XmlExportTest, EncodingsAndTheTextTheyReadBack) {
         << c.encoding << "\n" << doc;
     EXPECT_EQ(Read(doc, "string(//ROW/@Titre)"), "Œuvre à 5 €\r\nsuite") << c.encoding;
   }
+
+  // Two bytes to a character, the order mark first: every byte of the file
+  // is in the encoding, the declaration's too.
+  TQExportXML wide;
+  Link(wide, {"Titre", "Durée"});
+  wide.Options.Encoding = "UTF-16";
+  const std::string doc = Run(wide);
+  ASSERT_GE(doc.size(), 4u);
+  EXPECT_TRUE(doc.substr(0, 4) == std::string("\xFF\xFE<\0", 4) || doc.substr(0, 4) == std::string("\xFE\xFF\0<", 4));
+  EXPECT_EQ(doc.size() % 2, 0u);
+  EXPECT_EQ(Read(doc, "string(//ROW/@Titre)"), "Œuvre à 5 €\r\nsuite");
+  EXPECT_EQ(Read(doc, "string(//FIELD[2]/@FieldName)"), "Durée");
+
+  // A name the system has no encoding for is refused before anything is written.
+  TQExportXML unknown;
+  Link(unknown, {"Titre"});
+  unknown.Options.Encoding = "x-klingon";
+  EXPECT_EQ(test::MessageOf([&] { Run(unknown); }),
+            "Encodage inconnu : « x-klingon » (le système ne sait pas écrire ce jeu de caractères).");
 }
 
 TEST_F(XmlExportTest, NamesNoCaptionsNoRecords) {
@@ -95,8 +120,12 @@ TEST_F(XmlExportTest, NamesNoCaptionsNoRecords) {
   TQExportXML e;
   Link(e, {"Titre"});
   e.AllowCaptions = false;
+  // The field descriptions stay: a packet without them is not one.
   EXPECT_EQ(Run(e),
             "<?xml version=\"1.0\" standalone=\"yes\"?>\r\n<DATAPACKET Version=\"2.0\">\r\n"
+            "<METADATA>\r\n<FIELDS>\r\n"
+            "<FIELD FieldName=\"Titre\" DisplayLabel=\"Titre\" FieldType=\"String\" FieldClass=\"TField\"/>\r\n"
+            "</FIELDS>\r\n</METADATA>\r\n"
             "<ROWDATA>\r\n</ROWDATA>\r\n</DATAPACKET>\r\n");
 
   // A column name with a space has "_" in its place, in FIELD and in each
