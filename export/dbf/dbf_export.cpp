@@ -1,5 +1,6 @@
 #include "export/dbf/dbf_export.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -54,6 +55,37 @@ namespace {
                                    {platform::Cp1252ToUtf8(text), std::to_string(length)}));
 }
 
+// A field name readers take without being told an encoding: ASCII capitals,
+// digits and "_", accents dropped ("Durée" is DUREE, "Prêté_le" PRETE_LE),
+// ten characters at most, starting with a letter.
+std::string AsciiFieldName(const std::string& name) {
+  static const char* const kFolded[64] = {
+      "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I", "I",   // 0xC0
+      "D", "N", "O", "O", "O", "O", "O",  "_", "O", "U", "U", "U", "U", "Y", "TH", "SS",  // 0xD0
+      "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I", "I",   // 0xE0
+      "D", "N", "O", "O", "O", "O", "O",  "_", "O", "U", "U", "U", "U", "Y", "TH", "Y"};  // 0xF0
+  std::string out;
+  for (char c : name) {
+    const auto b = static_cast<unsigned char>(c);
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')
+      out += platform::AsciiUpper(c);
+    else if (b >= 0xC0)
+      out += kFolded[b - 0xC0];
+    else if (b == 0x8C || b == 0x9C)
+      out += "OE";
+    else if (b == 0x8A || b == 0x9A)
+      out += 'S';
+    else if (b == 0x8E || b == 0x9E)
+      out += 'Z';
+    else if (b == 0x9F)
+      out += 'Y';
+    else
+      out += '_';
+  }
+  if (out.empty() || !(out[0] >= 'A' && out[0] <= 'Z')) out = std::string("F") + out;
+  return out.substr(0, 10);
+}
+
 void PutRight(std::string& out, const std::string& text, int length) {
   out.append(static_cast<size_t>(length) - text.size(), ' ');
   out += text;
@@ -79,6 +111,20 @@ void TQExportDBF::BeginExport() {
   TQDBFWriter& w = Dbf();
   std::vector<DbfField>& fields = w.Fields();
   fields.clear();
+  // A text field is as wide as its longest value (254 at most): nothing is
+  // cut. A length the user gave is kept; a longer value then stops the export.
+  TQExportColumns& columns = Columns();
+  std::vector<bool> measured(columns.Count(), false);
+  for (size_t i = 0; i < columns.Count(); ++i) {
+    TQExportColumn& c = columns[i];
+    if (!c.IsBlob && c.ColType == TQExportColType::String &&
+        !(ColumnsLength.HasName(c.Name) && platform::TryStrToInt(ColumnsLength.Value(c.Name)))) {
+      measured[i] = true;
+      c.Width = 1;
+    }
+  }
+  columns.WidenToValues(measured, [](size_t, std::string_view raw) { return static_cast<int>(raw.size()); });
+  std::vector<std::string> names;
   int offset = 0;
   bool blobs = false;
   for (size_t i = 0; i < Columns().Count(); ++i) {
@@ -97,14 +143,22 @@ void TQExportDBF::BeginExport() {
         // dBASE has no time of day: a duration is kept as its text "hh:nn:ss"
         // rather than as the date 30 December 1899.
         case TQExportColType::Time: f.type = 'C', f.length = 8; break;
-        case TQExportColType::String: f.type = 'C', f.length = std::clamp(c.Length, 1, 254); break;
+        case TQExportColType::String:
+          f.type = 'C', f.length = std::clamp(measured[i] ? c.Width : c.Length, 1, 254);
+          break;
         case TQExportColType::Boolean: f.type = 'L', f.length = 1; break;
         case TQExportColType::Unknown: f.type = 'C', f.length = 10; break;
       }
     }
     f.offset = offset;
     offset += f.length;
-    const std::string name = platform::Cp1252UpperCase(c.Name).substr(0, 10);
+    // Two columns whose names fold alike are told apart by a number.
+    std::string name = AsciiFieldName(c.Name);
+    for (int n = 2; std::find(names.begin(), names.end(), name) != names.end(); ++n) {
+      const std::string suffix = std::to_string(n);
+      name = AsciiFieldName(c.Name).substr(0, 10 - suffix.size()) + suffix;
+    }
+    names.push_back(name);
     std::memcpy(f.descriptor.data(), name.data(), name.size());
     f.descriptor[11] = static_cast<uint8_t>(f.type);
     platform::PutLE32(&f.descriptor[12], static_cast<uint32_t>(f.offset));
@@ -130,6 +184,9 @@ void TQExportDBF::BeginExport() {
   h[3] = static_cast<uint8_t>(today.day);
   platform::PutLE16(&h[8], static_cast<uint16_t>(headerLength));
   platform::PutLE16(&h[10], static_cast<uint16_t>(recordLength));
+  // The language driver: Windows ANSI (code page 1252), so readers decode the
+  // texts without being told.
+  h[29] = 0x03;
   std::string bytes(reinterpret_cast<const char*>(h.data()), h.size());
   for (const DbfField& f : fields) bytes.append(reinterpret_cast<const char*>(f.descriptor.data()), 32);
   bytes += '\x0D';
@@ -150,9 +207,10 @@ void TQExportDBF::AfterExport() {
   TQExportText::AfterExport();
 }
 
-void TQExportDBF::FieldText(const TQExportColumn& column, const DbfField& field, std::string value,
+void TQExportDBF::FieldText(const TQExportColumn& column, const DbfField& field, bool null, std::string value,
                             std::string& out) {
-  if (platform::EqualsNoCase(value, "null")) value.clear();
+  // Only a real null is empty: a film called "Null" keeps its title.
+  if (null) value.clear();
   const int length = field.length;
   if (column.IsBlob) {
     // Memo texts of a data set; raw blobs (pictures) have no place in a
@@ -210,8 +268,8 @@ void TQExportDBF::FieldText(const TQExportColumn& column, const DbfField& field,
     if (!v) ThrowValueError(column, platform::ConversionKind::Time, value);
     value = platform::FormatDateTime("hh:nn:ss", *v);
   }
-  if (static_cast<int>(value.size()) >= length) {
-    out.append(value, 0, static_cast<size_t>(length));
+  if (static_cast<int>(value.size()) > length) {
+    ThrowTooLong(column, value, length);
   } else {
     out += value;
     out.append(static_cast<size_t>(length) - value.size(), ' ');
@@ -225,7 +283,7 @@ void TQExportDBF::WriteDataRow() {
   for (size_t i = 0; i < row.Count(); ++i) {
     row[i].GetExportedValue(false, m_value);
     const auto index = static_cast<size_t>(row[i].ColumnIndex);
-    FieldText(Columns()[index], fields[index], m_value, m_record);
+    FieldText(Columns()[index], fields[index], Columns().IsNull(static_cast<int>(index)), m_value, m_record);
   }
   Writer()->Write(m_record);
   ++m_records;

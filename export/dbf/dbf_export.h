@@ -69,7 +69,8 @@ class TQExportDBF : public TQExportText {
  private:
   TQDBFWriter& Dbf() { return static_cast<TQDBFWriter&>(*Writer()); }
   // The field text of one value (exactly the field's length).
-  void FieldText(const TQExportColumn& column, const DbfField& field, std::string value, std::string& out);
+  void FieldText(const TQExportColumn& column, const DbfField& field, bool null, std::string value,
+                 std::string& out);
 
   std::optional<platform::DecimalSeparatorScope> m_point;
   // While Execute runs: the memo file, made by BeginExport when a memo

@@ -80,6 +80,8 @@ TEST(CommandLine, ExportTheCatalogue) {
             "\"Index\";\"Reference\";\"Titre\";\"Genre\";\"Support\";\"Dur\xE9" "e\";\"Jacquette\";\"Nom\";"
             "\"Pr\xEAt\xE9_le\";\"Nb_cd\";\"Jaquette2\"");
   EXPECT_NE(csv.find("\r\n\"4\";\"\";\"\";\"Action\""), std::string::npos);
+  // Durations with their seconds, whole numbers as plain digits.
+  EXPECT_NE(csv.find("\"DVD\";\"01:47:00\";\"\";\"\";\"\";\"2\";"), std::string::npos) << csv;
 
   for (const char* type : {"txt", "dif", "slk"}) {
     auto t = RunProgram({KorvaneExecutable(), "export", type, "-o", "sortie/liste." + std::string(type)}, "",
@@ -343,10 +345,14 @@ TEST(CommandLine, ExportTablesAndScripts) {
   }
 
   auto dbf = RunProgram({"/usr/bin/python3", "-c",
-                         "import dbfread, sys\nt = dbfread.DBF(sys.argv[1], encoding='cp1252')\n"
-                         "print(len(list(t)), [r['TITRE'] for r in t][1])",
+                         "import dbfread, sys\nt = dbfread.DBF(sys.argv[1])\n"
+                         "print(len(list(t)), [r['TITRE'] for r in t][1], t.field_names)",
                          dir / "video.dbf"});
-  EXPECT_EQ(dbf.out, "6 Astérix et Obélix : Mission Cléopâtre\n") << dbf.err;
+  // Read without an encoding argument; ASCII field names.
+  EXPECT_EQ(dbf.out,
+            "6 Astérix et Obélix : Mission Cléopâtre ['INDEX', 'REFERENCE', 'TITRE', 'GENRE', 'SUPPORT', 'DUREE', "
+            "'JACQUETTE', 'NOM', 'PRETE_LE', 'NB_CD', 'JAQUETTE2']\n")
+      << dbf.err;
 
   // The options file's pages: a landscape page with Courier data, an XML
   // packet in UTF-8, a script with its own table and terminator.

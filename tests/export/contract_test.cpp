@@ -65,8 +65,10 @@ TEST_P(ContractTest, AbortMidRunStillCloses) {
   EXPECT_LT(part.size(), whole.size());
   EXPECT_NE(part.find("R104"), std::string::npos);
   EXPECT_EQ(part.find("R105"), std::string::npos);
-  // The same closing text as a complete export.
-  EXPECT_EQ(part.substr(part.size() - 6), whole.substr(whole.size() - 6));
+  // The same closing text as a complete export (a table's is its end mark,
+  // right after the last record's last field).
+  const size_t closing = GetParam() == "dbf" ? 1 : 6;
+  EXPECT_EQ(part.substr(part.size() - closing), whole.substr(whole.size() - closing));
   // Into a file: a stopped export leaves the earlier file as it was and says so.
   test::WriteFile(dir / "sortie", "précédent");
   auto toFile = Make();

@@ -39,17 +39,27 @@ TEST_F(DbfExportTest, ATableByteForByte) {
   TQExportDBF e;
   Link(e);
   const std::string table = Run(e);
-  // Header length 32 x 2 + 33 = 97, record length 1 + 20 + 11 = 32.
-  std::string expected("\x03\x7E\x0C\x0A\x03\x00\x00\x00\x61\x00\x20\x00", 12);
-  expected += std::string(20, '\0');
-  expected += Descriptor("A", 'C', 0, 20) + Descriptor("B", 'N', 20, 11) + "\x0D";
+  // The text field is as wide as its longest value, 33; header length
+  // 32 x 2 + 33 = 97, record length 1 + 33 + 11 = 45; Windows ANSI texts.
+  std::string expected("\x03\x7E\x0C\x0A\x03\x00\x00\x00\x61\x00\x2D\x00", 12);
+  expected += std::string(17, '\0') + "\x03" + std::string(2, '\0');
+  expected += Descriptor("A", 'C', 0, 33) + Descriptor("B", 'N', 33, 11) + "\x0D";
   const auto left = [](std::string t, size_t n) { return t + std::string(n - t.size(), ' '); };
   const auto right = [](std::string t, size_t n) { return std::string(n - t.size(), ' ') + t; };
-  expected += " " + left("Le Havre", 20) + right("42", 11);
-  expected += " " + left("Un titre bien plus l", 20) + right("-7", 11);
-  expected += std::string(32, ' ');
+  expected += " " + left("Le Havre", 33) + right("42", 11);
+  expected += " " + left("Un titre bien plus long que vingt", 33) + right("-7", 11);
+  expected += std::string(45, ' ');
   expected += "\x1A";
   EXPECT_EQ(table, expected);
+
+  // A length the user typed is kept; a longer text is never cut: the export
+  // stops and names the column.
+  TQExportDBF typed;
+  Link(typed);
+  typed.ColumnsLength.Add("A=20");
+  EXPECT_NE(test::MessageOf([&] { Run(typed); }).find("la valeur Un titre bien plus long que vingt ne tient pas dans "
+                                                       "les 20 caractères du champ DBF"),
+            std::string::npos);
 }
 
 // The value of each field type, as it sits in its record.
@@ -69,7 +79,8 @@ TEST_F(DbfExportTest, FieldsOfEachType) {
   EXPECT_EQ(table.substr(96, 32), Descriptor("D", 'D', 16, 8));
   // A duration is its text: dBASE has no time of day.
   EXPECT_EQ(table.substr(128, 32), Descriptor("H", 'C', 24, 8));
-  EXPECT_EQ(table.substr(160, 32), Descriptor("DUR\xC9" "E DU F", 'C', 32, 4));
+  // Names in ASCII, accents dropped.
+  EXPECT_EQ(table.substr(160, 32), Descriptor("DUREE_DU_F", 'C', 32, 4));
   const std::string records = table.substr(header);
   // F: "%15.4f"; L: T, F or a space; D: yyyymmdd; H: hh:nn:ss; then 4 bytes.
   const std::string expected[] = {
@@ -90,7 +101,7 @@ TEST_F(DbfExportTest, FieldsOfEachType) {
 TEST_F(DbfExportTest, MemoFileAndDbfread) {
   const std::string longText(600, 'm');
   OpenTable("CREATE TABLE t (Titre VARCHAR(30), Resume TEXT, Nb NUMERIC(2));"
-            "INSERT INTO t VALUES ('Premier', '" + longText + "', 2);"
+            "INSERT INTO t VALUES ('Null', '" + longText + "', 2);"
             "INSERT INTO t VALUES ('Deuxième', NULL, 1.5);"
             "INSERT INTO t VALUES ('Troisième', 'Court : « résumé »', NULL);");
   TQExportDBF e;
@@ -101,11 +112,12 @@ TEST_F(DbfExportTest, MemoFileAndDbfread) {
   const std::string table = test::ReadFile(dir / "films.dbf");
   const std::string memo = test::ReadFile(dir / "films.dbt");
   EXPECT_EQ(static_cast<unsigned char>(table[0]), 0x83);
-  EXPECT_EQ(table.substr(32 + 32, 32), Descriptor("RESUME", 'M', 30, 10));
-  const size_t first = 32 + 3 * 32 + 1;
-  EXPECT_EQ(table.substr(first + 31, 10), "         1");
-  EXPECT_EQ(table.substr(first + 56 + 31, 10), std::string(10, ' '));
-  EXPECT_EQ(table.substr(first + 2 * 56 + 31, 10), "         3");
+  // Titre takes its longest value, "Troisième": the memo pointers follow.
+  EXPECT_EQ(table.substr(32 + 32, 32), Descriptor("RESUME", 'M', 9, 10));
+  const size_t first = 32 + 3 * 32 + 1, record = 1 + 9 + 10 + 15;
+  EXPECT_EQ(table.substr(first + 10, 10), "         1");
+  EXPECT_EQ(table.substr(first + record + 10, 10), std::string(10, ' '));
+  EXPECT_EQ(table.substr(first + 2 * record + 10, 10), "         3");
   // 600 + 2 bytes take blocks 1 and 2; the short text block 3; next free 4.
   ASSERT_EQ(memo.size(), 4u * 512);
   EXPECT_EQ(memo.substr(0, 4), std::string("\x04\x00\x00\x00", 4));
@@ -114,12 +126,13 @@ TEST_F(DbfExportTest, MemoFileAndDbfread) {
 
   const std::string script =
       "import dbfread, sys\n"
-      "for r in dbfread.DBF(sys.argv[1], encoding='cp1252'):\n"
+      "for r in dbfread.DBF(sys.argv[1]):\n"
       "    print('|'.join(str(v) for v in r.values()))\n";
-  // An empty memo reads as None.
+  // Read without being told the encoding; an empty memo reads as None, a
+  // title "Null" as itself.
   auto r = test::RunProgram({"/usr/bin/python3", "-c", script, dir / "films.dbf"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, "Premier|" + longText + "|2.0\nDeuxième|None|1.5\nTroisième|Court : « résumé »|0.0\n");
+  EXPECT_EQ(r.out, "Null|" + longText + "|2.0\nDeuxième|None|1.5\nTroisième|Court : « résumé »|0.0\n");
 }
 
 // A value that does not fit or does not convert stops the export, names the
