@@ -43,10 +43,10 @@ exporting::ExportDialogSettings MainWindowExportSettings(db::DataSet& table, con
   s.UserFormats.Add("Nb_cd=0");
   exporting::TQExportHTMLNavigation& nav = s.HTMLMultiFileOptions.Navigation;
   nav.IndexLinkTitle = "Sommaire";
-  nav.FirstLinkTitle = platform::Utf8ToCp1252("Première");
-  nav.PriorLinkTitle = platform::Utf8ToCp1252("Précédente");
+  nav.FirstLinkTitle = "Première";
+  nav.PriorLinkTitle = "Précédente";
   nav.NextLinkTitle = "Suivante";
-  nav.LastLinkTitle = platform::Utf8ToCp1252("Dernière");
+  nav.LastLinkTitle = "Dernière";
   s.XLSOptions.Options.CaptionsFormat.Font.Style.Include(exporting::xfsBold);
   exporting::Font font;
   font.name = "MS Sans Serif";

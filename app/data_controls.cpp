@@ -347,7 +347,7 @@ db::Field* DBGridExportSource::ColumnField(int column) const {
   return ds && field >= 0 ? &ds->FieldByIndex(field) : nullptr;
 }
 std::string DBGridExportSource::ColumnTitle(int column) const {
-  return platform::Utf8ToCp1252(m_grid->Model().Columns()[static_cast<size_t>(column)].title.toStdString());
+  return m_grid->Model().Columns()[static_cast<size_t>(column)].title.toStdString();
 }
 int DBGridExportSource::ColumnPixelWidth(int column) const { return m_grid->columnWidth(column); }
 int DBGridExportSource::CharPixelWidth() const { return m_grid->fontMetrics().horizontalAdvance(QLatin1Char('X')); }

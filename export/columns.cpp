@@ -51,6 +51,8 @@ const FormatDefaults& Defaults() {
       case 2: f.currency = s.currencyString + " " + number; break;
       default: f.currency = number + " " + s.currencyString; break;
     }
+    // The locale's words are Windows-1252; the engine's text is UTF-8.
+    for (std::string* t : {&f.date, &f.time, &f.dateTime, &f.currency}) *t = platform::Cp1252ToUtf8(*t);
     return f;
   }();
   return d;
@@ -205,7 +207,7 @@ void TQExportColumns::Fill(bool allowBlobs) {
       const std::string& name = (*m_read.ExportedFields)[static_cast<size_t>(i)];
       switch (src.kind) {
         case TQExportSource::esDataSet: {
-          db::Field& f = src.dataSet->FieldByName(platform::Cp1252ToUtf8(name));
+          db::Field& f = src.dataSet->FieldByName(name);
           if (!m_read.OnlyVisibleFields || f.Visible()) index = f.Index();
           break;
         }
@@ -216,7 +218,7 @@ void TQExportColumns::Fill(bool allowBlobs) {
         case TQExportSource::esDBGrid:
           for (int c = 0; c < src.dbGrid->ColumnCount(); ++c) {
             db::Field* f = src.dbGrid->ColumnField(c);
-            if (f && platform::EqualsNoCase(platform::Utf8ToCp1252(f->FieldName()), name) &&
+            if (f && platform::EqualsNoCase(f->FieldName(), name) &&
                 (f->Visible() || !m_read.OnlyVisibleFields))
               index = c;
           }
@@ -252,7 +254,7 @@ void TQExportColumns::Fill(bool allowBlobs) {
     switch (src.kind) {
       case TQExportSource::esDataSet:
       case TQExportSource::esDBGrid:
-        c.Name = field ? platform::Utf8ToCp1252(field->FieldName()) : std::string();
+        c.Name = field ? field->FieldName() : std::string();
         c.ColType = field ? TypeOfField(field->DataType()) : TQExportColType::Unknown;
         break;
       case TQExportSource::esListView:
@@ -275,7 +277,7 @@ void TQExportColumns::Fill(bool allowBlobs) {
       c.Caption = m_read.Captions->Value(c.Name);
     } else {
       switch (src.kind) {
-        case TQExportSource::esDataSet: c.Caption = field ? platform::Utf8ToCp1252(field->DisplayLabel()) : ""; break;
+        case TQExportSource::esDataSet: c.Caption = field ? field->DisplayLabel() : ""; break;
         case TQExportSource::esListView: c.Caption = src.listView->ColumnCaption(c.ColIndex); break;
         case TQExportSource::esDBGrid: c.Caption = src.dbGrid->ColumnTitle(c.ColIndex); break;
         case TQExportSource::esStringGrid:
@@ -373,9 +375,10 @@ void TQExportColumns::Fill(bool allowBlobs) {
 }
 
 void TQExportColumns::AutoCalcColWidth() {
-  for (TQExportColumn& c : m_columns) c.Width = std::max(c.Width, static_cast<int>(c.Caption.size()));
+  // Widths in characters, as the file's readers count them.
+  for (TQExportColumn& c : m_columns) c.Width = std::max(c.Width, static_cast<int>(platform::Utf8Length(c.Caption)));
   WidenToValues(std::vector<bool>(m_columns.size(), true),
-                [](size_t, std::string_view raw) { return static_cast<int>(raw.size()); });
+                [](size_t, std::string_view raw) { return static_cast<int>(platform::Utf8Length(raw)); });
 }
 
 void TQExportColumns::WidenToValues(const std::vector<bool>& which,
@@ -480,7 +483,7 @@ std::string ValueErrorMessage(const std::string& record, const ValueError& error
 }
 
 void ThrowValueError(const TQExportColumn& column, platform::ConversionKind kind, const std::string& raw) {
-  throw ValueError(platform::Cp1252ToUtf8(column.Name), platform::ConversionMessage(kind, platform::Cp1252ToUtf8(raw)));
+  throw ValueError(column.Name, platform::ConversionMessage(kind, raw));
 }
 
 platform::ConversionKind DateConversionKind(TQExportColType type) {
@@ -491,6 +494,20 @@ platform::ConversionKind DateConversionKind(TQExportColType type) {
   }
 }
 
+namespace {
+
+// The platform's pictures and locale words (month names, the euro, the
+// non-breaking thousands separator) are Windows-1252; the engine's text is
+// UTF-8.
+std::string Picture(const std::string& format) {
+  return platform::IsAscii(format) ? format : platform::Utf8ToCp1252(format);
+}
+std::string Shown(std::string text) {
+  return platform::IsAscii(text) ? text : platform::Cp1252ToUtf8(text);
+}
+
+}  // namespace
+
 std::string FormatValue(const TQExportColumn& column, const std::string& raw,
                         const std::function<std::string(const std::string&)>& escape) {
   using platform::ConversionKind;
@@ -499,20 +516,20 @@ std::string FormatValue(const TQExportColumn& column, const std::string& raw,
     case TQExportColType::Integer: {
       auto v = platform::TryStrToInt64(raw);
       if (!v) ThrowValueError(column, ConversionKind::Integer, raw);
-      return esc(platform::FormatFloat(column.Format, static_cast<double>(*v)));
+      return esc(Shown(platform::FormatFloat(Picture(column.Format), static_cast<double>(*v))));
     }
     case TQExportColType::Float:
     case TQExportColType::Currency: {
       auto v = platform::TryStrToFloat(raw);
       if (!v) ThrowValueError(column, ConversionKind::Float, raw);
-      return esc(platform::FormatFloat(column.Format, *v));
+      return esc(Shown(platform::FormatFloat(Picture(column.Format), *v)));
     }
     case TQExportColType::Date:
     case TQExportColType::Time:
     case TQExportColType::DateTime: {
       auto v = platform::TryStrToDateTime(raw);
       if (!v) ThrowValueError(column, DateConversionKind(column.ColType), raw);
-      return esc(platform::FormatDateTime(column.Format, *v));
+      return esc(Shown(platform::FormatDateTime(Picture(column.Format), *v)));
     }
     case TQExportColType::String: return esc(raw);
     default: return raw;

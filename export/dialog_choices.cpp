@@ -141,7 +141,7 @@ ExportChoices::ExportChoices(const ExportDialogSettings& settings) : m_settings(
   }
   for (const std::string& name : s.ExportedFields) {
     auto it = std::find_if(Available.begin(), Available.end(),
-                           [&](const std::string& a) { return platform::Cp1252EqualsNoCase(a, name); });
+                           [&](const std::string& a) { return platform::Utf8EqualsNoCase(a, name); });
     if (it != Available.end()) MoveToExported(static_cast<int>(it - Available.begin()));
   }
   for (size_t i = 0; i < s.XLSOptions.StripStyles.Count(); ++i) XlsStyles.push_back(s.XLSOptions.StripStyles[i]);
@@ -299,7 +299,7 @@ void ExportChoices::MoveWithin(std::vector<std::string>& list, int from, int to)
 bool ExportChoices::IsExported(const std::string& field) const {
   if (!Exported.empty()) {
     return std::any_of(Exported.begin(), Exported.end(),
-                       [&](const std::string& e) { return platform::Cp1252EqualsNoCase(e, field); });
+                       [&](const std::string& e) { return platform::Utf8EqualsNoCase(e, field); });
   }
   const int i = SourceIndex(field);
   return i >= 0 && !m_columns[static_cast<size_t>(i)].blob;
@@ -357,7 +357,7 @@ void ExportChoices::AddUserFormat(const std::string& field, const std::string& f
   if (format.empty() || field.empty()) return;
   StringList kept;
   for (const std::string& line : UserFormats)
-    if (!platform::Cp1252EqualsNoCase(StringList::NameOf(line), field)) kept.Add(line);
+    if (!platform::Utf8EqualsNoCase(StringList::NameOf(line), field)) kept.Add(line);
   kept.Add(field + "=" + format);
   UserFormats = kept;
 }
@@ -390,7 +390,7 @@ void ExportChoices::CopyXlsPage() {
   e.FieldFormats.Clear();
   for (const std::string& field : FieldsToExport())
     for (const TxlsFieldFormat& entry : XlsFields)
-      if (platform::Cp1252EqualsNoCase(entry.FieldName, field)) {
+      if (platform::Utf8EqualsNoCase(entry.FieldName, field)) {
         e.FieldFormats.Add().Assign(entry);
         break;
       }
@@ -420,8 +420,8 @@ void ExportChoices::CopySqlPage() {
   std::string table = SqlTableName;
   if (table.empty()) {
     const std::string name = platform::ExtractFileName(FileName);
-    table = platform::Cp1252UpperCase(
-        platform::Utf8ToCp1252(name.substr(0, name.size() - platform::ExtractFileExt(name).size())));
+    table = platform::Utf8UpperCase(
+        name.substr(0, name.size() - platform::ExtractFileExt(name).size()));
   }
   SQLExp.TableName = table;
   if (!SqlStatementTerm.empty()) SQLExp.StatementTerm = SqlStatementTerm[0];

@@ -21,10 +21,10 @@ namespace kvn::exporting {
 namespace {
 // Where a test may stop an export in the middle of its rows.
 constexpr int kPauseRow = 1000;
+// How many records the note on replaced characters names.
+constexpr size_t kReplacedListed = 5;
 }  // namespace
 
-using platform::Cp1252ToUtf8;
-using platform::Utf8ToCp1252;
 
 namespace {
 
@@ -194,14 +194,31 @@ void TQExport::SourceFirst() {
 void TQExport::SourceNext() { m_source.Next(m_recordCounter); }
 
 void TQExport::ExportToStream(platform::Stream& stream) {
+  m_replaced = 0;
+  m_replacedIn.clear();
+  // An encoding the system does not know stops the export before anything is written.
+  m_encoder = std::make_unique<platform::TextEncoder>(TextEncoding(), UnholdableAs());
   m_writer = CreateWriter(stream);
-  try {
-    Loop();
-  } catch (...) {
-    m_writer.reset();
-    throw;
-  }
-  m_writer.reset();
+  if (WriterEncodes()) m_writer->SetEncoder(m_encoder.get());
+  struct Release {
+    TQExport& e;
+    ~Release() {
+      if (e.m_encoder) e.m_replaced = e.m_encoder->Replaced();
+      e.m_writer.reset();
+      e.m_encoder.reset();
+    }
+  } release{*this};
+  Loop();
+}
+
+std::string TQExport::ReplacementNote() const {
+  if (m_replaced == 0) return {};
+  std::string where;
+  for (const std::string& label : m_replacedIn) where += (where.empty() ? "" : ", ") + label;
+  if (m_replacedIn.size() == kReplacedListed) where += "…";
+  return platform::Subst("%s caractère%s que l'encodage du fichier ne peut pas écrire remplacé%s (%s).",
+                         {std::to_string(m_replaced), m_replaced > 1 ? "s" : "", m_replaced > 1 ? "s" : "",
+                          where.empty() ? "en-têtes ou légendes" : where});
 }
 
 void TQExport::Loop() {
@@ -243,7 +260,10 @@ void TQExport::Loop() {
         try {
           FillExportRow();
           if (OnBeforeExportRow) OnBeforeExportRow(this, m_row, accept);
+          const int64_t before = m_encoder ? m_encoder->Replaced() : 0;
           if (accept) WriteDataRow();
+          if (m_encoder && m_encoder->Replaced() > before && m_replacedIn.size() < kReplacedListed)
+            m_replacedIn.push_back(RecordLabel());
         } catch (const ValueError& e) {
           throw Error(ValueErrorMessage(RecordLabel(), e));
         }
@@ -270,24 +290,24 @@ void WriteListSection(platform::IniFile& ini, std::string_view section, const St
                       std::string_view keyPrefix) {
   ini.EraseSection(section);
   for (size_t i = 0; i < list.Count(); ++i)
-    ini.WriteString(section, std::string(keyPrefix) + std::to_string(i), Cp1252ToUtf8(list[i]));
+    ini.WriteString(section, std::string(keyPrefix) + std::to_string(i), list[i]);
 }
 
 void ReadListSection(const platform::IniFile& ini, std::string_view section, StringList& list) {
   list.Clear();
-  for (const auto& key : ini.ReadSection(section)) list.Add(Utf8ToCp1252(ini.ReadString(section, key, "")));
+  for (const auto& key : ini.ReadSection(section)) list.Add(ini.ReadString(section, key, ""));
 }
 
 void WriteNameValueSection(platform::IniFile& ini, std::string_view section, const StringList& list) {
   ini.EraseSection(section);
   for (const auto& line : list)
-    ini.WriteString(section, Cp1252ToUtf8(StringList::NameOf(line)), Cp1252ToUtf8(StringList::ValueOf(line)));
+    ini.WriteString(section, StringList::NameOf(line), StringList::ValueOf(line));
 }
 
 void ReadNameValueSection(const platform::IniFile& ini, std::string_view section, StringList& list) {
   list.Clear();
   for (const auto& key : ini.ReadSection(section))
-    list.Add(Utf8ToCp1252(key) + "=" + Utf8ToCp1252(ini.ReadString(section, key, "")));
+    list.Add(key + "=" + ini.ReadString(section, key, ""));
 }
 
 void TQExport::SaveToIni(platform::IniFile& ini) {
@@ -344,7 +364,7 @@ void TQExportFormatText::SaveToIni(platform::IniFile& ini) {
   TQExportAdvancedText::SaveToIni(ini);
   ini.WriteBool("GENERAL", "AllowCaptions", AllowCaptions);
   WriteListSection(ini, "CAPTIONS", Captions, "line");
-  auto w = [&](const char* key, const std::string& v) { ini.WriteString("FORMATS", key, Cp1252ToUtf8(v)); };
+  auto w = [&](const char* key, const std::string& v) { ini.WriteString("FORMATS", key, v); };
   w("Integer", Formats.IntegerFormat());
   w("Float", Formats.FloatFormat());
   w("Date", Formats.DateFormat());
@@ -362,7 +382,7 @@ void TQExportFormatText::LoadFromIni(const platform::IniFile& ini) {
   AllowCaptions = ini.ReadBool("GENERAL", "AllowCaptions", AllowCaptions);
   ReadListSection(ini, "CAPTIONS", Captions);
   auto r = [&](const char* key, const std::string& current) {
-    return Utf8ToCp1252(ini.ReadString("FORMATS", key, Cp1252ToUtf8(current)));
+    return ini.ReadString("FORMATS", key, current);
   };
   Formats.SetIntegerFormat(r("Integer", Formats.IntegerFormat()));
   Formats.SetFloatFormat(r("Float", Formats.FloatFormat()));

@@ -39,7 +39,7 @@ Shell& DefaultShell();
 class Clipboard {
  public:
   virtual ~Clipboard() = default;
-  virtual void SetText(const std::string& cp1252) = 0;
+  virtual void SetText(const std::string& utf8) = 0;
 };
 
 // What Execute throws when the user stopped the export: the earlier file (or
@@ -115,11 +115,30 @@ class TQExport {
   int RecordCounter() const { return m_recordCounter; }
   bool Aborted() const { return m_aborted; }
 
+  // The text travels as UTF-8; the file's encoding is the format's. While an
+  // export runs, Encoder() converts to it (the writer uses it unless the
+  // format writes bytes of its own).
+  virtual std::string TextEncoding() const { return "WINDOWS-1252"; }
+  platform::TextEncoder* Encoder() { return m_encoder.get(); }
+  // After an export: how many characters the file's encoding could not hold
+  // (written as "?" or as references), and the first records they were in.
+  int64_t ReplacedCharacters() const { return m_replaced; }
+  const std::vector<std::string>& ReplacedIn() const { return m_replacedIn; }
+  // That count said in French for the end of the export ("" when none).
+  std::string ReplacementNote() const;
+
   // The options the columns read, by published name: what this class offers.
   virtual void GetColumnOptions(ColumnOptions& options) const;
 
  protected:
   virtual std::unique_ptr<TQExportWriter> CreateWriter(platform::Stream& stream);
+  // How what the encoding cannot hold is written; whether the writer converts
+  // (false for formats whose files hold bytes of their own: they convert
+  // their texts with Encoder()).
+  virtual platform::TextEncoder::Unholdable UnholdableAs() const {
+    return platform::TextEncoder::Unholdable::Question;
+  }
+  virtual bool WriterEncodes() const { return true; }
   virtual void BeginExport();
   virtual void BeforeExport() {}
   virtual void AfterExport() {}
@@ -157,6 +176,9 @@ class TQExport {
   TQExportColumns m_columns;
   TQExportRow m_row;
   std::unique_ptr<TQExportWriter> m_writer;
+  std::unique_ptr<platform::TextEncoder> m_encoder;
+  int64_t m_replaced = 0;
+  std::vector<std::string> m_replacedIn;
   std::vector<TQExportCol*> m_cellOfColumn;
 };
 

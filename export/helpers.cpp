@@ -32,7 +32,7 @@ char SettingTextToChar(std::string_view text) {
 }
 
 void SaveFontSetting(const Font& font, platform::IniFile& ini, std::string_view section) {
-  ini.WriteString(section, "FontName", platform::Cp1252ToUtf8(font.name));
+  ini.WriteString(section, "FontName", font.name);
   ini.WriteBool(section, "FontBold", font.bold);
   ini.WriteBool(section, "FontItalic", font.italic);
   ini.WriteBool(section, "FontUnderline", font.underline);
@@ -44,7 +44,7 @@ void SaveFontSetting(const Font& font, platform::IniFile& ini, std::string_view 
 
 void LoadFontSetting(Font& font, const Font& defaults, const platform::IniFile& ini,
                      std::string_view section) {
-  font.name = platform::Utf8ToCp1252(ini.ReadString(section, "FontName", platform::Cp1252ToUtf8(defaults.name)));
+  font.name = ini.ReadString(section, "FontName", defaults.name);
   font.bold = ini.ReadBool(section, "FontBold", defaults.bold);
   font.italic = ini.ReadBool(section, "FontItalic", defaults.italic);
   font.underline = ini.ReadBool(section, "FontUnderline", defaults.underline);

@@ -14,7 +14,6 @@
 
 namespace kvn::exporting {
 
-using platform::Utf8ToCp1252;
 
 namespace {
 
@@ -236,7 +235,7 @@ bool ValueAccepted(const KeyRule& rule, const std::string& text) {
     case Kind::Character: {
       const bool mayBeEmpty = rule.low != 0;
       if (text.empty()) return mayBeEmpty;
-      const std::string bytes = Utf8ToCp1252(text);
+      const std::string bytes = text;
       int code = -1;
       if (bytes[0] == '#')
         if (auto v = platform::TryStrToInt(bytes.substr(1))) code = *v;
@@ -309,7 +308,7 @@ bool CaptionsPageShown(const ExportDialogSettings& s, int type) {
 bool AlignSaved(int type) { return type == aeWord || type == aeRTF || type == aeHTML || type == aeTXT; }
 bool WidthSaved(int type) { return type == aeXLS || type == aeWord || type == aeRTF || type == aeTXT; }
 
-std::string U(const std::string& cp1252) { return platform::Cp1252ToUtf8(cp1252); }
+std::string U(const std::string& cp1252) { return cp1252; }
 
 constexpr const char* kAreaNames[] = {"ENTETE", "LIBELLE", "AGGREGAT", "PIED DE PAGE"};
 
@@ -378,7 +377,7 @@ void ExportChoices::SaveOptions(platform::IniFile& ini) {
       ini.WriteInteger(x, "StripType", XLSExp.StripType);
       ini.WriteBool(x, "AutoCalcColWidth", XLSExp.AutoCalcColWidth);
       for (const TxlsFieldFormat& entry : XlsFields)
-        entry.SaveToIni(ini, "XLS_FIELD_" + U(platform::Cp1252UpperCase(entry.FieldName)));
+        entry.SaveToIni(ini, "XLS_FIELD_" + U(platform::Utf8UpperCase(entry.FieldName)));
       const TxlsFormat* areas[] = {&XLSExp.Options.HeaderFormat, &XLSExp.Options.CaptionsFormat,
                                    &XLSExp.Options.AggregateFormat, &XLSExp.Options.FooterFormat};
       for (size_t i = 0; i < 4; ++i) areas[i]->SaveToIni(ini, std::string("XLS_OPTION_") + kAreaNames[i]);
@@ -491,7 +490,7 @@ void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
   }
   if (type == aeCSV) {
     const auto setting = [&](const char* key, char current) {
-      return SettingTextToChar(Utf8ToCp1252(ini.ReadString("CSV", key, U(CharToSettingText(current)))));
+      return SettingTextToChar(ini.ReadString("CSV", key, U(CharToSettingText(current))));
     };
     if (setting("Quote", ASCIIExp.CSVQuote) == setting("Comma", ASCIIExp.CSVComma))
       RefuseValue(ini, "CSV", "Quote", ini.ReadString("CSV", "Quote", U(CharToSettingText(ASCIIExp.CSVQuote))),
@@ -511,7 +510,7 @@ void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
   CaptionRowNumber = static_cast<int>(ini.ReadInteger(g, "CaptionRow", CaptionRowNumber));
 
   const auto text = [&](const char* section, const char* key, const std::string& current) {
-    return Utf8ToCp1252(ini.ReadString(section, key, U(current)));
+    return ini.ReadString(section, key, U(current));
   };
   const char* f = "FORMATS";
   Formats.SetIntegerFormat(text(f, "Integer", Formats.IntegerFormat()));
@@ -525,9 +524,9 @@ void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
   Formats.SetNullString(text(f, "NullString", Formats.NullString()));
   // A field the source does not have is ignored, whatever the case of its name.
   const auto sourceField = [&](const std::string& utf8) -> std::string {
-    const std::string name = Utf8ToCp1252(utf8);
+    const std::string name = utf8;
     for (const SourceColumn& c : m_columns)
-      if (platform::Cp1252EqualsNoCase(c.name, name)) return c.name;
+      if (platform::Utf8EqualsNoCase(c.name, name)) return c.name;
     return {};
   };
   // The lists and boxes are emptied first: what the file does not mention is
@@ -535,7 +534,7 @@ void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
   UserFormats.Clear();
   for (const std::string& key : ini.ReadSection("USER_FORMATS")) {
     const std::string name = sourceField(key);
-    if (!name.empty()) UserFormats.Add(name + "=" + Utf8ToCp1252(ini.ReadString("USER_FORMATS", key, "")));
+    if (!name.empty()) UserFormats.Add(name + "=" + ini.ReadString("USER_FORMATS", key, ""));
   }
   MoveAllToAvailable();
   for (const std::string& key : ini.ReadSection("FIELDS")) {
@@ -545,11 +544,11 @@ void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
   }
   ReadListSection(ini, "HEADER", Header);
   ReadListSection(ini, "FOOTER", Footer);
-  for (CaptionRow& row : Captions) row.caption = Utf8ToCp1252(ini.ReadString("CAPTIONS", U(row.field), U(row.field)));
+  for (CaptionRow& row : Captions) row.caption = ini.ReadString("CAPTIONS", U(row.field), U(row.field));
   if (WidthSaved(m_type))
-    for (CaptionRow& row : Captions) row.width = Utf8ToCp1252(ini.ReadString("WIDTH", U(row.field), "0"));
+    for (CaptionRow& row : Captions) row.width = ini.ReadString("WIDTH", U(row.field), "0");
   if (AlignSaved(m_type))
-    for (CaptionRow& row : Captions) row.align = Utf8ToCp1252(ini.ReadString("ALIGN", U(row.field), "Left"));
+    for (CaptionRow& row : Captions) row.align = ini.ReadString("ALIGN", U(row.field), "Left");
 
   switch (m_type) {
     case aeXLS: {
@@ -568,11 +567,11 @@ void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
       for (const std::string& section : ini.ReadSections()) {
         if (platform::StartsWithNoCase(section, kField)) {
           for (TxlsFieldFormat& entry : XlsFields)
-            if (platform::Cp1252EqualsNoCase(Utf8ToCp1252(section.substr(kField.size())), entry.FieldName))
+            if (platform::Utf8EqualsNoCase(section.substr(kField.size()), entry.FieldName))
               entry.LoadFromIni(ini, section);
         } else if (platform::StartsWithNoCase(section, kArea)) {
           for (size_t i = 0; i < 4; ++i)
-            if (platform::Cp1252EqualsNoCase(Utf8ToCp1252(section.substr(kArea.size())), kAreaNames[i]))
+            if (platform::Utf8EqualsNoCase(section.substr(kArea.size()), kAreaNames[i]))
               areas[i]->LoadFromIni(ini, section);
         } else if (platform::StartsWithNoCase(section, kStyle)) {
           // The file's styles replace the list.
@@ -607,8 +606,8 @@ void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
     case aeCSV: {
       TQExportASCII& e = ASCIIExp;
       e.CSVQuoteStrings = ini.ReadBool("CSV", "QuoteStrings", e.CSVQuoteStrings);
-      const char comma = SettingTextToChar(Utf8ToCp1252(ini.ReadString("CSV", "Comma", U(CharToSettingText(e.CSVComma)))));
-      const char quote = SettingTextToChar(Utf8ToCp1252(ini.ReadString("CSV", "Quote", U(CharToSettingText(e.CSVQuote)))));
+      const char comma = SettingTextToChar(ini.ReadString("CSV", "Comma", U(CharToSettingText(e.CSVComma))));
+      const char quote = SettingTextToChar(ini.ReadString("CSV", "Quote", U(CharToSettingText(e.CSVQuote))));
       e.CSVComma = comma;
       e.CSVQuote = quote;
       break;
@@ -621,7 +620,7 @@ void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
       SQLExp.CommitAfterScript = ini.ReadBool(q, "CommitAfterScript", SQLExp.CommitAfterScript);
       SQLExp.CommitStatement = text(q, "CommitStatement", SQLExp.CommitStatement);
       if (ini.ValueExists(q, "StatementTerm")) {
-        const char c = SettingTextToChar(Utf8ToCp1252(ini.ReadString(q, "StatementTerm", "")));
+        const char c = SettingTextToChar(ini.ReadString(q, "StatementTerm", ""));
         SqlStatementTerm = c ? std::string(1, c) : std::string();
       }
       break;
@@ -634,7 +633,7 @@ void ExportChoices::LoadHtmlPage(const platform::IniFile& ini) {
   const char* s = "HTML";
   TQExportHTML& e = HTMLExp;
   const auto text = [&](const char* key, const std::string& current) {
-    return Utf8ToCp1252(ini.ReadString(s, key, U(current)));
+    return ini.ReadString(s, key, U(current));
   };
   const auto color = [&](const char* key, platform::TColor& c) {
     if (auto v = platform::StringToColor(ini.ReadString(s, key, ""))) c = *v;
@@ -642,7 +641,7 @@ void ExportChoices::LoadHtmlPage(const platform::IniFile& ini) {
   const auto lines = [&](const char* key, StringList& list) {
     if (!ini.ValueExists(s, key)) return;
     list.Clear();
-    const std::string value = Utf8ToCp1252(ini.ReadString(s, key, ""));
+    const std::string value = ini.ReadString(s, key, "");
     if (!value.empty()) list.Add(value);
   };
   // Colours of a file are a scheme of their own.

@@ -104,7 +104,6 @@ void SourceAccess::CellInto(int column, int counter, std::string& out) const {
       return;
     }
     f->GetText(out);
-    platform::ConvertUtf8ToCp1252(out);
     return;
   }
   out = Cell(column, counter);

@@ -1,5 +1,7 @@
 #include "export/writer.h"
 
+#include "platform/codepage.h"
+
 namespace kvn::exporting {
 
 std::string TQExportWriter::AlignToStr(TQExportColAlign align) const {
@@ -22,21 +24,24 @@ void TQExportWriter::CharLine(char c, int count) {
   Write(line);
 }
 
+// Widths count characters, not the bytes of their UTF-8 form.
 std::string TQExportWriter::PadLeft(std::string_view text, char c, int width) {
   std::string out;
-  if (static_cast<int>(text.size()) < width) out.assign(static_cast<size_t>(width) - text.size(), c);
+  const auto length = static_cast<int>(platform::Utf8Length(text));
+  if (length < width) out.assign(static_cast<size_t>(width - length), c);
   out.append(text);
   return out;
 }
 
 std::string TQExportWriter::PadRight(std::string_view text, char c, int width) {
   std::string out(text);
-  if (static_cast<int>(text.size()) < width) out.append(static_cast<size_t>(width) - text.size(), c);
+  const auto length = static_cast<int>(platform::Utf8Length(text));
+  if (length < width) out.append(static_cast<size_t>(width - length), c);
   return out;
 }
 
 std::string TQExportWriter::PadCenter(std::string_view text, char c, int width) {
-  int len = static_cast<int>(text.size());
+  int len = static_cast<int>(platform::Utf8Length(text));
   if (len >= width) return std::string(text);
   int left = (width - len) / 2;
   std::string out(static_cast<size_t>(left), c);

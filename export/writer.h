@@ -24,7 +24,7 @@ class TQExportWriter {
   // Throw "Erreur d'écriture dans le flux" when the stream refuses bytes.
   // With an encoder, the UTF-8 text is written in its encoding.
   void Write(std::string_view text) {
-    if (!m_encoder) return m_stream->WriteString(text);
+    if (!m_encoder || m_encoder->IsUtf8()) return m_stream->WriteString(text);
     m_encoded.clear();
     m_encoder->Append(text, m_encoded);
     m_stream->WriteString(m_encoded);

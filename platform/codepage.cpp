@@ -228,6 +228,44 @@ bool Cp1252EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::string Utf8UpperCase(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    if (b < 0x80) {
+      out += static_cast<char>(Cp1252Upper(b));
+      ++i;
+      continue;
+    }
+    const size_t start = i;
+    const char32_t cp = DecodeUtf8(utf8, i);
+    const char c = Cp1252FromUnicode(cp);
+    if (c == '?')
+      out.append(utf8.substr(start, i - start));
+    else
+      AppendUtf8(out, Cp1252ToUnicode(Cp1252Upper(static_cast<unsigned char>(c))));
+  }
+  return out;
+}
+
+bool Utf8EqualsNoCase(std::string_view a, std::string_view b) {
+  if (IsAscii(a) && IsAscii(b)) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (Cp1252Upper(static_cast<unsigned char>(a[i])) != Cp1252Upper(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+  }
+  return Utf8UpperCase(a) == Utf8UpperCase(b);
+}
+
+size_t Utf8Length(std::string_view utf8) {
+  size_t n = 0;
+  for (char c : utf8)
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+  return n;
+}
+
 std::string Utf8ToCp1252(std::string_view utf8) {
   if (IsAscii(utf8)) return std::string(utf8);
   return FromUtf8(utf8, Cp1252());

@@ -30,6 +30,12 @@ std::string Cp1252UpperCase(std::string_view cp1252);
 // Equal without regard to case, accented letters included.
 bool Cp1252EqualsNoCase(std::string_view a, std::string_view b);
 
+// The same for UTF-8 text: letters Windows-1252 has change case, others stay.
+std::string Utf8UpperCase(std::string_view utf8);
+bool Utf8EqualsNoCase(std::string_view a, std::string_view b);
+// Characters (code points) of UTF-8 text.
+size_t Utf8Length(std::string_view utf8);
+
 // Whether iconv knows an encoding by this name ("UTF-8", "ISO-8859-15", "CP1252"...).
 bool IsKnownEncoding(std::string_view name);
 

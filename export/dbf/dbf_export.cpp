@@ -50,9 +50,9 @@ void TQDBFWriter::CloseMemo() {
 namespace {
 
 [[noreturn]] void ThrowTooLong(const TQExportColumn& column, const std::string& text, int length) {
-  throw ValueError(platform::Cp1252ToUtf8(column.Name),
+  throw ValueError(column.Name,
                    platform::Subst("la valeur %s ne tient pas dans les %s caractères du champ DBF",
-                                   {platform::Cp1252ToUtf8(text), std::to_string(length)}));
+                                   {text, std::to_string(length)}));
 }
 
 // A field name readers take without being told an encoding: ASCII capitals,
@@ -102,6 +102,8 @@ void TQExportDBF::GetColumnOptions(ColumnOptions& o) const {
   o.ColumnsLength = &ColumnsLength;
 }
 
+bool TQExportDBF::WriterEncodes() const { return false; }
+
 std::unique_ptr<TQExportWriter> TQExportDBF::CreateWriter(platform::Stream& stream) {
   return std::make_unique<TQDBFWriter>(this, stream);
 }
@@ -123,7 +125,8 @@ void TQExportDBF::BeginExport() {
       c.Width = 1;
     }
   }
-  columns.WidenToValues(measured, [](size_t, std::string_view raw) { return static_cast<int>(raw.size()); });
+  columns.WidenToValues(measured,
+                        [](size_t, std::string_view raw) { return static_cast<int>(platform::Utf8Length(raw)); });
   std::vector<std::string> names;
   int offset = 0;
   bool blobs = false;
@@ -153,10 +156,10 @@ void TQExportDBF::BeginExport() {
     f.offset = offset;
     offset += f.length;
     // Two columns whose names fold alike are told apart by a number.
-    std::string name = AsciiFieldName(c.Name);
+    std::string name = AsciiFieldName(platform::Utf8ToCp1252(c.Name));
     for (int n = 2; std::find(names.begin(), names.end(), name) != names.end(); ++n) {
       const std::string suffix = std::to_string(n);
-      name = AsciiFieldName(c.Name).substr(0, 10 - suffix.size()) + suffix;
+      name = AsciiFieldName(platform::Utf8ToCp1252(c.Name)).substr(0, 10 - suffix.size()) + suffix;
     }
     names.push_back(name);
     std::memcpy(f.descriptor.data(), name.data(), name.size());
@@ -211,6 +214,10 @@ void TQExportDBF::FieldText(const TQExportColumn& column, const DbfField& field,
                             std::string& out) {
   // Only a real null is empty: a film called "Null" keeps its title.
   if (null) value.clear();
+  // Windows-1252, as the table's language driver says; what it lacks is "?",
+  // counted. Lengths are then counted in its bytes.
+  const std::string utf8 = value;  // as messages name it
+  if (!platform::IsAscii(value)) value = Encoder() ? Encoder()->Encode(value) : platform::Utf8ToCp1252(value);
   const int length = field.length;
   if (column.IsBlob) {
     // Memo texts of a data set; raw blobs (pictures) have no place in a
@@ -229,11 +236,11 @@ void TQExportDBF::FieldText(const TQExportColumn& column, const DbfField& field,
     case TQExportColType::Currency: {
       if (value.empty()) value.assign(1, '0');
       auto v = platform::TryStrToFloat(value);
-      if (!v) ThrowValueError(column, platform::ConversionKind::Float, value);
+      if (!v) ThrowValueError(column, platform::ConversionKind::Float, utf8);
       char buffer[64];
       auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, *v, std::chars_format::fixed, 4);
       const std::string text(buffer, ec == std::errc() ? end : buffer);
-      if (static_cast<int>(text.size()) > length || text.empty()) ThrowTooLong(column, value, length);
+      if (static_cast<int>(text.size()) > length || text.empty()) ThrowTooLong(column, utf8, length);
       PutRight(out, text, length);
       return;
     }
@@ -245,19 +252,19 @@ void TQExportDBF::FieldText(const TQExportColumn& column, const DbfField& field,
   }
   switch (field.type) {
     case 'N': {
-      if (!platform::TryStrToInt64(value)) ThrowValueError(column, platform::ConversionKind::Integer, value);
-      if (static_cast<int>(value.size()) > length) ThrowTooLong(column, value, length);
+      if (!platform::TryStrToInt64(value)) ThrowValueError(column, platform::ConversionKind::Integer, utf8);
+      if (static_cast<int>(value.size()) > length) ThrowTooLong(column, utf8, length);
       PutRight(out, value, length);
       return;
     }
     case 'D': {
       auto v = platform::TryStrToDateTime(value);
-      if (!v) ThrowValueError(column, DateConversionKind(column.ColType), value);
+      if (!v) ThrowValueError(column, DateConversionKind(column.ColType), utf8);
       out += platform::FormatDateTime("yyyymmdd", *v).substr(0, 8);
       return;
     }
     case 'L': {
-      const std::string upper = platform::Cp1252UpperCase(value);
+      const std::string upper = platform::Utf8UpperCase(value);
       out += upper.find("TRUE") != std::string::npos ? 'T' : upper.find("FALSE") != std::string::npos ? 'F' : ' ';
       return;
     }
@@ -265,11 +272,11 @@ void TQExportDBF::FieldText(const TQExportColumn& column, const DbfField& field,
   }
   if (column.ColType == TQExportColType::Time) {
     auto v = platform::TryStrToDateTime(value);
-    if (!v) ThrowValueError(column, platform::ConversionKind::Time, value);
+    if (!v) ThrowValueError(column, platform::ConversionKind::Time, utf8);
     value = platform::FormatDateTime("hh:nn:ss", *v);
   }
   if (static_cast<int>(value.size()) > length) {
-    ThrowTooLong(column, value, length);
+    ThrowTooLong(column, utf8, length);
   } else {
     out += value;
     out.append(static_cast<size_t>(length) - value.size(), ' ');

@@ -60,6 +60,8 @@ class TQExportDBF : public TQExportText {
 
  protected:
   std::unique_ptr<TQExportWriter> CreateWriter(platform::Stream& stream) override;
+  // The file holds bytes of its own: texts are converted one by one.
+  bool WriterEncodes() const override;
   void BeginExport() override;
   void BeforeExport() override;
   void AfterExport() override;

@@ -13,9 +13,9 @@
 
 namespace kvn::exporting {
 
-// Windows-1252 text as a QString, and back.
-inline QString Q(const std::string& cp1252) { return QString::fromStdString(platform::Cp1252ToUtf8(cp1252)); }
-inline std::string C(const QString& text) { return platform::Utf8ToCp1252(text.toStdString()); }
+// The engine's UTF-8 text as a QString, and back.
+inline QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
+inline std::string C(const QString& text) { return text.toStdString(); }
 
 inline QColor ToQColor(platform::TColor color) {
   const platform::TColor rgb = platform::ColorToRGB(color);

@@ -13,7 +13,7 @@ namespace kvn::exporting {
 
 namespace {
 
-std::string Text(const QString& s) { return platform::Utf8ToCp1252(s.toStdString()); }
+std::string Text(const QString& s) { return s.toStdString(); }
 
 }  // namespace
 
@@ -47,10 +47,10 @@ void QtStringGridSource::SetRow(int row) { m_grid->setCurrentCell(row, std::max(
 int QtStringGridSource::ColPixelWidth(int column) const { return m_grid->columnWidth(column); }
 int QtStringGridSource::CharPixelWidth() const { return QFontMetrics(m_grid->font()).horizontalAdvance('X'); }
 
-void QtClipboard::SetText(const std::string& cp1252) {
+void QtClipboard::SetText(const std::string& utf8) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (!clipboard) throw Error("Impossible d'ouvrir le Presse-papiers");
-  clipboard->setText(QString::fromStdString(platform::Cp1252ToUtf8(cp1252)));
+  clipboard->setText(QString::fromStdString(utf8));
 }
 
 }  // namespace kvn::exporting

@@ -51,7 +51,7 @@ class QtStringGridSource : public StringGridSource {
 // The system clipboard's text.
 class QtClipboard : public Clipboard {
  public:
-  void SetText(const std::string& cp1252) override;
+  void SetText(const std::string& utf8) override;
 };
 
 }  // namespace kvn::exporting

@@ -159,7 +159,7 @@ void TQExportHTML::SaveTemplateToFile(const std::string& fileName) {
     ini.WriteInteger(c.section, c.key, *c.color);
     // The font's name follows its colour.
     if (c.color == &HTMLOptions.TextFont.color)
-      ini.WriteString("HTML options", "Font-family", platform::Cp1252ToUtf8(HTMLOptions.TextFont.name));
+      ini.WriteString("HTML options", "Font-family", HTMLOptions.TextFont.name);
   }
   ini.EndUpdate();
 }
@@ -168,8 +168,8 @@ void TQExportHTML::LoadTemplateFromFile(const std::string& fileName) {
   platform::IniFile ini(fileName);
   for (const TemplateColor& c : TemplateColors())
     *c.color = static_cast<TColor>(ini.ReadInteger(c.section, c.key, *c.color));
-  HTMLOptions.TextFont.name = platform::Utf8ToCp1252(
-      ini.ReadString("HTML options", "Font-family", platform::Cp1252ToUtf8(HTMLOptions.TextFont.name)));
+  HTMLOptions.TextFont.name = 
+      ini.ReadString("HTML options", "Font-family", HTMLOptions.TextFont.name);
 }
 
 void TQExportHTML::GetColumnOptions(ColumnOptions& o) const {
@@ -298,7 +298,8 @@ void TQExportHTML::WritePageHead() {
   if (UsingCSS == TUsingCSS::usExternal && m_fileOutput) {
     if (!m_cssWritten && (!platform::FileExists(CSSFileName) || OverwriteCSSFile)) {
       platform::FileStream& css = m_files->Add(CSSFileName);
-      for (const auto& l : m_styleSheet) css.WriteString(l + "\r\n");
+      // The sheet is read in its page's encoding.
+      for (const auto& l : m_styleSheet) css.WriteString(Encoder()->Encode(l + "\r\n"));
       m_files->Close(m_files->Count() - 1);
       m_cssWritten = true;
     }
@@ -306,7 +307,7 @@ void TQExportHTML::WritePageHead() {
   w.WriteLn("<HTML>");
   w.WriteLn("<HEAD>");
   // The bytes are Windows-1252: said so, browsers need not guess.
-  w.WriteLn(" <meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">");
+  w.WriteLn(" <meta http-equiv=\"Content-Type\" content=\"text/html; charset=" + Encoding + "\">");
   w.WriteLn(" <Title>" + Title + "</Title>");
   WriteStyle(w);
   w.WriteLn("</HEAD>");
@@ -434,6 +435,7 @@ void TQExportHTML::WriteNavigation(int page) {
   Page& p = m_pages[static_cast<size_t>(page - 1)];
   platform::FileStream& s = m_files->Stream(p.member);
   auto insert = [&s](int64_t at, const std::string& bar) {
+    // bar is already in the page's encoding.
     s.Flush();
     const int64_t size = s.Size();
     std::string rest(static_cast<size_t>(size - at), '\0');
@@ -444,11 +446,11 @@ void TQExportHTML::WriteNavigation(int page) {
     s.WriteString(rest);
   };
   if (Navigation.OnTop && p.topPos >= 0) {
-    const std::string bar = NavigationBar(page, true);
+    const std::string bar = Encoder()->Encode(NavigationBar(page, true));
     insert(p.topPos, bar);
     if (Navigation.OnBottom && p.bottomPos >= 0) p.bottomPos += static_cast<int64_t>(bar.size());
   }
-  if (Navigation.OnBottom && p.bottomPos >= 0) insert(p.bottomPos, NavigationBar(page, false));
+  if (Navigation.OnBottom && p.bottomPos >= 0) insert(p.bottomPos, Encoder()->Encode(NavigationBar(page, false)));
   m_files->Close(p.member);
 }
 
@@ -456,9 +458,10 @@ void TQExportHTML::EndExport() {
   if (m_maxRecords > 0) {
     if (GenerateIndex && m_fileOutput && m_files) {
       TQHTMLWriter index(this, m_files->Stream(0));
+      index.SetEncoder(Encoder());
       index.WriteLn("<HTML>");
       index.WriteLn("<HEAD>");
-      index.WriteLn(" <meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">");
+      index.WriteLn(" <meta http-equiv=\"Content-Type\" content=\"text/html; charset=" + Encoding + "\">");
       if (UsingCSS == TUsingCSS::usInternal) {
         WriteStyle(index);
       } else {
@@ -470,7 +473,7 @@ void TQExportHTML::EndExport() {
       for (size_t n = 1; n <= m_pages.size(); ++n) {
         const std::string& file = m_pages[n - 1].fileName;
         const std::string text = Navigation.IndexLinkTemplate.empty()
-                                     ? EscapeText(platform::Utf8ToCp1252(platform::ExtractFileName(file)))
+                                     ? EscapeText(platform::ExtractFileName(file))
                                      : Navigation.IndexLinkTemplate + TwoDigits(static_cast<int>(n));
         index.WriteLn("<LI><a href=\"" + Href(file, FileName) + "\">" + text + "</a>");
       }

@@ -74,6 +74,13 @@ class TQExportHTML : public TQExportFormatText {
   bool GenerateIndex = false;
   TQExportHTMLNavigation Navigation;
   bool BoolAsCheckBox = false;
+  // The pages' encoding, named in each page; what it cannot hold is a
+  // character reference, so nothing is lost in the default Windows-1252.
+  std::string Encoding = "windows-1252";
+  std::string TextEncoding() const override { return Encoding; }
+  platform::TextEncoder::Unholdable UnholdableAs() const override {
+    return platform::TextEncoder::Unholdable::Reference;
+  }
 
   THTMLTemplate HTMLTemplate() const { return m_template; }
   // A template other than htCustom copies its colours and font name.

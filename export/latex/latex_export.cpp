@@ -199,7 +199,7 @@ void TQExportLaTeX::BeginExport() {
       w.WriteLn("\\documentstyle{" + style + "}");
   }
   w.WriteLn("\\begin{document}");
-  if (platform::Cp1252UpperCase(Options.Languages).find("RUSSIAN") != std::string::npos) w.WriteLn("\\Rus");
+  if (platform::Utf8UpperCase(Options.Languages).find("RUSSIAN") != std::string::npos) w.WriteLn("\\Rus");
   w.EmptyLine();
   for (const std::string& line : Header) w.WriteLn(line);
   w.WriteLn("\\par\\bigskip");

@@ -1,5 +1,7 @@
 #include "export/pdf/pdf_document.h"
 
+#include "platform/codepage.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -25,7 +27,16 @@ const std::array<uint16_t, 256>& PdfCharWidths(TPDFFontName font) {
 int TextWidth(std::string_view text, TPDFFontName font, int size) {
   const std::array<uint16_t, 256>& widths = PdfCharWidths(font);
   int64_t sum = 0;
-  for (char c : text) sum += widths[static_cast<unsigned char>(c)];
+  // UTF-8 text, measured as the Windows-1252 characters the page shows.
+  for (size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b < 0x80) {
+      sum += widths[b];
+      ++i;
+      continue;
+    }
+    sum += widths[static_cast<unsigned char>(platform::Cp1252FromUnicode(platform::DecodeUtf8(text, i)))];
+  }
   return static_cast<int>(sum * size / 1000);
 }
 

@@ -1,5 +1,7 @@
 #include "export/pdf/pdf_export.h"
 
+#include "platform/codepage.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -82,6 +84,12 @@ std::string PdfUnescape(std::string_view text) {
   return out;
 }
 
+std::string TQExportPDF::Shown(const std::string& utf8) {
+  // The standard fonts show Windows-1252: what it lacks is "?", counted.
+  if (platform::IsAscii(utf8)) return utf8;
+  return Encoder() ? Encoder()->Encode(utf8) : platform::Utf8ToCp1252(utf8);
+}
+
 std::string TQExportPDF::EscapeText(const std::string& text) {
   std::string out;
   out.reserve(text.size() + 2);
@@ -97,6 +105,8 @@ void TQExportPDF::GetColumnOptions(ColumnOptions& o) const {
   o.ColumnsWidth = &ColumnsWidth;
   o.ColumnsAlign = &ColumnsAlign;
 }
+
+bool TQExportPDF::WriterEncodes() const { return false; }
 
 std::unique_ptr<TQExportWriter> TQExportPDF::CreateWriter(platform::Stream& stream) {
   return std::make_unique<TQPDFWriter>(this, stream);
@@ -269,7 +279,7 @@ void TQExportPDF::HeaderOrFooterLines(const StringList& lines, const TPDFFont& f
         d.SetStrokeColor(Options.GridLineColor);
         m_y = m_box.Top - Step(font);
       }
-      d.TextOut(m_box.Left, m_y, font.FontColor, EscapeText(line));
+      d.TextOut(m_box.Left, m_y, font.FontColor, Shown(EscapeText(line)));
     }
     if (finalGap) m_y -= Gap(font);
   }
@@ -304,9 +314,15 @@ std::vector<std::string> TQExportPDF::CellLines(std::string_view shown, size_t c
     }
     if (!line.empty()) lines.push_back(line);
     line.clear();
+    // Cuts fall between characters, never inside one.
+    const auto next = [&word](size_t i) {
+      ++i;
+      while (i < word.size() && (static_cast<unsigned char>(word[i]) & 0xC0) == 0x80) ++i;
+      return i;
+    };
     while (TextWidth(word, font) > room) {
-      size_t cut = 1;
-      while (cut < word.size() && TextWidth(word.substr(0, cut + 1), font) <= room) ++cut;
+      size_t cut = next(0);
+      while (cut < word.size() && TextWidth(word.substr(0, next(cut)), font) <= room) cut = next(cut);
       lines.emplace_back(word.substr(0, cut));
       word.remove_prefix(cut);
     }
@@ -329,7 +345,7 @@ void TQExportPDF::CellText(size_t column, int baseline, const TPDFFont& font, pl
       else
         x = m_x[column + 1] - indent - width;
     }
-    Doc().TextOut(x, y, color, EscapeText(line));
+    Doc().TextOut(x, y, color, Shown(EscapeText(line)));
     y -= LineHeight(font);
   }
 }
@@ -349,7 +365,7 @@ void TQExportPDF::WriteCaptionRow() {
   for (size_t i = 0; i < Columns().Count(); ++i) {
     int y = m_y;
     for (const std::string& line : m_lines[i]) {
-      d.TextOut(m_x[i] + indent, y, font.FontColor, EscapeText(line));
+      d.TextOut(m_x[i] + indent, y, font.FontColor, Shown(EscapeText(line)));
       y -= LineHeight(font);
     }
   }

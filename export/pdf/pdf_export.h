@@ -105,6 +105,8 @@ class TQExportPDF : public TQExportFormatText {
 
  protected:
   std::unique_ptr<TQExportWriter> CreateWriter(platform::Stream& stream) override;
+  // The file holds bytes of its own: texts are converted one by one.
+  bool WriterEncodes() const override;
   void BeginExport() override;
   void EndExport() override;
   void WriteCaptionRow() override;
@@ -113,6 +115,8 @@ class TQExportPDF : public TQExportFormatText {
   // A backslash before every backslash and parenthesis: the text stays one
   // balanced string operand.
   std::string EscapeText(const std::string& text) override;
+  // A line of UTF-8 text as the page's fonts show it.
+  std::string Shown(const std::string& utf8);
 
  private:
   TPDFDocument& Doc() { return static_cast<TQPDFWriter&>(*Writer()).Document(); }

@@ -4,21 +4,45 @@
 #include <cstdio>
 
 #include "export/column_fit.h"
+#include "platform/codepage.h"
 
 namespace kvn::exporting {
+
+namespace {
+
+// A character past ASCII: a Windows-1252 one as its byte (\'e9); any other
+// as \uN (a signed 16-bit number, two for a character past U+FFFF) with "?"
+// for readers that know no Unicode.
+void AppendRtfCharacter(std::string& out, char32_t cp) {
+  char hex[16];
+  const char byte = platform::Cp1252FromUnicode(cp);
+  if (byte != '?') {
+    std::snprintf(hex, sizeof hex, "\\'%02x", static_cast<unsigned char>(byte));
+    out += hex;
+    return;
+  }
+  const auto unit = [&](uint32_t u) {
+    std::snprintf(hex, sizeof hex, "\\u%d?", static_cast<int>(static_cast<int16_t>(static_cast<uint16_t>(u))));
+    out += hex;
+  };
+  if (cp >= 0x10000) {
+    unit(0xD800 + ((cp - 0x10000) >> 10));
+    unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+  } else {
+    unit(cp);
+  }
+}
+
+}  // namespace
 
 std::string RtfHighCharacters(const std::string& text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x80) {
-      out += c;
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\'%02x", b);
-      out += hex;
-    }
+  for (size_t i = 0; i < text.size();) {
+    if (static_cast<unsigned char>(text[i]) < 0x80)
+      out += text[i++];
+    else
+      AppendRtfCharacter(out, platform::DecodeUtf8(text, i));
   }
   return out;
 }
@@ -26,14 +50,16 @@ std::string RtfHighCharacters(const std::string& text) {
 std::string TQExportRTF::EscapeText(const std::string& text) {
   std::string out;
   out.reserve(text.size() + 4);
-  for (char c : text) {
+  for (size_t i = 0; i < text.size();) {
+    const char c = text[i];
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      AppendRtfCharacter(out, platform::DecodeUtf8(text, i));
+      continue;
+    }
+    ++i;
     if (c == '\\' || c == '{' || c == '}') {
       out += '\\';
       out += c;
-    } else if (static_cast<unsigned char>(c) >= 0x80) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\'%02x", static_cast<unsigned char>(c));
-      out += hex;
     } else if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n') {
       // Other controls (a NUL left by another program) are no text of RTF.
     } else {

@@ -44,7 +44,7 @@ class TQExportRTF : public TQExportFormatText {
   static std::string StyleWords(const Font& font);
 };
 
-// Characters above 127 as \'xx (their Windows-1252 byte in hex); nothing else.
+// Characters past ASCII as \'xx (their Windows-1252 byte) or \uN? (any other); nothing else.
 std::string RtfHighCharacters(const std::string& text);
 
 }  // namespace kvn::exporting

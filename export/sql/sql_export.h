@@ -18,6 +18,10 @@ class TQExportSQL : public TQExportAdvancedText {
   std::string CommitStatement = "COMMIT WORK;";
   bool CreateTable = false;
   char StatementTerm = ';';
+  // The script's encoding: UTF-8, the one the catalogue and every database
+  // read; another on request.
+  std::string Encoding = "UTF-8";
+  std::string TextEncoding() const override { return Encoding; }
 
  protected:
   void BeginExport() override;

@@ -6,6 +6,7 @@
 #include "platform/codepage.h"
 #include "platform/conversions.h"
 #include "platform/format.h"
+#include "platform/strings.h"
 
 namespace kvn::exporting {
 
@@ -31,7 +32,9 @@ std::string Escaped(std::string_view text, char doubled) {
 bool PlainNumber(const std::string& formatted, std::string& out) {
   const platform::LocaleSettings& s = platform::LocaleSettings::Current();
   out.clear();
-  for (char c : formatted) {
+  // The formatted text is UTF-8, the locale's separator a Windows-1252 byte.
+  const std::string text = platform::IsAscii(formatted) ? formatted : platform::Utf8ToCp1252(formatted);
+  for (char c : text) {
     if (c == s.thousandSeparator && c != s.decimalSeparator) continue;
     out += c == s.decimalSeparator ? '.' : c;
   }
@@ -105,10 +108,25 @@ int TQExportASCII::CountDifTuples() {
   }
 }
 
+bool IsUtf8WithBom(std::string_view encoding) {
+  std::string folded;
+  for (char c : encoding)
+    if (c != '-' && c != '_' && c != ' ') folded += platform::AsciiLower(c);
+  return folded == "utf8bom";
+}
+
+std::string TQExportASCII::TextEncoding() const {
+  if (m_type == TQExportASCIIType::etDIF || m_type == TQExportASCIIType::etSYLK) return "WINDOWS-1252";
+  if (Encoding.empty()) return "windows-1252";
+  return IsUtf8WithBom(Encoding) ? "UTF-8" : Encoding;
+}
+
 void TQExportASCII::BeginExport() {
   TQExportFormatText::BeginExport();
   if (m_type != TQExportASCIIType::etTXT) AutoCalcColWidth = false;
   TQExportWriter& w = *Writer();
+  if ((m_type == TQExportASCIIType::etTXT || m_type == TQExportASCIIType::etCSV) && IsUtf8WithBom(Encoding))
+    w.Write("\xEF\xBB\xBF");
   switch (m_type) {
     case TQExportASCIIType::etTXT:
       if (!Title.empty()) {

@@ -24,6 +24,12 @@ class TQExportASCII : public TQExportFormatText {
   char CSVQuote = '"';
   bool CSVQuoteStrings = true;
   int TXTSpacing = 1;
+  // TXT and CSV: Windows-1252 (as the formats are described), "UTF-8", or
+  // "UTF-8-BOM" (UTF-8 opened by a byte-order mark, which spreadsheets need
+  // to recognise it), or any encoding the system knows. DIF and SYLK are
+  // always Windows-1252.
+  std::string Encoding = "windows-1252";
+  std::string TextEncoding() const override;
 
   void SaveToIni(platform::IniFile& ini) override;
   void LoadFromIni(const platform::IniFile& ini) override;
@@ -51,6 +57,9 @@ class TQExportASCII : public TQExportFormatText {
   TQExportASCIIType m_type = TQExportASCIIType::etTXT;
   std::string m_rowText, m_cellText;  // reused for every row
 };
+
+// Whether an encoding name asks for UTF-8 with a byte-order mark ("UTF-8-BOM").
+bool IsUtf8WithBom(std::string_view encoding);
 
 // The text of a DIF string or SYLK value: line breaks become blanks (both
 // formats are line-based) and SYLK doubles its semicolons, so the text cannot

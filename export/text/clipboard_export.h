@@ -18,6 +18,8 @@ class TQExportClipboard : public TQExportMemory {
   std::string ClipboardViewer = "Clipbrd.exe";  // idem
 
   void GetColumnOptions(ColumnOptions& options) const override;
+  // The clipboard takes Unicode text.
+  std::string TextEncoding() const override { return "UTF-8"; }
 
  protected:
   void BeginExport() override;

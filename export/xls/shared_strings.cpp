@@ -3,19 +3,11 @@
 #include <array>
 
 #include "export/xls/biff_stream.h"
+#include "export/xls/style_records.h"
 #include "platform/codepage.h"
 #include "platform/endian.h"
 
 namespace kvn::exporting {
-
-uint16_t Cp1252ToUtf16(unsigned char byte) {
-  static const std::array<uint16_t, 256> table = [] {
-    std::array<uint16_t, 256> t{};
-    for (int b = 0; b < 256; ++b) t[static_cast<size_t>(b)] = static_cast<uint16_t>(platform::Cp1252ToUnicode(static_cast<unsigned char>(b)));
-    return t;
-  }();
-  return table[byte];
-}
 
 uint32_t SharedStringTable::Add(std::string_view text) {
   ++m_textCells;
@@ -62,13 +54,16 @@ std::string SharedStringTable::Block() const {
     number = kRecContinue;
   };
   auto room = [&] { return kMaxRecordBody - body.size(); };
-  auto chars = [&](std::string_view s) {
-    for (unsigned char c : s) platform::AppendLE16(body, Cp1252ToUtf16(c));
+  auto chars = [&](std::u16string_view s) {
+    for (char16_t u : s) platform::AppendLE16(body, static_cast<uint16_t>(u));
   };
 
   platform::AppendLE32(body, m_textCells);
   platform::AppendLE32(body, static_cast<uint32_t>(m_strings.size()));
-  for (std::string_view s : m_strings) {
+  std::u16string units;
+  for (std::string_view text : m_strings) {
+    units = XlsUnits(text);
+    std::u16string_view s = units;
     const size_t entry = 3 + 2 * s.size();
     if (entry > room() && entry <= kMaxRecordBody) close();
     if (entry <= room()) {
@@ -79,17 +74,21 @@ std::string SharedStringTable::Block() const {
     }
     // A text longer than a record: the header and the first characters where
     // they fit, then the rest in the next records, each opened by the option
-    // byte; no split falls inside a character.
+    // byte; no split falls inside a character (nor between the two halves of
+    // a pair).
+    const auto fitting = [&s](size_t n) {
+      return n > 0 && n < s.size() && s[n - 1] >= 0xD800 && s[n - 1] <= 0xDBFF ? n - 1 : n;
+    };
     if (room() < 5) close();
     platform::AppendLE16(body, static_cast<uint16_t>(s.size()));
     body += '\x01';
-    size_t n = (room()) / 2;
+    size_t n = fitting(room() / 2);
     chars(s.substr(0, n));
     s.remove_prefix(n);
     while (!s.empty()) {
       close();
       body += '\x01';
-      n = std::min(s.size(), room() / 2);
+      n = fitting(std::min(s.size(), room() / 2));
       chars(s.substr(0, n));
       s.remove_prefix(n);
     }

@@ -22,7 +22,7 @@ constexpr uint16_t kRecContinue = 0x003C;
 
 class SharedStringTable {
  public:
-  // Counts one text cell and returns the index of its text (Windows-1252);
+  // Counts one text cell and returns the index of its text (UTF-8);
   // texts are compared exactly, case included.
   uint32_t Add(std::string_view text);
   uint32_t TextCells() const { return m_textCells; }
@@ -43,7 +43,5 @@ class SharedStringTable {
   uint32_t m_textCells = 0;
 };
 
-// The UTF-16 code unit of a Windows-1252 byte.
-uint16_t Cp1252ToUtf16(unsigned char byte);
 
 }  // namespace kvn::exporting

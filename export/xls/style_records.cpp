@@ -36,25 +36,49 @@ constexpr uint8_t kUnderlineBytes[] = {0x00, 0x01, 0x02, 0x21, 0x22};
 
 }  // namespace
 
-bool XlsNeedsUnicode(std::string_view cp1252) {
-  for (char c : cp1252) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b >= 0x80 && b <= 0x9F) return true;
+std::u16string XlsUnits(std::string_view utf8, size_t limit) {
+  std::u16string units;
+  units.reserve(std::min(utf8.size(), limit));
+  for (size_t i = 0; i < utf8.size() && units.size() < limit;) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    if (b < 0x80) {
+      units += static_cast<char16_t>(b);
+      ++i;
+      continue;
+    }
+    const char32_t cp = platform::DecodeUtf8(utf8, i);
+    if (cp < 0x10000) {
+      units += static_cast<char16_t>(cp);
+    } else {
+      if (units.size() + 2 > limit) break;
+      units += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+      units += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    }
   }
+  return units;
+}
+
+bool XlsNeedsUnicode(const std::u16string& units) {
+  for (char16_t u : units)
+    if (u >= 0x80 && (u <= 0x9F || u > 0xFF)) return true;
   return false;
 }
 
-std::string XlsCharacters(std::string_view cp1252, bool unicode) {
+std::string XlsCharacters(const std::u16string& units, bool unicode) {
   std::string out;
   out += unicode ? '\x01' : '\x00';
-  if (!unicode) return out.append(cp1252);
-  for (char c : cp1252) platform::AppendLE16(out, static_cast<uint16_t>(platform::Cp1252ToUnicode(static_cast<unsigned char>(c))));
+  for (char16_t u : units) {
+    if (unicode)
+      platform::AppendLE16(out, static_cast<uint16_t>(u));
+    else
+      out += static_cast<char>(u);
+  }
   return out;
 }
 
 std::string FontBody(const TxlsFont& f) {
   std::string b;
-  const size_t nameLength = std::min<size_t>(f.Name.size(), 255);
+  const std::u16string name = XlsUnits(f.Name, 255);
   platform::AppendLE16(b, static_cast<uint16_t>(f.Size * 20));
   uint16_t options = 0;
   if (f.Style.Has(xfsItalic)) options |= 0x0002;
@@ -67,17 +91,16 @@ std::string FontBody(const TxlsFont& f) {
   b += '\0';  // family
   b += static_cast<char>(f.Charset);
   b += '\0';  // reserved
-  b += static_cast<char>(nameLength);
-  b += XlsCharacters(std::string_view(f.Name).substr(0, nameLength), true);
+  b += static_cast<char>(name.size());
+  b += XlsCharacters(name, true);
   return b;
 }
 
 std::string FormatBody(const TxlsTextFormat& f) {
   std::string b;
-  const size_t length = std::min<size_t>(f.Text.size(), 255);
+  const std::u16string text = XlsUnits(f.Text, 255);
   platform::AppendLE16(b, static_cast<uint16_t>(f.Index));
-  platform::AppendLE16(b, static_cast<uint16_t>(length));
-  const std::string_view text = std::string_view(f.Text).substr(0, length);
+  platform::AppendLE16(b, static_cast<uint16_t>(text.size()));
   b += XlsCharacters(text, XlsNeedsUnicode(text));
   return b;
 }

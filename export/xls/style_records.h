@@ -23,13 +23,16 @@ extern const uint8_t kDefaultXFs[16][kXFSize];
 // The six built-in styles: XF index with bit 15 set, style number, level 0xff.
 extern const uint8_t kBuiltInStyles[6][4];
 
-// Whether a Windows-1252 text needs UTF-16 in a BIFF8 string: the compressed
-// form is Latin-1, which has control characters where Windows-1252 has
-// € œ Œ ’ “ ” – … (bytes 0x80 to 0x9F).
-bool XlsNeedsUnicode(std::string_view cp1252);
-// The option byte and the characters of a BIFF8 string: 0x00 and the bytes,
-// or 0x01 and the characters in UTF-16LE.
-std::string XlsCharacters(std::string_view cp1252, bool unicode);
+// UTF-8 text as the UTF-16 code units BIFF8 counts (a pair for a character
+// past the Basic Multilingual Plane), at most limit of them, never half a pair.
+std::u16string XlsUnits(std::string_view utf8, size_t limit = std::u16string::npos);
+// Whether a BIFF8 string needs UTF-16: the compressed form is Latin-1, which
+// has no character past U+00FF, and control characters where Windows-1252
+// has € œ Œ ’ “ ” – … (0x80 to 0x9F).
+bool XlsNeedsUnicode(const std::u16string& units);
+// The option byte and the characters of a BIFF8 string: 0x00 and a byte
+// each, or 0x01 and the code units in UTF-16LE.
+std::string XlsCharacters(const std::u16string& units, bool unicode);
 
 // FONT body: height, options, colour, weight, script, underline, family,
 // character set, reserved, name length, option byte 0x01, name in UTF-16.

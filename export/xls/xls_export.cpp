@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include "export/xls/style_records.h"
 #include "platform/codepage.h"
 #include "platform/conversions.h"
 #include "platform/file_info.h"
@@ -252,7 +253,7 @@ void TQExportXLS::ValidateSheet(TxlsSheet& sheet) {
   const std::string name = SourceName(sheet.ExportSource);
   if (!source.Linked())
     throw Error(Subst("La feuille %s contient l'ereur: %s",
-                      {platform::Cp1252ToUtf8(sheet.Title), Subst("La source (%s) n'est pas liée", {name})}));
+                      {sheet.Title, Subst("La source (%s) n'est pas liée", {name})}));
   if (!source.Active()) throw Error(Subst("La source (%s) est fermée", {name}));
   if (!ExportEmpty && source.Empty()) throw Error(Subst("La source (%s) est vide", {name}));
 }
@@ -349,7 +350,7 @@ bool TQExportXLS::ExportSheet(TxlsSheet& sheet) {
   const int span = static_cast<int>(columns.Count()) + sheet.StartDataCol;
   if (span > kXlsMaxColumns)
     throw XlsLimitError(Subst("La feuille %s ne tient pas dans un classeur XLS : une feuille a au plus 256 colonnes (%s demandées)",
-                              {platform::Cp1252ToUtf8(sheet.Title), std::to_string(span)}));
+                              {sheet.Title, std::to_string(span)}));
   XlsSheetStream& stream = sheet.m_stream;
   stream.columnSpan = static_cast<uint16_t>(span);
   stream.rowCursor = 0;
@@ -541,7 +542,8 @@ void TQExportXLS::WriteDataRow(TxlsSheet& sheet) {
           CheckFits(sheet, row, col);
           m_xls->WriteNumber(row, col, xf, days);
         } else if (days <= 1) {
-          TextCell(sheet, row, col, xf, platform::FormatDateTime(column.Format, days));
+          TextCell(sheet, row, col, xf,
+                   platform::Cp1252ToUtf8(platform::FormatDateTime(platform::Utf8ToCp1252(column.Format), days)));
         } else {
           // Serial numbers count a 29 February 1900 that never was: days up to
           // 28 February 1900 are one less.
@@ -551,11 +553,13 @@ void TQExportXLS::WriteDataRow(TxlsSheet& sheet) {
         break;
       }
       case TQExportColType::String:
-        if (value.size() > kXlsMaxText)
-          throw ValueError(platform::Cp1252ToUtf8(column.Name),
-                           Subst("le texte de %s octets dépasse les %s d'une cellule XLS (%s)",
-                                 {std::to_string(value.size()), std::to_string(kXlsMaxText),
-                                  TooLongText(row, col)}));
+        if (value.size() > kXlsMaxText) {
+          const size_t units = XlsUnits(value).size();
+          if (units > kXlsMaxText)
+            throw ValueError(column.Name,
+                             Subst("le texte de %s caractères dépasse les %s d'une cellule XLS (%s)",
+                                   {std::to_string(units), std::to_string(kXlsMaxText), TooLongText(row, col)}));
+        }
         TextCell(sheet, row, col, xf, value);
         break;
       case TQExportColType::Boolean:
@@ -612,18 +616,19 @@ void TQExportXLS::WriteAggregateRow(TxlsSheet& sheet, int firstDataRow, bool any
 void TQExportXLS::CheckFits(const TxlsSheet& sheet, int row, int col) const {
   if (row >= kXlsMaxRows)
     throw XlsLimitError(Subst("La feuille %s ne tient pas dans un classeur XLS : une feuille a au plus 65536 lignes",
-                              {platform::Cp1252ToUtf8(sheet.Title)}));
+                              {sheet.Title}));
   if (col >= kXlsMaxColumns)
     throw XlsLimitError(Subst("La feuille %s ne tient pas dans un classeur XLS : une feuille a au plus 256 colonnes",
-                              {platform::Cp1252ToUtf8(sheet.Title)}));
+                              {sheet.Title}));
 }
 
 void TQExportXLS::TextCell(TxlsSheet& sheet, int row, int col, int xf, std::string_view text) {
   if (text.empty()) return;
   if (!m_xls) throw Error("File not opened");
   CheckFits(sheet, row, col);
-  if (text.size() > kXlsMaxText)
-    throw Error(Subst("Le texte de la cellule ligne %s, colonne %s dépasse les %s octets d'une cellule XLS (%s).",
+  // A cell holds 32,767 UTF-16 code units; UTF-8 never has fewer bytes.
+  if (text.size() > kXlsMaxText && XlsUnits(text).size() > kXlsMaxText)
+    throw Error(Subst("Le texte de la cellule ligne %s, colonne %s dépasse les %s caractères d'une cellule XLS (%s).",
                       {std::to_string(row + 1), std::to_string(col + 1), std::to_string(kXlsMaxText),
                        TooLongText(row, col)}));
   m_xls->WriteLabelSst(row, col, xf, AddSharedString(text));

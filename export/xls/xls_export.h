@@ -146,6 +146,8 @@ class TQExportXLS : public TQExportFormatText {
   TQXLSWriter* XLSWriter() { return m_xls.get(); }
 
  protected:
+  // The workbook holds its texts in UTF-16: nothing to convert on the way.
+  bool WriterEncodes() const override { return false; }
   void BeginExport() override;
   void EndExport() override;
 

@@ -159,7 +159,7 @@ bool TxlsFormat::IsDefault() const {
 }
 
 void TxlsFormat::SaveToIni(platform::IniFile& ini, std::string_view s) const {
-  ini.WriteString(s, "FontName", platform::Cp1252ToUtf8(Font.Name));
+  ini.WriteString(s, "FontName", Font.Name);
   ini.WriteInteger(s, "FontSize", Font.Size);
   ini.WriteString(s, "FontColor", XlsColorToText(Font.Color));
   ini.WriteBool(s, "FontBold", Font.Style.Has(xfsBold));
@@ -182,7 +182,7 @@ void TxlsFormat::LoadFromIni(const platform::IniFile& ini, std::string_view s) {
   auto color = [&](const char* key, TxlsColor fallback) {
     return ini.ValueExists(s, key) ? XlsColorFromText(ini.ReadString(s, key, "")) : fallback;
   };
-  Font.Name = platform::Utf8ToCp1252(ini.ReadString(s, "FontName", "arial"));
+  Font.Name = ini.ReadString(s, "FontName", "arial");
   Font.Size = static_cast<int>(ini.ReadInteger(s, "FontSize", 10));
   Font.Color = color("FontColor", clrBlack);
   Font.Style = {};

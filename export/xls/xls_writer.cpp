@@ -116,12 +116,12 @@ void TQXLSWriter::WriteGlobals(std::vector<XlsSheetStream*>& sheets, const TxlsF
 
   // BOUNDSHEET (0x0085): BOF offset (patched), visible worksheet, the title.
   for (XlsSheetStream* sheet : sheets) {
-    const std::string& title = sheet->title;
+    const std::u16string title = XlsUnits(sheet->title, 31);
     const size_t n = title.size();
     RecordBody b = s.Body(8 + 2 * n);
     sheet->boundSheetOffsetField = s.CurrentPosition() + 4;
     b.U32(0).U16(0).U8(static_cast<uint8_t>(n)).U8(0x01);
-    for (unsigned char c : title) b.U16(Cp1252ToUtf16(c));
+    for (char16_t u : title) b.U16(static_cast<uint16_t>(u));
     s.WriteRecord(kRecBoundSheet, static_cast<uint16_t>(8 + 2 * n));
   }
   s.Body(4).U16(1).U16(1);
@@ -158,14 +158,14 @@ void TQXLSWriter::BeginSheet(XlsSheetStream& sheet, std::string_view pageHeader,
 
 void TQXLSWriter::WriteHeaderFooter(uint16_t number, std::string_view text) {
   // The record holds at most 255 characters.
-  text = text.substr(0, 255);
-  if (text.empty()) {
+  const std::u16string units = XlsUnits(text, 255);
+  if (units.empty()) {
     WriteRecord(number, 0);
     return;
   }
   // UTF-16 when the text holds a character Latin-1 lacks ("œ", "€").
-  const std::string characters = XlsCharacters(text, XlsNeedsUnicode(text));
-  m_stream.Body(characters.size() + 2).U16(static_cast<uint16_t>(text.size())).Bytes(characters);
+  const std::string characters = XlsCharacters(units, XlsNeedsUnicode(units));
+  m_stream.Body(characters.size() + 2).U16(static_cast<uint16_t>(units.size())).Bytes(characters);
   WriteRecord(number, static_cast<uint16_t>(characters.size() + 2));
 }
 

@@ -42,7 +42,7 @@ constexpr uint16_t kRecFormula = 0x0006;
 
 // Where the end phase finds a sheet in the stream, and how far it reaches.
 struct XlsSheetStream {
-  std::string title;                // Windows-1252
+  std::string title;                // UTF-8
   int64_t boundSheetOffsetField = 0;
   int64_t dimensions = 0;
   uint32_t rowCursor = 0;           // the next row to write

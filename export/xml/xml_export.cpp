@@ -23,15 +23,6 @@ TQExportXML::Charset TQExportXML::CharsetOf(std::string_view encoding) {
   return Charset::Encoded;
 }
 
-bool TQExportXML::Holds(char32_t cp) {
-  switch (m_charset) {
-    case Charset::References: return cp < 0x80;
-    case Charset::Utf8: return true;
-    case Charset::Encoded: return m_encoder->CanHold(cp);
-  }
-  return false;
-}
-
 void TQExportXML::GetColumnOptions(ColumnOptions& o) const {
   TQExportText::GetColumnOptions(o);
   o.Formats = &Formats;
@@ -42,8 +33,22 @@ void TQExportXML::GetColumnOptions(ColumnOptions& o) const {
 std::string TQExportXML::EscapeText(const std::string& text) {
   std::string out;
   out.reserve(text.size() + 8);
-  for (char c : text) {
+  for (size_t i = 0; i < text.size();) {
+    const char c = text[i];
     const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x80) {
+      // With no encoding named, every character past ASCII is a reference;
+      // otherwise the writer writes it in the file's encoding, or as a
+      // reference when that encoding lacks it.
+      const size_t start = i;
+      const char32_t cp = platform::DecodeUtf8(text, i);
+      if (m_charset == Charset::References)
+        AppendReference(out, cp);
+      else
+        out.append(text, start, i - start);
+      continue;
+    }
+    ++i;
     switch (c) {
       case '"': out += "&quot;"; continue;
       case '&': out += "&amp;"; continue;
@@ -56,41 +61,41 @@ std::string TQExportXML::EscapeText(const std::string& text) {
       case '\n': AppendReference(out, b); continue;
       default: break;
     }
-    if (b < 0x20) {
-      // Not a character of XML 1.0, not even as a reference.
-      out += '?';
-    } else if (b < 0x80) {
-      out += c;
-    } else {
-      const char32_t cp = platform::Cp1252ToUnicode(b);
-      if (Holds(cp))
-        platform::AppendUtf8(out, cp);
-      else
-        AppendReference(out, cp);
-    }
+    // Not a character of XML 1.0, not even as a reference.
+    out += b < 0x20 ? '?' : c;
   }
   return out;
 }
 
+namespace {
+bool IsEncodingName(std::string_view e);
+}  // namespace
+
+std::string TQExportXML::TextEncoding() const {
+  // A name that is no encoding name is refused by BeginExport, in its words.
+  return CharsetOf(Options.Encoding) == Charset::Encoded && IsEncodingName(Options.Encoding) ? Options.Encoding
+                                                                                            : std::string("UTF-8");
+}
+
 std::string TQExportXML::AttributeName(const std::string& columnName) const {
   std::string name;
-  for (char c : columnName) {
-    const auto b = static_cast<unsigned char>(c);
-    const bool ascii = b < 0x80;
-    const bool allowed = !ascii || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                         (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.';
-    if (!allowed) {
-      name += '_';
-    } else if (ascii) {
-      name += c;
-    } else {
-      // A name has no references: a letter the file cannot hold is "_".
-      const char32_t cp = platform::Cp1252ToUnicode(b);
-      if (m_charset != Charset::Encoded || m_encoder->CanHold(cp))
-        platform::AppendUtf8(name, cp);
-      else
-        name += '_';
+  for (size_t i = 0; i < columnName.size();) {
+    const char c = columnName[i];
+    if (static_cast<unsigned char>(c) < 0x80) {
+      ++i;
+      const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+                           c == '-' || c == '.';
+      name += allowed ? c : '_';
+      continue;
     }
+    // A name has no references: a letter the file cannot hold is "_".
+    const size_t start = i;
+    const char32_t cp = platform::DecodeUtf8(columnName, i);
+    TQExportXML& self = const_cast<TQExportXML&>(*this);
+    if (m_charset == Charset::Encoded && self.Encoder() && !self.Encoder()->CanHold(cp))
+      name += '_';
+    else
+      name.append(columnName, start, i - start);
   }
   // A name starts with a letter or "_".
   if (name.empty() || (name[0] >= '0' && name[0] <= '9') || name[0] == '-' || name[0] == '.') name.insert(0, "_");
@@ -120,15 +125,11 @@ void TQExportXML::BeginExport() {
   // Both go into the declaration as they are: a reader refuses anything else.
   if (!IsXmlVersion(Options.Version))
     throw Error(platform::Subst("Version XML refusée : « %s » (1.0 ou 1.1 attendu).",
-                                {platform::Cp1252ToUtf8(Options.Version)}));
+                                {Options.Version}));
   if (!Options.Encoding.empty() && !IsEncodingName(Options.Encoding))
-    throw Error(platform::Subst("Nom d'encodage XML refusé : « %s ».", {platform::Cp1252ToUtf8(Options.Encoding)}));
+    throw Error(platform::Subst("Nom d'encodage XML refusé : « %s ».", {Options.Encoding}));
   m_charset = CharsetOf(Options.Encoding);
-  m_encoder.reset();
-  if (m_charset == Charset::Encoded) m_encoder = std::make_unique<platform::TextEncoder>(Options.Encoding);
   TQExportText::BeginExport();
-  // The whole file, declaration included, is written in the encoding named.
-  Writer()->SetEncoder(m_encoder.get());
   m_names.clear();
   for (size_t i = 0; i < Columns().Count(); ++i) m_names.push_back(AttributeName(Columns()[i].Name));
   std::string declaration = "<?xml version=\"" + Options.Version + "\" ";
@@ -195,9 +196,9 @@ void TQExportXML::AfterExport() {
 void TQExportXML::EndExport() {
   // A stopped export is closed as a complete packet too.
   ClosePacket();
-  if (m_encoder && Writer()) {
+  if (Encoder() && Writer()) {
     Writer()->SetEncoder(nullptr);
-    Writer()->Write(m_encoder->Finish());
+    Writer()->Write(Encoder()->Finish());
   }
   TQExportText::EndExport();
 }

@@ -54,16 +54,16 @@ class TQExportXML : public TQExportText {
   std::string GetColCaption(int index) override;
   std::set<char> GetSpecialChars() override { return {'"', '&', '<', '>'}; }
   std::string EscapeText(const std::string& text) override;
+  // The file's encoding: the one named, or UTF-8 (with references or not).
+  std::string TextEncoding() const override;
+  platform::TextEncoder::Unholdable UnholdableAs() const override {
+    return platform::TextEncoder::Unholdable::Reference;
+  }
 
  private:
   void ClosePacket();
 
-  // A character of the value or name as the writer takes it: UTF-8 when
-  // the file can hold it, else a reference (values) or nothing (names).
-  bool Holds(char32_t cp);
-
   Charset m_charset = Charset::References;
-  std::unique_ptr<platform::TextEncoder> m_encoder;
   std::vector<std::string> m_names;
   bool m_packetOpen = false;
   bool m_rowDataOpen = false;

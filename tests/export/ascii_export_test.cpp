@@ -28,8 +28,8 @@ class AsciiExportTest : public CatalogueTest {
     e.CSVComma = ';';
     e.ExportedFields = {"Reference", "Titre", "Durée", "Prêté_le", "Nb_cd"};
     // "Durée" and "Prêté_le" in the engine's 8-bit text.
-    e.ExportedFields[2] = platform::Utf8ToCp1252("Durée");
-    e.ExportedFields[3] = platform::Utf8ToCp1252("Prêté_le");
+    e.ExportedFields[2] = "Durée";
+    e.ExportedFields[3] = "Prêté_le";
   }
   // Converts a file with ssconvert and returns the CSV text it reads.
   std::string ReadWithGnumeric(const std::string& bytes, const char* ext) {
@@ -91,8 +91,8 @@ TEST_F(AsciiExportTest, TxtBytes) {
   TQExportASCII e;
   Configure(e, TQExportASCIIType::etTXT);
   e.ColumnsWidth = {"Reference=0", "Titre=0"};
-  e.ColumnsWidth.Add(platform::Utf8ToCp1252("Durée=0"));
-  e.ColumnsWidth.Add(platform::Utf8ToCp1252("Prêté_le=0"));
+  e.ColumnsWidth.Add("Durée=0");
+  e.ColumnsWidth.Add("Prêté_le=0");
   e.ColumnsWidth.Add("Nb_cd=0");
   e.Title = "Mes films";
   e.Header = {"En-tete"};

@@ -128,7 +128,7 @@ TEST_F(ColumnsTest, AutoWidthsFromCaptionsAndUnformattedTexts) {
   e.ColumnsWidth = {"Id=0", "Prix=0"};
   e.Captions = {"Id=Numéro du film"};
   e.ExportToStream(*std::make_unique<platform::MemoryStream>());
-  EXPECT_EQ(e.Columns()[0].Width, 15);  // the caption
+  EXPECT_EQ(e.Columns()[0].Width, 14);  // the caption, in characters
   EXPECT_EQ(e.Columns()[1].Width, 4);   // "12,5" before formatting
 }
 

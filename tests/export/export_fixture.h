@@ -74,7 +74,7 @@ class CatalogueTest : public ::testing::Test {
   // export; all of them when none are given.
   void Link(TQExport& e, const std::vector<std::string>& fields = {}) {
     e.DataSet = table.get();
-    for (const auto& f : fields) e.ExportedFields.Add(platform::Utf8ToCp1252(f));
+    for (const auto& f : fields) e.ExportedFields.Add(f);
   }
   // Runs an exporter on a memory stream and returns the bytes.
   static std::string Run(TQExport& e) {

@@ -18,7 +18,6 @@
 namespace kvn::exporting {
 namespace {
 
-using platform::Utf8ToCp1252;
 
 // qpdf finds nothing wrong, not even a warning.
 void ExpectPdfValid(const std::string& path) {
@@ -255,7 +254,7 @@ TEST_F(PdfExportTest, PagesHeaderFooterAndCellColours) {
   TQExportPDF e;
   Link(e, {"Reference", "Titre"});
   e.ColumnsWidth = {"Reference=6", "Titre=20"};
-  e.Header = {Utf8ToCp1252("Liste (complète)")};
+  e.Header = {"Liste (complète)"};
   e.Footer = {"Fin de la liste"};
   e.Options.DataFont.FontColor = platform::clNavy;
   e.OnGetCellParams = [](TQExport*, int recNo, int colNo, const std::string&, TQExportColAlign&, Font& font,
@@ -317,7 +316,7 @@ TEST_F(PdfExportTest, ColumnsWithoutWidthFitTheirValues) {
   };
   for (const auto& [i, texts] : columns) {
     int widest = 0;
-    for (const auto& t : texts) widest = std::max(widest, TextWidth(Utf8ToCp1252(t), TPDFFontName::poHelvetica, 10));
+    for (const auto& t : texts) widest = std::max(widest, TextWidth(t, TPDFFontName::poHelvetica, 10));
     const int width = x[i + 1] - x[i] - padding;
     EXPECT_GE(width + 1, widest) << i;
     EXPECT_LE(width, widest + average + 1) << i;
@@ -352,7 +351,7 @@ TEST_F(PdfExportTest, NumbersOfTheTableKeepTheUsersSeparator) {
   // Sized from the formatted values, the column holds the widest of them.
   EXPECT_NE(doc.find("(1\xA0" "234,00) Tj"), std::string::npos);
   const std::vector<int>& x = e.ColumnBounds();
-  EXPECT_GE(x[1] - x[0] - CharsWidth(10, 3) + 1, TextWidth("1\xA0" "234,00", TPDFFontName::poHelvetica, 10));
+  EXPECT_GE(x[1] - x[0] - CharsWidth(10, 3) + 1, TextWidth("1\u00A0" "234,00", TPDFFontName::poHelvetica, 10));
   // Only the texts of the table hold commas.
   for (size_t at = 0, end; at < doc.size(); at = end + 1) {
     end = std::min(doc.find('\r', at), doc.size());

@@ -13,7 +13,6 @@
 namespace kvn::exporting {
 namespace {
 
-using platform::Utf8ToCp1252;
 
 using RtfExportTest = CatalogueTest;
 

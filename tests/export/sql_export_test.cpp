@@ -12,7 +12,6 @@
 namespace kvn::exporting {
 namespace {
 
-using platform::Utf8ToCp1252;
 
 class SqlExportTest : public CatalogueTest {
  protected:
@@ -41,16 +40,16 @@ TEST_F(SqlExportTest, StatementsByteForByte) {
             "  A  CHAR(20),\r\n"
             "  B  INTEGER,\r\n"
             "  \"Index\"  INTEGER,\r\n"
-            "  \"Pr\xEAt\xE9 le\"  DATE,\r\n"
+            "  \"Prêté le\"  DATE,\r\n"
             "  C  INTEGER,\r\n"
             "  F  DOUBLE PRECISION);\r\n"
             "\r\n"
             "INSERT INTO T\r\n"
-            "  (A,B,\"Index\",\"Pr\xEAt\xE9 le\",C,F)\r\n"
+            "  (A,B,\"Index\",\"Prêté le\",C,F)\r\n"
             "VALUES('L''ours',95,7,NULL,true,2.5);\r\n"
             "\r\n"
             "INSERT INTO T\r\n"
-            "  (A,B,\"Index\",\"Pr\xEAt\xE9 le\",C,F)\r\n"
+            "  (A,B,\"Index\",\"Prêté le\",C,F)\r\n"
             "VALUES(NULL,NULL,NULL,'2003-12-25',false,NULL);\r\n"
             "\r\n"
             "COMMIT WORK;\r\n"
@@ -139,14 +138,14 @@ TEST_F(SqlExportTest, Sqlite3RunsTheCatalogueScript) {
   auto r = test::RunProgram({"sqlite3", "-bail", copy + "/video.DB"}, test::ReadFile(e.FileName));
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.err, "");
-  // The script is Windows-1252 text, so are its names and values.
-  const auto rows = test::SqlRows(copy, Utf8ToCp1252("SELECT \"Index\", Reference, Titre, Genre, Support, \"Durée\", "
+  // The script is UTF-8 text, as the catalogue is: names and values come back as they were.
+  const auto rows = test::SqlRows(copy, "SELECT \"Index\", Reference, Titre, Genre, Support, \"Durée\", "
                                                      "Nom, \"Prêté_le\", Nb_cd, typeof(Nb_cd) FROM video "
-                                                     "ORDER BY \"Index\""));
+                                                     "ORDER BY \"Index\"");
   const std::vector<std::string> expected = {
-      Utf8ToCp1252("1|R1|L'Atalante -- \"Vigo\"; DROP TABLE video;|Comédie|DVD|02:02:00|NULL|NULL|1.0|real"),
-      Utf8ToCp1252("2|R2|Le \"Grand\" Bleu; suite|Drame|VHS|02:48:00|Zoé|2024-03-15|2.5|real"),
-      Utf8ToCp1252("3|R3|Zazie|Comédie|DivX ;-)|01:33:00|NULL|NULL|NULL|null"),
+      "1|R1|L'Atalante -- \"Vigo\"; DROP TABLE video;|Comédie|DVD|02:02:00|NULL|NULL|1.0|real",
+      "2|R2|Le \"Grand\" Bleu; suite|Drame|VHS|02:48:00|Zoé|2024-03-15|2.5|real",
+      "3|R3|Zazie|Comédie|DivX ;-)|01:33:00|NULL|NULL|NULL|null",
   };
   EXPECT_EQ(rows, expected);
 }

@@ -17,8 +17,6 @@
 namespace kvn::exporting {
 namespace {
 
-using platform::Cp1252ToUtf8;
-using platform::Utf8ToCp1252;
 using xlstest::Book;
 
 constexpr int kText = 1, kNumber = 2, kDate = 3, kBoolean = 4, kBlank = 6;
@@ -66,7 +64,7 @@ TEST_F(XlsExportTest, CatalogueReadBackByEveryReader) {
   for (int i = 0; i < table->FieldCount(); ++i) {
     TxlsFieldFormat& f = e.FieldFormats.Add();
     f.Assign(e.Options.DataFormat);
-    f.FieldName = platform::Utf8ToCp1252(table->FieldByIndex(i).FieldName());
+    f.FieldName = table->FieldByIndex(i).FieldName();
   }
   const Book book = ExportAndRead(e);
   ASSERT_TRUE(book.ok);
@@ -197,7 +195,7 @@ TEST_F(XlsExportTest, SheetsAndStripStyles) {
   rows.FieldFormats.Add().FieldName = "Titre";
   rows.FieldFormats[0].Font.Style = {xfsItalic};
   TxlsSheet& cols = e.Sheets.Add();
-  cols.Title = Utf8ToCp1252("Colonnes é");
+  cols.Title = "Colonnes é";
   cols.DataSet = table.get();
   cols.ExportedFields = {"Reference", "Titre", "Genre"};
   cols.StripType = ssCol;
@@ -358,7 +356,7 @@ TEST_F(XlsExportTest, Failures) {
   // A failed export writes no file, and leaves an earlier one as it was.
   TQExportXLS unlinked;
   unlinked.FileName = path;
-  unlinked.Options.SetSheetTitle(Utf8ToCp1252("Feuille é"));
+  unlinked.Options.SetSheetTitle("Feuille é");
   EXPECT_EQ(message([&] { unlinked.Execute(); }),
             "La feuille Feuille é contient l'ereur: La source (DataSet) n'est pas liée");
   EXPECT_FALSE(platform::FileExists(path));
@@ -385,7 +383,7 @@ TEST_F(XlsExportTest, Failures) {
   tooLong.FileName = path;
   NameFilms(tooLong);
   EXPECT_EQ(message([&] { tooLong.Execute(); }),
-            "Le film R1 ne peut pas être exporté : dans la colonne « Titre », le texte de 40000 octets dépasse "
+            "Le film R1 ne peut pas être exporté : dans la colonne « Titre », le texte de 40000 caractères dépasse "
             "les 32767 d'une cellule XLS (Cell R2,C2: String length more than 32767 bytes).");
   EXPECT_FALSE(table->ControlsDisabled());
   EXPECT_EQ(test::ReadFile(path), "classeur précédent");
@@ -405,8 +403,8 @@ TEST_F(XlsExportTest, CurrencyAndPunctuationInFormatsAndFooters) {
   TQExportXLS e;
   e.DataSet = table.get();
   e.ExportedFields = {"Reference", "Nb_cd"};
-  e.Formats.SetFloatFormat(Utf8ToCp1252("#,##0.00 €"));
-  e.Options.PageFooter = Utf8ToCp1252("Cœur — page &P");
+  e.Formats.SetFloatFormat("#,##0.00 €");
+  e.Options.PageFooter = "Cœur — page &P";
   const Book book = ExportAndRead(e);
   ASSERT_TRUE(book.ok);
   EXPECT_EQ(book.FormatOf(0, 1, 1).format, "#,##0.00 €");

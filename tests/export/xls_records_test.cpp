@@ -138,7 +138,7 @@ TEST_F(XlsRecordsTest, EndPhaseInsertsFormatsAndStringsAndPatchesOffsets) {
   TQExportXLS e;
   for (const char* title : {"Films", "Prêts"}) {
     TxlsSheet& s = e.Sheets.Add();
-    s.Title = platform::Utf8ToCp1252(title);
+    s.Title = title;
     s.DataSet = table.get();
     s.ExportedFields = {"Reference", "Titre", "Nb_cd"};
   }
@@ -273,7 +273,7 @@ TEST(XlsSharedStrings, RecordBoundaries) {
 TEST(XlsSharedStrings, IndexOfFirstUseAndUtf16) {
   SharedStringTable table;
   EXPECT_EQ(table.Add("Film"), 0u);
-  EXPECT_EQ(table.Add("\xC9t\xE9 \x80"), 1u);  // "Été €" in Windows-1252
+  EXPECT_EQ(table.Add("Été €"), 1u);
   EXPECT_EQ(table.Add("FILM"), 2u);
   EXPECT_EQ(table.Add("Film"), 0u);
   EXPECT_EQ(table.TextCells(), 4u);
@@ -282,6 +282,12 @@ TEST(XlsSharedStrings, IndexOfFirstUseAndUtf16) {
   EXPECT_EQ(sst.U32(4), 3u);
   // Second entry: 5 characters, option 0x01, É t é space €.
   EXPECT_EQ(Hex(sst.body.substr(8 + 11, 13)), "05 00 01 c9 00 74 00 e9 00 20 00 ac 20");
+
+  // Past the Basic Multilingual Plane: a pair of code units, counted as two.
+  SharedStringTable wide;
+  wide.Add("七人の侍 🎬");
+  const Record w = xlstest::Records(wide.Block())[0];
+  EXPECT_EQ(Hex(w.body.substr(8, 3 + 14)), "07 00 01 03 4e ba 4e 6e 30 8d 4f 20 00 3c d8 ac df");
 }
 
 TEST(XlsStyleRecords, FontFormatAndXfLayouts) {
