@@ -60,7 +60,7 @@ exporting::ExportDialogSettings MainWindowExportSettings(db::DataSet& table, con
   return s;
 }
 
-std::string RunCatalogueExport(const ExportRequest& request, int& films) {
+std::string RunCatalogueExport(const ExportRequest& request, int& films, std::string* note) {
   const exporting::ExportType* type = exporting::FindExportType(request.type);
   if (!type)
     throw Error(platform::Subst("Type d'export inconnu : %s (types : %s)", {request.type, ExportTypeNames()}));
@@ -88,6 +88,23 @@ std::string RunCatalogueExport(const ExportRequest& request, int& films) {
     choices.LoadOptions(ini, false);
   }
   if (!request.output.empty()) choices.FileName = request.output;
+  if (!request.encoding.empty()) {
+    // Only the types whose files can be written in another encoding take one;
+    // a name the system does not know is refused before anything is written.
+    if (!platform::IsKnownEncoding(request.encoding) && !exporting::IsUtf8WithBom(request.encoding))
+      throw Error(platform::Subst("Encodage inconnu : « %s » (le système ne sait pas écrire ce jeu de caractères).",
+                                  {request.encoding}));
+    switch (type->number) {
+      case exporting::aeTXT:
+      case exporting::aeCSV: choices.ASCIIExp.Encoding = request.encoding; break;
+      case exporting::aeHTML: choices.HTMLExp.Encoding = request.encoding; break;
+      case exporting::aeXML: choices.XMLExp.Options.Encoding = request.encoding; break;
+      case exporting::aeSQL: choices.SQLExp.Encoding = request.encoding; break;
+      default:
+        throw Error(platform::Subst("L'export %s n'a qu'un encodage : --encoding vaut pour txt, csv, html, xml et sql.",
+                                    {request.type}));
+    }
+  }
   // A name given with -o is taken as it is; the options file's name gets the
   // extension of the type asked for (a CSV options file used for a PDF export
   // writes mes_films.pdf, never over mes_films.csv).
@@ -100,6 +117,7 @@ std::string RunCatalogueExport(const ExportRequest& request, int& films) {
   exporter.OnExportedRecord = [&exported](exporting::TQExport*, int) { ++exported; };
   exporter.Execute();
   films = exported;
+  if (note) *note = exporter.ReplacementNote();
   return exporter.FileName;
 }
 

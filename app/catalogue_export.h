@@ -18,11 +18,13 @@ struct ExportRequest {
   std::string type;         // "csv", "txt", ...
   std::string output;       // empty: <directory>/video.<ext>
   std::string optionsFile;  // empty: none
+  std::string encoding;     // empty: the type's own (or the options file's)
 };
 
-// Runs the export; returns the file written and the number of films exported.
-// Throws kvn::Error.
-std::string RunCatalogueExport(const ExportRequest& request, int& films);
+// Runs the export; returns the file written and the number of films exported,
+// and in note (when given) what the file's encoding could not hold ("" when
+// nothing). Throws kvn::Error.
+std::string RunCatalogueExport(const ExportRequest& request, int& films, std::string* note = nullptr);
 
 // The export types the command line knows, for the help text ("txt csv ...").
 std::string ExportTypeNames();

@@ -55,7 +55,7 @@ std::string UsageText() {
          "Commandes :\n"
          "  init      crée un catalogue vide (video.DB et kvn.ini) ; refuse de\n"
          "            remplacer un catalogue existant\n"
-         "  export TYPE [-o FICHIER] [--options FICHIER.cfg]\n"
+         "  export TYPE [-o FICHIER] [--options FICHIER.cfg] [--encoding NOM]\n"
          "            exporte le catalogue dans l'ordre des titres ; TYPE parmi :\n"
          "            " + ExportTypeNames() + "\n"
          "            par défaut dans video.TYPE, dans le répertoire du catalogue ;\n"
@@ -116,6 +116,9 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
           if (i + 1 >= cl.arguments.size())
             throw Error(platform::Subst("L'option %s attend un nom de fichier.", {a}));
           (a == "-o" ? request.output : request.optionsFile) = cl.arguments[++i];
+        } else if (a == "--encoding") {
+          if (i + 1 >= cl.arguments.size()) throw Error("L'option --encoding attend un nom d'encodage.");
+          request.encoding = cl.arguments[++i];
         } else if (!a.empty() && a[0] == '-') {
           throw Error(platform::Subst("Option inconnue : %s (voir korvane --help)", {a}));
         } else if (request.type.empty()) {
@@ -127,8 +130,10 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
       if (request.type.empty())
         throw Error("La commande export attend un type : " + ExportTypeNames() + ".");
       int films = 0;
-      std::string file = RunCatalogueExport(request, films);
+      std::string note;
+      std::string file = RunCatalogueExport(request, films, &note);
       out << "Export terminé : " << file << " (" << films << " films)\n";
+      if (!note.empty()) out << note << "\n";
       return 0;
     }
     if (cl.command == "archive") {

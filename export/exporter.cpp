@@ -216,7 +216,7 @@ std::string TQExport::ReplacementNote() const {
   std::string where;
   for (const std::string& label : m_replacedIn) where += (where.empty() ? "" : ", ") + label;
   if (m_replacedIn.size() == kReplacedListed) where += "…";
-  return platform::Subst("%s caractère%s que l'encodage du fichier ne peut pas écrire remplacé%s (%s).",
+  return platform::Subst("%s caractère%s que l'encodage du fichier ne peut pas écrire remplacé%s par « ? » (%s).",
                          {std::to_string(m_replaced), m_replaced > 1 ? "s" : "", m_replaced > 1 ? "s" : "",
                           where.empty() ? "en-têtes ou légendes" : where});
 }

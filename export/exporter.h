@@ -121,7 +121,7 @@ class TQExport {
   virtual std::string TextEncoding() const { return "WINDOWS-1252"; }
   platform::TextEncoder* Encoder() { return m_encoder.get(); }
   // After an export: how many characters the file's encoding could not hold
-  // (written as "?" or as references), and the first records they were in.
+  // and were written as "?", and the first records they were in.
   int64_t ReplacedCharacters() const { return m_replaced; }
   const std::vector<std::string>& ReplacedIn() const { return m_replacedIn; }
   // That count said in French for the end of the export ("" when none).

@@ -1,5 +1,7 @@
 #include "export/options_file.h"
 
+#include "export/text/ascii_export.h"
+
 #include <limits>
 
 #include <algorithm>
@@ -162,6 +164,7 @@ const KeyRule kKeyRules[] = {
     {"HTML", "BackgroundFile", Kind::Text, 0, kMaxPath, "un nom de fichier de 4 096 caractères au plus"},
     {"HTML", "BodyAdvanced", Kind::Text, 0, kMaxLine, "un texte de 1 024 caractères au plus"},
     {"HTML", "CellPadding", Kind::Integer, 0, kMaxCharacters, "un nombre de points de 0 à 1024"},
+    {"HTML", "Encoding", Kind::Encoding, 0, 0, "un nom d'encodage connu, par exemple windows-1252, UTF-8 ou UTF-8-BOM"},
     {"HTML", "CellSpacing", Kind::Integer, 0, kMaxCharacters, "un nombre de points de 0 à 1024"},
     {"HTML", "BorderWidth", Kind::Integer, 0, kMaxCharacters, "un nombre de points de 0 à 1024"},
     {"HTML", "TableBackground", Kind::Text, 0, kMaxPath, "un nom de fichier de 4 096 caractères au plus"},
@@ -195,12 +198,15 @@ const KeyRule kKeyRules[] = {
     {"PDF_OPTION_*", "FontSize", Kind::Integer, 1, 1000, "une taille de police de 1 à 1000 points"},
     {"PDF_OPTION_*", "FontColor", Kind::Color, 0, 0, kColor},
     {"TXT", "AutoCalcColWidth", Kind::Bool, 0, 0, kBoolean},
+    {"TXT", "Encoding", Kind::Encoding, 0, 0, "un nom d'encodage connu, par exemple windows-1252, UTF-8 ou UTF-8-BOM"},
+    {"CSV", "Encoding", Kind::Encoding, 0, 0, "un nom d'encodage connu, par exemple windows-1252, UTF-8 ou UTF-8-BOM"},
     {"TXT", "Spacing", Kind::Integer, 0, kMaxCharacters, "un espacement de 0 à 1024 caractères"},
     {"CSV", "QuoteStrings", Kind::Bool, 0, 0, kBoolean},
     {"CSV", "Comma", Kind::Character, 0, 0, "un seul caractère"},
     {"CSV", "Quote", Kind::Character, 1, 0, "un seul caractère, ou rien"},
     {"SQL", "TableName", Kind::Text, 0, 128, "un nom de table de 128 caractères au plus"},
     {"SQL", "CreateTable", Kind::Bool, 0, 0, kBoolean},
+    {"SQL", "Encoding", Kind::Encoding, 0, 0, "un nom d'encodage connu, par exemple windows-1252, UTF-8 ou UTF-8-BOM"},
     {"SQL", "CommitRecCount", Kind::Integer, 0, kMaxCount, kRecords},
     {"SQL", "CommitAfterScript", Kind::Bool, 0, 0, kBoolean},
     {"SQL", "CommitStatement", Kind::Text, 0, kMaxLine, "une instruction de 1 024 caractères au plus"},
@@ -248,7 +254,7 @@ bool ValueAccepted(const KeyRule& rule, const std::string& text) {
       const auto value = platform::StringToColor(text);
       return value && ScreenColor(XlsColorFromScreen(*value)) == *value;
     }
-    case Kind::Encoding: return platform::IsKnownEncoding(text);
+    case Kind::Encoding: return platform::IsKnownEncoding(text) || IsUtf8WithBom(text);
     case Kind::Alignment:
       for (const char* word : {"Gauche", "Centre", "Droite", "Left", "Center", "Right"})
         if (platform::EqualsNoCase(text, word)) return true;
@@ -418,6 +424,7 @@ void ExportChoices::SaveOptions(platform::IniFile& ini) {
       ini.WriteString(h, "BodyAdvanced", lines(e.HTMLOptions.AdvancedAttributes));
       ini.WriteInteger(h, "CellPadding", e.TableOptions.CellPadding);
       ini.WriteInteger(h, "CellSpacing", e.TableOptions.CellSpacing);
+      ini.WriteString(h, "Encoding", e.Encoding);
       ini.WriteInteger(h, "BorderWidth", e.TableOptions.Border);
       ini.WriteString(h, "TableBackground", e.TableOptions.BackgroundFileName);
       ini.WriteString(h, "TableAdvanced", lines(e.TableOptions.AdvancedAttributes));
@@ -456,16 +463,19 @@ void ExportChoices::SaveOptions(platform::IniFile& ini) {
     case aeTXT:
       ini.WriteBool("TXT", "AutoCalcColWidth", TxtAutoCalcColWidth);
       ini.WriteInteger("TXT", "Spacing", TxtSpacing);
+      ini.WriteString("TXT", "Encoding", ASCIIExp.Encoding);
       break;
     case aeCSV:
       ini.WriteBool("CSV", "QuoteStrings", ASCIIExp.CSVQuoteStrings);
       ini.WriteString("CSV", "Comma", U(CharToSettingText(ASCIIExp.CSVComma)));
       ini.WriteString("CSV", "Quote", U(CharToSettingText(ASCIIExp.CSVQuote)));
+      ini.WriteString("CSV", "Encoding", ASCIIExp.Encoding);
       break;
     case aeSQL: {
       const char* q = "SQL";
       ini.WriteString(q, "TableName", U(SqlTableName));
       ini.WriteBool(q, "CreateTable", SQLExp.CreateTable);
+      ini.WriteString(q, "Encoding", SQLExp.Encoding);
       ini.WriteInteger(q, "CommitRecCount", SQLExp.CommitRecCount);
       ini.WriteBool(q, "CommitAfterScript", SQLExp.CommitAfterScript);
       ini.WriteString(q, "CommitStatement", U(SQLExp.CommitStatement));
@@ -602,6 +612,7 @@ void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
     case aeTXT:
       TxtAutoCalcColWidth = ini.ReadBool("TXT", "AutoCalcColWidth", TxtAutoCalcColWidth);
       TxtSpacing = static_cast<int>(ini.ReadInteger("TXT", "Spacing", TxtSpacing));
+      ASCIIExp.Encoding = ini.ReadString("TXT", "Encoding", ASCIIExp.Encoding);
       break;
     case aeCSV: {
       TQExportASCII& e = ASCIIExp;
@@ -610,12 +621,14 @@ void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
       const char quote = SettingTextToChar(ini.ReadString("CSV", "Quote", U(CharToSettingText(e.CSVQuote))));
       e.CSVComma = comma;
       e.CSVQuote = quote;
+      e.Encoding = ini.ReadString("CSV", "Encoding", e.Encoding);
       break;
     }
     case aeSQL: {
       const char* q = "SQL";
       SqlTableName = text(q, "TableName", SqlTableName);
       SQLExp.CreateTable = ini.ReadBool(q, "CreateTable", SQLExp.CreateTable);
+      SQLExp.Encoding = ini.ReadString(q, "Encoding", SQLExp.Encoding);
       SQLExp.CommitRecCount = static_cast<int>(ini.ReadInteger(q, "CommitRecCount", SQLExp.CommitRecCount));
       SQLExp.CommitAfterScript = ini.ReadBool(q, "CommitAfterScript", SQLExp.CommitAfterScript);
       SQLExp.CommitStatement = text(q, "CommitStatement", SQLExp.CommitStatement);
@@ -669,6 +682,7 @@ void ExportChoices::LoadHtmlPage(const platform::IniFile& ini) {
   lines("BodyAdvanced", e.HTMLOptions.AdvancedAttributes);
   e.TableOptions.CellPadding = static_cast<int>(ini.ReadInteger(s, "CellPadding", e.TableOptions.CellPadding));
   e.TableOptions.CellSpacing = static_cast<int>(ini.ReadInteger(s, "CellSpacing", e.TableOptions.CellSpacing));
+  e.Encoding = ini.ReadString(s, "Encoding", e.Encoding);
   e.TableOptions.Border = static_cast<int>(ini.ReadInteger(s, "BorderWidth", e.TableOptions.Border));
   e.TableOptions.BackgroundFileName = ini.ReadString(s, "TableBackground", e.TableOptions.BackgroundFileName);
   lines("TableAdvanced", e.TableOptions.AdvancedAttributes);

@@ -86,12 +86,13 @@ bool TextEncoder::CanHold(char32_t cp) {
 }
 
 void TextEncoder::Unheld(char32_t cp, std::string& out) {
-  ++m_replaced;
+  // A reference keeps the character: only a question mark loses one.
   if (m_unholdable == Unholdable::Reference) {
     out += "&#";
     out += std::to_string(static_cast<uint32_t>(cp));
     out += ';';
   } else {
+    ++m_replaced;
     out += '?';
   }
 }

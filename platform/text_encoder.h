@@ -39,7 +39,7 @@ class TextEncoder {
   // The bytes that end the text (a stateful encoding's return to its initial
   // state); nothing for most encodings.
   std::string Finish();
-  // Characters written as "?" or as references so far.
+  // Characters written as "?" so far (references lose nothing).
   int64_t Replaced() const { return m_replaced; }
 
   // Whether two names are the same encoding as far as the program knows

@@ -285,6 +285,77 @@ TEST(CommandLine, EveryLinkOfAPageSetResolves) {
             std::string::npos);
 }
 
+// Titles and names in any script reach every file that can hold them; the
+// 8-bit formats write "?" where Windows-1252 has no character, and say how
+// many and in which film.
+TEST(CommandLine, EveryCharacterReachesTheFilesThatHoldIt) {
+  TempDir dir;
+  test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
+  const std::string title = "Kieślowski, Nguyễn, Σμέρνα, 七人の侍 🎬";
+  auto py = RunProgram({"python3", "-c",
+                        "import sqlite3, sys\n"
+                        "c = sqlite3.connect(sys.argv[1])\n"
+                        "c.execute('UPDATE video SET Titre = ?, Nom = ? WHERE Reference = ?', (sys.argv[2], 'Dvořák', 'R003'))\n"
+                        "c.commit()\n",
+                        dir / "video.DB", title});
+  ASSERT_EQ(py.exitCode, 0) << py.err;
+  const auto run = [&](const std::vector<std::string>& extra) {
+    std::vector<std::string> argv = {KorvaneExecutable(), "--dir", dir.Path(), "export"};
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    return RunProgram(argv);
+  };
+  // Files that hold every character, read back by their readers.
+  for (const char* type : {"xls", "xml", "sql", "rtf", "html"}) ASSERT_EQ(run({type}).exitCode, 0) << type;
+  ASSERT_EQ(run({"csv", "--encoding", "UTF-8-BOM", "-o", dir / "u.csv"}).exitCode, 0);
+  const auto book = exporting::xlstest::ReadWithXlrd(dir / "video.xls");
+  ASSERT_TRUE(book.ok);
+  bool inBook = false;
+  for (int r = 0; r < book.sheets[0].rows; ++r) inBook = inBook || book.At(0, r, 2).value == title;
+  EXPECT_TRUE(inBook);
+  EXPECT_EQ(RunProgram({"xmllint", "--xpath", "string(//ROW[@Reference='R003']/@Titre)", dir / "video.xml"}).out,
+            title + "\n");
+  auto sql = RunProgram({"sqlite3", "-bail", dir / "copie.db"},
+                        "CREATE TABLE video (\"Index\", Reference, Titre, Genre, Support, \"Durée\", Jacquette, Nom, "
+                        "\"Prêté_le\", Nb_cd, Jaquette2);\n" + test::ReadFile(dir / "video.sql") +
+                            "SELECT Titre || '|' || Nom FROM video WHERE Reference = 'R003';\n");
+  EXPECT_EQ(sql.out, title + "|Dvořák\n") << sql.err;
+  auto csv = RunProgram({"python3", "-c",
+                         "import csv, sys\n"
+                         "rows = list(csv.reader(open(sys.argv[1], encoding='utf-8-sig'), delimiter=';'))\n"
+                         "print([r[2] for r in rows if r[1] == 'R003'][0])\n",
+                         dir / "u.csv"});
+  EXPECT_EQ(csv.out, title + "\n") << csv.err;
+  // The word processor reads the RTF's \uN? characters, the browser the page's references.
+  auto doc = RunProgram({"soffice", "--headless", "--convert-to", "txt:Text (encoded):UTF8", "--outdir", dir / "lu",
+                         dir / "video.rtf"});
+  ASSERT_EQ(doc.exitCode, 0) << doc.err;
+  EXPECT_NE(test::ReadFile(dir / "lu/video.txt").find(title), std::string::npos);
+  auto page = RunProgram({"python3", "-c",
+                          "import html, sys\n"
+                          "print(sys.argv[2] in html.unescape(open(sys.argv[1], encoding='cp1252').read()))\n",
+                          dir / "video.html", title});
+  EXPECT_EQ(page.out, "True\n") << page.err;
+
+  // Windows-1252 files: "?" for each character it lacks, counted, and the film named.
+  auto dbf = run({"dbf"});
+  ASSERT_EQ(dbf.exitCode, 0);
+  EXPECT_NE(dbf.out.find("caractères que l'encodage du fichier ne peut pas écrire remplacés par « ? » (Le film « "),
+            std::string::npos)
+      << dbf.out;
+  auto latin = run({"csv", "-o", dir / "w.csv"});
+  const std::string bytes = test::ReadFile(dir / "w.csv");
+  EXPECT_NE(bytes.find("Kie?lowski, Nguy?n, ??????, ???? ?"), std::string::npos);
+  // ś ễ, six Greek letters, four ideographs, the emoji, and the ř of Dvořák.
+  EXPECT_NE(latin.out.find("14 caractères"), std::string::npos) << latin.out;
+
+  // Unknown encodings, and types that have only one, are refused before anything is written.
+  auto unknown = run({"csv", "--encoding", "klingon", "-o", dir / "k.csv"});
+  EXPECT_EQ(unknown.exitCode, 1);
+  EXPECT_EQ(unknown.err, "Encodage inconnu : « klingon » (le système ne sait pas écrire ce jeu de caractères).\n");
+  EXPECT_FALSE(platform::FileExists(dir / "k.csv"));
+  EXPECT_EQ(run({"dbf", "--encoding", "UTF-8"}).exitCode, 1);
+}
+
 // PDF, XML, SQL, LaTeX and DBF files with the main window's presets, read by
 // their readers, and the options file's sections for these formats.
 TEST(CommandLine, ExportTablesAndScripts) {
