@@ -81,9 +81,21 @@ std::string TQExportLaTeX::EscapeText(const std::string& text) {
         continue;
       default: break;
     }
-    // Control characters and the five bytes Windows-1252 leaves undefined have
-    // no character in the input encoding: TeX would stop on them.
-    if (b < 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) continue;
+    // Control characters have no character in the input encoding: TeX would
+    // stop on them. Past ASCII the text is UTF-8: a character that
+    // Windows-1252 (the document's input encoding) lacks, the five code points
+    // it leaves undefined among them, is written whole and becomes "?" on the
+    // way to the file, counted.
+    if (b < 0x20 || b == 0x7F) continue;
+    if (b >= 0x80) {
+      const size_t start = i;
+      size_t end = i;
+      const char32_t cp = platform::DecodeUtf8(text, end);
+      i = end - 1;
+      if (cp == 0x81 || cp == 0x8D || cp == 0x8F || cp == 0x90 || cp == 0x9D) continue;
+      out.append(text, start, end - start);
+      continue;
+    }
     out += c;
   }
   return out;

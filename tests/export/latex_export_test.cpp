@@ -72,7 +72,7 @@ TEST(LatexEscaping, SpecialCharactersAreWrittenAsThemselves) {
       {"!` ?`", "!{}` ?{}`"},
       {"Deux\r\nlignes", "Deux  lignes"},
       {"\xC9t\xE9 \x80", "\xC9t\xE9 \x80"},
-      {"x\x01y\x81z", "xyz"},
+      {"x\x01y\u0081z", "xyz"},
   };
   for (const auto& [text, written] : cases) EXPECT_EQ(e.EscapeText(text), written) << text;
 }
