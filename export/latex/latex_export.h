@@ -71,7 +71,7 @@ class TQExportLaTeX : public TQExportFormatText {
   std::string EscapeText(const std::string& text) override;
 
  private:
-  // The table's column specification: "l"/"r" columns when the table fits
+  // The table's column format: "l"/"r" columns when the table fits
   // the line, paragraph columns sharing the line's width when it does not.
   std::string ColumnFormat();
 
