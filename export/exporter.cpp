@@ -216,8 +216,8 @@ std::string TQExport::ReplacementNote() const {
   std::string where;
   for (const std::string& label : m_replacedIn) where += (where.empty() ? "" : ", ") + label;
   if (m_replacedIn.size() == kReplacedListed) where += "…";
-  return platform::Subst("%s caractère%s que l'encodage du fichier ne peut pas écrire remplacé%s par « ? » (%s).",
-                         {std::to_string(m_replaced), m_replaced > 1 ? "s" : "", m_replaced > 1 ? "s" : "",
+  return platform::Subst("%s caractère%s %s remplacé%s par « ? » (%s).",
+                         {std::to_string(m_replaced), m_replaced > 1 ? "s" : "", UnholdableWhy(), m_replaced > 1 ? "s" : "",
                           where.empty() ? "en-têtes ou légendes" : where});
 }
 

@@ -138,6 +138,9 @@ class TQExport {
   virtual platform::TextEncoder::Unholdable UnholdableAs() const {
     return platform::TextEncoder::Unholdable::Question;
   }
+  // Why a character became "?", as the note says it ("1 caractère <why>
+  // remplacé par « ? »").
+  virtual std::string UnholdableWhy() const { return "que l'encodage du fichier ne peut pas écrire"; }
   virtual bool WriterEncodes() const { return true; }
   virtual void BeginExport();
   virtual void BeforeExport() {}

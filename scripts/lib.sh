@@ -10,7 +10,7 @@ KVN_BUILD_PACKAGES=(
   libsqlite3-dev qt6-base-dev libsimpleini-dev
   libgtest-dev libbenchmark-dev
   zlib1g-dev libisal-dev libgsf-1-dev libsane-dev libcrypto++-dev libjpeg62-turbo-dev
-  fonts-liberation
+  fonts-liberation fonts-dejavu-core fonts-droid-fallback
 )
 # Independent readers used by the tests.
 KVN_TEST_PACKAGES=(

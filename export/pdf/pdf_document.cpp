@@ -2,11 +2,14 @@
 
 #include "platform/codepage.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 #include "export/pdf/pdf_metrics.h"
+#include "export/pdf/pdf_truetype.h"
 #include "platform/error.h"
 #include "platform/strings.h"
 
@@ -35,7 +38,15 @@ int TextWidth(std::string_view text, TPDFFontName font, int size) {
       ++i;
       continue;
     }
-    sum += widths[static_cast<unsigned char>(platform::Cp1252FromUnicode(platform::DecodeUtf8(text, i)))];
+    const char32_t cp = platform::DecodeUtf8(text, i);
+    const char shown = platform::Cp1252FromUnicode(cp);
+    if (shown != '?') {
+      sum += widths[static_cast<unsigned char>(shown)];
+      continue;
+    }
+    // What Windows-1252 lacks is drawn with a TrueType font, or as "?".
+    const FallbackGlyph glyph = FindFallbackGlyph(font, cp);
+    sum += glyph.font ? glyph.font->Advance(glyph.glyph) : widths['?'];
   }
   return static_cast<int>(sum * size / 1000);
 }
@@ -80,6 +91,7 @@ void TPDFDocument::BeginDocument() {
   m_pages.clear();
   m_offsets.clear();
   m_fonts.clear();
+  m_embedded.clear();
   m_objNumber = 0;
   m_pageOpen = false;
   LineWidth = 1.0;
@@ -127,19 +139,65 @@ void TPDFDocument::TextOut(int x, int y, platform::TColor color, std::string_vie
   const platform::TColor previous = m_fillColor;
   const bool switched = color != m_fillColor;
   if (switched) SetFillColor(color);
-  std::string out = "BT\r/";
-  out += m_font.Name;
-  out += ' ';
-  out += std::to_string(m_font.FontSize);
-  out += " Tf\r";
-  out += std::to_string(x);
-  out += ' ';
-  out += std::to_string(y);
-  out += " Td (";
-  out += text;
-  out += ") Tj\rET\r";
+  const std::string size = " " + std::to_string(m_font.FontSize) + " Tf\r";
+  std::string out = "BT\r";
+  // Runs of Windows-1252 text in the standard font, runs of other
+  // characters as glyph numbers of an embedded TrueType font.
+  size_t embedded = SIZE_MAX;  // the font of the run being written
+  bool first = true;
+  std::string run;
+  const auto flush = [&] {
+    if (first) {
+      out += '/';
+      out += embedded == SIZE_MAX ? m_font.Name : m_embedded[embedded].name;
+      out += size + std::to_string(x) + ' ' + std::to_string(y) + " Td ";
+      first = false;
+    }
+    out += embedded == SIZE_MAX ? "(" + run + ") Tj\r" : "<" + run + "> Tj\r";
+    run.clear();
+  };
+  for (size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    size_t font = SIZE_MAX;
+    char byte = static_cast<char>(b);
+    uint16_t glyph = 0;
+    if (b < 0x80) {
+      ++i;
+    } else {
+      const char32_t cp = platform::DecodeUtf8(text, i);
+      byte = platform::Cp1252FromUnicode(cp);
+      if (byte == '?') {
+        if (const FallbackGlyph g = FindFallbackGlyph(m_font.BaseFont, cp); g.font) {
+          font = Embed(g.font);
+          glyph = g.glyph;
+          m_embedded[font].glyphs.emplace(glyph, cp);
+        }
+      }
+    }
+    if (font != embedded && (!run.empty() || first)) {
+      if (!run.empty()) flush();
+      if (!first) out += '/' + (font == SIZE_MAX ? m_font.Name : m_embedded[font].name) + size;
+    }
+    embedded = font;
+    if (font == SIZE_MAX) {
+      if (byte == '\\' || byte == '(' || byte == ')') run += '\\';
+      run += byte;
+    } else {
+      static const char digits[] = "0123456789ABCDEF";
+      for (int shift = 12; shift >= 0; shift -= 4) run += digits[(glyph >> shift) & 0xF];
+    }
+  }
+  if (!run.empty() || first) flush();
+  out += "ET\r";
   Write(out);
   if (switched) SetFillColor(previous);
+}
+
+size_t TPDFDocument::Embed(const TrueTypeFont* font) {
+  for (size_t i = 0; i < m_embedded.size(); ++i)
+    if (m_embedded[i].font == font) return i;
+  m_embedded.push_back({font, "KvnTT" + std::to_string(m_embedded.size() + 1), {}});
+  return m_embedded.size() - 1;
 }
 
 void TPDFDocument::DrawLine(platform::TColor color, double x1, double y1, double x2, double y2) {
@@ -157,6 +215,78 @@ void TPDFDocument::FillRect(platform::TColor color, double x, double y, double w
   if (switched) SetFillColor(color);
   Write(PdfNumber(x, 1) + " " + PdfNumber(y, 1) + " " + PdfNumber(w, 1) + " " + PdfNumber(h, 1) + " re f\r");
   if (switched) SetFillColor(previous);
+}
+
+void TPDFDocument::WriteEmbeddedFonts(std::string& fontRefs) {
+  const auto obj = [](int n) { return std::to_string(n) + " 0 obj\r"; };
+  const auto hex = [](uint32_t v) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (int shift = 12; shift >= 0; shift -= 4) out += digits[(v >> shift) & 0xF];
+    return out;
+  };
+  for (const Embedded& e : m_embedded) {
+    std::vector<uint16_t> glyphs;
+    for (const auto& [glyph, cp] : e.glyphs) glyphs.push_back(glyph);
+    // A subset's name starts with six capitals drawn from its glyphs.
+    uint32_t hash = 2166136261u;
+    for (uint16_t g : glyphs) hash = (hash ^ g) * 16777619u;
+    std::string name;
+    for (int i = 0; i < 6; ++i, hash /= 26) name += static_cast<char>('A' + hash % 26);
+    name += "+" + e.font->Name();
+
+    const std::string file = e.font->Subset(glyphs);
+    const int fontFile = NewObject();
+    Write(obj(fontFile) + "<< /Length " + std::to_string(file.size()) + " /Length1 " + std::to_string(file.size()) +
+          " >>\rstream\r\n");
+    Write(file);
+    Write("\rendstream\rendobj\r");
+
+    const TrueTypeFont::Metrics& m = e.font->Measures();
+    const int descriptor = NewObject();
+    Write(obj(descriptor) + "<< /Type /FontDescriptor\r/FontName /" + name + "\r/Flags " +
+          std::to_string(m.fixedPitch ? 5 : 4) + "\r/FontBBox [" + std::to_string(m.left) + " " +
+          std::to_string(m.bottom) + " " + std::to_string(m.right) + " " + std::to_string(m.top) +
+          "]\r/ItalicAngle " + PdfNumber(m.italicAngle, 1) + "\r/Ascent " + std::to_string(m.ascent) +
+          "\r/Descent " + std::to_string(m.descent) + "\r/CapHeight " + std::to_string(m.capHeight) +
+          "\r/StemV 80\r/FontFile2 " + std::to_string(fontFile) + " 0 R\r>>\rendobj\r");
+
+    std::string widths;
+    for (uint16_t g : glyphs) widths += std::to_string(g) + " [" + std::to_string(e.font->Advance(g)) + "] ";
+    const int cidFont = NewObject();
+    Write(obj(cidFont) + "<< /Type /Font\r/Subtype /CIDFontType2\r/BaseFont /" + name +
+          "\r/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>\r/FontDescriptor " +
+          std::to_string(descriptor) + " 0 R\r/CIDToGIDMap /Identity\r/W [" + widths + "]\r>>\rendobj\r");
+
+    // What each glyph stands for, so readers can copy and search the text.
+    std::string cmap =
+        "/CIDInit /ProcSet findresource begin\r12 dict begin\rbegincmap\r"
+        "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\r"
+        "/CMapName /Adobe-Identity-UCS def\r/CMapType 2 def\r"
+        "1 begincodespacerange\r<0000> <FFFF>\rendcodespacerange\r";
+    size_t done = 0;
+    for (auto it = e.glyphs.begin(); it != e.glyphs.end();) {
+      const size_t block = std::min<size_t>(100, e.glyphs.size() - done);
+      cmap += std::to_string(block) + " beginbfchar\r";
+      for (size_t k = 0; k < block; ++k, ++it, ++done) {
+        const char32_t cp = it->second;
+        std::string units = cp < 0x10000 ? hex(cp)
+                                         : hex(0xD800 + ((cp - 0x10000) >> 10)) + hex(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        cmap += "<" + hex(it->first) + "> <" + units + ">\r";
+      }
+      cmap += "endbfchar\r";
+    }
+    cmap += "endcmap\rCMapName currentdict /CMap defineresource pop\rend\rend";
+    const int toUnicode = NewObject();
+    Write(obj(toUnicode) + "<< /Length " + std::to_string(cmap.size()) + " >>\rstream\r\n" + cmap +
+          "\rendstream\rendobj\r");
+
+    const int font = NewObject();
+    Write(obj(font) + "<< /Type /Font\r/Subtype /Type0\r/BaseFont /" + name +
+          "\r/Encoding /Identity-H\r/DescendantFonts [" + std::to_string(cidFont) + " 0 R]\r/ToUnicode " +
+          std::to_string(toUnicode) + " 0 R\r>>\rendobj\r");
+    fontRefs += "/" + e.name + " " + std::to_string(font) + " 0 R ";
+  }
 }
 
 namespace {
@@ -202,6 +332,8 @@ void TPDFDocument::EndDocument() {
           PdfBaseFontName(f.BaseFont) + "\r/Encoding /" + PdfEncodingName(f.FontEncoding) +
           "\r/FirstChar 0\r/LastChar 255\r/Widths [" + widths + "]\r>>\rendobj\r");
   }
+
+  WriteEmbeddedFonts(fontRefs);
 
   const int resources = NewObject();
   Write(obj(resources) + "<< /Font <<" + fontRefs + " >> /ProcSet [ /PDF /Text ] >>\rendobj\r");

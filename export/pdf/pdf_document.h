@@ -9,6 +9,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,8 @@
 #include "platform/stream.h"
 
 namespace kvn::exporting {
+
+class TrueTypeFont;
 
 enum class TPDFFontName {
   poHelvetica,
@@ -57,7 +60,9 @@ struct TPDFBox {
 
 // The widths of a standard font (1/1000 of the font size per byte).
 const std::array<uint16_t, 256>& PdfCharWidths(TPDFFontName font);
-// truncate(sum of size x width[b] / 1000) over the bytes of text, in the font.
+// truncate(sum of size x width / 1000) over the characters of UTF-8 text:
+// the standard font's width of each Windows-1252 character, the embedded
+// font's for the others (that of "?" when no font has the character).
 int TextWidth(std::string_view text, TPDFFontName font, int size);
 inline int TextWidth(std::string_view text, const TPDFFont& font) {
   return TextWidth(text, font.BaseFont, font.FontSize);
@@ -82,6 +87,8 @@ class TPDFDocument {
   int NewObject();
   void StartPage();
   void EndPage();
+  // UTF-8 text: what Windows-1252 holds in the current standard font, the
+  // rest in an embedded TrueType font that has it, else "?".
   void TextOut(int x, int y, platform::TColor color, std::string_view text);
   void DrawLine(platform::TColor color, double x1, double y1, double x2, double y2);
   void FillRect(platform::TColor color, double x, double y, double w, double h);
@@ -102,12 +109,23 @@ class TPDFDocument {
   void Write(std::string_view text);
   // Where the next byte goes, counted from the start of the stream.
   int64_t Size();
+  // The embedded font's index, added when first used.
+  size_t Embed(const TrueTypeFont* font);
+  void WriteEmbeddedFonts(std::string& fontRefs);
+
+  // A TrueType font the pages use, and the characters of its glyphs.
+  struct Embedded {
+    const TrueTypeFont* font;
+    std::string name;
+    std::map<uint16_t, char32_t> glyphs;
+  };
 
   platform::Stream& m_stream;
   int m_objNumber = 0;
   std::vector<std::string> m_pages;   // "n 0 R" per page
   std::vector<int64_t> m_offsets;     // per object, in number order
   std::vector<TPDFFont> m_fonts;      // in registration order
+  std::vector<Embedded> m_embedded;
   TPDFFont m_font;
   platform::TColor m_lineColor = platform::clBlack;
   platform::TColor m_fillColor = platform::clBlack;

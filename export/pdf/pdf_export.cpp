@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "export/column_fit.h"
+#include "export/pdf/pdf_truetype.h"
 #include "platform/error.h"
 
 namespace kvn::exporting {
@@ -84,10 +85,16 @@ std::string PdfUnescape(std::string_view text) {
   return out;
 }
 
-std::string TQExportPDF::Shown(const std::string& utf8) {
-  // The standard fonts show Windows-1252: what it lacks is "?", counted.
-  if (platform::IsAscii(utf8)) return utf8;
-  return Encoder() ? Encoder()->Encode(utf8) : platform::Utf8ToCp1252(utf8);
+const std::string& TQExportPDF::Shown(const std::string& utf8, const TPDFFont& font) {
+  if (platform::IsAscii(utf8) || !Encoder()) return utf8;
+  for (size_t i = 0; i < utf8.size();) {
+    const size_t at = i;
+    const char32_t cp = platform::DecodeUtf8(utf8, i);
+    // The file's encoder counts the character as replaced.
+    if (cp >= 0x80 && platform::Cp1252FromUnicode(cp) == '?' && !FindFallbackGlyph(font.BaseFont, cp).font)
+      Encoder()->Encode(std::string_view(utf8).substr(at, i - at));
+  }
+  return utf8;
 }
 
 std::string TQExportPDF::EscapeText(const std::string& text) {
@@ -279,7 +286,7 @@ void TQExportPDF::HeaderOrFooterLines(const StringList& lines, const TPDFFont& f
         d.SetStrokeColor(Options.GridLineColor);
         m_y = m_box.Top - Step(font);
       }
-      d.TextOut(m_box.Left, m_y, font.FontColor, Shown(EscapeText(line)));
+      d.TextOut(m_box.Left, m_y, font.FontColor, Shown(line, font));
     }
     if (finalGap) m_y -= Gap(font);
   }
@@ -345,7 +352,7 @@ void TQExportPDF::CellText(size_t column, int baseline, const TPDFFont& font, pl
       else
         x = m_x[column + 1] - indent - width;
     }
-    Doc().TextOut(x, y, color, Shown(EscapeText(line)));
+    Doc().TextOut(x, y, color, Shown(line, font));
     y -= LineHeight(font);
   }
 }
@@ -365,7 +372,7 @@ void TQExportPDF::WriteCaptionRow() {
   for (size_t i = 0; i < Columns().Count(); ++i) {
     int y = m_y;
     for (const std::string& line : m_lines[i]) {
-      d.TextOut(m_x[i] + indent, y, font.FontColor, Shown(EscapeText(line)));
+      d.TextOut(m_x[i] + indent, y, font.FontColor, Shown(line, font));
       y -= LineHeight(font);
     }
   }

@@ -107,6 +107,7 @@ class TQExportPDF : public TQExportFormatText {
   std::unique_ptr<TQExportWriter> CreateWriter(platform::Stream& stream) override;
   // The file holds bytes of its own: texts are converted one by one.
   bool WriterEncodes() const override;
+  std::string UnholdableWhy() const override { return "qu'aucune police du système ne sait dessiner"; }
   void BeginExport() override;
   void EndExport() override;
   void WriteCaptionRow() override;
@@ -115,8 +116,9 @@ class TQExportPDF : public TQExportFormatText {
   // A backslash before every backslash and parenthesis: the text stays one
   // balanced string operand.
   std::string EscapeText(const std::string& text) override;
-  // A line of UTF-8 text as the page's fonts show it.
-  std::string Shown(const std::string& utf8);
+  // A line of UTF-8 text drawn in a font: counts the characters neither the
+  // standard font nor an embedded one has (the page shows them as "?").
+  const std::string& Shown(const std::string& utf8, const TPDFFont& font);
 
  private:
   TPDFDocument& Doc() { return static_cast<TQPDFWriter&>(*Writer()).Document(); }

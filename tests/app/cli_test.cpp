@@ -335,6 +335,20 @@ TEST(CommandLine, EveryCharacterReachesTheFilesThatHoldIt) {
                           "print(sys.argv[2] in html.unescape(open(sys.argv[1], encoding='cp1252').read()))\n",
                           dir / "video.html", title});
   EXPECT_EQ(page.out, "True\n") << page.err;
+  // The PDF draws with embedded TrueType subsets what its standard fonts
+  // lack; only the emoji, which no installed font draws, is a "?".
+  auto pdf = run({"pdf"});
+  ASSERT_EQ(pdf.exitCode, 0) << pdf.err;
+  EXPECT_NE(pdf.out.find("\n1 caractère qu'aucune police du système ne sait dessiner remplacé par « ? » (Le film « "),
+            std::string::npos)
+      << pdf.out;
+  EXPECT_EQ(RunProgram({"qpdf", "--check", dir / "video.pdf"}).exitCode, 0);
+  const std::string fonts = RunProgram({"pdffonts", dir / "video.pdf"}).out;
+  EXPECT_NE(fonts.find("+LiberationSans"), std::string::npos) << fonts;
+  EXPECT_NE(fonts.find("CID TrueType      Identity-H       yes yes yes"), std::string::npos) << fonts;
+  const std::string pdfText = test::PdfText(dir / "video.pdf");
+  for (const char* word : {"Nguyễn,", "Σμέρνα,", "七人の侍", "Dvořák"})
+    EXPECT_NE(pdfText.find(word), std::string::npos) << word << "\n" << pdfText;
 
   // Windows-1252 files: "?" for each character it lacks, counted, and the film named.
   auto dbf = run({"dbf"});
