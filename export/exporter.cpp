@@ -211,6 +211,11 @@ void TQExport::ExportToStream(platform::Stream& stream) {
   Loop();
 }
 
+void TQExport::SwitchTextEncoding(const std::string& name) {
+  m_encoder = std::make_unique<platform::TextEncoder>(name, UnholdableAs());
+  if (m_writer && WriterEncodes()) m_writer->SetEncoder(m_encoder.get());
+}
+
 std::string TQExport::ReplacementNote() const {
   if (m_replaced == 0) return {};
   std::string where;

@@ -138,6 +138,9 @@ class TQExport {
   virtual platform::TextEncoder::Unholdable UnholdableAs() const {
     return platform::TextEncoder::Unholdable::Question;
   }
+  // Writes the rest of the file in another encoding (before anything is
+  // written: a format that chooses its encoding from the texts it holds).
+  void SwitchTextEncoding(const std::string& name);
   // Why a character became "?", as the note says it ("1 caractère <why>
   // remplacé par « ? »").
   virtual std::string UnholdableWhy() const { return "que l'encodage du fichier ne peut pas écrire"; }

@@ -41,6 +41,8 @@ class TextEncoder {
   std::string Finish();
   // Characters written as "?" so far (references lose nothing).
   int64_t Replaced() const { return m_replaced; }
+  // Counts a "?" the format wrote itself, for a character it cannot show.
+  void CountReplaced() { ++m_replaced; }
 
   // Whether two names are the same encoding as far as the program knows
   // ("utf8" and "UTF-8", "cp1252" and "Windows-1252").

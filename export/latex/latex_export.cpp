@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "export/column_fit.h"
+#include "export/latex/latex_chars.h"
 #include "platform/codepage.h"
 #include "platform/strings.h"
 
@@ -18,6 +19,16 @@ size_t Utf8Length(std::string_view text) {
   size_t n = 0;
   for (unsigned char c : text) n += (c & 0xC0) != 0x80;
   return n;
+}
+
+// Whether UTF-8 text holds a character Windows-1252 lacks.
+bool BeyondCp1252(std::string_view text) {
+  if (platform::IsAscii(text)) return false;
+  for (size_t i = 0; i < text.size();) {
+    const char32_t cp = platform::DecodeUtf8(text, i);
+    if (cp >= 0x80 && platform::Cp1252FromUnicode(cp) == '?') return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -82,10 +93,11 @@ std::string TQExportLaTeX::EscapeText(const std::string& text) {
       default: break;
     }
     // Control characters have no character in the input encoding: TeX would
-    // stop on them. Past ASCII the text is UTF-8: a character that
-    // Windows-1252 (the document's input encoding) lacks, the five code points
-    // it leaves undefined among them, is written whole and becomes "?" on the
-    // way to the file, counted.
+    // stop on them (the five code points Windows-1252 leaves undefined too).
+    // Past ASCII the text is UTF-8. In a Windows-1252 document a character is
+    // written whole and the file's encoder makes it "?" if need be; in a
+    // UTF-8 document, a character the fonts cannot set is "?" here, counted,
+    // as LaTeX would stop on it.
     if (b < 0x20 || b == 0x7F) continue;
     if (b >= 0x80) {
       const size_t start = i;
@@ -93,6 +105,11 @@ std::string TQExportLaTeX::EscapeText(const std::string& text) {
       const char32_t cp = platform::DecodeUtf8(text, end);
       i = end - 1;
       if (cp == 0x81 || cp == 0x8D || cp == 0x8F || cp == 0x90 || cp == 0x9D) continue;
+      if (m_utf8 && !LatexCanSet(cp)) {
+        out += '?';
+        if (Encoder()) Encoder()->CountReplaced();
+        continue;
+      }
       out.append(text, start, end - start);
       continue;
     }
@@ -128,6 +145,7 @@ std::string TQExportLaTeX::ColumnFormat() {
       text = shown;
     }
     widest[i] = std::max(widest[i], static_cast<int>(Utf8Length(text)));
+    m_utf8 = m_utf8 || BeyondCp1252(text);
     size_t at = 0;
     while (at < text.size()) {
       const size_t end = std::min(text.find(' ', at), text.size());
@@ -182,9 +200,22 @@ std::string TQExportLaTeX::ColumnFormat() {
   return format;
 }
 
+std::string TQExportLaTeX::UnholdableWhy() const {
+  return m_utf8 ? "que les polices T1 de LaTeX ne savent pas composer" : TQExportFormatText::UnholdableWhy();
+}
+
 void TQExportLaTeX::BeginExport() {
   TQExportFormatText::BeginExport();
+  // Windows-1252 while it holds every text, UTF-8 otherwise (LaTeX 2e only).
+  m_utf8 = false;
+  if (Options.LaTeXVersion == TLaTeXVersion::LaTeX2e) {
+    for (const StringList* lines : {&Header, &Footer, &Preambula})
+      for (const std::string& line : *lines) m_utf8 = m_utf8 || BeyondCp1252(line);
+    if (AllowCaptions)
+      for (size_t i = 0; i < Columns().Count(); ++i) m_utf8 = m_utf8 || BeyondCp1252(Columns()[i].Caption);
+  }
   const std::string columnFormat = ColumnFormat();
+  if (m_utf8) SwitchTextEncoding("UTF-8");
   TQExportWriter& w = *Writer();
   const std::string style = Options.DocumentStyle == TLaTeXDocStyle::dsArticle ? "article" : "book";
   if (Options.LaTeXVersion == TLaTeXVersion::LaTeX2e) {
@@ -192,7 +223,8 @@ void TQExportLaTeX::BeginExport() {
       w.WriteLn("\\documentclass[" + Options.DocumentParams + "]{" + style + "}");
     else
       w.WriteLn("\\documentclass{" + style + "}");
-    w.WriteLn("\\usepackage[cp" + std::to_string(Options.CodePage()) + "]{inputenc}");
+    w.WriteLn(m_utf8 ? std::string("\\usepackage[utf8]{inputenc}")
+                     : "\\usepackage[cp" + std::to_string(Options.CodePage()) + "]{inputenc}");
     // T1 fonts set every accented letter and "<", ">", "|", '"' as themselves.
     w.WriteLn("\\usepackage[T1]{fontenc}");
     // Outline fonts where the system has them (readers then copy the text).

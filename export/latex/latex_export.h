@@ -69,6 +69,7 @@ class TQExportLaTeX : public TQExportFormatText {
   void GetColData(TQExportCol& col, std::string& text) override;
   std::set<char> GetSpecialChars() override { return {'#', '$', '%', '&', '\\', '^', '_', '{', '}', '~'}; }
   std::string EscapeText(const std::string& text) override;
+  std::string UnholdableWhy() const override;
 
  private:
   // The table's column format: "l"/"r" columns when the table fits
@@ -77,6 +78,9 @@ class TQExportLaTeX : public TQExportFormatText {
 
   bool m_tableOpen = false;
   bool m_breakable = false;  // texts may break after "/", "_" and "-"
+  // The document is written in UTF-8 (its texts hold characters
+  // Windows-1252 lacks); else in Windows-1252, as LaTeX 2.09 reads it too.
+  bool m_utf8 = false;
   std::vector<int> m_wordLimit;  // per column: the longest word that fits
   std::string m_fontSize;        // the narrowed table's size command
 };

@@ -88,11 +88,9 @@ std::string PdfUnescape(std::string_view text) {
 const std::string& TQExportPDF::Shown(const std::string& utf8, const TPDFFont& font) {
   if (platform::IsAscii(utf8) || !Encoder()) return utf8;
   for (size_t i = 0; i < utf8.size();) {
-    const size_t at = i;
     const char32_t cp = platform::DecodeUtf8(utf8, i);
-    // The file's encoder counts the character as replaced.
     if (cp >= 0x80 && platform::Cp1252FromUnicode(cp) == '?' && !FindFallbackGlyph(font.BaseFont, cp).font)
-      Encoder()->Encode(std::string_view(utf8).substr(at, i - at));
+      Encoder()->CountReplaced();
   }
   return utf8;
 }

@@ -349,6 +349,22 @@ TEST(CommandLine, EveryCharacterReachesTheFilesThatHoldIt) {
   const std::string pdfText = test::PdfText(dir / "video.pdf");
   for (const char* word : {"Nguyễn,", "Σμέρνα,", "七人の侍", "Dvořák"})
     EXPECT_NE(pdfText.find(word), std::string::npos) << word << "\n" << pdfText;
+  // LaTeX in UTF-8 sets the Latin letters of its T1 fonts; the Vietnamese,
+  // Greek, Japanese letters and the emoji are "?", counted.
+  auto tex = run({"tex"});
+  ASSERT_EQ(tex.exitCode, 0) << tex.err;
+  EXPECT_NE(tex.out.find("\n12 caractères que les polices T1 de LaTeX ne savent pas composer remplacés par « ? »"),
+            std::string::npos)
+      << tex.out;
+  const std::string source = test::ReadFile(dir / "video.tex");
+  EXPECT_NE(source.find("\\usepackage[utf8]{inputenc}"), std::string::npos);
+  for (const char* word : {"Kieśl", "Nguy?", "???? ?"}) EXPECT_NE(source.find(word), std::string::npos) << word;
+  auto latex = RunProgram({"pdflatex", "-interaction=nonstopmode", "-halt-on-error", "video.tex"}, "", dir.Path());
+  ASSERT_EQ(latex.exitCode, 0) << latex.out;
+  const std::string texText = test::PdfText(dir / "video.pdf");
+  // The narrow title column breaks the words where it must.
+  for (const char* word : {"Kieśl", "????", "Dvořá"})
+    EXPECT_NE(texText.find(word), std::string::npos) << word << "\n" << texText;
 
   // Windows-1252 files: "?" for each character it lacks, counted, and the film named.
   auto dbf = run({"dbf"});

@@ -44,17 +44,20 @@ TEST_P(ContractTest, EmptySourceAndOneRow) {
   EXPECT_NE(one.find("R1"), std::string::npos);
   // Each format keeps every character it can: RTF as \'xx and \uN?, XML
   // with no encoding named as references, HTML in Windows-1252 with a
-  // reference for the rest, SQL in UTF-8; the 8-bit formats write
-  // Windows-1252 ("É" is 0xC9) and a question mark for the Chinese character,
-  // which the export counts.
+  // reference for the rest, SQL in UTF-8, PDF in the standard font and an
+  // embedded one, LaTeX in UTF-8 with "?" for what its fonts lack; the 8-bit
+  // formats write Windows-1252 ("É" is 0xC9) and a question mark for the
+  // Chinese character, which the export counts.
   const std::string& type = GetParam();
   std::string expected = "\xC9t\xE9 ?";
   if (type == "rtf" || type == "doc") expected = "\\'c9t\\'e9 \\u20013?";
   if (type == "xml") expected = "&#201;t&#233; &#20013;";
   if (type == "html") expected = "\xC9t\xE9 &#20013;";
   if (type == "sql") expected = "Été 中";
+  if (type == "pdf") expected = "(\xC9t\xE9 ) Tj\r/KvnTT1 ";
+  if (type == "tex") expected = "Été ?";
   EXPECT_NE(one.find(expected), std::string::npos) << one;
-  if (type != "sql") {
+  if (type != "sql" && type != "tex" && type != "pdf") {
     EXPECT_EQ(one.find("\xC3"), std::string::npos);  // no UTF-8 left
   }
 }
