@@ -947,7 +947,11 @@ void TQExportDialogF::RunExport(TQExport& e) {
     Hooks().Error(this, QString::fromUtf8(err.what()));
     return;
   }
-  if (!m_choices->ShowFile) {
+  // What the file could not hold is said in the window, which then waits
+  // for the user's OK as when the file is not opened.
+  const QString note = QString::fromStdString(e.ReplacementNote());
+  m_progress->ShowNote(note);
+  if (!m_choices->ShowFile || !note.isEmpty()) {
     // The window waits for the user's OK.
     while (!m_progress->ResultOk()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
   } else if (!e.Aborted()) {

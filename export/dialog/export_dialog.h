@@ -131,6 +131,10 @@ class TQExportDialogF : public QDialog {
   QWidget* BuildRtfPage();
   QWidget* BuildHtmlPage();
   QWidget* BuildXmlPage();
+  // An "Encodage" choice: the usual names, or any name iconv knows typed in;
+  // set() receives the name as it changes.
+  QComboBox* EncodingChoice(QWidget* parent, const char* objectName, const QStringList& names,
+                            std::function<void(const std::string&)> set);
   QWidget* BuildPdfPage();
   QWidget* BuildAsciiPage();
   QWidget* BuildSqlPage();
@@ -219,7 +223,8 @@ class TQExportDialogF : public QDialog {
 
   // XML page.
   QCheckBox* m_xmlStandalone = nullptr;
-  QLineEdit* m_xmlEncoding = nullptr;
+  QComboBox* m_xmlEncoding = nullptr;
+  QComboBox *m_asciiEncoding = nullptr, *m_htmlEncoding = nullptr, *m_sqlEncoding = nullptr;
 
   // PDF page.
   QListWidget* m_pdfFonts = nullptr;

@@ -700,7 +700,11 @@ QWidget* TQExportDialogF::BuildHtmlPage() {
   m_htmlOverwrite = new QCheckBox(QStringLiteral("Ecraser le fichier CSS s'il existe"), css);
   c->addWidget(m_htmlOverwrite, 2, 0, 1, 3);
   b->addWidget(css, 1, 0, 1, 2);
-  b->setRowStretch(2, 1);
+  b->addWidget(new QLabel(QStringLiteral("Encodage"), basic), 2, 0);
+  m_htmlEncoding = EncodingChoice(basic, "HtmlEncoding", {"windows-1252", "UTF-8", "ISO-8859-15"},
+                                  [this](const std::string& v) { m_choices->HTMLExp.Encoding = v; });
+  b->addWidget(m_htmlEncoding, 2, 1);
+  b->setRowStretch(3, 1);
   sub->addTab(basic, QStringLiteral("&Basique"));
 
   auto* multi = new QWidget(sub);
@@ -878,6 +882,7 @@ void TQExportDialogF::RefreshHtmlPage() {
   const TQExportHTML& e = c.HTMLExp;
   m_htmlTemplate->setCurrentIndex(static_cast<int>(e.HTMLTemplate()));
   m_htmlTitle->setText(Q(e.Title));
+  m_htmlEncoding->setCurrentText(Q(e.Encoding));
   m_htmlInternal->setChecked(e.UsingCSS == TUsingCSS::usInternal);
   m_htmlExternal->setChecked(e.UsingCSS == TUsingCSS::usExternal);
   m_htmlCssFile->setText(QString::fromStdString(e.CSSFileName));
@@ -915,6 +920,21 @@ void TQExportDialogF::RefreshHtmlPage() {
 
 // ----------------------------------------------------------------- XML
 
+QComboBox* TQExportDialogF::EncodingChoice(QWidget* parent, const char* objectName, const QStringList& names,
+                                           std::function<void(const std::string&)> set) {
+  auto* box = new QComboBox(parent);
+  box->setObjectName(objectName);
+  box->setEditable(true);
+  box->setInsertPolicy(QComboBox::NoInsert);
+  box->addItems(names);
+  box->setToolTip(QStringLiteral("Le jeu de caractères du fichier. Les caractères qu'il ne contient pas sont "
+                                 "remplacés (et comptés à la fin de l'export)."));
+  connect(box, &QComboBox::currentTextChanged, this, [this, set = std::move(set)](const QString& v) {
+    if (!m_refreshing) set(C(v.trimmed()));
+  });
+  return box;
+}
+
 QWidget* TQExportDialogF::BuildXmlPage() {
   auto* page = new QWidget(this);
   page->setObjectName("XmlPage");
@@ -923,12 +943,12 @@ QWidget* TQExportDialogF::BuildXmlPage() {
   m_xmlStandalone->setObjectName("XmlStandalone");
   grid->addWidget(m_xmlStandalone, 0, 0, 1, 2);
   grid->addWidget(new QLabel(QStringLiteral("Encodage"), page), 1, 0);
-  m_xmlEncoding = new QLineEdit(page);
-  m_xmlEncoding->setObjectName("XmlEncoding");
+  // Empty: no encoding named, characters past ASCII as references.
+  m_xmlEncoding = EncodingChoice(page, "XmlEncoding", {"", "UTF-8", "windows-1252", "ISO-8859-1", "ISO-8859-15", "UTF-16"},
+                                 [this](const std::string& v) { m_choices->XMLExp.Options.Encoding = v; });
   grid->addWidget(m_xmlEncoding, 1, 1);
   grid->setRowStretch(2, 1);
   connect(m_xmlStandalone, &QCheckBox::toggled, this, [this](bool on) { m_choices->XMLExp.Options.StandAlone = on; });
-  connect(m_xmlEncoding, &QLineEdit::textEdited, this, [this](const QString& v) { m_choices->XMLExp.Options.Encoding = C(v); });
   return page;
 }
 
@@ -1176,6 +1196,12 @@ QWidget* TQExportDialogF::BuildAsciiPage() {
   m_csvQuote->setObjectName("CsvQuote");
   c->addWidget(m_csvQuote, 2, 1);
   layout->addWidget(csv);
+  auto* encoding = new QHBoxLayout;
+  encoding->addWidget(new QLabel(QStringLiteral("Encodage"), page));
+  m_asciiEncoding = EncodingChoice(page, "AsciiEncoding", {"windows-1252", "UTF-8", "UTF-8-BOM", "ISO-8859-15"},
+                                   [this](const std::string& v) { m_choices->ASCIIExp.Encoding = v; });
+  encoding->addWidget(m_asciiEncoding, 1);
+  layout->addLayout(encoding);
   layout->addStretch();
   connect(m_txtAutoWidth, &QCheckBox::toggled, this, [this](bool on) { m_choices->TxtAutoCalcColWidth = on; });
   connect(m_txtSpacing, &QSpinBox::valueChanged, this, [this](int v) {
@@ -1228,6 +1254,10 @@ QWidget* TQExportDialogF::BuildSqlPage() {
   m_sqlTerm = new QLineEdit(other);
   m_sqlTerm->setMaxLength(1);
   o->addWidget(m_sqlTerm, 1, 1);
+  o->addWidget(new QLabel(QStringLiteral("Encodage"), other), 2, 0);
+  m_sqlEncoding = EncodingChoice(other, "SqlEncoding", {"UTF-8", "windows-1252", "ISO-8859-15"},
+                                 [this](const std::string& v) { m_choices->SQLExp.Encoding = v; });
+  o->addWidget(m_sqlEncoding, 2, 1);
   layout->addWidget(other);
   layout->addStretch();
   TQExportSQL& e = m_choices->SQLExp;
@@ -1273,7 +1303,9 @@ void TQExportDialogF::RefreshFormatPages() {
   m_rtfLandscape->setChecked(c.RTFExp.Options.PageOrientation == TQExportPageOrientation::poLandscape);
   // XML.
   m_xmlStandalone->setChecked(c.XMLExp.Options.StandAlone);
-  m_xmlEncoding->setText(Q(c.XMLExp.Options.Encoding));
+  m_xmlEncoding->setCurrentText(Q(c.XMLExp.Options.Encoding));
+  m_asciiEncoding->setCurrentText(Q(c.ASCIIExp.Encoding));
+  m_sqlEncoding->setCurrentText(Q(c.SQLExp.Encoding));
   // ASCII.
   m_txtAutoWidth->setChecked(c.TxtAutoCalcColWidth);
   m_txtSpacing->setValue(c.TxtSpacing);

@@ -47,7 +47,12 @@ TQExportDialogProgressF::TQExportDialogProgressF(QWidget* owner, TQExport* expor
   m_button = new QPushButton(QStringLiteral("Annuler"), this);
   m_button->setObjectName("Button");
   m_button->setFixedSize(75, 22);
-  grid->addWidget(m_button, 4, 0, 1, 2, Qt::AlignHCenter);
+  m_note = new QLabel(this);
+  m_note->setObjectName("Note");
+  m_note->setWordWrap(true);
+  m_note->hide();
+  grid->addWidget(m_note, 4, 0, 1, 2);
+  grid->addWidget(m_button, 5, 0, 1, 2, Qt::AlignHCenter);
   m_counter->setText("0");
   m_time->setText("0:00:00");
   m_speed->setText(QStringLiteral("0 lignes/sec"));
@@ -123,6 +128,16 @@ void TQExportDialogProgressF::Notify(int code) {
     default: break;
   }
 }
+
+void TQExportDialogProgressF::ShowNote(const QString& note) {
+  if (note.isEmpty()) return;
+  m_note->setText(note);
+  m_note->show();
+  // The window grows to the note's lines.
+  setFixedSize(301, 140 + m_note->heightForWidth(281) + 6);
+}
+
+QString TQExportDialogProgressF::NoteText() const { return m_note->isVisible() ? m_note->text() : QString(); }
 
 int TQExportDialogProgressF::Counter(Code which) const {
   switch (which) {

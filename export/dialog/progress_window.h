@@ -35,6 +35,10 @@ class TQExportDialogProgressF : public QDialog {
   // Takes a notification; the window shows it the next time events are
   // processed.
   void Notify(int code);
+  // A note under the counters once the export is over (the characters the
+  // file could not hold); nothing when empty.
+  void ShowNote(const QString& note);
+  QString NoteText() const;
   // Whether the user pressed the button once the export was over.
   bool ResultOk() const { return m_ok; }
   Stage CurrentStage() const { return m_stage; }
@@ -61,6 +65,7 @@ class TQExportDialogProgressF : public QDialog {
   QLabel* m_counter;
   QLabel* m_time;
   QLabel* m_speed;
+  QLabel* m_note;
   QPushButton* m_button;
   QTimer m_timer;
   Stage m_stage = Preparing;

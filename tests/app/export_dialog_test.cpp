@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -257,6 +258,52 @@ TEST_F(ExportDialogTest, OptionsFileSharedWithTheCommandLine) {
                              dir / "cli.csv"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(test::ReadFile(dir / "cli.csv"), fromDialog);
+}
+
+// "Encodage" on the TXT/CSV page: UTF-8 with its order mark keeps the Greek
+// title; Windows-1252 writes "?", and the progress window says so and waits
+// for "OK" even when the file is opened afterwards.
+TEST_F(ExportDialogTest, EncodingChoiceAndTheReplacementNote) {
+  std::vector<test::Film> films = test::SampleFilms();
+  films[0].titre = "Σμέρνα";
+  Start(3, films);
+  Prepare();
+  dialog.SaveLoadButtons = true;
+  QString note;
+  Run([&](TQExportDialogF& w) {
+    ExportChoices& c = w.Choices();
+    w.SelectType(exporting::aeCSV);
+    auto* encoding = w.findChild<QComboBox*>("AsciiEncoding");
+    ASSERT_NE(encoding, nullptr);
+    EXPECT_EQ(encoding->currentText().toStdString(), "windows-1252");
+    encoding->setCurrentText(QStringLiteral("UTF-8-BOM"));
+    EXPECT_EQ(c.ASCIIExp.Encoding, "UTF-8-BOM");
+    w.SaveOptionsTo(QString::fromStdString(dir / "choix.cfg"));
+    c.FileName = dir / "unicode.csv";
+    OkWhenOver(w);
+    w.StartButton->click();
+
+    encoding->setCurrentText(QStringLiteral("windows-1252"));
+    c.FileName = dir / "latin.csv";
+    c.ShowFile = true;
+    auto* timer = new QTimer(&w);
+    QObject::connect(timer, &QTimer::timeout, &w, [&w, &note, timer] {
+      TQExportDialogProgressF* p = w.Progress();
+      if (!p || p->CurrentStage() != TQExportDialogProgressF::Finished || p->NoteText().isEmpty()) return;
+      note = p->NoteText();
+      p->Button()->click();
+      timer->stop();
+    });
+    timer->start(5);
+    w.StartButton->click();
+  });
+  EXPECT_NE(test::ReadFile(dir / "choix.cfg").find("Encoding=UTF-8-BOM"), std::string::npos);
+  EXPECT_NE(test::ReadFile(dir / "unicode.csv").find("\xEF\xBB\xBF"), std::string::npos);
+  EXPECT_NE(test::ReadFile(dir / "unicode.csv").find("Σμέρνα"), std::string::npos);
+  EXPECT_NE(test::ReadFile(dir / "latin.csv").find("\"??????\""), std::string::npos);
+  EXPECT_TRUE(note.startsWith(QStringLiteral("6 caractères que l'encodage du fichier ne peut pas écrire remplacés")))
+      << note.toStdString();
+  EXPECT_TRUE(hooks.errors.empty());
 }
 
 // The progress window counts the records, ends in "Fin de traitement" and
