@@ -36,6 +36,15 @@ std::string EntryKey(const TDirItem& e) {
   return NameKey(e.name);
 }
 
+// The bytes a password is used as: Windows-1252 when it holds every
+// character (the bytes other zip programs use for such a password), else the
+// UTF-8 bytes, so that passwords differing only in such characters never
+// open each other's archives.
+std::string PasswordBytes(const std::string& utf8) {
+  const std::string cp1252 = platform::Utf8ToCp1252(utf8);
+  return platform::Cp1252ToUtf8(cp1252) == utf8 ? cp1252 : utf8;
+}
+
 std::string CurrentWorkingDirectory() {
   char buf[4096];
   return getcwd(buf, sizeof buf) ? std::string(buf) : std::string(".");
@@ -408,7 +417,7 @@ void TZFBaseArchiver::ExtractTo(const std::string& storedName, platform::Stream&
   for (const TDirItem& e : Entries()) {
     if (e.IsDirectory() || !platform::Cp1252EqualsNoCase(e.name, platform::Utf8ToCp1252(storedName))) continue;
     try {
-      ReadEntryData(*m_stream, e, platform::Utf8ToCp1252(Password), out, Name);
+      ReadEntryData(*m_stream, e, PasswordBytes(Password), out, Name);
     } catch (const EZFException&) {
       throw;
     } catch (const kvn::Error&) {
@@ -444,7 +453,7 @@ void TZFBaseArchiver::TestFiles() {
   for (const TDirItem& e : Entries()) {
     if (e.IsDirectory()) continue;
     try {
-      ReadEntryData(*m_stream, e, platform::Utf8ToCp1252(Password), sink, Name);
+      ReadEntryData(*m_stream, e, PasswordBytes(Password), sink, Name);
     } catch (const EZFException&) {
       throw;
     } catch (const kvn::Error&) {
@@ -586,7 +595,7 @@ void TZFBaseArchiver::WriteEntry(TDirItem& e, uint64_t offset) {
       if (!e.password.empty()) {
         // The header ends with the CRC: a first pass over the data gives it.
         knownCrc = FileCrc(*source, DeflateBlockSize(e.compressionMode));
-        cipher = std::make_unique<TraditionalCipher>(platform::Utf8ToCp1252(e.password));
+        cipher = std::make_unique<TraditionalCipher>(PasswordBytes(e.password));
         auto header = EncryptionHeader(knownCrc);
         cipher->Encrypt(header.data(), header.size());
         archive.WriteBuffer(header.data(), header.size());

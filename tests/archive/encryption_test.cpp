@@ -128,6 +128,36 @@ TEST_F(EncryptionTest, ReadersOpenTheEntriesWithThePassword) {
   EXPECT_NE(pyWrong.err.find("password"), std::string::npos) << pyWrong.err;
 }
 
+// A password Windows-1252 cannot hold is used as its UTF-8 bytes: unzip and
+// Python's zipfile open the archive with them, and passwords that differ
+// only in such characters ("Σmega", "?mega") do not.
+TEST_F(EncryptionTest, PasswordsBeyondWindows1252AreTheirUtf8Bytes) {
+  z.Password = "Ωmega 七";
+  z.Open(TZFBaseArchiver::kCreateMode);
+  z.AddMatching("texte.txt", 63);
+  z.Close();
+  z.Open(0x22);
+  for (const char* other : {"Σmega 七", "?mega ?"}) {
+    z.Password = other;
+    EXPECT_NE(test::MessageOf([&] { z.TestFiles(); }), "") << other;
+  }
+  z.Password = "Ωmega 七";
+  platform::MemoryStream out;
+  z.ExtractTo("texte.txt", out);
+  EXPECT_EQ(out.Data(), ReadFile(dir / "src/texte.txt"));
+  z.Close();
+
+  auto unzip = test::RunProgram({"unzip", "-P", "Ωmega 七", "-p", dir / "secret.zip", "texte.txt"});
+  EXPECT_EQ(unzip.exitCode, 0) << unzip.err;
+  EXPECT_EQ(unzip.out, ReadFile(dir / "src/texte.txt"));
+  EXPECT_NE(test::RunProgram({"unzip", "-P", "?mega ?", "-t", dir / "secret.zip"}).exitCode, 0);
+  auto py = test::RunProgram({"/usr/bin/python3", "-c",
+                              "import zipfile, sys\n"
+                              "print(len(zipfile.ZipFile(sys.argv[1]).read('texte.txt', pwd=sys.argv[2].encode())))\n",
+                              dir / "secret.zip", "Ωmega 七"});
+  EXPECT_EQ(py.out, std::to_string(ReadFile(dir / "src/texte.txt").size()) + "\n") << py.err;
+}
+
 // Without a password nothing is encrypted.
 TEST_F(EncryptionTest, NoPasswordNoHeader) {
   z.Password.clear();
