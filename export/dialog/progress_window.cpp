@@ -85,9 +85,7 @@ void TQExportDialogProgressF::SetStage(Stage stage) {
 void TQExportDialogProgressF::ShowCounter(int value) { m_counter->setText(QString::number(value)); }
 
 void TQExportDialogProgressF::Notify(int code) {
-  const auto start = [this] {
-    if (!m_timer.isActive()) m_timer.start();
-  };
+  const auto start = [this] { StartClock(); };
   switch (code) {
     case Begin:
       start();
@@ -109,7 +107,7 @@ void TQExportDialogProgressF::Notify(int code) {
       ShowCounter(++m_exported);
       break;
     case StopAsked:
-      m_timer.stop();
+      StopClock();
       SetStage(Paused);
       break;
     case Continued:
@@ -117,11 +115,11 @@ void TQExportDialogProgressF::Notify(int code) {
       SetStage(Resumed);
       break;
     case StoppedByUser:
-      m_timer.stop();
+      StopClock();
       SetStage(Stopped);
       break;
     case Ended:
-      m_timer.stop();
+      StopClock();
       SetStage(Finished);
       break;
     case CloseNow: close(); break;
@@ -153,13 +151,44 @@ QString TQExportDialogProgressF::CounterLabel() const { return m_counterLabel->t
 QString TQExportDialogProgressF::TimeText() const { return m_time->text(); }
 QString TQExportDialogProgressF::SpeedText() const { return m_speed->text(); }
 
-void TQExportDialogProgressF::Tick() {
-  m_elapsed += 0.00001;
-  m_time->setText(QString::fromStdString(platform::FormatDateTime("h:mm:ss", m_elapsed)));
-  const int64_t ms = std::llround(m_elapsed * 86400000.0);
-  const int64_t seconds = (ms / 1000) % 86400;
-  const int64_t speed = seconds > 0 ? (m_fetched + m_skipped + m_exported) / seconds : 0;
-  m_speed->setText(QStringLiteral("%1 lignes/sec").arg(speed));
+void TQExportDialogProgressF::StartClock() {
+  if (m_timer.isActive()) return;
+  m_timer.start();
+  m_clock.start();
+}
+
+void TQExportDialogProgressF::StopClock() {
+  m_timer.stop();
+  if (m_clock.isValid()) m_runMs += m_clock.elapsed();
+  m_clock.invalidate();
+  ShowElapsed(m_runMs);
+}
+
+void TQExportDialogProgressF::Tick() { ShowElapsed(m_runMs + (m_clock.isValid() ? m_clock.elapsed() : 0)); }
+
+void TQExportDialogProgressF::ShowElapsed(int64_t ms) {
+  const int64_t seconds = ms / 1000;
+  m_time->setText(QStringLiteral("%1:%2:%3")
+                      .arg(seconds / 3600)
+                      .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+                      .arg(seconds % 60, 2, 10, QLatin1Char('0')));
+  const int64_t rows = m_fetched + m_skipped + m_exported;
+  m_speed->setText(QStringLiteral("%1 lignes/sec").arg(ms > 0 ? rows * 1000 / ms : 0));
+}
+
+void TQExportDialogProgressF::reject() {
+  switch (m_stage) {
+    case Preparing:
+    case Fetching:
+    case Exporting:
+    case Resumed:
+      ButtonClicked();
+      return;
+    case Paused: return;
+    default:
+      m_ok = true;
+      QDialog::reject();
+  }
 }
 
 void TQExportDialogProgressF::ButtonClicked() {

@@ -51,11 +51,20 @@ class TQExportDialogProgressF : public QDialog {
   QString SpeedText() const;
   bool TimerRunning() const { return m_timer.isActive(); }
 
-  // A tick of the timer (0.864 s of elapsed time), run by the timer.
+  // A tick of the timer: shows the time the export has run (pauses for
+  // the stop question left out) and its speed.
   void Tick();
+  // Shows ms milliseconds of run time and the rows per second they make.
+  void ShowElapsed(int64_t ms);
+
+  // Escape and the window's close button: during the export, the stop
+  // question (as the button); once it is over, the user's OK.
+  void reject() override;
 
  private:
   void SetStage(Stage stage);
+  void StartClock();
+  void StopClock();
   void ShowCounter(int value);
   void ButtonClicked();
 
@@ -70,7 +79,8 @@ class TQExportDialogProgressF : public QDialog {
   QTimer m_timer;
   Stage m_stage = Preparing;
   int m_fetched = 0, m_skipped = 0, m_exported = 0;
-  double m_elapsed = 0;  // days
+  QElapsedTimer m_clock;  // running while the export runs
+  int64_t m_runMs = 0;    // run time before the clock's last start
   bool m_ok = false;
 };
 

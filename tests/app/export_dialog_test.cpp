@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -353,6 +354,35 @@ TEST_F(ExportDialogTest, ProgressAndTheStopQuestion) {
     EXPECT_EQ(pressed, 2);
     ASSERT_EQ(hooks.questions.size(), 2u);
     EXPECT_EQ(hooks.questions[0], "Etes vous sûr? | Voulez vous abandonner l'export?");
+
+    // Escape: during the export, the stop question ("Non": it goes on); once
+    // over, the window closes and releases the dialog.
+    hooks.answers = {false};
+    dialog.OnExportedRecord = [&](exporting::TQExport*, int n) {
+      if (n == 5 && w.Progress()) QTest::keyClick(w.Progress(), Qt::Key_Escape);
+    };
+    int waited = 0;
+    bool rescued = false;
+    c.FileName = dir / "echap.csv";
+    auto* escTimer = new QTimer(&w);
+    QObject::connect(escTimer, &QTimer::timeout, &w, [&] {
+      TQExportDialogProgressF* p = w.Progress();
+      if (!p || p->CurrentStage() != TQExportDialogProgressF::Finished) return;
+      if (waited++ == 0) {
+        QTest::keyClick(p, Qt::Key_Escape);
+      } else if (waited > 200) {
+        rescued = true;  // the dialog would have waited for good
+        p->Button()->click();
+      }
+    });
+    escTimer->start(5);
+    w.StartButton->click();
+    escTimer->stop();
+    dialog.OnExportedRecord = nullptr;
+    EXPECT_FALSE(rescued);
+    EXPECT_EQ(hooks.questions.size(), 3u);
+    const std::string whole = test::ReadFile(dir / "echap.csv");
+    EXPECT_EQ(std::count(whole.begin(), whole.end(), '\n'), 1 + 44 + static_cast<long>(test::SampleFilms().size()));
   });
   // The stopped export leaves the earlier file as it was, and says so.
   EXPECT_EQ(std::count(firstExport.begin(), firstExport.end(), '\n'), 11) << firstExport;
@@ -377,11 +407,13 @@ TEST(ExportProgressWindow, StagesTimerAndSpeed) {
   EXPECT_EQ(p.StatusText().toStdString(), "Pause");
   p.Notify(TQExportDialogProgressF::Continued);
   EXPECT_EQ(p.Button()->text().toStdString(), "Annuler");
-  // Two ticks: 1.728 s shown as 0:00:01, and 10 rows in 1 second.
-  p.Tick();
-  p.Tick();
+  // 1.728 s shown as 0:00:01, and 10 rows in that time; an hour and a
+  // minute for 100,000 rows.
+  p.ShowElapsed(1728);
   EXPECT_EQ(p.TimeText().toStdString(), "0:00:01");
-  EXPECT_EQ(p.SpeedText().toStdString(), "10 lignes/sec");
+  EXPECT_EQ(p.SpeedText().toStdString(), "5 lignes/sec");
+  p.ShowElapsed(3'660'000);
+  EXPECT_EQ(p.TimeText().toStdString(), "1:01:00");
   p.Notify(TQExportDialogProgressF::StoppedByUser);
   EXPECT_EQ(p.StatusText().toStdString(), "Annulé");
   EXPECT_FALSE(p.ResultOk());
