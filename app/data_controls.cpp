@@ -123,7 +123,14 @@ DBEdit::DBEdit(QWidget* parent)
                setCursorPosition(0);
                m_loading = false;
              }) {
-  connect(this, &QLineEdit::textEdited, this, [this] { RunHandler(this, [this] { m_link.UserEdited(); }); });
+  connect(this, &QLineEdit::textEdited, this, [this] {
+    // The first key may start an insertion, which reloads the box and puts
+    // the typed text back: the cursor stays where the user typed.
+    const int cursor = cursorPosition();
+    const QString typed = text();
+    RunHandler(this, [this] { m_link.UserEdited(); });
+    if (text() == typed && cursorPosition() != cursor) setCursorPosition(cursor);
+  });
 }
 
 void DBEdit::SetText(const QString& t) {
@@ -142,8 +149,12 @@ DBComboBox::DBComboBox(QWidget* parent)
              }) {
   setEditable(true);
   setInsertPolicy(QComboBox::NoInsert);
-  connect(lineEdit(), &QLineEdit::textEdited, this,
-          [this] { RunHandler(this, [this] { m_link.UserEdited(); }); });
+  connect(lineEdit(), &QLineEdit::textEdited, this, [this] {
+    const int cursor = lineEdit()->cursorPosition();
+    const QString typed = lineEdit()->text();
+    RunHandler(this, [this] { m_link.UserEdited(); });
+    if (lineEdit()->text() == typed && lineEdit()->cursorPosition() != cursor) lineEdit()->setCursorPosition(cursor);
+  });
   connect(this, &QComboBox::activated, this, [this] {
     if (!m_loading) RunHandler(this, [this] { m_link.UserEdited(); });
   });

@@ -214,6 +214,29 @@ TEST_F(EditRecordTest, EditsTheCurrentFilm) {
   EXPECT_EQ(Main().Tvideo.State(), db::DataSetState::Browse);
 }
 
+// On an empty catalogue the first key starts a new film: the letters stay in
+// the order typed, in each box.
+class EmptyCatalogueTest : public GuiTest {
+ protected:
+  void SetUp() override { Start(3, {}); }
+};
+
+TEST_F(EmptyCatalogueTest, FirstKeyStartsTheFilmAndKeepsTheOrder) {
+  Main().s_mnuModifierClick();
+  TfrmMFiche& f = *Forms().frmMFiche;
+  QApplication::setActiveWindow(&f);
+  QApplication::processEvents();
+  f.EditTitre->setFocus();
+  QTest::keyClicks(f.EditTitre, "Premier film");
+  EXPECT_EQ(f.EditTitre->text().toStdString(), "Premier film");
+  f.EditReference->setFocus();
+  QTest::keyClicks(f.EditReference, "R1");
+  EXPECT_EQ(f.EditReference->text().toStdString(), "R1");
+  QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_EQ(Rows("SELECT Reference || '|' || Titre FROM video"), std::vector<std::string>{"R1|Premier film"});
+}
+
 TEST_F(EditRecordTest, LendsWithTheCalendarAndNullDurationBecomesZero) {
   TfrmMFiche& f = OpenOn(2);  // Brazil, no duration
   EXPECT_EQ(f.lblEnregistrement->text(), "Brazil");
