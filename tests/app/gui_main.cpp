@@ -5,7 +5,7 @@
 #include "app/handlers.h"
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   kvn::app::KorvaneApplication app(argc, argv);
   QApplication::setApplicationName("Korvane");
   QApplication::setQuitOnLastWindowClosed(false);

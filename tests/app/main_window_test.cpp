@@ -1,5 +1,10 @@
 // The main window's commands, status texts, shortcuts and list.
 #include <QAction>
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -151,6 +156,52 @@ TEST_F(MainWindowTest, LayoutAndList) {
   Main().Tvideo.Last();
   EXPECT_EQ(grid->currentIndex().row(), 5);
   EXPECT_EQ(grid->model()->headerData(5, Qt::Vertical, Qt::DisplayRole).toString(), "▶");
+}
+
+// The list's horizontal scroll bar: at the left, its thumb is at the left
+// and the first column shows; dragged to the right, the last column shows.
+TEST_F(MainWindowTest, HorizontalScrollBarRunsLeftToRight) {
+  // Qt's French translation, as the program loads it.
+  QTranslator qtFrench;
+  if (qtFrench.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&qtFrench);
+  EXPECT_EQ(QApplication::layoutDirection(), Qt::LeftToRight);
+  TForm1& w = Main();
+  w.show();
+  DBGrid* grid = w.DBGrid1;
+  grid->setColumnWidth(1, 1500);
+  QApplication::processEvents();
+  QScrollBar* bar = grid->horizontalScrollBar();
+  ASSERT_GT(bar->maximum(), 0);
+  QStyleOptionSlider option;
+  option.initFrom(bar);
+  option.orientation = Qt::Horizontal;
+  option.minimum = bar->minimum();
+  option.maximum = bar->maximum();
+  option.pageStep = bar->pageStep();
+  option.singleStep = bar->singleStep();
+  option.upsideDown = bar->invertedAppearance();
+  const auto thumb = [&](int value) {
+    option.sliderPosition = option.sliderValue = value;
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+  };
+  bar->setValue(bar->minimum());
+  QApplication::processEvents();
+  EXPECT_EQ(grid->columnViewportPosition(0), 0);
+  EXPECT_LT(thumb(bar->minimum()).center().x(), bar->width() / 2);
+  // Dragging the thumb to the right shows the last columns.
+  const QRect at = thumb(bar->value());
+  QTest::mousePress(bar, Qt::LeftButton, {}, at.center());
+  QMouseEvent move(QEvent::MouseMove, QPointF(bar->width() - 2, at.center().y()), bar->mapToGlobal(QPointF(bar->width() - 2, at.center().y())),
+                   Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(bar, &move);
+  QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(bar->width() - 2, at.center().y()));
+  QApplication::processEvents();
+  EXPECT_EQ(bar->value(), bar->maximum());
+  const int last = grid->model()->columnCount() - 1;
+  EXPECT_LE(grid->columnViewportPosition(last) + grid->columnWidth(last), grid->viewport()->width());
+  EXPECT_GT(thumb(bar->value()).center().x(), bar->width() / 2);
 }
 
 // The window grows and the list with it; its size and the column widths are
