@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/codepage.h"
 #include "platform/error.h"
@@ -103,14 +104,21 @@ void TextEncoder::Append(std::string_view utf8, std::string& out) {
     return;
   }
   if (m_kind == Kind::Cp1252) {
+    const size_t n = utf8.size();
     size_t i = 0;
-    while (i < utf8.size()) {
-      const auto b = static_cast<unsigned char>(utf8[i]);
-      if (b < 0x80) {
-        out += static_cast<char>(b);
-        ++i;
-        continue;
+    while (i < n) {
+      // ASCII runs are copied whole, eight bytes checked at a time.
+      size_t j = i;
+      while (j + 8 <= n) {
+        uint64_t word;
+        std::memcpy(&word, utf8.data() + j, 8);
+        if (word & 0x8080808080808080ull) break;
+        j += 8;
       }
+      while (j < n && static_cast<unsigned char>(utf8[j]) < 0x80) ++j;
+      out.append(utf8.data() + i, j - i);
+      i = j;
+      if (i == n) break;
       const char32_t cp = DecodeUtf8(utf8, i);
       const char c = Cp1252FromUnicode(cp);
       if (c == '?')
