@@ -4,7 +4,9 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStringList>
 #include <vector>
 
@@ -108,6 +110,28 @@ std::optional<QString> QtDialogs::SaveFileName(QWidget* parent, const QString& f
   return name;
 }
 
-bool QtDialogs::OpenUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool QtDialogs::OpenUrl(const QUrl& url) {
+  // xdg-open says whether a program took the address: it ends at once with
+  // a non-zero status when none can (3: no program for this kind of
+  // address), whereas the desktop services only say it was started. One
+  // still running after a few seconds has handed the address on (a browser
+  // it waits for): it is left to run.
+  const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  if (opener.isEmpty()) return QDesktopServices::openUrl(url);
+  auto* process = new QProcess;
+  process->setProgram(opener);
+  process->setArguments({url.toString(QUrl::FullyEncoded)});
+  process->setStandardInputFile(QProcess::nullDevice());
+  process->setStandardOutputFile(QProcess::nullDevice());
+  process->setStandardErrorFile(QProcess::nullDevice());
+  QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+  process->start();
+  if (!process->waitForStarted(5000)) {
+    delete process;
+    return false;
+  }
+  if (!process->waitForFinished(5000)) return true;
+  return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+}
 
 }  // namespace kvn::app

@@ -1,4 +1,6 @@
 // The main window's commands, status texts, shortcuts and list.
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -17,6 +19,7 @@
 #include <QFontMetrics>
 
 #include "app/about.h"
+#include "app/dialogs.h"
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "app/record_forms.h"
@@ -286,6 +289,26 @@ TEST_F(MainWindowTest, HelpAndBugReportGoToTheDesktop) {
   EXPECT_EQ(dialogs.warnings[0], "Aucun navigateur n'a pu afficher l'aide. Ouvrez vous-même la page :\n" +
                                      dialogs.urls[0].toLocalFile().toStdString());
   EXPECT_EQ(dialogs.warnings[1], "Aucun programme de courrier n'a pu être ouvert. Écrivez à l'adresse :\nmoi@exemple.fr");
+}
+
+// The real desktop opener: xdg-open's status tells whether a program took the
+// address (3: none could), which the desktop services do not.
+TEST(DesktopOpener, SaysWhetherAProgramTookTheAddress) {
+  test::TempDir bin;
+  test::WriteFile(bin / "xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/ouvert\"\n"
+                                    "exit $(cat \"$(dirname \"$0\")/statut\")\n");
+  ASSERT_EQ(chmod((bin / "xdg-open").c_str(), 0755), 0);
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", QByteArray::fromStdString(bin.Path()) + ":" + path);
+  QtDialogs desktop;
+  const QUrl page = QUrl::fromLocalFile("/usr/share/korvane/Aide/index.html");
+  test::WriteFile(bin / "statut", "3");
+  EXPECT_FALSE(desktop.OpenUrl(page));
+  EXPECT_EQ(test::ReadFile(bin / "ouvert"), "file:///usr/share/korvane/Aide/index.html");
+  test::WriteFile(bin / "statut", "0");
+  EXPECT_TRUE(desktop.OpenUrl(QUrl("mailto:moi@exemple.fr?subject=Korvane%20v1.0")));
+  EXPECT_EQ(test::ReadFile(bin / "ouvert"), "mailto:moi@exemple.fr?subject=Korvane%20v1.0");
+  qputenv("PATH", path);
 }
 
 TEST_F(MainWindowTest, CtrlDelDeletesFromTheListAfterConfirmation) {
