@@ -1,11 +1,14 @@
 #include "report/report.h"
 
+#include <QTextLayout>
+
 #include <QFontMetricsF>
 #include <QIODevice>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QTextLayout>
 #include <QTimer>
 #include <algorithm>
 #include <exception>
@@ -100,6 +103,27 @@ class Painter {
     return {};
   }
 
+  // The lines of a wrapped text: between words, and inside a word longer
+  // than the line (a long reference is never cut off).
+  QStringList Lines(const QString& text, const QFont& font, double width) const {
+    QString laid = text;
+    laid.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout layout(laid, font, &m_device);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+      line.setLineWidth(width);
+      QString part = laid.mid(line.textStart(), line.textLength());
+      while (!part.isEmpty() && (part.back().isSpace() || part.back() == QChar::LineSeparator)) part.chop(1);
+      lines << part;
+    }
+    layout.endLayout();
+    return lines;
+  }
+
   // The height a band takes with the current values: word-wrapped texts that
   // need more than one line make it taller by the lines they add.
   double Height(const Band& band) const {
@@ -109,9 +133,8 @@ class Painter {
       const QString text = Text(e);
       if (text.isEmpty()) continue;
       QFontMetricsF metrics(e.Font(), &m_device);
-      const QRectF bounds = metrics.boundingRect(QRectF(0, 0, e.box.width() * m_scaleX, 1e9),
-                                                 Qt::TextWordWrap | int(e.alignment), text);
-      extra = std::max(extra, (bounds.height() - metrics.height()) / m_scaleY);
+      const auto lines = Lines(text, e.Font(), e.box.width() * m_scaleX).size();
+      if (lines > 1) extra = std::max(extra, static_cast<double>(lines - 1) * metrics.lineSpacing() / m_scaleY);
     }
     return band.height + extra;
   }
@@ -137,8 +160,13 @@ class Painter {
       QRectF area = box;
       int flags = int(e.alignment) | Qt::AlignTop;
       if (e.wordWrap) {
-        flags |= Qt::TextWordWrap;
-        area.setHeight(1e6);
+        const double spacing = QFontMetricsF(e.Font(), &m_device).lineSpacing();
+        double y = box.top();
+        for (const QString& line : Lines(text, e.Font(), box.width())) {
+          m_painter.drawText(QRectF(box.left(), y, box.width(), 1e6), flags, line);
+          y += spacing;
+        }
+        continue;
       } else if (e.alignment & Qt::AlignHCenter) {
         area.setHeight(1e6);
       } else {

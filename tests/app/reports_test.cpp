@@ -92,6 +92,21 @@ class ReportsTest : public GuiTest {
   RecordingPreviewer previewer{pictures};
 };
 
+// The words left of a column's header, top to bottom, joined: the text of
+// the first column, its wrapped lines end to end.
+std::string ColumnText(const std::vector<test::PdfWord>& words, const std::string& nextHeader) {
+  double right = 1e9;
+  for (const auto& w : words)
+    if (w.text == nextHeader) right = std::min(right, w.xMin);
+  std::vector<test::PdfWord> column;
+  for (const auto& w : words)
+    if (w.page == 1 && w.xMax <= right) column.push_back(w);
+  std::stable_sort(column.begin(), column.end(), [](const auto& a, const auto& b) { return a.yMin < b.yMin - 1; });
+  std::string text;
+  for (const auto& w : column) text += w.text;
+  return text;
+}
+
 TEST_F(ReportsTest, EachSearchCaseRunsItsStatement) {
   Start(3, test::SampleFilms());
   struct Case {
@@ -205,7 +220,9 @@ TEST_F(ReportsTest, MainWindowSearchCommandPreparesTheWindow) {
 }
 
 TEST_F(ReportsTest, SearchResultReportColumnsFollowThePrint) {
-  Start(3, test::SampleFilms());
+  std::vector<test::Film> films = test::SampleFilms();
+  films[1].reference = "8740375479212";  // lent to Jérôme
+  Start(3, films);
   Criteria("", "", "", "", true);
   Search().SpeedButton2->click();
   ASSERT_EQ(previewer.shown.size(), 1u);
@@ -221,6 +238,9 @@ TEST_F(ReportsTest, SearchResultReportColumnsFollowThePrint) {
   EXPECT_NE(lent.text.find("15/03/2024"), std::string::npos);
   EXPECT_NE(lent.text.find("Nombre de films : 2"), std::string::npos);
   EXPECT_NE(lent.text.find("Page 1"), std::string::npos);
+  // The whole reference, wrapped in its column if need be.
+  const std::string references = ColumnText(test::PdfWords(lent.pdf), "Titre");
+  EXPECT_NE(references.find("8740375479212"), std::string::npos) << references;
   EXPECT_FALSE(Search().CheckBox1->isChecked());
 
   Search().CBGenre->setEditText("Drame");
@@ -237,6 +257,7 @@ TEST_F(ReportsTest, SearchResultReportColumnsFollowThePrint) {
 TEST_F(ReportsTest, ListReportOfTheCatalogue) {
   std::vector<test::Film> films = test::SampleFilms();
   films[0].titre = "Un titre de film vraiment très long qui ne tient pas sur une seule ligne du tout";
+  films[1].reference = "5598930277955";  // an EAN, wider than its column
   Start(3, films);
   // A film added after start-up is on the list: the query is read again.
   db::Table& t = Main().Tvideo;
@@ -262,6 +283,7 @@ TEST_F(ReportsTest, ListReportOfTheCatalogue) {
   }
   EXPECT_GT(last, first + 5);
   EXPECT_NEAR(first, reference, 1);
+  EXPECT_NE(ColumnText(words, "Titre").find("5598930277955"), std::string::npos) << ColumnText(words, "Titre");
 }
 
 TEST_F(ReportsTest, ListReportOverSeveralPages) {
