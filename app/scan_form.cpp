@@ -1,5 +1,6 @@
 #include "app/scan_form.h"
 
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
@@ -26,12 +27,13 @@ TfrmSCfiche::TfrmSCfiche(QWidget* parent) : Form(parent) {
   SpeedButton2->setFont(QFont("Arial", 10));
   SpeedButton3 = flat("SpeedButton3", QStringLiteral("Enregistrer"), 161);
   SpeedButton4 = flat("SpeedButton4", QStringLiteral("Fermer la fenêtre"), 314);
-  auto* label = new QLabel(QStringLiteral("Taux de compression :"), this);
+  // The JPEG quality: 100 the finest picture and the largest file.
+  auto* label = new QLabel(QStringLiteral("Qualité JPEG :"), this);
   label->setGeometry(470, 8, 150, 16);
   SpinEdit1 = new QSpinBox(this);
   SpinEdit1->setObjectName("SpinEdit1");
   SpinEdit1->setRange(1, 100);
-  SpinEdit1->setValue(1);
+  SpinEdit1->setValue(90);
   // Changed with its arrows only.
   if (auto* typing = SpinEdit1->findChild<QLineEdit*>()) typing->setReadOnly(true);
   SpinEdit1->setGeometry(470, 26, 80, 24);
@@ -82,7 +84,11 @@ void TfrmSCfiche::SpeedButton2Click() {
   int lastError = 0;
   t.OnTwainError = [&lastError](acquire::TAcquireImage*, int, int code) { lastError = code; };
   acquire::TJPEGImage scanned;
+  // The windows keep painting while the scanner works: this window's
+  // buttons wait for the end of the scan.
+  for (QPushButton* b : {SpeedButton2, SpeedButton3, SpeedButton4}) b->setEnabled(false);
   const uint16_t rc = t.AcquireJpeg(scanned, quality);
+  for (QPushButton* b : {SpeedButton2, SpeedButton3, SpeedButton4}) b->setEnabled(true);
   t.OnTwainError = nullptr;
   t.CloseSource();
   if (rc != 0 || scanned.Empty()) {
@@ -104,10 +110,13 @@ void TfrmSCfiche::SpeedButton3Click() {
     return;
   }
   auto name = Ui().SaveFileName(this, QStringLiteral("Jpeg (*.jpg)|*.jpg"));
-  if (!name) return;
-  // JPEG data whatever the name's extension; the earlier file is replaced
-  // only by a complete one.
-  platform::OutputFile file(name->toStdString());
+  if (!name || name->isEmpty()) return;
+  // A name without extension gets ".jpg" (the cover boxes take pictures by
+  // their extension); another extension is the user's choice. The earlier
+  // file is replaced only by a complete one.
+  QString path = *name;
+  if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".jpg");
+  platform::OutputFile file(path.toStdString());
   file.Stream().WriteString(m_current.data);
   file.Commit();
 }

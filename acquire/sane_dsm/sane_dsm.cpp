@@ -3,7 +3,9 @@
 // default; enabling a source scans one picture (grey or colour, in one or
 // three frames) into a device-independent bitmap, after a small dialog of the
 // source's main options (resolution, mode, area) when the application asks
-// for the source's user interface.
+// for the source's user interface. The scan runs on a thread of its own
+// while a small window offers to cancel it: the application's windows keep
+// painting, and the transfer is announced when the picture is there.
 #include <sane/sane.h>
 #include <sane/saneopts.h>
 
@@ -15,8 +17,13 @@
 #include <QFormLayout>
 #include <QInputDialog>
 #include <QPushButton>
+#include <QLabel>
 #include <QSpinBox>
+#include <QVBoxLayout>
+#include <atomic>
 #include <cstdlib>
+#include <memory>
+#include <thread>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -34,6 +41,12 @@ struct Manager {
   TW_UINT16 condition = TWCC_SUCCESS;
   TW_UINT16 pendingEvent = MSG_NULL;
   void* picture = nullptr;
+  // The scan under way: its thread, its result, and the user's cancel.
+  std::thread worker;
+  std::atomic<bool> scanned{false};
+  std::atomic<bool> cancelled{false};
+  void* result = nullptr;
+  std::unique_ptr<QDialog> progress;
 };
 
 Manager& M() {
@@ -219,6 +232,42 @@ void* Scan(SANE_Handle h) {
   return block;
 }
 
+// The window shown while the scan runs, whose button cancels it.
+std::unique_ptr<QDialog> ProgressWindow(Manager& m) {
+  auto dialog = std::make_unique<QDialog>(QApplication::activeWindow());
+  dialog->setObjectName("SaneProgress");
+  dialog->setWindowTitle(QStringLiteral("Numérisation"));
+  auto* layout = new QVBoxLayout(dialog.get());
+  layout->addWidget(new QLabel(QStringLiteral("Numérisation en cours…"), dialog.get()));
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, dialog.get());
+  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Annuler"));
+  layout->addWidget(buttons);
+  const auto cancel = [&m] {
+    if (m.cancelled.exchange(true)) return;
+    // The one SANE call allowed from another thread: the reading thread's
+    // sane_read then ends early.
+    sane_cancel(m.device);
+  };
+  QObject::connect(buttons, &QDialogButtonBox::rejected, dialog.get(), cancel);
+  QObject::connect(dialog.get(), &QDialog::rejected, dialog.get(), cancel);
+  dialog->show();
+  return dialog;
+}
+
+// Waits for the scan's thread and closes its window.
+void EndScan(Manager& m) {
+  if (m.worker.joinable()) {
+    if (!m.scanned) {
+      m.cancelled = true;
+      sane_cancel(m.device);
+    }
+    m.worker.join();
+  }
+  m.progress.reset();
+  std::free(m.result);
+  m.result = nullptr;
+}
+
 TW_UINT16 Control(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
   Manager& m = M();
   switch (dat) {
@@ -278,6 +327,7 @@ TW_UINT16 Control(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
       }
       if (msg == MSG_CLOSEDS) {
         if (m.state != 4) return Fail(TWCC_SEQERROR);
+        EndScan(m);
         sane_close(m.device);
         m.device = nullptr;
         m.state = 3;
@@ -311,16 +361,20 @@ TW_UINT16 Control(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
           m.pendingEvent = MSG_CLOSEDSREQ;
           return TWRC_SUCCESS;
         }
-        m.picture = Scan(m.device);
-        if (!m.picture) {
-          m.state = 4;
-          return Fail(TWCC_OPERATIONERROR);
-        }
-        m.pendingEvent = MSG_XFERREADY;
+        m.scanned = false;
+        m.cancelled = false;
+        m.result = nullptr;
+        SANE_Handle device = m.device;
+        m.worker = std::thread([&m, device] {
+          m.result = Scan(device);
+          m.scanned = true;
+        });
+        if (QApplication::instance()) m.progress = ProgressWindow(m);
         return TWRC_SUCCESS;
       }
       if (msg == MSG_DISABLEDS) {
         if (m.state < 5) return Fail(TWCC_SEQERROR);
+        EndScan(m);
         std::free(m.picture);
         m.picture = nullptr;
         m.pendingEvent = MSG_NULL;
@@ -332,6 +386,19 @@ TW_UINT16 Control(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
     case DAT_EVENT: {
       auto* event = static_cast<TW_EVENT*>(data);
       if (m.state < 5) return TWRC_NOTDSEVENT;
+      if (m.worker.joinable() && m.scanned) {
+        // The scan is over: a picture to transfer, a cancel, or a failure.
+        m.worker.join();
+        m.progress.reset();
+        m.picture = m.result;
+        m.result = nullptr;
+        if (m.picture)
+          m.pendingEvent = MSG_XFERREADY;
+        else if (m.cancelled)
+          m.pendingEvent = MSG_CLOSEDSREQ;
+        else
+          return Fail(TWCC_OPERATIONERROR);
+      }
       if (m.pendingEvent == MSG_NULL) return TWRC_NOTDSEVENT;
       event->TWMessage = m.pendingEvent;
       if (m.pendingEvent == MSG_XFERREADY) m.state = 6;

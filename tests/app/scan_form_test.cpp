@@ -61,13 +61,15 @@ TEST_F(ScanFormTest, ScanShowSaveAndQualities) {
              [&] {
                TfrmSCfiche& w = Scan();
                EXPECT_EQ(w.windowTitle().toStdString(), "Scanner une jaquette");
-               EXPECT_EQ(w.SpinEdit1->value(), 1);
+               EXPECT_EQ(w.SpinEdit1->value(), 90);
+               w.SpinEdit1->setValue(1);
                AnswerOptions(true);
                w.SpeedButton2->click();
                ASSERT_FALSE(w.Current().Empty());
                EXPECT_EQ(w.Images1->pixmap().size(), QSize(157, 196));
                Screenshot(&w, "scanner_jaquette");
-               dialogs.files = {QString::fromStdString(dir / "basse.jpg")};
+               // A name without extension gets ".jpg".
+               dialogs.files = {QString::fromStdString(dir / "basse")};
                w.SpeedButton3->click();
                w.SpinEdit1->setValue(100);
                AnswerOptions(true);
@@ -80,6 +82,7 @@ TEST_F(ScanFormTest, ScanShowSaveAndQualities) {
                w.SpeedButton4->click();
              });
   EXPECT_TRUE(dialogs.warnings.empty()) << dialogs.warnings.front();
+  EXPECT_FALSE(platform::FileExists(dir / "basse"));
   EXPECT_EQ(DjpegSize(dir / "basse.jpg"), std::make_pair(157, 196));
   EXPECT_EQ(DjpegSize(dir / "haute.jpeg.txt"), std::make_pair(157, 196));
   EXPECT_LT(test::ReadFile(dir / "basse.jpg").size() * 3, test::ReadFile(dir / "haute.jpeg.txt").size());
@@ -112,6 +115,63 @@ TEST_F(ScanFormTest, WhatTheWindowSaysWhenNoPictureComes) {
   EXPECT_EQ(dialogs.warnings[0], "La numérisation a été annulée.");
   EXPECT_EQ(dialogs.warnings[1], "Aucun scanner n'a été trouvé.");
   EXPECT_EQ(dialogs.warnings[2], "Le gestionnaire de numérisation n'a pas pu être chargé (" + dir / "absent.so" + ").");
+}
+
+// A slow scanner (each read waits): the program's timers keep running and its
+// windows painting during the scan, and the scan's own window cancels it.
+TEST_F(ScanFormTest, TheWindowsLiveDuringTheScanWhichCanBeCancelled) {
+  test::WriteFile(dir / "sane/test.conf",
+                  "number_of_devices 1\nmode Color\ndepth 8\nresolution 50.0\ntest-picture \"Color pattern\"\n"
+                  "tl_x 0.0\ntl_y 0.0\nbr_x 80.0\nbr_y 100.0\n"
+                  "read-limit true\nread-limit-size 2000\nread-delay true\nread-delay-duration 50000\n");
+  // A clock that counts its ticks and asks the main window to paint; when
+  // told, it presses the scan window's "Annuler" as soon as it shows.
+  int ticks = 0, paints = 0;
+  bool cancel = false, cancelled = false;
+  QTimer clock;
+  QObject::connect(&clock, &QTimer::timeout, [&] {
+    ++ticks;
+    Forms().form1->update();
+    if (!cancel || cancelled) return;
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (top->objectName() == "SaneProgress" && top->isVisible()) {
+        top->findChild<QPushButton*>()->click();
+        cancelled = true;
+      }
+  });
+  struct PaintCounter : QObject {
+    int* paints;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) ++*paints;
+      return false;
+    }
+  } counter;
+  counter.paints = &paints;
+  WhileModal([&] { Forms().form1->Scanneruneimage1Click(); },
+             [&] {
+               TfrmSCfiche& w = Scan();
+               Forms().form1->show();
+               Forms().form1->installEventFilter(&counter);
+               clock.start(10);
+               AnswerOptions(true);
+               w.SpeedButton2->click();
+               const int during = ticks, painted = paints;
+               EXPECT_FALSE(w.Current().Empty());
+               // A frozen program would see one tick at most.
+               EXPECT_GE(during, 5) << "the event loop stood still during the scan";
+               EXPECT_GE(painted, 2);
+               // Cancelled from the scan's window while it reads.
+               cancel = true;
+               AnswerOptions(true);
+               const std::string first = w.Current().data;
+               w.SpeedButton2->click();
+               clock.stop();
+               EXPECT_TRUE(cancelled);
+               EXPECT_EQ(w.Current().data, first);
+               w.close();
+             });
+  Forms().form1->removeEventFilter(&counter);
+  EXPECT_EQ(dialogs.warnings, std::vector<std::string>{"La numérisation a été annulée."});
 }
 
 }  // namespace
