@@ -201,6 +201,14 @@ void TfrmNFiche::BitBtn1Click() {
   mark.key = added;
   mark.valid = true;
   if (main.BookmarkValid(mark)) main.GotoBookmark(mark);
+  // The next film's keys go to its reference, not to the button (where a
+  // letter would validate an empty film).
+  EditReference->setFocus(Qt::OtherFocusReason);
+}
+
+void TfrmNFiche::showEvent(QShowEvent* event) {
+  Form::showEvent(event);
+  EditReference->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmNFiche::BitBtn2Click() {

@@ -50,6 +50,8 @@ class TfrmNFiche : public Form {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Each opening starts on "Référence".
+  void showEvent(QShowEvent* event) override;
 };
 
 // "Modification": edits the current film of the main list, lends and returns it.

@@ -92,6 +92,41 @@ TEST_F(NewRecordTest, AddsFilmsOneAfterTheOther) {
              });
 }
 
+// Typing fast: after "Valider" the keys go to "Référence" for the next film,
+// not to the button; closed with Escape from the button, the window opens
+// again on "Référence" and warns of nothing.
+TEST_F(NewRecordTest, TwoFilmsTypedInARow) {
+  TfrmNFiche& f = *Forms().frmNFiche;
+  const auto typeFilm = [&](const char* reference, const char* title) {
+    QTest::keyClicks(QApplication::focusWidget(), reference);
+    f.EditTitre->setFocus();
+    QTest::keyClicks(f.EditTitre, title);
+    f.DBEdit2->setFocus();
+    QTest::keyClick(f.DBEdit2, Qt::Key_Tab);  // into "Valider": it validates
+  };
+  WhileModal([] { Main().s_mnuNFicheClick(); },
+             [&] {
+               QApplication::setActiveWindow(&f);
+               EXPECT_EQ(QApplication::focusWidget(), f.EditReference);
+               typeFilm("R20", "Vingt");
+               EXPECT_EQ(QApplication::focusWidget(), f.EditReference);
+               typeFilm("R21", "Vingt et un");
+               f.BitBtn1->setFocus();
+               QTest::keyClick(f.BitBtn1, Qt::Key_Escape);
+             });
+  WhileModal([] { Main().s_mnuNFicheClick(); },
+             [&] {
+               QApplication::setActiveWindow(&f);
+               EXPECT_EQ(QApplication::focusWidget(), f.EditReference);
+               QTest::keyClicks(QApplication::focusWidget(), "R");
+               QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
+             });
+  EXPECT_TRUE(dialogs.warnings.empty()) << dialogs.warnings.front();
+  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_EQ(Rows("SELECT Reference || '|' || Titre FROM video WHERE rowid > 3 ORDER BY rowid"),
+            (std::vector<std::string>{"R20|Vingt", "R21|Vingt et un"}));
+}
+
 // "Fermer" drops what was typed: nothing is written, now or at the next opening.
 TEST_F(NewRecordTest, CloseDropsWhatWasTyped) {
   TfrmNFiche& f = *Forms().frmNFiche;
