@@ -189,6 +189,10 @@ SourceWalk::SourceWalk(SourceAccess source) : m_source(source) {
   try {
     if (db::DataSet* ds = m_source.ReadDataSet(); ds && ds->Active())
       m_snapshot = std::make_unique<db::Snapshot>(*ds);
+    if (m_source.Active()) {
+      m_start = m_source.GetBookmark();
+      m_marked = true;
+    }
   } catch (...) {
     m_source.EnableControls();
     throw;
@@ -196,6 +200,14 @@ SourceWalk::SourceWalk(SourceAccess source) : m_source(source) {
 }
 
 SourceWalk::~SourceWalk() {
+  if (m_marked) {
+    try {
+      m_source.GotoBookmark(m_start);
+    } catch (...) {
+      // The row is gone: the source stays where the walk ended.
+    }
+    m_source.FreeBookmark(m_start);
+  }
   m_snapshot.reset();
   m_source.EnableControls();
 }

@@ -128,7 +128,8 @@ void LimitCountsToListView(Owner& o) {
 // A walk of a source: while this lives the source's controls are disabled and
 // its data set is read in one consistent state (db::Snapshot: another
 // program's commit is wholly in the walk or wholly out); both end on every way
-// out.
+// out, and the source is back on the row it stood on (a list keeps its
+// current film after an export).
 class SourceWalk {
  public:
   explicit SourceWalk(SourceAccess source);
@@ -139,6 +140,8 @@ class SourceWalk {
  private:
   SourceAccess m_source;
   std::unique_ptr<db::Snapshot> m_snapshot;
+  SourceBookmark m_start;
+  bool m_marked = false;
 };
 
 // In-memory list view and string grid, for tests and for programs without a GUI.

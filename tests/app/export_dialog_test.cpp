@@ -137,6 +137,7 @@ TEST_F(ExportDialogTest, CsvFromTheMainWindowsCommand) {
   QAction* command = Main().findChild<QAction*>("s_mnuExporter");
   ASSERT_TRUE(command && command->isEnabled());
   EXPECT_TRUE(Main().SpeedButtons[2]->isEnabled());
+  Main().Tvideo.SetRecNo(3);
   WhileModal([&] { command->trigger(); },
              [&] {
                auto* w = dynamic_cast<TQExportDialogF*>(QApplication::activeModalWidget());
@@ -149,7 +150,9 @@ TEST_F(ExportDialogTest, CsvFromTheMainWindowsCommand) {
                w->StartButton->click();
                w->close();
              });
-  // The file was opened by the desktop.
+  // The list keeps its current film; the file was opened by the desktop.
+  EXPECT_EQ(Main().Tvideo.RecNo(), 3);
+  EXPECT_EQ(Main().DBGrid1->currentIndex().row(), 2);
   ASSERT_EQ(dialogs.urls.size(), 1u);
   EXPECT_EQ(dialogs.urls[0].toLocalFile().toStdString(), dir.Path() + "/video.csv");
   const std::string fromDialog = test::ReadFile(dir / "video.csv");
