@@ -161,7 +161,14 @@ DBComboBox::DBComboBox(QWidget* parent)
 }
 
 // "0" is an optional digit, "9" a required one: the first hour digit may be left out.
-DurationEdit::DurationEdit(QWidget* parent) : QLineEdit(parent) { setInputMask("09:99:99;_"); }
+DurationEdit::DurationEdit(QWidget* parent) : QLineEdit(parent) {
+  setInputMask("09:99:99;_");
+  setToolTip(Expected());
+}
+
+QString DurationEdit::Expected() {
+  return QStringLiteral("La durée s'écrit en heures, minutes et secondes : 01:30:00 pour une heure et demie.");
+}
 
 QString DurationEdit::Text() const { return displayText().replace('_', ' '); }
 

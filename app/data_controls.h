@@ -134,6 +134,9 @@ class DBComboBox : public QComboBox {
 class DurationEdit : public QLineEdit {
  public:
   explicit DurationEdit(QWidget* parent = nullptr);
+  // What the box expects, in French (its tooltip, and the end of the message
+  // that refuses a duration).
+  static QString Expected();
   QString Text() const;
   void SetText(const QString& text);
 };

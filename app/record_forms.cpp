@@ -186,7 +186,7 @@ void TfrmNFiche::SpeedButton4Click() {
 }
 
 void TfrmNFiche::BitBtn1Click() {
-  if (!CheckFilm(this, EditTitre, DBEdit2)) return;
+  if (!CheckFilm(this, EditTitre, DBEdit2) || !CheckDuration(MaskEdit1)) return;
   // The unbound boxes reach the row through the hidden bound edits, so the
   // engine converts them when the row is written.
   EditDuree->SetText(MaskEdit1->Text());
@@ -258,6 +258,21 @@ class TfrmMFiche::Follower : public DataLink {
 };
 
 TfrmMFiche::~TfrmMFiche() = default;
+
+// A duration the catalogue cannot take ("1:30" typed into the box) is
+// refused with the conversion's own message and what the box expects; the
+// box keeps the focus and the film stays pending.
+bool CheckDuration(DurationEdit* box) {
+  const QString text = box->Text();
+  if (!HasDigit(text) ||
+      platform::TryStrToTime(platform::Utf8ToCp1252(text.trimmed().toStdString())))
+    return true;
+  Ui().Error(box->window(), QString::fromStdString(platform::ConversionMessage(platform::ConversionKind::Time,
+                                                                               text.toStdString())) +
+                                QStringLiteral("\n") + DurationEdit::Expected());
+  box->setFocus();
+  return false;
+}
 
 bool CheckFilm(QWidget* window, QLineEdit* title, QLineEdit* discs) {
   if (title->text().trimmed().isEmpty()) {
@@ -424,7 +439,7 @@ void TfrmMFiche::SpeedButton2Click() {
 }
 
 void TfrmMFiche::BitBtn1Click() {
-  if (!CheckFilm(this, EditTitre, DBEdit2)) return;
+  if (!CheckFilm(this, EditTitre, DBEdit2) || !CheckDuration(MaskEdit1)) return;
   db::Table& t = Main().Tvideo;
   t.Edit();
   // A borrower without a clicked day: the day the calendar shows is the loan's.

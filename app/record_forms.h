@@ -112,6 +112,8 @@ class TfrmMFiche : public Form {
 // discs from 0 to 99. Shows a French warning and puts the focus on the box at
 // fault; false when the film is refused.
 bool CheckFilm(QWidget* window, QLineEdit* title, QLineEdit* discs);
+// Refuses a duration the catalogue cannot take, saying what the box expects.
+bool CheckDuration(DurationEdit* box);
 
 // "Suppression": shows the current film and deletes it after confirmation.
 class TfrmSFiche : public Form {

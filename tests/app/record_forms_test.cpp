@@ -192,7 +192,10 @@ TEST_F(NewRecordTest, InvalidDurationKeepsTheRowPendingAndTheListAsItWas) {
                  other.ExecSQL("INSERT INTO video (Titre) VALUES ('Ailleurs')");
                }
                QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
-               EXPECT_EQ(dialogs.errors, std::vector<std::string>{"'01:75:00' n'est pas une heure correcte"});
+               EXPECT_EQ(dialogs.errors, std::vector<std::string>{
+                                             "'01:75:00' n'est pas une heure correcte\nLa durée s'écrit en heures, "
+                                             "minutes et secondes : 01:30:00 pour une heure et demie."});
+               EXPECT_EQ(QApplication::focusWidget(), f.MaskEdit1);
                EXPECT_EQ(f.TNFiche.State(), db::DataSetState::Insert);
                EXPECT_EQ(f.EditTitre->text(), "Horloge");
                QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
