@@ -154,7 +154,27 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), DataSourceVideo(&Tvideo) 
   RunHandler(this, [this] { FormCreate(); });
 }
 
+// Follows the catalogue table for the commands that need a film.
+class TForm1::CommandFollower : public DataLink {
+ public:
+  explicit CommandFollower(TForm1& window) : m_window(window) { SetDataSource(&window.DataSourceVideo); }
+  ~CommandFollower() override { SetDataSource(nullptr); }
+  void ActiveChanged() override { m_window.UpdateDeleteCommands(); }
+  void DataSetChanged() override { m_window.UpdateDeleteCommands(); }
+  void Scrolled(int) override { m_window.UpdateDeleteCommands(); }
+
+ private:
+  TForm1& m_window;
+};
+
 TForm1::~TForm1() = default;
+
+void TForm1::UpdateDeleteCommands() {
+  const bool films = Tvideo.Active() && !Tvideo.IsEmpty();
+  for (const char* name : {"s_mnuSupprimer", "PopupDetruire"})
+    if (QAction* a = findChild<QAction*>(name)) a->setEnabled(films);
+  if (SpeedButtons.size() > 3) SpeedButtons[3]->setEnabled(films);
+}
 
 void TForm1::BuildToolbar(QWidget* central) {
   auto* bar = new QWidget(central);
@@ -251,6 +271,8 @@ void TForm1::BuildMenus() {
   DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(DBGrid1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& pos) { PopupMenu1->popup(DBGrid1->viewport()->mapToGlobal(pos)); });
+  m_commands = std::make_unique<CommandFollower>(*this);
+  UpdateDeleteCommands();
 }
 
 void TForm1::FormCreate() {

@@ -81,7 +81,11 @@ class TForm1 : public QMainWindow {
   // The list fills the window, whatever its size.
   void LayOutList();
   void BuildToolbar(QWidget* central);
+  // Deleting needs a film: its commands follow the table.
+  void UpdateDeleteCommands();
   std::vector<std::pair<QToolButton*, QString>> m_statusTexts;
+  class CommandFollower;
+  std::unique_ptr<CommandFollower> m_commands;
 };
 
 }  // namespace kvn::app

@@ -1,5 +1,6 @@
 // The record windows driven as a user drives them: keys, clicks, focus.
 #include <QAbstractItemView>
+#include <QAction>
 #include <QCalendarWidget>
 #include <QLabel>
 #include <QPushButton>
@@ -7,6 +8,7 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
 
 #include "app/forms.h"
 #include "app/main_window.h"
@@ -432,6 +434,26 @@ TEST_F(DeleteRecordTest, DeletesAfterConfirmationOrKeepsOnCancel) {
             (std::vector<std::string>{"Supprimer l'enregistrement ?", "Supprimer l'enregistrement ?"}));
   EXPECT_EQ(Rows("SELECT Titre FROM video ORDER BY Titre"), (std::vector<std::string>{"Amour", "Casino"}));
   EXPECT_EQ(Main().Tvideo.FieldByName("Titre").AsString(), "Casino");
+}
+
+// "Détruire" needs a film: on an empty catalogue its menu item, button and
+// pop-up item are disabled; the first film enables them, deleting the last
+// disables them again.
+TEST_F(DeleteRecordTest, DeleteCommandsFollowTheCatalogue) {
+  Start(3, {});
+  const auto enabled = [] {
+    return std::vector<bool>{Main().findChild<QAction*>("s_mnuSupprimer")->isEnabled(),
+                             Main().findChild<QAction*>("PopupDetruire")->isEnabled(),
+                             Main().SpeedButtons[3]->isEnabled()};
+  };
+  EXPECT_EQ(enabled(), std::vector<bool>(3, false));
+  db::Table& t = Main().Tvideo;
+  t.Insert();
+  t.FieldByName("Titre").SetText("Premier");
+  t.Post();
+  EXPECT_EQ(enabled(), std::vector<bool>(3, true));
+  t.Delete();
+  EXPECT_EQ(enabled(), std::vector<bool>(3, false));
 }
 
 TEST_F(DeleteRecordTest, EmptyCatalogueFailsAndTheWindowStaysOpen) {
