@@ -103,6 +103,12 @@ std::optional<QString> QtDialogs::OpenFileName(QWidget* parent, const QString& f
   return name;
 }
 
+std::optional<QString> QtDialogs::OpenFileNameAt(QWidget* parent, const QString& filter, const QString& start) {
+  QString name = QFileDialog::getOpenFileName(parent, QStringLiteral("Ouvrir"), start, QtFilter(filter));
+  if (name.isEmpty()) return std::nullopt;
+  return name;
+}
+
 std::optional<QString> QtDialogs::SaveFileName(QWidget* parent, const QString& filter) {
   QString name = QFileDialog::getSaveFileName(parent, QStringLiteral("Enregistrer sous"),
                                               QString(), QtFilter(filter));

@@ -31,6 +31,12 @@ class Dialogs {
                      const QStringList& buttons) = 0;
   // Filters are given as "Description|*.a;*.b|Description|*.c".
   virtual std::optional<QString> OpenFileName(QWidget* parent, const QString& filter) = 0;
+  // The same, opening on a file chosen in advance (its folder, the file
+  // selected).
+  virtual std::optional<QString> OpenFileNameAt(QWidget* parent, const QString& filter, const QString& start) {
+    (void)start;
+    return OpenFileName(parent, filter);
+  }
   virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& filter) = 0;
   // Asks the desktop to open a document or a mail link; false when it could not.
   virtual bool OpenUrl(const QUrl& url) = 0;
@@ -50,6 +56,7 @@ class QtDialogs : public Dialogs {
   void Error(QWidget* parent, const QString& text) override;
   int Choose(QWidget* parent, const QString& title, const QString& text, const QStringList& buttons) override;
   std::optional<QString> OpenFileName(QWidget* parent, const QString& filter) override;
+  std::optional<QString> OpenFileNameAt(QWidget* parent, const QString& filter, const QString& start) override;
   std::optional<QString> SaveFileName(QWidget* parent, const QString& filter) override;
   bool OpenUrl(const QUrl& url) override;
 };

@@ -503,8 +503,12 @@ void TForm1::Archiverlabasededonnes1Click() {
 }
 
 void TForm1::Restaurerlabasededonnees1Click() {
-  // The archived catalogue is read and checked before the user is asked.
-  CatalogueRestore restore(CatalogueDirectory());
+  // The user chooses the archive, the catalogue's own first; it is read and
+  // checked before the user is asked.
+  const auto chosen = Ui().OpenFileNameAt(this, QStringLiteral("Archives zip (*.zip)|*.zip|Tous les fichiers|*"),
+                                          QString::fromStdString(CatalogueDirectory() + "Archive/video.zip"));
+  if (!chosen) return;
+  CatalogueRestore restore(CatalogueDirectory(), chosen->toStdString());
   if (!Ui().Confirm(this, QString::fromStdString(restore.ConfirmationText()))) return;
 
   // Every data set on the catalogue closes (a pending edit is dropped) and the

@@ -21,6 +21,7 @@ namespace kvn::app {
 class FakeDialogs : public Dialogs {
  public:
   std::vector<std::string> warnings, errors, confirmations, informations;
+  std::vector<std::string> openedAt;  // where the file choosers opened
   std::vector<QUrl> urls;
   std::deque<bool> confirmAnswers;
   std::deque<QString> files;  // the names chosen in file dialogs; an empty one cancels
@@ -48,6 +49,10 @@ class FakeDialogs : public Dialogs {
     return answer;
   }
   std::optional<QString> OpenFileName(QWidget*, const QString&) override { return NextFile(); }
+  std::optional<QString> OpenFileNameAt(QWidget*, const QString&, const QString& start) override {
+    openedAt.push_back(start.toStdString());
+    return NextFile();
+  }
   std::optional<QString> SaveFileName(QWidget*, const QString&) override { return NextFile(); }
   bool OpenUrl(const QUrl& url) override {
     urls.push_back(url);

@@ -377,7 +377,13 @@ TEST_F(MainWindowTest, RestoringTheCatalogue) {
   ASSERT_GE(file.indexOf(item), 1);
   EXPECT_EQ(file.at(file.indexOf(item) - 1)->objectName(), "Archiverlabasededonnes1");
 
+  // The chooser opens on the catalogue's archive; closed, nothing happens.
+  const QString own = QString::fromStdString(dir / "Archive/video.zip");
+  item->trigger();
+  EXPECT_EQ(dialogs.openedAt, std::vector<std::string>{dir / "Archive/video.zip"});
+  EXPECT_TRUE(dialogs.errors.empty());
   // No archive yet: said, nothing changes.
+  dialogs.files = {own};
   item->trigger();
   ASSERT_EQ(dialogs.errors.size(), 1u);
   EXPECT_EQ(dialogs.errors[0], "L'archive \"" + dir / "Archive/video.zip" +
@@ -397,6 +403,7 @@ TEST_F(MainWindowTest, RestoringTheCatalogue) {
 
   // "Non": nothing is restored.
   dialogs.confirmAnswers = {false};
+  dialogs.files = {own};
   item->trigger();
   ASSERT_EQ(dialogs.confirmations.size(), 1u);
   EXPECT_NE(dialogs.confirmations[0].find("Restaurer le catalogue archivé le "), std::string::npos);
@@ -409,8 +416,11 @@ TEST_F(MainWindowTest, RestoringTheCatalogue) {
   EXPECT_FALSE(platform::FileExists(dir / "video.DB.avant-restauration"));
   EXPECT_EQ(test::HiddenFiles(dir.Path()), std::vector<std::string>{});
 
-  // "Oui": the list and the other windows show the archived films at once.
+  // "Oui" on a copy of the archive kept elsewhere: the list and the other
+  // windows show the archived films at once.
+  test::WriteFile(dir / "copie.zip", test::ReadFile(dir / "Archive/video.zip"));
   dialogs.confirmAnswers = {true};
+  dialogs.files = {QString::fromStdString(dir / "copie.zip")};
   item->trigger();
   EXPECT_EQ(dialogs.errors.size(), 1u) << dialogs.errors.back();
   ASSERT_EQ(dialogs.informations.size(), 2u);
