@@ -1,11 +1,13 @@
 #include "app/cover_printing.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
 #include "app/dialogs.h"
 #include "app/handlers.h"
+#include "app/main_window.h"
 #include "app/pictures.h"
 #include "app/record_forms.h"
 
@@ -29,8 +31,11 @@ TQuickReport1::TQuickReport1() {
     e.box = box;
     return e;
   };
+  Element title = caption("QRTitre", 150, 14);
+  title.pointSize = 12;
+  title.bold = true;
   Report.AddBand(report::Band::Type::Detail, 1044).elements = {
-      caption("QRLabel1", 8, 16), picture("QRImage1", QRect(16, 48, 417, 418)), caption("QRLabel2", 8, 488),
+      caption("QRLabel1", 8, 16), title, picture("QRImage1", QRect(16, 48, 417, 418)), caption("QRLabel2", 8, 488),
       picture("QRImage2", QRect(16, 528, 537, 417))};
 }
 
@@ -66,6 +71,10 @@ void Tfrm_ImpJaquettes::SpeedButton1Click() {
   const QString front = Forms().frmMFiche->Edit1->text();
   const QString back = Forms().frmMFiche->Edit2->text();
   TQuickReport1& report = *Forms().quickReport1;
+  // Whichever covers print, the page says which film they are of.
+  db::Table& films = Forms().form1->Tvideo;
+  report.QRTitre().text =
+      films.Active() && !films.IsEmpty() ? QString::fromStdString(films.FieldByName("Titre").AsString()) : QString();
   if (RadioButton1->isChecked()) {
     if (front.isEmpty()) {
       Ui().Warning(this, QStringLiteral("Il n'existe aucune jaquette avant pour ce film !"));

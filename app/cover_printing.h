@@ -12,7 +12,8 @@ class QPushButton;
 namespace kvn::app {
 
 // The cover report: one detail band with a caption and a picture at the top
-// and at the bottom (QRLabel1, QRImage1, QRLabel2, QRImage2).
+// and at the bottom (QRLabel1, QRImage1, QRLabel2, QRImage2), and the film's
+// title beside the top caption (QRTitre).
 class TQuickReport1 {
  public:
   TQuickReport1();
@@ -23,6 +24,7 @@ class TQuickReport1 {
   report::Element& QRImage1() { return *Report.Find(QStringLiteral("QRImage1")); }
   report::Element& QRLabel2() { return *Report.Find(QStringLiteral("QRLabel2")); }
   report::Element& QRImage2() { return *Report.Find(QStringLiteral("QRImage2")); }
+  report::Element& QRTitre() { return *Report.Find(QStringLiteral("QRTitre")); }
   void Preview(QWidget* parent) { report::ReportPreviewer().Preview(Report, parent); }
 
   report::Report Report;

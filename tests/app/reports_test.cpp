@@ -3,6 +3,7 @@
 // from the PDF each preview is drawn into.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QCheckBox>
 #include <QToolButton>
 #include <QFile>
@@ -379,6 +380,7 @@ TEST_F(CoverPrintingTest, RefusalsForMissingCovers) {
 }
 
 TEST_F(CoverPrintingTest, FrontBackAndBoth) {
+  Forms().form1->Tvideo.SetRecNo(3);
   Paths(front, back);
   // Both, then the front alone: the back of the first print does not come back.
   Dialog().RadioButton3->setChecked(true);
@@ -421,6 +423,10 @@ TEST_F(CoverPrintingTest, FrontBackAndBoth) {
   EXPECT_LT(colour(16 + 50, 528 + 40).red(), 60);
   EXPECT_GT(colour(16 + 120, 528 + 40).red(), 200) << "the back is not stretched";
   EXPECT_NE(previewer.shown[0].text.find("Jaquette avant :"), std::string::npos);
+  // The film's title is on every page.
+  const std::string title = Forms().form1->Tvideo.FieldByName("Titre").AsString();
+  ASSERT_FALSE(title.empty());
+  for (const auto& shown : previewer.shown) EXPECT_NE(shown.text.find(title), std::string::npos) << shown.text;
 }
 
 TEST_F(CoverPrintingTest, FromTheEditWindow) {
