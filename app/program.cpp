@@ -66,6 +66,10 @@ int RunGui(int& argc, char** argv, const std::string& directory) {
   if (qtFrench.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QApplication::installTranslator(&qtFrench);
+  // The program's own texts in French (the export dialog's pages, its
+  // progress window), with accents and French typography.
+  QTranslator korvaneFrench;
+  if (korvaneFrench.load(QStringLiteral(":/i18n/korvane_fr.qm"))) QApplication::installTranslator(&korvaneFrench);
 
   auto splash = std::make_unique<TSplashScreen>();
   splash->show();

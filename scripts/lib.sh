@@ -7,7 +7,7 @@ KVN_BUILD=${KVN_BUILD:-$KVN_ROOT/build}
 # Build tools and libraries.
 KVN_BUILD_PACKAGES=(
   cmake ninja-build g++ pkg-config
-  libsqlite3-dev qt6-base-dev libsimpleini-dev
+  libsqlite3-dev qt6-base-dev qt6-tools-dev qt6-l10n-tools libsimpleini-dev
   libgtest-dev libbenchmark-dev
   zlib1g-dev libisal-dev libgsf-1-dev libsane-dev libcrypto++-dev libjpeg62-turbo-dev
   fonts-liberation fonts-dejavu-core fonts-droid-fallback

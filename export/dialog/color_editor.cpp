@@ -1,5 +1,7 @@
 #include "export/dialog/color_editor.h"
 
+#include "export/dialog/dialog_util.h"
+
 #include <QDialogButtonBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -64,16 +66,16 @@ class TQExportXLSColorEditorF::Palette : public QWidget {
 TQExportXLSColorEditorF::TQExportXLSColorEditorF(QWidget* parent, TxlsColor selected)
     : QDialog(parent), m_selected(selected) {
   setObjectName("TQExportXLSColorEditorF");
-  setWindowTitle(QStringLiteral("Choose a color"));
+  setWindowTitle(Tr("Choose a color"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 4);
   m_area = new Palette(this);
   layout->addWidget(m_area);
   auto* buttons = new QDialogButtonBox(this);
-  QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+  QPushButton* ok = buttons->addButton(Tr("OK"), QDialogButtonBox::AcceptRole);
   ok->setDefault(true);
   ok->setObjectName("OK");
-  buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole)->setObjectName("Cancel");
+  buttons->addButton(Tr("Cancel"), QDialogButtonBox::RejectRole)->setObjectName("Cancel");
   layout->addWidget(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -12,6 +13,11 @@
 #include "platform/colors.h"
 
 namespace kvn::exporting {
+
+// A text of the dialog as the user reads it: the program's translation
+// (korvane_fr.qm, loaded at start-up) gives the French one; without it, the
+// text as written here.
+inline QString Tr(const char* text) { return QCoreApplication::translate("ExportDialog", text); }
 
 // The engine's UTF-8 text as a QString, and back.
 inline QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }

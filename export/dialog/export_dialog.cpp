@@ -44,22 +44,22 @@ namespace kvn::exporting {
 
 bool DialogHooks::Question(QWidget* parent, const QString& title, const QString& text, bool noByDefault) {
   QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
-  QPushButton* yes = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
-  QPushButton* no = box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
+  QPushButton* yes = box.addButton(Tr("Oui"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(Tr("Non"), QMessageBox::NoRole);
   box.setDefaultButton(noByDefault ? no : yes);
   box.exec();
   return box.clickedButton() == yes;
 }
 
 void DialogHooks::Error(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::Critical, QStringLiteral("Korvane"), text, QMessageBox::NoButton, parent);
-  box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  QMessageBox box(QMessageBox::Critical, Tr("Korvane"), text, QMessageBox::NoButton, parent);
+  box.addButton(Tr("OK"), QMessageBox::AcceptRole);
   box.exec();
 }
 
 void DialogHooks::Information(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::Information, QStringLiteral("Korvane"), text, QMessageBox::NoButton, parent);
-  box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  QMessageBox box(QMessageBox::Information, Tr("Korvane"), text, QMessageBox::NoButton, parent);
+  box.addButton(Tr("OK"), QMessageBox::AcceptRole);
   box.exec();
 }
 
@@ -158,7 +158,7 @@ class CaptionsDelegate : public QStyledItemDelegate {
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     if (isAlign && isAlign(index.column())) {
       auto* box = new QComboBox(parent);
-      box->addItems({QStringLiteral("Gauche"), QStringLiteral("Centre"), QStringLiteral("Droite")});
+      box->addItems({Tr("Gauche"), Tr("Centre"), Tr("Droite")});
       return box;
     }
     if (isWidth && isWidth(index.column())) {
@@ -218,16 +218,16 @@ TQExportDialogF::TQExportDialogF(TQExportDialog& component, QWidget* parent)
 
   // Top band.
   auto* top = new QGridLayout();
-  top->addWidget(new QLabel(QStringLiteral("Fichier destination"), this), 0, 0);
+  top->addWidget(new QLabel(Tr("Fichier destination"), this), 0, 0);
   FileNameEdit = new QLineEdit(this);
   FileNameEdit->setObjectName("FileName");
   top->addWidget(FileNameEdit, 0, 1);
-  ChooseButton = new QPushButton(QStringLiteral("Choisir..."), this);
+  ChooseButton = new QPushButton(Tr("Choisir..."), this);
   ChooseButton->setObjectName("Choisir");
   top->addWidget(ChooseButton, 0, 2);
-  ShowFileBox = new QCheckBox(QStringLiteral("Ouvrir le fichier après l'export"), this);
+  ShowFileBox = new QCheckBox(Tr("Ouvrir le fichier après l'export"), this);
   ShowFileBox->setObjectName("ShowFile");
-  PrintFileBox = new QCheckBox(QStringLiteral("Imprimer le fichier après l'export"), this);
+  PrintFileBox = new QCheckBox(Tr("Imprimer le fichier après l'export"), this);
   PrintFileBox->setObjectName("PrintFile");
   top->addWidget(ShowFileBox, 1, 1);
   top->addWidget(PrintFileBox, 2, 1);
@@ -241,11 +241,11 @@ TQExportDialogF::TQExportDialogF(TQExportDialog& component, QWidget* parent)
   FormatsPage = BuildFormatsPage();
   ColonsPage = BuildColonsPage();
   CaptionsPage = BuildCaptionsPage();
-  Pages->addTab(TypePage, QStringLiteral("&Type d'Export "));
-  Pages->addTab(FieldsPage, QStringLiteral("Champs"));
-  Pages->addTab(FormatsPage, QStringLiteral("&Formats"));
-  Pages->addTab(ColonsPage, QStringLiteral("Entête && pied de page"));
-  Pages->addTab(CaptionsPage, QStringLiteral("Libellé"));
+  Pages->addTab(TypePage, Tr("&Type d'Export "));
+  Pages->addTab(FieldsPage, Tr("Champs"));
+  Pages->addTab(FormatsPage, Tr("&Formats"));
+  Pages->addTab(ColonsPage, Tr("Entête && pied de page"));
+  Pages->addTab(CaptionsPage, Tr("Libellé"));
   XlsPage = BuildXlsPage();
   RtfPage = BuildRtfPage();
   HtmlPage = BuildHtmlPage();
@@ -253,34 +253,34 @@ TQExportDialogF::TQExportDialogF(TQExportDialog& component, QWidget* parent)
   PdfPage = BuildPdfPage();
   AsciiPage = BuildAsciiPage();
   SqlPage = BuildSqlPage();
-  Pages->addTab(XlsPage, QStringLiteral("Options &Excel"));
-  Pages->addTab(RtfPage, QStringLiteral("Options Word / RTF"));
-  Pages->addTab(HtmlPage, QStringLiteral("Options &HTML"));
-  Pages->addTab(XmlPage, QStringLiteral("Options XML"));
-  Pages->addTab(PdfPage, QStringLiteral("Options PDF"));
-  Pages->addTab(AsciiPage, QStringLiteral("Options ASCII "));
-  Pages->addTab(SqlPage, QStringLiteral("Options &SQL"));
+  Pages->addTab(XlsPage, Tr("Options &Excel"));
+  Pages->addTab(RtfPage, Tr("Options Word / RTF"));
+  Pages->addTab(HtmlPage, Tr("Options &HTML"));
+  Pages->addTab(XmlPage, Tr("Options XML"));
+  Pages->addTab(PdfPage, Tr("Options PDF"));
+  Pages->addTab(AsciiPage, Tr("Options ASCII "));
+  Pages->addTab(SqlPage, Tr("Options &SQL"));
 
   // Bottom band.
   auto* bottom = new QHBoxLayout();
-  ToolsButton = new QPushButton(QStringLiteral("Outils"), this);
+  ToolsButton = new QPushButton(Tr("Outils"), this);
   ToolsButton->setObjectName("Outils");
   auto* tools = new QMenu(ToolsButton);
-  QAction* save = tools->addAction(QStringLiteral("Sauver les options d'Export..."));
-  QAction* load = tools->addAction(QStringLiteral("Charger les options d'Export..."));
+  QAction* save = tools->addAction(Tr("Sauver les options d'Export..."));
+  QAction* load = tools->addAction(Tr("Charger les options d'Export..."));
   ToolsButton->setMenu(tools);
   bottom->addWidget(ToolsButton);
   bottom->addStretch();
-  StartButton = new QPushButton(QStringLiteral("&Lancer l'Export"), this);
+  StartButton = new QPushButton(Tr("&Lancer l'Export"), this);
   StartButton->setObjectName("Lancer");
   StartButton->setDefault(true);
-  CloseButton = new QPushButton(QStringLiteral("&Fermer"), this);
+  CloseButton = new QPushButton(Tr("&Fermer"), this);
   CloseButton->setObjectName("Fermer");
   bottom->addWidget(StartButton);
   bottom->addWidget(CloseButton);
   layout->addLayout(bottom);
 
-  const QString optionsFilter = QStringLiteral("Configuration files (*.cfg)|*.cfg|All files (*.*)|*.*");
+  const QString optionsFilter = Tr("Configuration files (*.cfg)|*.cfg|All files (*.*)|*.*");
   connect(save, &QAction::triggered, this, [this, optionsFilter] {
     if (auto name = Hooks().SaveFileName(this, optionsFilter, Q(m_component.OptionsFileName), "cfg")) {
       m_component.OptionsFileName = name->toStdString();
@@ -370,11 +370,11 @@ QWidget* TQExportDialogF::BuildTypePage() {
 
   auto* formats = new QWidget(m_typeTabs);
   auto* formatsLayout = new QVBoxLayout(formats);
-  auto* group = new QGroupBox(QStringLiteral(" Exporter vers "), formats);
+  auto* group = new QGroupBox(Tr(" Exporter vers "), formats);
   auto* grid = new QGridLayout(group);
   const std::vector<int>& types = m_choices->Types();
   for (size_t i = 0; i < types.size(); ++i) {
-    auto* b = new QRadioButton(QString::fromUtf8(TypeText(types[i]).listText), group);
+    auto* b = new QRadioButton(Tr(TypeText(types[i]).listText), group);
     b->setObjectName(QStringLiteral("Type%1").arg(types[i]));
     TypeButtons.push_back(b);
     grid->addWidget(b, static_cast<int>(i % 7), static_cast<int>(i / 7));
@@ -384,34 +384,34 @@ QWidget* TQExportDialogF::BuildTypePage() {
     });
   }
   formatsLayout->addWidget(group);
-  m_typeTabs->addTab(formats, QStringLiteral(" &Formats"));
+  m_typeTabs->addTab(formats, Tr(" &Formats"));
 
   m_optionsSubPage = new QWidget(m_typeTabs);
   auto* optionsLayout = new QVBoxLayout(m_optionsSubPage);
-  auto* constraints = new QGroupBox(QStringLiteral(" Contraintes "), m_optionsSubPage);
+  auto* constraints = new QGroupBox(Tr(" Contraintes "), m_optionsSubPage);
   auto* c = new QGridLayout(constraints);
-  m_firstRecord = new QCheckBox(QStringLiteral("Depuis le premier enrgt"), constraints);
-  m_currentRecord = new QCheckBox(QStringLiteral("Enregistrement courant"), constraints);
-  m_exportEmpty = new QCheckBox(QStringLiteral("Autorise l'export des sources vides"), constraints);
+  m_firstRecord = new QCheckBox(Tr("Depuis le premier enrgt"), constraints);
+  m_currentRecord = new QCheckBox(Tr("Enregistrement courant"), constraints);
+  m_exportEmpty = new QCheckBox(Tr("Autorise l'export des sources vides"), constraints);
   c->addWidget(m_firstRecord, 0, 0, 1, 3);
   c->addWidget(m_currentRecord, 1, 0, 1, 3);
   c->addWidget(m_exportEmpty, 2, 0, 1, 3);
-  c->addWidget(new QLabel(QStringLiteral("sauter"), constraints), 3, 0);
+  c->addWidget(new QLabel(Tr("sauter"), constraints), 3, 0);
   m_skip = NumberBox(constraints);
   m_skip->setObjectName("Skip");
   c->addWidget(m_skip, 3, 1);
-  c->addWidget(new QLabel(QStringLiteral("enrgts"), constraints), 3, 2);
-  m_allRecords = new QRadioButton(QStringLiteral("Exporter tous les enregistrements"), constraints);
-  m_onlyRecords = new QRadioButton(QStringLiteral("Export seulement"), constraints);
+  c->addWidget(new QLabel(Tr("enrgts"), constraints), 3, 2);
+  m_allRecords = new QRadioButton(Tr("Exporter tous les enregistrements"), constraints);
+  m_onlyRecords = new QRadioButton(Tr("Export seulement"), constraints);
   m_count = NumberBox(constraints);
   m_count->setObjectName("Count");
   c->addWidget(m_allRecords, 4, 0, 1, 3);
   c->addWidget(m_onlyRecords, 5, 0);
   c->addWidget(m_count, 5, 1);
-  c->addWidget(new QLabel(QStringLiteral("enrgts"), constraints), 5, 2);
+  c->addWidget(new QLabel(Tr("enrgts"), constraints), 5, 2);
   optionsLayout->addWidget(constraints);
   optionsLayout->addStretch();
-  m_typeTabs->addTab(m_optionsSubPage, QStringLiteral("&Options"));
+  m_typeTabs->addTab(m_optionsSubPage, Tr("&Options"));
 
   connect(m_firstRecord, &QCheckBox::toggled, this, [this](bool on) { m_choices->GoToFirstRecord = on; });
   connect(m_currentRecord, &QCheckBox::toggled, this, [this](bool on) { m_choices->CurrentRecordOnly = on; });
@@ -441,8 +441,8 @@ QWidget* TQExportDialogF::BuildFieldsPage() {
   auto* page = new QWidget(this);
   page->setObjectName("FieldsPage");
   auto* grid = new QGridLayout(page);
-  grid->addWidget(new QLabel(QStringLiteral("Champs disponibles:"), page), 0, 0);
-  grid->addWidget(new QLabel(QStringLiteral("Champs exportes:"), page), 0, 2);
+  grid->addWidget(new QLabel(Tr("Champs disponibles:"), page), 0, 0);
+  grid->addWidget(new QLabel(Tr("Champs exportes:"), page), 0, 2);
   AvailableList = new QListWidget(page);
   AvailableList->setObjectName("Available");
   ExportedList = new QListWidget(page);
@@ -453,7 +453,7 @@ QWidget* TQExportDialogF::BuildFieldsPage() {
   const char* texts[] = {">", ">>", "<", "<<"};
   QPushButton* b[4];
   for (int i = 0; i < 4; ++i) {
-    b[i] = new QPushButton(QString::fromUtf8(texts[i]), page);
+    b[i] = new QPushButton(Tr(texts[i]), page);
     b[i]->setObjectName(QStringLiteral("Move%1").arg(i));
     buttons->addWidget(b[i]);
   }
@@ -524,12 +524,12 @@ QWidget* TQExportDialogF::BuildFormatsPage() {
   auto* page = new QWidget(this);
   page->setObjectName("FormatsPage");
   auto* layout = new QHBoxLayout(page);
-  auto* common = new QGroupBox(QStringLiteral("Commun"), page);
+  auto* common = new QGroupBox(Tr("Commun"), page);
   auto* grid = new QGridLayout(common);
   const char* labels[] = {"Format Entier", "Format décimal", "Format Date", "Format heure", "Format date heure",
                           "Format monétaire", "Logique vrai", "Logique faux", "Chaine Null"};
   for (int i = 0; i < 9; ++i) {
-    grid->addWidget(new QLabel(QString::fromUtf8(labels[i]), common), i, 0);
+    grid->addWidget(new QLabel(Tr(labels[i]), common), i, 0);
     auto* edit = new QLineEdit(common);
     edit->setObjectName(QStringLiteral("Format%1").arg(i));
     grid->addWidget(edit, i, 1);
@@ -555,7 +555,7 @@ QWidget* TQExportDialogF::BuildFormatsPage() {
   }
   layout->addWidget(common);
 
-  auto* user = new QGroupBox(QStringLiteral("Utilisateur"), page);
+  auto* user = new QGroupBox(Tr("Utilisateur"), page);
   auto* u = new QGridLayout(user);
   m_userField = new QComboBox(user);
   m_userField->setObjectName("UserField");
@@ -567,13 +567,13 @@ QWidget* TQExportDialogF::BuildFormatsPage() {
   u->addWidget(m_userField, 0, 0, 1, 2);
   u->addWidget(m_userFormat, 1, 0, 1, 2);
   u->addWidget(m_userList, 2, 0, 1, 2);
-  auto* add = new QPushButton(QStringLiteral("Ajouter"), user);
+  auto* add = new QPushButton(Tr("Ajouter"), user);
   add->setObjectName("Ajouter");
-  m_userModify = new QPushButton(QStringLiteral("Modifier"), user);
+  m_userModify = new QPushButton(Tr("Modifier"), user);
   m_userModify->setObjectName("Modifier");
-  m_userDelete = new QPushButton(QStringLiteral("Supprimer"), user);
+  m_userDelete = new QPushButton(Tr("Supprimer"), user);
   m_userDelete->setObjectName("Supprimer");
-  m_userClear = new QPushButton(QStringLiteral("Effacer"), user);
+  m_userClear = new QPushButton(Tr("Effacer"), user);
   m_userClear->setObjectName("Effacer");
   u->addWidget(add, 3, 0);
   u->addWidget(m_userModify, 3, 1);
@@ -596,7 +596,7 @@ QWidget* TQExportDialogF::BuildFormatsPage() {
     if (row < 0) return;
     std::string line = m_choices->UserFormats[static_cast<size_t>(row)];
     const QString current = Q(StringList::ValueOf(line));
-    if (auto v = Hooks().InputText(this, QStringLiteral("Nouvelle valeur de format"), QStringLiteral("Entrer une Valeur:"),
+    if (auto v = Hooks().InputText(this, Tr("Nouvelle valeur de format"), Tr("Entrer une Valeur:"),
                                    current)) {
       m_choices->UserFormats[static_cast<size_t>(row)] = StringList::NameOf(line) + "=" + C(*v);
       RefreshUserFormats();
@@ -624,11 +624,11 @@ QWidget* TQExportDialogF::BuildColonsPage() {
   auto* page = new QWidget(this);
   page->setObjectName("ColonsPage");
   auto* layout = new QVBoxLayout(page);
-  layout->addWidget(new QLabel(QStringLiteral("Texte entête:"), page));
+  layout->addWidget(new QLabel(Tr("Texte entête:"), page));
   m_header = new QPlainTextEdit(page);
   m_header->setObjectName("Header");
   layout->addWidget(m_header);
-  layout->addWidget(new QLabel(QStringLiteral("Texte pied de page:"), page));
+  layout->addWidget(new QLabel(Tr("Texte pied de page:"), page));
   m_footer = new QPlainTextEdit(page);
   m_footer->setObjectName("Footer");
   layout->addWidget(m_footer);
@@ -653,10 +653,10 @@ QWidget* TQExportDialogF::BuildCaptionsPage() {
   page->setObjectName("CaptionsPage");
   auto* layout = new QVBoxLayout(page);
   auto* top = new QHBoxLayout();
-  AllowCaptionsBox = new QCheckBox(QStringLiteral("Autoriser les libellés"), page);
+  AllowCaptionsBox = new QCheckBox(Tr("Autoriser les libellés"), page);
   AllowCaptionsBox->setObjectName("AllowCaptions");
   top->addWidget(AllowCaptionsBox);
-  m_captionRowLabel = new QLabel(QStringLiteral("Ligne des libellés"), page);
+  m_captionRowLabel = new QLabel(Tr("Ligne des libellés"), page);
   m_captionRow = new QSpinBox(page);
   m_captionRow->setRange(-1, 1 << 30);
   top->addWidget(m_captionRowLabel);
@@ -669,11 +669,11 @@ QWidget* TQExportDialogF::BuildCaptionsPage() {
   auto* delegate = new CaptionsDelegate(CaptionsGrid);
   delegate->isAlign = [this](int column) {
     return CaptionsGrid->horizontalHeaderItem(column) &&
-           CaptionsGrid->horizontalHeaderItem(column)->text() == QStringLiteral("Aligner");
+           CaptionsGrid->horizontalHeaderItem(column)->text() == Tr("Aligner");
   };
   delegate->isWidth = [this](int column) {
     return CaptionsGrid->horizontalHeaderItem(column) &&
-           CaptionsGrid->horizontalHeaderItem(column)->text() == QStringLiteral("Largeur");
+           CaptionsGrid->horizontalHeaderItem(column)->text() == Tr("Largeur");
   };
   CaptionsGrid->setItemDelegate(delegate);
   layout->addWidget(CaptionsGrid);
@@ -697,9 +697,9 @@ void TQExportDialogF::ReadCaptionsGrid() {
       const QString title = CaptionsGrid->horizontalHeaderItem(c)->text();
       if (c == 1)
         row.caption = C(text);
-      else if (title == QStringLiteral("Aligner"))
+      else if (title == Tr("Aligner"))
         row.align = C(text);
-      else if (title == QStringLiteral("Largeur"))
+      else if (title == Tr("Largeur"))
         row.width = C(text);
     }
   }
@@ -710,9 +710,9 @@ void TQExportDialogF::ReadCaptionsGrid() {
 void TQExportDialogF::UpdateCaption() {
   const std::string& name = m_choices->FileName;
   if (name.empty())
-    setWindowTitle(QStringLiteral("Dialogue Export"));
+    setWindowTitle(Tr("Dialogue Export"));
   else
-    setWindowTitle(QStringLiteral("Dialogue Export -- Export vers [%1]")
+    setWindowTitle(Tr("Dialogue Export -- Export vers [%1]")
                        .arg(QString::fromStdString(platform::ExtractFileName(name))));
 }
 
@@ -742,10 +742,10 @@ void TQExportDialogF::UpdatePagesForType() {
   ChooseButton->setEnabled(file);
   ShowFileBox->setEnabled(file);
   // The captions page's title says what its grid holds.
-  QString title = QStringLiteral("Libellé");
-  if (t == aeXLS) title += QStringLiteral(" && Largeur");
-  if (t == aeHTML) title += QStringLiteral(" && Aligner");
-  if (t == aeWord || t == aeRTF || t == aePDF || t == aeTXT) title += QStringLiteral(" && Largeur && Aligner");
+  QString title = Tr("Libellé");
+  if (t == aeXLS) title += Tr(" && Largeur");
+  if (t == aeHTML) title += Tr(" && Aligner");
+  if (t == aeWord || t == aeRTF || t == aePDF || t == aeTXT) title += Tr(" && Largeur && Aligner");
   Pages->setTabText(Pages->indexOf(CaptionsPage), title);
   // The text page's groups: TXT or CSV.
   if (m_txtAutoWidth) m_txtAutoWidth->parentWidget()->setEnabled(t == aeTXT);
@@ -784,11 +784,11 @@ void TQExportDialogF::RefreshCaptionsGrid() {
   const bool was = m_refreshing;
   m_refreshing = true;
   const int t = m_choices->Type();
-  QStringList titles = {QStringLiteral("Nom de champs"), QStringLiteral("Libellé")};
+  QStringList titles = {Tr("Nom de champs"), Tr("Libellé")};
   const bool align = t == aeHTML || t == aeWord || t == aeRTF || t == aePDF || t == aeTXT;
   const bool width = t == aeXLS || t == aeWord || t == aeRTF || t == aePDF || t == aeTXT;
-  if (align) titles << QStringLiteral("Aligner");
-  if (width) titles << QStringLiteral("Largeur");
+  if (align) titles << Tr("Aligner");
+  if (width) titles << Tr("Largeur");
   CaptionsGrid->clear();
   CaptionsGrid->setColumnCount(static_cast<int>(titles.size()));
   CaptionsGrid->setHorizontalHeaderLabels(titles);
@@ -886,8 +886,8 @@ void TQExportDialogF::BindExporter(TQExport& e) {
   };
   e.OnStopExport = [this, &d, notify](TQExport*, bool& canContinue) {
     notify(TQExportDialogProgressF::StopAsked, true);
-    const bool stop = Hooks().Question(this, QStringLiteral("Etes vous sûr?"),
-                                       QStringLiteral("Voulez vous abandonner l'export?"), true);
+    const bool stop = Hooks().Question(this, Tr("Etes vous sûr?"),
+                                       Tr("Voulez vous abandonner l'export?"), true);
     canContinue = !stop;
     notify(stop ? TQExportDialogProgressF::StoppedByUser : TQExportDialogProgressF::Continued, true);
     if (d.OnStopExport) d.OnStopExport(&d, canContinue);

@@ -115,20 +115,20 @@ QWidget* TQExportDialogF::BuildXlsPage() {
   auto* stylesTab = new QWidget(m_xlsLists);
   auto* stylesLayout = new QVBoxLayout(stylesTab);
   auto* strip = new QHBoxLayout();
-  strip->addWidget(new QLabel(QStringLiteral("Rayures"), stylesTab));
+  strip->addWidget(new QLabel(Tr("Rayures"), stylesTab));
   for (const char* text : {"Sans", "Col", "Ligne"}) {
-    auto* b = new QRadioButton(QString::fromUtf8(text), stylesTab);
+    auto* b = new QRadioButton(Tr(text), stylesTab);
     m_xlsStrip.push_back(b);
     strip->addWidget(b);
   }
   stylesLayout->addLayout(strip);
   auto* styleTools = new QHBoxLayout();
-  m_styleAdd = Tool(stylesTab, "+", QStringLiteral("Ajouter style"));
-  m_styleDelete = Tool(stylesTab, "-", QStringLiteral("Supprimer style"));
-  m_styleUp = Tool(stylesTab, "^", QStringLiteral("Vers le haut"));
-  m_styleDown = Tool(stylesTab, "v", QStringLiteral("Vers le bas"));
-  m_styleSave = Tool(stylesTab, "S", QStringLiteral("Sauvegarder style"));
-  m_styleLoad = Tool(stylesTab, "C", QStringLiteral("Charger style"));
+  m_styleAdd = Tool(stylesTab, "+", Tr("Ajouter style"));
+  m_styleDelete = Tool(stylesTab, "-", Tr("Supprimer style"));
+  m_styleUp = Tool(stylesTab, "^", Tr("Vers le haut"));
+  m_styleDown = Tool(stylesTab, "v", Tr("Vers le bas"));
+  m_styleSave = Tool(stylesTab, "S", Tr("Sauvegarder style"));
+  m_styleLoad = Tool(stylesTab, "C", Tr("Charger style"));
   for (QToolButton* b : {m_styleAdd, m_styleDelete, m_styleUp, m_styleDown, m_styleSave, m_styleLoad})
     styleTools->addWidget(b);
   stylesLayout->addLayout(styleTools);
@@ -136,9 +136,9 @@ QWidget* TQExportDialogF::BuildXlsPage() {
   m_xlsStyles->setObjectName("XlsStyles");
   stylesLayout->addWidget(m_xlsStyles);
   for (QListWidget* l : {m_xlsFields, m_xlsAreas, m_xlsStyles}) l->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  m_xlsLists->addTab(m_xlsFields, QStringLiteral("Champs"));
-  m_xlsLists->addTab(m_xlsAreas, QStringLiteral("Options"));
-  m_xlsLists->addTab(stylesTab, QStringLiteral("Styles"));
+  m_xlsLists->addTab(m_xlsFields, Tr("Champs"));
+  m_xlsLists->addTab(m_xlsAreas, Tr("Options"));
+  m_xlsLists->addTab(stylesTab, Tr("Styles"));
   dataLayout->addWidget(m_xlsLists);
 
   auto* editor = new QWidget(data);
@@ -155,81 +155,81 @@ QWidget* TQExportDialogF::BuildXlsPage() {
   for (int s : {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72}) m_xlsSize->addItem(QString::number(s));
   fontGrid->addWidget(m_xlsFont, 0, 0, 1, 4);
   fontGrid->addWidget(m_xlsSize, 0, 4);
-  m_xlsFontColor = Tool(font, "A", QStringLiteral("Couleur police"));
-  m_xlsBold = Tool(font, "G", QStringLiteral("Gras"), true);
-  m_xlsItalic = Tool(font, "I", QStringLiteral("Italique"), true);
-  m_xlsStrike = Tool(font, "B", QStringLiteral("Barré"), true);
+  m_xlsFontColor = Tool(font, "A", Tr("Couleur police"));
+  m_xlsBold = Tool(font, "G", Tr("Gras"), true);
+  m_xlsItalic = Tool(font, "I", Tr("Italique"), true);
+  m_xlsStrike = Tool(font, "B", Tr("Barré"), true);
   const char* underlines[] = {"Sous-ligné simple", "Sous-ligné simple tiret", "Sous-ligné double",
                               "Sous-ligné double tiret"};
   auto* row1 = new QHBoxLayout();
   for (QToolButton* b : {m_xlsFontColor, m_xlsBold, m_xlsItalic, m_xlsStrike}) row1->addWidget(b);
   for (int i = 0; i < 4; ++i) {
-    m_xlsUnderline.push_back(Tool(font, QString("S%1").arg(i + 1), QString::fromUtf8(underlines[i]), true));
+    m_xlsUnderline.push_back(Tool(font, QString("S%1").arg(i + 1), Tr(underlines[i]), true));
     row1->addWidget(m_xlsUnderline.back());
   }
   fontGrid->addLayout(row1, 1, 0, 1, 5);
   auto* row2 = new QHBoxLayout();
   for (const char* text : {"gauche", "Centre", "Droite", "Remplir"}) {
-    m_xlsHAlign.push_back(Tool(font, QString::fromUtf8(text).left(1), QString::fromUtf8(text), true));
+    m_xlsHAlign.push_back(Tool(font, Tr(text).left(1), Tr(text), true));
     row2->addWidget(m_xlsHAlign.back());
   }
   for (const char* text : {"Haut", "Centre", "Bas"}) {
-    m_xlsVAlign.push_back(Tool(font, QString::fromUtf8(text).left(1), QString::fromUtf8(text), true));
+    m_xlsVAlign.push_back(Tool(font, Tr(text).left(1), Tr(text), true));
     m_xlsVAlign.back()->setObjectName(QStringLiteral("V") + QString::fromUtf8(text));
     row2->addWidget(m_xlsVAlign.back());
   }
   fontGrid->addLayout(row2, 2, 0, 1, 5);
-  m_xlsEditorTabs->addTab(font, QStringLiteral("&Police"));
+  m_xlsEditorTabs->addTab(font, Tr("&Police"));
   // Encadrement.
   auto* borders = new QWidget(m_xlsEditorTabs);
   auto* borderGrid = new QGridLayout(borders);
   const char* sides[] = {"haut", "bas", "gauche", "droit"};
   for (int i = 0; i < 4; ++i) {
-    m_xlsBorderToggles.push_back(Tool(borders, QString::fromUtf8(sides[i]),
-                                      QStringLiteral("Encadrement %1").arg(QString::fromUtf8(sides[i])), true));
+    m_xlsBorderToggles.push_back(Tool(borders, Tr(sides[i]),
+                                      Tr("Encadrement %1").arg(Tr(sides[i])), true));
     auto* style = new QComboBox(borders);
     for (int s = 0; s <= 13; ++s) style->addItem(QString::number(s));
     m_xlsBorderStyles.push_back(style);
     m_xlsBorderColors.push_back(
-        Tool(borders, "", QStringLiteral("Couleur encadrement %1").arg(QString::fromUtf8(sides[i]))));
+        Tool(borders, "", Tr("Couleur encadrement %1").arg(Tr(sides[i]))));
     borderGrid->addWidget(m_xlsBorderToggles.back(), i, 0);
     borderGrid->addWidget(style, i, 1);
     borderGrid->addWidget(m_xlsBorderColors.back(), i, 2);
   }
-  m_xlsEditorTabs->addTab(borders, QStringLiteral("&Encadrement"));
+  m_xlsEditorTabs->addTab(borders, Tr("&Encadrement"));
   // Remplir.
   auto* fill = new QWidget(m_xlsEditorTabs);
   auto* fillLayout = new QHBoxLayout(fill);
-  m_xlsBackground = Tool(fill, "", QStringLiteral("Couleur fond"));
+  m_xlsBackground = Tool(fill, "", Tr("Couleur fond"));
   m_xlsPattern = new QComboBox(fill);
   for (int p = 0; p <= 18; ++p) m_xlsPattern->addItem(QString::number(p));
-  m_xlsForeground = Tool(fill, "", QStringLiteral("Couleur avant plan"));
+  m_xlsForeground = Tool(fill, "", Tr("Couleur avant plan"));
   fillLayout->addWidget(m_xlsBackground);
   fillLayout->addWidget(m_xlsPattern);
   fillLayout->addWidget(m_xlsForeground);
-  m_xlsEditorTabs->addTab(fill, QStringLiteral("Remplir"));
+  m_xlsEditorTabs->addTab(fill, Tr("Remplir"));
   // Aggregat.
   m_xlsAggregateTab = new QWidget(m_xlsEditorTabs);
   auto* aggLayout = new QVBoxLayout(m_xlsAggregateTab);
   m_xlsAggregate = new QComboBox(m_xlsAggregateTab);
-  m_xlsAggregate->addItems({QStringLiteral("Aucun"), QStringLiteral("Somme"), QStringLiteral("Moyenne"),
-                            QStringLiteral("Min"), QStringLiteral("Max")});
+  m_xlsAggregate->addItems({Tr("Aucun"), Tr("Somme"), Tr("Moyenne"),
+                            Tr("Min"), Tr("Max")});
   aggLayout->addWidget(m_xlsAggregate);
-  m_xlsEditorTabs->addTab(m_xlsAggregateTab, QStringLiteral("&Aggregat"));
+  m_xlsEditorTabs->addTab(m_xlsAggregateTab, Tr("&Aggregat"));
   editorLayout->addWidget(m_xlsEditorTabs);
-  m_xlsSample = new QLabel(QStringLiteral("  Exemple cellule"), editor);
+  m_xlsSample = new QLabel(Tr("  Exemple cellule"), editor);
   m_xlsSample->setObjectName("XlsSample");
   m_xlsSample->setMinimumHeight(30);
   m_xlsSample->setAutoFillBackground(true);
   editorLayout->addWidget(m_xlsSample);
   auto* resets = new QHBoxLayout();
-  auto* resetItem = new QPushButton(QStringLiteral("Réinitialiser item"), editor);
-  auto* resetAll = new QPushButton(QStringLiteral("Réinitialiser tout"), editor);
+  auto* resetItem = new QPushButton(Tr("Réinitialiser item"), editor);
+  auto* resetAll = new QPushButton(Tr("Réinitialiser tout"), editor);
   resets->addWidget(resetItem);
   resets->addWidget(resetAll);
   editorLayout->addLayout(resets);
   dataLayout->addWidget(editor);
-  sub->addTab(data, QStringLiteral("Format &Données"));
+  sub->addTab(data, Tr("Format &Données"));
 
   // "Avancé".
   auto* advanced = new QWidget(sub);
@@ -237,16 +237,16 @@ QWidget* TQExportDialogF::BuildXlsPage() {
   m_xlsPageHeader = new QLineEdit(advanced);
   m_xlsPageFooter = new QLineEdit(advanced);
   m_xlsSheetTitle = new QLineEdit(advanced);
-  m_xlsAutoWidth = new QCheckBox(QStringLiteral("Calcul Auto de la largeur de colonne"), advanced);
-  adv->addWidget(new QLabel(QStringLiteral("Entête"), advanced), 0, 0);
+  m_xlsAutoWidth = new QCheckBox(Tr("Calcul Auto de la largeur de colonne"), advanced);
+  adv->addWidget(new QLabel(Tr("Entête"), advanced), 0, 0);
   adv->addWidget(m_xlsPageHeader, 0, 1);
-  adv->addWidget(new QLabel(QStringLiteral("Pied de page"), advanced), 1, 0);
+  adv->addWidget(new QLabel(Tr("Pied de page"), advanced), 1, 0);
   adv->addWidget(m_xlsPageFooter, 1, 1);
-  adv->addWidget(new QLabel(QStringLiteral("Titre feuille"), advanced), 2, 0);
+  adv->addWidget(new QLabel(Tr("Titre feuille"), advanced), 2, 0);
   adv->addWidget(m_xlsSheetTitle, 2, 1);
   adv->addWidget(m_xlsAutoWidth, 3, 0, 1, 2);
   adv->setRowStretch(4, 1);
-  sub->addTab(advanced, QStringLiteral("A&vancé"));
+  sub->addTab(advanced, Tr("A&vancé"));
 
   // Editing.
   connect(m_xlsLists, &QTabWidget::currentChanged, this, [this](int) { RefreshXlsEditor(); });
@@ -344,8 +344,8 @@ QWidget* TQExportDialogF::BuildXlsPage() {
     });
   });
   connect(resetAll, &QPushButton::clicked, this, [this] {
-    if (!Hooks().Question(this, QStringLiteral("Attention!"),
-                          QStringLiteral("Tous les formats de champs vont être réinitialisés avec leur valeur par "
+    if (!Hooks().Question(this, Tr("Attention!"),
+                          Tr("Tous les formats de champs vont être réinitialisés avec leur valeur par "
                                          "défaut.\r\nEtes vous sûr?"),
                           true))
       return;
@@ -396,7 +396,7 @@ QWidget* TQExportDialogF::BuildXlsPage() {
   };
   connect(m_styleUp, &QToolButton::clicked, this, [swap] { swap(-1); });
   connect(m_styleDown, &QToolButton::clicked, this, [swap] { swap(1); });
-  const QString styleFilter = QStringLiteral("Styles (*.stl)|*.stl|All files (*.*)|*.*");
+  const QString styleFilter = Tr("Styles (*.stl)|*.stl|All files (*.*)|*.*");
   connect(m_styleSave, &QToolButton::clicked, this, [this, styleFilter] {
     if (auto name = Hooks().SaveFileName(this, styleFilter, QString(), "stl")) {
       try {
@@ -449,7 +449,7 @@ void TQExportDialogF::RefreshXlsLists() {
     item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
   }
   m_xlsAreas->clear();
-  for (const char* area : {"ENTETE", "LIBELLE", "AGGREGAT", "PIED DE PAGE"}) m_xlsAreas->addItem(QString::fromUtf8(area));
+  for (const char* area : {"ENTETE", "LIBELLE", "AGGREGAT", "PIED DE PAGE"}) m_xlsAreas->addItem(Tr(area));
   m_xlsStyles->clear();
   for (size_t i = 0; i < c.XlsStyles.size(); ++i) m_xlsStyles->addItem(QString::fromStdString(ExportChoices::StyleName(i)));
   restore(m_xlsFields, fields);
@@ -538,7 +538,7 @@ QWidget* TQExportDialogF::BuildRtfPage() {
     sample = new QLabel(group);
     sample->setMinimumWidth(200);
     sample->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    auto* choose = new QPushButton(QStringLiteral("Choisir..."), group);
+    auto* choose = new QPushButton(Tr("Choisir..."), group);
     l->addWidget(sample, 1);
     l->addWidget(choose);
     grid->addWidget(group, row, 0);
@@ -557,14 +557,14 @@ QWidget* TQExportDialogF::BuildRtfPage() {
       return true;
     }));
   };
-  fontRow(0, QStringLiteral("Police par défaut"), m_rtfDefaultSample,
+  fontRow(0, Tr("Police par défaut"), m_rtfDefaultSample,
           [](TQExportDialogF& w) -> Font& { return w.m_choices->RTFExp.Options.DefaultFont; });
-  fontRow(1, QStringLiteral("Police titre ligne"), m_rtfHeaderSample,
+  fontRow(1, Tr("Police titre ligne"), m_rtfHeaderSample,
           [](TQExportDialogF& w) -> Font& { return w.m_choices->RTFExp.Options.HeaderFont; });
-  auto* orientation = new QGroupBox(QStringLiteral(" Orientation Page "), page);
+  auto* orientation = new QGroupBox(Tr(" Orientation Page "), page);
   auto* o = new QHBoxLayout(orientation);
-  m_rtfPortrait = new QRadioButton(QStringLiteral("Portrait"), orientation);
-  m_rtfLandscape = new QRadioButton(QStringLiteral("Landscape"), orientation);
+  m_rtfPortrait = new QRadioButton(Tr("Portrait"), orientation);
+  m_rtfLandscape = new QRadioButton(Tr("Landscape"), orientation);
   o->addWidget(m_rtfPortrait);
   o->addWidget(m_rtfLandscape);
   grid->addWidget(orientation, 2, 0);
@@ -605,15 +605,15 @@ class HtmlSample : public QWidget {
     };
     for (const auto& [rect, element] : Regions()) {
       switch (element) {
-        case Text: text(rect, e.HTMLOptions.TextFont.color, QStringLiteral("Texte par Défaut")); break;
-        case Link: text(rect, e.HTMLOptions.LinkColor, QStringLiteral("Lien Non-visité")); break;
-        case VLink: text(rect, e.HTMLOptions.VLinkColor, QStringLiteral("Lien Visité")); break;
-        case ALink: text(rect, e.HTMLOptions.ALinkColor, QStringLiteral("Lien Actif")); break;
+        case Text: text(rect, e.HTMLOptions.TextFont.color, Tr("Texte par Défaut")); break;
+        case Link: text(rect, e.HTMLOptions.LinkColor, Tr("Lien Non-visité")); break;
+        case VLink: text(rect, e.HTMLOptions.VLinkColor, Tr("Lien Visité")); break;
+        case ALink: text(rect, e.HTMLOptions.ALinkColor, Tr("Lien Actif")); break;
         case HeadCell: p.fillRect(rect, ToQColor(e.TableOptions.HeadersRowBgColor)); break;
-        case HeadText: text(rect, e.TableOptions.HeadersRowFontColor, QStringLiteral("Entête")); break;
+        case HeadText: text(rect, e.TableOptions.HeadersRowFontColor, Tr("Entête")); break;
         case OddRow: p.fillRect(rect, ToQColor(e.TableOptions.OddRowBgColor)); break;
         case EvenRow: p.fillRect(rect, ToQColor(e.TableOptions.TableBgColor)); break;
-        case DataText: text(rect, e.TableOptions.TableFontColor, QStringLiteral("Données")); break;
+        case DataText: text(rect, e.TableOptions.TableFontColor, Tr("Données")); break;
         default: break;
       }
     }
@@ -669,92 +669,92 @@ QWidget* TQExportDialogF::BuildHtmlPage() {
   m_htmlSample = new HtmlSample(this);
   m_htmlSample->setParent(preview);
   p->addWidget(m_htmlSample, 0, 0, 1, 3);
-  p->addWidget(new QLabel(QStringLiteral("Modèle"), preview), 1, 0);
+  p->addWidget(new QLabel(Tr("Modèle"), preview), 1, 0);
   m_htmlTemplate = new QComboBox(preview);
   m_htmlTemplate->setObjectName("HtmlTemplate");
-  m_htmlTemplate->addItems({"Custom", "Black&White", "Classic", "ColorFul", "Gray", "MS_Money", "Murky", "Olive",
-                            "Plain", "Simple"});
+  m_htmlTemplate->addItems({Tr("Custom"), Tr("Black&White"), Tr("Classic"), Tr("ColorFul"), Tr("Gray"), Tr("MS_Money"), Tr("Murky"), Tr("Olive"),
+                            Tr("Plain"), Tr("Simple")});
   p->addWidget(m_htmlTemplate, 1, 1);
-  auto* saveTemplate = new QPushButton(QStringLiteral("Sauver comme modèle..."), preview);
-  auto* loadTemplate = new QPushButton(QStringLiteral("Charger modèle..."), preview);
+  auto* saveTemplate = new QPushButton(Tr("Sauver comme modèle..."), preview);
+  auto* loadTemplate = new QPushButton(Tr("Charger modèle..."), preview);
   p->addWidget(saveTemplate, 2, 1);
   p->addWidget(loadTemplate, 2, 2);
-  sub->addTab(preview, QStringLiteral("&Prévisualiser"));
+  sub->addTab(preview, Tr("&Prévisualiser"));
 
   auto* basic = new QWidget(sub);
   auto* b = new QGridLayout(basic);
-  b->addWidget(new QLabel(QStringLiteral("Titre"), basic), 0, 0);
+  b->addWidget(new QLabel(Tr("Titre"), basic), 0, 0);
   m_htmlTitle = new QLineEdit(basic);
   b->addWidget(m_htmlTitle, 0, 1);
-  auto* css = new QGroupBox(QStringLiteral("Utiliser Cascade Style Sheets"), basic);
+  auto* css = new QGroupBox(Tr("Utiliser Cascade Style Sheets"), basic);
   auto* c = new QGridLayout(css);
-  m_htmlInternal = new QRadioButton(QStringLiteral("Interne"), css);
-  m_htmlExternal = new QRadioButton(QStringLiteral("Externe"), css);
+  m_htmlInternal = new QRadioButton(Tr("Interne"), css);
+  m_htmlExternal = new QRadioButton(Tr("Externe"), css);
   c->addWidget(m_htmlInternal, 0, 0);
   c->addWidget(m_htmlExternal, 0, 1);
-  c->addWidget(new QLabel(QStringLiteral("Nom fichier CSS"), css), 1, 0);
+  c->addWidget(new QLabel(Tr("Nom fichier CSS"), css), 1, 0);
   m_htmlCssFile = new QLineEdit(css);
   c->addWidget(m_htmlCssFile, 1, 1);
-  auto* browseCss = new QPushButton(QStringLiteral("..."), css);
+  auto* browseCss = new QPushButton(Tr("..."), css);
   c->addWidget(browseCss, 1, 2);
-  m_htmlOverwrite = new QCheckBox(QStringLiteral("Ecraser le fichier CSS s'il existe"), css);
+  m_htmlOverwrite = new QCheckBox(Tr("Ecraser le fichier CSS s'il existe"), css);
   c->addWidget(m_htmlOverwrite, 2, 0, 1, 3);
   b->addWidget(css, 1, 0, 1, 2);
-  b->addWidget(new QLabel(QStringLiteral("Encodage"), basic), 2, 0);
+  b->addWidget(new QLabel(Tr("Encodage"), basic), 2, 0);
   m_htmlEncoding = EncodingChoice(basic, "HtmlEncoding", {"windows-1252", "UTF-8", "ISO-8859-15"},
                                   [this](const std::string& v) { m_choices->HTMLExp.Encoding = v; });
   b->addWidget(m_htmlEncoding, 2, 1);
   b->setRowStretch(3, 1);
-  sub->addTab(basic, QStringLiteral("&Basique"));
+  sub->addTab(basic, Tr("&Basique"));
 
   auto* multi = new QWidget(sub);
   auto* m = new QGridLayout(multi);
-  m_htmlMulti = new QCheckBox(QStringLiteral("Utiliser export Multi-fichiers"), multi);
+  m_htmlMulti = new QCheckBox(Tr("Utiliser export Multi-fichiers"), multi);
   m->addWidget(m_htmlMulti, 0, 0, 1, 3);
-  m->addWidget(new QLabel(QStringLiteral("Maximum"), multi), 1, 0);
+  m->addWidget(new QLabel(Tr("Maximum"), multi), 1, 0);
   m_htmlMax = new QSpinBox(multi);
   m_htmlMax->setRange(0, 1 << 30);
   m->addWidget(m_htmlMax, 1, 1);
-  m->addWidget(new QLabel(QStringLiteral("enregistrement(s) dans un fichier"), multi), 1, 2);
-  m_htmlIndex = new QCheckBox(QStringLiteral("Générer index"), multi);
+  m->addWidget(new QLabel(Tr("enregistrement(s) dans un fichier"), multi), 1, 2);
+  m_htmlIndex = new QCheckBox(Tr("Générer index"), multi);
   m->addWidget(m_htmlIndex, 2, 0, 1, 3);
-  auto* nav = new QGroupBox(QStringLiteral(" Navigation "), multi);
+  auto* nav = new QGroupBox(Tr(" Navigation "), multi);
   auto* n = new QGridLayout(nav);
-  m_htmlTop = new QCheckBox(QStringLiteral("En haut"), nav);
-  m_htmlBottom = new QCheckBox(QStringLiteral("En bas"), nav);
+  m_htmlTop = new QCheckBox(Tr("En haut"), nav);
+  m_htmlBottom = new QCheckBox(Tr("En bas"), nav);
   n->addWidget(m_htmlTop, 0, 0);
   n->addWidget(m_htmlBottom, 0, 1);
-  n->addWidget(new QLabel(QStringLiteral("Modèle Lien Index"), nav), 1, 0);
+  n->addWidget(new QLabel(Tr("Modèle Lien Index"), nav), 1, 0);
   m_htmlIndexTemplate = new QLineEdit(nav);
   n->addWidget(m_htmlIndexTemplate, 1, 1);
   const char* titles[] = {"Index", "Premier", "Précédent", "Suivant", "Dernier"};
   for (int i = 0; i < 5; ++i) {
-    n->addWidget(new QLabel(QString::fromUtf8(titles[i]), nav), 2 + i, 0);
+    n->addWidget(new QLabel(Tr(titles[i]), nav), 2 + i, 0);
     m_htmlLinkTitles.push_back(new QLineEdit(nav));
     n->addWidget(m_htmlLinkTitles.back(), 2 + i, 1);
   }
   m->addWidget(nav, 3, 0, 1, 3);
-  sub->addTab(multi, QStringLiteral("&Multi-Fichier"));
+  sub->addTab(multi, Tr("&Multi-Fichier"));
 
   auto* advanced = new QWidget(sub);
   auto* a = new QGridLayout(advanced);
-  auto* body = new QGroupBox(QStringLiteral("Options Body"), advanced);
+  auto* body = new QGroupBox(Tr("Options Body"), advanced);
   auto* bo = new QGridLayout(body);
-  bo->addWidget(new QLabel(QStringLiteral("Police"), body), 0, 0);
+  bo->addWidget(new QLabel(Tr("Police"), body), 0, 0);
   m_htmlFont = new QComboBox(body);
   m_htmlFont->setEditable(true);
   m_htmlFont->addItems(QFontDatabase::families());
   bo->addWidget(m_htmlFont, 0, 1, 1, 2);
-  bo->addWidget(new QLabel(QStringLiteral("Fond"), body), 1, 0);
+  bo->addWidget(new QLabel(Tr("Fond"), body), 1, 0);
   m_htmlBodyBackground = new QLineEdit(body);
   bo->addWidget(m_htmlBodyBackground, 1, 1);
-  auto* browseBody = new QPushButton(QStringLiteral("..."), body);
+  auto* browseBody = new QPushButton(Tr("..."), body);
   bo->addWidget(browseBody, 1, 2);
-  bo->addWidget(new QLabel(QStringLiteral("Attributs Avancés"), body), 2, 0);
+  bo->addWidget(new QLabel(Tr("Attributs Avancés"), body), 2, 0);
   m_htmlBodyAttributes = new QPlainTextEdit(body);
   bo->addWidget(m_htmlBodyAttributes, 2, 1, 1, 2);
   a->addWidget(body, 0, 0);
-  auto* table = new QGroupBox(QStringLiteral("Options Table"), advanced);
+  auto* table = new QGroupBox(Tr("Options Table"), advanced);
   auto* t = new QGridLayout(table);
   const auto spin = [&](int row, const QString& label, QSpinBox*& box) {
     t->addWidget(new QLabel(label, table), row, 0);
@@ -762,19 +762,19 @@ QWidget* TQExportDialogF::BuildHtmlPage() {
     box->setRange(0, 1024);
     t->addWidget(box, row, 1);
   };
-  spin(0, QStringLiteral("Cell padding"), m_htmlPadding);
-  spin(1, QStringLiteral("Cell spacing"), m_htmlSpacing);
-  spin(2, QStringLiteral("Bordure"), m_htmlBorder);
-  t->addWidget(new QLabel(QStringLiteral("Fond"), table), 3, 0);
+  spin(0, Tr("Cell padding"), m_htmlPadding);
+  spin(1, Tr("Cell spacing"), m_htmlSpacing);
+  spin(2, Tr("Bordure"), m_htmlBorder);
+  t->addWidget(new QLabel(Tr("Fond"), table), 3, 0);
   m_htmlTableBackground = new QLineEdit(table);
   t->addWidget(m_htmlTableBackground, 3, 1);
-  auto* browseTable = new QPushButton(QStringLiteral("..."), table);
+  auto* browseTable = new QPushButton(Tr("..."), table);
   t->addWidget(browseTable, 3, 2);
-  t->addWidget(new QLabel(QStringLiteral("Attributs Avancés"), table), 4, 0);
+  t->addWidget(new QLabel(Tr("Attributs Avancés"), table), 4, 0);
   m_htmlTableAttributes = new QPlainTextEdit(table);
   t->addWidget(m_htmlTableAttributes, 4, 1, 1, 2);
   a->addWidget(table, 0, 1);
-  sub->addTab(advanced, QStringLiteral("&Avancé"));
+  sub->addTab(advanced, Tr("&Avancé"));
 
   TQExportHTML& e = m_choices->HTMLExp;
   connect(m_htmlTemplate, &QComboBox::currentIndexChanged, this, [this, &e](int i) {
@@ -782,7 +782,7 @@ QWidget* TQExportDialogF::BuildHtmlPage() {
     e.SetHTMLTemplate(static_cast<THTMLTemplate>(i));
     RefreshHtmlPage();
   });
-  const QString templateFilter = QStringLiteral("Modèles HTML (*.htf)|*.htf");
+  const QString templateFilter = Tr("Modèles HTML (*.htf)|*.htf");
   connect(saveTemplate, &QPushButton::clicked, this, [this, templateFilter] {
     if (auto name = Hooks().SaveFileName(this, templateFilter, QString(), "htf")) {
       try {
@@ -810,7 +810,7 @@ QWidget* TQExportDialogF::BuildHtmlPage() {
   connect(m_htmlCssFile, &QLineEdit::textEdited, this, [&e](const QString& v) { e.CSSFileName = v.toStdString(); });
   connect(m_htmlOverwrite, &QCheckBox::toggled, this, [&e](bool on) { e.OverwriteCSSFile = on; });
   connect(browseCss, &QPushButton::clicked, this, [this] {
-    if (auto name = Hooks().SaveFileName(this, QStringLiteral("Feuilles de style (*.css)|*.css"),
+    if (auto name = Hooks().SaveFileName(this, Tr("Feuilles de style (*.css)|*.css"),
                                          QString::fromStdString(m_choices->HTMLExp.CSSFileName), "css")) {
       m_choices->HTMLExp.CSSFileName = name->toStdString();
       RefreshHtmlPage();
@@ -844,7 +844,7 @@ QWidget* TQExportDialogF::BuildHtmlPage() {
           [&e](const QString& v) { e.HTMLOptions.BackgroundFileName = v.toStdString(); });
   connect(m_htmlTableBackground, &QLineEdit::textEdited, this,
           [&e](const QString& v) { e.TableOptions.BackgroundFileName = v.toStdString(); });
-  const QString pictures = QStringLiteral("Images (*.gif;*.jpg;*.jpeg;*.bmp)|*.gif;*.jpg;*.jpeg;*.bmp");
+  const QString pictures = Tr("Images (*.gif;*.jpg;*.jpeg;*.bmp)|*.gif;*.jpg;*.jpeg;*.bmp");
   connect(browseBody, &QPushButton::clicked, this, [this, pictures] {
     if (auto name = Hooks().OpenFileName(this, pictures)) {
       m_choices->HTMLExp.HTMLOptions.BackgroundFileName = name->toStdString();
@@ -927,7 +927,7 @@ QComboBox* TQExportDialogF::EncodingChoice(QWidget* parent, const char* objectNa
   box->setEditable(true);
   box->setInsertPolicy(QComboBox::NoInsert);
   box->addItems(names);
-  box->setToolTip(QStringLiteral("Le jeu de caractères du fichier. Les caractères qu'il ne contient pas sont "
+  box->setToolTip(Tr("Le jeu de caractères du fichier. Les caractères qu'il ne contient pas sont "
                                  "remplacés (et comptés à la fin de l'export)."));
   connect(box, &QComboBox::currentTextChanged, this, [this, set = std::move(set)](const QString& v) {
     if (!m_refreshing) set(C(v.trimmed()));
@@ -939,10 +939,10 @@ QWidget* TQExportDialogF::BuildXmlPage() {
   auto* page = new QWidget(this);
   page->setObjectName("XmlPage");
   auto* grid = new QGridLayout(page);
-  m_xmlStandalone = new QCheckBox(QStringLiteral("Autonome"), page);
+  m_xmlStandalone = new QCheckBox(Tr("Autonome"), page);
   m_xmlStandalone->setObjectName("XmlStandalone");
   grid->addWidget(m_xmlStandalone, 0, 0, 1, 2);
-  grid->addWidget(new QLabel(QStringLiteral("Encodage"), page), 1, 0);
+  grid->addWidget(new QLabel(Tr("Encodage"), page), 1, 0);
   // Empty: no encoding named, characters past ASCII as references.
   m_xmlEncoding = EncodingChoice(page, "XmlEncoding", {"", "UTF-8", "windows-1252", "ISO-8859-1", "ISO-8859-15", "UTF-16"},
                                  [this](const std::string& v) { m_choices->XMLExp.Options.Encoding = v; });
@@ -979,27 +979,27 @@ QWidget* TQExportDialogF::BuildPdfPage() {
   auto* f = new QGridLayout(fonts);
   m_pdfFonts = new QListWidget(fonts);
   m_pdfFonts->setObjectName("PdfFonts");
-  m_pdfFonts->addItems({QStringLiteral("Police Entête"), QStringLiteral("Police titre"), QStringLiteral("Police données"),
-                        QStringLiteral("Police bas de page")});
+  m_pdfFonts->addItems({Tr("Police Entête"), Tr("Police titre"), Tr("Police données"),
+                        Tr("Police bas de page")});
   f->addWidget(m_pdfFonts, 0, 0, 5, 1);
-  f->addWidget(new QLabel(QStringLiteral("Police"), fonts), 0, 1);
+  f->addWidget(new QLabel(Tr("Police"), fonts), 0, 1);
   m_pdfFontName = new QComboBox(fonts);
   for (const char* n : kPdfFontNames) m_pdfFontName->addItem(QString::fromUtf8(n));
   f->addWidget(m_pdfFontName, 0, 2);
-  f->addWidget(new QLabel(QStringLiteral("Police Encoding"), fonts), 1, 1);
+  f->addWidget(new QLabel(Tr("Police Encoding"), fonts), 1, 1);
   m_pdfEncoding = new QComboBox(fonts);
   m_pdfEncoding->addItems({"StandardEncoding", "WinAnsiEncoding", "MacRomanEncoding", "PDFDocEncoding"});
   f->addWidget(m_pdfEncoding, 1, 2);
-  f->addWidget(new QLabel(QStringLiteral("Taille police"), fonts), 2, 1);
+  f->addWidget(new QLabel(Tr("Taille police"), fonts), 2, 1);
   m_pdfFontSize = new QLineEdit(fonts);
   f->addWidget(m_pdfFontSize, 2, 2);
-  f->addWidget(new QLabel(QStringLiteral("Couleur police"), fonts), 3, 1);
-  m_pdfFontColor = Tool(fonts, "", QStringLiteral("Couleur police"));
+  f->addWidget(new QLabel(Tr("Couleur police"), fonts), 3, 1);
+  m_pdfFontColor = Tool(fonts, "", Tr("Couleur police"));
   f->addWidget(m_pdfFontColor, 3, 2);
-  m_pdfSample = new QLabel(QStringLiteral("Exemple"), fonts);
+  m_pdfSample = new QLabel(Tr("Exemple"), fonts);
   m_pdfSample->setObjectName("PdfSample");
   f->addWidget(m_pdfSample, 4, 1, 1, 2);
-  sub->addTab(fonts, QStringLiteral("Polices"));
+  sub->addTab(fonts, Tr("Polices"));
 
   auto* gridTab = new QWidget(sub);
   auto* g = new QGridLayout(gridTab);
@@ -1009,44 +1009,44 @@ QWidget* TQExportDialogF::BuildPdfPage() {
     edit->setObjectName(name);
     l->addWidget(edit, row, 1);
   };
-  line(g, 0, QStringLiteral("Inter colonne"), m_pdfColSpacing, "PdfColSpacing");
-  line(g, 1, QStringLiteral("Inter ligne"), m_pdfRowSpacing, "PdfRowSpacing");
-  line(g, 2, QStringLiteral("Epaisseur ligne"), m_pdfLineWidth, "PdfLineWidth");
+  line(g, 0, Tr("Inter colonne"), m_pdfColSpacing, "PdfColSpacing");
+  line(g, 1, Tr("Inter ligne"), m_pdfRowSpacing, "PdfRowSpacing");
+  line(g, 2, Tr("Epaisseur ligne"), m_pdfLineWidth, "PdfLineWidth");
   g->setRowStretch(3, 1);
-  sub->addTab(gridTab, QStringLiteral("Options grille"));
+  sub->addTab(gridTab, Tr("Options grille"));
 
   auto* pageTab = new QWidget(sub);
   auto* pg = new QGridLayout(pageTab);
-  pg->addWidget(new QLabel(QStringLiteral("Page Size"), pageTab), 0, 0);
+  pg->addWidget(new QLabel(Tr("Page Size"), pageTab), 0, 0);
   m_pdfPageSize = new QComboBox(pageTab);
   m_pdfPageSize->setObjectName("PdfPageSize");
-  m_pdfPageSize->addItems({"Letter", "Legal", "A3", "A4", "A5", "B5(JIS)", "US Std Fanfold", "Fanfold", "User"});
+  m_pdfPageSize->addItems({Tr("Letter"), Tr("Legal"), Tr("A3"), Tr("A4"), Tr("A5"), Tr("B5(JIS)"), Tr("US Std Fanfold"), Tr("Fanfold"), Tr("User")});
   pg->addWidget(m_pdfPageSize, 0, 1);
-  line(pg, 1, QStringLiteral("Width"), m_pdfWidth, "PdfWidth");
-  line(pg, 2, QStringLiteral("Height"), m_pdfHeight, "PdfHeight");
-  pg->addWidget(new QLabel(QStringLiteral("Units"), pageTab), 3, 0);
+  line(pg, 1, Tr("Width"), m_pdfWidth, "PdfWidth");
+  line(pg, 2, Tr("Height"), m_pdfHeight, "PdfHeight");
+  pg->addWidget(new QLabel(Tr("Units"), pageTab), 3, 0);
   m_pdfUnits = new QComboBox(pageTab);
-  m_pdfUnits->addItems({"Inches", "Millimeters", "Dots"});
+  m_pdfUnits->addItems({Tr("Inches"), Tr("Millimeters"), Tr("Dots")});
   pg->addWidget(m_pdfUnits, 3, 1);
-  auto* orientation = new QGroupBox(QStringLiteral("Page Orientation"), pageTab);
+  auto* orientation = new QGroupBox(Tr("Page Orientation"), pageTab);
   auto* o = new QHBoxLayout(orientation);
-  m_pdfPortrait = new QRadioButton(QStringLiteral("Portrait"), orientation);
+  m_pdfPortrait = new QRadioButton(Tr("Portrait"), orientation);
   m_pdfPortrait->setObjectName("PdfPortrait");
-  m_pdfLandscape = new QRadioButton(QStringLiteral("Landscape"), orientation);
+  m_pdfLandscape = new QRadioButton(Tr("Landscape"), orientation);
   m_pdfLandscape->setObjectName("PdfLandscape");
   o->addWidget(m_pdfPortrait);
   o->addWidget(m_pdfLandscape);
   pg->addWidget(orientation, 4, 0, 1, 2);
-  auto* margins = new QGroupBox(QStringLiteral("Margins"), pageTab);
+  auto* margins = new QGroupBox(Tr("Margins"), pageTab);
   auto* mg = new QGridLayout(margins);
   const char* sides[] = {"Left", "Right", "Top", "Bottom"};
   for (int i = 0; i < 4; ++i) {
     QLineEdit* edit = nullptr;
-    line(mg, i, QString::fromUtf8(sides[i]), edit, sides[i]);
+    line(mg, i, Tr(sides[i]), edit, sides[i]);
     m_pdfMargins.push_back(edit);
   }
   pg->addWidget(margins, 0, 2, 5, 1);
-  sub->addTab(pageTab, QStringLiteral("Page Options"));
+  sub->addTab(pageTab, Tr("Page Options"));
 
   TPDFOptions& opts = m_choices->PDFExp.Options;
   const auto fontEdit = [this](const std::function<void(TPDFFont&)>& change) {
@@ -1138,10 +1138,10 @@ void TQExportDialogF::RefreshPdfPage() {
   PaintSwatch(m_pdfFontColor, ToQColor(font.FontColor));
   // The sample in the screen font nearest to the base font.
   const QString base = QString::fromUtf8(kPdfFontNames[static_cast<int>(font.BaseFont)]).toUpper();
-  QString family = QStringLiteral("Arial");
-  if (base.startsWith("COURIER")) family = QStringLiteral("Courier New");
-  if (base.startsWith("TIMES")) family = QStringLiteral("Times New Roman");
-  if (base.startsWith("SYMBOL")) family = QStringLiteral("Symbol");
+  QString family = Tr("Arial");
+  if (base.startsWith("COURIER")) family = Tr("Courier New");
+  if (base.startsWith("TIMES")) family = Tr("Times New Roman");
+  if (base.startsWith("SYMBOL")) family = Tr("Symbol");
   QFont sample(family, font.FontSize > 0 ? font.FontSize : 10);
   sample.setBold(base.contains("BOLD"));
   sample.setItalic(base.contains("OBLIQUE") || base.contains("ITALIC"));
@@ -1171,33 +1171,33 @@ QWidget* TQExportDialogF::BuildAsciiPage() {
   auto* page = new QWidget(this);
   page->setObjectName("AsciiPage");
   auto* layout = new QVBoxLayout(page);
-  auto* txt = new QGroupBox(QStringLiteral(" options TXT "), page);
+  auto* txt = new QGroupBox(Tr(" options TXT "), page);
   auto* t = new QGridLayout(txt);
-  m_txtAutoWidth = new QCheckBox(QStringLiteral("Calculer largeur colonne"), txt);
+  m_txtAutoWidth = new QCheckBox(Tr("Calculer largeur colonne"), txt);
   m_txtAutoWidth->setObjectName("TxtAutoWidth");
   t->addWidget(m_txtAutoWidth, 0, 0, 1, 2);
-  t->addWidget(new QLabel(QStringLiteral("Espacement"), txt), 1, 0);
+  t->addWidget(new QLabel(Tr("Espacement"), txt), 1, 0);
   m_txtSpacing = new QSpinBox(txt);
   m_txtSpacing->setObjectName("TxtSpacing");
   m_txtSpacing->setRange(0, 1024);
   t->addWidget(m_txtSpacing, 1, 1);
   layout->addWidget(txt);
-  auto* csv = new QGroupBox(QStringLiteral(" Options CSV "), page);
+  auto* csv = new QGroupBox(Tr(" Options CSV "), page);
   auto* c = new QGridLayout(csv);
-  m_csvQuoteStrings = new QCheckBox(QStringLiteral("Quote strings"), csv);
+  m_csvQuoteStrings = new QCheckBox(Tr("Quote strings"), csv);
   m_csvQuoteStrings->setObjectName("CsvQuoteStrings");
   c->addWidget(m_csvQuoteStrings, 0, 0, 1, 2);
-  c->addWidget(new QLabel(QStringLiteral("Virgule"), csv), 1, 0);
+  c->addWidget(new QLabel(Tr("Virgule"), csv), 1, 0);
   m_csvComma = new QLineEdit(csv);
   m_csvComma->setObjectName("CsvComma");
   c->addWidget(m_csvComma, 1, 1);
-  c->addWidget(new QLabel(QStringLiteral("Quote"), csv), 2, 0);
+  c->addWidget(new QLabel(Tr("Quote"), csv), 2, 0);
   m_csvQuote = new QLineEdit(csv);
   m_csvQuote->setObjectName("CsvQuote");
   c->addWidget(m_csvQuote, 2, 1);
   layout->addWidget(csv);
   auto* encoding = new QHBoxLayout;
-  encoding->addWidget(new QLabel(QStringLiteral("Encodage"), page));
+  encoding->addWidget(new QLabel(Tr("Encodage"), page));
   m_asciiEncoding = EncodingChoice(page, "AsciiEncoding", {"windows-1252", "UTF-8", "UTF-8-BOM", "ISO-8859-15"},
                                    [this](const std::string& v) { m_choices->ASCIIExp.Encoding = v; });
   encoding->addWidget(m_asciiEncoding, 1);
@@ -1223,38 +1223,38 @@ QWidget* TQExportDialogF::BuildSqlPage() {
   auto* page = new QWidget(this);
   page->setObjectName("SqlPage");
   auto* layout = new QVBoxLayout(page);
-  auto* table = new QGroupBox(QStringLiteral("Options Table"), page);
+  auto* table = new QGroupBox(Tr("Options Table"), page);
   auto* t = new QGridLayout(table);
-  m_sqlCreate = new QCheckBox(QStringLiteral("Ajouter \"Create Table\""), table);
+  m_sqlCreate = new QCheckBox(Tr("Ajouter \"Create Table\""), table);
   t->addWidget(m_sqlCreate, 0, 0, 1, 2);
-  t->addWidget(new QLabel(QStringLiteral("Nom de Table"), table), 1, 0);
+  t->addWidget(new QLabel(Tr("Nom de Table"), table), 1, 0);
   m_sqlTable = new QLineEdit(table);
   m_sqlTable->setObjectName("SqlTable");
   t->addWidget(m_sqlTable, 1, 1);
   layout->addWidget(table);
-  auto* commit = new QGroupBox(QStringLiteral("Options Commit"), page);
+  auto* commit = new QGroupBox(Tr("Options Commit"), page);
   auto* c = new QGridLayout(commit);
-  c->addWidget(new QLabel(QStringLiteral("Commit après"), commit), 0, 0);
+  c->addWidget(new QLabel(Tr("Commit après"), commit), 0, 0);
   m_sqlCommitCount = new QSpinBox(commit);
   m_sqlCommitCount->setRange(0, 1 << 30);
   c->addWidget(m_sqlCommitCount, 0, 1);
-  c->addWidget(new QLabel(QStringLiteral("enregistrement(s)"), commit), 0, 2);
-  m_sqlCommitAfter = new QCheckBox(QStringLiteral("Commit en fin de script"), commit);
+  c->addWidget(new QLabel(Tr("enregistrement(s)"), commit), 0, 2);
+  m_sqlCommitAfter = new QCheckBox(Tr("Commit en fin de script"), commit);
   c->addWidget(m_sqlCommitAfter, 1, 0, 1, 3);
-  c->addWidget(new QLabel(QStringLiteral("Commande Commit"), commit), 2, 0);
+  c->addWidget(new QLabel(Tr("Commande Commit"), commit), 2, 0);
   m_sqlCommitStatement = new QLineEdit(commit);
   c->addWidget(m_sqlCommitStatement, 2, 1, 1, 2);
   layout->addWidget(commit);
-  auto* other = new QGroupBox(QStringLiteral("Autres Options"), page);
+  auto* other = new QGroupBox(Tr("Autres Options"), page);
   auto* o = new QGridLayout(other);
-  o->addWidget(new QLabel(QStringLiteral("Exporter null comme"), other), 0, 0);
+  o->addWidget(new QLabel(Tr("Exporter null comme"), other), 0, 0);
   m_sqlNull = new QLineEdit(other);
   o->addWidget(m_sqlNull, 0, 1);
-  o->addWidget(new QLabel(QStringLiteral("Fin de commande"), other), 1, 0);
+  o->addWidget(new QLabel(Tr("Fin de commande"), other), 1, 0);
   m_sqlTerm = new QLineEdit(other);
   m_sqlTerm->setMaxLength(1);
   o->addWidget(m_sqlTerm, 1, 1);
-  o->addWidget(new QLabel(QStringLiteral("Encodage"), other), 2, 0);
+  o->addWidget(new QLabel(Tr("Encodage"), other), 2, 0);
   m_sqlEncoding = EncodingChoice(other, "SqlEncoding", {"UTF-8", "windows-1252", "ISO-8859-15"},
                                  [this](const std::string& v) { m_choices->SQLExp.Encoding = v; });
   o->addWidget(m_sqlEncoding, 2, 1);
@@ -1285,8 +1285,8 @@ void TQExportDialogF::RefreshFormatPages() {
   ExportChoices& c = *m_choices;
   // Word / RTF.
   const auto describe = [](const Font& f) {
-    return Q(f.name) + QStringLiteral(", %1 pt").arg(f.size) + (f.bold ? QStringLiteral(", gras") : QString()) +
-           (f.italic ? QStringLiteral(", italique") : QString());
+    return Q(f.name) + Tr(", %1 pt").arg(f.size) + (f.bold ? Tr(", gras") : QString()) +
+           (f.italic ? Tr(", italique") : QString());
   };
   const auto sample = [&describe](QLabel* label, const Font& f) {
     label->setText(describe(f));

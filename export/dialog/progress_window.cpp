@@ -1,5 +1,7 @@
 #include "export/dialog/progress_window.h"
 
+#include "export/dialog/dialog_util.h"
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -23,12 +25,12 @@ QLabel* SunkenValue(QWidget* parent) {
 TQExportDialogProgressF::TQExportDialogProgressF(QWidget* owner, TQExport* exporter)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_exporter(exporter) {
   setObjectName("TQExportDialogProgressF");
-  setWindowTitle(QStringLiteral("Export..."));
+  setWindowTitle(Tr("Export..."));
   setFixedSize(301, 140);
   auto* grid = new QGridLayout(this);
   m_status = SunkenValue(this);
   m_status->setObjectName("Status");
-  m_counterLabel = new QLabel(QStringLiteral("Exporté"), this);
+  m_counterLabel = new QLabel(Tr("Exporté"), this);
   m_counterLabel->setObjectName("CounterLabel");
   m_counter = SunkenValue(this);
   m_counter->setObjectName("Counter");
@@ -36,15 +38,15 @@ TQExportDialogProgressF::TQExportDialogProgressF(QWidget* owner, TQExport* expor
   m_time->setObjectName("Time");
   m_speed = SunkenValue(this);
   m_speed->setObjectName("Speed");
-  grid->addWidget(new QLabel(QStringLiteral("Etat"), this), 0, 0);
+  grid->addWidget(new QLabel(Tr("Etat"), this), 0, 0);
   grid->addWidget(m_status, 0, 1);
   grid->addWidget(m_counterLabel, 1, 0);
   grid->addWidget(m_counter, 1, 1);
-  grid->addWidget(new QLabel(QStringLiteral("Temps"), this), 2, 0);
+  grid->addWidget(new QLabel(Tr("Temps"), this), 2, 0);
   grid->addWidget(m_time, 2, 1);
-  grid->addWidget(new QLabel(QStringLiteral("Vitesse"), this), 3, 0);
+  grid->addWidget(new QLabel(Tr("Vitesse"), this), 3, 0);
   grid->addWidget(m_speed, 3, 1);
-  m_button = new QPushButton(QStringLiteral("Annuler"), this);
+  m_button = new QPushButton(Tr("Annuler"), this);
   m_button->setObjectName("Button");
   m_button->setFixedSize(75, 22);
   m_note = new QLabel(this);
@@ -55,8 +57,8 @@ TQExportDialogProgressF::TQExportDialogProgressF(QWidget* owner, TQExport* expor
   grid->addWidget(m_button, 5, 0, 1, 2, Qt::AlignHCenter);
   m_counter->setText("0");
   m_time->setText("0:00:00");
-  m_speed->setText(QStringLiteral("0 lignes/sec"));
-  m_status->setText(QStringLiteral("Préparation..."));
+  m_speed->setText(Tr("0 lignes/sec"));
+  m_status->setText(Tr("Préparation..."));
   m_timer.setInterval(1000);
   QObject::connect(&m_timer, &QTimer::timeout, this, [this] { Tick(); });
   QObject::connect(m_button, &QPushButton::clicked, this, [this] { ButtonClicked(); });
@@ -66,18 +68,18 @@ void TQExportDialogProgressF::SetStage(Stage stage) {
   m_stage = stage;
   static const char* const status[] = {"Préparation...", "Exclue...", "Fetching...", "Export...", "Pause",
                                        "Export...",      "Annulé",    "Fin de traitement"};
-  m_status->setText(QString::fromUtf8(status[stage]));
+  m_status->setText(Tr(status[stage]));
   switch (stage) {
-    case Skipping: m_counterLabel->setText(QStringLiteral("Exclus")); break;
-    case Fetching: m_counterLabel->setText(QStringLiteral("Fetched")); break;
-    case Exporting: m_counterLabel->setText(QStringLiteral("Exporté")); break;
+    case Skipping: m_counterLabel->setText(Tr("Exclus")); break;
+    case Fetching: m_counterLabel->setText(Tr("Fetched")); break;
+    case Exporting: m_counterLabel->setText(Tr("Exporté")); break;
     default: break;
   }
   switch (stage) {
     case Preparing:
-    case Resumed: m_button->setText(QStringLiteral("Annuler")); break;
+    case Resumed: m_button->setText(Tr("Annuler")); break;
     case Stopped:
-    case Finished: m_button->setText(QStringLiteral("OK")); break;
+    case Finished: m_button->setText(Tr("OK")); break;
     default: break;
   }
 }
@@ -168,12 +170,12 @@ void TQExportDialogProgressF::Tick() { ShowElapsed(m_runMs + (m_clock.isValid() 
 
 void TQExportDialogProgressF::ShowElapsed(int64_t ms) {
   const int64_t seconds = ms / 1000;
-  m_time->setText(QStringLiteral("%1:%2:%3")
+  m_time->setText(Tr("%1:%2:%3")
                       .arg(seconds / 3600)
                       .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
                       .arg(seconds % 60, 2, 10, QLatin1Char('0')));
   const int64_t rows = m_fetched + m_skipped + m_exported;
-  m_speed->setText(QStringLiteral("%1 lignes/sec").arg(ms > 0 ? rows * 1000 / ms : 0));
+  m_speed->setText(Tr("%1 lignes/sec").arg(ms > 0 ? rows * 1000 / ms : 0));
 }
 
 void TQExportDialogProgressF::reject() {

@@ -5,6 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <regex>
+#include <QAbstractButton>
+#include <QLabel>
+#include <QGroupBox>
+#include <QFontDatabase>
+#include <QTranslator>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -603,6 +609,57 @@ TEST_F(ExportDialogTest, EveryPage) {
       Screenshot(&w, ("export_page_" + std::to_string(n++)).c_str());
     }
   });
+}
+
+// With the program's French translation loaded, no page of the dialog, no
+// tab, list item, button or label, and not the progress window, shows an
+// English word or a French one without its accent, and "?", "!" and ":" have
+// their space before them.
+TEST_F(ExportDialogTest, EveryTextIsFrenchWithTheTranslation) {
+  QTranslator french;
+  ASSERT_TRUE(french.load(QStringLiteral(":/i18n/korvane_fr.qm")));
+  QApplication::installTranslator(&french);
+  Start(3, test::SampleFilms());
+  Prepare();
+  const QStringList fonts = QFontDatabase::families();
+  std::vector<std::string> texts;
+  const auto collect = [&](QWidget* root) {
+    texts.push_back(root->windowTitle().toStdString());
+    for (QWidget* child : root->findChildren<QWidget*>()) {
+      if (auto* l = qobject_cast<QLabel*>(child)) texts.push_back(l->text().toStdString());
+      if (auto* b = qobject_cast<QAbstractButton*>(child)) texts.push_back(b->text().toStdString());
+      if (auto* g = qobject_cast<QGroupBox*>(child)) texts.push_back(g->title().toStdString());
+      if (auto* t = qobject_cast<QTabWidget*>(child))
+        for (int i = 0; i < t->count(); ++i) texts.push_back(t->tabText(i).toStdString());
+      if (auto* c = qobject_cast<QComboBox*>(child); c && !c->isEditable())
+        for (int i = 0; i < c->count(); ++i)
+          if (!fonts.contains(c->itemText(i))) texts.push_back(c->itemText(i).toStdString());
+      if (!child->toolTip().isEmpty()) texts.push_back(child->toolTip().toStdString());
+    }
+  };
+  Run([&](TQExportDialogF& w) {
+    collect(&w);
+    TQExportDialogProgressF progress(&w, nullptr);
+    progress.Notify(TQExportDialogProgressF::Fetched);
+    collect(&progress);
+    texts.push_back(progress.StatusText().toStdString());
+    texts.push_back(progress.CounterLabel().toStdString());
+  });
+  QApplication::removeTranslator(&french);
+  ASSERT_GT(texts.size(), 300u);
+  const std::regex english(
+      "\\b(Cancel|Cell|padding|spacing|Choose|color|files|Fetched|Fetching|Height|Width|Landscape|Margins|Page Options|"
+      "Page Size|Page Orientation|Encoding|Quote|strings|Units|Body|Cascade|Sheets|Custom|Classic|Gray|Murky|Plain|"
+      "Letter|Legal|Fanfold|Inches|Millimeters|Dots|Left|Right|Top|Bottom|User)\\b");
+  const std::regex unaccented("\\b(exportes|Etat|Etes|Epaisseur|Ecraser|Entête|Chaine|Aggregat|AGGREGAT|ENTETE|enrgt|enrgts|"
+                              "Presse-papier)\\b");
+  // "?" "!" ":" glued to a word, not in a file filter, a time or an address.
+  const std::regex glued("[[:alnum:]\\]\\)](\\?|!|:)(\\s|$)");
+  for (const std::string& text : texts) {
+    EXPECT_FALSE(std::regex_search(text, english)) << text;
+    EXPECT_FALSE(std::regex_search(text, unaccented)) << text;
+    EXPECT_FALSE(std::regex_search(text, glued)) << text;
+  }
 }
 
 }  // namespace
