@@ -1,5 +1,6 @@
 #include "app/about.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -40,7 +41,7 @@ const char kLicenceText[] =
 
 Tapropos::Tapropos(QWidget* parent) : Form(parent) {
   setObjectName("apropos");
-  setWindowTitle(QStringLiteral("A Propos..."));
+  setWindowTitle(QCoreApplication::translate("Korvane", "A Propos..."));
   SetClientSize(670, 240);
   PageControl1 = new QTabWidget(this);
   PageControl1->setObjectName("PageControl1");

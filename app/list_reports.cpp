@@ -67,7 +67,7 @@ void BuildListReport(report::Report& r, report::ReportData* rows) {
   r.Bands.clear();
   r.AddBand(Band::Type::PageHeader, 40).elements = {
       Label(QStringLiteral("Korvane v1.0"), 8, 8, 10, true),
-      System(report::SystemData::Date, QStringLiteral("Edité le : "), 592, 8, true)};
+      System(report::SystemData::Date, QCoreApplication::translate("Korvane", "Edité le : "), 592, 8, true)};
   r.AddBand(Band::Type::Title, 40).elements = {Centred(QStringLiteral("LISTE DES FILMS"), kListWidth, 2, 20)};
   r.AddBand(Band::Type::ColumnHeader, 40).elements = {
       Label(QStringLiteral("Référence"), 8, 8, 12, true), Label(QStringLiteral("Titre"), 104, 8, 12, true),
@@ -95,7 +95,7 @@ void BuildSearchReport(report::Report& r) {
   r.Bands.clear();
   r.AddBand(Band::Type::PageHeader, 40).elements = {
       Label(QStringLiteral("Korvane v1.0"), 8, 8, 10, true),
-      System(report::SystemData::Date, QStringLiteral("Edité le : "), 576, 8, true)};
+      System(report::SystemData::Date, QCoreApplication::translate("Korvane", "Edité le : "), 576, 8, true)};
   r.AddBand(Band::Type::Title, 40).elements = {
       Centred(QStringLiteral("Liste des films suivant les critères de recherche"), kSearchWidth, 4, 18)};
   Element fourth = Label(QStringLiteral("Genre"), 520, 0, 12, true);

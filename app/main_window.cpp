@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QCoreApplication>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -243,7 +244,7 @@ void TForm1::BuildMenus() {
   file->addSeparator();
   add(file, "s_mnuQuitter", QStringLiteral("Quitter"), Pictogram::Quit,
       QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { s_mnuQuitterClick(); });
-  QMenu* edit = menuBar()->addMenu(QStringLiteral("Edition"));
+  QMenu* edit = menuBar()->addMenu(QCoreApplication::translate("Korvane", "Edition"));
   add(edit, "s_mnuModifier", QStringLiteral("Modifier"), Pictogram::Edit,
       QKeySequence(Qt::CTRL | Qt::Key_M), [this] { s_mnuModifierClick(); });
   add(edit, "s_mnuSupprimer", QStringLiteral("Supprimer"), Pictogram::Delete,
@@ -254,7 +255,7 @@ void TForm1::BuildMenus() {
   QMenu* help = menuBar()->addMenu(QStringLiteral("?"));
   add(help, "s_mnuAide", QStringLiteral("Aide"), Pictogram::Help, QKeySequence(Qt::Key_F1),
       [this] { s_mnuAideClick(); });
-  add(help, "s_mnuApropos", QStringLiteral("A propos..."), Pictogram::About, {},
+  add(help, "s_mnuApropos", QCoreApplication::translate("Korvane", "A propos..."), Pictogram::About, {},
       [this] { s_mnuAproposClick(); });
   add(help, "Rapportdebugs1", QStringLiteral("Signaler un bug"), Pictogram::Bug, {},
       [this] { Rapportdebugs1Click(); });

@@ -420,4 +420,23 @@
         <translation>Nom de la table</translation>
     </message>
 </context>
+<context>
+    <name>Korvane</name>
+    <message>
+        <source>A Propos...</source>
+        <translation>À propos…</translation>
+    </message>
+    <message>
+        <source>A propos...</source>
+        <translation>À propos…</translation>
+    </message>
+    <message>
+        <source>Edité le : </source>
+        <translation>Édité le : </translation>
+    </message>
+    <message>
+        <source>Edition</source>
+        <translation>Édition</translation>
+    </message>
+</context>
 </TS>

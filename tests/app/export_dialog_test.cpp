@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
 #include <regex>
 #include <QAbstractButton>
 #include <QLabel>
@@ -25,6 +28,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "app/about.h"
 #include "app/catalogue_export.h"
 #include "app/forms.h"
 #include "app/main_window.h"
@@ -645,13 +649,26 @@ TEST_F(ExportDialogTest, EveryTextIsFrenchWithTheTranslation) {
     texts.push_back(progress.StatusText().toStdString());
     texts.push_back(progress.CounterLabel().toStdString());
   });
+  // The main window's menus and the about box, made again with the translation.
+  TearDown();
+  created = false;
+  CreateTheWindows();
+  std::vector<std::string> menus;
+  for (QAction* menu : Main().menuBar()->actions()) {
+    menus.push_back(menu->text().toStdString());
+    for (QAction* item : menu->menu()->actions()) menus.push_back(item->text().toStdString());
+  }
+  EXPECT_NE(std::find(menus.begin(), menus.end(), "Édition"), menus.end());
+  EXPECT_NE(std::find(menus.begin(), menus.end(), "À propos…"), menus.end());
+  EXPECT_EQ(Forms().apropos->windowTitle().toStdString(), "À propos…");
+  texts.insert(texts.end(), menus.begin(), menus.end());
   QApplication::removeTranslator(&french);
   ASSERT_GT(texts.size(), 300u);
   const std::regex english(
       "\\b(Cancel|Cell|padding|spacing|Choose|color|files|Fetched|Fetching|Height|Width|Landscape|Margins|Page Options|"
       "Page Size|Page Orientation|Encoding|Quote|strings|Units|Body|Cascade|Sheets|Custom|Classic|Gray|Murky|Plain|"
       "Letter|Legal|Fanfold|Inches|Millimeters|Dots|Left|Right|Top|Bottom|User)\\b");
-  const std::regex unaccented("\\b(exportes|Etat|Etes|Epaisseur|Ecraser|Entête|Chaine|Aggregat|AGGREGAT|ENTETE|enrgt|enrgts|"
+  const std::regex unaccented("\\b(A propos|A Propos|Edition|Edité|exportes|Etat|Etes|Epaisseur|Ecraser|Entête|Chaine|Aggregat|AGGREGAT|ENTETE|enrgt|enrgts|"
                               "Presse-papier)\\b");
   // "?" "!" ":" glued to a word, not in a file filter, a time or an address.
   const std::regex glued("[[:alnum:]\\]\\)](\\?|!|:)(\\s|$)");
