@@ -1,5 +1,7 @@
 #include "app/catalogue_files.h"
 
+#include <cstdlib>
+
 #include "platform/output_file.h"
 #include "platform/strings.h"
 
@@ -43,6 +45,18 @@ std::string FilmLabel(db::DataSet& films) {
   const std::string title = text("Titre"), reference = text("Reference");
   if (reference.empty()) return platform::Subst("Le film « %s »", {title});
   return platform::Subst("Le film « %s » (référence %s)", {title, reference});
+}
+
+std::string UserSettingsDirectory() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  std::string base;
+  if (config && config[0] == '/') {
+    base = config;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = std::string(home && *home ? home : ".") + "/.config";
+  }
+  return base + "/korvane/";
 }
 
 }  // namespace kvn::app

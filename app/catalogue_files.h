@@ -18,6 +18,10 @@ void ProtectCatalogueFiles(const std::string& directory);
 // directory and its Archive folder.
 void RemoveStaleCatalogueTemporaries(const std::string& directory);
 
+// The user's settings folder of the program, with a trailing "/":
+// $XDG_CONFIG_HOME/korvane/, else ~/.config/korvane/ (not created here).
+std::string UserSettingsDirectory();
+
 // The current film of a catalogue data set as messages name it:
 // "Le film « Titre » (référence R12)".
 std::string FilmLabel(db::DataSet& films);

@@ -29,6 +29,7 @@
 #include "app/search_form.h"
 #include "db/catalogue.h"
 #include "db/sqlite.h"
+#include "platform/file_info.h"
 #include "platform/codepage.h"
 #include "platform/conversions.h"
 #include "platform/ini_file.h"
@@ -494,6 +495,14 @@ void TForm1::s_mnuExporterClick() {
   QExportDialog1.FileShell = &shell;
   QExportDialog1.OnGetRecordLabel = [this](exporting::TQExport*, std::string& label) { label = FilmLabel(Tvideo); };
   QExportDialog1.FileName = CatalogueDirectory() + "video.xls";
+  // The dialog comes back as the user left it (type, file, fields, pages):
+  // its options are kept in the user's settings folder; "Outils" saves and
+  // loads them elsewhere too.
+  const std::string settings = UserSettingsDirectory();
+  QExportDialog1.SaveLoadButtons = true;
+  QExportDialog1.OptionsFileName = settings + "export.cfg";
+  QExportDialog1.AutoLoadOptions = platform::FileExists(QExportDialog1.OptionsFileName);
+  QExportDialog1.AutoSaveOptions = platform::ForceDirectories(settings);
   QExportDialog1.Execute(this);
 }
 

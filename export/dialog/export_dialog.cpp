@@ -331,6 +331,7 @@ DialogHooks& TQExportDialogF::Hooks() { return m_component.Hooks ? *m_component.
 
 void TQExportDialogF::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
+  m_saved = false;
   if (m_shown) return;
   m_shown = true;
   if (m_component.AutoLoadOptions && !m_component.OptionsFileName.empty())
@@ -349,14 +350,24 @@ void TQExportDialogF::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  if (m_component.AutoSaveOptions && !m_component.OptionsFileName.empty()) {
-    try {
-      SaveOptionsTo(QString::fromStdString(m_component.OptionsFileName));
-    } catch (const std::exception& e) {
-      Hooks().Error(this, QString::fromUtf8(e.what()));
-    }
-  }
+  SaveOnClose();
   QDialog::closeEvent(event);
+}
+
+void TQExportDialogF::reject() {
+  if (m_progress) return;
+  SaveOnClose();
+  QDialog::reject();
+}
+
+void TQExportDialogF::SaveOnClose() {
+  if (m_saved || !m_component.AutoSaveOptions || m_component.OptionsFileName.empty()) return;
+  m_saved = true;
+  try {
+    SaveOptionsTo(QString::fromStdString(m_component.OptionsFileName));
+  } catch (const std::exception& e) {
+    Hooks().Error(this, QString::fromUtf8(e.what()));
+  }
 }
 
 // ----------------------------------------------------------------- common pages

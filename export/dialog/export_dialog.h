@@ -117,6 +117,10 @@ class TQExportDialogF : public QDialog {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Escape: closes like "Fermer" (the options saved when they are saved
+  // automatically), except while an export runs.
+  void reject() override;
+  void SaveOnClose();
   void showEvent(QShowEvent* event) override;
 
  private:
@@ -166,6 +170,7 @@ class TQExportDialogF : public QDialog {
   TQExportDialogProgressF* m_progress = nullptr;
   bool m_refreshing = false;
   bool m_shown = false;
+  bool m_saved = false;  // the options were saved at this closing
 
   // Constraints.
   QCheckBox *m_firstRecord = nullptr, *m_currentRecord = nullptr, *m_exportEmpty = nullptr;

@@ -171,6 +171,40 @@ TEST_F(ExportDialogTest, CsvFromTheMainWindowsCommand) {
   EXPECT_EQ(fromDialog, test::ReadFile(dir / "cli.csv"));
 }
 
+// Opened from the main window, the dialog shows "Outils" and comes back as
+// the user left it, closed with Escape: type, file name and fields, kept in
+// the user's settings folder.
+TEST_F(ExportDialogTest, TheDialogRemembersTheLastChoices) {
+  Start(3, test::SampleFilms());
+  std::vector<std::string> exported;
+  QAction* command = Main().findChild<QAction*>("s_mnuExporter");
+  WhileModal([&] { command->trigger(); },
+             [&] {
+               auto* w = dynamic_cast<TQExportDialogF*>(QApplication::activeModalWidget());
+               ASSERT_NE(w, nullptr);
+               EXPECT_TRUE(w->ToolsButton->isVisible());
+               w->findChild<QRadioButton*>("Type8")->click();
+               w->Choices().MoveToExported(2);
+               exported = w->Choices().Exported;
+               w->Choices().FileName = dir / "mes films.csv";
+               QTest::keyClick(w, Qt::Key_Escape);
+             });
+  const std::string saved = test::ReadFile(dir / "config/korvane/export.cfg");
+  EXPECT_NE(saved.find("mes films.csv"), std::string::npos) << saved;
+  WhileModal([&] { command->trigger(); },
+             [&] {
+               auto* w = dynamic_cast<TQExportDialogF*>(QApplication::activeModalWidget());
+               ASSERT_NE(w, nullptr);
+               EXPECT_EQ(w->Choices().Type(), exporting::aeCSV);
+               EXPECT_TRUE(w->findChild<QRadioButton*>("Type8")->isChecked());
+               EXPECT_EQ(w->FileNameEdit->text().toStdString(), dir / "mes films.csv");
+               ASSERT_FALSE(exported.empty());
+               EXPECT_EQ(w->Choices().Exported, exported);
+               w->close();
+             });
+  EXPECT_TRUE(dialogs.errors.empty());
+}
+
 TEST_F(ExportDialogTest, TypesExtensionsFieldsAndCaptions) {
   Start(3, test::SampleFilms());
   Prepare();

@@ -1,5 +1,7 @@
 #include "tests/app/gui_fixture.h"
 
+#include <stdlib.h>
+
 #include <QDir>
 #include <QWidget>
 
@@ -19,6 +21,8 @@ void GuiTest::StartWithoutCatalogue(std::optional<std::string> iniLevel) {
 }
 
 void GuiTest::CreateTheWindows() {
+  // The user's settings (the export dialog's last choices) stay in the test's folder.
+  ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
   SetUiForTesting(&dialogs);
   SetCatalogueDirectory(dir.Path());
   CreateWindows();
