@@ -31,7 +31,7 @@ const QStringList& GenreList() {
 }
 
 const QStringList& MediumList() {
-  static const QStringList list = {"VHS", "DVD", "VCD", "(S)VCD", "DivX ;-)"};
+  static const QStringList list = {"VHS", "DVD", "VCD", "(S)VCD", "DivX ;-)", "Blu-ray", "4K UHD"};
   return list;
 }
 

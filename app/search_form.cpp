@@ -1,16 +1,23 @@
 #include "app/search_form.h"
 
+#include <sqlite3.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QHeaderView>
+#include <QRegularExpression>
 #include <QResizeEvent>
+#include <algorithm>
 
 #include "app/handlers.h"
 #include "app/list_reports.h"
 #include "app/pictures.h"
+#include "app/main_window.h"
 #include "db/catalogue.h"
+#include "db/sqlite.h"
 #include "app/record_forms.h"
 
 namespace kvn::app {
@@ -75,6 +82,25 @@ SearchCase ChooseSearchCase(const QString& ref, const QString& titre, const QStr
 }
 
 const char* SearchStatement(SearchCase c) { return kStatements[static_cast<int>(c)].search; }
+
+QStringList TitleWords(const QString& typed) {
+  QStringList words = typed.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+  if (words.isEmpty()) words << typed;
+  return words;
+}
+
+std::string SearchSql(const char* statement, const QStringList& titleWords) {
+  std::string sql = statement;
+  const std::string exact = "Titre=:EdTitre";
+  if (const size_t at = sql.find(exact); at != std::string::npos) {
+    std::string words;
+    for (int i = 0; i < titleWords.size(); ++i)
+      words += std::string(i ? " and " : "") + "instr(" + db::TitleKey("Titre") + ", " +
+               db::TitleKey(":EdTitre" + std::to_string(i + 1)) + ") > 0";
+    sql.replace(at, exact.size(), "(" + words + ")");
+  }
+  return db::WithFrenchTitles(sql);
+}
 const char* PrintStatement(SearchCase c) { return kStatements[static_cast<int>(c)].print; }
 
 TfrmRecherche::TfrmRecherche(db::Database& database, QWidget* parent)
@@ -114,13 +140,22 @@ TfrmRecherche::TfrmRecherche(db::Database& database, QWidget* parent)
   DBGrid1->setGeometry(8, 108, 713, 241);
   DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   DBGrid1->SetDataSource(&DataSource1);
-  DBGrid1->SetColumns({{"Reference", QStringLiteral("Reference"), 57},
+  // Headers in full, each column at least as wide as its header.
+  const QFontMetrics header(DBGrid1->horizontalHeader()->font());
+  const auto wide = [&header](const QString& title, int width) {
+    return std::max(width, header.horizontalAdvance(title) + 16);
+  };
+  DBGrid1->SetColumns({{"Reference", QStringLiteral("Référence"), wide(QStringLiteral("Référence"), 57)},
                        {"Titre", QStringLiteral("Titre"), 254},
-                       {"Support", QStringLiteral("Support"), 62},
+                       {"Support", QStringLiteral("Support"), wide(QStringLiteral("Support"), 62)},
                        {"Genre", QStringLiteral("Genre"), 80},
-                       {"Durée", QStringLiteral("Durée"), 48},
+                       {"Durée", QStringLiteral("Durée"), wide(QStringLiteral("Durée"), 54)},
                        {"Nom", QStringLiteral("Nom"), 109},
-                       {"Prêté_le", QStringLiteral("Prêté_le"), -1}});
+                       {"Prêté_le", QStringLiteral("Prêté le"), wide(QStringLiteral("Prêté le"), 70)}});
+  connect(DBGrid1, &QTableView::doubleClicked, this, [this] { RunHandler(this, [this] { ShowInMainList(); }); });
+  // Return in a criterion searches.
+  for (QLineEdit* box : {EdRef, EdTitre, CBGenre->lineEdit(), CBSupport->lineEdit()})
+    connect(box, &QLineEdit::returnPressed, this, [this] { RunHandler(this, [this] { SpeedButton1Click(); }); });
   DBGrid1->hide();
   lblResultat = new QLabel(this);
   lblResultat->setObjectName("lblResultat");
@@ -158,6 +193,21 @@ void TfrmRecherche::FormCreate() {
 void TfrmRecherche::PrepareForShowing() {
   DBGrid1->hide();
   lblResultat->clear();
+  // The genres offered: the usual ones and those the catalogue holds.
+  QStringList genres = GenreList();
+  if (Table1.Active()) {
+    db::Statement list(Table1.GetDatabase().Handle(),
+                       "SELECT DISTINCT Genre FROM video WHERE Genre IS NOT NULL AND trim(Genre) <> ''",
+                       Table1.GetDatabase().FilePath());
+    while (list.Step()) {
+      const QString g = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(list.Get(), 0)));
+      if (!genres.contains(g, Qt::CaseInsensitive)) genres << g;
+    }
+  }
+  std::sort(genres.begin(), genres.end(), [](const QString& a, const QString& b) { return QString::localeAwareCompare(a, b) < 0; });
+  CBGenre->clear();
+  CBGenre->addItem(QString());
+  CBGenre->addItems(genres);
   EmptyCriteria();
   if (Table1.Active()) Table1.Refresh();
   if (Query1.Active()) Query1.Refresh();
@@ -172,15 +222,17 @@ void TfrmRecherche::Run(const char* statement) {
   Query1.Close();
   Query1.ClearSQL();
   Query1.Unprepare();
-  // Titles compared and sorted the French way.
-  Query1.SetSQL(db::WithFrenchTitles(statement));
+  const QStringList words = TitleWords(EdTitre->text());
+  Query1.SetSQL(SearchSql(statement, words));
   const std::pair<const char*, QString> boxes[] = {{"EdRef", EdRef->text()},
-                                                   {"EdTitre", EdTitre->text()},
                                                    {"CBGenre", CBGenre->currentText()},
                                                    {"CBSupport", CBSupport->currentText()}};
-  for (db::Param& p : Query1.Params())
+  for (db::Param& p : Query1.Params()) {
     for (const auto& [name, text] : boxes)
       if (p.Name() == name) p.SetAsString(text.toStdString());
+    for (int i = 0; i < words.size(); ++i)
+      if (p.Name() == "EdTitre" + std::to_string(i + 1)) p.SetAsString(words[i].toStdString());
+  }
   Query1.Prepare();
   Query1.Open();
   if (Table1.Active()) Table1.Refresh();
@@ -191,9 +243,34 @@ void TfrmRecherche::SpeedButton1Click() {
   const SearchCase c = CurrentCase();
   if (c == SearchCase::None) return;
   Run(SearchStatement(c));
-  lblResultat->setText(Query1.IsEmpty() ? QStringLiteral("Aucun film trouvé") : QString());
-  EmptyCriteria();
-  CheckBox1->setChecked(false);
+  // The criteria stay, for a refined search or "Imprimer".
+  const int64_t found = Query1.RecordCount();
+  lblResultat->setText(found == 0   ? QStringLiteral("Aucun film trouvé")
+                       : found == 1 ? QStringLiteral("1 film trouvé")
+                                    : QStringLiteral("%1 films trouvés").arg(found));
+}
+
+void TfrmRecherche::ShowInMainList() {
+  if (!Query1.Active() || Query1.IsEmpty()) return;
+  // The film is found in the main list by its reference and title (the
+  // result holds no row number).
+  db::Table& films = Forms().form1->Tvideo;
+  db::Statement find(films.GetDatabase().Handle(),
+                     "SELECT rowid FROM video WHERE Reference IS ?1 AND Titre IS ?2 ORDER BY rowid LIMIT 1",
+                     films.GetDatabase().FilePath());
+  const auto bind = [&find](int index, db::Field& field) {
+    if (field.IsNull())
+      sqlite3_bind_null(find.Get(), index);
+    else
+      sqlite3_bind_text(find.Get(), index, field.AsString().c_str(), -1, SQLITE_TRANSIENT);
+  };
+  bind(1, Query1.FieldByName("Reference"));
+  bind(2, Query1.FieldByName("Titre"));
+  if (!find.Step()) return;
+  db::Bookmark mark;
+  mark.key = sqlite3_column_int64(find.Get(), 0);
+  mark.valid = true;
+  if (films.BookmarkValid(mark)) films.GotoBookmark(mark);
 }
 
 void TfrmRecherche::SpeedButton2Click() {
@@ -208,8 +285,6 @@ void TfrmRecherche::SpeedButton2Click() {
     report->Bind(&Rows, QStringLiteral("Genre"), QStringLiteral("Genre"), QStringLiteral("Durée"),
                  QStringLiteral("Durée"));
   report->Preview(this);
-  EmptyCriteria();
-  CheckBox1->setChecked(false);
 }
 
 void TfrmRecherche::SpeedButton3Click() { reject(); }

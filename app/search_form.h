@@ -26,9 +26,15 @@ enum class SearchCase { None, AllFields, AllByReference, Reference, Title, Mediu
 // text is not empty; "Prêtés" counts only when no other case matches.
 SearchCase ChooseSearchCase(const QString& ref, const QString& titre, const QString& genre, const QString& support,
                             bool lent);
-// The statement texts of a case, exactly as they run.
+// The statement texts of a case.
 const char* SearchStatement(SearchCase c);
 const char* PrintStatement(SearchCase c);
+// The statement as it runs: titles compared and sorted the French way, and
+// the title criterion as words the title contains, in any order, without
+// regard to case or accents (":EdTitre1", ":EdTitre2"... one per word).
+std::string SearchSql(const char* statement, const QStringList& titleWords);
+// The words of a typed title.
+QStringList TitleWords(const QString& typed);
 
 class TfrmRecherche : public Form {
  public:
@@ -57,8 +63,10 @@ class TfrmRecherche : public Form {
   QPushButton* SpeedButton2;
   QPushButton* SpeedButton3;
   DBGrid* DBGrid1;
-  // "Aucun film trouvé" after a search that finds nothing.
+  // How many films the search found ("Aucun film trouvé", "1 film trouvé").
   QLabel* lblResultat;
+  // Makes the result under the mouse the main list's current film.
+  void ShowInMainList();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
