@@ -1,5 +1,6 @@
 #include "app/data_controls.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -338,6 +339,23 @@ void DBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previ
   RunHandler(this, [&] { ds->SetRecNo(current.row() + 1); });
   // Back on the dataset's row when the move failed.
   QTimer::singleShot(0, this, [this] { FollowDataSet(); });
+}
+
+void DBGrid::keyboardSearch(const QString& search) {
+  if (!OnTypedSearch) {
+    QTableView::keyboardSearch(search);
+    return;
+  }
+  // An empty search starts the next one afresh.
+  if (search.isEmpty()) {
+    m_typed.clear();
+    return;
+  }
+  // Letters typed within the desktop's key interval make one search.
+  if (!m_typedAt.isValid() || m_typedAt.elapsed() > QApplication::keyboardInputInterval()) m_typed.clear();
+  m_typed += search;
+  m_typedAt.start();
+  RunHandler(this, [this] { OnTypedSearch(m_typed); });
 }
 
 void DBGrid::keyPressEvent(QKeyEvent* event) {

@@ -6,6 +6,7 @@
 
 #include <QAbstractTableModel>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTableView>
 #include <functional>
@@ -187,6 +188,12 @@ class DBGrid : public QTableView {
   DataSetModel& Model() { return *m_model; }
   // Pixel width of a field's default display width in this grid's font.
   int DefaultWidth(int displayWidth) const;
+  // Typing in the grid: the letters typed in quick succession, given to this
+  // function (the main list jumps to the first title that starts with them);
+  // without one, the grid's own search.
+  std::function<void(const QString& typed)> OnTypedSearch;
+
+  void keyboardSearch(const QString& search) override;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -198,6 +205,8 @@ class DBGrid : public QTableView {
   void ApplyWidths();
   DataSetModel* m_model;
   bool m_following = false;
+  QString m_typed;
+  QElapsedTimer m_typedAt;
 };
 
 // A data grid as an export source: its columns, their fields, titles and

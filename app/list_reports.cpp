@@ -1,5 +1,7 @@
 #include "app/list_reports.h"
 
+#include <QCoreApplication>
+
 #include "app/handlers.h"
 #include "db/catalogue.h"
 #include "platform/error.h"

@@ -1,15 +1,16 @@
 #include "app/main_window.h"
 
-#include <QCoreApplication>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProxyStyle>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QUrlQuery>
@@ -275,6 +276,12 @@ void TForm1::BuildMenus() {
           [this](const QPoint& pos) { PopupMenu1->popup(DBGrid1->viewport()->mapToGlobal(pos)); });
   m_commands = std::make_unique<CommandFollower>(*this);
   UpdateDeleteCommands();
+  DBGrid1->OnTypedSearch = [this](const QString& typed) { JumpToTitle(typed); };
+  connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+    if (m_fitting) return;
+    if (column == 1) m_titleWidth = width;
+    FitTitleColumn();
+  });
 }
 
 void TForm1::FormCreate() {
@@ -579,6 +586,36 @@ void TForm1::LayOutList() {
   const QSize area = centralWidget()->size();
   GroupBox1->setGeometry(0, 48, std::max(100, area.width() - 1), std::max(100, area.height() - 46));
   DBGrid1->setGeometry(8, 32, GroupBox1->width() - 16, GroupBox1->height() - 40);
+  FitTitleColumn();
+}
+
+void TForm1::FitTitleColumn() {
+  if (m_fitting || DBGrid1->model()->columnCount() < 2) return;
+  int others = 0;
+  for (int c = 0; c < DBGrid1->model()->columnCount(); ++c)
+    if (c != 1) others += DBGrid1->columnWidth(c);
+  // The viewport as it is without a horizontal scroll bar.
+  const int room = DBGrid1->width() - 2 * DBGrid1->frameWidth() - DBGrid1->verticalHeader()->width() -
+                   (DBGrid1->verticalScrollBar()->isVisible() ? DBGrid1->verticalScrollBar()->width() : 0);
+  m_fitting = true;
+  DBGrid1->setColumnWidth(1, std::max(m_titleWidth, room - others));
+  m_fitting = false;
+}
+
+void TForm1::JumpToTitle(const QString& typed) {
+  if (!Tvideo.Active() || typed.trimmed().isEmpty()) return;
+  const std::string key = db::TitleKey("Titre"), typedKey = db::TitleKey("?1");
+  db::Statement find(Database1.Handle(),
+                     "SELECT rowid, substr(" + key + ", 1, length(" + typedKey + ")) = " + typedKey +
+                         " FROM video WHERE " + key + " >= " + typedKey + " ORDER BY " + key + ", Titre, rowid LIMIT 1",
+                     Database1.FilePath());
+  const std::string text = typed.toStdString();
+  sqlite3_bind_text(find.Get(), 1, text.c_str(), -1, SQLITE_TRANSIENT);
+  if (!find.Step() || sqlite3_column_int(find.Get(), 1) == 0) return;
+  db::Bookmark mark;
+  mark.key = sqlite3_column_int64(find.Get(), 0);
+  mark.valid = true;
+  if (Tvideo.BookmarkValid(mark)) Tvideo.GotoBookmark(mark);
 }
 
 namespace {
@@ -599,6 +636,7 @@ void TForm1::RestoreLayout() {
       const int w = static_cast<int>(ini.ReadInteger(kListSection, "Colonne" + std::to_string(c), 0));
       if (w >= 8 && w <= 2000) DBGrid1->setColumnWidth(c, w);
     }
+    FitTitleColumn();
   } catch (const Error&) {
     // An unreadable settings file: the window keeps its first layout.
   }
@@ -611,8 +649,9 @@ void TForm1::SaveLayout() {
   ini.WriteInteger(kWindowSection, "Largeur", normal.width());
   ini.WriteInteger(kWindowSection, "Hauteur", normal.height());
   ini.WriteBool(kWindowSection, "Agrandie", isMaximized());
+  // The title's own width, not the width it took to fill the window.
   for (int c = 0; c < DBGrid1->model()->columnCount(); ++c)
-    ini.WriteInteger(kListSection, "Colonne" + std::to_string(c), DBGrid1->columnWidth(c));
+    ini.WriteInteger(kListSection, "Colonne" + std::to_string(c), c == 1 ? m_titleWidth : DBGrid1->columnWidth(c));
   ini.EndUpdate();
 }
 

@@ -83,6 +83,14 @@ class TForm1 : public QMainWindow {
   void BuildToolbar(QWidget* central);
   // Deleting needs a film: its commands follow the table.
   void UpdateDeleteCommands();
+  // Letters typed in the list: the first title (French order) that starts
+  // with them becomes the current film.
+  void JumpToTitle(const QString& typed);
+  // The title column takes the width the others leave (never less than
+  // the width the user gave it).
+  void FitTitleColumn();
+  int m_titleWidth = 280;
+  bool m_fitting = false;
   std::vector<std::pair<QToolButton*, QString>> m_statusTexts;
   class CommandFollower;
   std::unique_ptr<CommandFollower> m_commands;

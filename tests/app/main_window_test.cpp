@@ -141,7 +141,10 @@ TEST_F(MainWindowTest, LayoutAndList) {
   const int widths[] = {-1, 280, 38, -1, 98, 54, 92, 67};
   for (int c = 0; c < 8; ++c) {
     EXPECT_EQ(grid->model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().toStdString(), titles[c]);
-    if (widths[c] > 0) {
+    // The title takes the room the others leave.
+    if (c == 1) {
+      EXPECT_GE(grid->columnWidth(c), widths[c]);
+    } else if (widths[c] > 0) {
       EXPECT_EQ(grid->columnWidth(c), widths[c]) << titles[c];
     }
   }
@@ -207,6 +210,29 @@ TEST_F(MainWindowTest, HorizontalScrollBarRunsLeftToRight) {
   EXPECT_GT(thumb(bar->value()).center().x(), bar->width() / 2);
 }
 
+// Letters typed in the list make the first title that starts with them the
+// current film, without regard to case or accents; letters no title starts
+// with leave the list where it was.
+TEST_F(MainWindowTest, TypingInTheListJumpsToATitle) {
+  DBGrid* grid = Main().DBGrid1;
+  Main().show();
+  grid->setFocus();
+  const auto current = [&] { return Main().Tvideo.FieldByName("Titre").AsString(); };
+  // One search per word however slowly the machine types.
+  const int interval = QApplication::keyboardInputInterval();
+  QApplication::setKeyboardInputInterval(60000);
+  QTest::keyClicks(grid, "zaz");
+  EXPECT_EQ(current(), "Zazie dans le métro");
+  grid->keyboardSearch(QString());
+  QTest::keyClicks(grid, "eli");
+  EXPECT_EQ(current(), "Élise");
+  grid->keyboardSearch(QString());
+  QTest::keyClicks(grid, "qqq");
+  QApplication::setKeyboardInputInterval(interval);
+  EXPECT_EQ(current(), "Élise");
+  EXPECT_EQ(grid->currentIndex().row() + 1, Main().Tvideo.RecNo());
+}
+
 // The window grows and the list with it; its size and the column widths are
 // kept in kvn.ini for the next start.
 TEST_F(MainWindowTest, TheWindowGrowsAndRemembersItsLayout) {
@@ -218,6 +244,15 @@ TEST_F(MainWindowTest, TheWindowGrowsAndRemembersItsLayout) {
   EXPECT_EQ(w.GroupBox1->width(), w.centralWidget()->width() - 1);
   EXPECT_GT(w.DBGrid1->height(), 385 + 250);
   Screenshot(&w, "fenetre_agrandie");
+  // The title takes the width the window gained: the columns fill the list.
+  const auto filled = [&w] {
+    int sum = 0;
+    for (int c = 0; c < w.DBGrid1->model()->columnCount(); ++c) sum += w.DBGrid1->columnWidth(c);
+    return sum;
+  };
+  EXPECT_EQ(filled(), w.DBGrid1->viewport()->width());
+  EXPECT_EQ(w.DBGrid1->horizontalScrollBar()->maximum(), 0);
+  // A title column the user widens is kept at that width at least.
   w.DBGrid1->setColumnWidth(1, 420);
   w.SaveLayout();
   const std::string ini = test::ReadFile(dir / "kvn.ini");
@@ -229,6 +264,11 @@ TEST_F(MainWindowTest, TheWindowGrowsAndRemembersItsLayout) {
   dialogs = FakeDialogs();
   CreateTheWindows();
   EXPECT_EQ(Main().size(), QSize(1200, 800));
+  EXPECT_GE(Main().DBGrid1->columnWidth(1), 420);
+  // Narrowed, the title keeps the user's width and the list scrolls.
+  Main().show();
+  Main().resize(800, 600);
+  QApplication::processEvents();
   EXPECT_EQ(Main().DBGrid1->columnWidth(1), 420);
 }
 
