@@ -277,6 +277,11 @@ void TForm1::BuildMenus() {
   m_commands = std::make_unique<CommandFollower>(*this);
   UpdateDeleteCommands();
   DBGrid1->OnTypedSearch = [this](const QString& typed) { JumpToTitle(typed); };
+  DBGrid1->horizontalHeader()->setSectionsClickable(true);
+  DBGrid1->horizontalHeader()->setSortIndicatorShown(true);
+  DBGrid1->horizontalHeader()->setSortIndicator(1, Qt::AscendingOrder);
+  connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          [this](int column) { RunHandler(this, [this, column] { SortByColumn(column); }); });
   connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
     if (m_fitting) return;
     if (column == 1) m_titleWidth = width;
@@ -600,6 +605,24 @@ void TForm1::FitTitleColumn() {
   m_fitting = true;
   DBGrid1->setColumnWidth(1, std::max(m_titleWidth, room - others));
   m_fitting = false;
+}
+
+void TForm1::SortByColumn(int column) {
+  const auto& columns = DBGrid1->Model().Columns();
+  if (column < 0 || static_cast<size_t>(column) >= columns.size() || !Tvideo.Active()) return;
+  // A film being edited keeps the list as it is.
+  if (Tvideo.State() != db::DataSetState::Browse) return;
+  const std::string field = columns[static_cast<size_t>(column)].field.toStdString();
+  const std::string current = Tvideo.SortField().empty() ? "Titre" : Tvideo.SortField();
+  const bool descending = platform::Utf8EqualsNoCase(current, field) && !Tvideo.SortDescending();
+  db::Bookmark mark = Tvideo.GetBookmark();
+  Tvideo.Close();
+  // Titles going up: the title index itself.
+  Tvideo.SetSortField(platform::Utf8EqualsNoCase(field, "Titre") && !descending ? "" : field, descending);
+  Tvideo.Open();
+  if (Tvideo.BookmarkValid(mark)) Tvideo.GotoBookmark(mark);
+  Tvideo.FreeBookmark(mark);
+  DBGrid1->horizontalHeader()->setSortIndicator(column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void TForm1::JumpToTitle(const QString& typed) {

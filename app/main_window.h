@@ -70,6 +70,9 @@ class TForm1 : public QMainWindow {
   // The window's size and the list's column widths, kept in kvn.ini.
   void RestoreLayout();
   void SaveLayout();
+  // A click on a column's header: the list in that column's order (French
+  // order for text), reversed by a second click; the current film stays.
+  void SortByColumn(int column);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

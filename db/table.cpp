@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "db/catalogue.h"
 #include "platform/error.h"
 #include "platform/strings.h"
 
@@ -89,7 +90,20 @@ void Table::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
   m_orderField = -1;
   std::string order;       // the index's key, then the row id
   std::string orderParam;  // the same key computed on ?1 (for PositionFor)
-  if (!m_indexName.empty()) {
+  bool descending = false;
+  if (!m_sortField.empty()) {
+    for (size_t i = 0; i < m_defs.size() && m_orderField < 0; ++i)
+      if (platform::EqualsNoCase(m_defs[i].name, m_sortField)) m_orderField = static_cast<int>(i);
+    if (m_orderField < 0)
+      throw EngineError(Subst("Le champ '%s' de la table \"%s\" est introuvable.", {m_sortField, m_tableName}),
+                        SQLITE_ERROR);
+    const FieldDef& f = m_defs[static_cast<size_t>(m_orderField)];
+    const std::string col = QuoteIdentifier(f.name);
+    const std::string key = f.type == FieldType::String ? TitleKey(col) + ", " + col : col;
+    order = key + ", rowid";
+    orderParam = ReplaceIdentifier(key, f.name, "?1") + ", ?2";
+    descending = m_descending;
+  } else if (!m_indexName.empty()) {
     Statement idx(handle, "SELECT cid, name FROM pragma_index_xinfo(?1) WHERE key = 1", file);
     idx.BindText(1, m_indexName);
     std::vector<std::string> columns;
@@ -140,7 +154,20 @@ void Table::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
   // The row-id order reads the ids from the smallest index and sorts them:
   // scanning the table itself would read every row.
   const bool rowIdOrder = m_orderField < 0;
-  std::string keySql = "SELECT rowid FROM " + table + (rowIdOrder ? "" : " ORDER BY " + order);
+  // Descending: every term of the order reversed.
+  std::string sortSql = order;
+  if (descending) {
+    std::string reversed;
+    int depth = 0;
+    for (char c : order) {
+      if (c == '(') ++depth;
+      if (c == ')') --depth;
+      if (c == ',' && depth == 0) reversed += " DESC";
+      reversed += c;
+    }
+    sortSql = reversed + " DESC";
+  }
+  std::string keySql = "SELECT rowid FROM " + table + (rowIdOrder ? "" : " ORDER BY " + sortSql);
   std::string selectSql = "SELECT rowid" + list + " FROM " + table;
   source = std::make_unique<KeysetSource>(handle, file, keySql, nullptr, selectSql,
                                           static_cast<int>(m_defs.size()), rowIdOrder);
@@ -148,10 +175,14 @@ void Table::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
     const std::string col = QuoteIdentifier(m_defs[static_cast<size_t>(m_orderField)].name);
     // The index's key compared as a row value: the column's own collation
     // decides for the column, as it does for the ORDER BY.
+    // Descending, nulls come last and the comparison turns round.
     m_probe = Statement(handle,
-                        "SELECT CASE WHEN " + col + " IS NULL THEN (?1 IS NOT NULL OR rowid < ?2) "
-                        "WHEN ?1 IS NULL THEN 0 ELSE ((" + order + ") < (" + orderParam + ")) END FROM " +
-                            table + " WHERE rowid = ?3",
+                        descending ? "SELECT CASE WHEN " + col + " IS NULL THEN (?1 IS NULL AND rowid > ?2) "
+                                     "WHEN ?1 IS NULL THEN 1 ELSE ((" + order + ") > (" + orderParam + ")) END FROM " +
+                                         table + " WHERE rowid = ?3"
+                                   : "SELECT CASE WHEN " + col + " IS NULL THEN (?1 IS NOT NULL OR rowid < ?2) "
+                                     "WHEN ?1 IS NULL THEN 0 ELSE ((" + order + ") < (" + orderParam + ")) END FROM " +
+                                         table + " WHERE rowid = ?3",
                         file);
   }
   fields = m_defs;

@@ -19,6 +19,16 @@ class Table : public DataSet {
   // An index of the table ("idTitre"), or empty for the row-id order.
   void SetIndexName(std::string name) { m_indexName = std::move(name); }
   const std::string& IndexName() const { return m_indexName; }
+  // Rows in the order of one field instead (set while closed; an empty name
+  // goes back to the index): text in French order (case and accents aside,
+  // then the text itself), other values as they compare; then the row id.
+  // Descending reverses the whole order.
+  void SetSortField(std::string name, bool descending = false) {
+    m_sortField = std::move(name);
+    m_descending = descending;
+  }
+  const std::string& SortField() const { return m_sortField; }
+  bool SortDescending() const { return m_descending; }
 
  protected:
   void DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& source) override;
@@ -34,6 +44,8 @@ class Table : public DataSet {
 
   std::string m_tableName;
   std::string m_indexName;
+  std::string m_sortField;
+  bool m_descending = false;
   std::string m_table;             // resolved name
   std::vector<FieldDef> m_defs;
   int m_orderField = -1;           // field the index orders by, -1 for row ids

@@ -1,7 +1,10 @@
 // The main window's commands, status texts, shortcuts and list.
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include <QAction>
+#include <QHeaderView>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <QMouseEvent>
@@ -23,6 +26,7 @@
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "app/record_forms.h"
+#include "platform/codepage.h"
 #include "platform/ini_file.h"
 #include "platform/file_info.h"
 #include "app/search_form.h"
@@ -231,6 +235,45 @@ TEST_F(MainWindowTest, TypingInTheListJumpsToATitle) {
   QApplication::setKeyboardInputInterval(interval);
   EXPECT_EQ(current(), "Élise");
   EXPECT_EQ(grid->currentIndex().row() + 1, Main().Tvideo.RecNo());
+}
+
+// A click on a header sorts the list by that column (French order for text),
+// a second click reverses it; the current film stays current; "Titre" goes
+// back to the title order.
+TEST_F(MainWindowTest, HeaderClicksSortTheList) {
+  TForm1& w = Main();
+  w.show();
+  QHeaderView* header = w.DBGrid1->horizontalHeader();
+  const auto column = [&w](int c) {
+    std::vector<std::string> values;
+    for (int r = 0; r < w.DBGrid1->model()->rowCount(); ++r)
+      values.push_back(w.DBGrid1->model()->index(r, c).data().toString().toStdString());
+    return values;
+  };
+  const auto click = [&](int c) {
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(c) + header->sectionSize(c) / 2, header->height() / 2));
+  };
+  w.Tvideo.SetRecNo(4);
+  const std::string film = w.Tvideo.FieldByName("Titre").AsString();
+  click(4);  // Genre
+  std::vector<std::string> genres = column(4);
+  EXPECT_TRUE(std::is_sorted(genres.begin(), genres.end(), [](const std::string& a, const std::string& b) {
+    return platform::Utf8UpperCase(a) < platform::Utf8UpperCase(b);
+  }));
+  EXPECT_EQ(w.Tvideo.FieldByName("Titre").AsString(), film);
+  EXPECT_EQ(header->sortIndicatorSection(), 4);
+  EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+  click(4);
+  std::vector<std::string> reversed = column(4);
+  EXPECT_EQ(reversed, std::vector<std::string>(genres.rbegin(), genres.rend()));
+  EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+  EXPECT_EQ(w.Tvideo.FieldByName("Titre").AsString(), film);
+  click(1);  // Titre: the title order again
+  EXPECT_TRUE(w.Tvideo.SortField().empty());
+  EXPECT_EQ(column(1)[2], "Élise");
+  EXPECT_EQ(w.Tvideo.FieldByName("Titre").AsString(), film);
+  EXPECT_TRUE(dialogs.errors.empty());
 }
 
 // The window grows and the list with it; its size and the column widths are

@@ -49,6 +49,51 @@ TEST_F(DataSetTest, OpensInFrenchTitleOrder) {
                                                 "Zazie dans le métro"}));
 }
 
+// Sorted by one field, either way: text in French order (the borrowers, no
+// borrower first going up and last going down), numbers as numbers; a film
+// posted or changed takes its place in that order.
+TEST_F(DataSetTest, SortedByAFieldEitherWay) {
+  const auto column = [&](const char* field) {
+    std::vector<std::string> values;
+    for (table.First(); !table.Eof(); table.Next()) values.push_back(table.FieldByName(field).AsString());
+    return values;
+  };
+  table.Close();
+  table.SetSortField("Nom");
+  table.Open();
+  EXPECT_EQ(column("Nom"), (std::vector<std::string>{"", "", "", "", "Jérôme", "Zoé"}));
+  table.Close();
+  table.SetSortField("Nom", true);
+  table.Open();
+  EXPECT_EQ(column("Nom"), (std::vector<std::string>{"Zoé", "Jérôme", "", "", "", ""}));
+  // "Émile" goes after Jérôme going down (accents aside, e before j).
+  table.Last();
+  table.Insert();
+  table.FieldByName("Titre").SetText("Nouveau");
+  table.FieldByName("Nom").SetText("Émile");
+  table.Post();
+  EXPECT_EQ(table.RecNo(), 3);
+  EXPECT_EQ(column("Nom"), (std::vector<std::string>{"Zoé", "Jérôme", "Émile", "", "", "", ""}));
+  // Numbers: the discs going down; a change moves the film.
+  table.Close();
+  table.SetSortField("Nb_cd", true);
+  table.Open();
+  EXPECT_EQ(column("Nb_cd").front(), "2");
+  table.Last();
+  const std::string last = Current("Titre");
+  table.Edit();
+  table.FieldByName("Nb_cd").SetText("9");
+  table.Post();
+  EXPECT_EQ(table.RecNo(), 1);
+  EXPECT_EQ(Current("Titre"), last);
+  // Back to the title index.
+  table.Close();
+  table.SetSortField("");
+  table.Open();
+  EXPECT_EQ(Titles().front(), "");
+  EXPECT_EQ(Titles()[2], "Élise");
+}
+
 TEST_F(DataSetTest, FieldsAndTheirTexts) {
   const char* names[] = {"Index", "Reference", "Titre", "Genre", "Support", "Durée",
                          "Jacquette", "Nom", "Prêté_le", "Nb_cd", "Jaquette2"};
