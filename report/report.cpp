@@ -2,16 +2,19 @@
 
 #include <QTextLayout>
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QIODevice>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QTextLayout>
 #include <QTimer>
 #include <algorithm>
 #include <exception>
+#include <memory>
 
 #include "db/dataset.h"
 #include "platform/error.h"
@@ -28,6 +31,8 @@ namespace kvn::report {
 void DataSetRows::First() { m_dataSet.First(); }
 void DataSetRows::Next() { m_dataSet.Next(); }
 bool DataSetRows::Eof() const { return m_dataSet.Eof() || m_dataSet.IsEmpty(); }
+
+int64_t DataSetRows::Count() const { return m_dataSet.RecordCount(); }
 
 QString DataSetRows::Text(const QString& field) const {
   db::Field* f = m_dataSet.FindField(field.toStdString());
@@ -229,6 +234,7 @@ int Report::Print(QPagedPaintDevice& device) {
     const double h = detail ? p.Height(*detail) : 0;
     if (y + h > footerTop && y > bodyTop) {
       pageEnd();
+      if (OnPage) OnPage(p.details);
       device.newPage();
       ++p.page;
       if (p.page == 20) platform::PausePointForTests("report-pages");
@@ -337,10 +343,38 @@ void PrintPreview::Preview(Report& report, QWidget* parent) {
   // A failure while drawing (rows that cannot be read) closes the window and
   // reaches the caller once the window's event loop is left, not through Qt.
   std::exception_ptr failure;
-  QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&report, &failure, &dialog](QPrinter* p) {
+  // A long list shows how far the layout of its pages is. The window is
+  // shown before the preview draws and only repainted while it does: no
+  // event is processed inside the preview's drawing.
+  const int64_t rows = report.Data ? report.Data->Count() : 0;
+  std::unique_ptr<QProgressDialog> progress;
+  if (rows > progressFrom) {
+    progress = std::make_unique<QProgressDialog>(QStringLiteral("Préparation de l'aperçu…"), QString(), 0,
+                                                 static_cast<int>(std::min<int64_t>(rows, 1 << 30)), parent);
+    progress->setWindowTitle(QStringLiteral("Aperçu avant impression"));
+    progress->setObjectName("PreviewProgress");
+    progress->setMinimumDuration(0);
+    progress->setCancelButton(nullptr);
+    progress->show();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
+  report.OnPage = [&progress, this](int64_t done) {
+    if (!progress || !progress->isVisible()) return;
+    progress->setValue(static_cast<int>(std::min<int64_t>(done, progress->maximum())));
+    progress->setLabelText(QStringLiteral("Préparation de l'aperçu… %1 films").arg(done));
+    progress->repaint();
+    if (onProgress) onProgress(progress->value(), progress->maximum());
+  };
+  struct Clear {
+    Report& r;
+    ~Clear() { r.OnPage = nullptr; }
+  } clear{report};
+  QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&report, &failure, &dialog, &progress](QPrinter* p) {
     if (failure) return;
     try {
       report.Print(*p);
+      // Once laid out, the pages are shown: the progress window goes.
+      if (progress) progress->hide();
     } catch (...) {
       failure = std::current_exception();
       QTimer::singleShot(0, &dialog, &QDialog::reject);

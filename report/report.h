@@ -42,6 +42,8 @@ class ReportData {
   virtual bool Eof() const = 0;
   // The display text of a field of the current row; empty for an unknown field.
   virtual QString Text(const QString& field) const = 0;
+  // How many rows there are, when known (-1 otherwise): for the progress shown.
+  virtual int64_t Count() const { return -1; }
 };
 
 // A table or query as report rows (field texts as the data layer shows them).
@@ -52,6 +54,7 @@ class DataSetRows : public ReportData {
   void Next() override;
   bool Eof() const override;
   QString Text(const QString& field) const override;
+  int64_t Count() const override;
   db::DataSet& DataSet() { return m_dataSet; }
 
  private:
@@ -115,6 +118,8 @@ class Report {
   bool PrintIfEmpty = true;
   // The date the date fields show; today when not set.
   std::optional<platform::TDateTime> PrintDate;
+  // Called at each new page with the rows laid out so far.
+  std::function<void(int64_t done)> OnPage;
 
   Band& AddBand(Band::Type type, int height);
   Band* FindBand(Band::Type type);
@@ -153,6 +158,10 @@ class PrintPreview : public Previewer {
   void Preview(Report& report, QWidget* parent) override;
   // Called with the window once it is shown (tests close it from there).
   std::function<void(QWidget* window)> onShown;
+  // Lists longer than this show a progress window while their pages are
+  // laid out; called with its value at each page (tests follow it).
+  int64_t progressFrom = 500;
+  std::function<void(int value, int maximum)> onProgress;
 };
 
 }  // namespace kvn::report

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+
+#include <algorithm>
+
 #include <QPrintPreviewWidget>
 #include <map>
 
@@ -207,6 +211,38 @@ TEST_F(ReportTest, PrintPreviewShowsEveryPage) {
   };
   preview.Preview(r, nullptr);
   EXPECT_EQ(pages, 3);
+}
+
+// A long list shows how far the layout of its pages is, page by page, in a
+// window of its own that goes once the pages are shown.
+TEST_F(ReportTest, LongListPreviewShowsItsProgress) {
+  struct Counted : MemoryRows {
+    int64_t Count() const override { return static_cast<int64_t>(rows.size()); }
+  } rows;
+  for (int i = 0; i < 1500; ++i) rows.rows.push_back({{"a", "x"}});
+  Report r;
+  BuildList(r, &rows);
+  PrintPreview preview;
+  std::vector<int> values;
+  int maximum = 0;
+  bool progressGone = false;
+  preview.onProgress = [&](int value, int max) {
+    values.push_back(value);
+    maximum = max;
+  };
+  preview.onShown = [&](QWidget* window) {
+    bool visible = false;
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (top->objectName() == "PreviewProgress" && top->isVisible()) visible = true;
+    progressGone = !visible;
+    window->close();
+  };
+  preview.Preview(r, nullptr);
+  EXPECT_EQ(maximum, 1500);
+  ASSERT_GT(values.size(), 10u);
+  EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+  EXPECT_GT(values.back(), 1400);
+  EXPECT_TRUE(progressGone);
 }
 
 TEST_F(ReportTest, PreviewReportsAFailureOnceClosed) {
