@@ -123,6 +123,7 @@ void TZFBaseArchiver::Open(uint16_t mode) {
   m_directoryStart = 0;
   m_volumeMode = TZFSpanningMode::smNone;
   m_volumeFiles.clear();
+  m_created = mode == kCreateMode || m_inMemory;
   if (mode == kCreateMode || m_inMemory) {
     if (m_inMemory) {
       if (SpanningMode != TZFSpanningMode::smNone) Fail(51);
@@ -209,8 +210,10 @@ void TZFBaseArchiver::Close() {
       m_nesting = 1;
       EndUpdate();
     }
-    if (m_stream && m_stream->Size() == static_cast<int64_t>(m_prefix) && (m_openMode & 3) != 0) {
-      // A new archive without entries: its empty directory (after the stub).
+    // A new archive without entries: its empty directory (after the stub).
+    // Never for an archive that was there: whatever its directory says, a
+    // file this archiver did not create is only changed by a commit.
+    if (m_created && m_stream && m_stream->Size() == static_cast<int64_t>(m_prefix) && (m_openMode & 3) != 0) {
       m_stream->Seek(static_cast<int64_t>(m_prefix), SeekOrigin::Begin);
       WriteCentralDirectory(*m_stream, m_current, m_comment, Name);
       m_directoryStart = m_prefix;
@@ -227,6 +230,7 @@ void TZFBaseArchiver::Close() {
   m_snapshot.clear();
   m_nesting = 0;
   m_active = false;
+  m_created = false;
 }
 
 void TZFBaseArchiver::SetInMemory(bool inMemory) {

@@ -223,6 +223,7 @@ class TZFBaseArchiver {
   std::vector<TDirItem> m_current, m_snapshot;
   std::string m_comment;
   uint64_t m_prefix = 0;
+  bool m_created = false;  // this Open created the archive (its file or memory)
   uint64_t m_directoryStart = 0;
   uint64_t m_savedDirectoryStart = 0;  // before the commit in progress
   int m_nesting = 0;

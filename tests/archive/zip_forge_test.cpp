@@ -394,5 +394,46 @@ TEST_F(ArchiverTest, DamagedArchivesNeverCrash) {
   }
 }
 
+// Archives the fuzz target found: opened, then an update that fails; the
+// file must be as it was, byte for byte, whether damaged archives are
+// rebuilt or not.
+TEST_F(ArchiverTest, AFailedUpdateLeavesTheFileAsItWas) {
+  const std::string base64s[] = {
+      // Entries with sizes of 0xFFFFFFFF and Zip64 extra fields.
+      "UEsDBC0AAAAIAKYyil3qt8+z/xEREREREREREREREREREREREREREREREREREREREf8AAgAAAAAAAAAEAAAAAAAAAKvgAgBQSwECLQAtAAAACACmM4pd6rfPs///////////BQAcAAAAAAAAACAAAAD/AAAAYi50eHQBABgAGAAAAAAAAAANAAAAAAAAAAAAAAAAAAAAUEsBAi0ALQAAAAgApjKKXR8I6kb//////////wkAHAAAAAAAAAAgAAD/AP///3N1Yi9iLnR4dAEAGAACAAAAAAAAAAQAAAD4AAAARAAAAAAAAABQSwUGAAAAAAIAAgCiAAAAgwAAAAAA",
+  };
+  WriteFile(dir / "src/nouveau.txt", "une ligne ajoutée\n");
+  for (const std::string& encoded : base64s) {
+    const std::string original = test::RunProgram({"base64", "-d"}, encoded).out;
+    ASSERT_FALSE(original.empty());
+    for (bool corrupted : {false, true}) {
+      SCOPED_TRACE(corrupted);
+      WriteFile(dir / "archive.zip", original);
+      TZipForge u;
+      u.Name = "Fuzz";
+      u.FileName = dir / "archive.zip";
+      u.BaseDir = dir / "src";
+      u.TempDir = dir.Path();
+      u.Options.Recurse = false;
+      u.OpenCorruptedArchives = corrupted;
+      try {
+        u.Open(0x22);
+      } catch (const EZFException&) {
+        continue;
+      }
+      bool committed = true;
+      try {
+        u.AddMatching("nouveau.txt", 47);
+      } catch (const EZFException&) {
+        committed = false;
+      }
+      u.Close();
+      if (!committed) {
+        EXPECT_EQ(ReadFile(dir / "archive.zip"), original);
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kvn::archive
