@@ -124,6 +124,7 @@ void TZFBaseArchiver::Open(uint16_t mode) {
   m_volumeMode = TZFSpanningMode::smNone;
   m_volumeFiles.clear();
   m_created = mode == kCreateMode || m_inMemory;
+  m_staleRemoved = false;
   if (mode == kCreateMode || m_inMemory) {
     if (m_inMemory) {
       if (SpanningMode != TZFSpanningMode::smNone) Fail(51);
@@ -217,7 +218,10 @@ void TZFBaseArchiver::Close() {
       m_stream->Seek(static_cast<int64_t>(m_prefix), SeekOrigin::Begin);
       WriteCentralDirectory(*m_stream, m_current, m_comment, Name);
       m_directoryStart = m_prefix;
-      if (MultiVolume()) SplitToVolumes();
+      if (MultiVolume())
+        SplitToVolumes();
+      else if (!m_staleRemoved)
+        RemoveStaleVolumes({FileName});
     }
     if (m_stream) m_stream->Flush();
   } catch (...) {
@@ -882,6 +886,9 @@ void TZFBaseArchiver::CommitUpdate() {
   DropTail();
   if (Options.FlushBuffers)
     if (auto* file = dynamic_cast<FileStream*>(m_stream.get())) file->Sync();
+  // A single-file archive made over a set: the set's volumes go once the
+  // archive is complete.
+  if (m_created && !MultiVolume() && !m_staleRemoved) RemoveStaleVolumes({FileName});
 }
 
 }  // namespace kvn::archive

@@ -213,6 +213,10 @@ class TZFBaseArchiver {
   void OpenWorkingFile();
   void SplitToVolumes();
   void JoinVolumes();
+  // Once an archive written over an earlier one is complete: removes the
+  // earlier set's volumes (found in both namings, "a_001.zip"... and
+  // "a.z01"...) that the new archive does not use.
+  void RemoveStaleVolumes(const std::vector<std::string>& keep);
   bool SelfExtracting() const;
   void PlaceStub();
 
@@ -224,6 +228,7 @@ class TZFBaseArchiver {
   std::string m_comment;
   uint64_t m_prefix = 0;
   bool m_created = false;  // this Open created the archive (its file or memory)
+  bool m_staleRemoved = false;  // the volumes of a set it replaced are gone
   uint64_t m_directoryStart = 0;
   uint64_t m_savedDirectoryStart = 0;  // before the commit in progress
   int m_nesting = 0;

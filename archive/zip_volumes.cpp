@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 #include "archive/zip_forge.h"
 #include "platform/codepage.h"
@@ -396,6 +397,30 @@ void TZFBaseArchiver::SplitToVolumes() {
   for (const std::string& old : m_volumeFiles)
     if (std::find(names.begin(), names.end(), old) == names.end()) ::unlink(old.c_str());
   m_volumeFiles = names;
+  RemoveStaleVolumes(names);
+}
+
+void TZFBaseArchiver::RemoveStaleVolumes(const std::vector<std::string>& keep) {
+  if (m_inMemory) return;
+  const std::string dir = platform::ExtractFilePath(FileName);
+  const std::string file = platform::ExtractFileName(FileName);
+  const std::string ext = platform::ExtractFileExt(file);
+  const std::string base = dir + file.substr(0, file.size() - ext.size());
+  // Each naming's volumes run from 1 without a gap.
+  const auto numbered = [](int v, const char* format) {
+    char text[16];
+    std::snprintf(text, sizeof text, format, v);
+    return std::string(text);
+  };
+  for (const auto& name : {std::function<std::string(int)>([&](int v) { return base + "_" + numbered(v, "%03d") + ext; }),
+                           std::function<std::string(int)>([&](int v) { return base + ".z" + numbered(v, "%02d"); })}) {
+    for (int v = 1; v < 1000; ++v) {
+      const std::string volume = name(v);
+      if (!platform::FileExists(volume)) break;
+      if (std::find(keep.begin(), keep.end(), volume) == keep.end()) ::unlink(volume.c_str());
+    }
+  }
+  m_staleRemoved = true;
 }
 
 // ------------------------------------------------------------- opening a set

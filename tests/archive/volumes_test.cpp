@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <random>
 
 #include "archive/zip_forge.h"
@@ -92,6 +94,70 @@ TEST(VolumeNames, EveryNaming) {
 
 // A split set: volumes within their limit, read by 7z, by Python once zip has
 // joined them, and by the archiver itself.
+// An archive written over a set: once complete, only its own files remain,
+// whichever naming either set had; the archiver and 7z read it.
+TEST_F(VolumesTest, ANewArchiveReplacesTheWholeSetBeforeIt) {
+  const auto files = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+      if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const auto write = [&](TZFSpanningMode mode, bool advanced, const char* mask) {
+    TZipForge w;
+    w.Name = "Archive";
+    w.FileName = dir / "a.zip";
+    w.BaseDir = dir / "src";
+    w.SpanningMode = mode;
+    w.SpanningOptions.AdvancedNaming = advanced;
+    w.SpanningOptions.VolumeSize = TZFVolumeSize::vsCustom;
+    w.SpanningOptions.SetCustomVolumeSize(65536);
+    w.Open(TZFBaseArchiver::kCreateMode);
+    w.AddMatching(mask, 63);
+    w.Close();
+  };
+  // 7z knows the ".z01" naming and single files.
+  const auto readable = [&](size_t entries, bool sevenZip) {
+    TZipForge r;
+    r.FileName = dir / "a.zip";
+    r.Open(0x40);
+    EXPECT_EQ(r.Entries().size(), entries);
+    r.TestFiles();
+    r.Close();
+    if (!sevenZip) return;
+    auto seven = test::RunProgram({"7z", "t", dir / "a.zip"});
+    EXPECT_EQ(seven.exitCode, 0) << seven.out;
+  };
+  struct Step {
+    TZFSpanningMode mode;
+    bool advanced;
+    const char* mask;
+    std::vector<std::string> expected;
+  };
+  const Step steps[] = {
+      {TZFSpanningMode::smSplitting, true, "*.*", {}},
+      // A smaller set over it: the four volumes it no longer has go.
+      {TZFSpanningMode::smSplitting, true, "bruit0.bin", {"a.zip", "a_001.zip", "a_002.zip"}},
+      // The other naming: none of the first set is left to join by mistake.
+      {TZFSpanningMode::smSplitting, false, "bruit1.bin", {"a.z01", "a.z02", "a.zip"}},
+      // One file over a set.
+      {TZFSpanningMode::smNone, true, "*.*", {"a.zip"}},
+  };
+  const size_t entries[] = {4, 1, 1, 4};
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    SCOPED_TRACE(i);
+    write(steps[i].mode, steps[i].advanced, steps[i].mask);
+    // The sources live in src/: the folder holds only the archive's files.
+    const std::vector<std::string> found = files();
+    if (i == 0)
+      EXPECT_GE(found.size(), 6u);  // a.zip and five volumes or more
+    else
+      EXPECT_EQ(found, steps[i].expected);
+    readable(entries[i], !steps[i].advanced || steps[i].mode == TZFSpanningMode::smNone);
+  }
+}
+
 TEST_F(VolumesTest, SplitSetReadByEveryReader) {
   z.SpanningOptions.AdvancedNaming = false;
   z.Open(TZFBaseArchiver::kCreateMode);
