@@ -389,7 +389,7 @@ void TQExportColumns::WidenToValues(const std::vector<bool>& which,
   try {
     src.First();
     m_counter = 0;
-    for (int i = 0; i < m_read.Source.skipRecCount; ++i) src.Next(m_counter);
+    for (int i = 0; i < m_read.Source.skipRecCount && !src.End(m_counter); ++i) src.Next(m_counter);
     m_counter = 0;
     const int limit = m_read.Source.exportRecCount;
     while (!src.End(m_counter) && (limit == 0 || m_counter < limit)) {

@@ -253,7 +253,9 @@ void TQExport::Loop() {
       if (GoToFirstRecord) SourceFirst();
       BeforeExport();
       if (m_aborted) return;
-      for (int i = 0; i < SkipRecCount; ++i) {
+      // Skipping ends with the source, and the stop button works here too.
+      for (int i = 0; i < SkipRecCount && !EndOfSource(); ++i) {
+        if (m_aborted && !CanContinue()) break;
         SourceNext();
         if (OnSkippedRecord) OnSkippedRecord(this, m_recordCounter);
       }

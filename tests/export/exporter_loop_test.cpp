@@ -57,6 +57,30 @@ TEST_F(ExportLoopTest, SkipThreeOfTen) {
   EXPECT_EQ(e.calls.back(), "EndExport");
 }
 
+// The largest skip count the options take ends with the source at once; the
+// stop button works while skipping.
+TEST_F(ExportLoopTest, SkippingEndsWithTheSourceAndCanBeStopped) {
+  e.SkipRecCount = 2147483647;
+  e.AutoCalcColWidth = true;
+  Run(e);
+  EXPECT_EQ(skipped.size(), 10u);
+  EXPECT_TRUE(Rows().empty());
+  EXPECT_EQ(e.calls.back(), "EndExport");
+
+  RecordingExport stopped;
+  stopped.DataSet = table.get();
+  stopped.ExportedFields = {"Reference"};
+  stopped.SkipRecCount = 2147483647;
+  int skips = 0;
+  stopped.OnSkippedRecord = [&skips](TQExport* s, int) {
+    if (++skips == 4) s->Abort();
+  };
+  stopped.OnStopExport = [](TQExport*, bool& canContinue) { canContinue = false; };
+  Run(stopped);
+  EXPECT_EQ(skips, 4);
+  EXPECT_TRUE(stopped.Aborted());
+}
+
 TEST_F(ExportLoopTest, LimitCountsReadRecordsNotWrittenRows) {
   e.ExportRecCount = 5;
   int seen = 0;
