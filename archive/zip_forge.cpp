@@ -111,6 +111,7 @@ std::string TZFBaseArchiver::CurrentDirectory() const {
 void TZFBaseArchiver::Open(uint16_t mode) {
   if (!m_inMemory && FilePart(FileName).empty()) Fail(10);
   if (mode != kCreateMode) {
+    FindArchiveToOpen();
     if (!m_inMemory && !platform::FileExists(FileName)) Fail(12, {FileName});
     if (m_inMemory) Fail(28);
   }
@@ -125,6 +126,7 @@ void TZFBaseArchiver::Open(uint16_t mode) {
   m_volumeFiles.clear();
   m_created = mode == kCreateMode || m_inMemory;
   m_staleRemoved = false;
+  if (m_created) m_sfxSet = false;
   if (mode == kCreateMode || m_inMemory) {
     if (m_inMemory) {
       if (SpanningMode != TZFSpanningMode::smNone) Fail(51);

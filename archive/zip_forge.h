@@ -218,6 +218,10 @@ class TZFBaseArchiver {
   // "a.z01"...) that the new archive does not use.
   void RemoveStaleVolumes(const std::vector<std::string>& keep);
   bool SelfExtracting() const;
+  // Before opening an existing archive: its name as the file system has it
+  // (a name differing only in case is found), and for the ".exe" first
+  // volume of a split self-extracting set, the set's ".ZIP" last volume.
+  void FindArchiveToOpen();
   void PlaceStub();
 
   bool m_active = false;
@@ -229,6 +233,7 @@ class TZFBaseArchiver {
   uint64_t m_prefix = 0;
   bool m_created = false;  // this Open created the archive (its file or memory)
   bool m_staleRemoved = false;  // the volumes of a set it replaced are gone
+  bool m_sfxSet = false;        // a split self-extracting set: "a.exe" ... "a.ZIP"
   uint64_t m_directoryStart = 0;
   uint64_t m_savedDirectoryStart = 0;  // before the commit in progress
   int m_nesting = 0;

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 
 #include "archive/zip_forge.h"
@@ -58,7 +59,48 @@ uint64_t TZFBaseArchiver::FreeSpace(const std::string& fileName) {
 
 bool TZFBaseArchiver::SelfExtracting() const {
   const std::string ext = platform::AsciiLowerCopy(platform::ExtractFileExt(FileName));
-  return m_prefix > 0 || !SFXStub.empty() || ext.find(".exe") != std::string::npos;
+  return m_sfxSet || m_prefix > 0 || !SFXStub.empty() || ext.find(".exe") != std::string::npos;
+}
+
+namespace {
+
+// The file at path, or one of the same folder whose name differs only in
+// case (volumes named ".ZIP" beside ".zip" ones); empty when there is none.
+std::string ExistingIgnoringCase(const std::string& path) {
+  if (platform::FileExists(path)) return path;
+  const std::string dir = platform::ExtractFilePath(path);
+  const std::string want = platform::AsciiLowerCopy(platform::ExtractFileName(path));
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.empty() ? "." : dir, error)) {
+    const std::string name = entry.path().filename().string();
+    if (platform::AsciiLowerCopy(name) == want && entry.is_regular_file(error)) return dir + name;
+  }
+  return {};
+}
+
+}  // namespace
+
+void TZFBaseArchiver::FindArchiveToOpen() {
+  m_sfxSet = false;
+  if (m_inMemory) return;
+  const std::string found = ExistingIgnoringCase(FileName);
+  if (!found.empty()) FileName = found;
+  if (platform::AsciiLowerCopy(platform::ExtractFileExt(FileName)) != ".exe" || !platform::FileExists(FileName)) return;
+  // The first volume of a split self-extracting set has no end record: the
+  // set is opened from its last volume, "<name>.ZIP".
+  try {
+    FileStream first(FileName, FileMode::OpenRead);
+    if (EndRecordDisk(first) >= 0) return;
+  } catch (const kvn::Error&) {
+    return;
+  }
+  const std::string file = platform::ExtractFileName(FileName);
+  const std::string base =
+      platform::ExtractFilePath(FileName) + file.substr(0, file.size() - platform::ExtractFileExt(file).size());
+  const std::string last = ExistingIgnoringCase(base + ".ZIP");
+  if (last.empty()) return;
+  FileName = last;
+  m_sfxSet = true;
 }
 
 std::string TZFBaseArchiver::VolumeName(int volume) const {
@@ -473,11 +515,16 @@ void TZFBaseArchiver::JoinVolumes() {
   // one is asked for.
   if (m_volumeMode == TZFSpanningMode::smNone) {
     m_volumeMode = TZFSpanningMode::smSplitting;
-    if (lastDisk > 0 && !platform::FileExists(VolumeName(0))) {
+    if (lastDisk > 0 && ExistingIgnoringCase(VolumeName(0)).empty()) {
       SpanningOptions.AdvancedNaming = !SpanningOptions.AdvancedNaming;
-      if (!platform::FileExists(VolumeName(0))) {
+      if (ExistingIgnoringCase(VolumeName(0)).empty()) {
         SpanningOptions.AdvancedNaming = !SpanningOptions.AdvancedNaming;
-        m_volumeMode = TZFSpanningMode::smSpanning;
+        // A split self-extracting set: its first volume is "<name>.exe".
+        m_sfxSet = true;
+        if (ExistingIgnoringCase(VolumeName(0)).empty()) {
+          m_sfxSet = false;
+          m_volumeMode = TZFSpanningMode::smSpanning;
+        }
       }
     }
   }
@@ -485,6 +532,8 @@ void TZFBaseArchiver::JoinVolumes() {
   std::vector<std::string> names;
   for (int v = 0; v <= lastDisk; ++v) {
     std::string name = v == lastDisk ? FileName : VolumeName(v);
+    if (!spanning)
+      if (const std::string found = ExistingIgnoringCase(name); !found.empty()) name = found;
     std::string previous;
     while (!platform::FileExists(name) || spanning) {
       bool cancel = false;

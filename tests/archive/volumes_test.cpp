@@ -296,6 +296,34 @@ TEST_F(VolumesTest, CancelledRequestsAndUpdates) {
 // The stub goes before the first entry; offsets count from the start of the
 // file, which unzip lists. A stub bigger than the first volume is refused
 // before anything is written.
+// A split self-extracting set ("a.exe", "a_002.zip"..., "a.ZIP") opens by
+// each of its names: the ".exe" first volume leads to the ".ZIP" last one,
+// and a name that differs only in case is found.
+TEST_F(VolumesTest, SplitSelfExtractingSetReopensByEachName) {
+  WriteFile(dir / "stub.bin", "MZ" + Noise(3000, 9));
+  z.SFXStub = dir / "stub.bin";
+  z.Open(TZFBaseArchiver::kCreateMode);
+  z.AddMatching("*.*", 63);
+  z.Close();
+  ASSERT_TRUE(platform::FileExists(dir / "a.exe"));
+  ASSERT_TRUE(platform::FileExists(dir / "a_002.zip"));
+  ASSERT_TRUE(platform::FileExists(dir / "a.ZIP"));
+  for (const char* name : {"a.zip", "a.exe", "a.ZIP", "A.Zip"}) {
+    SCOPED_TRACE(name);
+    TZipForge r;
+    r.Name = "Archive";
+    r.FileName = dir / name;
+    try {
+      r.Open(0x40);
+      EXPECT_EQ(r.FileCount(), 4);
+      r.TestFiles();
+      r.Close();
+    } catch (const EZFException& e) {
+      ADD_FAILURE() << e.what();
+    }
+  }
+}
+
 TEST_F(VolumesTest, SelfExtractorStub) {
   WriteFile(dir / "stub.bin", "MZ" + Noise(3000, 9));
   z.SpanningMode = TZFSpanningMode::smNone;
