@@ -157,12 +157,14 @@ unsigned char Sample(const std::vector<unsigned char>& line, int depth, int inde
   return (line[static_cast<size_t>(index / 8)] >> (7 - index % 8)) & 1 ? 0 : 255;
 }
 
-// Scans one picture: bottom-up 24-bit rows of a bitmap block, or nullptr.
-void* Scan(SANE_Handle h) {
+// Scans one picture: bottom-up 24-bit rows of a bitmap block, or nullptr
+// (a failure, or the user's cancel: the scanning thread itself cancels, so
+// that no SANE call comes from another thread).
+void* Scan(SANE_Handle h, const std::atomic<bool>& cancelled) {
   int width = 0, height = 0;
   std::vector<unsigned char> rgb;  // top-down, 3 bytes per pixel
   for (bool last = false; !last;) {
-    if (sane_start(h) != SANE_STATUS_GOOD) return nullptr;
+    if (cancelled || sane_start(h) != SANE_STATUS_GOOD) return nullptr;
     SANE_Parameters p;
     if (sane_get_parameters(h, &p) != SANE_STATUS_GOOD || p.bytes_per_line <= 0 || p.pixels_per_line <= 0) {
       sane_cancel(h);
@@ -172,6 +174,10 @@ void* Scan(SANE_Handle h) {
     std::vector<unsigned char> data;
     std::vector<unsigned char> buffer(65536);
     for (;;) {
+      if (cancelled) {
+        sane_cancel(h);
+        return nullptr;
+      }
       SANE_Int n = 0;
       const SANE_Status status = sane_read(h, buffer.data(), static_cast<SANE_Int>(buffer.size()), &n);
       if (status == SANE_STATUS_EOF) break;
@@ -242,12 +248,8 @@ std::unique_ptr<QDialog> ProgressWindow(Manager& m) {
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, dialog.get());
   buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Annuler"));
   layout->addWidget(buttons);
-  const auto cancel = [&m] {
-    if (m.cancelled.exchange(true)) return;
-    // The one SANE call allowed from another thread: the reading thread's
-    // sane_read then ends early.
-    sane_cancel(m.device);
-  };
+  // The scanning thread sees the request between two reads.
+  const auto cancel = [&m] { m.cancelled = true; };
   QObject::connect(buttons, &QDialogButtonBox::rejected, dialog.get(), cancel);
   QObject::connect(dialog.get(), &QDialog::rejected, dialog.get(), cancel);
   dialog->show();
@@ -257,10 +259,7 @@ std::unique_ptr<QDialog> ProgressWindow(Manager& m) {
 // Waits for the scan's thread and closes its window.
 void EndScan(Manager& m) {
   if (m.worker.joinable()) {
-    if (!m.scanned) {
-      m.cancelled = true;
-      sane_cancel(m.device);
-    }
+    m.cancelled = true;
     m.worker.join();
   }
   m.progress.reset();
@@ -366,7 +365,7 @@ TW_UINT16 Control(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
         m.result = nullptr;
         SANE_Handle device = m.device;
         m.worker = std::thread([&m, device] {
-          m.result = Scan(device);
+          m.result = Scan(device, m.cancelled);
           m.scanned = true;
         });
         if (QApplication::instance()) m.progress = ProgressWindow(m);
