@@ -570,4 +570,17 @@ void FillRowFromSource(const SourceAccess& source, const TQExportColumns& column
   }
 }
 
+std::string_view ShownValue(const TQExportColumns& columns, size_t i, std::string_view raw,
+                            std::string_view nullString, std::string& buffer) {
+  if (columns.IsNull(static_cast<int>(i))) return nullString;
+  const TQExportColumn& c = columns[i];
+  if (!c.IsNumericOrDate) return raw;
+  try {
+    buffer = FormatValue(c, std::string(raw), nullptr);
+  } catch (const ValueError&) {
+    buffer.assign(raw);
+  }
+  return buffer;
+}
+
 }  // namespace kvn::exporting

@@ -214,4 +214,11 @@ platform::ConversionKind DateConversionKind(TQExportColType type);
 std::string FormatValue(const TQExportColumn& column, const std::string& raw,
                         const std::function<std::string(const std::string&)>& escape);
 
+// The text a value of column i shows, unescaped, as the passes that measure
+// columns see it: the null string for a null, a number or date formatted as
+// its column says (as it is when it does not convert: the row then stops the
+// export with its own message), else the raw text. buffer holds a formatted text.
+std::string_view ShownValue(const TQExportColumns& columns, size_t i, std::string_view raw,
+                            std::string_view nullString, std::string& buffer);
+
 }  // namespace kvn::exporting

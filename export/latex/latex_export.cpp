@@ -132,18 +132,7 @@ std::string TQExportLaTeX::ColumnFormat() {
   std::vector<int> longestWord = widest;
   std::string shown;
   columns.WidenToValues(std::vector<bool>(n, true), [&](size_t i, std::string_view raw) {
-    const TQExportColumn& c = columns[i];
-    std::string_view text = raw;
-    if (columns.IsNull(static_cast<int>(i))) {
-      text = Formats.NullString();
-    } else if (c.IsNumericOrDate) {
-      try {
-        shown = FormatValue(c, std::string(raw), nullptr);
-      } catch (const ValueError&) {
-        shown.assign(raw);
-      }
-      text = shown;
-    }
+    const std::string_view text = ShownValue(columns, i, raw, Formats.NullString(), shown);
     widest[i] = std::max(widest[i], static_cast<int>(Utf8Length(text)));
     m_utf8 = m_utf8 || BeyondCp1252(text);
     size_t at = 0;

@@ -179,23 +179,10 @@ void TQExportPDF::SizeColumnsWithoutWidth() {
         // while the values' words are whole.
         m_longestWord[i] = LongestWord(columns[i].Caption, Options.CaptionFont);
       }
-  // The text a value shows: formatted as its column says, the null string
-  // for a null. A value that does not convert is measured as it is; the row
-  // then stops the export with its own message.
   std::string shown;
   columns.WidenToValues(sized, [&](size_t i, std::string_view raw) {
     const TQExportColumn& c = columns[i];
-    std::string_view text = raw;
-    if (columns.IsNull(static_cast<int>(i))) {
-      text = Formats.NullString();
-    } else if (c.IsNumericOrDate) {
-      try {
-        shown = FormatValue(c, std::string(raw), nullptr);
-      } catch (const ValueError&) {
-        shown.assign(raw);
-      }
-      text = shown;
-    }
+    const std::string_view text = ShownValue(columns, i, raw, Formats.NullString(), shown);
     // Numbers and dates never wrap: their whole text is one word.
     m_longestWord[i] = std::max(m_longestWord[i], c.IsNumericOrDate ? TextWidth(text, data) : LongestWord(text, data));
     return characters(text, data);
