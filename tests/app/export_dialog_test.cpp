@@ -326,6 +326,18 @@ TEST_F(ExportDialogTest, EncodingChoiceAndTheReplacementNote) {
     EXPECT_EQ(encoding->currentText().toStdString(), "windows-1252");
     encoding->setCurrentText(QStringLiteral("UTF-8-BOM"));
     EXPECT_EQ(c.ASCIIExp.Encoding, "UTF-8-BOM");
+    // The HTML, XML and SQL pages have theirs.
+    const auto choose = [&w](const char* box, const char* name) {
+      auto* combo = w.findChild<QComboBox*>(box);
+      ASSERT_NE(combo, nullptr) << box;
+      combo->setCurrentText(QString::fromUtf8(name));
+    };
+    choose("HtmlEncoding", "UTF-8");
+    choose("XmlEncoding", "ISO-8859-15");
+    choose("SqlEncoding", "windows-1252");
+    EXPECT_EQ(c.HTMLExp.Encoding, "UTF-8");
+    EXPECT_EQ(c.XMLExp.Options.Encoding, "ISO-8859-15");
+    EXPECT_EQ(c.SQLExp.Encoding, "windows-1252");
     w.SaveOptionsTo(QString::fromStdString(dir / "choix.cfg"));
     c.FileName = dir / "unicode.csv";
     OkWhenOver(w);
