@@ -187,6 +187,11 @@ class TZFBaseArchiver {
   bool MultiVolume() const { return m_volumeMode != TZFSpanningMode::smNone; }
   // The volume files of the open multi-volume archive, in order.
   const std::vector<std::string>& VolumeFiles() const { return m_volumeFiles; }
+  // The disks the last spanned write finished, in order (the name each
+  // volume took on its disk): the whole set after a commit; the disks
+  // written before a cancelled or failed request otherwise, which keep what
+  // was written on them.
+  const std::vector<std::string>& SpannedDisks() const { return m_spannedDisks; }
 
  protected:
   virtual void UpdateCompressionMethod() { m_method = -1; }
@@ -254,6 +259,7 @@ class TZFBaseArchiver {
   TZFSpanningMode m_volumeMode = TZFSpanningMode::smNone;
   std::string m_workingName;
   std::vector<std::string> m_volumeFiles;
+  std::vector<std::string> m_spannedDisks;
 };
 
 class TZipForge : public TZFBaseArchiver {

@@ -5,9 +5,13 @@
 // records are laid out over volumes: a local header (with its name and extra
 // field) and a central directory header never leave a volume, data may cross
 // to the next one; each entry's disk number and offset are those of its
-// volume. The volumes are written under temporary names and put in place once
-// the whole set is written, so that a cancelled volume request loses nothing.
-// Opening an existing set joins its volumes into a working file.
+// volume. Split volumes (one folder) are written under temporary names and put
+// in place once the whole set is written, so that a cancelled volume request
+// loses nothing. Spanned volumes go on removable disks, one per disk: each
+// takes its own name before the next disk is asked for (the earlier disks are
+// gone by then), and the working file lives in the temporary folder, never on
+// a disk being filled. Opening an existing set joins its volumes into a
+// working file.
 #include <fcntl.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -149,7 +153,13 @@ void TZFBaseArchiver::PlaceStub() {
 // ------------------------------------------------------------- working file
 
 void TZFBaseArchiver::OpenWorkingFile() {
-  std::string folder = TempDir.empty() ? platform::ExtractFilePath(FileName) : TempDir;
+  std::string folder = TempDir;
+  if (folder.empty() && m_volumeMode == TZFSpanningMode::smSpanning) {
+    // Never on the removable disk: it is taken out between volumes.
+    const char* tmp = std::getenv("TMPDIR");
+    folder = tmp && *tmp ? tmp : "/tmp";
+  }
+  if (folder.empty()) folder = platform::ExtractFilePath(FileName);
   if (folder.empty()) folder = "./";
   if (folder.back() != '/') folder += '/';
   std::string pattern = folder + "FC" + platform::ExtractFileName(FileName) + ".XXXXXX";
@@ -175,11 +185,14 @@ constexpr char kSplitMarker[] = "PK\x07\x08";
 // Writes the records of one archive over volumes.
 class VolumeWriter {
  public:
-  VolumeWriter(TZFBaseArchiver& archiver, std::function<std::string(int)> ask, std::function<uint64_t(int)> limit,
-               bool spanning)
-      : m_archiver(archiver), m_ask(std::move(ask)), m_limit(std::move(limit)), m_spanning(spanning) {}
+  // completed: where the names of the spanned volumes finished so far go.
+  VolumeWriter(std::function<std::string(int)> ask, std::function<uint64_t(int)> limit, bool spanning,
+               std::vector<std::string>& completed)
+      : m_ask(std::move(ask)), m_limit(std::move(limit)), m_spanning(spanning), m_completed(completed) {}
   ~VolumeWriter() {
-    // Unless finished, the volumes written so far go: the earlier set stays.
+    // Unless finished, the volumes still under temporary names go: a split
+    // set leaves the earlier one as it was; a spanned one keeps the disks
+    // finished before.
     m_file.reset();
     if (!m_finished)
       for (const auto& [temporary, final] : m_written) ::unlink(temporary.c_str());
@@ -261,10 +274,15 @@ class VolumeWriter {
 
   // The written volumes take their names; the last one the last volume's.
   std::vector<std::string> Finish(const std::string& lastName) {
+    m_written.back().second = lastName;
+    if (m_spanning) {
+      Complete();
+      m_finished = true;
+      return m_completed;
+    }
     m_file->Flush();
     m_file->Sync();
     m_file.reset();
-    m_written.back().second = lastName;
     std::vector<std::string> names;
     for (const auto& [temporary, final] : m_written) {
       if (::rename(temporary.c_str(), final.c_str()) != 0) m_archiver_fail(46);
@@ -284,8 +302,20 @@ class VolumeWriter {
     if (limit > 0) room = std::min(room, limit > m_length ? limit - m_length : 0);
     return room;
   }
+  // A spanned volume is whole on its disk, under its own name.
+  void Complete() {
+    m_file->Flush();
+    m_file->Sync();
+    m_file.reset();
+    const auto [temporary, final] = m_written.back();
+    if (::rename(temporary.c_str(), final.c_str()) != 0) m_archiver_fail(46);
+    m_written.pop_back();
+    m_completed.push_back(final);
+  }
   void Switch(int volume) {
-    if (m_file) {
+    if (m_file && m_spanning) {
+      Complete();
+    } else if (m_file) {
       m_file->Flush();
       m_file.reset();
     }
@@ -302,12 +332,13 @@ class VolumeWriter {
     m_free = TZFBaseArchiver::FreeSpace(temporary);
   }
 
-  TZFBaseArchiver& m_archiver;
   std::function<std::string(int)> m_ask;
   std::function<uint64_t(int)> m_limit;
   bool m_spanning;
+  std::vector<std::string>& m_completed;
   std::unique_ptr<FileStream> m_file;
-  std::vector<std::pair<std::string, std::string>> m_written;  // temporary, final
+  // Volumes under their temporary names: {temporary, final}.
+  std::vector<std::pair<std::string, std::string>> m_written;
   int m_volume = 0;
   uint64_t m_length = 0;
   uint64_t m_free = 0;
@@ -353,7 +384,8 @@ void TZFBaseArchiver::SplitToVolumes() {
     if (cancel) Fail(45);
     return name;
   };
-  VolumeWriter out(*this, ask, [this](int v) { return SpanningOptions.VolumeLimit(v); }, spanning);
+  m_spannedDisks.clear();
+  VolumeWriter out(ask, [this](int v) { return SpanningOptions.VolumeLimit(v); }, spanning, m_spannedDisks);
   out.m_archiver_fail = [this](int code) { Fail(code, {FileName}); };
   out.Start();
 

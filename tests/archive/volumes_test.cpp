@@ -253,34 +253,45 @@ TEST_F(VolumesTest, CentralHeadersStayOnOneVolume) {
   reader.TestFiles();
 }
 
-// A volume request answered Cancel stops with native error 45; the earlier
-// set stays as it was. Changes to a set with entries need an explicit update.
+// A split set is replaced all or nothing: a volume request answered Cancel
+// stops with native error 45 and the earlier set stays as it was. Changes to
+// a set with entries need an explicit update.
 TEST_F(VolumesTest, CancelledRequestsAndUpdates) {
-  Answers answers;
-  z.Questions = &answers;
-  z.SpanningMode = TZFSpanningMode::smSpanning;
-  answers.answers = std::vector<bool>(20, true);
+  std::vector<int> asked;
+  bool refuseSecond = false;
+  z.OnRequestBlankVolume = [&](TZFBaseArchiver*, int volume, std::string&, bool& cancel) {
+    asked.push_back(volume);
+    cancel = refuseSecond && volume == 2;
+  };
   z.Options.Recurse = false;
   z.Open(TZFBaseArchiver::kCreateMode);
   z.AddMatching("bruit0.bin", 63);
-  EXPECT_EQ(answers.asked.front(), "Please insert a blank disk #1");
+  EXPECT_EQ(asked.front(), 1);
   EXPECT_NE(test::MessageOf([&] { z.AddMatching("bruit1.bin", 63); }).find("Multi-spanned"), std::string::npos);
   std::vector<std::string> before;
   for (const std::string& v : z.VolumeFiles()) before.push_back(ReadFile(v));
+  const auto listing = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const std::vector<std::string> files = listing();
 
-  answers.asked.clear();
-  answers.answers = {true, false};  // the second disk is refused
+  asked.clear();
+  refuseSecond = true;
   z.BeginUpdate();
   z.AddMatching("bruit1.bin", 63);
   EXPECT_NE(test::MessageOf([&] { z.EndUpdate(); }).find("Opening aborted"), std::string::npos);
-  EXPECT_EQ(answers.asked, (std::vector<std::string>{"Please insert a blank disk #1", "Please insert a blank disk #2"}));
+  EXPECT_EQ(asked, (std::vector<int>{1, 2}));
   std::vector<std::string> after;
   for (const std::string& v : z.VolumeFiles()) after.push_back(ReadFile(v));
   EXPECT_TRUE(after == before) << "the earlier volumes changed";
+  EXPECT_EQ(listing(), files) << "a volume was left behind";
   EXPECT_EQ(z.FileCount(), 1);
 
   // Accepted inside an update.
-  answers.answers = std::vector<bool>(20, true);
+  refuseSecond = false;
   z.BeginUpdate();
   z.AddMatching("bruit1.bin", 63);
   z.EndUpdate();
@@ -291,6 +302,105 @@ TEST_F(VolumesTest, CancelledRequestsAndUpdates) {
   reader.Open(0x40);
   EXPECT_EQ(reader.FileCount(), 2);
   reader.TestFiles();
+}
+
+// Spanning onto removable disks: when disk n+1 is asked for, disk n holds
+// its volume under its own name (the handler takes the disk away), and the
+// working file was never on a disk. The set reads back from the disks. A
+// request answered Cancel keeps the disks finished so far and names them.
+TEST_F(VolumesTest, SpanningWritesEachDiskBeforeTheNext) {
+  for (const bool advanced : {true, false}) {
+    SCOPED_TRACE(advanced ? "a_001.zip..." : "a.zip on every disk");
+    const std::filesystem::path drive = dir / (advanced ? "drive1" : "drive2");
+    const std::filesystem::path temp = dir / (advanced ? "tmp1" : "tmp2");
+    platform::ForceDirectories(drive);
+    platform::ForceDirectories(temp);
+    const auto disk = [&](int n) {
+      return std::filesystem::path(dir / ((advanced ? "adv-disk" : "disk") + std::to_string(n)));
+    };
+    // Takes the finished disk out of the drive, checking that it holds one
+    // whole volume and nothing else.
+    const auto eject = [&](int n, bool last = false) {
+      std::vector<std::filesystem::path> onDrive;
+      for (const auto& entry : std::filesystem::directory_iterator(drive)) onDrive.push_back(entry.path());
+      ASSERT_EQ(onDrive.size(), 1u) << "disk " << n;
+      const std::string expected = advanced ? "a_00" + std::to_string(n) + ".zip" : "a.zip";
+      EXPECT_EQ(onDrive[0].filename(), last ? "a.zip" : expected);
+      platform::ForceDirectories(disk(n));
+      std::filesystem::rename(onDrive[0], disk(n) / onDrive[0].filename());
+    };
+    const auto workingFilesIn = [](const std::filesystem::path& folder) {
+      int n = 0;
+      for (const auto& entry : std::filesystem::directory_iterator(folder))
+        n += entry.path().filename().string().rfind("FC", 0) == 0;
+      return n;
+    };
+
+    TZipForge w;
+    w.FileName = (drive / "a.zip").string();
+    w.BaseDir = dir / "src";
+    w.TempDir = temp.string();
+    w.SpanningMode = TZFSpanningMode::smSpanning;
+    w.SpanningOptions.AdvancedNaming = advanced;
+    w.SpanningOptions.VolumeSize = TZFVolumeSize::vsCustom;
+    w.SpanningOptions.SetCustomVolumeSize(200000);
+    int cancelAt = 0;
+    std::vector<int> requests;
+    w.OnRequestBlankVolume = [&](TZFBaseArchiver*, int volume, std::string& name, bool& cancel) {
+      requests.push_back(volume);
+      EXPECT_EQ(workingFilesIn(drive), 0);
+      EXPECT_EQ(workingFilesIn(temp), 1);
+      EXPECT_EQ(name, (drive / (advanced ? "a_00" + std::to_string(volume) + ".zip" : "a.zip")).string());
+      if (volume > 1) eject(volume - 1);
+      cancel = volume == cancelAt;
+    };
+    w.Open(TZFBaseArchiver::kCreateMode);
+    w.AddMatching("*.*", 63);
+    const int disks = static_cast<int>(requests.size());
+    ASSERT_GE(disks, 3);
+    for (int n = 1; n <= disks; ++n) EXPECT_EQ(requests[static_cast<size_t>(n - 1)], n);
+    eject(disks, true);
+    EXPECT_EQ(w.SpannedDisks().size(), static_cast<size_t>(disks));
+    w.Close();
+    EXPECT_EQ(workingFilesIn(temp), 0);
+
+    // Read back from the disks, each asked for in turn.
+    TZipForge r;
+    r.FileName = (disk(disks) / "a.zip").string();
+    r.SpanningMode = TZFSpanningMode::smSpanning;
+    r.SpanningOptions.AdvancedNaming = advanced;
+    r.TempDir = temp.string();
+    const auto fromDisk = [&](int n, std::string& name) { name = (disk(n) / std::filesystem::path(name).filename()).string(); };
+    r.OnRequestFirstVolume = [&](TZFBaseArchiver*, std::string& name, bool&) { fromDisk(1, name); };
+    r.OnRequestMiddleVolume = [&](TZFBaseArchiver*, int n, std::string& name, bool&) { fromDisk(n, name); };
+    r.OnRequestLastVolume = [&](TZFBaseArchiver*, std::string& name, bool&) { fromDisk(disks, name); };
+    r.Open(0x40);
+    EXPECT_EQ(r.FileCount(), 4);
+    r.TestFiles();
+    r.Close();
+
+    // Cancelled at the third disk: disks 1 and 2 are kept, and named.
+    requests.clear();
+    cancelAt = 3;
+    TZipForge again;
+    again.FileName = (drive / "a.zip").string();
+    again.BaseDir = dir / "src";
+    again.TempDir = temp.string();
+    again.SpanningMode = TZFSpanningMode::smSpanning;
+    again.SpanningOptions = w.SpanningOptions;
+    again.OnRequestBlankVolume = w.OnRequestBlankVolume;
+    for (int n = 1; n <= disks; ++n) std::filesystem::remove_all(disk(n));
+    again.Open(TZFBaseArchiver::kCreateMode);
+    EXPECT_NE(test::MessageOf([&] { again.AddMatching("*.*", 63); }).find("Native error: 00045"), std::string::npos);
+    const std::string first = (drive / (advanced ? "a_001.zip" : "a.zip")).string();
+    const std::string second = (drive / (advanced ? "a_002.zip" : "a.zip")).string();
+    EXPECT_EQ(again.SpannedDisks(), (std::vector<std::string>{first, second}));
+    EXPECT_TRUE(std::filesystem::exists(disk(1)) && std::filesystem::exists(disk(2)));
+    EXPECT_GT(std::filesystem::file_size(disk(2) / std::filesystem::path(second).filename()), 150000u);
+    for (const auto& entry : std::filesystem::directory_iterator(drive)) ADD_FAILURE() << entry.path() << " left";
+    again.Close();
+    EXPECT_EQ(workingFilesIn(temp), 0);
+  }
 }
 
 // The stub goes before the first entry; offsets count from the start of the
