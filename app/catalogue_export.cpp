@@ -74,7 +74,9 @@ std::string RunCatalogueExport(const ExportRequest& request, int& films, std::st
   db::ReadTransaction snapshot(database);
   db::Table table(database);
   table.SetTableName("Video");
-  table.SetIndexName("idTitre");
+  // The window's title order, whatever index the catalogue holds (one made
+  // by another program may have a plain one).
+  table.SetSortField("Titre");
   table.Open();
 
   // The dialog's choices, as the main window opens it, with the command's type;

@@ -244,13 +244,15 @@ void CatalogueRestore::Prepare(const std::string& catalogueDirectory, const std:
     ::stat(path.c_str(), &restoredSize);
     Deadline deadline(restored.get(), checkSeconds >= 0 ? checkSeconds : CheckSeconds(restoredSize.st_size));
     // Nothing in the file may run code when the program uses it: only tables
-    // and their indexes, and `video` a table.
+    // and their indexes, the title key's triggers, and `video` a table.
     {
       db::Statement schema(restored.get(), "SELECT type, name, coalesce(sql, '') FROM sqlite_master", "video.DB");
       while (schema.Step()) {
         const std::string type = schema.ColumnText(0), name = schema.ColumnText(1), sql = schema.ColumnText(2);
         if (type == "view") notACatalogue(Subst("il contient une vue, « %s »", {name}));
-        if (type == "trigger") notACatalogue(Subst("il contient un déclencheur, « %s »", {name}));
+        // The triggers that keep the title keys are the program's own.
+        if (type == "trigger" && !db::IsTitleKeyTrigger(name, sql))
+          notACatalogue(Subst("il contient un déclencheur, « %s »", {name}));
         if (type == "table" && platform::StartsWithNoCase(platform::Trim(sql), "CREATE VIRTUAL"))
           notACatalogue(Subst("il contient une table virtuelle, « %s »", {name}));
       }

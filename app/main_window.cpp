@@ -357,11 +357,12 @@ void TForm1::FormCreate() {
   }
 
   // Titles in French order ("À bout de souffle" among the A's): a catalogue
-  // made before gets its title index rebuilt once.
+  // made before gets its title index rebuilt and its key table built once.
   std::exception_ptr indexFailure;
   if (!columns.empty()) {
     try {
       db::UseFrenchTitleIndex(Database1);
+      db::UseFrenchTitleKey(Database1);
     } catch (const Error&) {
       indexFailure = std::current_exception();
     }
@@ -627,12 +628,15 @@ void TForm1::SortByColumn(int column) {
 
 void TForm1::JumpToTitle(const QString& typed) {
   if (!Tvideo.Active() || typed.trimmed().isEmpty()) return;
-  const std::string key = db::TitleKey("Titre"), typedKey = db::TitleKey("?1");
+  // The first key at or after the typed text's, in the list's title order.
   db::Statement find(Database1.Handle(),
-                     "SELECT rowid, substr(" + key + ", 1, length(" + typedKey + ")) = " + typedKey +
-                         " FROM video WHERE " + key + " >= " + typedKey + " ORDER BY " + key + ", Titre, rowid LIMIT 1",
+                     db::HasFrenchTitleKey(Database1.Handle())
+                         ? "SELECT id, substr(cle, 1, length(?1)) = ?1 FROM video_cle WHERE cle >= ?1 "
+                           "ORDER BY cle, id LIMIT 1"
+                         : "SELECT rowid, substr(k, 1, length(?1)) = ?1 FROM (SELECT rowid, " +
+                               db::TitleSortKeySql("Titre") + " AS k FROM video) WHERE k >= ?1 ORDER BY k, rowid LIMIT 1",
                      Database1.FilePath());
-  const std::string text = typed.toStdString();
+  const std::string text = db::FoldTitle(typed.toStdString());
   sqlite3_bind_text(find.Get(), 1, text.c_str(), -1, SQLITE_TRANSIENT);
   if (!find.Step() || sqlite3_column_int(find.Get(), 1) == 0) return;
   db::Bookmark mark;

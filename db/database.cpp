@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "db/catalogue.h"
 #include "db/sqlite.h"
 #include "platform/file_info.h"
 #include "platform/strings.h"
@@ -51,6 +52,7 @@ void Database::Open() {
   }
   sqlite3_extended_result_codes(db, 0);
   sqlite3_busy_timeout(db, 5000);
+  RegisterTitleFunctions(db);
   // Reading the schema proves the file is a database; DELETE journal mode keeps
   // the file a complete database whenever no write is under way.
   const char* setup =

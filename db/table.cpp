@@ -91,6 +91,7 @@ void Table::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
   std::string order;       // the index's key, then the row id
   std::string orderParam;  // the same key computed on ?1 (for PositionFor)
   bool descending = false;
+  bool frenchText = false;  // text in French order, by the title key
   if (!m_sortField.empty()) {
     for (size_t i = 0; i < m_defs.size() && m_orderField < 0; ++i)
       if (platform::EqualsNoCase(m_defs[i].name, m_sortField)) m_orderField = static_cast<int>(i);
@@ -99,9 +100,9 @@ void Table::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
                         SQLITE_ERROR);
     const FieldDef& f = m_defs[static_cast<size_t>(m_orderField)];
     const std::string col = QuoteIdentifier(f.name);
-    const std::string key = f.type == FieldType::String ? TitleKey(col) + ", " + col : col;
-    order = key + ", rowid";
-    orderParam = ReplaceIdentifier(key, f.name, "?1") + ", ?2";
+    frenchText = f.type == FieldType::String;
+    order = (frenchText ? TitleSortKeySql(col) : col) + ", rowid";
+    orderParam = (frenchText ? TitleSortKeySql("?1") : "?1") + ", ?2";
     descending = m_descending;
   } else if (!m_indexName.empty()) {
     Statement idx(handle, "SELECT cid, name FROM pragma_index_xinfo(?1) WHERE key = 1", file);
@@ -133,7 +134,12 @@ void Table::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
                               {m_indexName}),
                         SQLITE_ERROR);
     std::string key = QuoteIdentifier(named[0]);
-    if (expression) {
+    frenchText = expression && m_orderField >= 0 && m_defs[static_cast<size_t>(m_orderField)].type == FieldType::String;
+    if (frenchText) {
+      // An expression index on a text field (idTitre): the French order,
+      // which the key table gives in full.
+      key = TitleSortKeySql(key);
+    } else if (expression) {
       // The index's own column list, as its CREATE INDEX text gives it.
       Statement text(handle, "SELECT sql FROM sqlite_master WHERE type='index' AND name=?1", file);
       text.BindText(1, m_indexName);
@@ -168,6 +174,10 @@ void Table::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
     sortSql = reversed + " DESC";
   }
   std::string keySql = "SELECT rowid FROM " + table + (rowIdOrder ? "" : " ORDER BY " + sortSql);
+  // The films by title: the key table's index holds that order.
+  if (frenchText && platform::EqualsNoCase(m_table, "video") &&
+      platform::EqualsNoCase(m_defs[static_cast<size_t>(m_orderField)].name, "Titre") && HasFrenchTitleKey(handle))
+    keySql = descending ? "SELECT id FROM video_cle ORDER BY cle DESC, id DESC" : "SELECT id FROM video_cle ORDER BY cle, id";
   std::string selectSql = "SELECT rowid" + list + " FROM " + table;
   source = std::make_unique<KeysetSource>(handle, file, keySql, nullptr, selectSql,
                                           static_cast<int>(m_defs.size()), rowIdOrder);

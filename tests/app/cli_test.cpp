@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <sstream>
 
 #include "db/catalogue.h"
 #include "platform/codepage.h"
@@ -34,7 +35,7 @@ TEST(CommandLine, InitCreatesAnEmptyCurrentCatalogueOnce) {
             "VARCHAR(10), \"Durée\" TIME, Jacquette VARCHAR(255), Nom VARCHAR(50), \"Prêté_le\" "
             "DATE, Nb_cd NUMERIC(2), Jaquette2 VARCHAR(255));\n"
             "CREATE TABLE sqlite_sequence(name,seq);\n" +
-                db::TitleIndexSql() + ";\n");
+                db::TitleIndexSql() + ";\n" + db::TitleKeySchemaSql());
   EXPECT_EQ(test::SqlRows(dir / "cat", "SELECT count(*) FROM video"), std::vector<std::string>{"0"});
 
   test::WriteFile(dir / "cat/kvn.ini", "[BASEDB]\nId_Imp_Base=2\n");
@@ -89,6 +90,38 @@ TEST(CommandLine, ExportTheCatalogue) {
     EXPECT_EQ(t.exitCode, 0) << type << t.err;
     EXPECT_FALSE(test::ReadFile(dir / ("sortie/liste." + std::string(type))).empty());
   }
+}
+
+// A catalogue Python wrote with a plain title index and no key table, never
+// opened by the window: the export still lists the titles in the window's order.
+TEST(CommandLine, ExportSortsTitlesLikeTheWindowOnACatalogueFromElsewhere) {
+  TempDir dir;
+  const std::vector<std::string> expected = test::TitlesInFrenchOrder();
+  std::string titles;
+  for (auto it = expected.rbegin(); it != expected.rend(); ++it) titles += *it + "\n";
+  test::WriteFile(dir / "titres.txt", titles);
+  auto python = RunProgram(
+      {"python3", "-c",
+       "import sqlite3, sys\n"
+       "c = sqlite3.connect(sys.argv[1] + '/video.DB')\n"
+       "c.execute(sys.argv[2])\n"
+       "c.execute('CREATE INDEX idTitre ON video(Titre)')\n"
+       "for t in open(sys.argv[1] + '/titres.txt', encoding='utf-8').read().split('\\n')[:-1]:\n"
+       "    c.execute('INSERT INTO video (Titre) VALUES (?)', (t,))\n"
+       "c.commit()\n",
+       dir.Path(), db::CatalogueSchema(3)});
+  ASSERT_EQ(python.exitCode, 0) << python.err;
+  auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "csv", "--encoding", "UTF-8"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::vector<std::string> exported;
+  std::istringstream csv(test::ReadFile(dir / "video.csv"));
+  std::string line;
+  std::getline(csv, line);  // the field names
+  while (std::getline(csv, line)) {
+    const size_t title = line.find(";\"", line.find(";\"") + 2) + 2;
+    exported.push_back(line.substr(title, line.find('"', title) - title));
+  }
+  EXPECT_EQ(exported, expected);
 }
 
 TEST(CommandLine, ExportWithAnOptionsFile) {

@@ -237,6 +237,39 @@ TEST_F(MainWindowTest, TypingInTheListJumpsToATitle) {
   EXPECT_EQ(grid->currentIndex().row() + 1, Main().Tvideo.RecNo());
 }
 
+// A catalogue written by another program, without the key table: the window
+// builds it once and lists every Latin letter in French order, and typing
+// "lod" finds "Łódź".
+class TitleOrderWindowTest : public GuiTest {};
+
+TEST_F(TitleOrderWindowTest, EveryLetterInItsPlace) {
+  const std::vector<std::string> expected = test::TitlesInFrenchOrder();
+  std::vector<test::Film> films;
+  for (auto it = expected.rbegin(); it != expected.rend(); ++it) {
+    films.emplace_back();
+    films.back().titre = *it;
+  }
+  test::MakeCatalogue(dir.Path(), 3, films, std::string("3"));
+  Rows("DROP TRIGGER video_cle_ajout");
+  Rows("DROP TABLE video_cle");
+  CreateTheWindows();
+  TForm1& w = *Forms().form1;
+  EXPECT_EQ(Rows("SELECT count(*) FROM video_cle"),
+            std::vector<std::string>{std::to_string(expected.size())});
+  std::vector<std::string> shown;
+  for (int r = 0; r < w.DBGrid1->model()->rowCount(); ++r)
+    shown.push_back(w.DBGrid1->model()->index(r, 1).data().toString().toStdString());
+  EXPECT_EQ(shown, expected);
+  w.show();
+  w.DBGrid1->setFocus();
+  const int interval = QApplication::keyboardInputInterval();
+  QApplication::setKeyboardInputInterval(60000);
+  QTest::keyClicks(w.DBGrid1, "lod");
+  QApplication::setKeyboardInputInterval(interval);
+  EXPECT_EQ(w.Tvideo.FieldByName("Titre").AsString(), "Łódź");
+  EXPECT_TRUE(dialogs.errors.empty());
+}
+
 // A click on a header sorts the list by that column (French order for text),
 // a second click reverses it; the current film stays current; "Titre" goes
 // back to the title order.

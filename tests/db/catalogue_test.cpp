@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <sstream>
+
 #include "db/database.h"
 #include "db/table.h"
 #include "tests/support/catalogue_fixture.h"
@@ -99,6 +103,97 @@ TEST(FrenchTitles, TheOldIndexIsRebuilt) {
     t.Open();
     EXPECT_EQ(TitlesInOrder(t), (std::vector<std::string>{"Ange", "Été", "Zoo"}));
   }
+  auto check = test::RunProgram({"sqlite3", dir / "video.DB", "PRAGMA integrity_check"});
+  EXPECT_EQ(check.out, "ok\n");
+}
+
+// Every Latin letter with a diacritic, written by Python into a catalogue:
+// the triggers give each film the key the program computes, and the letter
+// folds to the base letter Unicode decomposes it to.
+TEST(FrenchTitles, EveryLetterFoldsAlikeInTheTriggersAndTheProgram) {
+  test::TempDir dir;
+  test::MakeCatalogue(dir.Path(), 3);
+  auto python = test::RunProgram(
+      {"python3", "-c",
+       "import sqlite3, sys, unicodedata as u\n"
+       "own = {'Æ': 'ae', 'æ': 'ae', 'Ð': 'd', 'ð': 'd', 'Ø': 'o', 'ø': 'o', 'Þ': 'th', 'þ': 'th', 'ß': 'ss',\n"
+       "       'Đ': 'd', 'đ': 'd', 'Ħ': 'h', 'ħ': 'h', 'ı': 'i', 'Ĳ': 'ij', 'ĳ': 'ij', 'ĸ': 'k', 'Ŀ': 'l', 'ŀ': 'l',\n"
+       "       'Ł': 'l', 'ł': 'l', 'ŉ': 'n', 'Ŋ': 'n', 'ŋ': 'n', 'Œ': 'oe', 'œ': 'oe', 'Ŧ': 't', 'ŧ': 't', 'ſ': 's'}\n"
+       "def fold(t):\n"
+       "    return ''.join(own.get(c) or (u.normalize('NFD', c)[0].lower() if ord(c) > 127 else c.lower()) for c in t)\n"
+       "letters = [chr(i) for i in list(range(0xC0, 0x180)) + [0x218, 0x219, 0x21A, 0x21B]\n"
+       "           if u.category(chr(i)).startswith('L')]\n"
+       "c = sqlite3.connect(sys.argv[1])\n"
+       "for l in letters: c.execute('INSERT INTO video (Titre) VALUES (?)', ('Le ' + l + 'X',))\n"
+       "c.execute('UPDATE video SET Titre = Titre || \\' \\' || Titre WHERE \"Index\" % 3 = 0')\n"
+       "c.execute('DELETE FROM video WHERE \"Index\" % 7 = 0')\n"
+       "c.commit()\n"
+       "print(len(letters), c.execute('PRAGMA integrity_check').fetchone()[0])\n"
+       "for t, k in c.execute('SELECT Titre, cle FROM video JOIN video_cle ON id = \"Index\"'):\n"
+       "    print(t, k.replace('\\x01', '|'), fold(t), sep='\\t')\n",
+       dir / "video.DB"});
+  ASSERT_EQ(python.exitCode, 0) << python.err;
+  std::istringstream lines(python.out);
+  std::string line;
+  std::getline(lines, line);
+  EXPECT_EQ(line, "194 ok");
+  int rows = 0;
+  while (std::getline(lines, line)) {
+    const size_t a = line.find('\t'), b = line.rfind('\t');
+    const std::string title = line.substr(0, a), key = line.substr(a + 1, b - a - 1), expected = line.substr(b + 1);
+    std::string ours = TitleSortKey(title);
+    std::replace(ours.begin(), ours.end(), '\x01', '|');
+    EXPECT_EQ(key, ours) << title;
+    EXPECT_EQ(FoldTitle(title), expected) << title;
+    ++rows;
+  }
+  EXPECT_EQ(rows, 194 - 194 / 7);
+  EXPECT_EQ(test::SqlRows(dir.Path(), "SELECT count(*) FROM video_cle"), std::vector<std::string>{"167"});
+}
+
+// The title order, by the key table's index and, where a catalogue has no key
+// table yet, by the program's own function; the key table is built once.
+TEST(FrenchTitles, EveryLetterInTitleOrderWithAndWithoutTheKeyTable) {
+  const std::vector<std::string> expected = test::TitlesInFrenchOrder();
+  std::vector<test::Film> films;
+  std::vector<std::string> shuffled = expected;
+  std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(5));
+  for (const std::string& title : shuffled) films.push_back(Titled(title));
+  test::TempDir dir;
+  test::MakeCatalogue(dir.Path(), 3, films);
+  Database db(dir.Path());
+  ASSERT_TRUE(HasFrenchTitleKey(db.Handle()));
+  Table t(db);
+  t.SetTableName("Video");
+  t.SetIndexName("idTitre");
+  t.Open();
+  EXPECT_EQ(TitlesInOrder(t), expected);
+  t.Close();
+  t.SetSortField("Titre", true);
+  t.Open();
+  EXPECT_EQ(TitlesInOrder(t), std::vector<std::string>(expected.rbegin(), expected.rend()));
+  t.Close();
+
+  // Without the key table (a catalogue another program made): the same order.
+  for (const char* drop : {"DROP TRIGGER video_cle_ajout", "DROP TRIGGER video_cle_modif",
+                           "DROP TRIGGER video_cle_suppr", "DROP TABLE video_cle"})
+    db.ExecSQL(drop);
+  EXPECT_FALSE(HasFrenchTitleKey(db.Handle()));
+  t.SetSortField("");
+  t.Open();
+  EXPECT_EQ(TitlesInOrder(t), expected);
+  // A film written meanwhile goes in its place.
+  t.Insert();
+  t.FieldByName("Titre").SetText("Lodz");
+  t.Post();
+  EXPECT_EQ(t.RecNo(), 23);
+  t.Close();
+  UseFrenchTitleKey(db);
+  EXPECT_TRUE(HasFrenchTitleKey(db.Handle()));
+  t.Open();
+  std::vector<std::string> withLodz = expected;
+  withLodz.insert(withLodz.begin() + 22, "Lodz");
+  EXPECT_EQ(TitlesInOrder(t), withLodz);
   auto check = test::RunProgram({"sqlite3", dir / "video.DB", "PRAGMA integrity_check"});
   EXPECT_EQ(check.out, "ok\n");
 }

@@ -28,6 +28,10 @@ struct Film {
 void MakeCatalogue(const std::string& dir, int level, const std::vector<Film>& films = {},
                    std::optional<std::string> iniLevel = std::nullopt);
 
+// Titles in the program's title order, with Latin letters of every kind
+// (diacritics, ligatures, letters of their own, both cases).
+std::vector<std::string> TitlesInFrenchOrder();
+
 // A few films with accents, loans and an empty title.
 std::vector<Film> SampleFilms();
 
