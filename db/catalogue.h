@@ -54,8 +54,8 @@ std::string TitleKeySchemaSql();
 // Whether a trigger of that name and CREATE text is one of the key table's.
 bool IsTitleKeyTrigger(std::string_view name, std::string_view sql);
 // Whether the key table and its triggers are there as this program writes
-// them, with one key per film.
-bool HasFrenchTitleKey(sqlite3* handle);
+// them (and, when asked, with one key per film: two counts of the tables).
+bool HasFrenchTitleKey(sqlite3* handle, bool countKeys = false);
 // Builds the key table when it is not (one transaction).
 void UseFrenchTitleKey(Database& database);
 

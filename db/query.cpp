@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "db/catalogue.h"
 #include "platform/error.h"
 #include "platform/strings.h"
 
@@ -212,6 +213,23 @@ void Query::ExecSQL() {
   }
 }
 
+namespace {
+
+// Every film in title order, as WithFrenchTitles writes it: the key table's
+// index gives that order without sorting the table. (With a condition the
+// rows found are sorted: joining the key table would look each film up in
+// title order, all over the file.) Empty when the statement is another one
+// or the catalogue has no key table.
+std::string TitleKeyTableOrder(sqlite3* handle, const SimpleSelect& shape) {
+  if (!EqualsNoCase(shape.table, "video") || !EqualsNoCase(shape.from, shape.table)) return {};
+  const std::string order = "order by " + TitleSortKeySql("Titre") + ", rowid";
+  const std::string_view rest = platform::Trim(shape.rest);
+  if (!EqualsNoCase(rest, shape.from + " " + order)) return {};
+  return HasFrenchTitleKey(handle) ? "SELECT id FROM video_cle ORDER BY cle, id" : "";
+}
+
+}  // namespace
+
 void Query::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& source) {
   if (platform::Trim(m_sql).empty()) throw Error("Aucune requête SQL à exécuter");
   Database& db = GetDatabase();
@@ -267,6 +285,7 @@ void Query::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
       !ordersByResult()) {
     try {
       std::string keySql = "SELECT rowid FROM " + shape.rest;
+      if (const std::string byKey = TitleKeyTableOrder(handle, shape); !byKey.empty()) keySql = byKey;
       std::string selectSql = "SELECT rowid, " + shape.columns + " FROM " + shape.from;
       source = std::make_unique<KeysetSource>(
           handle, file, keySql, [this](Statement& st) { BindParams(st); }, selectSql, columns);

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "db/database.h"
+#include "db/query.h"
 #include "db/table.h"
 #include "tests/support/catalogue_fixture.h"
 #include "tests/support/run_program.h"
@@ -17,7 +18,7 @@
 namespace kvn::db {
 namespace {
 
-std::vector<std::string> TitlesInOrder(Table& t) {
+std::vector<std::string> TitlesInOrder(DataSet& t) {
   std::vector<std::string> titles;
   for (int64_t pos = 0; pos < t.RecordCount(); ++pos) titles.push_back(t.TextAt(pos, 2));
   return titles;
@@ -173,12 +174,22 @@ TEST(FrenchTitles, EveryLetterInTitleOrderWithAndWithoutTheKeyTable) {
   t.Open();
   EXPECT_EQ(TitlesInOrder(t), std::vector<std::string>(expected.rbegin(), expected.rend()));
   t.Close();
+  // The printed list's statement, and a search's.
+  const auto queried = [&](const std::string& sql) {
+    Query q(db);
+    q.SetSQL(WithFrenchTitles(sql));
+    q.Open();
+    return TitlesInOrder(q);
+  };
+  EXPECT_EQ(queried("Select * from video order by Titre"), expected);
+  EXPECT_EQ(queried("Select * from Video where Reference is null order by titre "), expected);
 
   // Without the key table (a catalogue another program made): the same order.
   for (const char* drop : {"DROP TRIGGER video_cle_ajout", "DROP TRIGGER video_cle_modif",
                            "DROP TRIGGER video_cle_suppr", "DROP TABLE video_cle"})
     db.ExecSQL(drop);
   EXPECT_FALSE(HasFrenchTitleKey(db.Handle()));
+  EXPECT_EQ(queried("Select * from video order by Titre"), expected);
   t.SetSortField("");
   t.Open();
   EXPECT_EQ(TitlesInOrder(t), expected);
