@@ -5,6 +5,7 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -32,14 +33,17 @@ struct Line {
   size_t next;   // offset of the following line
 };
 
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+// The lines of the text, as the reader sees them: a line ends with LF, CR LF
+// or a CR alone; a UTF-8 byte order mark before the first is no part of it.
 std::vector<Line> SplitLines(const std::string& text) {
   std::vector<Line> lines;
-  size_t pos = 0;
+  size_t pos = text.starts_with(kBom) ? kBom.size() : 0;
   while (pos < text.size()) {
-    size_t nl = text.find('\n', pos);
-    size_t next = nl == std::string::npos ? text.size() : nl + 1;
-    size_t end = nl == std::string::npos ? text.size() : nl;
-    if (end > pos && text[end - 1] == '\r') --end;
+    const size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
+    size_t next = end;
+    if (next < text.size()) next += text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n' ? 2 : 1;
     lines.push_back({pos, end, next});
     pos = next;
   }
@@ -117,9 +121,29 @@ bool IniFile::IsText() const {
   return IsValidUtf8(m_text);
 }
 
+namespace {
+
+// The text as the reader is given it: a line that opens a section name
+// without closing it is a comment (the reader would take the lines after it
+// into the name, and a key the writer adds there could not be read back).
+std::string ForReader(const std::string& text) {
+  std::string out = text;
+  const std::vector<Line> lines = SplitLines(text);
+  for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+    const std::string_view trimmed = Trim(std::string_view(text).substr(line->begin, line->end - line->begin));
+    if (!trimmed.empty() && trimmed.front() == '[' && trimmed.find(']') == std::string_view::npos)
+      out.insert(line->begin, 1, ';');
+  }
+  return out;
+}
+
+}  // namespace
+
 void IniFile::Reparse() {
   m_parsed->ini.Reset();
-  if (!m_text.empty()) m_parsed->ini.LoadData(m_text.data(), m_text.size());
+  if (m_text.empty()) return;
+  const std::string text = ForReader(m_text);
+  m_parsed->ini.LoadData(text.data(), text.size());
 }
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key,

@@ -18,6 +18,8 @@ KVN_TEST_PACKAGES=(
   poppler-utils qpdf libxml2-utils unzip zip p7zip-full gnumeric
   libreoffice-writer-nogui texlive-latex-base lmodern libjpeg-turbo-progs libsane1
 )
+# The memory checks (scripts/check-memory): clang's libFuzzer.
+KVN_CHECK_PACKAGES=(clang libclang-rt-14-dev)
 # What running the program needs beyond the build.
 KVN_RUN_PACKAGES=(xvfb xauth xdg-utils qt6-translations-l10n)
 

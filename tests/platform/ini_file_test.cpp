@@ -84,6 +84,37 @@ TEST(IniFile, WritesKeepOtherContentByteForByte) {
   EXPECT_EQ(IniFile(dir / "b.ini").ReadInteger("c", "I", 0), -4);
 }
 
+// Files damaged by hand or by another program: what is written reads back,
+// and the other keys read as before. The reader and the writer see the same
+// lines (a carriage return alone ends a line, a byte order mark is no part
+// of the first line, a "[" that is never closed opens no section).
+TEST(IniFile, WritesReadBackInDamagedFiles) {
+  struct Case {
+    const char* text;
+    const char* otherSection;
+    const char* otherKey;
+    const char* otherValue;
+  };
+  const Case cases[] = {
+      {"[", nullptr, nullptr, nullptr},
+      {"[BASEDB]\nId=1\r[\n\n", "BASEDB", "Id", "1"},
+      {"\xEF\xBB\xBF[\r", nullptr, nullptr, nullptr},
+      {"\xEF\xBB\xBF[Fuzz]\nClé=ancienne\nAutre=2\n", "Fuzz", "Autre", "2"},
+      {"[A]\nx=1\n[B\ny=2\n", "A", "y", "2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    TempDir dir;
+    WriteFile(dir / "r.ini", c.text);
+    IniFile(dir / "r.ini").WriteString("Fuzz", "Clé", "écrite");
+    IniFile again(dir / "r.ini");
+    EXPECT_EQ(again.ReadString("Fuzz", "Clé", ""), "écrite") << ReadFile(dir / "r.ini");
+    if (c.otherSection) {
+      EXPECT_EQ(again.ReadString(c.otherSection, c.otherKey, "absent"), c.otherValue);
+    }
+  }
+}
+
 TEST(IniFile, EraseSectionsAndKeys) {
   TempDir dir;
   WriteFile(dir / "c.ini", "[A]\nx=1\n[B]\ny=2\n[a]\nz=3\n");
