@@ -167,10 +167,6 @@ std::string FoldTitle(std::string_view title) {
   out.reserve(title.size());
   for (size_t i = 0; i < title.size(); ++i) {
     const auto c = static_cast<unsigned char>(title[i]);
-    if (c >= 'A' && c <= 'Z') {
-      out += static_cast<char>(c - 'A' + 'a');
-      continue;
-    }
     if (c >= FoldTable::kFirstLead && c <= FoldTable::kLastLead && i + 1 < title.size()) {
       const auto next = static_cast<unsigned char>(title[i + 1]);
       if (next >= 0x80 && next <= 0xBF)
@@ -180,7 +176,7 @@ std::string FoldTitle(std::string_view title) {
           continue;
         }
     }
-    out += static_cast<char>(c);
+    out += platform::AsciiLower(static_cast<char>(c));
   }
   return out;
 }
@@ -188,8 +184,7 @@ std::string FoldTitle(std::string_view title) {
 std::string TitleSortKey(std::string_view title) {
   std::string key = FoldTitle(title);
   key += '\x01';
-  for (const char c : title) key += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  return key;
+  return key + platform::AsciiLowerCopy(title);
 }
 
 void RegisterTitleFunctions(sqlite3* handle) {

@@ -128,6 +128,8 @@ TEST(FrenchTitles, EveryLetterFoldsAlikeInTheTriggersAndTheProgram) {
        "for l in letters: c.execute('INSERT INTO video (Titre) VALUES (?)', ('Le ' + l + 'X',))\n"
        "c.execute('UPDATE video SET Titre = Titre || \\' \\' || Titre WHERE \"Index\" % 3 = 0')\n"
        "c.execute('DELETE FROM video WHERE \"Index\" % 7 = 0')\n"
+       "c.execute('INSERT OR REPLACE INTO video (\"Index\", Titre) VALUES (1, ?)', ('Ōsaka',))\n"
+       "c.execute('UPDATE video SET \"Index\" = 100000 WHERE \"Index\" = 2')\n"
        "c.commit()\n"
        "print(len(letters), c.execute('PRAGMA integrity_check').fetchone()[0])\n"
        "for t, k in c.execute('SELECT Titre, cle FROM video JOIN video_cle ON id = \"Index\"'):\n"
