@@ -19,15 +19,21 @@ namespace kvn::acquire {
 
 namespace {
 
-std::string ReadStr32(const TW_STR32& field) { return std::string(field, strnlen(field, sizeof(TW_STR32))); }
+std::string ReadStr32(const TW_STR32& field) {
+  return std::string(field, strnlen(field, sizeof(TW_STR32)));
+}
 
 void WriteStr32(TW_STR32& field, const std::string& text) {
   std::memset(field, 0, sizeof(TW_STR32));
   std::memcpy(field, text.data(), std::min<size_t>(text.size(), 32));
 }
 
-uint32_t Le32(const unsigned char* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
-uint16_t Le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t Le32(const unsigned char* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+uint16_t Le16(const unsigned char* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 
 void* ActiveWindowHandle() {
   QWidget* active = QApplication::activeWindow();
@@ -47,7 +53,8 @@ QImage ImageFromDib(const void* block) {
   const int rawHeight = static_cast<int32_t>(Le32(h + 8));
   const uint16_t bits = Le16(h + 14);
   const uint32_t compression = Le32(h + 16);
-  if (width <= 0 || rawHeight == 0 || compression != 0 || (bits != 8 && bits != 24 && bits != 32)) return {};
+  if (width <= 0 || rawHeight == 0 || compression != 0 || (bits != 8 && bits != 24 && bits != 32))
+    return {};
   const bool bottomUp = rawHeight > 0;
   const int height = bottomUp ? rawHeight : -rawHeight;
   uint32_t colors = Le32(h + 32);
@@ -91,7 +98,8 @@ std::string CompressJpeg(const QImage& source, int quality) {
   jpeg_set_quality(&cinfo, std::clamp(quality, 1, 100), TRUE);
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<unsigned char*>(image.constScanLine(static_cast<int>(cinfo.next_scanline)));
+    JSAMPROW row =
+        const_cast<unsigned char*>(image.constScanLine(static_cast<int>(cinfo.next_scanline)));
     jpeg_write_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_compress(&cinfo);
@@ -110,16 +118,34 @@ TAcquireImage::TAcquireImage() {
   SetAppProductName("none");
 }
 
-TAcquireImage::~TAcquireImage() { UnloadSourceManager(); }
+TAcquireImage::~TAcquireImage() {
+  UnloadSourceManager();
+}
 
-std::string TAcquireImage::AppInfo() const { return ReadStr32(m_app.Version.Info); }
-std::string TAcquireImage::AppManufacturer() const { return ReadStr32(m_app.Manufacturer); }
-std::string TAcquireImage::AppProductFamily() const { return ReadStr32(m_app.ProductFamily); }
-std::string TAcquireImage::AppProductName() const { return ReadStr32(m_app.ProductName); }
-void TAcquireImage::SetAppInfo(const std::string& t) { WriteStr32(m_app.Version.Info, t); }
-void TAcquireImage::SetAppManufacturer(const std::string& t) { WriteStr32(m_app.Manufacturer, t); }
-void TAcquireImage::SetAppProductFamily(const std::string& t) { WriteStr32(m_app.ProductFamily, t); }
-void TAcquireImage::SetAppProductName(const std::string& t) { WriteStr32(m_app.ProductName, t); }
+std::string TAcquireImage::AppInfo() const {
+  return ReadStr32(m_app.Version.Info);
+}
+std::string TAcquireImage::AppManufacturer() const {
+  return ReadStr32(m_app.Manufacturer);
+}
+std::string TAcquireImage::AppProductFamily() const {
+  return ReadStr32(m_app.ProductFamily);
+}
+std::string TAcquireImage::AppProductName() const {
+  return ReadStr32(m_app.ProductName);
+}
+void TAcquireImage::SetAppInfo(const std::string& t) {
+  WriteStr32(m_app.Version.Info, t);
+}
+void TAcquireImage::SetAppManufacturer(const std::string& t) {
+  WriteStr32(m_app.Manufacturer, t);
+}
+void TAcquireImage::SetAppProductFamily(const std::string& t) {
+  WriteStr32(m_app.ProductFamily, t);
+}
+void TAcquireImage::SetAppProductName(const std::string& t) {
+  WriteStr32(m_app.ProductName, t);
+}
 
 std::string TAcquireImage::ManagerLibraryPath() {
   if (const char* own = std::getenv("KORVANE_TWAIN_DSM"); own && *own) return own;
@@ -134,7 +160,8 @@ void TAcquireImage::Report(int state, int error) {
   if (OnTwainError) OnTwainError(this, state, error);
 }
 
-uint16_t TAcquireImage::Call(TW_IDENTITY* dest, uint32_t dg, uint16_t dat, uint16_t msg, void* data) {
+uint16_t TAcquireImage::Call(TW_IDENTITY* dest, uint32_t dg, uint16_t dat, uint16_t msg,
+                             void* data) {
   if (!m_entry) return TWRC_FAILURE;
   return m_entry(&m_app, dest, dg, dat, msg, data);
 }
@@ -184,8 +211,8 @@ std::string TAcquireImage::SelectSource(bool defaultSource) {
   if (!m_entry) return {};
   m_source.Id = 0;
   WriteStr32(m_source.ProductName, "");
-  const uint16_t rc =
-      Call(nullptr, DG_CONTROL, DAT_IDENTITY, defaultSource ? MSG_GETDEFAULT : MSG_USERSELECT, &m_source);
+  const uint16_t rc = Call(nullptr, DG_CONTROL, DAT_IDENTITY,
+                           defaultSource ? MSG_GETDEFAULT : MSG_USERSELECT, &m_source);
   if (rc == TWRC_SUCCESS) return ReadStr32(m_source.ProductName);
   Report(3, rc);
   return {};
@@ -248,7 +275,8 @@ uint16_t TAcquireImage::TransferImage(TW_HANDLE& handle, bool& done) {
       Call(&m_source, DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
       return code;
     }
-    default: return rc;
+    default:
+      return rc;
   }
 }
 

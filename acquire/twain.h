@@ -69,8 +69,8 @@ struct TW_STATUS {
 };
 #pragma pack(pop)
 
-using DSMENTRYPROC = TW_UINT16 (*)(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat,
-                                   TW_UINT16 msg, TW_MEMREF data);
+using DSMENTRYPROC = TW_UINT16 (*)(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 dg,
+                                   TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
 
 // Data groups.
 constexpr TW_UINT32 DG_CONTROL = 0x0001;

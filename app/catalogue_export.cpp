@@ -2,10 +2,10 @@
 
 #include "app/catalogue_files.h"
 #include "db/table.h"
-#include "export/options_file.h"
 #include "export/html/html_export.h"
-#include "export/registry.h"
+#include "export/options_file.h"
 #include "export/pdf/pdf_export.h"
+#include "export/registry.h"
 #include "export/rtf/rtf_export.h"
 #include "export/sql/sql_export.h"
 #include "export/text/ascii_export.h"
@@ -24,7 +24,8 @@ std::string ExportTypeNames() {
   return names;
 }
 
-exporting::ExportDialogSettings MainWindowExportSettings(db::DataSet& table, const std::string& directory) {
+exporting::ExportDialogSettings MainWindowExportSettings(db::DataSet& table,
+                                                         const std::string& directory) {
   exporting::ExportDialogSettings s;
   s.DataSet = &table;
   s.FileName = directory + "video.xls";
@@ -63,7 +64,8 @@ exporting::ExportDialogSettings MainWindowExportSettings(db::DataSet& table, con
 std::string RunCatalogueExport(const ExportRequest& request, int& films, std::string* note) {
   const exporting::ExportType* type = exporting::FindExportType(request.type);
   if (!type)
-    throw Error(platform::Subst("Type d'export inconnu : %s (types : %s)", {request.type, ExportTypeNames()}));
+    throw Error(platform::Subst("Type d'export inconnu : %s (types : %s)",
+                                {request.type, ExportTypeNames()}));
   std::string dir = request.directory.empty() ? "." : request.directory;
   if (dir.back() != '/') dir += '/';
 
@@ -94,27 +96,40 @@ std::string RunCatalogueExport(const ExportRequest& request, int& films, std::st
     // Only the types whose files can be written in another encoding take one;
     // a name the system does not know is refused before anything is written.
     if (!platform::IsKnownEncoding(request.encoding) && !exporting::IsUtf8WithBom(request.encoding))
-      throw Error(platform::Subst("Encodage inconnu : « %s » (le système ne sait pas écrire ce jeu de caractères).",
-                                  {request.encoding}));
+      throw Error(platform::Subst(
+          "Encodage inconnu : « %s » (le système ne sait pas écrire ce jeu de caractères).",
+          {request.encoding}));
     switch (type->number) {
       case exporting::aeTXT:
-      case exporting::aeCSV: choices.ASCIIExp.Encoding = request.encoding; break;
-      case exporting::aeHTML: choices.HTMLExp.Encoding = request.encoding; break;
-      case exporting::aeXML: choices.XMLExp.Options.Encoding = request.encoding; break;
-      case exporting::aeSQL: choices.SQLExp.Encoding = request.encoding; break;
+      case exporting::aeCSV:
+        choices.ASCIIExp.Encoding = request.encoding;
+        break;
+      case exporting::aeHTML:
+        choices.HTMLExp.Encoding = request.encoding;
+        break;
+      case exporting::aeXML:
+        choices.XMLExp.Options.Encoding = request.encoding;
+        break;
+      case exporting::aeSQL:
+        choices.SQLExp.Encoding = request.encoding;
+        break;
       default:
-        throw Error(platform::Subst("L'export %s n'a qu'un encodage : --encoding vaut pour txt, csv, html, xml et sql.",
-                                    {request.type}));
+        throw Error(platform::Subst(
+            "L'export %s n'a qu'un encodage : --encoding vaut pour txt, csv, html, xml et sql.",
+            {request.type}));
     }
   }
   // A name given with -o is taken as it is; the options file's name gets the
   // extension of the type asked for (a CSV options file used for a PDF export
   // writes mes_films.pdf, never over mes_films.csv).
-  auto& exporter = dynamic_cast<exporting::TQExportText&>(choices.PrepareExport(request.output.empty()));
+  auto& exporter =
+      dynamic_cast<exporting::TQExportText&>(choices.PrepareExport(request.output.empty()));
   exporter.ShowFile = false;
   exporter.PrintFile = false;
 
-  exporter.OnGetRecordLabel = [&table](exporting::TQExport*, std::string& label) { label = FilmLabel(table); };
+  exporter.OnGetRecordLabel = [&table](exporting::TQExport*, std::string& label) {
+    label = FilmLabel(table);
+  };
   int exported = 0;
   exporter.OnExportedRecord = [&exported](exporting::TQExport*, int) { ++exported; };
   exporter.Execute();

@@ -11,7 +11,8 @@ namespace kvn::app {
 // The export dialog's settings as the main window gives them: the catalogue
 // table, "video.xls" in the catalogue directory (ending with "/"), and the
 // main window's presets of the format pages.
-exporting::ExportDialogSettings MainWindowExportSettings(db::DataSet& table, const std::string& directory);
+exporting::ExportDialogSettings MainWindowExportSettings(db::DataSet& table,
+                                                         const std::string& directory);
 
 struct ExportRequest {
   std::string directory;    // the catalogue directory
@@ -24,7 +25,8 @@ struct ExportRequest {
 // Runs the export; returns the file written and the number of films exported,
 // and in note (when given) what the file's encoding could not hold ("" when
 // nothing). Throws kvn::Error.
-std::string RunCatalogueExport(const ExportRequest& request, int& films, std::string* note = nullptr);
+std::string RunCatalogueExport(const ExportRequest& request, int& films,
+                               std::string* note = nullptr);
 
 // The export types the command line knows, for the help text ("txt csv ...").
 std::string ExportTypeNames();

@@ -7,7 +7,8 @@
 
 namespace kvn::app {
 
-const char* const kTableFileNames[] = {"video.DB", "video.Dt", "video.PX", "video.XG0", "video.YG0", nullptr};
+const char* const kTableFileNames[] = {"video.DB",  "video.Dt",  "video.PX",
+                                       "video.XG0", "video.YG0", nullptr};
 
 namespace {
 
@@ -21,9 +22,11 @@ std::string WithSlash(const std::string& directory) {
 
 void ProtectCatalogueFiles(const std::string& directory) {
   const std::string dir = WithSlash(directory);
-  for (const char* const* name = kTableFileNames; *name; ++name) platform::ProtectFromOutput(dir + *name);
+  for (const char* const* name = kTableFileNames; *name; ++name)
+    platform::ProtectFromOutput(dir + *name);
   // The database engine's journals beside the table.
-  for (const char* suffix : {"-journal", "-wal", "-shm"}) platform::ProtectFromOutput(dir + "video.DB" + suffix);
+  for (const char* suffix : {"-journal", "-wal", "-shm"})
+    platform::ProtectFromOutput(dir + "video.DB" + suffix);
   platform::ProtectFromOutput(dir + "kvn.ini");
   // The catalogue a restore replaced.
   platform::ProtectFromOutput(dir + "video.DB.avant-restauration");

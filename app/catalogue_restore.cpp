@@ -33,7 +33,9 @@ namespace {
 
 constexpr const char* kUntouched = "Le catalogue actuel n'a pas été modifié.";
 
-[[noreturn]] void Refuse(const std::string& why) { throw Error(why + "\n" + kUntouched); }
+[[noreturn]] void Refuse(const std::string& why) {
+  throw Error(why + "\n" + kUntouched);
+}
 
 struct SqliteCloser {
   void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
@@ -61,7 +63,8 @@ std::vector<std::string> VideoColumns(sqlite3* db, const std::string& name) {
 
 bool HasColumn(const std::vector<std::string>& columns, const char* name) {
   for (const auto& c : columns)
-    if (platform::Cp1252EqualsNoCase(platform::Utf8ToCp1252(c), platform::Utf8ToCp1252(name))) return true;
+    if (platform::Cp1252EqualsNoCase(platform::Utf8ToCp1252(c), platform::Utf8ToCp1252(name)))
+      return true;
   return false;
 }
 
@@ -77,7 +80,8 @@ class Deadline {
   Deadline(sqlite3* db, double seconds)
       : m_db(db),
         m_end(std::chrono::steady_clock::now() +
-              std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds))) {
+              std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                  std::chrono::duration<double>(seconds))) {
     sqlite3_progress_handler(m_db, 10000, &Deadline::Check, this);
   }
   ~Deadline() { sqlite3_progress_handler(m_db, 0, nullptr, nullptr); }
@@ -94,7 +98,9 @@ class Deadline {
 
 // The time the checks of a restored file may take: generous for a sound
 // catalogue of that size (a million films check in a few seconds).
-double CheckSeconds(int64_t bytes) { return 60.0 + static_cast<double>(bytes) / (1 << 20); }
+double CheckSeconds(int64_t bytes) {
+  return 60.0 + static_cast<double>(bytes) / (1 << 20);
+}
 
 // A hidden name beside target that a killed run's cleanup removes.
 std::string StagingName(const std::string& target) {
@@ -104,7 +110,8 @@ std::string StagingName(const std::string& target) {
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   std::string suffix;
   for (unsigned char c : random) suffix += kLetters[c % 36];
-  return platform::ExtractFilePath(target) + "." + platform::ExtractFileName(target) + ".kvn-" + suffix;
+  return platform::ExtractFilePath(target) + "." + platform::ExtractFileName(target) + ".kvn-" +
+         suffix;
 }
 
 // Makes keep a second name of file, replacing what keep named: a hard link
@@ -123,12 +130,14 @@ void KeepAside(const std::string& file, const std::string& keep) {
       return;
     }
     if (errno == EEXIST) continue;
-    if (errno != EPERM && errno != EXDEV && errno != ENOTSUP && errno != EMLINK && errno != ENOSYS) break;
+    if (errno != EPERM && errno != EXDEV && errno != ENOTSUP && errno != EMLINK && errno != ENOSYS)
+      break;
     // No hard links here: a copy, through a file that replaces keep only once whole.
     platform::OutputFile copy(keep, {.allowProtected = true});
     platform::FileStream source(file, platform::FileMode::OpenRead);
     std::vector<char> buffer(1 << 20);
-    while (const size_t n = source.Read(buffer.data(), buffer.size())) copy.Stream().Write(buffer.data(), n);
+    while (const size_t n = source.Read(buffer.data(), buffer.size()))
+      copy.Stream().Write(buffer.data(), n);
     copy.Commit();
     return;
   }
@@ -143,8 +152,8 @@ std::string FilmCount(int64_t films) {
   return std::to_string(films) + (films > 1 ? " films" : " film");
 }
 
-CatalogueRestore::CatalogueRestore(const std::string& catalogueDirectory, const std::string& archiveFile,
-                                   double checkSeconds) {
+CatalogueRestore::CatalogueRestore(const std::string& catalogueDirectory,
+                                   const std::string& archiveFile, double checkSeconds) {
   // Whatever stops the restore here, the current catalogue was not touched,
   // and the message says so.
   try {
@@ -156,8 +165,8 @@ CatalogueRestore::CatalogueRestore(const std::string& catalogueDirectory, const 
   }
 }
 
-void CatalogueRestore::Prepare(const std::string& catalogueDirectory, const std::string& archiveFile,
-                               double checkSeconds) {
+void CatalogueRestore::Prepare(const std::string& catalogueDirectory,
+                               const std::string& archiveFile, double checkSeconds) {
   m_directory = catalogueDirectory.empty() ? "./" : catalogueDirectory;
   if (m_directory.back() != '/') m_directory += '/';
   m_catalogue = m_directory + db::Database::kFileName;
@@ -173,18 +182,21 @@ void CatalogueRestore::Prepare(const std::string& catalogueDirectory, const std:
 
   // 1. The archive and its root entry video.DB. Entry names are only compared,
   // never used as paths: "../video.DB" or "/video.DB" is not the catalogue.
-  struct stat st{};
+  struct stat st {};
   if (::stat(m_archiveFile.c_str(), &st) != 0) {
     const int err = errno;
     Refuse(err == ENOENT ? Subst("L'archive \"%s\" est introuvable.", {m_archiveFile})
                          : Subst("L'archive \"%s\" ne peut pas être lue. %s",
                                  {m_archiveFile, platform::SystemErrorMessage(err)}));
   }
-  if (S_ISDIR(st.st_mode)) Refuse(Subst("\"%s\" est un répertoire, pas une archive.", {m_archiveFile}));
+  if (S_ISDIR(st.st_mode))
+    Refuse(Subst("\"%s\" est un répertoire, pas une archive.", {m_archiveFile}));
   // A pipe or a device would be read without end, or block: refused at once.
   if (!S_ISREG(st.st_mode))
-    Refuse(Subst("\"%s\" n'est pas un fichier ordinaire (un tube ou un périphérique) : ce n'est pas une archive.",
-                 {m_archiveFile}));
+    Refuse(
+        Subst("\"%s\" n'est pas un fichier ordinaire (un tube ou un périphérique) : ce n'est pas "
+              "une archive.",
+              {m_archiveFile}));
   m_archiveTime = st.st_mtime;
 
   archive::TZipForge archiver;
@@ -201,16 +213,19 @@ void CatalogueRestore::Prepare(const std::string& catalogueDirectory, const std:
   // Two catalogues under one name: which one is meant cannot be known.
   int catalogues = 0;
   for (const archive::TDirItem& e : archiver.Entries())
-    if (!e.IsDirectory() && platform::Cp1252EqualsNoCase(e.name, db::Database::kFileName)) ++catalogues;
+    if (!e.IsDirectory() && platform::Cp1252EqualsNoCase(e.name, db::Database::kFileName))
+      ++catalogues;
   if (catalogues > 1)
     Refuse(Subst("L'archive \"%s\" contient %s catalogues video.DB : elle n'est pas restaurée.",
                  {m_archiveFile, std::to_string(catalogues)}));
   if (item.Encrypted)
-    Refuse(Subst("Le catalogue de l'archive \"%s\" est chiffré : il ne peut pas être restauré.", {m_archiveFile}));
+    Refuse(Subst("Le catalogue de l'archive \"%s\" est chiffré : il ne peut pas être restauré.",
+                 {m_archiveFile}));
 
   // 2. Its bytes into a temporary file beside the catalogue, checked against
   // the entry's size and CRC as they are read.
-  m_restored = std::make_unique<platform::OutputFile>(m_catalogue, platform::OutputOptions{.allowProtected = true});
+  m_restored = std::make_unique<platform::OutputFile>(
+      m_catalogue, platform::OutputOptions{.allowProtected = true});
   try {
     archiver.ExtractTo(db::Database::kFileName, m_restored->Stream());
     m_restored->Stream().Sync();
@@ -220,9 +235,10 @@ void CatalogueRestore::Prepare(const std::string& catalogueDirectory, const std:
     if (err != 0)
       Refuse(Subst("Impossible d'écrire le catalogue restauré dans \"%s\". %s",
                    {m_directory, platform::SystemErrorMessage(err)}));
-    Refuse(Subst("Le catalogue de l'archive \"%s\" est endommagé : ses données ne correspondent pas à "
-                 "leur taille ou à leur somme de contrôle.\n(%s)",
-                 {m_archiveFile, e.what()}));
+    Refuse(
+        Subst("Le catalogue de l'archive \"%s\" est endommagé : ses données ne correspondent pas à "
+              "leur taille ou à leur somme de contrôle.\n(%s)",
+              {m_archiveFile, e.what()}));
   }
   archiver.Close();
 
@@ -238,17 +254,21 @@ void CatalogueRestore::Prepare(const std::string& catalogueDirectory, const std:
     db::MarkRollbackJournal(path);
     int rc = SQLITE_OK;
     SqlitePtr restored = OpenReadOnly(path, rc);
-    if (rc != SQLITE_OK) notACatalogue(restored ? sqlite3_errmsg(restored.get()) : sqlite3_errstr(rc));
+    if (rc != SQLITE_OK)
+      notACatalogue(restored ? sqlite3_errmsg(restored.get()) : sqlite3_errstr(rc));
     // The checks are bounded in time: a file made to keep them busy is refused.
-    struct stat restoredSize{};
+    struct stat restoredSize {};
     ::stat(path.c_str(), &restoredSize);
-    Deadline deadline(restored.get(), checkSeconds >= 0 ? checkSeconds : CheckSeconds(restoredSize.st_size));
+    Deadline deadline(restored.get(),
+                      checkSeconds >= 0 ? checkSeconds : CheckSeconds(restoredSize.st_size));
     // Nothing in the file may run code when the program uses it: only tables
     // and their indexes, the title key's triggers, and `video` a table.
     {
-      db::Statement schema(restored.get(), "SELECT type, name, coalesce(sql, '') FROM sqlite_master", "video.DB");
+      db::Statement schema(restored.get(),
+                           "SELECT type, name, coalesce(sql, '') FROM sqlite_master", "video.DB");
       while (schema.Step()) {
-        const std::string type = schema.ColumnText(0), name = schema.ColumnText(1), sql = schema.ColumnText(2);
+        const std::string type = schema.ColumnText(0), name = schema.ColumnText(1),
+                          sql = schema.ColumnText(2);
         if (type == "view") notACatalogue(Subst("il contient une vue, « %s »", {name}));
         // The triggers that keep the title keys are the program's own.
         if (type == "trigger" && !db::IsTitleKeyTrigger(name, sql))
@@ -269,7 +289,8 @@ void CatalogueRestore::Prepare(const std::string& catalogueDirectory, const std:
     const std::vector<std::string> columns = VideoColumns(restored.get(), "video.DB");
     if (columns.empty()) notACatalogue("il ne contient pas la table des films");
     for (const char* name : {"Index", "Reference", "Titre", "Genre", "Support", "Durée"})
-      if (!HasColumn(columns, name)) notACatalogue(Subst("la colonne %s manque à la table des films", {name}));
+      if (!HasColumn(columns, name))
+        notACatalogue(Subst("la colonne %s manque à la table des films", {name}));
     m_archivedFilms = CountFilms(restored.get(), "video.DB");
     const bool level2 = HasColumn(columns, "Jacquette") && HasColumn(columns, "Nom") &&
                         HasColumn(columns, "Prêté_le") && HasColumn(columns, "Nb_cd");
@@ -302,7 +323,7 @@ std::optional<int64_t> CatalogueRestore::CurrentFilms() const {
 CatalogueRestore::~CatalogueRestore() = default;
 
 std::string CatalogueRestore::ArchiveDate() const {
-  struct tm local{};
+  struct tm local {};
   ::localtime_r(&m_archiveTime, &local);
   char text[64];
   std::strftime(text, sizeof text, "%d/%m/%Y à %H:%M", &local);
@@ -314,11 +335,12 @@ std::string CatalogueRestore::ConfirmationText() const {
   if (!m_currentExists)
     current = "Il n'y a pas de catalogue actuel.";
   else if (const std::optional<int64_t> films = CurrentFilms())
-    current = "Le catalogue actuel contient " + FilmCount(*films) + " ; il sera conservé sous le nom " +
-              kReplacedCatalogueName + ".";
+    current = "Le catalogue actuel contient " + FilmCount(*films) +
+              " ; il sera conservé sous le nom " + kReplacedCatalogueName + ".";
   else
-    current = std::string("Le catalogue actuel ne peut pas être lu ; il sera conservé sous le nom ") +
-              kReplacedCatalogueName + ".";
+    current =
+        std::string("Le catalogue actuel ne peut pas être lu ; il sera conservé sous le nom ") +
+        kReplacedCatalogueName + ".";
   return Subst("Restaurer le catalogue archivé le %s ?\n\nL'archive \"%s\" contient %s.\n%s",
                {ArchiveDate(), m_archiveFile, FilmCount(m_archivedFilms), current});
 }
@@ -335,7 +357,7 @@ std::string CatalogueRestore::Commit() {
     // back and given up, so no log beside video.DB belongs to another file.
     SqlitePtr lock;
     bool locked = false;
-    struct stat st{};
+    struct stat st {};
     if (::lstat(m_catalogue.c_str(), &st) == 0) {
       // The engine names its logs after the file a symbolic link leads to.
       const std::string real = platform::RealPath(m_catalogue);
@@ -345,9 +367,10 @@ std::string CatalogueRestore::Commit() {
       if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(raw, 5000);
         auto refuseLocked = [&] {
-          Refuse(Subst("Le catalogue \"%s\" est verrouillé par un autre programme qui y écrit ; "
-                       "réessayez dans un instant.",
-                       {m_catalogue}));
+          Refuse(
+              Subst("Le catalogue \"%s\" est verrouillé par un autre programme qui y écrit ; "
+                    "réessayez dans un instant.",
+                    {m_catalogue}));
         };
         bool wal = platform::FileExists(real + "-wal");
         {
@@ -356,16 +379,20 @@ std::string CatalogueRestore::Commit() {
           if (rc == SQLITE_OK) rc = sqlite3_step(mode);
           if (rc == SQLITE_ROW) {
             const unsigned char* text = sqlite3_column_text(mode, 0);
-            wal = wal || (text && platform::EqualsNoCase(reinterpret_cast<const char*>(text), "wal"));
+            wal =
+                wal || (text && platform::EqualsNoCase(reinterpret_cast<const char*>(text), "wal"));
           }
           sqlite3_finalize(mode);
           if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED) refuseLocked();
         }
         if (wal) {
-          sqlite3_exec(raw, "PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode=DELETE;", nullptr, nullptr, nullptr);
+          sqlite3_exec(raw, "PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode=DELETE;", nullptr,
+                       nullptr, nullptr);
           if (platform::FileExists(real + "-wal"))
-            Refuse(Subst("Le catalogue \"%s\" est ouvert par un autre programme ; fermez-le, puis réessayez.",
-                         {m_catalogue}));
+            Refuse(
+                Subst("Le catalogue \"%s\" est ouvert par un autre programme ; fermez-le, puis "
+                      "réessayez.",
+                      {m_catalogue}));
         }
         rc = sqlite3_exec(raw, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
         if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED) refuseLocked();
@@ -378,7 +405,8 @@ std::string CatalogueRestore::Commit() {
       // A journal the engine could not roll back belongs to the kept file: it
       // goes with it rather than being played into the restored one.
       const std::string journal = real + "-journal";
-      if (!locked && platform::FileExists(journal) && ::rename(journal.c_str(), (keep + "-journal").c_str()) != 0)
+      if (!locked && platform::FileExists(journal) &&
+          ::rename(journal.c_str(), (keep + "-journal").c_str()) != 0)
         Refuse(Subst("Le journal \"%s\" de l'ancien catalogue ne peut pas être mis de côté. %s",
                      {journal, platform::SystemErrorMessage(errno)}));
     }

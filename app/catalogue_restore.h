@@ -60,7 +60,8 @@ class CatalogueRestore {
   std::string Commit();
 
  private:
-  void Prepare(const std::string& catalogueDirectory, const std::string& archiveFile, double checkSeconds);
+  void Prepare(const std::string& catalogueDirectory, const std::string& archiveFile,
+               double checkSeconds);
   std::string m_directory;  // with its trailing "/"
   std::string m_catalogue;
   std::string m_archiveFile;

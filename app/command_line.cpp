@@ -57,7 +57,9 @@ std::string UsageText() {
          "            remplacer un catalogue existant\n"
          "  export TYPE [-o FICHIER] [--options FICHIER.cfg] [--encoding NOM]\n"
          "            exporte le catalogue dans l'ordre des titres ; TYPE parmi :\n"
-         "            " + ExportTypeNames() + "\n"
+         "            " +
+         ExportTypeNames() +
+         "\n"
          "            par défaut dans video.TYPE, dans le répertoire du catalogue ;\n"
          "            un fichier d'options enregistré par le dialogue d'export règle\n"
          "            le reste\n"
@@ -99,8 +101,7 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     ProtectCatalogueFiles(cl.directory);
     RemoveStaleCatalogueTemporaries(cl.directory);
     if (cl.command == "init") {
-      if (!cl.arguments.empty())
-        throw Error("La commande init ne prend pas d'argument.");
+      if (!cl.arguments.empty()) throw Error("La commande init ne prend pas d'argument.");
       InitCatalogue(cl.directory);
       std::string dir = cl.directory;
       if (dir.back() != '/') dir += '/';
@@ -117,7 +118,8 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
             throw Error(platform::Subst("L'option %s attend un nom de fichier.", {a}));
           (a == "-o" ? request.output : request.optionsFile) = cl.arguments[++i];
         } else if (a == "--encoding") {
-          if (i + 1 >= cl.arguments.size()) throw Error("L'option --encoding attend un nom d'encodage.");
+          if (i + 1 >= cl.arguments.size())
+            throw Error("L'option --encoding attend un nom d'encodage.");
           request.encoding = cl.arguments[++i];
         } else if (!a.empty() && a[0] == '-') {
           throw Error(platform::Subst("Option inconnue : %s (voir korvane --help)", {a}));
@@ -146,11 +148,14 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
       return 0;
     }
     if (cl.command == "restore") {
-      if (cl.arguments.size() > 1) throw Error(platform::Subst("Argument en trop : %s", {cl.arguments[1]}));
+      if (cl.arguments.size() > 1)
+        throw Error(platform::Subst("Argument en trop : %s", {cl.arguments[1]}));
       if (!cl.arguments.empty() && !cl.arguments[0].empty() && cl.arguments[0][0] == '-')
-        throw Error(platform::Subst("Option inconnue : %s (voir korvane --help)", {cl.arguments[0]}));
+        throw Error(
+            platform::Subst("Option inconnue : %s (voir korvane --help)", {cl.arguments[0]}));
       // Nobody is asked: the replaced catalogue is kept aside.
-      CatalogueRestore restore(cl.directory, cl.arguments.empty() ? std::string() : cl.arguments[0]);
+      CatalogueRestore restore(cl.directory,
+                               cl.arguments.empty() ? std::string() : cl.arguments[0]);
       out << restore.Commit() << "\n";
       return 0;
     }
@@ -172,7 +177,8 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
       // is expected here (cron, ssh) and not worth a line on the terminal.
       static QtMessageHandler previous = qInstallMessageHandler(
           [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-            if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
+            if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+              return;
             if (previous) previous(type, context, message);
           });
       std::unique_ptr<QGuiApplication> application;

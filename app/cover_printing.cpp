@@ -35,15 +35,15 @@ TQuickReport1::TQuickReport1() {
   title.pointSize = 12;
   title.bold = true;
   Report.AddBand(report::Band::Type::Detail, 1044).elements = {
-      caption("QRLabel1", 8, 16), title, picture("QRImage1", QRect(16, 48, 417, 418)), caption("QRLabel2", 8, 488),
-      picture("QRImage2", QRect(16, 528, 537, 417))};
+      caption("QRLabel1", 8, 16), title, picture("QRImage1", QRect(16, 48, 417, 418)),
+      caption("QRLabel2", 8, 488), picture("QRImage2", QRect(16, 528, 537, 417))};
 }
 
 Tfrm_ImpJaquettes::Tfrm_ImpJaquettes(QWidget* parent) : Form(parent) {
   setObjectName("frm_ImpJaquettes");
   setWindowTitle(QStringLiteral("Impression des jaquettes"));
-  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint);
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   SetClientSize(215, 97);
   setFont(QFont("MS Sans Serif", 8));
   auto radio = [this](const char* name, const QString& text, int y) {
@@ -59,8 +59,10 @@ Tfrm_ImpJaquettes::Tfrm_ImpJaquettes(QWidget* parent) : Form(parent) {
   RadioButton3->setLayoutDirection(Qt::RightToLeft);
   RadioButton3->setGeometry(8, 64, 80, 21);
   RadioButton1->setChecked(true);
-  SpeedButton1 = MakeButton(this, "SpeedButton1", QStringLiteral("Imprimer"), QRect(113, 4, 97, 41), true);
-  SpeedButton2 = MakeButton(this, "SpeedButton2", QStringLiteral("Fermer"), QRect(113, 52, 97, 41), true);
+  SpeedButton1 =
+      MakeButton(this, "SpeedButton1", QStringLiteral("Imprimer"), QRect(113, 4, 97, 41), true);
+  SpeedButton2 =
+      MakeButton(this, "SpeedButton2", QStringLiteral("Fermer"), QRect(113, 52, 97, 41), true);
   SpeedButton1->setIcon(PictogramIcon(Pictogram::Print));
   SpeedButton2->setIcon(PictogramIcon(Pictogram::Quit));
   OnSignal(SpeedButton1, &QPushButton::clicked, this, [this] { SpeedButton1Click(); });
@@ -73,8 +75,9 @@ void Tfrm_ImpJaquettes::SpeedButton1Click() {
   TQuickReport1& report = *Forms().quickReport1;
   // Whichever covers print, the page says which film they are of.
   db::Table& films = Forms().form1->Tvideo;
-  report.QRTitre().text =
-      films.Active() && !films.IsEmpty() ? QString::fromStdString(films.FieldByName("Titre").AsString()) : QString();
+  report.QRTitre().text = films.Active() && !films.IsEmpty()
+                              ? QString::fromStdString(films.FieldByName("Titre").AsString())
+                              : QString();
   if (RadioButton1->isChecked()) {
     if (front.isEmpty()) {
       Ui().Warning(this, QStringLiteral("Il n'existe aucune jaquette avant pour ce film !"));
@@ -98,7 +101,8 @@ void Tfrm_ImpJaquettes::SpeedButton1Click() {
     report.Preview(this);
   } else if (RadioButton3->isChecked()) {
     if (front.isEmpty() && back.isEmpty()) {
-      Ui().Warning(this, QStringLiteral("Il n'existe aucune jaquette avant/arrière pour ce film !"));
+      Ui().Warning(this,
+                   QStringLiteral("Il n'existe aucune jaquette avant/arrière pour ce film !"));
       return;
     }
     report.QRLabel1().text = QStringLiteral("Jaquette avant :");
@@ -109,6 +113,8 @@ void Tfrm_ImpJaquettes::SpeedButton1Click() {
   }
 }
 
-void Tfrm_ImpJaquettes::SpeedButton2Click() { reject(); }
+void Tfrm_ImpJaquettes::SpeedButton2Click() {
+  reject();
+}
 
 }  // namespace kvn::app

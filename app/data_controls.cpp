@@ -25,14 +25,18 @@ void DataLink::SetDataSource(DataSource* source) {
   ActiveChanged();
 }
 
-db::DataSet* DataLink::DataSet() const { return m_source ? m_source->DataSet() : nullptr; }
+db::DataSet* DataLink::DataSet() const {
+  return m_source ? m_source->DataSet() : nullptr;
+}
 
 bool DataLink::Active() const {
   db::DataSet* ds = DataSet();
   return ds && ds->Active();
 }
 
-DataSource::DataSource(db::DataSet* dataSet) { SetDataSet(dataSet); }
+DataSource::DataSource(db::DataSet* dataSet) {
+  SetDataSet(dataSet);
+}
 
 DataSource::~DataSource() {
   if (m_dataSet) m_dataSet->RemoveObserver(this);
@@ -55,12 +59,24 @@ void DataSource::RemoveLink(DataLink* link) {
   m_links.erase(std::remove(m_links.begin(), m_links.end(), link), m_links.end());
 }
 
-void DataSource::ActiveChanged() { ForEach([](DataLink* l) { l->ActiveChanged(); }); }
-void DataSource::DataSetChanged() { ForEach([](DataLink* l) { l->DataSetChanged(); }); }
-void DataSource::DataSetScrolled(int d) { ForEach([d](DataLink* l) { l->Scrolled(d); }); }
-void DataSource::RecordChanged(const db::Field* f) { ForEach([f](DataLink* l) { l->RecordChanged(f); }); }
-void DataSource::EditingChanged() { ForEach([](DataLink* l) { l->EditingChanged(); }); }
-void DataSource::UpdateData() { ForEach([](DataLink* l) { l->UpdateData(); }); }
+void DataSource::ActiveChanged() {
+  ForEach([](DataLink* l) { l->ActiveChanged(); });
+}
+void DataSource::DataSetChanged() {
+  ForEach([](DataLink* l) { l->DataSetChanged(); });
+}
+void DataSource::DataSetScrolled(int d) {
+  ForEach([d](DataLink* l) { l->Scrolled(d); });
+}
+void DataSource::RecordChanged(const db::Field* f) {
+  ForEach([f](DataLink* l) { l->RecordChanged(f); });
+}
+void DataSource::EditingChanged() {
+  ForEach([](DataLink* l) { l->EditingChanged(); });
+}
+void DataSource::UpdateData() {
+  ForEach([](DataLink* l) { l->UpdateData(); });
+}
 
 FieldLink::FieldLink(std::function<QString()> controlText, std::function<void(const QString&)> show)
     : m_controlText(std::move(controlText)), m_show(std::move(show)) {}
@@ -154,7 +170,8 @@ DBComboBox::DBComboBox(QWidget* parent)
     const int cursor = lineEdit()->cursorPosition();
     const QString typed = lineEdit()->text();
     RunHandler(this, [this] { m_link.UserEdited(); });
-    if (lineEdit()->text() == typed && lineEdit()->cursorPosition() != cursor) lineEdit()->setCursorPosition(cursor);
+    if (lineEdit()->text() == typed && lineEdit()->cursorPosition() != cursor)
+      lineEdit()->setCursorPosition(cursor);
   });
   connect(this, &QComboBox::activated, this, [this] {
     if (!m_loading) RunHandler(this, [this] { m_link.UserEdited(); });
@@ -168,12 +185,17 @@ DurationEdit::DurationEdit(QWidget* parent) : QLineEdit(parent) {
 }
 
 QString DurationEdit::Expected() {
-  return QStringLiteral("La durée s'écrit en heures, minutes et secondes : 01:30:00 pour une heure et demie.");
+  return QStringLiteral(
+      "La durée s'écrit en heures, minutes et secondes : 01:30:00 pour une heure et demie.");
 }
 
-QString DurationEdit::Text() const { return displayText().replace('_', ' '); }
+QString DurationEdit::Text() const {
+  return displayText().replace('_', ' ');
+}
 
-void DurationEdit::SetText(const QString& t) { setText(t); }
+void DurationEdit::SetText(const QString& t) {
+  setText(t);
+}
 
 DataSetModel::DataSetModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -195,7 +217,9 @@ void DataSetModel::ResolveFields() {
 }
 
 int DataSetModel::FieldIndex(int column) const {
-  return column >= 0 && static_cast<size_t>(column) < m_fieldIndex.size() ? m_fieldIndex[static_cast<size_t>(column)] : -1;
+  return column >= 0 && static_cast<size_t>(column) < m_fieldIndex.size()
+             ? m_fieldIndex[static_cast<size_t>(column)]
+             : -1;
 }
 
 int DataSetModel::rowCount(const QModelIndex& parent) const {
@@ -226,13 +250,18 @@ QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int 
                : QVariant();
   if (!Active() || section + 1 != DataSet()->RecNo()) return QString();
   switch (DataSet()->State()) {
-    case db::DataSetState::Edit: return QStringLiteral("✎");
-    case db::DataSetState::Insert: return QStringLiteral("*");
-    default: return QStringLiteral("▶");
+    case db::DataSetState::Edit:
+      return QStringLiteral("✎");
+    case db::DataSetState::Insert:
+      return QStringLiteral("*");
+    default:
+      return QStringLiteral("▶");
   }
 }
 
-void DataSetModel::ActiveChanged() { DataSetChanged(); }
+void DataSetModel::ActiveChanged() {
+  DataSetChanged();
+}
 
 void DataSetModel::DataSetChanged() {
   beginResetModel();
@@ -323,7 +352,8 @@ void DBGrid::FollowDataSet() {
   int row = ds && ds->Active() ? static_cast<int>(ds->RecNo()) - 1 : -1;
   if (row >= 0 && row < m_model->rowCount()) {
     QModelIndex idx = m_model->index(row, std::max(0, currentIndex().column()));
-    selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(
+        idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(idx);
   } else {
     selectionModel()->clearSelection();
@@ -352,7 +382,8 @@ void DBGrid::keyboardSearch(const QString& search) {
     return;
   }
   // Letters typed within the desktop's key interval make one search.
-  if (!m_typedAt.isValid() || m_typedAt.elapsed() > QApplication::keyboardInputInterval()) m_typed.clear();
+  if (!m_typedAt.isValid() || m_typedAt.elapsed() > QApplication::keyboardInputInterval())
+    m_typed.clear();
   m_typed += search;
   m_typedAt.start();
   RunHandler(this, [this] { OnTypedSearch(m_typed); });
@@ -374,9 +405,15 @@ void DBGrid::keyPressEvent(QKeyEvent* event) {
 
 // ----------------------------------------------------------------- export source
 
-db::DataSet* DBGridExportSource::DataSet() const { return m_grid->Model().DataSet(); }
-bool DBGridExportSource::HasDataSource() const { return m_grid->Model().GetDataSource() != nullptr; }
-int DBGridExportSource::ColumnCount() const { return static_cast<int>(m_grid->Model().Columns().size()); }
+db::DataSet* DBGridExportSource::DataSet() const {
+  return m_grid->Model().DataSet();
+}
+bool DBGridExportSource::HasDataSource() const {
+  return m_grid->Model().GetDataSource() != nullptr;
+}
+int DBGridExportSource::ColumnCount() const {
+  return static_cast<int>(m_grid->Model().Columns().size());
+}
 db::Field* DBGridExportSource::ColumnField(int column) const {
   db::DataSet* ds = DataSet();
   const int field = m_grid->Model().FieldIndex(column);
@@ -385,7 +422,11 @@ db::Field* DBGridExportSource::ColumnField(int column) const {
 std::string DBGridExportSource::ColumnTitle(int column) const {
   return m_grid->Model().Columns()[static_cast<size_t>(column)].title.toStdString();
 }
-int DBGridExportSource::ColumnPixelWidth(int column) const { return m_grid->columnWidth(column); }
-int DBGridExportSource::CharPixelWidth() const { return m_grid->fontMetrics().horizontalAdvance(QLatin1Char('X')); }
+int DBGridExportSource::ColumnPixelWidth(int column) const {
+  return m_grid->columnWidth(column);
+}
+int DBGridExportSource::CharPixelWidth() const {
+  return m_grid->fontMetrics().horizontalAdvance(QLatin1Char('X'));
+}
 
 }  // namespace kvn::app

@@ -23,7 +23,8 @@ namespace kvn::app {
 using platform::Subst;
 
 const std::vector<std::string>& DatabaseFileMasks() {
-  static const std::vector<std::string> masks = {"video.DB", "video.Dt", "video.PX", "video.XG0", "video.YG0"};
+  static const std::vector<std::string> masks = {"video.DB", "video.Dt", "video.PX", "video.XG0",
+                                                 "video.YG0"};
   return masks;
 }
 
@@ -39,13 +40,16 @@ using SqlitePtr = std::unique_ptr<sqlite3, SqliteCloser>;
   switch (rc & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-      throw Error(Subst("Le catalogue \"%s\" est verrouillé par un autre programme qui y écrit ; "
-                        "réessayez dans un instant.",
-                        {file}));
+      throw Error(
+          Subst("Le catalogue \"%s\" est verrouillé par un autre programme qui y écrit ; "
+                "réessayez dans un instant.",
+                {file}));
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-      throw Error(Subst("Le catalogue \"%s\" est endommagé (%s).", {file, db ? sqlite3_errmsg(db) : ""}));
-    default: throw Error(db::EngineMessage(db, rc, file));
+      throw Error(
+          Subst("Le catalogue \"%s\" est endommagé (%s).", {file, db ? sqlite3_errmsg(db) : ""}));
+    default:
+      throw Error(db::EngineMessage(db, rc, file));
   }
 }
 
@@ -57,10 +61,13 @@ using SqlitePtr = std::unique_ptr<sqlite3, SqliteCloser>;
 // goes with this object.
 class CatalogueSnapshot {
  public:
-  CatalogueSnapshot(const std::string& catalogue, const std::string& folder) : m_catalogue(catalogue) {
+  CatalogueSnapshot(const std::string& catalogue, const std::string& folder)
+      : m_catalogue(catalogue) {
     if (!platform::FileExists(catalogue))
-      throw Error(Subst("Le catalogue \"%s\" est introuvable : il n'y a rien à archiver.", {catalogue}));
-    if (::access(catalogue.c_str(), R_OK) != 0) throw Error(platform::FileOpenMessage(catalogue, errno));
+      throw Error(
+          Subst("Le catalogue \"%s\" est introuvable : il n'y a rien à archiver.", {catalogue}));
+    if (::access(catalogue.c_str(), R_OK) != 0)
+      throw Error(platform::FileOpenMessage(catalogue, errno));
     // Opened for writing when it may be: a transaction that a killed writer
     // left is then undone, as the next writer would, before the state is read.
     sqlite3* raw = nullptr;
@@ -78,18 +85,20 @@ class CatalogueSnapshot {
 
     if (!InWalMode()) {
       Check(raw);
-      struct stat st{};
+      struct stat st {};
       m_size = ::stat(catalogue.c_str(), &st) == 0 ? st.st_size : -1;
       return;
     }
-    m_copy = std::make_unique<platform::OutputFile>(folder + "/video.DB", platform::OutputOptions{.allowProtected = true});
+    m_copy = std::make_unique<platform::OutputFile>(
+        folder + "/video.DB", platform::OutputOptions{.allowProtected = true});
     const std::string& path = m_copy->TemporaryName();
     raw = nullptr;
     rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     SqlitePtr copy(raw);
     if (rc != SQLITE_OK) throw Error(db::EngineMessage(raw, rc, folder));
     // A copy that fails is thrown away: it needs no journal.
-    sqlite3_exec(raw, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;", nullptr, nullptr, nullptr);
+    sqlite3_exec(raw, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;", nullptr, nullptr,
+                 nullptr);
     sqlite3_backup* backup = sqlite3_backup_init(raw, "main", m_source.get(), "main");
     if (!backup) throw Error(db::EngineMessage(raw, sqlite3_errcode(raw), folder));
     rc = sqlite3_backup_step(backup, -1);
@@ -106,7 +115,7 @@ class CatalogueSnapshot {
     copy.reset();
     // The copy has no WAL file of its own.
     db::MarkRollbackJournal(path);
-    struct stat st{};
+    struct stat st {};
     m_size = ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
   }
 
@@ -118,7 +127,9 @@ class CatalogueSnapshot {
  private:
   bool InWalMode() {
     db::Statement mode(m_source.get(), "PRAGMA journal_mode", m_catalogue);
-    return mode.Step() && platform::EqualsNoCase(reinterpret_cast<const char*>(sqlite3_column_text(mode.Get(), 0)), "wal");
+    return mode.Step() &&
+           platform::EqualsNoCase(reinterpret_cast<const char*>(sqlite3_column_text(mode.Get(), 0)),
+                                  "wal");
   }
 
   // The state archived must be a sound catalogue before it replaces the last archive.
@@ -126,15 +137,19 @@ class CatalogueSnapshot {
     db::Statement check(db, "PRAGMA quick_check", m_catalogue);
     std::string verdict;
     try {
-      if (check.Step()) verdict = reinterpret_cast<const char*>(sqlite3_column_text(check.Get(), 0));
+      if (check.Step())
+        verdict = reinterpret_cast<const char*>(sqlite3_column_text(check.Get(), 0));
     } catch (const db::EngineError& e) {
       CatalogueFailure(db, e.NativeCode(), m_catalogue);
     }
-    if (verdict != "ok") throw Error(Subst("Le catalogue \"%s\" est endommagé (%s).", {m_catalogue, verdict}));
-    db::Statement table(db, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name='video' COLLATE NOCASE",
-                        m_catalogue);
+    if (verdict != "ok")
+      throw Error(Subst("Le catalogue \"%s\" est endommagé (%s).", {m_catalogue, verdict}));
+    db::Statement table(
+        db, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name='video' COLLATE NOCASE",
+        m_catalogue);
     if (!table.Step() || table.ColumnInt(0) == 0)
-      throw Error(Subst("Le fichier \"%s\" ne contient pas la table des films du catalogue.", {m_catalogue}));
+      throw Error(Subst("Le fichier \"%s\" ne contient pas la table des films du catalogue.",
+                        {m_catalogue}));
   }
 
   std::string m_catalogue;
@@ -144,7 +159,8 @@ class CatalogueSnapshot {
 };
 
 bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa{}, sb{};
+  struct stat sa {
+  }, sb{};
   return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
          sa.st_ino == sb.st_ino;
 }
@@ -157,15 +173,18 @@ std::string FileFailureText(const std::string& shownName, const std::string& pat
   std::string reason;
   if (nativeError == 46) {
     reason = "L'archive ne peut pas être écrite. " +
-             (systemError ? platform::SystemErrorMessage(systemError) : std::string("Erreur d'écriture."));
+             (systemError ? platform::SystemErrorMessage(systemError)
+                          : std::string("Erreur d'écriture."));
   } else if (systemError) {
     reason = platform::SystemErrorMessage(systemError);
   } else {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    reason = fd < 0 ? platform::SystemErrorMessage(errno) : std::string("La lecture du fichier a échoué.");
+    reason = fd < 0 ? platform::SystemErrorMessage(errno)
+                    : std::string("La lecture du fichier a échoué.");
     if (fd >= 0) ::close(fd);
   }
-  return Subst("Le fichier \"%s\" n'a pas pu être archivé. %s\n(%s)", {shownName, reason, componentMessage});
+  return Subst("Le fichier \"%s\" n'a pas pu être archivé. %s\n(%s)",
+               {shownName, reason, componentMessage});
 }
 
 // What a failed run leaves: the previous archive, or none.
@@ -177,7 +196,8 @@ std::string KeptText(const std::string& archiveFile) {
 
 }  // namespace
 
-ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory, archive::ArchiverQuestions* questions,
+ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory,
+                                archive::ArchiverQuestions* questions,
                                 const std::vector<std::string>& masks) {
   std::string dir = catalogueDirectory.empty() ? "./" : catalogueDirectory;
   if (dir.back() != '/') dir += '/';
@@ -190,7 +210,8 @@ ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory, archive::
     const int err = ::mkdir(result.archiveDirectory.c_str(), 0777) == 0 ? 0 : errno;
     if (err != 0 && !platform::DirectoryExists(result.archiveDirectory))
       throw Error("Impossible de créer le répertoire " + result.archiveDirectory + " : " +
-                  (err == EEXIST ? std::string("un fichier porte déjà ce nom.") : platform::SystemErrorMessage(err)));
+                  (err == EEXIST ? std::string("un fichier porte déjà ce nom.")
+                                 : platform::SystemErrorMessage(err)));
   }
 
   try {
@@ -221,11 +242,12 @@ ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory, archive::
       return path.compare(0, base.size(), base) == 0 ? path.substr(base.size()) : path;
     };
     std::string abandon;
-    archiver.OnProcessFileFailure = [&](archive::TZFBaseArchiver* sender, const std::string& fileName,
-                                        archive::TZFProcessOperation, int nativeError, int,
-                                        const std::string& message, archive::TZFAction& action) {
-      const std::string text =
-          FileFailureText(shown(fileName), fileName, nativeError, sender->FailureSystemError(), message);
+    archiver.OnProcessFileFailure = [&](archive::TZFBaseArchiver* sender,
+                                        const std::string& fileName, archive::TZFProcessOperation,
+                                        int nativeError, int, const std::string& message,
+                                        archive::TZFAction& action) {
+      const std::string text = FileFailureText(shown(fileName), fileName, nativeError,
+                                               sender->FailureSystemError(), message);
       action = questions ? questions->FileFailure(text) : archive::TZFAction::fxaAbort;
       if (action == archive::TZFAction::fxaIgnore) result.ignored.push_back(shown(fileName));
       if (action == archive::TZFAction::fxaAbort) abandon = text;
@@ -244,7 +266,8 @@ ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory, archive::
     if (!archiver.FindEntry("video.DB", item))
       throw Error(Subst("Le catalogue \"%s\" n'a pas été mis dans l'archive.", {catalogue}));
     if (static_cast<int64_t>(item.UncompressedSize) != snapshot.Size())
-      throw Error(Subst("La copie du catalogue \"%s\" n'a pas été archivée en entier.", {catalogue}));
+      throw Error(
+          Subst("La copie du catalogue \"%s\" n'a pas été archivée en entier.", {catalogue}));
     result.files = archiver.FileCount();
     archiver.Close();
     output.Commit();
@@ -263,8 +286,9 @@ ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory, archive::
 }
 
 std::string ArchivingSuccessText(const ArchivingResult& result) {
-  std::string text = "L'archivage s'est bien déroulé, vous trouverez le fichier video.zip dans le répertoire " +
-                     result.archiveDirectory;
+  std::string text =
+      "L'archivage s'est bien déroulé, vous trouverez le fichier video.zip dans le répertoire " +
+      result.archiveDirectory;
   if (!result.ignored.empty()) {
     std::string names;
     for (const auto& name : result.ignored) names += (names.empty() ? "" : ", ") + name;

@@ -25,11 +25,12 @@ struct ArchivingResult {
 };
 
 // Throws kvn::Error: "Impossible de créer le répertoire <dir> : <reason>" when
-// the archive directory cannot be made, otherwise a French message that names the cause and says the
-// previous archive is kept (a missing, damaged or locked catalogue, a file that
-// cannot be read, a full disk, an Abort). questions answers the file-failure
-// questions with a French text (nullptr: Abort).
-ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory, archive::ArchiverQuestions* questions,
+// the archive directory cannot be made, otherwise a French message that names the cause and says
+// the previous archive is kept (a missing, damaged or locked catalogue, a file that cannot be read,
+// a full disk, an Abort). questions answers the file-failure questions with a French text (nullptr:
+// Abort).
+ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory,
+                                archive::ArchiverQuestions* questions,
                                 const std::vector<std::string>& masks = DatabaseFileMasks());
 
 // The success text of the menu command, naming the files left out.

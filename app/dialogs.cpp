@@ -21,9 +21,9 @@ QString AppTitle() {
 }
 
 // A message box with French buttons; returns the role of the button pressed.
-QMessageBox::ButtonRole Ask(QWidget* parent, QMessageBox::Icon icon, const QString& title,
-                            const QString& text,
-                            std::initializer_list<std::pair<QString, QMessageBox::ButtonRole>> buttons) {
+QMessageBox::ButtonRole Ask(
+    QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+    std::initializer_list<std::pair<QString, QMessageBox::ButtonRole>> buttons) {
   QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
   QPushButton* first = nullptr;
   for (const auto& [caption, role] : buttons) {
@@ -43,7 +43,9 @@ Dialogs& Ui() {
   return g_testing ? *g_testing : qt;
 }
 
-void SetUiForTesting(Dialogs* dialogs) { g_testing = dialogs; }
+void SetUiForTesting(Dialogs* dialogs) {
+  g_testing = dialogs;
+}
 
 QString QtFilter(const QString& filter) {
   QStringList parts = filter.split('|');
@@ -86,7 +88,8 @@ void QtDialogs::Error(QWidget* parent, const QString& text) {
       {{QStringLiteral("OK"), QMessageBox::AcceptRole}});
 }
 
-int QtDialogs::Choose(QWidget* parent, const QString& title, const QString& text, const QStringList& buttons) {
+int QtDialogs::Choose(QWidget* parent, const QString& title, const QString& text,
+                      const QStringList& buttons) {
   QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
   std::vector<QPushButton*> added;
   for (const QString& b : buttons) added.push_back(box.addButton(b, QMessageBox::ActionRole));
@@ -97,21 +100,23 @@ int QtDialogs::Choose(QWidget* parent, const QString& title, const QString& text
 }
 
 std::optional<QString> QtDialogs::OpenFileName(QWidget* parent, const QString& filter) {
-  QString name = QFileDialog::getOpenFileName(parent, QStringLiteral("Ouvrir"), QString(),
-                                              QtFilter(filter));
+  QString name =
+      QFileDialog::getOpenFileName(parent, QStringLiteral("Ouvrir"), QString(), QtFilter(filter));
   if (name.isEmpty()) return std::nullopt;
   return name;
 }
 
-std::optional<QString> QtDialogs::OpenFileNameAt(QWidget* parent, const QString& filter, const QString& start) {
-  QString name = QFileDialog::getOpenFileName(parent, QStringLiteral("Ouvrir"), start, QtFilter(filter));
+std::optional<QString> QtDialogs::OpenFileNameAt(QWidget* parent, const QString& filter,
+                                                 const QString& start) {
+  QString name =
+      QFileDialog::getOpenFileName(parent, QStringLiteral("Ouvrir"), start, QtFilter(filter));
   if (name.isEmpty()) return std::nullopt;
   return name;
 }
 
 std::optional<QString> QtDialogs::SaveFileName(QWidget* parent, const QString& filter) {
-  QString name = QFileDialog::getSaveFileName(parent, QStringLiteral("Enregistrer sous"),
-                                              QString(), QtFilter(filter));
+  QString name = QFileDialog::getSaveFileName(parent, QStringLiteral("Enregistrer sous"), QString(),
+                                              QtFilter(filter));
   if (name.isEmpty()) return std::nullopt;
   return name;
 }

@@ -33,7 +33,8 @@ class Dialogs {
   virtual std::optional<QString> OpenFileName(QWidget* parent, const QString& filter) = 0;
   // The same, opening on a file chosen in advance (its folder, the file
   // selected).
-  virtual std::optional<QString> OpenFileNameAt(QWidget* parent, const QString& filter, const QString& start) {
+  virtual std::optional<QString> OpenFileNameAt(QWidget* parent, const QString& filter,
+                                                const QString& start) {
     (void)start;
     return OpenFileName(parent, filter);
   }
@@ -54,9 +55,11 @@ class QtDialogs : public Dialogs {
   bool Question(QWidget* parent, const QString& title, const QString& text) override;
   void Information(QWidget* parent, const QString& text) override;
   void Error(QWidget* parent, const QString& text) override;
-  int Choose(QWidget* parent, const QString& title, const QString& text, const QStringList& buttons) override;
+  int Choose(QWidget* parent, const QString& title, const QString& text,
+             const QStringList& buttons) override;
   std::optional<QString> OpenFileName(QWidget* parent, const QString& filter) override;
-  std::optional<QString> OpenFileNameAt(QWidget* parent, const QString& filter, const QString& start) override;
+  std::optional<QString> OpenFileNameAt(QWidget* parent, const QString& filter,
+                                        const QString& start) override;
   std::optional<QString> SaveFileName(QWidget* parent, const QString& filter) override;
   bool OpenUrl(const QUrl& url) override;
 };

@@ -3,15 +3,15 @@
 #include <stdlib.h>
 
 #include <QApplication>
-#include <QKeyEvent>
-#include <QLocale>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/handlers.h"
 #include "app/catalogue_files.h"
+#include "app/handlers.h"
 #include "platform/file_info.h"
 #include "platform/output_file.h"
 
@@ -28,7 +28,9 @@ Windows& Forms() {
   return windows;
 }
 
-const std::string& CatalogueDirectory() { return g_catalogueDirectory; }
+const std::string& CatalogueDirectory() {
+  return g_catalogueDirectory;
+}
 
 void SetCatalogueDirectory(const std::string& dir) {
   // Absolute, so that every message names the folder as the user knows it.
@@ -39,13 +41,21 @@ void SetCatalogueDirectory(const std::string& dir) {
   ProtectCatalogueFiles(g_catalogueDirectory);
 }
 
-void UseFrenchLocale() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
+void UseFrenchLocale() {
+  QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+}
 
-std::string ProgramDirectory() { return platform::ExecutableDirectory(); }
+std::string ProgramDirectory() {
+  return platform::ExecutableDirectory();
+}
 
-void OtherWindowActivated() { g_lastActiveForm = nullptr; }
+void OtherWindowActivated() {
+  g_lastActiveForm = nullptr;
+}
 
-QString ApplicationTitle() { return QStringLiteral("Korvane"); }
+QString ApplicationTitle() {
+  return QStringLiteral("Korvane");
+}
 
 Form::Form(QWidget* parent) : QDialog(parent) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -57,7 +67,9 @@ void Form::Create() {
   RunHandler(this, [this] { FormCreate(); });
 }
 
-int Form::ShowModal() { return exec(); }
+int Form::ShowModal() {
+  return exec();
+}
 
 bool Form::event(QEvent* e) {
   if (e->type() == QEvent::WindowActivate) {
@@ -117,7 +129,8 @@ class ReturnPresses : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::KeyPress) {
       auto* key = static_cast<QKeyEvent*>(event);
-      if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
+      if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+          key->modifiers() == Qt::NoModifier) {
         if (auto* b = qobject_cast<QPushButton*>(watched); b && b->isEnabled()) {
           b->click();
           return true;

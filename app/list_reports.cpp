@@ -45,8 +45,8 @@ Element System(report::SystemData what, const QString& prefix, int x, int y, boo
 }
 
 // A data text that wraps its words within its column and makes its row taller.
-Element Data(const QString& name, report::ReportData* rows, const QString& field, int x, int y, int width,
-             Qt::Alignment alignment = Qt::AlignLeft) {
+Element Data(const QString& name, report::ReportData* rows, const QString& field, int x, int y,
+             int width, Qt::Alignment alignment = Qt::AlignLeft) {
   Element e;
   e.kind = Element::Kind::DataText;
   e.name = name;
@@ -69,12 +69,17 @@ void BuildListReport(report::Report& r, report::ReportData* rows) {
   r.Bands.clear();
   r.AddBand(Band::Type::PageHeader, 40).elements = {
       Label(QStringLiteral("Korvane v1.0"), 8, 8, 10, true),
-      System(report::SystemData::Date, QCoreApplication::translate("Korvane", "Edité le : "), 592, 8, true)};
-  r.AddBand(Band::Type::Title, 40).elements = {Centred(QStringLiteral("LISTE DES FILMS"), kListWidth, 2, 20)};
+      System(report::SystemData::Date, QCoreApplication::translate("Korvane", "Edité le : "), 592,
+             8, true)};
+  r.AddBand(Band::Type::Title, 40).elements = {
+      Centred(QStringLiteral("LISTE DES FILMS"), kListWidth, 2, 20)};
   r.AddBand(Band::Type::ColumnHeader, 40).elements = {
-      Label(QStringLiteral("Référence"), 8, 8, 12, true), Label(QStringLiteral("Titre"), 104, 8, 12, true),
-      Label(QStringLiteral("Support"), 376, 8, 12, true), Label(QStringLiteral("Nb CD"), 456, 8, 12, true),
-      Label(QStringLiteral("Genre"), 520, 8, 12, true),   Label(QStringLiteral("Durée"), 640, 8, 12, true)};
+      Label(QStringLiteral("Référence"), 8, 8, 12, true),
+      Label(QStringLiteral("Titre"), 104, 8, 12, true),
+      Label(QStringLiteral("Support"), 376, 8, 12, true),
+      Label(QStringLiteral("Nb CD"), 456, 8, 12, true),
+      Label(QStringLiteral("Genre"), 520, 8, 12, true),
+      Label(QStringLiteral("Durée"), 640, 8, 12, true)};
   // Each column reaches the next one, less a gap of 8 pixels.
   r.AddBand(Band::Type::Detail, 27).elements = {
       Data("QRDBText1", rows, QStringLiteral("Reference"), 8, 8, 88),
@@ -84,7 +89,8 @@ void BuildListReport(report::Report& r, report::ReportData* rows) {
       Data("QRDBText5", rows, QStringLiteral("Genre"), 520, 8, 112),
       Data("QRDBText6", rows, QStringLiteral("Durée"), 640, 8, kListWidth - 640)};
   Element page = System(report::SystemData::PageNumber, QStringLiteral(" Page "), 312, 16, false);
-  Element count = System(report::SystemData::DetailCount, QStringLiteral("Nombre de films : "), 512, 16, false);
+  Element count =
+      System(report::SystemData::DetailCount, QStringLiteral("Nombre de films : "), 512, 16, false);
   r.AddBand(Band::Type::PageFooter, 40).elements = {page, count};
 }
 
@@ -97,21 +103,27 @@ void BuildSearchReport(report::Report& r) {
   r.Bands.clear();
   r.AddBand(Band::Type::PageHeader, 40).elements = {
       Label(QStringLiteral("Korvane v1.0"), 8, 8, 10, true),
-      System(report::SystemData::Date, QCoreApplication::translate("Korvane", "Edité le : "), 576, 8, true)};
-  r.AddBand(Band::Type::Title, 40).elements = {
-      Centred(QStringLiteral("Liste des films suivant les critères de recherche"), kSearchWidth, 4, 18)};
+      System(report::SystemData::Date, QCoreApplication::translate("Korvane", "Edité le : "), 576,
+             8, true)};
+  r.AddBand(Band::Type::Title, 40).elements = {Centred(
+      QStringLiteral("Liste des films suivant les critères de recherche"), kSearchWidth, 4, 18)};
   Element fourth = Label(QStringLiteral("Genre"), 520, 0, 12, true);
   fourth.name = QStringLiteral("QRLabel5");
   Element fifth = Label(QStringLiteral("Durée"), 624, 0, 12, true);
   fifth.name = QStringLiteral("QRLabel6");
   r.AddBand(Band::Type::ColumnHeader, 23).elements = {
-      Label(QStringLiteral("Référence"), 0, 0, 12, true), Label(QStringLiteral("Titre"), 88, 0, 12, true),
-      Label(QStringLiteral("Support"), 384, 0, 12, true), Label(QStringLiteral("Nb CD"), 456, 0, 12, true), fourth,
+      Label(QStringLiteral("Référence"), 0, 0, 12, true),
+      Label(QStringLiteral("Titre"), 88, 0, 12, true),
+      Label(QStringLiteral("Support"), 384, 0, 12, true),
+      Label(QStringLiteral("Nb CD"), 456, 0, 12, true),
+      fourth,
       fifth};
   r.AddBand(Band::Type::Detail, 24).elements = {
-      Data("QRReference", nullptr, {}, 0, 0, 80), Data("QRTitre", nullptr, {}, 88, 0, 288),
+      Data("QRReference", nullptr, {}, 0, 0, 80),
+      Data("QRTitre", nullptr, {}, 88, 0, 288),
       Data("QRSupport", nullptr, {}, 384, 0, 64, Qt::AlignHCenter),
-      Data("QRNb_cd", nullptr, {}, 456, 0, 56, Qt::AlignHCenter), Data("QRGenre", nullptr, {}, 520, 0, 96),
+      Data("QRNb_cd", nullptr, {}, 456, 0, 56, Qt::AlignHCenter),
+      Data("QRGenre", nullptr, {}, 520, 0, 96),
       Data("QRDuree", nullptr, {}, 624, 0, kSearchWidth - 624)};
   r.AddBand(Band::Type::PageFooter, 34).elements = {
       System(report::SystemData::PageNumber, QStringLiteral("Page "), 304, 8, false),
@@ -146,10 +158,13 @@ void TfrmImprimer::Preview(QWidget* parent) {
   report::ReportPreviewer().Preview(QuickRep1, parent);
 }
 
-TfrmRImprimer::TfrmRImprimer() { BuildSearchReport(QuickRep1); }
+TfrmRImprimer::TfrmRImprimer() {
+  BuildSearchReport(QuickRep1);
+}
 
-void TfrmRImprimer::Bind(report::ReportData* rows, const QString& fourth, const QString& fourthTitle,
-                         const QString& fifth, const QString& fifthTitle) {
+void TfrmRImprimer::Bind(report::ReportData* rows, const QString& fourth,
+                         const QString& fourthTitle, const QString& fifth,
+                         const QString& fifthTitle) {
   QuickRep1.Data = rows;
   const std::pair<const char*, QString> fields[] = {{"QRReference", QStringLiteral("Reference")},
                                                     {"QRTitre", QStringLiteral("Titre")},
@@ -166,11 +181,14 @@ void TfrmRImprimer::Bind(report::ReportData* rows, const QString& fourth, const 
   QuickRep1.Find(QStringLiteral("QRLabel6"))->text = fifthTitle;
 }
 
-void TfrmRImprimer::Preview(QWidget* parent) { report::ReportPreviewer().Preview(QuickRep1, parent); }
+void TfrmRImprimer::Preview(QWidget* parent) {
+  report::ReportPreviewer().Preview(QuickRep1, parent);
+}
 
 // ----------------------------------------------------------------- command line
 
-std::string PrintCatalogueList(const std::string& directory, const std::string& output, int& films) {
+std::string PrintCatalogueList(const std::string& directory, const std::string& output,
+                               int& films) {
   std::string dir = directory.empty() ? "." : directory;
   if (dir.back() != '/') dir += '/';
   db::Database database(dir);

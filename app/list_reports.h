@@ -50,8 +50,8 @@ class TfrmRImprimer {
 
   // Binds the six data texts and the two variable titles: the fourth and fifth
   // columns show `fourth` and `fifth` under their titles.
-  void Bind(report::ReportData* rows, const QString& fourth, const QString& fourthTitle, const QString& fifth,
-            const QString& fifthTitle);
+  void Bind(report::ReportData* rows, const QString& fourth, const QString& fourthTitle,
+            const QString& fifth, const QString& fifthTitle);
   void Preview(QWidget* parent);
 
   report::Report QuickRep1;

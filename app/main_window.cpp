@@ -30,9 +30,9 @@
 #include "app/search_form.h"
 #include "db/catalogue.h"
 #include "db/sqlite.h"
-#include "platform/file_info.h"
 #include "platform/codepage.h"
 #include "platform/conversions.h"
+#include "platform/file_info.h"
 #include "platform/ini_file.h"
 
 namespace kvn::app {
@@ -85,7 +85,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), DataSourceVideo(&Tvideo) 
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
-  static_cast<exporting::ExportDialogSettings&>(QExportDialog1) = MainWindowExportSettings(Tvideo, CatalogueDirectory());
+  static_cast<exporting::ExportDialogSettings&>(QExportDialog1) =
+      MainWindowExportSettings(Tvideo, CatalogueDirectory());
 
   auto* central = new QWidget(this);
   central->resize(794, 490 - 19);
@@ -108,7 +109,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), DataSourceVideo(&Tvideo) 
   DBGrid1->viewport()->setCursor(Qt::PointingHandCursor);
   DBGrid1->SetDataSource(&DataSourceVideo);
   // The reference column holds a reference such as "DVD-038".
-  const int referenceWidth = QFontMetrics(DBGrid1->font()).horizontalAdvance(QStringLiteral("DVD-038")) + 14;
+  const int referenceWidth =
+      QFontMetrics(DBGrid1->font()).horizontalAdvance(QStringLiteral("DVD-038")) + 14;
   DBGrid1->SetColumns({{"Reference", QStringLiteral("Réf"), referenceWidth},
                        {"Titre", QStringLiteral("Titre"), 280},
                        {"Nb_cd", QStringLiteral("Nb CD"), 38},
@@ -160,7 +162,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), DataSourceVideo(&Tvideo) 
 // Follows the catalogue table for the commands that need a film.
 class TForm1::CommandFollower : public DataLink {
  public:
-  explicit CommandFollower(TForm1& window) : m_window(window) { SetDataSource(&window.DataSourceVideo); }
+  explicit CommandFollower(TForm1& window) : m_window(window) {
+    SetDataSource(&window.DataSourceVideo);
+  }
   ~CommandFollower() override { SetDataSource(nullptr); }
   void ActiveChanged() override { m_window.UpdateDeleteCommands(); }
   void DataSetChanged() override { m_window.UpdateDeleteCommands(); }
@@ -239,8 +243,8 @@ void TForm1::BuildMenus() {
       QKeySequence(Qt::CTRL | Qt::Key_E), [this] { s_mnuExporterClick(); });
   add(file, "Archiverlabasededonnes1", QStringLiteral("Archiver la base de données"),
       Pictogram::Archive, {}, [this] { Archiverlabasededonnes1Click(); });
-  add(file, "Restaurerlabasededonnees1", QStringLiteral("Restaurer la base de données…"), Pictogram::Archive,
-      {}, [this] { Restaurerlabasededonnees1Click(); });
+  add(file, "Restaurerlabasededonnees1", QStringLiteral("Restaurer la base de données…"),
+      Pictogram::Archive, {}, [this] { Restaurerlabasededonnees1Click(); });
   add(file, "s_mnuImprimer", QStringLiteral("Imprimer"), Pictogram::Print,
       QKeySequence(Qt::CTRL | Qt::Key_P), [this] { s_mnuImprimerClick(); });
   file->addSeparator();
@@ -257,8 +261,8 @@ void TForm1::BuildMenus() {
   QMenu* help = menuBar()->addMenu(QStringLiteral("?"));
   add(help, "s_mnuAide", QStringLiteral("Aide"), Pictogram::Help, QKeySequence(Qt::Key_F1),
       [this] { s_mnuAideClick(); });
-  add(help, "s_mnuApropos", QCoreApplication::translate("Korvane", "A propos..."), Pictogram::About, {},
-      [this] { s_mnuAproposClick(); });
+  add(help, "s_mnuApropos", QCoreApplication::translate("Korvane", "A propos..."), Pictogram::About,
+      {}, [this] { s_mnuAproposClick(); });
   add(help, "Rapportdebugs1", QStringLiteral("Signaler un bug"), Pictogram::Bug, {},
       [this] { Rapportdebugs1Click(); });
 
@@ -266,7 +270,8 @@ void TForm1::BuildMenus() {
   PopupMenu1->setObjectName("PopupMenu1");
   QAction* modify = PopupMenu1->addAction(QStringLiteral("Modifier"));
   modify->setObjectName("PopupModifier");
-  connect(modify, &QAction::triggered, this, [this] { RunHandler(this, [this] { s_mnuModifierClick(); }); });
+  connect(modify, &QAction::triggered, this,
+          [this] { RunHandler(this, [this] { s_mnuModifierClick(); }); });
   QAction* destroy = PopupMenu1->addAction(QStringLiteral("Détruire"));
   destroy->setObjectName("PopupDetruire");
   connect(destroy, &QAction::triggered, this,
@@ -282,11 +287,12 @@ void TForm1::BuildMenus() {
   DBGrid1->horizontalHeader()->setSortIndicator(1, Qt::AscendingOrder);
   connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this](int column) { RunHandler(this, [this, column] { SortByColumn(column); }); });
-  connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
-    if (m_fitting) return;
-    if (column == 1) m_titleWidth = width;
-    FitTitleColumn();
-  });
+  connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionResized, this,
+          [this](int column, int, int width) {
+            if (m_fitting) return;
+            if (column == 1) m_titleWidth = width;
+            FitTitleColumn();
+          });
 }
 
 void TForm1::FormCreate() {
@@ -309,8 +315,10 @@ void TForm1::FormCreate() {
   }
   std::vector<std::string> columns;
   try {
-    db::Statement info(Database1.Handle(), "SELECT name FROM pragma_table_info('video')", Database1.FilePath());
-    while (info.Step()) columns.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(info.Get(), 0)));
+    db::Statement info(Database1.Handle(), "SELECT name FROM pragma_table_info('video')",
+                       Database1.FilePath());
+    while (info.Step())
+      columns.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(info.Get(), 0)));
   } catch (const Error&) {
     // No readable table: opening it below says why.
   }
@@ -318,7 +326,8 @@ void TForm1::FormCreate() {
   if (!columns.empty()) {
     auto has = [&columns](const char* name) {
       for (const auto& c : columns)
-        if (platform::Cp1252EqualsNoCase(platform::Utf8ToCp1252(c), platform::Utf8ToCp1252(name))) return true;
+        if (platform::Cp1252EqualsNoCase(platform::Utf8ToCp1252(c), platform::Utf8ToCp1252(name)))
+          return true;
       return false;
     };
     struct Step {
@@ -338,7 +347,8 @@ void TForm1::FormCreate() {
     if (!needed.empty()) {
       // Only the back cover missing: the upgrade from the second structure.
       const bool fromLevel2 = needed.size() == 1 && !has("Jaquette2");
-      Ui().Warning(this, QString::fromUtf8(fromLevel2 ? kUpgradeFromLevel2Text : kUpgradeFromLevel0Text));
+      Ui().Warning(this,
+                   QString::fromUtf8(fromLevel2 ? kUpgradeFromLevel2Text : kUpgradeFromLevel0Text));
       for (const char* sql : needed) {
         Query1.SetSQL(sql);
         Query1.ExecSQL();
@@ -393,24 +403,36 @@ void TForm1::s_mnuModifierClick() {
   f->SetFocusOrder();
 }
 
-void TForm1::s_mnuSupprimerClick() { Forms().frmSFiche->ShowModal(); }
+void TForm1::s_mnuSupprimerClick() {
+  Forms().frmSFiche->ShowModal();
+}
 
-void TForm1::s_mnuQuitterClick() { close(); }
+void TForm1::s_mnuQuitterClick() {
+  close();
+}
 
 void TForm1::s_mnuAideClick() {
   const QString page = QString::fromStdString(ProgramDirectory() + "Aide/index.html");
   // Without a browser the user still learns where the help is.
   if (!Ui().OpenUrl(QUrl::fromLocalFile(page)))
-    Ui().Warning(this, QStringLiteral("Aucun navigateur n'a pu afficher l'aide. Ouvrez vous-même la page :\n") + page);
+    Ui().Warning(
+        this,
+        QStringLiteral("Aucun navigateur n'a pu afficher l'aide. Ouvrez vous-même la page :\n") +
+            page);
 }
 
-void TForm1::s_mnuAproposClick() { Forms().apropos->ShowModal(); }
+void TForm1::s_mnuAproposClick() {
+  Forms().apropos->ShowModal();
+}
 
-void TForm1::Scanneruneimage1Click() { Forms().frmSCfiche->ShowModal(); }
+void TForm1::Scanneruneimage1Click() {
+  Forms().frmSCfiche->ShowModal();
+}
 
 QUrl TForm1::BugReportUrl() const {
   platform::IniFile ini(CatalogueDirectory() + "kvn.ini", {.allowProtected = true});
-  QString address = QString::fromStdString(ini.ReadString("APP", "BugReportAddress", kDefaultBugAddress));
+  QString address =
+      QString::fromStdString(ini.ReadString("APP", "BugReportAddress", kDefaultBugAddress));
   QUrl url(QStringLiteral("mailto:") + address);
   QUrlQuery query;
   query.addQueryItem(QStringLiteral("subject"), QStringLiteral("Korvane v1.0 : Signaler un bug"));
@@ -421,8 +443,10 @@ QUrl TForm1::BugReportUrl() const {
 void TForm1::Rapportdebugs1Click() {
   const QUrl url = BugReportUrl();
   if (!Ui().OpenUrl(url))
-    Ui().Warning(this, QStringLiteral("Aucun programme de courrier n'a pu être ouvert. Écrivez à l'adresse :\n") +
-                           url.path());
+    Ui().Warning(
+        this,
+        QStringLiteral("Aucun programme de courrier n'a pu être ouvert. Écrivez à l'adresse :\n") +
+            url.path());
 }
 
 namespace {
@@ -432,14 +456,19 @@ class ArchiverBoxes : public archive::ArchiverQuestions {
  public:
   explicit ArchiverBoxes(QWidget* parent) : m_parent(parent) {}
   Overwrite ConfirmOverwrite(const std::string& entry, const std::string& source) override {
-    const QString text = QString::fromStdString("Overwrite file \"" + entry + "\" with \"" + source + "\"");
+    const QString text =
+        QString::fromStdString("Overwrite file \"" + entry + "\" with \"" + source + "\"");
     switch (Ui().Choose(m_parent, QStringLiteral("Confirmation"), text,
                         {QStringLiteral("Oui"), QStringLiteral("Non"), QStringLiteral("Non à tout"),
                          QStringLiteral("Oui à tout")})) {
-      case 0: return Overwrite::Yes;
-      case 2: return Overwrite::NoToAll;
-      case 3: return Overwrite::YesToAll;
-      default: return Overwrite::No;
+      case 0:
+        return Overwrite::Yes;
+      case 2:
+        return Overwrite::NoToAll;
+      case 3:
+        return Overwrite::YesToAll;
+      default:
+        return Overwrite::No;
     }
   }
   // A request for a volume: OK or Cancel.
@@ -448,11 +477,15 @@ class ArchiverBoxes : public archive::ArchiverQuestions {
                        {QStringLiteral("OK"), QStringLiteral("Annuler")}) == 0;
   }
   archive::TZFAction FileFailure(const std::string& message) override {
-    switch (Ui().Choose(m_parent, ApplicationTitle(), QString::fromStdString(message),
-                        {QStringLiteral("Abandonner"), QStringLiteral("Réessayer"), QStringLiteral("Ignorer")})) {
-      case 1: return archive::TZFAction::fxaRetry;
-      case 2: return archive::TZFAction::fxaIgnore;
-      default: return archive::TZFAction::fxaAbort;
+    switch (Ui().Choose(
+        m_parent, ApplicationTitle(), QString::fromStdString(message),
+        {QStringLiteral("Abandonner"), QStringLiteral("Réessayer"), QStringLiteral("Ignorer")})) {
+      case 1:
+        return archive::TZFAction::fxaRetry;
+      case 2:
+        return archive::TZFAction::fxaIgnore;
+      default:
+        return archive::TZFAction::fxaAbort;
     }
   }
 
@@ -468,7 +501,9 @@ void TForm1::s_mnuChercherClick() {
   search->ShowModal();
 }
 
-void TForm1::s_mnuImprimerClick() { Forms().frmImprimer->Preview(this); }
+void TForm1::s_mnuImprimerClick() {
+  Forms().frmImprimer->Preview(this);
+}
 
 namespace {
 
@@ -480,7 +515,8 @@ class ProgramExportHooks : public exporting::DialogHooks {
     return Ui().Question(parent, title, text);
   }
   void Error(QWidget* parent, const QString& text) override { Ui().Error(parent, text); }
-  std::optional<QString> SaveFileName(QWidget* parent, const QString& filter, const QString&, const QString&) override {
+  std::optional<QString> SaveFileName(QWidget* parent, const QString& filter, const QString&,
+                                      const QString&) override {
     return Ui().SaveFileName(parent, filter);
   }
   std::optional<QString> OpenFileName(QWidget* parent, const QString& filter) override {
@@ -494,7 +530,8 @@ class ProgramShell : public exporting::Shell {
  public:
   void Open(const std::string& path) override {
     if (!Ui().OpenUrl(QUrl::fromLocalFile(QString::fromStdString(path))))
-      Ui().Warning(nullptr, QStringLiteral("Aucun programme n'a pu ouvrir le fichier %1.").arg(QString::fromStdString(path)));
+      Ui().Warning(nullptr, QStringLiteral("Aucun programme n'a pu ouvrir le fichier %1.")
+                                .arg(QString::fromStdString(path)));
   }
   void Print(const std::string& path) override { exporting::DefaultShell().Print(path); }
 };
@@ -506,7 +543,9 @@ void TForm1::s_mnuExporterClick() {
   static ProgramShell shell;
   QExportDialog1.Hooks = &hooks;
   QExportDialog1.FileShell = &shell;
-  QExportDialog1.OnGetRecordLabel = [this](exporting::TQExport*, std::string& label) { label = FilmLabel(Tvideo); };
+  QExportDialog1.OnGetRecordLabel = [this](exporting::TQExport*, std::string& label) {
+    label = FilmLabel(Tvideo);
+  };
   QExportDialog1.FileName = CatalogueDirectory() + "video.xls";
   // The dialog comes back as the user left it (type, file, fields, pages):
   // its options are kept in the user's settings folder; "Outils" saves and
@@ -528,8 +567,9 @@ void TForm1::Archiverlabasededonnes1Click() {
 void TForm1::Restaurerlabasededonnees1Click() {
   // The user chooses the archive, the catalogue's own first; it is read and
   // checked before the user is asked.
-  const auto chosen = Ui().OpenFileNameAt(this, QStringLiteral("Archives zip (*.zip)|*.zip|Tous les fichiers|*"),
-                                          QString::fromStdString(CatalogueDirectory() + "Archive/video.zip"));
+  const auto chosen =
+      Ui().OpenFileNameAt(this, QStringLiteral("Archives zip (*.zip)|*.zip|Tous les fichiers|*"),
+                          QString::fromStdString(CatalogueDirectory() + "Archive/video.zip"));
   if (!chosen) return;
   CatalogueRestore restore(CatalogueDirectory(), chosen->toStdString());
   if (!Ui().Confirm(this, QString::fromStdString(restore.ConfirmationText()))) return;
@@ -601,8 +641,9 @@ void TForm1::FitTitleColumn() {
   for (int c = 0; c < DBGrid1->model()->columnCount(); ++c)
     if (c != 1) others += DBGrid1->columnWidth(c);
   // The viewport as it is without a horizontal scroll bar.
-  const int room = DBGrid1->width() - 2 * DBGrid1->frameWidth() - DBGrid1->verticalHeader()->width() -
-                   (DBGrid1->verticalScrollBar()->isVisible() ? DBGrid1->verticalScrollBar()->width() : 0);
+  const int room =
+      DBGrid1->width() - 2 * DBGrid1->frameWidth() - DBGrid1->verticalHeader()->width() -
+      (DBGrid1->verticalScrollBar()->isVisible() ? DBGrid1->verticalScrollBar()->width() : 0);
   m_fitting = true;
   DBGrid1->setColumnWidth(1, std::max(m_titleWidth, room - others));
   m_fitting = false;
@@ -619,23 +660,27 @@ void TForm1::SortByColumn(int column) {
   db::Bookmark mark = Tvideo.GetBookmark();
   Tvideo.Close();
   // Titles going up: the title index itself.
-  Tvideo.SetSortField(platform::Utf8EqualsNoCase(field, "Titre") && !descending ? "" : field, descending);
+  Tvideo.SetSortField(platform::Utf8EqualsNoCase(field, "Titre") && !descending ? "" : field,
+                      descending);
   Tvideo.Open();
   if (Tvideo.BookmarkValid(mark)) Tvideo.GotoBookmark(mark);
   Tvideo.FreeBookmark(mark);
-  DBGrid1->horizontalHeader()->setSortIndicator(column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+  DBGrid1->horizontalHeader()->setSortIndicator(
+      column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void TForm1::JumpToTitle(const QString& typed) {
   if (!Tvideo.Active() || typed.trimmed().isEmpty()) return;
   // The first key at or after the typed text's, in the list's title order.
-  db::Statement find(Database1.Handle(),
-                     db::HasFrenchTitleKey(Database1.Handle())
-                         ? "SELECT id, substr(cle, 1, length(?1)) = ?1 FROM video_cle WHERE cle >= ?1 "
-                           "ORDER BY cle, id LIMIT 1"
-                         : "SELECT rowid, substr(k, 1, length(?1)) = ?1 FROM (SELECT rowid, " +
-                               db::TitleSortKeySql("Titre") + " AS k FROM video) WHERE k >= ?1 ORDER BY k, rowid LIMIT 1",
-                     Database1.FilePath());
+  db::Statement find(
+      Database1.Handle(),
+      db::HasFrenchTitleKey(Database1.Handle())
+          ? "SELECT id, substr(cle, 1, length(?1)) = ?1 FROM video_cle WHERE cle >= ?1 "
+            "ORDER BY cle, id LIMIT 1"
+          : "SELECT rowid, substr(k, 1, length(?1)) = ?1 FROM (SELECT rowid, " +
+                db::TitleSortKeySql("Titre") +
+                " AS k FROM video) WHERE k >= ?1 ORDER BY k, rowid LIMIT 1",
+      Database1.FilePath());
   const std::string text = db::FoldTitle(typed.toStdString());
   sqlite3_bind_text(find.Get(), 1, text.c_str(), -1, SQLITE_TRANSIENT);
   if (!find.Step() || sqlite3_column_int(find.Get(), 1) == 0) return;
@@ -657,10 +702,13 @@ void TForm1::RestoreLayout() {
     platform::IniFile ini(CatalogueDirectory() + "kvn.ini", {.allowProtected = true});
     const int width = static_cast<int>(ini.ReadInteger(kWindowSection, "Largeur", 0));
     const int height = static_cast<int>(ini.ReadInteger(kWindowSection, "Hauteur", 0));
-    if (width > 0 && height > 0) resize(std::max(width, minimumWidth()), std::max(height, minimumHeight()));
-    if (ini.ReadBool(kWindowSection, "Agrandie", false)) setWindowState(windowState() | Qt::WindowMaximized);
+    if (width > 0 && height > 0)
+      resize(std::max(width, minimumWidth()), std::max(height, minimumHeight()));
+    if (ini.ReadBool(kWindowSection, "Agrandie", false))
+      setWindowState(windowState() | Qt::WindowMaximized);
     for (int c = 0; c < DBGrid1->model()->columnCount(); ++c) {
-      const int w = static_cast<int>(ini.ReadInteger(kListSection, "Colonne" + std::to_string(c), 0));
+      const int w =
+          static_cast<int>(ini.ReadInteger(kListSection, "Colonne" + std::to_string(c), 0));
       if (w >= 8 && w <= 2000) DBGrid1->setColumnWidth(c, w);
     }
     FitTitleColumn();
@@ -678,7 +726,8 @@ void TForm1::SaveLayout() {
   ini.WriteBool(kWindowSection, "Agrandie", isMaximized());
   // The title's own width, not the width it took to fill the window.
   for (int c = 0; c < DBGrid1->model()->columnCount(); ++c)
-    ini.WriteInteger(kListSection, "Colonne" + std::to_string(c), c == 1 ? m_titleWidth : DBGrid1->columnWidth(c));
+    ini.WriteInteger(kListSection, "Colonne" + std::to_string(c),
+                     c == 1 ? m_titleWidth : DBGrid1->columnWidth(c));
   ini.EndUpdate();
 }
 
@@ -688,8 +737,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
   try {
     SaveLayout();
   } catch (const Error& e) {
-    Ui().Warning(this, QStringLiteral("La taille de la fenêtre et des colonnes n'a pas pu être enregistrée.\n") +
-                           QString::fromUtf8(e.what()));
+    Ui().Warning(
+        this,
+        QStringLiteral("La taille de la fenêtre et des colonnes n'a pas pu être enregistrée.\n") +
+            QString::fromUtf8(e.what()));
   }
   // Closing the main window ends the program, whatever other window is open.
   QMainWindow::closeEvent(event);

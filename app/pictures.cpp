@@ -184,7 +184,9 @@ QPixmap DrawPictogram(Pictogram which, int size) {
       QFont f("Liberation Sans", 18, QFont::Bold);
       p.setFont(f);
       p.drawText(QRectF(0, 0, 32, 32), Qt::AlignCenter,
-                 which == Pictogram::Help ? "?" : which == Pictogram::About ? "i" : "!");
+                 which == Pictogram::Help    ? "?"
+                 : which == Pictogram::About ? "i"
+                                             : "!");
       break;
     }
   }

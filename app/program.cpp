@@ -69,7 +69,8 @@ int RunGui(int& argc, char** argv, const std::string& directory) {
   // The program's own texts in French (the export dialog's pages, its
   // progress window), with accents and French typography.
   QTranslator korvaneFrench;
-  if (korvaneFrench.load(QStringLiteral(":/i18n/korvane_fr.qm"))) QApplication::installTranslator(&korvaneFrench);
+  if (korvaneFrench.load(QStringLiteral(":/i18n/korvane_fr.qm")))
+    QApplication::installTranslator(&korvaneFrench);
 
   auto splash = std::make_unique<TSplashScreen>();
   splash->show();

@@ -1,5 +1,7 @@
 #include "app/record_forms.h"
 
+#include <sqlite3.h>
+
 #include <QCalendarWidget>
 #include <QEvent>
 #include <QFocusEvent>
@@ -9,7 +11,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
-#include <sqlite3.h>
 
 #include "app/cover_printing.h"
 #include "app/dialogs.h"
@@ -24,9 +25,10 @@
 namespace kvn::app {
 
 const QStringList& GenreList() {
-  static const QStringList list = {
-      "Action", "Comédie", "Dessin animé", "Drame", "Erotique", "Fiction", "Guerre", "Horreur",
-      "Karate", "Peplum", "Policier", "Romantique", "Science-Fiction", "Thriller", "Western", "X"};
+  static const QStringList list = {"Action",          "Comédie",  "Dessin animé", "Drame",
+                                   "Erotique",        "Fiction",  "Guerre",       "Horreur",
+                                   "Karate",          "Peplum",   "Policier",     "Romantique",
+                                   "Science-Fiction", "Thriller", "Western",      "X"};
   return list;
 }
 
@@ -85,9 +87,13 @@ QLabel* Heading(QWidget* parent, const char* name, const QColor& color, QPoint a
   return l;
 }
 
-TForm1& Main() { return *Forms().form1; }
+TForm1& Main() {
+  return *Forms().form1;
+}
 
-std::string FieldText(const char* field) { return Main().Tvideo.FieldByName(field).AsString(); }
+std::string FieldText(const char* field) {
+  return Main().Tvideo.FieldByName(field).AsString();
+}
 
 bool HasDigit(const QString& text) {
   for (QChar c : text)
@@ -120,9 +126,11 @@ TfrmNFiche::TfrmNFiche(QWidget* parent) : Form(parent), TNFiche(Main().Database1
   MaskEdit1 = Place<DurationEdit>(fields, "MaskEdit1", QRect(132, 36, 70, 23));
   MaskEdit1->SetText(QStringLiteral("00:00:00"));
   MakeLabel(fields, QStringLiteral("Genre"), 212, 20);
-  DBComboBoxGenre = BoundCombo(fields, "DBComboBoxGenre", QRect(212, 36, 130, 23), ds, "Genre", GenreList());
+  DBComboBoxGenre =
+      BoundCombo(fields, "DBComboBoxGenre", QRect(212, 36, 130, 23), ds, "Genre", GenreList());
   MakeLabel(fields, QStringLiteral("Support"), 352, 20);
-  DBComboBoxSupport = BoundCombo(fields, "DBComboBoxSupport", QRect(352, 36, 120, 23), ds, "Support", MediumList());
+  DBComboBoxSupport =
+      BoundCombo(fields, "DBComboBoxSupport", QRect(352, 36, 120, 23), ds, "Support", MediumList());
   MakeLabel(fields, QStringLiteral("Titre"), 12, 64);
   EditTitre = Bound(fields, "EditTitre", QRect(12, 80, 390, 23), ds, "Titre");
   MakeLabel(fields, QStringLiteral("Nb CD"), 412, 64);
@@ -244,7 +252,9 @@ bool TfrmNFiche::eventFilter(QObject* watched, QEvent* event) {
 // that validation only ever writes the current film's own values.
 class TfrmMFiche::Follower : public DataLink {
  public:
-  explicit Follower(TfrmMFiche& window) : m_window(window) { SetDataSource(&Main().DataSourceVideo); }
+  explicit Follower(TfrmMFiche& window) : m_window(window) {
+    SetDataSource(&Main().DataSourceVideo);
+  }
   void ActiveChanged() override { Follow(); }
   void DataSetChanged() override { Follow(); }
   void Scrolled(int) override { Follow(); }
@@ -267,8 +277,8 @@ bool CheckDuration(DurationEdit* box) {
   if (!HasDigit(text) ||
       platform::TryStrToTime(platform::Utf8ToCp1252(text.trimmed().toStdString())))
     return true;
-  Ui().Error(box->window(), QString::fromStdString(platform::ConversionMessage(platform::ConversionKind::Time,
-                                                                               text.toStdString())) +
+  Ui().Error(box->window(), QString::fromStdString(platform::ConversionMessage(
+                                platform::ConversionKind::Time, text.toStdString())) +
                                 QStringLiteral("\n") + DurationEdit::Expected());
   box->setFocus();
   return false;
@@ -276,7 +286,8 @@ bool CheckDuration(DurationEdit* box) {
 
 bool CheckFilm(QWidget* window, QLineEdit* title, QLineEdit* discs) {
   if (title->text().trimmed().isEmpty()) {
-    Ui().Warning(window, QStringLiteral("Un film doit avoir un titre : saisissez-le avant de valider."));
+    Ui().Warning(window,
+                 QStringLiteral("Un film doit avoir un titre : saisissez-le avant de valider."));
     title->setFocus();
     return false;
   }
@@ -303,7 +314,8 @@ TfrmMFiche::TfrmMFiche(QWidget* parent) : Form(parent) {
   heading->setGeometry(8, 8, 200, 20);
   lblEnregistrement = Heading(this, "lblEnregistrement", Qt::blue, QPoint(210, 8));
 
-  QGroupBox* left = Group(this, QStringLiteral("Modifier l'enregistrement suivant"), QRect(8, 32, 353, 265));
+  QGroupBox* left =
+      Group(this, QStringLiteral("Modifier l'enregistrement suivant"), QRect(8, 32, 353, 265));
   MakeLabel(left, QStringLiteral("Référence"), 12, 16);
   EditReference = Bound(left, "EditReference", QRect(12, 32, 110, 23), ds, "Reference");
   MakeLabel(left, QStringLiteral("Durée"), 132, 16);
@@ -313,7 +325,8 @@ TfrmMFiche::TfrmMFiche(QWidget* parent) : Form(parent) {
   MakeLabel(left, QStringLiteral("Genre"), 12, 96);
   DBComboBox1 = BoundCombo(left, "DBComboBox1", QRect(12, 112, 130, 23), ds, "Genre", GenreList());
   MakeLabel(left, QStringLiteral("Support"), 152, 96);
-  DBComboBox2 = BoundCombo(left, "DBComboBox2", QRect(152, 112, 110, 23), ds, "Support", MediumList());
+  DBComboBox2 =
+      BoundCombo(left, "DBComboBox2", QRect(152, 112, 110, 23), ds, "Support", MediumList());
   MakeLabel(left, QStringLiteral("Nb CD"), 272, 96);
   DBEdit2 = Bound(left, "DBEdit2", QRect(272, 112, 69, 23), ds, "Nb_cd");
   MakeLabel(left, QStringLiteral("Chemin d'accès de la jaquette avant :"), 12, 136);
@@ -349,7 +362,8 @@ TfrmMFiche::TfrmMFiche(QWidget* parent) : Form(parent) {
   Edit3 = Place<QLineEdit>(this, "Edit3", QRect(0, 0, 10, 10));
   Edit3->hide();
 
-  BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("Valider la modification"), QRect(8, 310, 265, 41));
+  BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("Valider la modification"),
+                       QRect(8, 310, 265, 41));
   BitBtn2 = MakeButton(this, "BitBtn2", QStringLiteral("Fermer"), QRect(313, 310, 273, 41));
 
   OnSignal(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
@@ -367,9 +381,9 @@ TfrmMFiche::TfrmMFiche(QWidget* parent) : Form(parent) {
 }
 
 void TfrmMFiche::SetFocusOrder() {
-  QWidget* order[] = {EditReference, EditTitre, MaskEdit1, DBComboBox1, DBComboBox2, DBEdit2,
-                      Edit1,         Button1,   Edit2,     DBEdit1,     Button2,     SpeedButton2,
-                      BitBtn1,       BitBtn2};
+  QWidget* order[] = {EditReference, EditTitre,    MaskEdit1, DBComboBox1, DBComboBox2,
+                      DBEdit2,       Edit1,        Button1,   Edit2,       DBEdit1,
+                      Button2,       SpeedButton2, BitBtn1,   BitBtn2};
   for (size_t i = 0; i + 1 < std::size(order); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
   EditReference->setFocus();
 }
@@ -422,8 +436,12 @@ void TfrmMFiche::ViewCover(const QLineEdit* path) {
   viewer->raise();
 }
 
-void TfrmMFiche::SpeedButton1Click() { ViewCover(Edit1); }
-void TfrmMFiche::SpeedButton5Click() { ViewCover(Edit2); }
+void TfrmMFiche::SpeedButton1Click() {
+  ViewCover(Edit1);
+}
+void TfrmMFiche::SpeedButton5Click() {
+  ViewCover(Edit2);
+}
 
 void TfrmMFiche::MonthCalendar1Click(const QDate& date) {
   auto d = platform::EncodeDate(date.year(), date.month(), date.day());
@@ -443,7 +461,8 @@ void TfrmMFiche::BitBtn1Click() {
   db::Table& t = Main().Tvideo;
   t.Edit();
   // A borrower without a clicked day: the day the calendar shows is the loan's.
-  if (!DBEdit1->text().trimmed().isEmpty() && DBEdit5->text().isEmpty()) MonthCalendar1Click(MonthCalendar1->selectedDate());
+  if (!DBEdit1->text().trimmed().isEmpty() && DBEdit5->text().isEmpty())
+    MonthCalendar1Click(MonthCalendar1->selectedDate());
   // The borrower as it will be written: what the borrower box holds.
   const bool copy = MaskEdit1->Text() != QString::fromStdString(FieldText("Durée")) ||
                     Edit2->text() != QString::fromStdString(FieldText("Jaquette2")) ||
@@ -480,7 +499,8 @@ TfrmSFiche::TfrmSFiche(QWidget* parent) : Form(parent) {
   lblNumero = Heading(this, "lblNumero", Qt::red, QPoint(218, 8));
   lblNumero->setFixedWidth(196);
 
-  QGroupBox* g = Group(this, QStringLiteral("Supprimer l'enregistrement suivant "), QRect(8, 32, 406, 160));
+  QGroupBox* g =
+      Group(this, QStringLiteral("Supprimer l'enregistrement suivant "), QRect(8, 32, 406, 160));
   MakeLabel(g, QStringLiteral("Référence"), 12, 18);
   EditReference = Bound(g, "EditReference", QRect(12, 34, 110, 23), ds, "Reference");
   MakeLabel(g, QStringLiteral("Durée"), 132, 18);
@@ -498,14 +518,17 @@ TfrmSFiche::TfrmSFiche(QWidget* parent) : Form(parent) {
     e->setReadOnly(true);
   for (DBComboBox* c : {DBComboBox1, DBComboBox2}) c->setEnabled(false);
 
-  BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("Supprimer l'enregistrement"), QRect(8, 204, 193, 41));
+  BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("Supprimer l'enregistrement"),
+                       QRect(8, 204, 193, 41));
   BitBtn2 = MakeButton(this, "BitBtn2", QStringLiteral("Fermer"), QRect(221, 204, 193, 41));
   OnSignal(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
   OnSignal(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
   Create();
 }
 
-void TfrmMFiche::Btn_ImpJaquetteClick() { Forms().frm_ImpJaquettes->ShowModal(); }
+void TfrmMFiche::Btn_ImpJaquetteClick() {
+  Forms().frm_ImpJaquettes->ShowModal();
+}
 
 void TfrmSFiche::FormCreate() {
   if (!Main().Tvideo.Active()) return;
@@ -518,7 +541,9 @@ void TfrmSFiche::BitBtn1Click() {
   done(QDialog::Accepted);
 }
 
-void TfrmSFiche::BitBtn2Click() { reject(); }
+void TfrmSFiche::BitBtn2Click() {
+  reject();
+}
 
 // ---------------------------------------------------------------- TfrmJaquette
 

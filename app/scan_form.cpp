@@ -51,9 +51,12 @@ TfrmSCfiche::TfrmSCfiche(QWidget* parent) : Form(parent) {
   AcquireImage1.SetAppProductName("none");
   AcquireImage1.SHOWhideUI = true;
 
-  connect(SpeedButton2, &QPushButton::clicked, this, [this] { RunHandler(this, [this] { SpeedButton2Click(); }); });
-  connect(SpeedButton3, &QPushButton::clicked, this, [this] { RunHandler(this, [this] { SpeedButton3Click(); }); });
-  connect(SpeedButton4, &QPushButton::clicked, this, [this] { RunHandler(this, [this] { SpeedButton4Click(); }); });
+  connect(SpeedButton2, &QPushButton::clicked, this,
+          [this] { RunHandler(this, [this] { SpeedButton2Click(); }); });
+  connect(SpeedButton3, &QPushButton::clicked, this,
+          [this] { RunHandler(this, [this] { SpeedButton3Click(); }); });
+  connect(SpeedButton4, &QPushButton::clicked, this,
+          [this] { RunHandler(this, [this] { SpeedButton4Click(); }); });
 }
 
 void TfrmSCfiche::SpeedButton2Click() {
@@ -62,8 +65,9 @@ void TfrmSCfiche::SpeedButton2Click() {
   // Each step's result is checked: the user is told why no picture came, and
   // the picture shown stays as it was.
   if (!t.LoadSourceManager()) {
-    Ui().Warning(this, QStringLiteral("Le gestionnaire de numérisation n'a pas pu être chargé (%1).")
-                           .arg(QString::fromStdString(acquire::TAcquireImage::ManagerLibraryPath())));
+    Ui().Warning(this,
+                 QStringLiteral("Le gestionnaire de numérisation n'a pas pu être chargé (%1).")
+                     .arg(QString::fromStdString(acquire::TAcquireImage::ManagerLibraryPath())));
     return;
   }
   if (t.OpenSourceManager() != 0) {
@@ -78,7 +82,8 @@ void TfrmSCfiche::SpeedButton2Click() {
   }
   if (t.OpenSource() != 0) {
     t.CloseSource();
-    Ui().Warning(this, QStringLiteral("Le scanner « %1 » n'a pas pu être ouvert.").arg(QString::fromStdString(source)));
+    Ui().Warning(this, QStringLiteral("Le scanner « %1 » n'a pas pu être ouvert.")
+                           .arg(QString::fromStdString(source)));
     return;
   }
   int lastError = 0;
@@ -92,21 +97,23 @@ void TfrmSCfiche::SpeedButton2Click() {
   t.OnTwainError = nullptr;
   t.CloseSource();
   if (rc != 0 || scanned.Empty()) {
-    Ui().Warning(this, lastError == acquire::TWRC_CANCEL ? QStringLiteral("La numérisation a été annulée.")
-                                                         : QStringLiteral("La numérisation a échoué."));
+    Ui().Warning(this, lastError == acquire::TWRC_CANCEL
+                           ? QStringLiteral("La numérisation a été annulée.")
+                           : QStringLiteral("La numérisation a échoué."));
     return;
   }
   m_current = std::move(scanned);
   QPixmap picture;
-  picture.loadFromData(reinterpret_cast<const uchar*>(m_current.data.data()), static_cast<uint>(m_current.data.size()),
-                       "JPEG");
+  picture.loadFromData(reinterpret_cast<const uchar*>(m_current.data.data()),
+                       static_cast<uint>(m_current.data.size()), "JPEG");
   Images1->setPixmap(picture);
   Images1->resize(picture.size());
 }
 
 void TfrmSCfiche::SpeedButton3Click() {
   if (m_current.Empty()) {
-    Ui().Warning(this, QStringLiteral("Aucune image à enregistrer : numérisez d'abord une jaquette."));
+    Ui().Warning(this,
+                 QStringLiteral("Aucune image à enregistrer : numérisez d'abord une jaquette."));
     return;
   }
   auto name = Ui().SaveFileName(this, QStringLiteral("Jpeg (*.jpg)|*.jpg"));

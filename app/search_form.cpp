@@ -4,21 +4,21 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QHeaderView>
 #include <QRegularExpression>
 #include <QResizeEvent>
 #include <algorithm>
 
 #include "app/handlers.h"
 #include "app/list_reports.h"
-#include "app/pictures.h"
 #include "app/main_window.h"
+#include "app/pictures.h"
+#include "app/record_forms.h"
 #include "db/catalogue.h"
 #include "db/sqlite.h"
-#include "app/record_forms.h"
 
 namespace kvn::app {
 
@@ -33,26 +33,34 @@ struct Statements {
 // the conditions and the final blank of the loan case included.
 const Statements kStatements[] = {
     {nullptr, nullptr},
-    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Genre=:CBGenre and "
+    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where "
+     "Genre=:CBGenre and "
      "Support=:CBSupport and Titre=:EdTitre and Reference=:EdRef order by titre",
-     "Select * from Video where Genre=:CBGenre and Support=:CBSupport and Reference=:EdRef and Titre=:EdTitre "
+     "Select * from Video where Genre=:CBGenre and Support=:CBSupport and Reference=:EdRef and "
+     "Titre=:EdTitre "
      "order by titre"},
     {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video order by Reference",
      "Select * from Video order by Reference"},
-    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Reference=:EdRef order by "
+    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where "
+     "Reference=:EdRef order by "
      "titre",
      "Select * from Video where Reference=:EdRef order by titre"},
-    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Titre=:EdTitre order by titre",
+    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where "
+     "Titre=:EdTitre order by titre",
      "Select * from Video where Titre=:EdTitre order by Titre"},
-    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Support=:CBSupport order by "
+    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where "
+     "Support=:CBSupport order by "
      "titre",
      "Select * from Video where Support=:CBSupport order by Titre"},
-    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Genre=:CBGenre order by titre",
+    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where "
+     "Genre=:CBGenre order by titre",
      "Select * from Video where Genre=:CBGenre order by Titre"},
-    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Genre=:CBGenre and "
+    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where "
+     "Genre=:CBGenre and "
      "Support=:CBSupport order by titre",
      "Select * from Video where Genre=:CBGenre and Support=:CBSupport order by Titre"},
-    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Prêté_le is not null order by "
+    {"Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Prêté_le is "
+     "not null order by "
      "titre ",
      "Select * from Video where Prêté_le is not null order by titre "},
 };
@@ -69,11 +77,12 @@ QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items, QR
 
 }  // namespace
 
-SearchCase ChooseSearchCase(const QString& ref, const QString& titre, const QString& genre, const QString& support,
-                            bool lent) {
+SearchCase ChooseSearchCase(const QString& ref, const QString& titre, const QString& genre,
+                            const QString& support, bool lent) {
   const bool r = !ref.isEmpty(), t = !titre.isEmpty(), g = !genre.isEmpty(), s = !support.isEmpty();
   if (r && t && g && s) return SearchCase::AllFields;
-  if (r && !t && !g && !s) return ref == QStringLiteral("*") ? SearchCase::AllByReference : SearchCase::Reference;
+  if (r && !t && !g && !s)
+    return ref == QStringLiteral("*") ? SearchCase::AllByReference : SearchCase::Reference;
   if (t && !r && !g && !s) return SearchCase::Title;
   if (s && !r && !t && !g) return SearchCase::Medium;
   if (g && !r && !t && !s) return SearchCase::Genre;
@@ -81,7 +90,9 @@ SearchCase ChooseSearchCase(const QString& ref, const QString& titre, const QStr
   return lent ? SearchCase::Lent : SearchCase::None;
 }
 
-const char* SearchStatement(SearchCase c) { return kStatements[static_cast<int>(c)].search; }
+const char* SearchStatement(SearchCase c) {
+  return kStatements[static_cast<int>(c)].search;
+}
 
 QStringList TitleWords(const QString& typed) {
   QStringList words = typed.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
@@ -101,7 +112,9 @@ std::string SearchSql(const char* statement, const QStringList& titleWords) {
   }
   return db::WithFrenchTitles(sql);
 }
-const char* PrintStatement(SearchCase c) { return kStatements[static_cast<int>(c)].print; }
+const char* PrintStatement(SearchCase c) {
+  return kStatements[static_cast<int>(c)].print;
+}
 
 TfrmRecherche::TfrmRecherche(db::Database& database, QWidget* parent)
     : Form(parent), Query1(database), Table1(database) {
@@ -125,9 +138,12 @@ TfrmRecherche::TfrmRecherche(db::Database& database, QWidget* parent)
   CheckBox1 = new QCheckBox(QStringLiteral("Prêtés"), this);
   CheckBox1->setObjectName("CheckBox1");
   CheckBox1->setGeometry(320, 72, 65, 21);
-  SpeedButton1 = MakeButton(this, "SpeedButton1", QStringLiteral("Rechercher"), QRect(396, 56, 105, 41), true);
-  SpeedButton2 = MakeButton(this, "SpeedButton2", QStringLiteral("Imprimer"), QRect(502, 56, 105, 41), true);
-  SpeedButton3 = MakeButton(this, "SpeedButton3", QStringLiteral("Fermer"), QRect(608, 56, 105, 41), true);
+  SpeedButton1 =
+      MakeButton(this, "SpeedButton1", QStringLiteral("Rechercher"), QRect(396, 56, 105, 41), true);
+  SpeedButton2 =
+      MakeButton(this, "SpeedButton2", QStringLiteral("Imprimer"), QRect(502, 56, 105, 41), true);
+  SpeedButton3 =
+      MakeButton(this, "SpeedButton3", QStringLiteral("Fermer"), QRect(608, 56, 105, 41), true);
   SpeedButton1->setIcon(PictogramIcon(Pictogram::Search));
   SpeedButton2->setIcon(PictogramIcon(Pictogram::Print));
   SpeedButton3->setIcon(PictogramIcon(Pictogram::Quit));
@@ -145,17 +161,20 @@ TfrmRecherche::TfrmRecherche(db::Database& database, QWidget* parent)
   const auto wide = [&header](const QString& title, int width) {
     return std::max(width, header.horizontalAdvance(title) + 16);
   };
-  DBGrid1->SetColumns({{"Reference", QStringLiteral("Référence"), wide(QStringLiteral("Référence"), 57)},
-                       {"Titre", QStringLiteral("Titre"), 254},
-                       {"Support", QStringLiteral("Support"), wide(QStringLiteral("Support"), 62)},
-                       {"Genre", QStringLiteral("Genre"), 80},
-                       {"Durée", QStringLiteral("Durée"), wide(QStringLiteral("Durée"), 54)},
-                       {"Nom", QStringLiteral("Nom"), 109},
-                       {"Prêté_le", QStringLiteral("Prêté le"), wide(QStringLiteral("Prêté le"), 70)}});
-  connect(DBGrid1, &QTableView::doubleClicked, this, [this] { RunHandler(this, [this] { ShowInMainList(); }); });
+  DBGrid1->SetColumns(
+      {{"Reference", QStringLiteral("Référence"), wide(QStringLiteral("Référence"), 57)},
+       {"Titre", QStringLiteral("Titre"), 254},
+       {"Support", QStringLiteral("Support"), wide(QStringLiteral("Support"), 62)},
+       {"Genre", QStringLiteral("Genre"), 80},
+       {"Durée", QStringLiteral("Durée"), wide(QStringLiteral("Durée"), 54)},
+       {"Nom", QStringLiteral("Nom"), 109},
+       {"Prêté_le", QStringLiteral("Prêté le"), wide(QStringLiteral("Prêté le"), 70)}});
+  connect(DBGrid1, &QTableView::doubleClicked, this,
+          [this] { RunHandler(this, [this] { ShowInMainList(); }); });
   // Return in a criterion searches.
   for (QLineEdit* box : {EdRef, EdTitre, CBGenre->lineEdit(), CBSupport->lineEdit()})
-    connect(box, &QLineEdit::returnPressed, this, [this] { RunHandler(this, [this] { SpeedButton1Click(); }); });
+    connect(box, &QLineEdit::returnPressed, this,
+            [this] { RunHandler(this, [this] { SpeedButton1Click(); }); });
   DBGrid1->hide();
   lblResultat = new QLabel(this);
   lblResultat->setObjectName("lblResultat");
@@ -196,15 +215,19 @@ void TfrmRecherche::PrepareForShowing() {
   // The genres offered: the usual ones and those the catalogue holds.
   QStringList genres = GenreList();
   if (Table1.Active()) {
-    db::Statement list(Table1.GetDatabase().Handle(),
-                       "SELECT DISTINCT Genre FROM video WHERE Genre IS NOT NULL AND trim(Genre) <> ''",
-                       Table1.GetDatabase().FilePath());
+    db::Statement list(
+        Table1.GetDatabase().Handle(),
+        "SELECT DISTINCT Genre FROM video WHERE Genre IS NOT NULL AND trim(Genre) <> ''",
+        Table1.GetDatabase().FilePath());
     while (list.Step()) {
-      const QString g = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(list.Get(), 0)));
+      const QString g =
+          QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(list.Get(), 0)));
       if (!genres.contains(g, Qt::CaseInsensitive)) genres << g;
     }
   }
-  std::sort(genres.begin(), genres.end(), [](const QString& a, const QString& b) { return QString::localeAwareCompare(a, b) < 0; });
+  std::sort(genres.begin(), genres.end(), [](const QString& a, const QString& b) {
+    return QString::localeAwareCompare(a, b) < 0;
+  });
   CBGenre->clear();
   CBGenre->addItem(QString());
   CBGenre->addItems(genres);
@@ -214,8 +237,8 @@ void TfrmRecherche::PrepareForShowing() {
 }
 
 SearchCase TfrmRecherche::CurrentCase() const {
-  return ChooseSearchCase(EdRef->text(), EdTitre->text(), CBGenre->currentText(), CBSupport->currentText(),
-                          CheckBox1->isChecked());
+  return ChooseSearchCase(EdRef->text(), EdTitre->text(), CBGenre->currentText(),
+                          CBSupport->currentText(), CheckBox1->isChecked());
 }
 
 void TfrmRecherche::Run(const char* statement) {
@@ -255,9 +278,10 @@ void TfrmRecherche::ShowInMainList() {
   // The film is found in the main list by its reference and title (the
   // result holds no row number).
   db::Table& films = Forms().form1->Tvideo;
-  db::Statement find(films.GetDatabase().Handle(),
-                     "SELECT rowid FROM video WHERE Reference IS ?1 AND Titre IS ?2 ORDER BY rowid LIMIT 1",
-                     films.GetDatabase().FilePath());
+  db::Statement find(
+      films.GetDatabase().Handle(),
+      "SELECT rowid FROM video WHERE Reference IS ?1 AND Titre IS ?2 ORDER BY rowid LIMIT 1",
+      films.GetDatabase().FilePath());
   const auto bind = [&find](int index, db::Field& field) {
     if (field.IsNull())
       sqlite3_bind_null(find.Get(), index);
@@ -287,6 +311,8 @@ void TfrmRecherche::SpeedButton2Click() {
   report->Preview(this);
 }
 
-void TfrmRecherche::SpeedButton3Click() { reject(); }
+void TfrmRecherche::SpeedButton3Click() {
+  reject();
+}
 
 }  // namespace kvn::app

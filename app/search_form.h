@@ -20,12 +20,22 @@ class QLabel;
 namespace kvn::app {
 
 // Which statement a combination of criteria runs; None runs nothing.
-enum class SearchCase { None, AllFields, AllByReference, Reference, Title, Medium, Genre, GenreMedium, Lent };
+enum class SearchCase {
+  None,
+  AllFields,
+  AllByReference,
+  Reference,
+  Title,
+  Medium,
+  Genre,
+  GenreMedium,
+  Lent
+};
 
 // The first case that matches, tried in order. A criterion is filled when its
 // text is not empty; "Prêtés" counts only when no other case matches.
-SearchCase ChooseSearchCase(const QString& ref, const QString& titre, const QString& genre, const QString& support,
-                            bool lent);
+SearchCase ChooseSearchCase(const QString& ref, const QString& titre, const QString& genre,
+                            const QString& support, bool lent);
 // The statement texts of a case.
 const char* SearchStatement(SearchCase c);
 const char* PrintStatement(SearchCase c);

@@ -9,7 +9,8 @@ uint32_t UpdateCrc(uint32_t reg, const void* data, int64_t length) {
   // ISA-L's reflected CRC-32 takes and returns the complemented register; it
   // folds many bytes at a time (carry-less multiplication), with the same
   // result as one table lookup per byte.
-  return ~crc32_gzip_refl(~reg, static_cast<const unsigned char*>(data), static_cast<uint64_t>(length));
+  return ~crc32_gzip_refl(~reg, static_cast<const unsigned char*>(data),
+                          static_cast<uint64_t>(length));
 }
 
 const uint32_t* CrcTable() {

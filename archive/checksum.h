@@ -12,7 +12,9 @@ constexpr uint32_t kCrcPreset = 0xFFFFFFFFu;
 // Register after the bytes; a null buffer or a length of 0 leaves it unchanged.
 uint32_t UpdateCrc(uint32_t reg, const void* data, int64_t length);
 // CRC-32 of a whole buffer.
-inline uint32_t Crc32(const void* data, int64_t length) { return ~UpdateCrc(kCrcPreset, data, length); }
+inline uint32_t Crc32(const void* data, int64_t length) {
+  return ~UpdateCrc(kCrcPreset, data, length);
+}
 // The standard 256-entry table of the polynomial.
 const uint32_t* CrcTable();
 

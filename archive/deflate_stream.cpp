@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
-#include <memory>
 #include <vector>
 
 #include "archive/checksum.h"
@@ -35,7 +35,9 @@ class Compressor {
 };
 
 // The output bound of one block: n + n/10 + 12 rounded up to 256 bytes.
-size_t OutputBound(size_t n) { return (n + n / 10 + 12 + 255) / 256 * 256; }
+size_t OutputBound(size_t n) {
+  return (n + n / 10 + 12 + 255) / 256 * 256;
+}
 
 // zlib, for modes 4 to 9 (and any mode ISA-L refuses).
 class ZlibCompressor : public Compressor {
@@ -77,7 +79,9 @@ class IsalCompressor : public Compressor {
     isal_deflate_init(&m_z);
     m_z.level = static_cast<uint32_t>(level);
     m_z.gzip_flag = IGZIP_DEFLATE;
-    const size_t size = level == 1 ? ISAL_DEF_LVL1_DEFAULT : level == 2 ? ISAL_DEF_LVL2_DEFAULT : ISAL_DEF_LVL3_DEFAULT;
+    const size_t size = level == 1   ? ISAL_DEF_LVL1_DEFAULT
+                        : level == 2 ? ISAL_DEF_LVL2_DEFAULT
+                                     : ISAL_DEF_LVL3_DEFAULT;
     m_levelBuffer.resize(size);
     m_z.level_buf = m_levelBuffer.data();
     m_z.level_buf_size = static_cast<uint32_t>(size);
@@ -205,9 +209,11 @@ EntryData WriteEntryData(platform::Stream& source, int64_t sourceSize, platform:
   // An entry of several blocks is encrypted and written beside the reading
   // and compressing.
   std::unique_ptr<CipherWriter> pipeline;
-  if (cipher && sourceSize > static_cast<int64_t>(blockSize)) pipeline = std::make_unique<CipherWriter>(*cipher, dest);
+  if (cipher && sourceSize > static_cast<int64_t>(blockSize))
+    pipeline = std::make_unique<CipherWriter>(*cipher, dest);
   while (read < sourceSize) {
-    const size_t n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(blockSize), sourceSize - read));
+    const size_t n =
+        static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(blockSize), sourceSize - read));
     if (input.size() < n) input.resize(n);
     if (source.Read(input.data(), n) != n) break;
     crc = UpdateCrc(crc, input.data(), static_cast<int64_t>(n));
@@ -224,7 +230,8 @@ EntryData WriteEntryData(platform::Stream& source, int64_t sourceSize, platform:
       // Stored bytes are encrypted in place, once their CRC is taken.
       if (cipher) cipher->Encrypt(const_cast<unsigned char*>(out), outLength);
       // The archive refuses the bytes: a write failure, with the system's reason.
-      if (dest.Write(out, outLength) != outLength) ThrowArchiverError(componentName, 46, {}, StreamError(dest));
+      if (dest.Write(out, outLength) != outLength)
+        ThrowArchiverError(componentName, 46, {}, StreamError(dest));
     }
     written += outLength;
     read += static_cast<int64_t>(n);
@@ -235,19 +242,23 @@ EntryData WriteEntryData(platform::Stream& source, int64_t sourceSize, platform:
   }
   if (pipeline && !pipeline->Finish()) ThrowArchiverError(componentName, 46, {}, StreamError(dest));
   if (!result.cancelled && read != sourceSize)
-    ThrowArchiverError(componentName, 34, {std::to_string(sourceSize), std::to_string(read)}, StreamError(source));
+    ThrowArchiverError(componentName, 34, {std::to_string(sourceSize), std::to_string(read)},
+                       StreamError(source));
   result.crc = ~crc;
   result.compressedSize = written;
   return result;
 }
 
-void ReadEntryData(platform::Stream& archive, const TDirItem& e, std::string_view password, platform::Stream& out,
-                   const std::string& componentName) {
+void ReadEntryData(platform::Stream& archive, const TDirItem& e, std::string_view password,
+                   platform::Stream& out, const std::string& componentName) {
   const auto bad = [&] { ThrowArchiverError(componentName, 8); };
   unsigned char local[30];
   archive.Seek(static_cast<int64_t>(e.LocalHeaderOffset()), platform::SeekOrigin::Begin);
-  if (archive.Read(local, sizeof local) != sizeof local || platform::GetLE32(local) != kLocalHeaderSignature) bad();
-  const uint16_t nameLength = platform::GetLE16(local + 26), extraLength = platform::GetLE16(local + 28);
+  if (archive.Read(local, sizeof local) != sizeof local ||
+      platform::GetLE32(local) != kLocalHeaderSignature)
+    bad();
+  const uint16_t nameLength = platform::GetLE16(local + 26),
+                 extraLength = platform::GetLE16(local + 28);
   archive.Seek(nameLength + extraLength, platform::SeekOrigin::Current);
 
   uint64_t left = e.CompressedSize();
@@ -260,7 +271,8 @@ void ReadEntryData(platform::Stream& archive, const TDirItem& e, std::string_vie
     cipher->Decrypt(header, sizeof header);
     // The last header byte checks the password: the CRC's high byte, or the
     // time's when sizes and CRC follow the data.
-    const uint8_t check = (e.flags & 8) ? static_cast<uint8_t>(e.time >> 8) : static_cast<uint8_t>(e.crc >> 24);
+    const uint8_t check =
+        (e.flags & 8) ? static_cast<uint8_t>(e.time >> 8) : static_cast<uint8_t>(e.crc >> 24);
     if (header[kEncryptionHeaderSize - 1] != check) bad();
     left -= kEncryptionHeaderSize;
   }

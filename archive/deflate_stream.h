@@ -4,15 +4,13 @@
 // sync flush, the last with the final block.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <string>
 #include <string_view>
 
 #include "archive/zip_crypto.h"
 #include "archive/zip_format.h"
-
-#include <cstdint>
-#include <functional>
-#include <string>
-
 #include "platform/stream.h"
 
 namespace kvn::archive {

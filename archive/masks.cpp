@@ -13,7 +13,9 @@ namespace kvn::archive {
 
 namespace {
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char Upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 std::string Slashes(std::string s) {
   std::replace(s.begin(), s.end(), '\\', '/');
@@ -25,11 +27,16 @@ unsigned char FoldUpper(unsigned char c) {
   if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 32);
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 32);
   switch (c) {
-    case 0x9A: return 0x8A;  // š
-    case 0x9C: return 0x8C;  // œ
-    case 0x9E: return 0x8E;  // ž
-    case 0xFF: return 0x9F;  // ÿ
-    default: return c;
+    case 0x9A:
+      return 0x8A;  // š
+    case 0x9C:
+      return 0x8C;  // œ
+    case 0x9E:
+      return 0x8E;  // ž
+    case 0xFF:
+      return 0x9F;  // ÿ
+    default:
+      return c;
   }
 }
 
@@ -40,7 +47,8 @@ TMask::TMask(const std::string& mask) {
   int skips = 0;
   auto add = [&](Kind kind, char c, size_t position) {
     if (skip && ++skips > 30)
-      throw Error(platform::Subst("'%s' is an invalid mask at (%d)", {mask, std::to_string(position)}));
+      throw Error(
+          platform::Subst("'%s' is an invalid mask at (%d)", {mask, std::to_string(position)}));
     m_states.push_back({skip, kind, c});
     skip = false;
   };
@@ -75,8 +83,10 @@ bool TMask::Matches(const std::string& name) const {
         pos = len;  // a trailing "*" takes the rest
       } else {
         while (pos < len && st.kind == kLiteral && Upper(name[pos]) != st.c) ++pos;
-        if (pos >= len) ok = false;
-        else stack.push_back({pos + 1, s});
+        if (pos >= len)
+          ok = false;
+        else
+          stack.push_back({pos + 1, s});
       }
     }
     if (ok) {
@@ -102,7 +112,9 @@ bool TMask::Matches(const std::string& name) const {
   }
 }
 
-bool MatchesMask(const std::string& name, const std::string& mask) { return TMask(mask).Matches(name); }
+bool MatchesMask(const std::string& name, const std::string& mask) {
+  return TMask(mask).Matches(name);
+}
 
 namespace {
 
@@ -137,7 +149,8 @@ bool EntryNameMatches(const std::string& name, const std::string& mask, bool cas
 bool EqualNames(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (FoldUpper(static_cast<unsigned char>(a[i])) != FoldUpper(static_cast<unsigned char>(b[i]))) return false;
+    if (FoldUpper(static_cast<unsigned char>(a[i])) != FoldUpper(static_cast<unsigned char>(b[i])))
+      return false;
   return true;
 }
 
@@ -167,7 +180,9 @@ std::string CanonicalDirectory(const std::string& dir) {
 
 namespace {
 
-std::string WithSlash(const std::string& dir) { return dir.empty() || dir.back() == '/' ? dir : dir + "/"; }
+std::string WithSlash(const std::string& dir) {
+  return dir.empty() || dir.back() == '/' ? dir : dir + "/";
+}
 
 // The path relative to dir when it lies inside it; the path itself otherwise.
 std::string RelativeTo(const std::string& path, const std::string& dir) {
@@ -197,9 +212,15 @@ std::string MakeStoredName(const std::string& pathIn, const std::string& current
   if (path.size() > 1 && path.back() == '/') path.pop_back();
   std::string name;
   switch (mode) {
-    case TZFStorePathMode::spNoPath: name = FilePart(path); break;
-    case TZFStorePathMode::spRelativePath: name = RelativeTo(path, currentDirectory); break;
-    case TZFStorePathMode::spFullPath: name = path; break;
+    case TZFStorePathMode::spNoPath:
+      name = FilePart(path);
+      break;
+    case TZFStorePathMode::spRelativePath:
+      name = RelativeTo(path, currentDirectory);
+      break;
+    case TZFStorePathMode::spFullPath:
+      name = path;
+      break;
   }
   // A network path keeps its share name as first component.
   if (name.size() > 2 && name[0] == '/' && name[1] == '/') {
@@ -243,7 +264,8 @@ bool MaskCoversPath(const std::string& pathIn, const std::string& maskIn, bool i
     if (mask.find('/') == std::string::npos) rel = FilePart(rel);
     return MatchesMask(rel, FilePart(r.path));
   }
-  if (platform::EqualsNoCase(DirectoryPart(path), DirectoryPart(r.path))) return MatchesMask(path, r.path);
+  if (platform::EqualsNoCase(DirectoryPart(path), DirectoryPart(r.path)))
+    return MatchesMask(path, r.path);
   if (FilePart(r.path) == "*.*") {
     std::string dir = platform::AsciiLowerCopy(DirectoryPart(path));
     std::string base = platform::AsciiLowerCopy(r.path.substr(0, r.path.size() - 3));

@@ -17,7 +17,9 @@ namespace {
 constexpr uint32_t kDirectoryBit = 0x10;
 constexpr uint32_t kListedOnlyOnRequest = 0x02 | 0x04 | 0x08 | 0x10;
 
-bool HasWildcard(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
+bool HasWildcard(const std::string& s) {
+  return s.find_first_of("*?") != std::string::npos;
+}
 
 // The names of a directory, sorted so that runs are repeatable.
 std::vector<std::string> ListNames(const std::string& dir) {
@@ -46,7 +48,7 @@ class Walker {
     if (filePart == "*.*") filePart = "*";
     const uint32_t filter = m_request.searchAttributes & ~kDirectoryBit;
 
-    struct stat st{};
+    struct stat st {};
     if (::stat(dirPart.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
     const auto id = std::make_pair(st.st_dev, st.st_ino);
     if (!m_walking.insert(id).second) return;  // a link back to a directory being walked

@@ -32,7 +32,9 @@ const MessageEntry kMessages[] = {
     {16, "File is open in read-only mode", {32}},
     {17, "Invalid compressed size, rfs.size = %d, count = %d", {34}},
     {18, "Invalid archive file.", {35}},
-    {19, "Cannot create output file. Probably file is locked by another process. FileName = '%s'.", {36}},
+    {19,
+     "Cannot create output file. Probably file is locked by another process. FileName = '%s'.",
+     {36}},
     {20, "Archive is open. You should close it beore performing this operation.", {37}},
     {21, "Unable to create directory", {39}},
     {22, "Cannot find Zip64 directory end record", {40}},
@@ -41,13 +43,15 @@ const MessageEntry kMessages[] = {
     {25, "Write to stream error", {46}},
     {26, "Cannot place SFX stub on volume. Volume size limit is too small", {47}},
     {27, "Archive is damaged. Open failed", {48}},
-    {28, "MakeSFX is not allowed for splitted or spanned archives. Set SFXStub before archive "
-         "creation instead of MakeSFX",
+    {28,
+     "MakeSFX is not allowed for splitted or spanned archives. Set SFXStub before archive "
+     "creation instead of MakeSFX",
      {49}},
     {29, "Archive already has SFX stub", {50}},
     {30, "Multi-volume archive is not allowed for custom stream", {51}},
-    {31, "Multi-spanned archive is not allowed for modification. Use BeginUpdate/EndUpdate "
-         "methods to add files several times",
+    {31,
+     "Multi-spanned archive is not allowed for modification. Use BeginUpdate/EndUpdate "
+     "methods to add files several times",
      {52}},
 };
 
@@ -72,7 +76,8 @@ std::string FormatArchiverMessage(const std::string& componentName, int nativeCo
   std::string text;
   size_t next = 0;
   for (size_t i = 0; i < pattern.size(); ++i) {
-    if (pattern[i] == '%' && i + 1 < pattern.size() && (pattern[i + 1] == 's' || pattern[i + 1] == 'd')) {
+    if (pattern[i] == '%' && i + 1 < pattern.size() &&
+        (pattern[i + 1] == 's' || pattern[i + 1] == 'd')) {
       if (next < args.size()) text += args[next++];
       ++i;
     } else {

@@ -12,7 +12,10 @@ namespace kvn::archive {
 class EZFException : public kvn::Error {
  public:
   EZFException(const std::string& message, int nativeCode, int messageNumber, int systemError = 0)
-      : kvn::Error(message), m_nativeCode(nativeCode), m_messageNumber(messageNumber), m_systemError(systemError) {}
+      : kvn::Error(message),
+        m_nativeCode(nativeCode),
+        m_messageNumber(messageNumber),
+        m_systemError(systemError) {}
   int NativeCode() const { return m_nativeCode; }
   int MessageNumber() const { return m_messageNumber; }
   // The system's error code behind a file failure (a full disk, a refused
@@ -34,6 +37,7 @@ const char* MessageText(int messageNumber);
 std::string FormatArchiverMessage(const std::string& componentName, int nativeCode,
                                   const std::vector<std::string>& args);
 [[noreturn]] void ThrowArchiverError(const std::string& componentName, int nativeCode,
-                                     const std::vector<std::string>& args = {}, int systemError = 0);
+                                     const std::vector<std::string>& args = {},
+                                     int systemError = 0);
 
 }  // namespace kvn::archive

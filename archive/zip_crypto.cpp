@@ -1,10 +1,10 @@
 #include "archive/zip_crypto.h"
 
+#include <crypto++/rijndael.h>
+#include <crypto++/ripemd.h>
 #include <sys/random.h>
 
 #include <cerrno>
-#include <crypto++/rijndael.h>
-#include <crypto++/ripemd.h>
 #include <cstring>
 #include <vector>
 
@@ -14,7 +14,9 @@ namespace kvn::archive {
 
 namespace {
 
-uint32_t CrcStep(uint32_t reg, uint8_t b) { return CrcTable()[(reg ^ b) & 0xFF] ^ (reg >> 8); }
+uint32_t CrcStep(uint32_t reg, uint8_t b) {
+  return CrcTable()[(reg ^ b) & 0xFF] ^ (reg >> 8);
+}
 
 // The strong-name key is built at run time from this constant.
 constexpr uint32_t kStrongNameConstant = 0x1F3B6D29u;
@@ -110,7 +112,8 @@ bool NameCipher(std::string& bytes, bool encipher) {
   try {
     const std::string key = StrongNameKey();
     CryptoPP::byte digest[CryptoPP::RIPEMD256::DIGESTSIZE];
-    CryptoPP::RIPEMD256().CalculateDigest(digest, reinterpret_cast<const CryptoPP::byte*>(key.data()), key.size());
+    CryptoPP::RIPEMD256().CalculateDigest(
+        digest, reinterpret_cast<const CryptoPP::byte*>(key.data()), key.size());
     CryptoPP::Rijndael::Encryption enc(digest, 32);
     CryptoPP::Rijndael::Decryption dec(digest, 32);
     std::memset(digest, 0, sizeof digest);
@@ -147,7 +150,11 @@ bool NameCipher(std::string& bytes, bool encipher) {
 
 }  // namespace
 
-bool EncipherName(std::string& bytes) { return NameCipher(bytes, true); }
-bool DecipherName(std::string& bytes) { return NameCipher(bytes, false); }
+bool EncipherName(std::string& bytes) {
+  return NameCipher(bytes, true);
+}
+bool DecipherName(std::string& bytes) {
+  return NameCipher(bytes, false);
+}
 
 }  // namespace kvn::archive

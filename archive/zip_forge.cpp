@@ -31,7 +31,8 @@ namespace {
 // The key an entry is found by: its folded name, or, for a name that only
 // UTF-8 can hold, its exact bytes (two such names never fold into one).
 std::string EntryKey(const TDirItem& e) {
-  if ((e.flags & kFlagUtf8) && platform::Cp1252ToUtf8(platform::Utf8ToCp1252(e.rawName)) != e.rawName)
+  if ((e.flags & kFlagUtf8) &&
+      platform::Cp1252ToUtf8(platform::Utf8ToCp1252(e.rawName)) != e.rawName)
     return std::string(1, '\x01') + e.rawName;
   return NameKey(e.name);
 }
@@ -55,13 +56,19 @@ std::string Absolute(const std::string& path) {
   return CurrentWorkingDirectory() + "/" + path;
 }
 
-uint32_t NowDosDateTime() { return platform::DosDateTimeFromUnix(std::time(nullptr)); }
+uint32_t NowDosDateTime() {
+  return platform::DosDateTimeFromUnix(std::time(nullptr));
+}
 
 }  // namespace
 
-TZFBaseArchiver::TZFBaseArchiver() { UpdateCompressionMethod(); }
+TZFBaseArchiver::TZFBaseArchiver() {
+  UpdateCompressionMethod();
+}
 
-TZFBaseArchiver::~TZFBaseArchiver() { Close(); }
+TZFBaseArchiver::~TZFBaseArchiver() {
+  Close();
+}
 
 TZipForge::TZipForge() {
   Zip64Mode = TZip64Mode::zmDisabled;
@@ -75,10 +82,18 @@ void TZFBaseArchiver::Fail(int nativeCode, const std::vector<std::string>& args)
 void TZFBaseArchiver::SetCompressionLevel(TZFCompressionLevel level) {
   m_level = level;
   switch (level) {
-    case TZFCompressionLevel::clNone: m_mode = 0; break;
-    case TZFCompressionLevel::clFastest: m_mode = 1; break;
-    case TZFCompressionLevel::clNormal: m_mode = 6; break;
-    case TZFCompressionLevel::clMax: m_mode = 9; break;
+    case TZFCompressionLevel::clNone:
+      m_mode = 0;
+      break;
+    case TZFCompressionLevel::clFastest:
+      m_mode = 1;
+      break;
+    case TZFCompressionLevel::clNormal:
+      m_mode = 6;
+      break;
+    case TZFCompressionLevel::clMax:
+      m_mode = 9;
+      break;
   }
   UpdateCompressionMethod();
 }
@@ -86,16 +101,20 @@ void TZFBaseArchiver::SetCompressionLevel(TZFCompressionLevel level) {
 void TZFBaseArchiver::SetCompressionMode(int mode) {
   if (mode < 0 || mode > 9) Fail(5);
   m_mode = mode;
-  m_level = mode == 0 ? TZFCompressionLevel::clNone
+  m_level = mode == 0   ? TZFCompressionLevel::clNone
             : mode <= 3 ? TZFCompressionLevel::clFastest
             : mode <= 6 ? TZFCompressionLevel::clNormal
                         : TZFCompressionLevel::clMax;
   UpdateCompressionMethod();
 }
 
-std::string TZFBaseArchiver::CurrentVersion() const { return "2.03 "; }
+std::string TZFBaseArchiver::CurrentVersion() const {
+  return "2.03 ";
+}
 
-const std::vector<TDirItem>& TZFBaseArchiver::Entries() const { return m_current; }
+const std::vector<TDirItem>& TZFBaseArchiver::Entries() const {
+  return m_current;
+}
 
 std::string TZFBaseArchiver::MemoryBytes() const {
   auto* m = dynamic_cast<platform::MemoryStream*>(m_stream.get());
@@ -136,8 +155,10 @@ void TZFBaseArchiver::Open(uint16_t mode) {
       // is written.
       if (!SFXStub.empty()) {
         const uint64_t limit = SpanningOptions.VolumeLimit(0);
-        struct stat stub{};
-        if (limit > 0 && ::stat(SFXStub.c_str(), &stub) == 0 && static_cast<uint64_t>(stub.st_size) > limit) Fail(47);
+        struct stat stub {};
+        if (limit > 0 && ::stat(SFXStub.c_str(), &stub) == 0 &&
+            static_cast<uint64_t>(stub.st_size) > limit)
+          Fail(47);
       }
       m_volumeMode = SpanningMode;
       OpenWorkingFile();
@@ -168,8 +189,8 @@ void TZFBaseArchiver::Open(uint16_t mode) {
     if (volumes) JoinVolumes();
     if (!m_stream) {
       try {
-        auto file =
-            std::make_unique<FileStream>(FileName, access == 0 ? FileMode::OpenRead : FileMode::OpenReadWrite);
+        auto file = std::make_unique<FileStream>(
+            FileName, access == 0 ? FileMode::OpenRead : FileMode::OpenReadWrite);
         if (!ShownFileName.empty()) file->SetDisplayName(ShownFileName);
         m_stream = std::move(file);
       } catch (const kvn::Error&) {
@@ -216,7 +237,8 @@ void TZFBaseArchiver::Close() {
     // A new archive without entries: its empty directory (after the stub).
     // Never for an archive that was there: whatever its directory says, a
     // file this archiver did not create is only changed by a commit.
-    if (m_created && m_stream && m_stream->Size() == static_cast<int64_t>(m_prefix) && (m_openMode & 3) != 0) {
+    if (m_created && m_stream && m_stream->Size() == static_cast<int64_t>(m_prefix) &&
+        (m_openMode & 3) != 0) {
       m_stream->Seek(static_cast<int64_t>(m_prefix), SeekOrigin::Begin);
       WriteCentralDirectory(*m_stream, m_current, m_comment, Name);
       m_directoryStart = m_prefix;
@@ -294,7 +316,8 @@ void TZFBaseArchiver::AbandonUpdate() {
   m_nesting = 0;
 }
 
-void TZFBaseArchiver::AddMatching(const std::string& fileMask, int searchAttr, const std::string& exclusionMask) {
+void TZFBaseArchiver::AddMatching(const std::string& fileMask, int searchAttr,
+                                  const std::string& exclusionMask) {
   if (!m_active) Fail(13);
   // A set of volumes with entries changes only inside an explicit update.
   if (MultiVolume() && !m_current.empty() && m_nesting == 0) Fail(52);
@@ -312,15 +335,16 @@ void TZFBaseArchiver::AddMatching(const std::string& fileMask, int searchAttr, c
     for (size_t i = 0; i < m_current.size(); ++i) index.emplace(EntryKey(m_current[i]), i);
     // The archive itself, however its name is written (a link, "./", "../"),
     // is known by its device and inode.
-    struct stat self{};
+    struct stat self {};
     const bool selfKnown = !m_inMemory && ::stat(FileName.c_str(), &self) == 0;
     ScanMasks(request, [&](const std::string& path, bool isDirectory) {
-      struct stat found{};
-      if (selfKnown && !isDirectory && ::stat(path.c_str(), &found) == 0 && found.st_dev == self.st_dev &&
-          found.st_ino == self.st_ino)
+      struct stat found {};
+      if (selfKnown && !isDirectory && ::stat(path.c_str(), &found) == 0 &&
+          found.st_dev == self.st_dev && found.st_ino == self.st_ino)
         return;
       bool confirm = true;
-      if (OnConfirmProcessFile) OnConfirmProcessFile(this, path, TZFProcessOperation::poAdd, confirm);
+      if (OnConfirmProcessFile)
+        OnConfirmProcessFile(this, path, TZFProcessOperation::poAdd, confirm);
       if (!confirm) return;
       AddEntryForFile(path, isDirectory, request.baseDirectory, index);
     });
@@ -331,7 +355,8 @@ void TZFBaseArchiver::AddMatching(const std::string& fileMask, int searchAttr, c
   EndUpdate();
 }
 
-void TZFBaseArchiver::AddEntryForFile(const std::string& path, bool isDirectory, const std::string& currentDir,
+void TZFBaseArchiver::AddEntryForFile(const std::string& path, bool isDirectory,
+                                      const std::string& currentDir,
                                       std::unordered_map<std::string, size_t>& names) {
   std::string storedUtf8 = MakeStoredName(path, currentDir, Options.StorePath);
   if (storedUtf8.empty()) return;
@@ -350,8 +375,12 @@ void TZFBaseArchiver::AddEntryForFile(const std::string& path, bool isDirectory,
     const TDirItem& existing = m_current[static_cast<size_t>(index)];
     bool replace = false;
     switch (Options.OverwriteMode) {
-      case TZFOverwriteMode::omAlways: replace = true; break;
-      case TZFOverwriteMode::omNever: replace = false; break;
+      case TZFOverwriteMode::omAlways:
+        replace = true;
+        break;
+      case TZFOverwriteMode::omNever:
+        replace = false;
+        break;
       case TZFOverwriteMode::omPrompt:
         if (OnConfirmOverwrite) {
           std::string dest = FilePart(existing.name);
@@ -360,8 +389,12 @@ void TZFBaseArchiver::AddEntryForFile(const std::string& path, bool isDirectory,
           replace = confirm;
         } else if (Questions) {
           switch (Questions->ConfirmOverwrite(FilePart(existing.name), path)) {
-            case ArchiverQuestions::Overwrite::Yes: replace = true; break;
-            case ArchiverQuestions::Overwrite::No: replace = false; break;
+            case ArchiverQuestions::Overwrite::Yes:
+              replace = true;
+              break;
+            case ArchiverQuestions::Overwrite::No:
+              replace = false;
+              break;
             case ArchiverQuestions::Overwrite::YesToAll:
               replace = true;
               Options.OverwriteMode = TZFOverwriteMode::omAlways;
@@ -378,8 +411,10 @@ void TZFBaseArchiver::AddEntryForFile(const std::string& path, bool isDirectory,
       case TZFOverwriteMode::omIfNewer:
       case TZFOverwriteMode::omIfOlder: {
         const int32_t mine = static_cast<int32_t>(dateTime);
-        const int32_t theirs = static_cast<int32_t>((static_cast<uint32_t>(existing.date) << 16) | existing.time);
-        replace = Options.OverwriteMode == TZFOverwriteMode::omIfNewer ? mine > theirs : mine < theirs;
+        const int32_t theirs =
+            static_cast<int32_t>((static_cast<uint32_t>(existing.date) << 16) | existing.time);
+        replace =
+            Options.OverwriteMode == TZFOverwriteMode::omIfNewer ? mine > theirs : mine < theirs;
         break;
       }
     }
@@ -425,7 +460,9 @@ void TZFBaseArchiver::AddEntryForFile(const std::string& path, bool isDirectory,
 void TZFBaseArchiver::ExtractTo(const std::string& storedName, platform::Stream& out) {
   if (!m_active) Fail(13);
   for (const TDirItem& e : Entries()) {
-    if (e.IsDirectory() || !platform::Cp1252EqualsNoCase(e.name, platform::Utf8ToCp1252(storedName))) continue;
+    if (e.IsDirectory() ||
+        !platform::Cp1252EqualsNoCase(e.name, platform::Utf8ToCp1252(storedName)))
+      continue;
     try {
       ReadEntryData(*m_stream, e, PasswordBytes(Password), out, Name);
     } catch (const EZFException&) {
@@ -448,7 +485,9 @@ class Sink : public platform::Stream {
     m_size += static_cast<int64_t>(count);
     return count;
   }
-  int64_t Seek(int64_t offset, SeekOrigin origin) override { return origin == SeekOrigin::Begin ? offset : m_size; }
+  int64_t Seek(int64_t offset, SeekOrigin origin) override {
+    return origin == SeekOrigin::Begin ? offset : m_size;
+  }
   void SetSize(int64_t size) override { m_size = size; }
 
  private:
@@ -479,10 +518,12 @@ bool TZFBaseArchiver::FindEntry(const std::string& storedName, TZFArchiveItem& i
     item.StoredPath = DirectoryPart(e.name);
     item.CompressedSize = e.CompressedSize();
     item.UncompressedSize = e.UncompressedSize();
-    item.CompressionRate = item.UncompressedSize == 0
-                               ? 100
-                               : std::max(0.0, (1.0 - static_cast<double>(item.CompressedSize) /
-                                                          static_cast<double>(item.UncompressedSize)) * 100);
+    item.CompressionRate =
+        item.UncompressedSize == 0
+            ? 100
+            : std::max(0.0, (1.0 - static_cast<double>(item.CompressedSize) /
+                                       static_cast<double>(item.UncompressedSize)) *
+                                100);
     item.Encrypted = (e.flags & 1) != 0;
     item.FileModificationTime = e.time;
     item.FileModificationDate = e.date;
@@ -509,7 +550,8 @@ std::string EntryLabel(const TDirItem& e) {
 
 bool TZFBaseArchiver::FileProgress(TZFProgressPhase phase, const TDirItem& entry, double progress) {
   bool cancel = false;
-  if (OnFileProgress) OnFileProgress(this, EntryLabel(entry), progress, entry.operation, phase, cancel);
+  if (OnFileProgress)
+    OnFileProgress(this, EntryLabel(entry), progress, entry.operation, phase, cancel);
   if (cancel) m_cancel = true;
   return !cancel;
 }
@@ -573,20 +615,22 @@ void TZFBaseArchiver::WriteEntry(TDirItem& e, uint64_t offset) {
   int64_t sourceSize = 0;
   if (!isDirectory) {
     try {
-      source = std::make_unique<FileStream>(e.dataFileName.empty() ? e.sourceFileName : e.dataFileName,
-                                            FileMode::OpenRead);
+      source = std::make_unique<FileStream>(
+          e.dataFileName.empty() ? e.sourceFileName : e.dataFileName, FileMode::OpenRead);
       sourceSize = source->Size();
     } catch (const kvn::Error&) {
       Fail(33, {e.sourceFileName});
     }
   }
-  const bool zip64 = Zip64Mode == TZip64Mode::zmAlways || static_cast<uint64_t>(sourceSize) >= kEscape32 ||
-                     offset >= kEscape32;
+  const bool zip64 = Zip64Mode == TZip64Mode::zmAlways ||
+                     static_cast<uint64_t>(sourceSize) >= kEscape32 || offset >= kEscape32;
   if (zip64 && Zip64Mode == TZip64Mode::zmDisabled)
     Fail(offset >= kEscape32 ? 43 : 41, {e.sourceFileName});
 
   e.localHeaderOffset64 = offset;
-  e.localHeaderOffset = offset >= kEscape32 || Zip64Mode == TZip64Mode::zmAlways ? kEscape32 : static_cast<uint32_t>(offset);
+  e.localHeaderOffset = offset >= kEscape32 || Zip64Mode == TZip64Mode::zmAlways
+                            ? kEscape32
+                            : static_cast<uint32_t>(offset);
   e.versionNeeded = zip64 ? 45 : 20;
   e.versionMadeBy = e.versionNeeded;
   if (isDirectory) e.method = kMethodStored;
@@ -613,9 +657,11 @@ void TZFBaseArchiver::WriteEntry(TDirItem& e, uint64_t offset) {
       data = WriteEntryData(
           *source, sourceSize, archive, e.method, e.compressionMode, Name,
           [&](int64_t read) {
-            const double part = sourceSize ? static_cast<double>(read) / static_cast<double>(sourceSize) : 1;
+            const double part =
+                sourceSize ? static_cast<double>(read) / static_cast<double>(sourceSize) : 1;
             const bool go = FileProgress(TZFProgressPhase::ppProcess, e, 100.0 * part);
-            return OverallProgress(TZFProgressPhase::ppProcess, 100.0 * (part + m_finished) / std::max(1, m_toProcess)) &&
+            return OverallProgress(TZFProgressPhase::ppProcess,
+                                   100.0 * (part + m_finished) / std::max(1, m_toProcess)) &&
                    go;
           },
           cipher.get());
@@ -664,16 +710,19 @@ void TZFBaseArchiver::CopyRecord(TDirItem& e, uint64_t offset) {
   const uint64_t at = old - m_writePosition;
   uint8_t header[kLocalHeaderSize];
   tail.Seek(static_cast<int64_t>(at), SeekOrigin::Begin);
-  if (tail.Read(header, kLocalHeaderSize) != kLocalHeaderSize || platform::GetLE32(header) != kLocalHeaderSignature)
+  if (tail.Read(header, kLocalHeaderSize) != kLocalHeaderSize ||
+      platform::GetLE32(header) != kLocalHeaderSignature)
     Fail(8);
-  uint64_t length = kLocalHeaderSize + platform::GetLE16(header + 26) + platform::GetLE16(header + 28) + e.CompressedSize();
+  uint64_t length = kLocalHeaderSize + platform::GetLE16(header + 26) +
+                    platform::GetLE16(header + 28) + e.CompressedSize();
   if (length > tailSize - at) Fail(8);
   if (platform::GetLE16(header + 6) & kFlagDataDescriptor) {
     // The sizes follow the data: with or without the descriptor's signature,
     // 64-bit sizes for a Zip64 entry.
     uint8_t sig[4] = {};
     tail.Seek(static_cast<int64_t>(at + length), SeekOrigin::Begin);
-    const bool hasSignature = tail.Read(sig, 4) == 4 && platform::GetLE32(sig) == kDataDescriptorSignature;
+    const bool hasSignature =
+        tail.Read(sig, 4) == 4 && platform::GetLE32(sig) == kDataDescriptorSignature;
     length += (hasSignature ? 4 : 0) + (e.zip64 ? 20 : 12);
     if (length > tailSize - at) Fail(8);
   }
@@ -685,7 +734,8 @@ void TZFBaseArchiver::CopyRecord(TDirItem& e, uint64_t offset) {
   while (left > 0) {
     const size_t n = static_cast<size_t>(std::min<uint64_t>(left, buf.size()));
     if (tail.Read(buf.data(), n) != n) Fail(8);
-    if (archive.Write(buf.data(), n) != n) ThrowArchiverError(Name, 46, {}, StreamErrorOf(m_stream.get()));
+    if (archive.Write(buf.data(), n) != n)
+      ThrowArchiverError(Name, 46, {}, StreamErrorOf(m_stream.get()));
     left -= n;
   }
   e.localHeaderOffset64 = offset;
@@ -725,7 +775,8 @@ void TZFBaseArchiver::CommitUpdate() {
   m_nesting = 0;
   m_finished = 0;
   m_cancel = false;
-  m_toProcess = static_cast<int>(std::count_if(m_current.begin(), m_current.end(), [](const TDirItem& e) { return e.modified; }));
+  m_toProcess = static_cast<int>(std::count_if(m_current.begin(), m_current.end(),
+                                               [](const TDirItem& e) { return e.modified; }));
   m_operation = TZFProcessOperation::poDelete;
   for (const TDirItem& e : m_current)
     if (e.modified) {
@@ -794,7 +845,8 @@ void TZFBaseArchiver::CommitUpdate() {
     // Unchanged records that lay after the first change, in their file order.
     std::vector<size_t> moved;
     for (size_t i = 0; i < m_current.size(); ++i)
-      if (!m_current[i].modified && m_current[i].snapshotIndex >= 0 && m_current[i].LocalHeaderOffset() >= from)
+      if (!m_current[i].modified && m_current[i].snapshotIndex >= 0 &&
+          m_current[i].LocalHeaderOffset() >= from)
         moved.push_back(i);
     std::stable_sort(moved.begin(), moved.end(), [this](size_t a, size_t b) {
       return m_current[a].LocalHeaderOffset() < m_current[b].LocalHeaderOffset();
@@ -824,10 +876,11 @@ void TZFBaseArchiver::CommitUpdate() {
         TZFAction action = TZFAction::fxaAbort;
         m_failureSystemError = failure.SystemError();
         if (OnProcessFileFailure)
-          OnProcessFileFailure(this, EntryLabel(e), e.operation, failure.NativeCode(), failure.MessageNumber(),
-                               failure.what(), action);
+          OnProcessFileFailure(this, EntryLabel(e), e.operation, failure.NativeCode(),
+                               failure.MessageNumber(), failure.what(), action);
         else if (Questions)
-          action = Questions->FileFailure(std::string(failure.what()) + ". File processing error, possibly disk is full");
+          action = Questions->FileFailure(std::string(failure.what()) +
+                                          ". File processing error, possibly disk is full");
         archive.SetSize(static_cast<int64_t>(position));
         archive.Seek(static_cast<int64_t>(position), SeekOrigin::Begin);
         if (action == TZFAction::fxaRetry) continue;

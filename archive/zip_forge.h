@@ -24,9 +24,25 @@ namespace kvn::archive {
 
 enum class TZFCompressionLevel { clNone, clFastest, clNormal, clMax };
 enum class TZFSpanningMode { smNone, smSpanning, smSplitting };
-enum class TZFVolumeSize { vsAutoDetect, vsCustom, vs1_44MB, vs100MB, vs200MB, vs600MB, vs650MB, vs700MB, vs4700MB };
+enum class TZFVolumeSize {
+  vsAutoDetect,
+  vsCustom,
+  vs1_44MB,
+  vs100MB,
+  vs200MB,
+  vs600MB,
+  vs650MB,
+  vs700MB,
+  vs4700MB
+};
 enum class TZip64Mode { zmDisabled, zmAuto, zmAlways };
-enum class TZFFileShareMode { smShareCompat, smShareExclusive, smShareDenyWrite, smShareDenyRead, smShareDenyNone };
+enum class TZFFileShareMode {
+  smShareCompat,
+  smShareExclusive,
+  smShareDenyWrite,
+  smShareDenyRead,
+  smShareDenyNone
+};
 enum class TZFOverwriteMode { omPrompt, omAlways, omNever, omIfNewer, omIfOlder };
 enum class TZFProgressPhase { ppStart, ppProcess, ppEnd };
 enum class TZFAction { fxaRetry, fxaIgnore, fxaAbort };
@@ -65,7 +81,8 @@ class ArchiverQuestions {
   enum class Overwrite { Yes, No, NoToAll, YesToAll };
   virtual ~ArchiverQuestions() = default;
   // "Overwrite file "%s" with "%s"" (entry file name, source path).
-  virtual Overwrite ConfirmOverwrite(const std::string& entryFileName, const std::string& sourcePath) = 0;
+  virtual Overwrite ConfirmOverwrite(const std::string& entryFileName,
+                                     const std::string& sourcePath) = 0;
   // "%s. File processing error, possibly disk is full", Abort/Retry/Ignore.
   virtual TZFAction FileFailure(const std::string& message) = 0;
   // A request about a volume ("Please insert a blank disk #2"), OK or Cancel;
@@ -117,25 +134,31 @@ class TZFBaseArchiver {
   std::function<void(TZFBaseArchiver*, const std::string& fileName, double progress,
                      TZFProcessOperation, TZFProgressPhase, bool& cancel)>
       OnFileProgress;
-  std::function<void(TZFBaseArchiver*, double progress, TZFProcessOperation, TZFProgressPhase, bool& cancel)>
+  std::function<void(TZFBaseArchiver*, double progress, TZFProcessOperation, TZFProgressPhase,
+                     bool& cancel)>
       OnOverallProgress;
   std::function<void(TZFBaseArchiver*, const std::string& source, std::string& dest, bool& confirm)>
       OnConfirmOverwrite;
-  std::function<void(TZFBaseArchiver*, const std::string& fileName, TZFProcessOperation, bool& confirm)>
+  std::function<void(TZFBaseArchiver*, const std::string& fileName, TZFProcessOperation,
+                     bool& confirm)>
       OnConfirmProcessFile;
   std::function<void(TZFBaseArchiver*)> AfterOpen;
-  std::function<void(TZFBaseArchiver*, const std::string& fileName, TZFProcessOperation, int nativeError,
-                     int errorCode, const std::string& errorMessage, TZFAction& action)>
+  std::function<void(TZFBaseArchiver*, const std::string& fileName, TZFProcessOperation,
+                     int nativeError, int errorCode, const std::string& errorMessage,
+                     TZFAction& action)>
       OnProcessFileFailure;
   // The volumes of a multi-volume archive; numbers are 1-based, the file name
   // arrives filled with the volume's name and may be changed.
   std::function<void(TZFBaseArchiver*, int volumeNumber, std::string& volumeFileName, bool& cancel)>
       OnRequestBlankVolume;
-  std::function<void(TZFBaseArchiver*, std::string& volumeFileName, bool& cancel)> OnRequestFirstVolume;
-  std::function<void(TZFBaseArchiver*, std::string& volumeFileName, bool& cancel)> OnRequestLastVolume;
+  std::function<void(TZFBaseArchiver*, std::string& volumeFileName, bool& cancel)>
+      OnRequestFirstVolume;
+  std::function<void(TZFBaseArchiver*, std::string& volumeFileName, bool& cancel)>
+      OnRequestLastVolume;
   std::function<void(TZFBaseArchiver*, int volumeNumber, std::string& volumeFileName, bool& cancel)>
       OnRequestMiddleVolume;
-  std::function<void(TZFBaseArchiver*, int volumeNumber, const std::string& volumeFileName, bool& cancel)>
+  std::function<void(TZFBaseArchiver*, int volumeNumber, const std::string& volumeFileName,
+                     bool& cancel)>
       OnDiskFull;
 
   TZFCompressionLevel CompressionLevel() const { return m_level; }
@@ -152,7 +175,8 @@ class TZFBaseArchiver {
   void Close();
   bool Active() const { return m_active; }
   void SetActive(bool active) { active ? OpenDefault() : Close(); }
-  void AddMatching(const std::string& fileMask, int searchAttr = 63, const std::string& exclusionMask = "");
+  void AddMatching(const std::string& fileMask, int searchAttr = 63,
+                   const std::string& exclusionMask = "");
   void BeginUpdate();
   void EndUpdate();
   void AbandonUpdate();
@@ -236,7 +260,7 @@ class TZFBaseArchiver {
   std::vector<TDirItem> m_current, m_snapshot;
   std::string m_comment;
   uint64_t m_prefix = 0;
-  bool m_created = false;  // this Open created the archive (its file or memory)
+  bool m_created = false;       // this Open created the archive (its file or memory)
   bool m_staleRemoved = false;  // the volumes of a set it replaced are gone
   bool m_sfxSet = false;        // a split self-extracting set: "a.exe" ... "a.ZIP"
   uint64_t m_directoryStart = 0;

@@ -18,7 +18,9 @@ using platform::GetLE32;
 using platform::GetLE64;
 using platform::SeekOrigin;
 
-std::string NameToArchive(const std::string& cp1252) { return platform::Cp1252ToCp850(cp1252); }
+std::string NameToArchive(const std::string& cp1252) {
+  return platform::Cp1252ToCp850(cp1252);
+}
 
 std::string NameFromArchive(const std::string& cp850) {
   std::string name = platform::Cp850ToCp1252(cp850);
@@ -52,7 +54,9 @@ void WriteAll(platform::Stream& s, const std::string& bytes, const std::string& 
 }
 
 // The bytes a name is written with: its own for an entry that has them.
-std::string RawName(const TDirItem& e) { return e.rawName.empty() ? NameToArchive(e.name) : e.rawName; }
+std::string RawName(const TDirItem& e) {
+  return e.rawName.empty() ? NameToArchive(e.name) : e.rawName;
+}
 
 std::string LocalHeaderBytes(const TDirItem& e, bool zip64, uint32_t crc, uint32_t compressed,
                              uint32_t uncompressed, const std::string& storedName) {
@@ -208,7 +212,9 @@ std::string ReadAt(platform::Stream& s, uint64_t offset, size_t n, const std::st
   return buf;
 }
 
-const uint8_t* U(const std::string& s, size_t at = 0) { return reinterpret_cast<const uint8_t*>(s.data()) + at; }
+const uint8_t* U(const std::string& s, size_t at = 0) {
+  return reinterpret_cast<const uint8_t*>(s.data()) + at;
+}
 
 struct EndLocation {
   bool found = false;
@@ -249,7 +255,8 @@ EndLocation LocateEndRecord(platform::Stream& s) {
 // Searches forward from offset for a local header signature accepted by test;
 // windows of 65535 bytes overlapping by 4.
 template <typename Test>
-bool SearchLocalHeader(platform::Stream& s, uint64_t from, uint64_t size, Test test, uint64_t& found) {
+bool SearchLocalHeader(platform::Stream& s, uint64_t from, uint64_t size, Test test,
+                       uint64_t& found) {
   std::string window;
   uint64_t pos = from;
   while (pos + 4 <= size) {
@@ -369,7 +376,8 @@ uint64_t FindDirectoryStart(platform::Stream& s) {
   return size <= end ? end - size : end;
 }
 
-ReadDirectory ReadArchiveDirectory(platform::Stream& s, const std::string& component, bool openCorrupted) {
+ReadDirectory ReadArchiveDirectory(platform::Stream& s, const std::string& component,
+                                   bool openCorrupted) {
   EndLocation loc = LocateEndRecord(s);
   if (!loc.found) {
     if (!openCorrupted) ThrowArchiverError(component, 48);
@@ -386,7 +394,8 @@ ReadDirectory ReadArchiveDirectory(platform::Stream& s, const std::string& compo
     if (GetLE32(U(locator)) == kZip64LocatorSignature) {
       dir.zip64 = true;
       const uint64_t recordOffset = GetLE64(U(locator, 8));
-      if (recordOffset > static_cast<uint64_t>(s.Size()) - kZip64EndRecordSize) ThrowArchiverError(component, 40);
+      if (recordOffset > static_cast<uint64_t>(s.Size()) - kZip64EndRecordSize)
+        ThrowArchiverError(component, 40);
       std::string rec = ReadAt(s, recordOffset, kZip64EndRecordSize, component);
       if (GetLE32(U(rec)) != kZip64EndRecordSignature) ThrowArchiverError(component, 40);
       entryCount = GetLE64(U(rec, 32));
@@ -429,7 +438,8 @@ ReadDirectory ReadArchiveDirectory(platform::Stream& s, const std::string& compo
     e.localHeaderOffset64 = e.localHeaderOffset;
     e.diskNumberStart32 = e.diskNumberStart;
     at += kCentralHeaderSize;
-    if (at + nameLength + extraLength + commentLength > bytes.size()) ThrowArchiverError(component, 48);
+    if (at + nameLength + extraLength + commentLength > bytes.size())
+      ThrowArchiverError(component, 48);
     e.rawName = bytes.substr(at, nameLength);
     e.name = ShownName(e);
     e.fromArchive = true;
@@ -458,15 +468,18 @@ ReadDirectory ReadArchiveDirectory(platform::Stream& s, const std::string& compo
       return GetLE16(U(h, 4)) == first.versionNeeded && GetLE16(U(h, 6)) == first.flags &&
              GetLE16(U(h, 8)) == first.method && GetLE16(U(h, 10)) == first.time &&
              GetLE16(U(h, 12)) == first.date && GetLE32(U(h, 14)) == first.crc &&
-             GetLE32(U(h, 18)) == first.compressedSize && GetLE32(U(h, 22)) == first.uncompressedSize;
+             GetLE32(U(h, 18)) == first.compressedSize &&
+             GetLE32(U(h, 22)) == first.uncompressedSize;
     };
     uint64_t found = recorded;
-    if (recorded < size && SearchLocalHeader(s, recorded, size, matches, found)) shift = found - recorded;
+    if (recorded < size && SearchLocalHeader(s, recorded, size, matches, found))
+      shift = found - recorded;
     for (TDirItem& e : dir.entries) {
       e.localHeaderOffset64 = e.LocalHeaderOffset() + shift;
       if (e.localHeaderOffset != kEscape32)
-        e.localHeaderOffset = e.localHeaderOffset64 >= kEscape32 ? kEscape32
-                                                                 : static_cast<uint32_t>(e.localHeaderOffset64);
+        e.localHeaderOffset = e.localHeaderOffset64 >= kEscape32
+                                  ? kEscape32
+                                  : static_cast<uint32_t>(e.localHeaderOffset64);
     }
     dir.prefix = shift + recorded;
   }

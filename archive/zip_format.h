@@ -34,7 +34,15 @@ constexpr uint16_t kFlagDataDescriptor = 0x0008;
 constexpr uint32_t kDataDescriptorSignature = 0x08074B50;
 
 enum class TZFProcessOperation : uint8_t {
-  poAdd, poMove, poDelete, poUpdate, poExtract, poTest, poRename, poChangeAttr, poChangeComment
+  poAdd,
+  poMove,
+  poDelete,
+  poUpdate,
+  poExtract,
+  poTest,
+  poRename,
+  poChangeAttr,
+  poChangeComment
 };
 
 struct ExtraField {
@@ -66,8 +74,9 @@ struct TDirItem {
   uint32_t externalAttributes = 0;
   uint32_t localHeaderOffset = 0;
 
-  std::string name;     // as the archiver shows and compares it
-  std::string rawName;  // the name's bytes in the archive (code page 850, or UTF-8 with flag bit 11)
+  std::string name;  // as the archiver shows and compares it
+  std::string
+      rawName;  // the name's bytes in the archive (code page 850, or UTF-8 with flag bit 11)
   std::string oldName;
   std::string comment;
   std::vector<ExtraField> extra;
@@ -91,7 +100,9 @@ struct TDirItem {
   int replacesIndex = -1;
 
   // The sizes and offset whatever field holds them.
-  uint64_t CompressedSize() const { return compressedSize == kEscape32 ? compressedSize64 : compressedSize; }
+  uint64_t CompressedSize() const {
+    return compressedSize == kEscape32 ? compressedSize64 : compressedSize;
+  }
   uint64_t UncompressedSize() const {
     return uncompressedSize == kEscape32 ? uncompressedSize64 : uncompressedSize;
   }

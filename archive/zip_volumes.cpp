@@ -37,26 +37,36 @@ using platform::SeekOrigin;
 uint64_t TZFSpanningOptions::VolumeLimit(int volume) const {
   if (volume == 0 && FirstVolumeSize > 0) return FirstVolumeSize;
   switch (VolumeSize) {
-    case TZFVolumeSize::vsAutoDetect: return 0;
-    case TZFVolumeSize::vsCustom: return m_customVolumeSize;
-    case TZFVolumeSize::vs1_44MB: return 1457664;
-    case TZFVolumeSize::vs100MB: return 104857600;
-    case TZFVolumeSize::vs200MB: return 209715200;
-    case TZFVolumeSize::vs600MB: return 629145600;
-    case TZFVolumeSize::vs650MB: return 681574400;
-    case TZFVolumeSize::vs700MB: return 734003200;
-    case TZFVolumeSize::vs4700MB: return 4700000000ull;
+    case TZFVolumeSize::vsAutoDetect:
+      return 0;
+    case TZFVolumeSize::vsCustom:
+      return m_customVolumeSize;
+    case TZFVolumeSize::vs1_44MB:
+      return 1457664;
+    case TZFVolumeSize::vs100MB:
+      return 104857600;
+    case TZFVolumeSize::vs200MB:
+      return 209715200;
+    case TZFVolumeSize::vs600MB:
+      return 629145600;
+    case TZFVolumeSize::vs650MB:
+      return 681574400;
+    case TZFVolumeSize::vs700MB:
+      return 734003200;
+    case TZFVolumeSize::vs4700MB:
+      return 4700000000ull;
   }
   return 0;
 }
 
 uint64_t TZFBaseArchiver::FreeSpace(const std::string& fileName) {
   std::string where = fileName;
-  struct statvfs fs{};
+  struct statvfs fs {};
   while (::statvfs(where.c_str(), &fs) != 0) {
     const std::string parent = platform::ExtractFilePath(where);
     if (parent.empty() || parent == where) return 0;
-    where = parent.size() > 1 && parent.back() == '/' ? parent.substr(0, parent.size() - 1) : parent;
+    where =
+        parent.size() > 1 && parent.back() == '/' ? parent.substr(0, parent.size() - 1) : parent;
   }
   return static_cast<uint64_t>(fs.f_bavail) * static_cast<uint64_t>(fs.f_frsize);
 }
@@ -89,7 +99,9 @@ void TZFBaseArchiver::FindArchiveToOpen() {
   if (m_inMemory) return;
   const std::string found = ExistingIgnoringCase(FileName);
   if (!found.empty()) FileName = found;
-  if (platform::AsciiLowerCopy(platform::ExtractFileExt(FileName)) != ".exe" || !platform::FileExists(FileName)) return;
+  if (platform::AsciiLowerCopy(platform::ExtractFileExt(FileName)) != ".exe" ||
+      !platform::FileExists(FileName))
+    return;
   // The first volume of a split self-extracting set has no end record: the
   // set is opened from its last volume, "<name>.ZIP".
   try {
@@ -99,8 +111,8 @@ void TZFBaseArchiver::FindArchiveToOpen() {
     return;
   }
   const std::string file = platform::ExtractFileName(FileName);
-  const std::string base =
-      platform::ExtractFilePath(FileName) + file.substr(0, file.size() - platform::ExtractFileExt(file).size());
+  const std::string base = platform::ExtractFilePath(FileName) +
+                           file.substr(0, file.size() - platform::ExtractFileExt(file).size());
   const std::string last = ExistingIgnoringCase(base + ".ZIP");
   if (last.empty()) return;
   FileName = last;
@@ -113,16 +125,19 @@ std::string TZFBaseArchiver::VolumeName(int volume) const {
   const std::string ext = platform::ExtractFileExt(file);
   const std::string base = file.substr(0, file.size() - ext.size());
   const bool sfx = SelfExtracting();
-  const TZFSpanningMode mode = m_volumeMode != TZFSpanningMode::smNone ? m_volumeMode : SpanningMode;
+  const TZFSpanningMode mode =
+      m_volumeMode != TZFSpanningMode::smNone ? m_volumeMode : SpanningMode;
   const auto number = [](int v, const char* format) {
     char text[16];
     std::snprintf(text, sizeof text, format, v + 1);
     return std::string(text);
   };
-  if (volume < 0) return mode == TZFSpanningMode::smSplitting && sfx ? dir + base + ".ZIP" : FileName;
+  if (volume < 0)
+    return mode == TZFSpanningMode::smSplitting && sfx ? dir + base + ".ZIP" : FileName;
   if (mode == TZFSpanningMode::smSpanning) {
     const std::string e = sfx ? ".exe" : ext;
-    return SpanningOptions.AdvancedNaming ? dir + base + "_" + number(volume, "%03u") + e : dir + base + e;
+    return SpanningOptions.AdvancedNaming ? dir + base + "_" + number(volume, "%03u") + e
+                                          : dir + base + e;
   }
   if (volume == 0 && sfx) return dir + base + ".exe";
   return SpanningOptions.AdvancedNaming ? dir + base + "_" + number(volume, "%03u") + ext
@@ -186,9 +201,12 @@ constexpr char kSplitMarker[] = "PK\x07\x08";
 class VolumeWriter {
  public:
   // completed: where the names of the spanned volumes finished so far go.
-  VolumeWriter(std::function<std::string(int)> ask, std::function<uint64_t(int)> limit, bool spanning,
-               std::vector<std::string>& completed)
-      : m_ask(std::move(ask)), m_limit(std::move(limit)), m_spanning(spanning), m_completed(completed) {}
+  VolumeWriter(std::function<std::string(int)> ask, std::function<uint64_t(int)> limit,
+               bool spanning, std::vector<std::string>& completed)
+      : m_ask(std::move(ask)),
+        m_limit(std::move(limit)),
+        m_spanning(spanning),
+        m_completed(completed) {}
   ~VolumeWriter() {
     // Unless finished, the volumes still under temporary names go: a split
     // set leaves the earlier one as it was; a spanned one keeps the disks
@@ -244,7 +262,8 @@ class VolumeWriter {
       uint64_t k = std::min(room, length);
       m_file->Flush();
       source.Flush();
-      loff_t in = static_cast<loff_t>(offset), out = static_cast<loff_t>(m_file->Seek(0, SeekOrigin::End));
+      loff_t in = static_cast<loff_t>(offset),
+             out = static_cast<loff_t>(m_file->Seek(0, SeekOrigin::End));
       uint64_t left = k;
       while (left > 0) {
         const ssize_t n = ::copy_file_range(source.Handle(), &in, m_file->Handle(), &out, left, 0);
@@ -259,7 +278,8 @@ class VolumeWriter {
         uint64_t rest = left;
         while (rest > 0) {
           const size_t n = static_cast<size_t>(std::min<uint64_t>(rest, buffer.size()));
-          if (source.Read(buffer.data(), n) != n || m_file->Write(buffer.data(), n) != n) m_archiver_fail(46);
+          if (source.Read(buffer.data(), n) != n || m_file->Write(buffer.data(), n) != n)
+            m_archiver_fail(46);
           rest -= n;
         }
       }
@@ -365,7 +385,8 @@ void TZFBaseArchiver::SplitToVolumes() {
         if (OnRequestBlankVolume)
           OnRequestBlankVolume(this, volume + 1, name, cancel);
         else if (spanning)
-          cancel = !(Questions && Questions->VolumeRequest(Subst("Please insert a blank disk #%d", volume + 1)));
+          cancel = !(Questions &&
+                     Questions->VolumeRequest(Subst("Please insert a blank disk #%d", volume + 1)));
         if (cancel) break;
         const uint64_t free = FreeSpace(name);
         const uint64_t limit = SpanningOptions.VolumeLimit(volume);
@@ -373,7 +394,8 @@ void TZFBaseArchiver::SplitToVolumes() {
         if (OnDiskFull)
           OnDiskFull(this, volume + 1, name, cancel);
         else if (spanning)
-          cancel = !(Questions && Questions->VolumeRequest("Disk is full. Clean the disk or find another blank disk"));
+          cancel = !(Questions && Questions->VolumeRequest(
+                                      "Disk is full. Clean the disk or find another blank disk"));
         else
           cancel = true;
       } catch (...) {
@@ -385,7 +407,8 @@ void TZFBaseArchiver::SplitToVolumes() {
     return name;
   };
   m_spannedDisks.clear();
-  VolumeWriter out(ask, [this](int v) { return SpanningOptions.VolumeLimit(v); }, spanning, m_spannedDisks);
+  VolumeWriter out(
+      ask, [this](int v) { return SpanningOptions.VolumeLimit(v); }, spanning, m_spannedDisks);
   out.m_archiver_fail = [this](int code) { Fail(code, {FileName}); };
   out.Start();
 
@@ -409,17 +432,20 @@ void TZFBaseArchiver::SplitToVolumes() {
   std::vector<TDirItem> entries = m_current;
   std::vector<size_t> order(entries.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(),
-                   [&](size_t a, size_t b) { return entries[a].LocalHeaderOffset() < entries[b].LocalHeaderOffset(); });
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return entries[a].LocalHeaderOffset() < entries[b].LocalHeaderOffset();
+  });
   const uint64_t directoryStart = m_directoryStart;
   for (size_t k = 0; k < order.size(); ++k) {
     TDirItem& e = entries[order[k]];
     const uint64_t at = e.LocalHeaderOffset();
-    const uint64_t next = k + 1 < order.size() ? entries[order[k + 1]].LocalHeaderOffset() : directoryStart;
+    const uint64_t next =
+        k + 1 < order.size() ? entries[order[k + 1]].LocalHeaderOffset() : directoryStart;
     unsigned char local[kLocalHeaderSize];
     logical.Seek(static_cast<int64_t>(at), SeekOrigin::Begin);
     if (logical.Read(local, sizeof local) != sizeof local) Fail(8);
-    const uint64_t header = kLocalHeaderSize + platform::GetLE16(local + 26) + platform::GetLE16(local + 28);
+    const uint64_t header =
+        kLocalHeaderSize + platform::GetLE16(local + 26) + platform::GetLE16(local + 28);
     if (next < at + header) Fail(8);
     // The header with its name and extra field never leaves a volume.
     out.EnsureRoom(static_cast<size_t>(header));
@@ -486,8 +512,10 @@ void TZFBaseArchiver::RemoveStaleVolumes(const std::vector<std::string>& keep) {
     std::snprintf(text, sizeof text, format, v);
     return std::string(text);
   };
-  for (const auto& name : {std::function<std::string(int)>([&](int v) { return base + "_" + numbered(v, "%03d") + ext; }),
-                           std::function<std::string(int)>([&](int v) { return base + ".z" + numbered(v, "%02d"); })}) {
+  for (const auto& name : {std::function<std::string(int)>(
+                               [&](int v) { return base + "_" + numbered(v, "%03d") + ext; }),
+                           std::function<std::string(int)>(
+                               [&](int v) { return base + ".z" + numbered(v, "%02d"); })}) {
     for (int v = 1; v < 1000; ++v) {
       const std::string volume = name(v);
       if (!platform::FileExists(volume)) break;
@@ -527,8 +555,10 @@ void TZFBaseArchiver::JoinVolumes() {
   last->Seek(size - window, SeekOrigin::Begin);
   if (last->Read(tail.data(), tail.size()) != tail.size()) Fail(44);
   size_t at = std::string::npos;
-  for (size_t i = tail.size() >= 22 ? tail.size() - 22 : std::string::npos; i != std::string::npos; --i) {
-    if (platform::GetLE32(reinterpret_cast<const uint8_t*>(tail.data() + i)) == kEndRecordSignature) {
+  for (size_t i = tail.size() >= 22 ? tail.size() - 22 : std::string::npos; i != std::string::npos;
+       --i) {
+    if (platform::GetLE32(reinterpret_cast<const uint8_t*>(tail.data() + i)) ==
+        kEndRecordSignature) {
       at = i;
       break;
     }
@@ -577,9 +607,10 @@ void TZFBaseArchiver::JoinVolumes() {
       else if (v > 0 && v < lastDisk && OnRequestMiddleVolume)
         OnRequestMiddleVolume(this, v + 1, name, cancel);
       else if (spanning)
-        cancel = !(Questions && Questions->VolumeRequest(v == 0          ? std::string("Please insert the first disk")
-                                                          : v == lastDisk ? std::string("Please insert the last disk")
-                                                                          : Subst("Please insert disk #%d", v + 1)));
+        cancel = !(Questions && Questions->VolumeRequest(
+                                    v == 0          ? std::string("Please insert the first disk")
+                                    : v == lastDisk ? std::string("Please insert the last disk")
+                                                    : Subst("Please insert disk #%d", v + 1)));
       else
         cancel = true;
       if (cancel) Fail(45);
@@ -614,7 +645,8 @@ void TZFBaseArchiver::JoinVolumes() {
     }
   }
   if (directoryDisk > lastDisk) Fail(44);
-  const uint64_t directoryAt = static_cast<uint64_t>(start[static_cast<size_t>(directoryDisk)] + directoryOffset);
+  const uint64_t directoryAt =
+      static_cast<uint64_t>(start[static_cast<size_t>(directoryDisk)] + directoryOffset);
   std::string directory(directorySize, '\0');
   m_stream->Seek(static_cast<int64_t>(directoryAt), SeekOrigin::Begin);
   if (m_stream->Read(directory.data(), directory.size()) != directory.size()) Fail(44);
@@ -625,7 +657,8 @@ void TZFBaseArchiver::JoinVolumes() {
     const uint16_t disk = platform::GetLE16(h + 34);
     if (disk > lastDisk) Fail(44);
     platform::PutLE16(h + 34, 0);
-    platform::PutLE32(h + 42, static_cast<uint32_t>(start[disk] + static_cast<int64_t>(platform::GetLE32(h + 42))));
+    platform::PutLE32(h + 42, static_cast<uint32_t>(
+                                  start[disk] + static_cast<int64_t>(platform::GetLE32(h + 42))));
     i += 46 + platform::GetLE16(h + 28) + platform::GetLE16(h + 30) + platform::GetLE16(h + 32);
   }
   m_stream->SetSize(static_cast<int64_t>(directoryAt));

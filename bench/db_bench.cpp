@@ -65,7 +65,8 @@ void BM_WalkEveryFieldAsText(benchmark::State& state) {
     }
   }
   benchmark::DoNotOptimize(bytes);
-  state.counters["rows_per_s"] = benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsRate);
+  state.counters["rows_per_s"] =
+      benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsRate);
   state.counters["cursor_MB"] = RssAnonMb() - before;
 }
 BENCHMARK(BM_WalkEveryFieldAsText)->Unit(benchmark::kMillisecond)->Iterations(2);
@@ -94,8 +95,8 @@ void BM_Insert10000FilmsOneByOne(benchmark::State& state) {
       t.Post();
     }
   }
-  state.counters["inserts_per_s"] =
-      benchmark::Counter(10000.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["inserts_per_s"] = benchmark::Counter(
+      10000.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
   std::filesystem::remove_all(copy);
 }
 BENCHMARK(BM_Insert10000FilmsOneByOne)->Unit(benchmark::kMillisecond)->Iterations(1);

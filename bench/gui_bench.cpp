@@ -44,10 +44,11 @@ int main(int argc, char** argv) {
   main->grab();
   auto t3 = clock::now();
   auto s = [](auto a, auto b) { return std::chrono::duration<double>(b - a).count(); };
-  std::printf("films %lld\ncreate windows %.3f s\nshow and paint %.3f s\ntotal to first paint %.3f s\n"
-              "jump to last and repaint %.3f s\n",
-              static_cast<long long>(main->Tvideo.RecordCount()), s(t0, t1), s(t1, t2), s(t0, t2),
-              s(t2, t3));
+  std::printf(
+      "films %lld\ncreate windows %.3f s\nshow and paint %.3f s\ntotal to first paint %.3f s\n"
+      "jump to last and repaint %.3f s\n",
+      static_cast<long long>(main->Tvideo.RecordCount()), s(t0, t1), s(t1, t2), s(t0, t2),
+      s(t2, t3));
   std::printf("memory: %s\n", Rss().c_str());
   kvn::app::DestroyWindows();
   return 0;

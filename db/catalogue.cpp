@@ -1,7 +1,7 @@
 #include "db/catalogue.h"
 
-#include <sqlite3.h>
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <stdio.h>
 #include <unistd.h>
 
@@ -53,38 +53,44 @@ namespace {
 // next. SQLite's parser takes some twenty-five levels, which is why the
 // program's own order goes through the key table below.
 const std::pair<const char*, const char*> kIndexFolds[] = {
-    {"é", "e"}, {"è", "e"}, {"ê", "e"}, {"ë", "e"}, {"à", "a"}, {"â", "a"}, {"ç", "c"},
-    {"î", "i"}, {"ô", "o"}, {"ù", "u"}, {"û", "u"}, {"ü", "u"}, {"œ", "oe"}, {"æ", "ae"},
-    {"É", "e"}, {"È", "e"}, {"Ê", "e"}, {"À", "a"}, {"Â", "a"}, {"Ç", "c"}, {"Ô", "o"},
-    {"Î", "i"}, {"Œ", "oe"}, {"Ō", "o"},
+    {"é", "e"},  {"è", "e"},  {"ê", "e"}, {"ë", "e"}, {"à", "a"},  {"â", "a"},
+    {"ç", "c"},  {"î", "i"},  {"ô", "o"}, {"ù", "u"}, {"û", "u"},  {"ü", "u"},
+    {"œ", "oe"}, {"æ", "ae"}, {"É", "e"}, {"È", "e"}, {"Ê", "e"},  {"À", "a"},
+    {"Â", "a"},  {"Ç", "c"},  {"Ô", "o"}, {"Î", "i"}, {"Œ", "oe"}, {"Ō", "o"},
 };
 
 // Every Latin letter with a diacritic, small and capital (Latin-1, Latin
 // Extended-A, the Romanian comma letters), to its base letter; ligatures and
 // letters of their own (æ, œ, ß, ø, ł, þ, ...) spelled out in ASCII.
 const std::pair<const char*, const char*> kTitleFolds[] = {
-    {"À", "a"}, {"Á", "a"}, {"Â", "a"}, {"Ã", "a"}, {"Ä", "a"}, {"Å", "a"}, {"Æ", "ae"}, {"Ç", "c"}, {"È", "e"},
-    {"É", "e"}, {"Ê", "e"}, {"Ë", "e"}, {"Ì", "i"}, {"Í", "i"}, {"Î", "i"}, {"Ï", "i"}, {"Ð", "d"}, {"Ñ", "n"},
-    {"Ò", "o"}, {"Ó", "o"}, {"Ô", "o"}, {"Õ", "o"}, {"Ö", "o"}, {"Ø", "o"}, {"Ù", "u"}, {"Ú", "u"}, {"Û", "u"},
-    {"Ü", "u"}, {"Ý", "y"}, {"Þ", "th"}, {"ß", "ss"}, {"à", "a"}, {"á", "a"}, {"â", "a"}, {"ã", "a"}, {"ä", "a"},
-    {"å", "a"}, {"æ", "ae"}, {"ç", "c"}, {"è", "e"}, {"é", "e"}, {"ê", "e"}, {"ë", "e"}, {"ì", "i"}, {"í", "i"},
-    {"î", "i"}, {"ï", "i"}, {"ð", "d"}, {"ñ", "n"}, {"ò", "o"}, {"ó", "o"}, {"ô", "o"}, {"õ", "o"}, {"ö", "o"},
-    {"ø", "o"}, {"ù", "u"}, {"ú", "u"}, {"û", "u"}, {"ü", "u"}, {"ý", "y"}, {"þ", "th"}, {"ÿ", "y"}, {"Ā", "a"},
-    {"ā", "a"}, {"Ă", "a"}, {"ă", "a"}, {"Ą", "a"}, {"ą", "a"}, {"Ć", "c"}, {"ć", "c"}, {"Ĉ", "c"}, {"ĉ", "c"},
-    {"Ċ", "c"}, {"ċ", "c"}, {"Č", "c"}, {"č", "c"}, {"Ď", "d"}, {"ď", "d"}, {"Đ", "d"}, {"đ", "d"}, {"Ē", "e"},
-    {"ē", "e"}, {"Ĕ", "e"}, {"ĕ", "e"}, {"Ė", "e"}, {"ė", "e"}, {"Ę", "e"}, {"ę", "e"}, {"Ě", "e"}, {"ě", "e"},
-    {"Ĝ", "g"}, {"ĝ", "g"}, {"Ğ", "g"}, {"ğ", "g"}, {"Ġ", "g"}, {"ġ", "g"}, {"Ģ", "g"}, {"ģ", "g"}, {"Ĥ", "h"},
-    {"ĥ", "h"}, {"Ħ", "h"}, {"ħ", "h"}, {"Ĩ", "i"}, {"ĩ", "i"}, {"Ī", "i"}, {"ī", "i"}, {"Ĭ", "i"}, {"ĭ", "i"},
-    {"Į", "i"}, {"į", "i"}, {"İ", "i"}, {"ı", "i"}, {"Ĳ", "ij"}, {"ĳ", "ij"}, {"Ĵ", "j"}, {"ĵ", "j"}, {"Ķ", "k"},
-    {"ķ", "k"}, {"ĸ", "k"}, {"Ĺ", "l"}, {"ĺ", "l"}, {"Ļ", "l"}, {"ļ", "l"}, {"Ľ", "l"}, {"ľ", "l"}, {"Ŀ", "l"},
-    {"ŀ", "l"}, {"Ł", "l"}, {"ł", "l"}, {"Ń", "n"}, {"ń", "n"}, {"Ņ", "n"}, {"ņ", "n"}, {"Ň", "n"}, {"ň", "n"},
-    {"ŉ", "n"}, {"Ŋ", "n"}, {"ŋ", "n"}, {"Ō", "o"}, {"ō", "o"}, {"Ŏ", "o"}, {"ŏ", "o"}, {"Ő", "o"}, {"ő", "o"},
-    {"Œ", "oe"}, {"œ", "oe"}, {"Ŕ", "r"}, {"ŕ", "r"}, {"Ŗ", "r"}, {"ŗ", "r"}, {"Ř", "r"}, {"ř", "r"}, {"Ś", "s"},
-    {"ś", "s"}, {"Ŝ", "s"}, {"ŝ", "s"}, {"Ş", "s"}, {"ş", "s"}, {"Š", "s"}, {"š", "s"}, {"Ţ", "t"}, {"ţ", "t"},
-    {"Ť", "t"}, {"ť", "t"}, {"Ŧ", "t"}, {"ŧ", "t"}, {"Ũ", "u"}, {"ũ", "u"}, {"Ū", "u"}, {"ū", "u"}, {"Ŭ", "u"},
-    {"ŭ", "u"}, {"Ů", "u"}, {"ů", "u"}, {"Ű", "u"}, {"ű", "u"}, {"Ų", "u"}, {"ų", "u"}, {"Ŵ", "w"}, {"ŵ", "w"},
-    {"Ŷ", "y"}, {"ŷ", "y"}, {"Ÿ", "y"}, {"Ź", "z"}, {"ź", "z"}, {"Ż", "z"}, {"ż", "z"}, {"Ž", "z"}, {"ž", "z"},
-    {"ſ", "s"}, {"Ș", "s"}, {"ș", "s"}, {"Ț", "t"}, {"ț", "t"},
+    {"À", "a"},  {"Á", "a"},  {"Â", "a"},  {"Ã", "a"}, {"Ä", "a"},  {"Å", "a"},  {"Æ", "ae"},
+    {"Ç", "c"},  {"È", "e"},  {"É", "e"},  {"Ê", "e"}, {"Ë", "e"},  {"Ì", "i"},  {"Í", "i"},
+    {"Î", "i"},  {"Ï", "i"},  {"Ð", "d"},  {"Ñ", "n"}, {"Ò", "o"},  {"Ó", "o"},  {"Ô", "o"},
+    {"Õ", "o"},  {"Ö", "o"},  {"Ø", "o"},  {"Ù", "u"}, {"Ú", "u"},  {"Û", "u"},  {"Ü", "u"},
+    {"Ý", "y"},  {"Þ", "th"}, {"ß", "ss"}, {"à", "a"}, {"á", "a"},  {"â", "a"},  {"ã", "a"},
+    {"ä", "a"},  {"å", "a"},  {"æ", "ae"}, {"ç", "c"}, {"è", "e"},  {"é", "e"},  {"ê", "e"},
+    {"ë", "e"},  {"ì", "i"},  {"í", "i"},  {"î", "i"}, {"ï", "i"},  {"ð", "d"},  {"ñ", "n"},
+    {"ò", "o"},  {"ó", "o"},  {"ô", "o"},  {"õ", "o"}, {"ö", "o"},  {"ø", "o"},  {"ù", "u"},
+    {"ú", "u"},  {"û", "u"},  {"ü", "u"},  {"ý", "y"}, {"þ", "th"}, {"ÿ", "y"},  {"Ā", "a"},
+    {"ā", "a"},  {"Ă", "a"},  {"ă", "a"},  {"Ą", "a"}, {"ą", "a"},  {"Ć", "c"},  {"ć", "c"},
+    {"Ĉ", "c"},  {"ĉ", "c"},  {"Ċ", "c"},  {"ċ", "c"}, {"Č", "c"},  {"č", "c"},  {"Ď", "d"},
+    {"ď", "d"},  {"Đ", "d"},  {"đ", "d"},  {"Ē", "e"}, {"ē", "e"},  {"Ĕ", "e"},  {"ĕ", "e"},
+    {"Ė", "e"},  {"ė", "e"},  {"Ę", "e"},  {"ę", "e"}, {"Ě", "e"},  {"ě", "e"},  {"Ĝ", "g"},
+    {"ĝ", "g"},  {"Ğ", "g"},  {"ğ", "g"},  {"Ġ", "g"}, {"ġ", "g"},  {"Ģ", "g"},  {"ģ", "g"},
+    {"Ĥ", "h"},  {"ĥ", "h"},  {"Ħ", "h"},  {"ħ", "h"}, {"Ĩ", "i"},  {"ĩ", "i"},  {"Ī", "i"},
+    {"ī", "i"},  {"Ĭ", "i"},  {"ĭ", "i"},  {"Į", "i"}, {"į", "i"},  {"İ", "i"},  {"ı", "i"},
+    {"Ĳ", "ij"}, {"ĳ", "ij"}, {"Ĵ", "j"},  {"ĵ", "j"}, {"Ķ", "k"},  {"ķ", "k"},  {"ĸ", "k"},
+    {"Ĺ", "l"},  {"ĺ", "l"},  {"Ļ", "l"},  {"ļ", "l"}, {"Ľ", "l"},  {"ľ", "l"},  {"Ŀ", "l"},
+    {"ŀ", "l"},  {"Ł", "l"},  {"ł", "l"},  {"Ń", "n"}, {"ń", "n"},  {"Ņ", "n"},  {"ņ", "n"},
+    {"Ň", "n"},  {"ň", "n"},  {"ŉ", "n"},  {"Ŋ", "n"}, {"ŋ", "n"},  {"Ō", "o"},  {"ō", "o"},
+    {"Ŏ", "o"},  {"ŏ", "o"},  {"Ő", "o"},  {"ő", "o"}, {"Œ", "oe"}, {"œ", "oe"}, {"Ŕ", "r"},
+    {"ŕ", "r"},  {"Ŗ", "r"},  {"ŗ", "r"},  {"Ř", "r"}, {"ř", "r"},  {"Ś", "s"},  {"ś", "s"},
+    {"Ŝ", "s"},  {"ŝ", "s"},  {"Ş", "s"},  {"ş", "s"}, {"Š", "s"},  {"š", "s"},  {"Ţ", "t"},
+    {"ţ", "t"},  {"Ť", "t"},  {"ť", "t"},  {"Ŧ", "t"}, {"ŧ", "t"},  {"Ũ", "u"},  {"ũ", "u"},
+    {"Ū", "u"},  {"ū", "u"},  {"Ŭ", "u"},  {"ŭ", "u"}, {"Ů", "u"},  {"ů", "u"},  {"Ű", "u"},
+    {"ű", "u"},  {"Ų", "u"},  {"ų", "u"},  {"Ŵ", "w"}, {"ŵ", "w"},  {"Ŷ", "y"},  {"ŷ", "y"},
+    {"Ÿ", "y"},  {"Ź", "z"},  {"ź", "z"},  {"Ż", "z"}, {"ż", "z"},  {"Ž", "z"},  {"ž", "z"},
+    {"ſ", "s"},  {"Ș", "s"},  {"ș", "s"},  {"Ț", "t"}, {"ț", "t"},
 };
 
 // replace() calls per statement of a trigger: the parser's stack takes 27.
@@ -97,7 +103,8 @@ struct FoldTable {
   const char* to[kLastLead - kFirstLead + 1][64] = {};
   FoldTable() {
     for (const auto& [from, by] : kTitleFolds) {
-      const auto lead = static_cast<unsigned char>(from[0]), next = static_cast<unsigned char>(from[1]);
+      const auto lead = static_cast<unsigned char>(from[0]),
+                 next = static_cast<unsigned char>(from[1]);
       to[lead - kFirstLead][next - 0x80] = by;
     }
   }
@@ -115,7 +122,8 @@ void FoldTitleFunction(sqlite3_context* context, int, sqlite3_value** argv) {
   }
   const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
   const int bytes = sqlite3_value_bytes(argv[0]);
-  const std::string folded = FoldTitle(std::string_view(text ? text : "", static_cast<size_t>(bytes)));
+  const std::string folded =
+      FoldTitle(std::string_view(text ? text : "", static_cast<size_t>(bytes)));
   sqlite3_result_text(context, folded.data(), static_cast<int>(folded.size()), SQLITE_TRANSIENT);
 }
 
@@ -132,10 +140,12 @@ std::string KeyStatements() {
   for (size_t first = 0; first < count; first += kFoldsPerStatement) {
     std::string sql = first == 0 ? "lower(new.Titre)" : "cle";
     for (size_t i = first; i < std::min(count, first + kFoldsPerStatement); ++i)
-      sql = std::string("replace(") + sql + ",'" + kTitleFolds[i].first + "','" + kTitleFolds[i].second + "')";
+      sql = std::string("replace(") + sql + ",'" + kTitleFolds[i].first + "','" +
+            kTitleFolds[i].second + "')";
     if (first + kFoldsPerStatement >= count) sql += " || char(1) || lower(new.Titre)";
-    body += first == 0 ? "INSERT OR REPLACE INTO video_cle (id, cle) VALUES (new.\"Index\", " + sql + "); "
-                       : "UPDATE video_cle SET cle = " + sql + " WHERE id = new.\"Index\"; ";
+    body += first == 0
+                ? "INSERT OR REPLACE INTO video_cle (id, cle) VALUES (new.\"Index\", " + sql + "); "
+                : "UPDATE video_cle SET cle = " + sql + " WHERE id = new.\"Index\"; ";
   }
   return body;
 }
@@ -148,14 +158,17 @@ std::vector<std::string> KeySchema() {
       "CREATE INDEX idCle ON video_cle(cle)",
       "CREATE TRIGGER video_cle_ajout AFTER INSERT ON video BEGIN " + KeyStatements() + "END",
       "CREATE TRIGGER video_cle_modif AFTER UPDATE OF \"Index\", Titre ON video BEGIN "
-      "DELETE FROM video_cle WHERE id = old.\"Index\"; " + KeyStatements() + "END",
-      "CREATE TRIGGER video_cle_suppr AFTER DELETE ON video BEGIN DELETE FROM video_cle WHERE id = old.\"Index\"; END",
+      "DELETE FROM video_cle WHERE id = old.\"Index\"; " +
+          KeyStatements() + "END",
+      "CREATE TRIGGER video_cle_suppr AFTER DELETE ON video BEGIN DELETE FROM video_cle WHERE id = "
+      "old.\"Index\"; END",
   };
 }
 
 std::string IndexTitleKey(std::string_view operand) {
   std::string sql = "lower(" + std::string(operand) + ")";
-  for (const auto& [from, to] : kIndexFolds) sql = "replace(" + sql + ",'" + from + "','" + to + "')";
+  for (const auto& [from, to] : kIndexFolds)
+    sql = "replace(" + sql + ",'" + from + "','" + to + "')";
   return sql;
 }
 
@@ -188,18 +201,23 @@ std::string TitleSortKey(std::string_view title) {
 }
 
 void RegisterTitleFunctions(sqlite3* handle) {
-  sqlite3_create_function_v2(handle, "cle_titre", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+  sqlite3_create_function_v2(handle, "cle_titre", 1,
+                             SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
                              FoldTitleFunction, nullptr, nullptr, nullptr);
 }
 
-std::string TitleKey(std::string_view operand) { return "cle_titre(" + std::string(operand) + ")"; }
+std::string TitleKey(std::string_view operand) {
+  return "cle_titre(" + std::string(operand) + ")";
+}
 
 std::string TitleSortKeySql(std::string_view operand) {
   const std::string op(operand);
   return "cle_titre(" + op + ") || char(1) || lower(" + op + ")";
 }
 
-std::string TitleIndexSql() { return "CREATE INDEX idTitre ON video(" + IndexTitleKey("Titre") + ", Titre)"; }
+std::string TitleIndexSql() {
+  return "CREATE INDEX idTitre ON video(" + IndexTitleKey("Titre") + ", Titre)";
+}
 
 std::string TitleKeySchemaSql() {
   std::string sql;
@@ -209,7 +227,8 @@ std::string TitleKeySchemaSql() {
 
 bool IsTitleKeyTrigger(std::string_view name, std::string_view sql) {
   for (const std::string& statement : KeySchema())
-    if (statement == sql && statement.rfind("CREATE TRIGGER " + std::string(name) + " ", 0) == 0) return true;
+    if (statement == sql && statement.rfind("CREATE TRIGGER " + std::string(name) + " ", 0) == 0)
+      return true;
   return false;
 }
 
@@ -217,10 +236,11 @@ bool HasFrenchTitleKey(sqlite3* handle, bool countKeys) {
   const std::vector<std::string> expected = KeySchema();
   size_t found = 0;
   {
-    Statement schema(handle,
-                     "SELECT sql FROM sqlite_master WHERE name IN ('video_cle', 'idCle', 'video_cle_ajout', "
-                     "'video_cle_modif', 'video_cle_suppr')",
-                     "video.DB");
+    Statement schema(
+        handle,
+        "SELECT sql FROM sqlite_master WHERE name IN ('video_cle', 'idCle', 'video_cle_ajout', "
+        "'video_cle_modif', 'video_cle_suppr')",
+        "video.DB");
     while (schema.Step()) {
       const auto* sql = reinterpret_cast<const char*>(sqlite3_column_text(schema.Get(), 0));
       if (!sql || std::find(expected.begin(), expected.end(), sql) == expected.end()) return false;
@@ -229,7 +249,8 @@ bool HasFrenchTitleKey(sqlite3* handle, bool countKeys) {
   }
   if (found != expected.size() || !countKeys) return found == expected.size();
   // One key per film: the triggers kept it since they were made.
-  Statement counts(handle, "SELECT (SELECT count(*) FROM video) = (SELECT count(*) FROM video_cle)", "video.DB");
+  Statement counts(handle, "SELECT (SELECT count(*) FROM video) = (SELECT count(*) FROM video_cle)",
+                   "video.DB");
   return counts.Step() && sqlite3_column_int(counts.Get(), 0) == 1;
 }
 
@@ -237,13 +258,15 @@ void UseFrenchTitleKey(Database& database) {
   if (HasFrenchTitleKey(database.Handle(), true)) return;
   database.ExecSQL("BEGIN IMMEDIATE");
   try {
-    for (const char* trigger : kKeyTriggers) database.ExecSQL(std::string("DROP TRIGGER IF EXISTS ") + trigger);
+    for (const char* trigger : kKeyTriggers)
+      database.ExecSQL(std::string("DROP TRIGGER IF EXISTS ") + trigger);
     database.ExecSQL(std::string("DROP TABLE IF EXISTS ") + kKeyTable);
     const std::vector<std::string> schema = KeySchema();
     database.ExecSQL(schema[0]);
     // The keys of the films already there, by the program's own function
     // (the triggers compute the same).
-    database.ExecSQL("INSERT INTO video_cle (id, cle) SELECT \"Index\", " + TitleSortKeySql("Titre") + " FROM video");
+    database.ExecSQL("INSERT INTO video_cle (id, cle) SELECT \"Index\", " +
+                     TitleSortKeySql("Titre") + " FROM video");
     for (size_t i = 1; i < schema.size(); ++i) database.ExecSQL(schema[i]);
     database.ExecSQL("COMMIT");
   } catch (...) {
@@ -253,7 +276,8 @@ void UseFrenchTitleKey(Database& database) {
 }
 
 bool HasFrenchTitleIndex(Database& database) {
-  Statement stmt(database.Handle(), "SELECT sql FROM sqlite_master WHERE type='index' AND name='idTitre'",
+  Statement stmt(database.Handle(),
+                 "SELECT sql FROM sqlite_master WHERE type='index' AND name='idTitre'",
                  database.FilePath());
   if (!stmt.Step()) return false;
   const auto* sql = reinterpret_cast<const char*>(sqlite3_column_text(stmt.Get(), 0));
@@ -299,8 +323,8 @@ void CreateCatalogueFile(const std::string& directory, int level) {
   if (dir.back() != '/') dir += '/';
   const std::string path = dir + Database::kFileName;
   if (platform::FileExists(path) || platform::DirectoryExists(path))
-    throw Error(platform::Subst(
-        "Le catalogue \"%s\" existe déjà : il n'est pas remplacé.", {path}));
+    throw Error(
+        platform::Subst("Le catalogue \"%s\" existe déjà : il n'est pas remplacé.", {path}));
   if (!platform::ForceDirectories(dir))
     throw Error(platform::FileCreateMessage(path, errno ? errno : ENOENT));
 
@@ -314,8 +338,8 @@ void CreateCatalogueFile(const std::string& directory, int level) {
     sqlite3_close(db);
     throw EngineError(message, rc);
   }
-  std::string sql = "PRAGMA journal_mode=DELETE; BEGIN; " + CatalogueSchema(level) + "; " + TitleIndexSql() +
-                    "; " + TitleKeySchemaSql() + "COMMIT;";
+  std::string sql = "PRAGMA journal_mode=DELETE; BEGIN; " + CatalogueSchema(level) + "; " +
+                    TitleIndexSql() + "; " + TitleKeySchemaSql() + "COMMIT;";
   char* err = nullptr;
   rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
   sqlite3_free(err);
@@ -330,7 +354,8 @@ void CreateCatalogueFile(const std::string& directory, int level) {
     int e = errno;
     ::unlink(temp.c_str());
     if (e == EEXIST)
-      throw Error(platform::Subst("Le catalogue \"%s\" existe déjà : il n'est pas remplacé.", {path}));
+      throw Error(
+          platform::Subst("Le catalogue \"%s\" existe déjà : il n'est pas remplacé.", {path}));
     throw Error(platform::FileCreateMessage(path, e));
   }
   ::unlink(temp.c_str());

@@ -16,7 +16,9 @@ using platform::Subst;
 
 Database::Database(std::string directory) : m_directory(std::move(directory)) {}
 
-Database::~Database() { Close(); }
+Database::~Database() {
+  Close();
+}
 
 void Database::SetDirectory(std::string directory) {
   Close();
@@ -34,8 +36,10 @@ void Database::Open() {
   if (m_db) return;
   const std::string path = FilePath();
   if (platform::DirectoryExists(path))
-    throw EngineError(Subst("La table \"%s\" ne peut pas être ouverte : c'est un répertoire, pas un fichier.", {path}),
-                      SQLITE_CANTOPEN);
+    throw EngineError(
+        Subst("La table \"%s\" ne peut pas être ouverte : c'est un répertoire, pas un fichier.",
+              {path}),
+        SQLITE_CANTOPEN);
   if (!platform::FileExists(path)) {
     throw EngineError(Subst("La table \"%s\" est introuvable : le fichier n'existe pas.", {path}),
                       SQLITE_CANTOPEN);
@@ -131,9 +135,9 @@ std::string Database::ResolveTable(std::string_view name) {
                  FilePath());
   stmt.BindText(1, table);
   if (!stmt.Step()) {
-    throw EngineError(
-        Subst("La table \"%s\" n'existe pas dans le fichier \"%s\".", {std::string(name), FilePath()}),
-        SQLITE_ERROR);
+    throw EngineError(Subst("La table \"%s\" n'existe pas dans le fichier \"%s\".",
+                            {std::string(name), FilePath()}),
+                      SQLITE_ERROR);
   }
   return reinterpret_cast<const char*>(sqlite3_column_text(stmt.Get(), 0));
 }

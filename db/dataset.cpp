@@ -346,7 +346,9 @@ Snapshot::Snapshot(DataSet& dataSet) : m_database(dataSet.GetDatabase()) {
   }
 }
 
-Snapshot::~Snapshot() { m_database.EndRead(); }
+Snapshot::~Snapshot() {
+  m_database.EndRead();
+}
 
 Bookmark DataSet::GetBookmark() const {
   Bookmark b;
@@ -372,7 +374,9 @@ void DataSet::GotoBookmark(const Bookmark& bookmark) {
   Notify([distance](DataSetObserver* o) { o->DataSetScrolled(distance); });
 }
 
-void DataSet::DisableControls() { ++m_disableCount; }
+void DataSet::DisableControls() {
+  ++m_disableCount;
+}
 
 void DataSet::EnableControls() {
   if (m_disableCount == 0) return;
@@ -389,12 +393,20 @@ void DataSet::RemoveObserver(DataSetObserver* observer) {
                     m_observers.end());
 }
 
-int64_t DataSet::DoInsert(const Row&, const std::vector<bool>&) { throw Error(kReadOnlyMessage); }
+int64_t DataSet::DoInsert(const Row&, const std::vector<bool>&) {
+  throw Error(kReadOnlyMessage);
+}
 void DataSet::DoUpdate(int64_t, const Row&, const std::vector<bool>&) {
   throw Error(kReadOnlyMessage);
 }
-void DataSet::DoDelete(int64_t) { throw Error(kReadOnlyMessage); }
-size_t DataSet::PositionFor(int64_t, const Row&) { return m_source->Count(); }
-bool DataSet::MovesRow(const std::vector<bool>&) const { return false; }
+void DataSet::DoDelete(int64_t) {
+  throw Error(kReadOnlyMessage);
+}
+size_t DataSet::PositionFor(int64_t, const Row&) {
+  return m_source->Count();
+}
+bool DataSet::MovesRow(const std::vector<bool>&) const {
+  return false;
+}
 
 }  // namespace kvn::db

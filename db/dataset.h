@@ -7,9 +7,8 @@
 // row: written when a field was set, dropped otherwise.
 #pragma once
 
-#include <functional>
-
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -146,9 +145,7 @@ class DataSet {
   }
 
  private:
-  bool Editing() const {
-    return m_state == DataSetState::Edit || m_state == DataSetState::Insert;
-  }
+  bool Editing() const { return m_state == DataSetState::Edit || m_state == DataSetState::Insert; }
   void SetState(DataSetState state);
 
   Database& m_database;

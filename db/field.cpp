@@ -49,30 +49,51 @@ FieldType FieldTypeFromDeclaration(std::string_view declared, int& size) {
 
 const char* FieldTypeName(FieldType type) {
   switch (type) {
-    case FieldType::String: return "String";
-    case FieldType::SmallInt: return "SmallInt";
-    case FieldType::Integer: return "Integer";
-    case FieldType::Word: return "Word";
-    case FieldType::Boolean: return "Boolean";
-    case FieldType::Float: return "Float";
-    case FieldType::Currency: return "Currency";
-    case FieldType::BCD: return "BCD";
-    case FieldType::Date: return "Date";
-    case FieldType::Time: return "Time";
-    case FieldType::DateTime: return "DateTime";
-    case FieldType::Blob: return "Blob";
-    case FieldType::Memo: return "Memo";
-    case FieldType::AutoInc: return "AutoInc";
-    case FieldType::LargeInt: return "LargeInt";
-    case FieldType::WideString: return "WideString";
-    default: return "Unknown";
+    case FieldType::String:
+      return "String";
+    case FieldType::SmallInt:
+      return "SmallInt";
+    case FieldType::Integer:
+      return "Integer";
+    case FieldType::Word:
+      return "Word";
+    case FieldType::Boolean:
+      return "Boolean";
+    case FieldType::Float:
+      return "Float";
+    case FieldType::Currency:
+      return "Currency";
+    case FieldType::BCD:
+      return "BCD";
+    case FieldType::Date:
+      return "Date";
+    case FieldType::Time:
+      return "Time";
+    case FieldType::DateTime:
+      return "DateTime";
+    case FieldType::Blob:
+      return "Blob";
+    case FieldType::Memo:
+      return "Memo";
+    case FieldType::AutoInc:
+      return "AutoInc";
+    case FieldType::LargeInt:
+      return "LargeInt";
+    case FieldType::WideString:
+      return "WideString";
+    default:
+      return "Unknown";
   }
 }
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-int Digits2(const std::string& s, size_t at) { return (s[at] - '0') * 10 + (s[at + 1] - '0'); }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+int Digits2(const std::string& s, size_t at) {
+  return (s[at] - '0') * 10 + (s[at + 1] - '0');
+}
 
 // "YYYY-MM-DD" as stored.
 std::optional<TDateTime> StoredDate(const std::string& s) {
@@ -112,23 +133,29 @@ std::optional<TDateTime> StoredTime(std::string_view s) {
   return platform::TryEncodeTime(h, m, sec, ms);
 }
 
-std::string Locale(const std::string& cp1252) { return platform::Cp1252ToUtf8(cp1252); }
+std::string Locale(const std::string& cp1252) {
+  return platform::Cp1252ToUtf8(cp1252);
+}
 
 std::string IntegerText(const Value& v) {
   switch (v.kind) {
-    case Value::Kind::Integer: return std::to_string(v.i);
+    case Value::Kind::Integer:
+      return std::to_string(v.i);
     case Value::Kind::Float:
       if (std::trunc(v.f) == v.f && std::fabs(v.f) < 9e18)
         return std::to_string(static_cast<int64_t>(v.f));
       return Locale(platform::FloatToStr(v.f));
-    default: return v.s;
+    default:
+      return v.s;
   }
 }
 
 std::string FloatText(const Value& v) {
   switch (v.kind) {
-    case Value::Kind::Integer: return std::to_string(v.i);
-    case Value::Kind::Float: return Locale(platform::FloatToStr(v.f));
+    case Value::Kind::Integer:
+      return std::to_string(v.i);
+    case Value::Kind::Float:
+      return Locale(platform::FloatToStr(v.f));
     default: {
       char* end = nullptr;
       double d = std::strtod(v.s.c_str(), &end);
@@ -236,8 +263,11 @@ void FormatFieldValueInto(FieldType type, const Value& value, std::string& out) 
       case FieldType::WideString:
       case FieldType::Memo:
       case FieldType::Blob:
-      case FieldType::Unknown: out.assign(value.s); return;
-      default: break;
+      case FieldType::Unknown:
+        out.assign(value.s);
+        return;
+      default:
+        break;
     }
   }
   if (value.IsNull()) {
@@ -254,14 +284,20 @@ std::string FormatFieldValue(FieldType type, const Value& value) {
     case FieldType::Integer:
     case FieldType::Word:
     case FieldType::AutoInc:
-    case FieldType::LargeInt: return IntegerText(value);
+    case FieldType::LargeInt:
+      return IntegerText(value);
     case FieldType::Float:
     case FieldType::Currency:
-    case FieldType::BCD: return FloatText(value);
-    case FieldType::Date: return DateText(value);
-    case FieldType::Time: return TimeText(value);
-    case FieldType::DateTime: return DateTimeText(value);
-    case FieldType::Boolean: return BooleanText(value);
+    case FieldType::BCD:
+      return FloatText(value);
+    case FieldType::Date:
+      return DateText(value);
+    case FieldType::Time:
+      return TimeText(value);
+    case FieldType::DateTime:
+      return DateTimeText(value);
+    case FieldType::Boolean:
+      return BooleanText(value);
     default:
       if (value.kind == Value::Kind::Integer) return std::to_string(value.i);
       if (value.kind == Value::Kind::Float) {
@@ -321,9 +357,12 @@ Value ParseFieldText(const FieldDef& def, std::string_view text) {
       throw Error(platform::Subst("'%s' n'est pas une valeur booléenne correcte", {text}));
     }
     case FieldType::String:
-    case FieldType::WideString: return Value::Text(TruncateUtf8(text, def.size));
-    case FieldType::Blob: return Value::Blob(std::string(text));
-    default: return Value::Text(std::string(text));
+    case FieldType::WideString:
+      return Value::Text(TruncateUtf8(text, def.size));
+    case FieldType::Blob:
+      return Value::Blob(std::string(text));
+    default:
+      return Value::Text(std::string(text));
   }
 }
 
@@ -338,23 +377,34 @@ int Field::DisplayWidth() const {
   if (m_displayWidth >= 0) return m_displayWidth;
   switch (m_def.type) {
     case FieldType::String:
-    case FieldType::WideString: return m_def.size;
-    case FieldType::Boolean: return 5;
-    default: return 10;
+    case FieldType::WideString:
+      return m_def.size;
+    case FieldType::Boolean:
+      return 5;
+    default:
+      return 10;
   }
 }
 
-const Value& Field::RawValue() const { return m_dataSet->CurrentValue(m_index); }
+const Value& Field::RawValue() const {
+  return m_dataSet->CurrentValue(m_index);
+}
 
-bool Field::IsNull() const { return RawValue().IsNull(); }
+bool Field::IsNull() const {
+  return RawValue().IsNull();
+}
 
-std::string Field::AsString() const { return FormatFieldValue(m_def.type, RawValue()); }
+std::string Field::AsString() const {
+  return FormatFieldValue(m_def.type, RawValue());
+}
 
 std::optional<double> Field::AsFloat() const {
   const Value& v = RawValue();
   switch (v.kind) {
-    case Value::Kind::Integer: return static_cast<double>(v.i);
-    case Value::Kind::Float: return v.f;
+    case Value::Kind::Integer:
+      return static_cast<double>(v.i);
+    case Value::Kind::Float:
+      return v.f;
     case Value::Kind::Text: {
       if (auto dt = AsDateTime()) return *dt;
       char* end = nullptr;
@@ -362,7 +412,8 @@ std::optional<double> Field::AsFloat() const {
       if (!v.s.empty() && end && *end == '\0') return d;
       return std::nullopt;
     }
-    default: return std::nullopt;
+    default:
+      return std::nullopt;
   }
 }
 
@@ -378,10 +429,14 @@ std::optional<TDateTime> Field::AsDateTime() const {
   const Value& v = RawValue();
   if (v.kind == Value::Kind::Text) {
     switch (m_def.type) {
-      case FieldType::Date: return StoredDate(v.s);
-      case FieldType::Time: return StoredTime(v.s);
-      case FieldType::DateTime: return StoredDateTime(v.s);
-      default: return std::nullopt;
+      case FieldType::Date:
+        return StoredDate(v.s);
+      case FieldType::Time:
+        return StoredTime(v.s);
+      case FieldType::DateTime:
+        return StoredDateTime(v.s);
+      default:
+        return std::nullopt;
     }
   }
   if (v.kind == Value::Kind::Integer) return static_cast<double>(v.i);

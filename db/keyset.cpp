@@ -8,8 +8,7 @@ namespace kvn::db {
 size_t Keyset::ChunkOf(size_t pos) const {
   assert(pos < m_size);
   size_t c = m_lastChunk;
-  if (c < m_chunks.size() && pos >= m_starts[c] && pos < m_starts[c] + m_chunks[c].size())
-    return c;
+  if (c < m_chunks.size() && pos >= m_starts[c] && pos < m_starts[c] + m_chunks[c].size()) return c;
   auto it = std::upper_bound(m_starts.begin(), m_starts.end(), pos);
   c = static_cast<size_t>(it - m_starts.begin()) - 1;
   m_lastChunk = c;

@@ -13,7 +13,9 @@ using platform::Subst;
 
 namespace {
 
-bool IsWordChar(unsigned char c) { return std::isalnum(c) || c == '_' || c >= 0x80 || c == '$'; }
+bool IsWordChar(unsigned char c) {
+  return std::isalnum(c) || c == '_' || c >= 0x80 || c == '$';
+}
 
 // One lexical element of SQL at the top level of a statement.
 struct Token {
@@ -138,8 +140,8 @@ bool ParseSimpleSelect(std::string_view sql, SimpleSelect& out) {
   bool termStart = false;
   for (; k < tokens.size(); ++k) {
     const Token& t = tokens[k];
-    if (inOrder && t.kind == Token::Word && !IsKeyword(t, {"ASC", "DESC", "COLLATE", "NULLS",
-                                                            "FIRST", "LAST", "LIMIT", "OFFSET"}))
+    if (inOrder && t.kind == Token::Word &&
+        !IsKeyword(t, {"ASC", "DESC", "COLLATE", "NULLS", "FIRST", "LAST", "LIMIT", "OFFSET"}))
       out.orderNames.emplace_back(t.text);
     if (inOrder && termStart && t.kind == Token::Word &&
         std::isdigit(static_cast<unsigned char>(t.text[0])))
@@ -187,7 +189,9 @@ void Query::Prepare() {
   m_prepared = true;
 }
 
-void Query::Unprepare() { m_prepared = false; }
+void Query::Unprepare() {
+  m_prepared = false;
+}
 
 void Query::BindParams(Statement& stmt) const {
   sqlite3_stmt* s = stmt.Get();
@@ -285,7 +289,8 @@ void Query::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
       !ordersByResult()) {
     try {
       std::string keySql = "SELECT rowid FROM " + shape.rest;
-      if (const std::string byKey = TitleKeyTableOrder(handle, shape); !byKey.empty()) keySql = byKey;
+      if (const std::string byKey = TitleKeyTableOrder(handle, shape); !byKey.empty())
+        keySql = byKey;
       std::string selectSql = "SELECT rowid, " + shape.columns + " FROM " + shape.from;
       source = std::make_unique<KeysetSource>(
           handle, file, keySql, [this](Statement& st) { BindParams(st); }, selectSql, columns);
@@ -307,10 +312,19 @@ void Query::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
       if (def.type != FieldType::Unknown) continue;
       Value::Kind kind = rows.empty() ? Value::Kind::Text : rows[0][static_cast<size_t>(c)].kind;
       switch (kind) {
-        case Value::Kind::Integer: def.type = FieldType::LargeInt; break;
-        case Value::Kind::Float: def.type = FieldType::Float; break;
-        case Value::Kind::Blob: def.type = FieldType::Blob; break;
-        default: def.type = FieldType::String; def.size = 255; break;
+        case Value::Kind::Integer:
+          def.type = FieldType::LargeInt;
+          break;
+        case Value::Kind::Float:
+          def.type = FieldType::Float;
+          break;
+        case Value::Kind::Blob:
+          def.type = FieldType::Blob;
+          break;
+        default:
+          def.type = FieldType::String;
+          def.size = 255;
+          break;
       }
     }
     source = std::make_unique<MaterializedSource>(std::move(rows));

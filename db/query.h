@@ -72,10 +72,10 @@ std::vector<std::string> ParameterNames(std::string_view sql);
 
 // A select from a single table without grouping, distinct or compound parts.
 struct SimpleSelect {
-  std::string columns;  // the text between SELECT and FROM
-  std::string from;     // the table reference ("video", "Video v")
-  std::string table;    // the table name alone
-  std::string rest;     // everything after FROM
+  std::string columns;                  // the text between SELECT and FROM
+  std::string from;                     // the table reference ("video", "Video v")
+  std::string table;                    // the table name alone
+  std::string rest;                     // everything after FROM
   std::vector<std::string> orderNames;  // identifiers of the ORDER BY terms
   bool orderByNumber = false;           // an ORDER BY term is a column number
 };

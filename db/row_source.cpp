@@ -36,14 +36,18 @@ void ReadColumnValue(sqlite3_stmt* stmt, int column, Value& v) {
         v.s.clear();
       break;
     }
-    default: v.kind = Value::Kind::Null; break;
+    default:
+      v.kind = Value::Kind::Null;
+      break;
   }
 }
 
 Value ColumnValue(sqlite3_stmt* stmt, int column) {
   switch (sqlite3_column_type(stmt, column)) {
-    case SQLITE_INTEGER: return Value::Integer(sqlite3_column_int64(stmt, column));
-    case SQLITE_FLOAT: return Value::Float(sqlite3_column_double(stmt, column));
+    case SQLITE_INTEGER:
+      return Value::Integer(sqlite3_column_int64(stmt, column));
+    case SQLITE_FLOAT:
+      return Value::Float(sqlite3_column_double(stmt, column));
     case SQLITE_TEXT: {
       const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
       return Value::Text(std::string(p, static_cast<size_t>(sqlite3_column_bytes(stmt, column))));
@@ -53,7 +57,8 @@ Value ColumnValue(sqlite3_stmt* stmt, int column) {
       int n = sqlite3_column_bytes(stmt, column);
       return Value::Blob(p ? std::string(p, static_cast<size_t>(n)) : std::string());
     }
-    default: return Value::Null();
+    default:
+      return Value::Null();
   }
 }
 
@@ -83,14 +88,16 @@ void Pack(std::string& arena, sqlite3_stmt* stmt, int column) {
     }
     case SQLITE_TEXT:
     case SQLITE_BLOB: {
-      const char* p = type == SQLITE_TEXT ? reinterpret_cast<const char*>(sqlite3_column_text(stmt, column))
-                                          : static_cast<const char*>(sqlite3_column_blob(stmt, column));
+      const char* p = type == SQLITE_TEXT
+                          ? reinterpret_cast<const char*>(sqlite3_column_text(stmt, column))
+                          : static_cast<const char*>(sqlite3_column_blob(stmt, column));
       uint32_t n = static_cast<uint32_t>(sqlite3_column_bytes(stmt, column));
       arena.append(reinterpret_cast<const char*>(&n), sizeof n);
       if (n) arena.append(p, n);
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -103,7 +110,8 @@ KeysetSource::KeysetSource(sqlite3* db, std::string fileName, std::string keySql
       m_keySql(std::move(keySql)),
       m_binder(std::move(binder)),
       m_fetch(db, selectSql + " WHERE rowid IN " + InList(), m_fileName),
-      m_fetchWindow(db, selectSql + " WHERE rowid IN (SELECT value FROM json_each(?1))", m_fileName),
+      m_fetchWindow(db, selectSql + " WHERE rowid IN (SELECT value FROM json_each(?1))",
+                    m_fileName),
       m_columns(columns),
       m_sortKeys(sortKeys) {
   Reload();
@@ -160,7 +168,8 @@ void KeysetSource::LoadWindow(size_t start) {
   std::vector<uint64_t> offsets(n, UINT64_MAX);
   std::vector<std::string> blocks;
   std::string row;
-  sqlite3_bind_text(m_fetchWindow.Get(), 1, m_json.data(), static_cast<int>(m_json.size()), SQLITE_STATIC);
+  sqlite3_bind_text(m_fetchWindow.Get(), 1, m_json.data(), static_cast<int>(m_json.size()),
+                    SQLITE_STATIC);
   sqlite3_stmt* stmt = m_fetchWindow.Get();
   size_t next = 0;
   try {
@@ -180,7 +189,8 @@ void KeysetSource::LoadWindow(size_t start) {
         }
       }
       std::string& block = blocks.back();
-      offsets[m_order[next].second] = (static_cast<uint64_t>(blocks.size() - 1) << 32) | block.size();
+      offsets[m_order[next].second] =
+          (static_cast<uint64_t>(blocks.size() - 1) << 32) | block.size();
       block += row;
       ++next;
     }
@@ -226,7 +236,9 @@ const Row& KeysetSource::WindowRow(size_t pos) {
           p += len;
           break;
         }
-        default: v.kind = Value::Kind::Null; break;
+        default:
+          v.kind = Value::Kind::Null;
+          break;
       }
     }
   }
@@ -286,7 +298,8 @@ KeysetSource::Page& KeysetSource::Load(size_t number) {
       auto it = std::lower_bound(m_order.begin(), m_order.end(), std::make_pair(id, size_t{0}));
       for (; it != m_order.end() && it->first == id; ++it) {
         Row& row = page->rows[it->second];
-        for (int c = 0; c < m_columns; ++c) ReadColumnValue(stmt, c + 1, row[static_cast<size_t>(c)]);
+        for (int c = 0; c < m_columns; ++c)
+          ReadColumnValue(stmt, c + 1, row[static_cast<size_t>(c)]);
       }
     }
   } catch (...) {

@@ -42,7 +42,8 @@ std::string FrenchDetail(const std::string& english, int rc) {
   };
   for (const Pattern& p : kPatterns) {
     const std::string_view prefix(p.prefix);
-    if (english.compare(0, prefix.size(), prefix) == 0) return Subst(p.french, {english.substr(prefix.size())});
+    if (english.compare(0, prefix.size(), prefix) == 0)
+      return Subst(p.french, {english.substr(prefix.size())});
   }
   // "near "x": syntax error", "table video already exists"…
   if (const size_t at = english.find(": syntax error"); at != std::string::npos)
@@ -64,28 +65,36 @@ std::string EngineMessage(sqlite3* db, int rc, std::string_view fileName) {
   const int system = db ? sqlite3_system_errno(db) : 0;
   if (system != 0) {
     switch (rc & 0xFF) {
-      case SQLITE_CANTOPEN: return platform::FileOpenMessage(file, system);
+      case SQLITE_CANTOPEN:
+        return platform::FileOpenMessage(file, system);
       case SQLITE_IOERR:
       case SQLITE_FULL:
-        return Subst("Erreur d'entrée/sortie sur le fichier \"%s\". %s", {file, platform::SystemErrorMessage(system)});
-      default: break;
+        return Subst("Erreur d'entrée/sortie sur le fichier \"%s\". %s",
+                     {file, platform::SystemErrorMessage(system)});
+      default:
+        break;
     }
   }
   switch (rc & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-      return Subst("La table \"%s\" est verrouillée par un autre programme ; réessayez dans un instant.",
-                   {file});
+      return Subst(
+          "La table \"%s\" est verrouillée par un autre programme ; réessayez dans un instant.",
+          {file});
     case SQLITE_READONLY:
       // A journal left by a writer that was stopped: its transaction is undone
       // by the next program that opens the file for writing.
       if (extended == SQLITE_READONLY_ROLLBACK || extended == SQLITE_READONLY_RECOVERY)
-        return Subst("La table \"%s\" garde une transaction inachevée d'un programme interrompu (son journal est "
-                     "à côté) ; elle ne peut pas être annulée ici, le fichier ou son répertoire ne pouvant pas être "
-                     "écrit.",
-                     {file});
+        return Subst(
+            "La table \"%s\" garde une transaction inachevée d'un programme interrompu (son "
+            "journal est "
+            "à côté) ; elle ne peut pas être annulée ici, le fichier ou son répertoire ne pouvant "
+            "pas être "
+            "écrit.",
+            {file});
       return Subst("La table \"%s\" est en lecture seule : impossible d'y écrire.", {file});
-    case SQLITE_FULL: return Subst("Disque plein : impossible d'écrire dans \"%s\".", {file});
+    case SQLITE_FULL:
+      return Subst("Disque plein : impossible d'écrire dans \"%s\".", {file});
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
       return Subst("Le fichier \"%s\" est endommagé ou n'est pas une table du catalogue (%s).",
@@ -95,11 +104,16 @@ std::string EngineMessage(sqlite3* db, int rc, std::string_view fileName) {
     case SQLITE_IOERR:
       return Subst("Erreur d'entrée/sortie sur le fichier \"%s\" (%s).", {file, detail});
     case SQLITE_PERM:
-    case SQLITE_AUTH: return Subst("Accès refusé au fichier \"%s\".", {file});
-    case SQLITE_CONSTRAINT: return Subst("Violation de clé : %s.", {detail});
-    case SQLITE_NOMEM: return "Mémoire insuffisante.";
-    case SQLITE_RANGE: return Subst("Paramètre hors limites : %s.", {detail});
-    default: break;
+    case SQLITE_AUTH:
+      return Subst("Accès refusé au fichier \"%s\".", {file});
+    case SQLITE_CONSTRAINT:
+      return Subst("Violation de clé : %s.", {detail});
+    case SQLITE_NOMEM:
+      return "Mémoire insuffisante.";
+    case SQLITE_RANGE:
+      return Subst("Paramètre hors limites : %s.", {detail});
+    default:
+      break;
   }
   return Subst("Erreur du moteur de base de données : %s.", {detail});
 }
@@ -118,7 +132,9 @@ Statement::Statement(sqlite3* db, std::string_view sql, std::string_view fileNam
   }
 }
 
-Statement::~Statement() { sqlite3_finalize(m_stmt); }
+Statement::~Statement() {
+  sqlite3_finalize(m_stmt);
+}
 
 Statement::Statement(Statement&& other) noexcept
     : m_db(other.m_db),
@@ -151,13 +167,20 @@ void Statement::Reset() {
 
 std::string Statement::ColumnText(int i) const {
   const unsigned char* text = sqlite3_column_text(m_stmt, i);
-  return text ? std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(sqlite3_column_bytes(m_stmt, i)))
+  return text ? std::string(reinterpret_cast<const char*>(text),
+                            static_cast<size_t>(sqlite3_column_bytes(m_stmt, i)))
               : std::string();
 }
 
-void Statement::BindNull(int index) { sqlite3_bind_null(m_stmt, index); }
-void Statement::BindInt(int index, int64_t v) { sqlite3_bind_int64(m_stmt, index, v); }
-void Statement::BindDouble(int index, double v) { sqlite3_bind_double(m_stmt, index, v); }
+void Statement::BindNull(int index) {
+  sqlite3_bind_null(m_stmt, index);
+}
+void Statement::BindInt(int index, int64_t v) {
+  sqlite3_bind_int64(m_stmt, index, v);
+}
+void Statement::BindDouble(int index, double v) {
+  sqlite3_bind_double(m_stmt, index, v);
+}
 void Statement::BindText(int index, std::string_view v) {
   sqlite3_bind_text(m_stmt, index, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
 }

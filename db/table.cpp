@@ -22,13 +22,16 @@ std::string QuoteIdentifier(std::string_view name) {
 std::string ReplaceIdentifier(std::string_view sql, std::string_view name, std::string_view by) {
   std::string out;
   size_t i = 0;
-  auto isStart = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || (c & 0x80); };
+  auto isStart = [](char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || (c & 0x80);
+  };
   auto isPart = [&](char c) { return isStart(c) || std::isdigit(static_cast<unsigned char>(c)); };
   while (i < sql.size()) {
     const char c = sql[i];
     if (c == '\'') {  // a string literal, copied as it is
       size_t end = i + 1;
-      while (end < sql.size() && !(sql[end] == '\'' && (end + 1 >= sql.size() || sql[end + 1] != '\'')))
+      while (end < sql.size() &&
+             !(sql[end] == '\'' && (end + 1 >= sql.size() || sql[end + 1] != '\'')))
         end += sql[end] == '\'' ? 2 : 1;
       out.append(sql.substr(i, end + 1 - i));
       i = end + 1;
@@ -96,8 +99,9 @@ void Table::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
     for (size_t i = 0; i < m_defs.size() && m_orderField < 0; ++i)
       if (platform::EqualsNoCase(m_defs[i].name, m_sortField)) m_orderField = static_cast<int>(i);
     if (m_orderField < 0)
-      throw EngineError(Subst("Le champ '%s' de la table \"%s\" est introuvable.", {m_sortField, m_tableName}),
-                        SQLITE_ERROR);
+      throw EngineError(
+          Subst("Le champ '%s' de la table \"%s\" est introuvable.", {m_sortField, m_tableName}),
+          SQLITE_ERROR);
     const FieldDef& f = m_defs[static_cast<size_t>(m_orderField)];
     const std::string col = QuoteIdentifier(f.name);
     frenchText = f.type == FieldType::String;
@@ -118,23 +122,25 @@ void Table::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
       }
     }
     if (columns.empty())
-      throw EngineError(Subst("L'index '%s' de la table \"%s\" est introuvable.",
-                              {m_indexName, m_tableName}),
-                        SQLITE_ERROR);
+      throw EngineError(
+          Subst("L'index '%s' de la table \"%s\" est introuvable.", {m_indexName, m_tableName}),
+          SQLITE_ERROR);
     // The one field the index orders by (an expression index may compute its
     // key from it, as the French title key does).
     for (const auto& c : columns)
       for (size_t i = 0; i < m_defs.size() && !c.empty(); ++i)
-        if (platform::EqualsNoCase(m_defs[i].name, c) && m_orderField < 0) m_orderField = static_cast<int>(i);
+        if (platform::EqualsNoCase(m_defs[i].name, c) && m_orderField < 0)
+          m_orderField = static_cast<int>(i);
     std::vector<std::string> named;
     for (const auto& c : columns)
       if (!c.empty() && (named.empty() || !platform::EqualsNoCase(named[0], c))) named.push_back(c);
     if (named.size() != 1)
-      throw EngineError(Subst("L'index '%s' porte sur plusieurs champs ; il n'est pas géré.",
-                              {m_indexName}),
-                        SQLITE_ERROR);
+      throw EngineError(
+          Subst("L'index '%s' porte sur plusieurs champs ; il n'est pas géré.", {m_indexName}),
+          SQLITE_ERROR);
     std::string key = QuoteIdentifier(named[0]);
-    frenchText = expression && m_orderField >= 0 && m_defs[static_cast<size_t>(m_orderField)].type == FieldType::String;
+    frenchText = expression && m_orderField >= 0 &&
+                 m_defs[static_cast<size_t>(m_orderField)].type == FieldType::String;
     if (frenchText) {
       // An expression index on a text field (idTitre): the French order,
       // which the key table gives in full.
@@ -143,11 +149,13 @@ void Table::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
       // The index's own column list, as its CREATE INDEX text gives it.
       Statement text(handle, "SELECT sql FROM sqlite_master WHERE type='index' AND name=?1", file);
       text.BindText(1, m_indexName);
-      std::string sql = text.Step() ? reinterpret_cast<const char*>(sqlite3_column_text(text.Get(), 0)) : "";
+      std::string sql =
+          text.Step() ? reinterpret_cast<const char*>(sqlite3_column_text(text.Get(), 0)) : "";
       const size_t open = sql.find('('), close = sql.rfind(')');
       if (open == std::string::npos || close == std::string::npos || close <= open)
-        throw EngineError(Subst("L'index '%s' de la table \"%s\" est illisible.", {m_indexName, m_tableName}),
-                          SQLITE_ERROR);
+        throw EngineError(
+            Subst("L'index '%s' de la table \"%s\" est illisible.", {m_indexName, m_tableName}),
+            SQLITE_ERROR);
       key = sql.substr(open + 1, close - open - 1);
     }
     order = key + ", rowid";
@@ -176,8 +184,10 @@ void Table::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
   std::string keySql = "SELECT rowid FROM " + table + (rowIdOrder ? "" : " ORDER BY " + sortSql);
   // The films by title: the key table's index holds that order.
   if (frenchText && platform::EqualsNoCase(m_table, "video") &&
-      platform::EqualsNoCase(m_defs[static_cast<size_t>(m_orderField)].name, "Titre") && HasFrenchTitleKey(handle))
-    keySql = descending ? "SELECT id FROM video_cle ORDER BY cle DESC, id DESC" : "SELECT id FROM video_cle ORDER BY cle, id";
+      platform::EqualsNoCase(m_defs[static_cast<size_t>(m_orderField)].name, "Titre") &&
+      HasFrenchTitleKey(handle))
+    keySql = descending ? "SELECT id FROM video_cle ORDER BY cle DESC, id DESC"
+                        : "SELECT id FROM video_cle ORDER BY cle, id";
   std::string selectSql = "SELECT rowid" + list + " FROM " + table;
   source = std::make_unique<KeysetSource>(handle, file, keySql, nullptr, selectSql,
                                           static_cast<int>(m_defs.size()), rowIdOrder);
@@ -186,28 +196,44 @@ void Table::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
     // The index's key compared as a row value: the column's own collation
     // decides for the column, as it does for the ORDER BY.
     // Descending, nulls come last and the comparison turns round.
-    m_probe = Statement(handle,
-                        descending ? "SELECT CASE WHEN " + col + " IS NULL THEN (?1 IS NULL AND rowid > ?2) "
-                                     "WHEN ?1 IS NULL THEN 1 ELSE ((" + order + ") > (" + orderParam + ")) END FROM " +
-                                         table + " WHERE rowid = ?3"
-                                   : "SELECT CASE WHEN " + col + " IS NULL THEN (?1 IS NOT NULL OR rowid < ?2) "
-                                     "WHEN ?1 IS NULL THEN 0 ELSE ((" + order + ") < (" + orderParam + ")) END FROM " +
-                                         table + " WHERE rowid = ?3",
-                        file);
+    m_probe = Statement(
+        handle,
+        descending
+            ? "SELECT CASE WHEN " + col +
+                  " IS NULL THEN (?1 IS NULL AND rowid > ?2) "
+                  "WHEN ?1 IS NULL THEN 1 ELSE ((" +
+                  order + ") > (" + orderParam + ")) END FROM " + table + " WHERE rowid = ?3"
+            : "SELECT CASE WHEN " + col +
+                  " IS NULL THEN (?1 IS NOT NULL OR rowid < ?2) "
+                  "WHEN ?1 IS NULL THEN 0 ELSE ((" +
+                  order + ") < (" + orderParam + ")) END FROM " + table + " WHERE rowid = ?3",
+        file);
   }
   fields = m_defs;
   SetCanModify(true);
 }
 
-void Table::DoClose() { m_probe = Statement(); }
+void Table::DoClose() {
+  m_probe = Statement();
+}
 
 void Table::Bind(Statement& stmt, int index, const Value& value) {
   switch (value.kind) {
-    case Value::Kind::Null: stmt.BindNull(index); break;
-    case Value::Kind::Integer: stmt.BindInt(index, value.i); break;
-    case Value::Kind::Float: stmt.BindDouble(index, value.f); break;
-    case Value::Kind::Text: stmt.BindText(index, value.s); break;
-    case Value::Kind::Blob: stmt.BindBlob(index, value.s); break;
+    case Value::Kind::Null:
+      stmt.BindNull(index);
+      break;
+    case Value::Kind::Integer:
+      stmt.BindInt(index, value.i);
+      break;
+    case Value::Kind::Float:
+      stmt.BindDouble(index, value.f);
+      break;
+    case Value::Kind::Text:
+      stmt.BindText(index, value.s);
+      break;
+    case Value::Kind::Blob:
+      stmt.BindBlob(index, value.s);
+      break;
   }
 }
 
@@ -247,7 +273,8 @@ void Table::DoUpdate(int64_t key, const Row& values, const std::vector<bool>& se
 }
 
 void Table::DoDelete(int64_t key) {
-  Statement stmt(GetDatabase().Handle(), "DELETE FROM " + QuoteIdentifier(m_table) + " WHERE rowid = ?",
+  Statement stmt(GetDatabase().Handle(),
+                 "DELETE FROM " + QuoteIdentifier(m_table) + " WHERE rowid = ?",
                  GetDatabase().FilePath());
   stmt.BindInt(1, key);
   stmt.Step();

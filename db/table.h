@@ -46,10 +46,10 @@ class Table : public DataSet {
   std::string m_indexName;
   std::string m_sortField;
   bool m_descending = false;
-  std::string m_table;             // resolved name
+  std::string m_table;  // resolved name
   std::vector<FieldDef> m_defs;
-  int m_orderField = -1;           // field the index orders by, -1 for row ids
-  Statement m_probe;               // does the row at ?3 sort before (?1, ?2)?
+  int m_orderField = -1;  // field the index orders by, -1 for row ids
+  Statement m_probe;      // does the row at ?3 sort before (?1, ?2)?
 };
 
 // Quotes an SQL identifier.

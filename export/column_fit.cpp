@@ -58,7 +58,8 @@ std::vector<double> FitColumns(const std::vector<ColumnFit>& columns, double roo
     const double forFixed = std::max(0.0, room - leastSum);
     const double fixedScale = fixed > 0 ? std::min(1.0, forFixed / fixed) : 1.0;
     double total = 0;
-    for (size_t i = 0; i < n; ++i) total += width[i] = columns[i].given ? columns[i].natural * fixedScale : least[i];
+    for (size_t i = 0; i < n; ++i)
+      total += width[i] = columns[i].given ? columns[i].natural * fixedScale : least[i];
     if (total > room)
       for (size_t i = 0; i < n; ++i) width[i] *= room / total;
     return width;
@@ -68,8 +69,9 @@ std::vector<double> FitColumns(const std::vector<ColumnFit>& columns, double roo
   for (size_t i = 0; i < n; ++i)
     if (!columns[i].given) wanted += columns[i].natural - least[i];
   for (size_t i = 0; i < n; ++i)
-    width[i] = columns[i].given ? columns[i].natural
-                                : least[i] + (wanted > 0 ? extra * (columns[i].natural - least[i]) / wanted : 0);
+    width[i] = columns[i].given
+                   ? columns[i].natural
+                   : least[i] + (wanted > 0 ? extra * (columns[i].natural - least[i]) / wanted : 0);
   return width;
 }
 

@@ -8,10 +8,10 @@
 namespace kvn::exporting {
 
 struct ColumnFit {
-  double natural = 0;   // the width the column would take with no wrapping
-  double least = 0;     // its longest word, or what it cannot go below
-  bool given = false;   // a width the user typed: kept unless those alone pass the page
-  bool whole = false;   // numbers and dates: never cut while texts can give way
+  double natural = 0;  // the width the column would take with no wrapping
+  double least = 0;    // its longest word, or what it cannot go below
+  bool given = false;  // a width the user typed: kept unless those alone pass the page
+  bool whole = false;  // numbers and dates: never cut while texts can give way
 };
 
 // The widths of the columns, summing to at most room. Columns that fit keep

@@ -15,15 +15,24 @@ using platform::LocaleSettings;
 
 const char* ColTypeName(TQExportColType type) {
   switch (type) {
-    case TQExportColType::Integer: return "Integer";
-    case TQExportColType::Float: return "Float";
-    case TQExportColType::Currency: return "Currency";
-    case TQExportColType::Date: return "Date";
-    case TQExportColType::Time: return "Time";
-    case TQExportColType::DateTime: return "DateTime";
-    case TQExportColType::String: return "String";
-    case TQExportColType::Boolean: return "Boolean";
-    case TQExportColType::Unknown: return "Unknown";
+    case TQExportColType::Integer:
+      return "Integer";
+    case TQExportColType::Float:
+      return "Float";
+    case TQExportColType::Currency:
+      return "Currency";
+    case TQExportColType::Date:
+      return "Date";
+    case TQExportColType::Time:
+      return "Time";
+    case TQExportColType::DateTime:
+      return "DateTime";
+    case TQExportColType::String:
+      return "String";
+    case TQExportColType::Boolean:
+      return "Boolean";
+    case TQExportColType::Unknown:
+      return "Unknown";
   }
   return "Unknown";
 }
@@ -46,13 +55,22 @@ const FormatDefaults& Defaults() {
     f.dateTime = s.shortDateFormat + " " + s.shortTimeFormat;
     const std::string number = "#,###,##0.00";
     switch (s.currencyFormat) {
-      case 0: f.currency = s.currencyString + number; break;
-      case 1: f.currency = number + s.currencyString; break;
-      case 2: f.currency = s.currencyString + " " + number; break;
-      default: f.currency = number + " " + s.currencyString; break;
+      case 0:
+        f.currency = s.currencyString + number;
+        break;
+      case 1:
+        f.currency = number + s.currencyString;
+        break;
+      case 2:
+        f.currency = s.currencyString + " " + number;
+        break;
+      default:
+        f.currency = number + " " + s.currencyString;
+        break;
     }
     // The locale's words are Windows-1252; the engine's text is UTF-8.
-    for (std::string* t : {&f.date, &f.time, &f.dateTime, &f.currency}) *t = platform::Cp1252ToUtf8(*t);
+    for (std::string* t : {&f.date, &f.time, &f.dateTime, &f.currency})
+      *t = platform::Cp1252ToUtf8(*t);
     return f;
   }();
   return d;
@@ -60,12 +78,24 @@ const FormatDefaults& Defaults() {
 
 }  // namespace
 
-std::string TQExportFormats::DefaultInteger() { return "#,###,##0"; }
-std::string TQExportFormats::DefaultFloat() { return "#,###,##0.00"; }
-std::string TQExportFormats::DefaultDate() { return Defaults().date; }
-std::string TQExportFormats::DefaultTime() { return Defaults().time; }
-std::string TQExportFormats::DefaultDateTime() { return Defaults().dateTime; }
-std::string TQExportFormats::DefaultCurrency() { return Defaults().currency; }
+std::string TQExportFormats::DefaultInteger() {
+  return "#,###,##0";
+}
+std::string TQExportFormats::DefaultFloat() {
+  return "#,###,##0.00";
+}
+std::string TQExportFormats::DefaultDate() {
+  return Defaults().date;
+}
+std::string TQExportFormats::DefaultTime() {
+  return Defaults().time;
+}
+std::string TQExportFormats::DefaultDateTime() {
+  return Defaults().dateTime;
+}
+std::string TQExportFormats::DefaultCurrency() {
+  return Defaults().currency;
+}
 
 TQExportFormats::TQExportFormats()
     : m_integer(DefaultInteger()),
@@ -77,19 +107,33 @@ TQExportFormats::TQExportFormats()
       m_true("true"),
       m_false("false") {}
 
-void TQExportFormats::SetIntegerFormat(std::string_view v) { m_integer = v.empty() ? DefaultInteger() : std::string(v); }
-void TQExportFormats::SetFloatFormat(std::string_view v) { m_float = v.empty() ? DefaultFloat() : std::string(v); }
-void TQExportFormats::SetDateFormat(std::string_view v) { m_date = v.empty() ? DefaultDate() : std::string(v); }
-void TQExportFormats::SetTimeFormat(std::string_view v) { m_time = v.empty() ? DefaultTime() : std::string(v); }
+void TQExportFormats::SetIntegerFormat(std::string_view v) {
+  m_integer = v.empty() ? DefaultInteger() : std::string(v);
+}
+void TQExportFormats::SetFloatFormat(std::string_view v) {
+  m_float = v.empty() ? DefaultFloat() : std::string(v);
+}
+void TQExportFormats::SetDateFormat(std::string_view v) {
+  m_date = v.empty() ? DefaultDate() : std::string(v);
+}
+void TQExportFormats::SetTimeFormat(std::string_view v) {
+  m_time = v.empty() ? DefaultTime() : std::string(v);
+}
 void TQExportFormats::SetDateTimeFormat(std::string_view v) {
   m_dateTime = v.empty() ? DefaultDateTime() : std::string(v);
 }
 void TQExportFormats::SetCurrencyFormat(std::string_view v) {
   m_currency = v.empty() ? DefaultCurrency() : std::string(v);
 }
-void TQExportFormats::SetBooleanTrue(std::string_view v) { m_true = v.empty() ? "true" : std::string(v); }
-void TQExportFormats::SetBooleanFalse(std::string_view v) { m_false = v.empty() ? "false" : std::string(v); }
-void TQExportFormats::SetNullString(std::string_view v) { m_null = std::string(platform::Trim(v)); }
+void TQExportFormats::SetBooleanTrue(std::string_view v) {
+  m_true = v.empty() ? "true" : std::string(v);
+}
+void TQExportFormats::SetBooleanFalse(std::string_view v) {
+  m_false = v.empty() ? "false" : std::string(v);
+}
+void TQExportFormats::SetNullString(std::string_view v) {
+  m_null = std::string(platform::Trim(v));
+}
 
 void TQExportFormats::Assign(const TQExportFormats& o) {
   SetIntegerFormat(o.m_integer);
@@ -113,20 +157,29 @@ TQExportColType TypeOfField(db::FieldType t) {
     case FieldType::String:
     case FieldType::Memo:
     case FieldType::Blob:
-    case FieldType::WideString: return TQExportColType::String;
+    case FieldType::WideString:
+      return TQExportColType::String;
     case FieldType::SmallInt:
     case FieldType::Integer:
     case FieldType::Word:
     case FieldType::AutoInc:
-    case FieldType::LargeInt: return TQExportColType::Integer;
-    case FieldType::Boolean: return TQExportColType::Boolean;
+    case FieldType::LargeInt:
+      return TQExportColType::Integer;
+    case FieldType::Boolean:
+      return TQExportColType::Boolean;
     case FieldType::Float:
-    case FieldType::BCD: return TQExportColType::Float;
-    case FieldType::Currency: return TQExportColType::Currency;
-    case FieldType::Date: return TQExportColType::Date;
-    case FieldType::Time: return TQExportColType::Time;
-    case FieldType::DateTime: return TQExportColType::DateTime;
-    default: return TQExportColType::Unknown;
+    case FieldType::BCD:
+      return TQExportColType::Float;
+    case FieldType::Currency:
+      return TQExportColType::Currency;
+    case FieldType::Date:
+      return TQExportColType::Date;
+    case FieldType::Time:
+      return TQExportColType::Time;
+    case FieldType::DateTime:
+      return TQExportColType::DateTime;
+    default:
+      return TQExportColType::Unknown;
   }
 }
 
@@ -134,23 +187,30 @@ std::string SqlTypeOfField(const db::Field& f) {
   using db::FieldType;
   switch (f.DataType()) {
     case FieldType::String:
-    case FieldType::WideString: return "CHAR(" + std::to_string(f.Size()) + ")";
+    case FieldType::WideString:
+      return "CHAR(" + std::to_string(f.Size()) + ")";
     case FieldType::SmallInt:
     case FieldType::Integer:
     case FieldType::Word:
     case FieldType::Boolean:
     case FieldType::LargeInt:
     // An auto-increment field holds integers too: a table statement says so.
-    case FieldType::AutoInc: return "INTEGER";
+    case FieldType::AutoInc:
+      return "INTEGER";
     case FieldType::Float:
     case FieldType::Currency:
-    case FieldType::BCD: return "DOUBLE PRECISION";
+    case FieldType::BCD:
+      return "DOUBLE PRECISION";
     case FieldType::Date:
-    case FieldType::DateTime: return "DATE";
-    case FieldType::Time: return "TIME";
+    case FieldType::DateTime:
+      return "DATE";
+    case FieldType::Time:
+      return "TIME";
     case FieldType::Blob:
-    case FieldType::Memo: return "BLOB";
-    default: return "UNKNOWN";
+    case FieldType::Memo:
+      return "BLOB";
+    default:
+      return "UNKNOWN";
   }
 }
 
@@ -169,7 +229,8 @@ const TQExportFormats& DefaultFormats() {
 TQExportColType TQExportColumns::GuessType(const std::string& text) const {
   const TQExportFormats& f = m_read.Formats ? *m_read.Formats : DefaultFormats();
   if (text.empty()) return TQExportColType::String;
-  if (platform::EqualsNoCase(text, f.BooleanTrue()) || platform::EqualsNoCase(text, f.BooleanFalse()))
+  if (platform::EqualsNoCase(text, f.BooleanTrue()) ||
+      platform::EqualsNoCase(text, f.BooleanFalse()))
     return TQExportColType::Boolean;
   if (platform::TryStrToInt(text)) return TQExportColType::Integer;
   if (platform::TryStrToFloat(text)) return TQExportColType::Float;
@@ -193,10 +254,18 @@ void TQExportColumns::Fill(bool allowBlobs) {
     n = static_cast<int>(m_read.ExportedFields->Count());
   } else {
     switch (src.kind) {
-      case TQExportSource::esDataSet: n = src.dataSet ? src.dataSet->FieldCount() : 0; break;
-      case TQExportSource::esListView: n = src.listView ? src.listView->ColumnCount() : 0; break;
-      case TQExportSource::esDBGrid: n = src.dbGrid ? src.dbGrid->ColumnCount() : 0; break;
-      case TQExportSource::esStringGrid: n = src.stringGrid ? src.stringGrid->ColCount() : 0; break;
+      case TQExportSource::esDataSet:
+        n = src.dataSet ? src.dataSet->FieldCount() : 0;
+        break;
+      case TQExportSource::esListView:
+        n = src.listView ? src.listView->ColumnCount() : 0;
+        break;
+      case TQExportSource::esDBGrid:
+        n = src.dbGrid ? src.dbGrid->ColumnCount() : 0;
+        break;
+      case TQExportSource::esStringGrid:
+        n = src.stringGrid ? src.stringGrid->ColCount() : 0;
+        break;
     }
   }
 
@@ -234,10 +303,13 @@ void TQExportColumns::Fill(bool allowBlobs) {
         case TQExportSource::esDataSet:
         case TQExportSource::esDBGrid: {
           db::Field* f = src.FieldOf(i);
-          if (f && (allowBlobs || !f->IsBlob()) && (f->Visible() || !m_read.OnlyVisibleFields)) index = i;
+          if (f && (allowBlobs || !f->IsBlob()) && (f->Visible() || !m_read.OnlyVisibleFields))
+            index = i;
           break;
         }
-        default: index = i; break;
+        default:
+          index = i;
+          break;
       }
     }
     if (index >= 0) {
@@ -277,9 +349,15 @@ void TQExportColumns::Fill(bool allowBlobs) {
       c.Caption = m_read.Captions->Value(c.Name);
     } else {
       switch (src.kind) {
-        case TQExportSource::esDataSet: c.Caption = field ? field->DisplayLabel() : ""; break;
-        case TQExportSource::esListView: c.Caption = src.listView->ColumnCaption(c.ColIndex); break;
-        case TQExportSource::esDBGrid: c.Caption = src.dbGrid->ColumnTitle(c.ColIndex); break;
+        case TQExportSource::esDataSet:
+          c.Caption = field ? field->DisplayLabel() : "";
+          break;
+        case TQExportSource::esListView:
+          c.Caption = src.listView->ColumnCaption(c.ColIndex);
+          break;
+        case TQExportSource::esDBGrid:
+          c.Caption = src.dbGrid->ColumnTitle(c.ColIndex);
+          break;
         case TQExportSource::esStringGrid:
           c.Caption = m_read.CaptionRow < 0 ? "ColNo_" + std::to_string(c.ColIndex)
                                             : src.stringGrid->Cell(c.ColIndex, m_read.CaptionRow);
@@ -291,7 +369,9 @@ void TQExportColumns::Fill(bool allowBlobs) {
       c.Width = WholeNumber(m_read.ColumnsWidth->Value(c.Name), 0);
     } else {
       switch (src.kind) {
-        case TQExportSource::esDataSet: c.Width = field ? field->DisplayWidth() : 0; break;
+        case TQExportSource::esDataSet:
+          c.Width = field ? field->DisplayWidth() : 0;
+          break;
         case TQExportSource::esListView: {
           int x = src.listView->CharPixelWidth();
           c.Width = src.listView->ColumnPixelWidth(c.ColIndex) / (x > 0 ? x : 8);
@@ -313,16 +393,30 @@ void TQExportColumns::Fill(bool allowBlobs) {
     if (m_read.Formats) {
       const TQExportFormats& f = *m_read.Formats;
       switch (c.ColType) {
-        case TQExportColType::Integer: c.Format = f.IntegerFormat(); break;
-        case TQExportColType::Float: c.Format = f.FloatFormat(); break;
-        case TQExportColType::Currency: c.Format = f.CurrencyFormat(); break;
-        case TQExportColType::Date: c.Format = f.DateFormat(); break;
-        case TQExportColType::Time: c.Format = f.TimeFormat(); break;
-        case TQExportColType::DateTime: c.Format = f.DateTimeFormat(); break;
-        default: break;
+        case TQExportColType::Integer:
+          c.Format = f.IntegerFormat();
+          break;
+        case TQExportColType::Float:
+          c.Format = f.FloatFormat();
+          break;
+        case TQExportColType::Currency:
+          c.Format = f.CurrencyFormat();
+          break;
+        case TQExportColType::Date:
+          c.Format = f.DateFormat();
+          break;
+        case TQExportColType::Time:
+          c.Format = f.TimeFormat();
+          break;
+        case TQExportColType::DateTime:
+          c.Format = f.DateTimeFormat();
+          break;
+        default:
+          break;
       }
     }
-    if (m_read.UserFormats && m_read.UserFormats->HasName(c.Name)) c.Format = m_read.UserFormats->Value(c.Name);
+    if (m_read.UserFormats && m_read.UserFormats->HasName(c.Name))
+      c.Format = m_read.UserFormats->Value(c.Name);
 
     if (m_read.ColumnsAlign && m_read.ColumnsAlign->HasName(c.Name)) {
       std::string v = m_read.ColumnsAlign->Value(c.Name);
@@ -334,9 +428,15 @@ void TQExportColumns::Fill(bool allowBlobs) {
       switch (c.ColType) {
         case TQExportColType::Integer:
         case TQExportColType::Float:
-        case TQExportColType::Currency: c.ColAlign = TQExportColAlign::ecaRight; break;
-        case TQExportColType::Boolean: c.ColAlign = TQExportColAlign::ecaCenter; break;
-        default: c.ColAlign = TQExportColAlign::ecaLeft; break;
+        case TQExportColType::Currency:
+          c.ColAlign = TQExportColAlign::ecaRight;
+          break;
+        case TQExportColType::Boolean:
+          c.ColAlign = TQExportColAlign::ecaCenter;
+          break;
+        default:
+          c.ColAlign = TQExportColAlign::ecaLeft;
+          break;
       }
     }
 
@@ -345,14 +445,26 @@ void TQExportColumns::Fill(bool allowBlobs) {
     } else {
       switch (c.ColType) {
         case TQExportColType::Float:
-        case TQExportColType::Currency: c.SQLType = "DOUBLE PRECISION"; break;
+        case TQExportColType::Currency:
+          c.SQLType = "DOUBLE PRECISION";
+          break;
         case TQExportColType::Date:
-        case TQExportColType::DateTime: c.SQLType = "DATE"; break;
-        case TQExportColType::Time: c.SQLType = "TIME"; break;
-        case TQExportColType::String: c.SQLType = "CHAR(" + std::to_string(c.Width) + ")"; break;
+        case TQExportColType::DateTime:
+          c.SQLType = "DATE";
+          break;
+        case TQExportColType::Time:
+          c.SQLType = "TIME";
+          break;
+        case TQExportColType::String:
+          c.SQLType = "CHAR(" + std::to_string(c.Width) + ")";
+          break;
         case TQExportColType::Integer:
-        case TQExportColType::Boolean: c.SQLType = "INTEGER"; break;
-        case TQExportColType::Unknown: c.SQLType.clear(); break;
+        case TQExportColType::Boolean:
+          c.SQLType = "INTEGER";
+          break;
+        case TQExportColType::Unknown:
+          c.SQLType.clear();
+          break;
       }
     }
 
@@ -376,13 +488,16 @@ void TQExportColumns::Fill(bool allowBlobs) {
 
 void TQExportColumns::AutoCalcColWidth() {
   // Widths in characters, as the file's readers count them.
-  for (TQExportColumn& c : m_columns) c.Width = std::max(c.Width, static_cast<int>(platform::Utf8Length(c.Caption)));
-  WidenToValues(std::vector<bool>(m_columns.size(), true),
-                [](size_t, std::string_view raw) { return static_cast<int>(platform::Utf8Length(raw)); });
+  for (TQExportColumn& c : m_columns)
+    c.Width = std::max(c.Width, static_cast<int>(platform::Utf8Length(c.Caption)));
+  WidenToValues(std::vector<bool>(m_columns.size(), true), [](size_t, std::string_view raw) {
+    return static_cast<int>(platform::Utf8Length(raw));
+  });
 }
 
-void TQExportColumns::WidenToValues(const std::vector<bool>& which,
-                                    const std::function<int(size_t column, std::string_view raw)>& measure) {
+void TQExportColumns::WidenToValues(
+    const std::vector<bool>& which,
+    const std::function<int(size_t column, std::string_view raw)>& measure) {
   SourceAccess& src = m_read.Source;
   SourceBookmark mark = src.GetBookmark();
   std::string cell;
@@ -426,14 +541,17 @@ void TQExportColumns::ResetTags() {
 }
 
 bool TQExportColumns::HasBlobColumns() const {
-  return std::any_of(m_columns.begin(), m_columns.end(), [](const TQExportColumn& c) { return c.IsBlob; });
+  return std::any_of(m_columns.begin(), m_columns.end(),
+                     [](const TQExportColumn& c) { return c.IsBlob; });
 }
 
 // ----------------------------------------------------------------- rows
 
 namespace {
 
-bool LessNoCase(const std::string& a, const std::string& b) { return platform::CompareNoCase(a, b) < 0; }
+bool LessNoCase(const std::string& a, const std::string& b) {
+  return platform::CompareNoCase(a, b) < 0;
+}
 
 }  // namespace
 
@@ -456,9 +574,9 @@ void TQExportRow::IndexNames() {
 }
 
 TQExportCol* TQExportRow::CellByName(std::string_view name) {
-  auto it = std::lower_bound(m_index.begin(), m_index.end(), name, [](const auto& e, std::string_view n) {
-    return platform::CompareNoCase(e.first, n) < 0;
-  });
+  auto it = std::lower_bound(
+      m_index.begin(), m_index.end(), name,
+      [](const auto& e, std::string_view n) { return platform::CompareNoCase(e.first, n) < 0; });
   if (it == m_index.end() || platform::CompareNoCase(it->first, name) != 0) return nullptr;
   return &m_cells[it->second];
 }
@@ -482,15 +600,19 @@ std::string ValueErrorMessage(const std::string& record, const ValueError& error
                          {record, error.Column(), error.Reason()});
 }
 
-void ThrowValueError(const TQExportColumn& column, platform::ConversionKind kind, const std::string& raw) {
+void ThrowValueError(const TQExportColumn& column, platform::ConversionKind kind,
+                     const std::string& raw) {
   throw ValueError(column.Name, platform::ConversionMessage(kind, raw));
 }
 
 platform::ConversionKind DateConversionKind(TQExportColType type) {
   switch (type) {
-    case TQExportColType::Date: return platform::ConversionKind::Date;
-    case TQExportColType::Time: return platform::ConversionKind::Time;
-    default: return platform::ConversionKind::DateTime;
+    case TQExportColType::Date:
+      return platform::ConversionKind::Date;
+    case TQExportColType::Time:
+      return platform::ConversionKind::Time;
+    default:
+      return platform::ConversionKind::DateTime;
   }
 }
 
@@ -531,8 +653,10 @@ std::string FormatValue(const TQExportColumn& column, const std::string& raw,
       if (!v) ThrowValueError(column, DateConversionKind(column.ColType), raw);
       return esc(Shown(platform::FormatDateTime(Picture(column.Format), *v)));
     }
-    case TQExportColType::String: return esc(raw);
-    default: return raw;
+    case TQExportColType::String:
+      return esc(raw);
+    default:
+      return raw;
   }
 }
 

@@ -15,7 +15,17 @@
 
 namespace kvn::exporting {
 
-enum class TQExportColType { Integer, Float, Currency, Date, Time, DateTime, String, Boolean, Unknown };
+enum class TQExportColType {
+  Integer,
+  Float,
+  Currency,
+  Date,
+  Time,
+  DateTime,
+  String,
+  Boolean,
+  Unknown
+};
 // "Integer", "Float", ... "Unknown".
 const char* ColTypeName(TQExportColType type);
 

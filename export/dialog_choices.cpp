@@ -29,27 +29,38 @@ constexpr ExportTypeText kTypes[kExportTypeCount] = {
     {"Presse-papier Windows", "", ""},
 };
 
-platform::TColor Rgb(uint32_t red, uint32_t green, uint32_t blue) { return red | (green << 8) | (blue << 16); }
+platform::TColor Rgb(uint32_t red, uint32_t green, uint32_t blue) {
+  return red | (green << 8) | (blue << 16);
+}
 
 bool IsFormatted(TQExportColType t) {
-  return t == TQExportColType::Integer || t == TQExportColType::Float || t == TQExportColType::Currency ||
-         t == TQExportColType::Date || t == TQExportColType::Time || t == TQExportColType::DateTime;
+  return t == TQExportColType::Integer || t == TQExportColType::Float ||
+         t == TQExportColType::Currency || t == TQExportColType::Date ||
+         t == TQExportColType::Time || t == TQExportColType::DateTime;
 }
 
 const std::string& CommonFormat(const TQExportFormats& f, TQExportColType t) {
   switch (t) {
-    case TQExportColType::Integer: return f.IntegerFormat();
-    case TQExportColType::Float: return f.FloatFormat();
-    case TQExportColType::Currency: return f.CurrencyFormat();
-    case TQExportColType::Date: return f.DateFormat();
-    case TQExportColType::Time: return f.TimeFormat();
-    default: return f.DateTimeFormat();
+    case TQExportColType::Integer:
+      return f.IntegerFormat();
+    case TQExportColType::Float:
+      return f.FloatFormat();
+    case TQExportColType::Currency:
+      return f.CurrencyFormat();
+    case TQExportColType::Date:
+      return f.DateFormat();
+    case TQExportColType::Time:
+      return f.TimeFormat();
+    default:
+      return f.DateTimeFormat();
   }
 }
 
 }  // namespace
 
-const ExportTypeText& TypeText(int type) { return kTypes[std::clamp(type, 0, kExportTypeCount - 1)]; }
+const ExportTypeText& TypeText(int type) {
+  return kTypes[std::clamp(type, 0, kExportTypeCount - 1)];
+}
 
 std::set<int> ExportDialogSettings::AllTypes() {
   std::set<int> all;
@@ -86,9 +97,12 @@ TTableOptions ExportDialogSettings::DefaultHtmlTable() {
 
 std::string AlignGridText(TQExportColAlign align) {
   switch (align) {
-    case TQExportColAlign::ecaCenter: return "Centre";
-    case TQExportColAlign::ecaRight: return "Droite";
-    default: return "Gauche";
+    case TQExportColAlign::ecaCenter:
+      return "Centre";
+    case TQExportColAlign::ecaRight:
+      return "Droite";
+    default:
+      return "Gauche";
   }
 }
 
@@ -103,7 +117,8 @@ std::string AlignFromGridText(const std::string& gridText) {
 ExportChoices::ExportChoices(const ExportDialogSettings& settings) : m_settings(settings) {
   const ExportDialogSettings& s = m_settings;
   SourceAccess source = SourceOf(s);
-  if (!source.Linked()) throw Error(platform::Subst("La source (%s) n'est pas liée", {SourceName(s.ExportSource)}));
+  if (!source.Linked())
+    throw Error(platform::Subst("La source (%s) n'est pas liée", {SourceName(s.ExportSource)}));
   if (s.AllowedExports.empty()) throw Error("La propriété Allowed ne peut être vide");
 
   // The column list of the source, built the way an exporter builds its own.
@@ -127,7 +142,8 @@ ExportChoices::ExportChoices(const ExportDialogSettings& settings) : m_settings(
     const TQExportColumn& c = columns[i];
     m_columns.push_back({c.Name, c.ColType, c.IsBlob});
     Available.push_back(c.Name);
-    Captions.push_back({c.Name, c.Caption, AlignGridText(c.ColAlign), std::to_string(c.Width), std::to_string(c.Width)});
+    Captions.push_back({c.Name, c.Caption, AlignGridText(c.ColAlign), std::to_string(c.Width),
+                        std::to_string(c.Width)});
     if (IsFormatted(c.ColType) && c.Format != CommonFormat(s.Formats, c.ColType))
       UserFormats.Add(c.Name + "=" + c.Format);
     TxlsFieldFormat entry;
@@ -140,11 +156,13 @@ ExportChoices::ExportChoices(const ExportDialogSettings& settings) : m_settings(
     XlsFields.push_back(entry);
   }
   for (const std::string& name : s.ExportedFields) {
-    auto it = std::find_if(Available.begin(), Available.end(),
-                           [&](const std::string& a) { return platform::Utf8EqualsNoCase(a, name); });
+    auto it = std::find_if(Available.begin(), Available.end(), [&](const std::string& a) {
+      return platform::Utf8EqualsNoCase(a, name);
+    });
     if (it != Available.end()) MoveToExported(static_cast<int>(it - Available.begin()));
   }
-  for (size_t i = 0; i < s.XLSOptions.StripStyles.Count(); ++i) XlsStyles.push_back(s.XLSOptions.StripStyles[i]);
+  for (size_t i = 0; i < s.XLSOptions.StripStyles.Count(); ++i)
+    XlsStyles.push_back(s.XLSOptions.StripStyles[i]);
 
   Formats.Assign(s.Formats);
   Header = s.Header;
@@ -190,7 +208,8 @@ ExportChoices::ExportChoices(const ExportDialogSettings& settings) : m_settings(
   SQLExp.CommitRecCount = s.SQLOptions.CommitRecCount;
   SQLExp.CommitAfterScript = s.SQLOptions.CommitAfterScript;
   SQLExp.CommitStatement = s.SQLOptions.CommitStatement;
-  SqlStatementTerm = s.SQLOptions.StatementTerm ? std::string(1, s.SQLOptions.StatementTerm) : std::string();
+  SqlStatementTerm =
+      s.SQLOptions.StatementTerm ? std::string(1, s.SQLOptions.StatementTerm) : std::string();
   TxtAutoCalcColWidth = s.TXTOptions.AutoCalcColWidth;
   TxtSpacing = s.TXTOptions.ColSpacing;
   ASCIIExp.CSVComma = s.CSVOptions.Comma;
@@ -208,22 +227,33 @@ ExportChoices::ExportChoices(const ExportDialogSettings& settings) : m_settings(
 
 TQExport& ExportChoices::ExporterOf(int type) {
   switch (type) {
-    case aeXLS: return XLSExp;
+    case aeXLS:
+      return XLSExp;
     case aeWord:
-    case aeRTF: return RTFExp;
-    case aeHTML: return HTMLExp;
-    case aeXML: return XMLExp;
-    case aeDBF: return DBFExp;
-    case aePDF: return PDFExp;
-    case aeLaTeX: return LaTeXExp;
-    case aeSQL: return SQLExp;
-    case aeClipboard: return ClipExp;
-    default: return ASCIIExp;
+    case aeRTF:
+      return RTFExp;
+    case aeHTML:
+      return HTMLExp;
+    case aeXML:
+      return XMLExp;
+    case aeDBF:
+      return DBFExp;
+    case aePDF:
+      return PDFExp;
+    case aeLaTeX:
+      return LaTeXExp;
+    case aeSQL:
+      return SQLExp;
+    case aeClipboard:
+      return ClipExp;
+    default:
+      return ASCIIExp;
   }
 }
 
 std::vector<TQExport*> ExportChoices::Exporters() {
-  return {&XLSExp, &RTFExp, &HTMLExp, &XMLExp, &DBFExp, &PDFExp, &LaTeXExp, &SQLExp, &ClipExp, &ASCIIExp};
+  return {&XLSExp, &RTFExp,   &HTMLExp, &XMLExp,  &DBFExp,
+          &PDFExp, &LaTeXExp, &SQLExp,  &ClipExp, &ASCIIExp};
 }
 
 // ----------------------------------------------------------------- type and file
@@ -265,7 +295,8 @@ int SelectionAfterMove(const std::vector<std::string>& list, int former) {
 }  // namespace
 
 int ExportChoices::MoveToExported(int availableIndex) {
-  if (availableIndex < 0 || availableIndex >= static_cast<int>(Available.size())) return SelectionAfterMove(Available, 0);
+  if (availableIndex < 0 || availableIndex >= static_cast<int>(Available.size()))
+    return SelectionAfterMove(Available, 0);
   Exported.push_back(Available[static_cast<size_t>(availableIndex)]);
   Available.erase(Available.begin() + availableIndex);
   return SelectionAfterMove(Available, availableIndex);
@@ -277,7 +308,8 @@ void ExportChoices::MoveAllToExported() {
 }
 
 int ExportChoices::MoveToAvailable(int exportedIndex) {
-  if (exportedIndex < 0 || exportedIndex >= static_cast<int>(Exported.size())) return SelectionAfterMove(Exported, 0);
+  if (exportedIndex < 0 || exportedIndex >= static_cast<int>(Exported.size()))
+    return SelectionAfterMove(Exported, 0);
   const std::string field = Exported[static_cast<size_t>(exportedIndex)];
   Exported.erase(Exported.begin() + exportedIndex);
   Available.insert(Available.begin() + AvailablePlace(field), field);
@@ -327,19 +359,27 @@ std::vector<std::string> ExportChoices::FormatSuggestions(const std::string& fie
   if (i < 0) return {};
   const platform::LocaleSettings& l = platform::LocaleSettings::Current();
   switch (m_columns[static_cast<size_t>(i)].type) {
-    case TQExportColType::Integer: return {"#,###,##0", "0"};
-    case TQExportColType::Float: return {"#,###,##0.00", "#,###,##0.000", "#,###,##0.0000", "0.00"};
+    case TQExportColType::Integer:
+      return {"#,###,##0", "0"};
+    case TQExportColType::Float:
+      return {"#,###,##0.00", "#,###,##0.000", "#,###,##0.0000", "0.00"};
     case TQExportColType::Currency: {
       const std::string c = l.currencyString;
       switch (l.currencyFormat) {
-        case 0: return {c + "00.00"};
-        case 1: return {"00.00" + c};
-        case 2: return {c + " 00.00"};
-        default: return {"00.00 " + c};
+        case 0:
+          return {c + "00.00"};
+        case 1:
+          return {"00.00" + c};
+        case 2:
+          return {c + " 00.00"};
+        default:
+          return {"00.00 " + c};
       }
     }
-    case TQExportColType::Date: return {l.shortDateFormat, l.longDateFormat};
-    case TQExportColType::Time: return {l.shortTimeFormat, l.longTimeFormat};
+    case TQExportColType::Date:
+      return {l.shortDateFormat, l.longDateFormat};
+    case TQExportColType::Time:
+      return {l.shortTimeFormat, l.longTimeFormat};
     case TQExportColType::DateTime:
       return {l.shortDateFormat,
               l.longDateFormat,
@@ -349,7 +389,8 @@ std::vector<std::string> ExportChoices::FormatSuggestions(const std::string& fie
               l.longDateFormat + " " + l.longTimeFormat,
               l.shortTimeFormat,
               l.longTimeFormat};
-    default: return {};
+    default:
+      return {};
   }
 }
 
@@ -368,7 +409,8 @@ void ExportChoices::SaveXlsStyles(const std::string& fileName) const {
   platform::IniFile ini(fileName);
   ini.BeginUpdate();
   EraseAllSections(ini);
-  for (size_t i = 0; i < XlsStyles.size(); ++i) XlsStyles[i].SaveToIni(ini, "XLS_STYLE_" + std::to_string(i));
+  for (size_t i = 0; i < XlsStyles.size(); ++i)
+    XlsStyles[i].SaveToIni(ini, "XLS_STYLE_" + std::to_string(i));
   ini.EndUpdate();
 }
 
@@ -410,9 +452,15 @@ void ExportChoices::CopyAsciiPage() {
       ASCIIExp.AutoCalcColWidth = TxtAutoCalcColWidth;
       ASCIIExp.TXTSpacing = TxtSpacing;
       break;
-    case aeCSV: ASCIIExp.SetExportType(TQExportASCIIType::etCSV); break;
-    case aeDIFF: ASCIIExp.SetExportType(TQExportASCIIType::etDIF); break;
-    default: ASCIIExp.SetExportType(TQExportASCIIType::etSYLK); break;
+    case aeCSV:
+      ASCIIExp.SetExportType(TQExportASCIIType::etCSV);
+      break;
+    case aeDIFF:
+      ASCIIExp.SetExportType(TQExportASCIIType::etDIF);
+      break;
+    default:
+      ASCIIExp.SetExportType(TQExportASCIIType::etSYLK);
+      break;
   }
 }
 
@@ -460,14 +508,19 @@ void ExportChoices::CopyCaptions(TQExport& e) {
   e.ColumnsAlign.Clear();
   e.ColumnsWidth.Clear();
   const bool textFile = m_type >= aeTXT && m_type <= aeSylk;
-  const bool aligns = textFile || m_type == aeWord || m_type == aeRTF || m_type == aePDF || m_type == aeHTML;
-  const bool widths = textFile || m_type == aeWord || m_type == aeRTF || m_type == aePDF || m_type == aeXLS;
+  const bool aligns =
+      textFile || m_type == aeWord || m_type == aeRTF || m_type == aePDF || m_type == aeHTML;
+  const bool widths =
+      textFile || m_type == aeWord || m_type == aeRTF || m_type == aePDF || m_type == aeXLS;
   // The grid has alignment and width cells only for these types.
-  const bool gridAligns = m_type == aeWord || m_type == aeRTF || m_type == aePDF || m_type == aeTXT || m_type == aeHTML;
-  const bool gridWidths = m_type == aeWord || m_type == aeRTF || m_type == aePDF || m_type == aeTXT || m_type == aeXLS;
+  const bool gridAligns =
+      m_type == aeWord || m_type == aeRTF || m_type == aePDF || m_type == aeTXT || m_type == aeHTML;
+  const bool gridWidths =
+      m_type == aeWord || m_type == aeRTF || m_type == aePDF || m_type == aeTXT || m_type == aeXLS;
   for (const CaptionRow& row : Captions) {
     if (row.caption != row.field) e.Captions.Add(row.field + "=" + row.caption);
-    if (aligns) e.ColumnsAlign.Add(row.field + "=" + AlignFromGridText(gridAligns ? row.align : ""));
+    if (aligns)
+      e.ColumnsAlign.Add(row.field + "=" + AlignFromGridText(gridAligns ? row.align : ""));
     if (!widths) continue;
     // A PDF column keeps no width of the source's own: it is sized from its
     // values, so that the table fits the page as far as it can.
@@ -480,14 +533,23 @@ TQExport& ExportChoices::PrepareExport(bool applyExtensionRule) {
   if (applyExtensionRule) ApplyExtensionRule();
   TQExport& e = ExporterOf(m_type);
   switch (m_type) {
-    case aeXLS: CopyXlsPage(); break;
-    case aeHTML: CopyHtmlPage(); break;
+    case aeXLS:
+      CopyXlsPage();
+      break;
+    case aeHTML:
+      CopyHtmlPage();
+      break;
     case aeTXT:
     case aeCSV:
     case aeDIFF:
-    case aeSylk: CopyAsciiPage(); break;
-    case aeSQL: CopySqlPage(); break;
-    default: break;
+    case aeSylk:
+      CopyAsciiPage();
+      break;
+    case aeSQL:
+      CopySqlPage();
+      break;
+    default:
+      break;
   }
   CopyCommon(e);
   CopyCaptions(e);

@@ -25,7 +25,6 @@ constexpr int kPauseRow = 1000;
 constexpr size_t kReplacedListed = 5;
 }  // namespace
 
-
 namespace {
 
 class ProcessShell : public Shell {
@@ -55,7 +54,8 @@ class ProcessShell : public Shell {
 ExportAborted::ExportAborted(const std::string& fileName)
     : Error(fileName.empty()
                 ? std::string("Export annulé : le Presse-papiers n'a pas été modifié.")
-                : platform::Subst("Export annulé : le fichier \"%s\" n'a pas été modifié.", {fileName})) {}
+                : platform::Subst("Export annulé : le fichier \"%s\" n'a pas été modifié.",
+                                  {fileName})) {}
 
 Shell& DefaultShell() {
   static ProcessShell shell;
@@ -122,7 +122,9 @@ void TQExportFormatText::GetColumnOptions(ColumnOptions& o) const {
   o.Captions = &Captions;
 }
 
-SourceAccess TQExport::Source() const { return SourceOf(*this); }
+SourceAccess TQExport::Source() const {
+  return SourceOf(*this);
+}
 
 std::unique_ptr<TQExportWriter> TQExport::CreateWriter(platform::Stream& stream) {
   return std::make_unique<TQExportWriter>(this, stream);
@@ -133,10 +135,12 @@ void TQExport::BeginExport() {
   m_columns.Clear();
   m_columns.Fill(false);
   m_row.Clear();
-  for (size_t i = 0; i < m_columns.Count(); ++i) m_row.AddCol(m_columns[i].Name, static_cast<int>(i));
+  for (size_t i = 0; i < m_columns.Count(); ++i)
+    m_row.AddCol(m_columns[i].Name, static_cast<int>(i));
   m_row.IndexNames();
   m_cellOfColumn.clear();
-  for (size_t i = 0; i < m_columns.Count(); ++i) m_cellOfColumn.push_back(m_row.CellByName(m_columns[i].Name));
+  for (size_t i = 0; i < m_columns.Count(); ++i)
+    m_cellOfColumn.push_back(m_row.CellByName(m_columns[i].Name));
   m_aborted = false;
   LimitCountsToListView(*this);
   m_source = Source();
@@ -147,9 +151,13 @@ void TQExport::EndExport() {
   if (OnEndExport) OnEndExport(this);
 }
 
-bool TQExport::EndOfSource() { return m_source.End(m_recordCounter); }
+bool TQExport::EndOfSource() {
+  return m_source.End(m_recordCounter);
+}
 
-std::string TQExport::GetColCaption(int index) { return EscapeText(m_columns[static_cast<size_t>(index)].Caption); }
+std::string TQExport::GetColCaption(int index) {
+  return EscapeText(m_columns[static_cast<size_t>(index)].Caption);
+}
 
 std::string TQExport::GetCaptionRow() {
   std::string row;
@@ -157,7 +165,9 @@ std::string TQExport::GetCaptionRow() {
   return row;
 }
 
-void TQExport::FillExportRow() { FillRowFromSource(m_source, m_columns, m_cellOfColumn, m_recordCounter); }
+void TQExport::FillExportRow() {
+  FillRowFromSource(m_source, m_columns, m_cellOfColumn, m_recordCounter);
+}
 
 std::string TQExport::GetDataRow(bool formatted) {
   std::string row;
@@ -165,17 +175,20 @@ std::string TQExport::GetDataRow(bool formatted) {
   return row;
 }
 
-void TQExport::DoGetCellParams(int recNo, int colNo, const std::string& value, TQExportColAlign& align,
-                               Font& font, platform::TColor& background) {
+void TQExport::DoGetCellParams(int recNo, int colNo, const std::string& value,
+                               TQExportColAlign& align, Font& font, platform::TColor& background) {
   if (OnGetCellParams) OnGetCellParams(this, recNo, colNo, value, align, font, background);
 }
 
-void TQExport::Abort() { m_aborted = true; }
+void TQExport::Abort() {
+  m_aborted = true;
+}
 
 std::string TQExport::RecordLabel() {
   std::string label;
   if (OnGetRecordLabel) OnGetRecordLabel(this, label);
-  if (label.empty()) label = platform::Subst("L'enregistrement n° %s", {std::to_string(m_recordCounter + 1)});
+  if (label.empty())
+    label = platform::Subst("L'enregistrement n° %s", {std::to_string(m_recordCounter + 1)});
   return label;
 }
 
@@ -191,7 +204,9 @@ void TQExport::SourceFirst() {
   m_recordCounter = 0;
 }
 
-void TQExport::SourceNext() { m_source.Next(m_recordCounter); }
+void TQExport::SourceNext() {
+  m_source.Next(m_recordCounter);
+}
 
 void TQExport::ExportToStream(platform::Stream& stream) {
   m_replaced = 0;
@@ -221,9 +236,10 @@ std::string TQExport::ReplacementNote() const {
   std::string where;
   for (const std::string& label : m_replacedIn) where += (where.empty() ? "" : ", ") + label;
   if (m_replacedIn.size() == kReplacedListed) where += "…";
-  return platform::Subst("%s caractère%s %s remplacé%s par « ? » (%s).",
-                         {std::to_string(m_replaced), m_replaced > 1 ? "s" : "", UnholdableWhy(), m_replaced > 1 ? "s" : "",
-                          where.empty() ? "en-têtes ou légendes" : where});
+  return platform::Subst(
+      "%s caractère%s %s remplacé%s par « ? » (%s).",
+      {std::to_string(m_replaced), m_replaced > 1 ? "s" : "", UnholdableWhy(),
+       m_replaced > 1 ? "s" : "", where.empty() ? "en-têtes ou légendes" : where});
 }
 
 void TQExport::Loop() {
@@ -234,7 +250,8 @@ void TQExport::Loop() {
   if (!m_source.Active()) throw Error(platform::Subst("La source (%s) est fermée", {name}));
 
   SourceWalk walk(m_source);
-  if (!ExportEmpty && m_source.Empty()) throw Error(platform::Subst("La source (%s) est vide", {name}));
+  if (!ExportEmpty && m_source.Empty())
+    throw Error(platform::Subst("La source (%s) est vide", {name}));
 
   BeginExport();
   if (m_aborted) return;
@@ -305,13 +322,15 @@ void ReadListSection(const platform::IniFile& ini, std::string_view section, Str
   for (const auto& key : ini.ReadSection(section)) list.Add(ini.ReadString(section, key, ""));
 }
 
-void WriteNameValueSection(platform::IniFile& ini, std::string_view section, const StringList& list) {
+void WriteNameValueSection(platform::IniFile& ini, std::string_view section,
+                           const StringList& list) {
   ini.EraseSection(section);
   for (const auto& line : list)
     ini.WriteString(section, StringList::NameOf(line), StringList::ValueOf(line));
 }
 
-void ReadNameValueSection(const platform::IniFile& ini, std::string_view section, StringList& list) {
+void ReadNameValueSection(const platform::IniFile& ini, std::string_view section,
+                          StringList& list) {
   list.Clear();
   for (const auto& key : ini.ReadSection(section))
     list.Add(key + "=" + ini.ReadString(section, key, ""));
@@ -414,7 +433,8 @@ void TQExportText::MakeTargetDirectory() const {
     // The whole path is checked before the first folder is made, and a
     // failure on the way leaves no folder behind.
     if (const std::string why = platform::MakeFolders(dir); !why.empty())
-      throw Error(platform::Subst("Répertoire non trouvé : \"%s\" ne peut pas être créé : %s", {dir, why}));
+      throw Error(
+          platform::Subst("Répertoire non trouvé : \"%s\" ne peut pas être créé : %s", {dir, why}));
   }
 }
 

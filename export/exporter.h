@@ -143,7 +143,9 @@ class TQExport {
   void SwitchTextEncoding(const std::string& name);
   // Why a character became "?", as the note says it ("1 caractère <why>
   // remplacé par « ? »").
-  virtual std::string UnholdableWhy() const { return "que l'encodage du fichier ne peut pas écrire"; }
+  virtual std::string UnholdableWhy() const {
+    return "que l'encodage du fichier ne peut pas écrire";
+  }
   virtual bool WriterEncodes() const { return true; }
   virtual void BeginExport();
   virtual void BeforeExport() {}
@@ -197,8 +199,8 @@ class TQExportText : public TQExport {
   Shell* UseShell = nullptr;  // the default shell when null
 
   // Creates the directory when missing ("Répertoire non trouvé : …", naming
-  // the folder and the cause, when that fails) and runs the loop into a temporary file that replaces FileName once
-  // complete; on a failure FileName keeps its earlier content.
+  // the folder and the cause, when that fails) and runs the loop into a temporary file that
+  // replaces FileName once complete; on a failure FileName keeps its earlier content.
   void Execute() override;
   void SaveToIni(platform::IniFile& ini) override;
   void LoadFromIni(const platform::IniFile& ini) override;
@@ -237,7 +239,8 @@ void WriteListSection(platform::IniFile& ini, std::string_view section, const St
                       std::string_view keyPrefix);
 void ReadListSection(const platform::IniFile& ini, std::string_view section, StringList& list);
 // The same for name=value lists stored as name keys (captions, widths, ...).
-void WriteNameValueSection(platform::IniFile& ini, std::string_view section, const StringList& list);
+void WriteNameValueSection(platform::IniFile& ini, std::string_view section,
+                           const StringList& list);
 void ReadNameValueSection(const platform::IniFile& ini, std::string_view section, StringList& list);
 
 }  // namespace kvn::exporting

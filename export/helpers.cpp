@@ -50,7 +50,8 @@ void LoadFontSetting(Font& font, const Font& defaults, const platform::IniFile& 
   font.underline = ini.ReadBool(section, "FontUnderline", defaults.underline);
   font.strikeOut = ini.ReadBool(section, "FontStrikeOut", defaults.strikeOut);
   font.size = static_cast<int>(ini.ReadInteger(section, "FontSize", defaults.size));
-  font.color = platform::StringToColor(ini.ReadString(section, "FontColor", platform::ColorToString(defaults.color)))
+  font.color = platform::StringToColor(
+                   ini.ReadString(section, "FontColor", platform::ColorToString(defaults.color)))
                    .value_or(defaults.color);
   font.charset = static_cast<int>(ini.ReadInteger(section, "FontCharset", defaults.charset));
 }
@@ -67,8 +68,8 @@ void CleanControlCharacters(std::string& text, ControlCharacters rule) {
   for (; i < text.size(); ++i) {
     const char c = text[i];
     if (c == '\0') continue;
-    text[out++] = static_cast<unsigned char>(c) < 0x20 && rule == ControlCharacters::Spaces && c != '\t' &&
-                          c != '\r' && c != '\n'
+    text[out++] = static_cast<unsigned char>(c) < 0x20 && rule == ControlCharacters::Spaces &&
+                          c != '\t' && c != '\r' && c != '\n'
                       ? ' '
                       : c;
   }
@@ -88,48 +89,72 @@ double RoundTo(int digits, double value) {
 
 int ToPoints(TQExportUnits unit, double value) {
   switch (unit) {
-    case TQExportUnits::unInch: return static_cast<int>(std::trunc(value * 72));
-    case TQExportUnits::unMillimeter: return static_cast<int>(std::trunc(value / 25.4 * 72));
-    case TQExportUnits::unDot: return static_cast<int>(std::trunc(value));
+    case TQExportUnits::unInch:
+      return static_cast<int>(std::trunc(value * 72));
+    case TQExportUnits::unMillimeter:
+      return static_cast<int>(std::trunc(value / 25.4 * 72));
+    case TQExportUnits::unDot:
+      return static_cast<int>(std::trunc(value));
   }
   return 0;
 }
 
 double FromPoints(TQExportUnits unit, int points) {
   switch (unit) {
-    case TQExportUnits::unInch: return RoundTo(2, points / 72.0);
-    case TQExportUnits::unMillimeter: return RoundTo(0, points / 72.0 * 25.4);
-    case TQExportUnits::unDot: return points;
+    case TQExportUnits::unInch:
+      return RoundTo(2, points / 72.0);
+    case TQExportUnits::unMillimeter:
+      return RoundTo(0, points / 72.0 * 25.4);
+    case TQExportUnits::unDot:
+      return points;
   }
   return 0;
 }
 
 double PageWidth(TQExportPageFormat format) {
   switch (format) {
-    case TQExportPageFormat::pfLetter: return 8.5;
-    case TQExportPageFormat::pfLegal: return 8.5;
-    case TQExportPageFormat::pfA3: return 11.69;
-    case TQExportPageFormat::pfA4: return 8.27;
-    case TQExportPageFormat::pfA5: return 5.83;
-    case TQExportPageFormat::pfB5_JIS: return 7.17;
-    case TQExportPageFormat::pfUS_Std_Fanfold: return 14.88;
-    case TQExportPageFormat::pfFanfold: return 8.5;
-    case TQExportPageFormat::pfUser: return 8.27;
+    case TQExportPageFormat::pfLetter:
+      return 8.5;
+    case TQExportPageFormat::pfLegal:
+      return 8.5;
+    case TQExportPageFormat::pfA3:
+      return 11.69;
+    case TQExportPageFormat::pfA4:
+      return 8.27;
+    case TQExportPageFormat::pfA5:
+      return 5.83;
+    case TQExportPageFormat::pfB5_JIS:
+      return 7.17;
+    case TQExportPageFormat::pfUS_Std_Fanfold:
+      return 14.88;
+    case TQExportPageFormat::pfFanfold:
+      return 8.5;
+    case TQExportPageFormat::pfUser:
+      return 8.27;
   }
   return 8.27;
 }
 
 double PageHeight(TQExportPageFormat format) {
   switch (format) {
-    case TQExportPageFormat::pfLetter: return 11;
-    case TQExportPageFormat::pfLegal: return 14;
-    case TQExportPageFormat::pfA3: return 16.54;
-    case TQExportPageFormat::pfA4: return 11.69;
-    case TQExportPageFormat::pfA5: return 8.27;
-    case TQExportPageFormat::pfB5_JIS: return 10.12;
-    case TQExportPageFormat::pfUS_Std_Fanfold: return 11;
-    case TQExportPageFormat::pfFanfold: return 12;
-    case TQExportPageFormat::pfUser: return 11.69;
+    case TQExportPageFormat::pfLetter:
+      return 11;
+    case TQExportPageFormat::pfLegal:
+      return 14;
+    case TQExportPageFormat::pfA3:
+      return 16.54;
+    case TQExportPageFormat::pfA4:
+      return 11.69;
+    case TQExportPageFormat::pfA5:
+      return 8.27;
+    case TQExportPageFormat::pfB5_JIS:
+      return 10.12;
+    case TQExportPageFormat::pfUS_Std_Fanfold:
+      return 11;
+    case TQExportPageFormat::pfFanfold:
+      return 12;
+    case TQExportPageFormat::pfUser:
+      return 11.69;
   }
   return 11.69;
 }

@@ -1,21 +1,18 @@
 #include "export/options_file.h"
 
-#include "export/text/ascii_export.h"
-
-#include <limits>
-
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <limits>
 
 #include "export/dialog_choices.h"
+#include "export/text/ascii_export.h"
 #include "platform/codepage.h"
 #include "platform/conversions.h"
 #include "platform/error.h"
 #include "platform/strings.h"
 
 namespace kvn::exporting {
-
 
 namespace {
 
@@ -30,8 +27,9 @@ constexpr int64_t kMaxName = 255;
 // Lines of a list section (fields, header, footer, captions…).
 constexpr size_t kMaxListLines = 1000;
 
-[[noreturn]] void RefuseValue(const platform::IniFile& ini, std::string_view section, std::string_view key,
-                              const std::string& value, const char* expected) {
+[[noreturn]] void RefuseValue(const platform::IniFile& ini, std::string_view section,
+                              std::string_view key, const std::string& value,
+                              const char* expected) {
   // A refused text is quoted whole only when it is short.
   std::string shown = value;
   if (shown.size() > 80) {
@@ -39,9 +37,10 @@ constexpr size_t kMaxListLines = 1000;
     while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) --cut;
     shown = shown.substr(0, cut) + "…";
   }
-  throw Error(platform::Subst("Fichier d'options \"%s\", section [%s], clé %s : la valeur « %s » est refusée (%s). "
-                              "Rien n'a été exporté.",
-                              {ini.FileName(), section, key, shown, expected}));
+  throw Error(platform::Subst(
+      "Fichier d'options \"%s\", section [%s], clé %s : la valeur « %s » est refusée (%s). "
+      "Rien n'a été exporté.",
+      {ini.FileName(), section, key, shown, expected}));
 }
 
 // The HTML page's colours by their key in the file.
@@ -58,8 +57,8 @@ std::array<std::pair<const char*, platform::TColor*>, 10> HtmlColors(TQExportHTM
            {"ALinkColor", &e.HTMLOptions.ALinkColor}}};
 }
 
-constexpr const char* kPdfFontSections[] = {"PDF_OPTION_HEADER", "PDF_OPTION_CAPTION", "PDF_OPTION_DATA",
-                                            "PDF_OPTION_FOOTER"};
+constexpr const char* kPdfFontSections[] = {"PDF_OPTION_HEADER", "PDF_OPTION_CAPTION",
+                                            "PDF_OPTION_DATA", "PDF_OPTION_FOOTER"};
 // The largest page side a PDF reader draws, in points.
 constexpr int64_t kMaxPdfPoints = 14400;
 
@@ -216,7 +215,8 @@ const KeyRule kKeyRules[] = {
 
 bool SectionMatches(const char* pattern, std::string_view section) {
   const std::string_view p(pattern);
-  if (!p.empty() && p.back() == '*') return platform::StartsWithNoCase(section, p.substr(0, p.size() - 1));
+  if (!p.empty() && p.back() == '*')
+    return platform::StartsWithNoCase(section, p.substr(0, p.size() - 1));
   return platform::EqualsNoCase(section, p);
 }
 
@@ -228,7 +228,8 @@ size_t Characters(std::string_view utf8) {
 
 bool ValueAccepted(const KeyRule& rule, const std::string& text) {
   switch (rule.kind) {
-    case Kind::Bool: return text == "0" || text == "1";
+    case Kind::Bool:
+      return text == "0" || text == "1";
     case Kind::Integer: {
       const auto v = platform::TryStrToInt64(text);
       return v && *v >= rule.low && *v <= rule.high;
@@ -237,7 +238,8 @@ bool ValueAccepted(const KeyRule& rule, const std::string& text) {
       const double v = StrToFloatDefault(text, -1e300);
       return v >= rule.low && v <= rule.high;
     }
-    case Kind::Text: return Characters(text) <= static_cast<size_t>(rule.high);
+    case Kind::Text:
+      return Characters(text) <= static_cast<size_t>(rule.high);
     case Kind::Character: {
       const bool mayBeEmpty = rule.low != 0;
       if (text.empty()) return mayBeEmpty;
@@ -249,12 +251,14 @@ bool ValueAccepted(const KeyRule& rule, const std::string& text) {
       const char c = SettingTextToChar(bytes);
       return single && c != '\r' && c != '\n' && (c != '\0' || mayBeEmpty);
     }
-    case Kind::Color: return platform::StringToColor(text).has_value();
+    case Kind::Color:
+      return platform::StringToColor(text).has_value();
     case Kind::XlsColor: {
       const auto value = platform::StringToColor(text);
       return value && ScreenColor(XlsColorFromScreen(*value)) == *value;
     }
-    case Kind::Encoding: return platform::IsKnownEncoding(text) || IsUtf8WithBom(text);
+    case Kind::Encoding:
+      return platform::IsKnownEncoding(text) || IsUtf8WithBom(text);
     case Kind::Alignment:
       for (const char* word : {"Gauche", "Centre", "Droite", "Left", "Center", "Right"})
         if (platform::EqualsNoCase(text, word)) return true;
@@ -267,9 +271,10 @@ bool ValueAccepted(const KeyRule& rule, const std::string& text) {
 // before anything is read from it.
 void CheckValues(const platform::IniFile& ini) {
   if (!ini.IsText())
-    throw Error(platform::Subst("Le fichier d'options \"%s\" n'est pas un fichier texte (UTF-8, sans octet nul) : "
-                                "il n'est pas lu. Rien n'a été exporté.",
-                                {ini.FileName()}));
+    throw Error(platform::Subst(
+        "Le fichier d'options \"%s\" n'est pas un fichier texte (UTF-8, sans octet nul) : "
+        "il n'est pas lu. Rien n'a été exporté.",
+        {ini.FileName()}));
   for (const std::string& section : ini.ReadSections()) {
     const std::vector<std::string> keys = ini.ReadSection(section);
     bool listSection = false;
@@ -281,21 +286,25 @@ void CheckValues(const platform::IniFile& ini) {
         if (!anyKey && !platform::EqualsNoCase(key, rule.key)) continue;
         listSection = listSection || anyKey;
         if (anyKey && Characters(key) > kMaxName)
-          RefuseValue(ini, section, key.substr(0, 40), value, "un nom de clé de 255 caractères au plus");
+          RefuseValue(ini, section, key.substr(0, 40), value,
+                      "un nom de clé de 255 caractères au plus");
         if (!ValueAccepted(rule, value)) RefuseValue(ini, section, key, value, rule.expected);
         break;
       }
     }
     if (listSection && keys.size() > kMaxListLines)
-      throw Error(platform::Subst("Fichier d'options \"%s\", section [%s] : %s lignes, plus que les %s acceptées. "
-                                  "Rien n'a été exporté.",
-                                  {ini.FileName(), section, std::to_string(keys.size()), std::to_string(kMaxListLines)}));
+      throw Error(platform::Subst(
+          "Fichier d'options \"%s\", section [%s] : %s lignes, plus que les %s acceptées. "
+          "Rien n'a été exporté.",
+          {ini.FileName(), section, std::to_string(keys.size()), std::to_string(kMaxListLines)}));
   }
 }
 
 }  // namespace
 
-void CheckOptionsFile(const platform::IniFile& ini) { CheckValues(ini); }
+void CheckOptionsFile(const platform::IniFile& ini) {
+  CheckValues(ini);
+}
 
 // ----------------------------------------------------------------- saving
 
@@ -311,10 +320,16 @@ bool ColonsPageShown(const ExportDialogSettings& s, int type) {
 bool CaptionsPageShown(const ExportDialogSettings& s, int type) {
   return s.CommonOptions.count(coCaptions) && type != aeXML && type != aeDBF && type != aeSQL;
 }
-bool AlignSaved(int type) { return type == aeWord || type == aeRTF || type == aeHTML || type == aeTXT; }
-bool WidthSaved(int type) { return type == aeXLS || type == aeWord || type == aeRTF || type == aeTXT; }
+bool AlignSaved(int type) {
+  return type == aeWord || type == aeRTF || type == aeHTML || type == aeTXT;
+}
+bool WidthSaved(int type) {
+  return type == aeXLS || type == aeWord || type == aeRTF || type == aeTXT;
+}
 
-std::string U(const std::string& cp1252) { return cp1252; }
+std::string U(const std::string& cp1252) {
+  return cp1252;
+}
 
 constexpr const char* kAreaNames[] = {"ENTETE", "LIBELLE", "AGGREGAT", "PIED DE PAGE"};
 
@@ -367,7 +382,8 @@ void ExportChoices::SaveOptions(platform::IniFile& ini) {
     WriteListSection(ini, "FOOTER", Footer, "line");
   }
   if (CaptionsPageShown(s, type)) {
-    for (const CaptionRow& row : Captions) ini.WriteString("CAPTIONS", U(row.field), U(row.caption));
+    for (const CaptionRow& row : Captions)
+      ini.WriteString("CAPTIONS", U(row.field), U(row.caption));
     if (AlignSaved(type))
       for (const CaptionRow& row : Captions) ini.WriteString("ALIGN", U(row.field), U(row.align));
     if (WidthSaved(type))
@@ -386,8 +402,10 @@ void ExportChoices::SaveOptions(platform::IniFile& ini) {
         entry.SaveToIni(ini, "XLS_FIELD_" + U(platform::Utf8UpperCase(entry.FieldName)));
       const TxlsFormat* areas[] = {&XLSExp.Options.HeaderFormat, &XLSExp.Options.CaptionsFormat,
                                    &XLSExp.Options.AggregateFormat, &XLSExp.Options.FooterFormat};
-      for (size_t i = 0; i < 4; ++i) areas[i]->SaveToIni(ini, std::string("XLS_OPTION_") + kAreaNames[i]);
-      for (size_t i = 0; i < XlsStyles.size(); ++i) XlsStyles[i].SaveToIni(ini, "XLS_STYLE_" + StyleName(i));
+      for (size_t i = 0; i < 4; ++i)
+        areas[i]->SaveToIni(ini, std::string("XLS_OPTION_") + kAreaNames[i]);
+      for (size_t i = 0; i < XlsStyles.size(); ++i)
+        XlsStyles[i].SaveToIni(ini, "XLS_STYLE_" + StyleName(i));
       break;
     }
     case aeWord:
@@ -399,7 +417,9 @@ void ExportChoices::SaveOptions(platform::IniFile& ini) {
     case aeHTML: {
       const char* h = "HTML";
       TQExportHTML& e = HTMLExp;
-      const auto color = [&](const char* key, platform::TColor c) { ini.WriteString(h, key, platform::ColorToString(c)); };
+      const auto color = [&](const char* key, platform::TColor c) {
+        ini.WriteString(h, key, platform::ColorToString(c));
+      };
       const auto lines = [](const StringList& l) {
         std::string joined;
         for (const std::string& line : l) joined += (joined.empty() ? "" : " ") + line;
@@ -454,9 +474,11 @@ void ExportChoices::SaveOptions(platform::IniFile& ini) {
       const TPDFFont* fonts[] = {&o.HeaderFont, &o.CaptionFont, &o.DataFont, &o.FooterFont};
       for (size_t i = 0; i < 4; ++i) {
         ini.WriteInteger(kPdfFontSections[i], "FontName", static_cast<int>(fonts[i]->BaseFont));
-        ini.WriteInteger(kPdfFontSections[i], "FontEncoding", static_cast<int>(fonts[i]->FontEncoding));
+        ini.WriteInteger(kPdfFontSections[i], "FontEncoding",
+                         static_cast<int>(fonts[i]->FontEncoding));
         ini.WriteInteger(kPdfFontSections[i], "FontSize", fonts[i]->FontSize);
-        ini.WriteString(kPdfFontSections[i], "FontColor", platform::ColorToString(fonts[i]->FontColor));
+        ini.WriteString(kPdfFontSections[i], "FontColor",
+                        platform::ColorToString(fonts[i]->FontColor));
       }
       break;
     }
@@ -479,10 +501,12 @@ void ExportChoices::SaveOptions(platform::IniFile& ini) {
       ini.WriteInteger(q, "CommitRecCount", SQLExp.CommitRecCount);
       ini.WriteBool(q, "CommitAfterScript", SQLExp.CommitAfterScript);
       ini.WriteString(q, "CommitStatement", U(SQLExp.CommitStatement));
-      ini.WriteString(q, "StatementTerm", U(SqlStatementTerm.empty() ? "" : CharToSettingText(SqlStatementTerm[0])));
+      ini.WriteString(q, "StatementTerm",
+                      U(SqlStatementTerm.empty() ? "" : CharToSettingText(SqlStatementTerm[0])));
       break;
     }
-    default: break;
+    default:
+      break;
   }
   ini.EndUpdate();
 }
@@ -503,7 +527,8 @@ void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
       return SettingTextToChar(ini.ReadString("CSV", key, U(CharToSettingText(current))));
     };
     if (setting("Quote", ASCIIExp.CSVQuote) == setting("Comma", ASCIIExp.CSVComma))
-      RefuseValue(ini, "CSV", "Quote", ini.ReadString("CSV", "Quote", U(CharToSettingText(ASCIIExp.CSVQuote))),
+      RefuseValue(ini, "CSV", "Quote",
+                  ini.ReadString("CSV", "Quote", U(CharToSettingText(ASCIIExp.CSVQuote))),
                   "le guillemet doit différer du séparateur");
   }
   const char* g = "GENERAL";
@@ -550,11 +575,13 @@ void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
   for (const std::string& key : ini.ReadSection("FIELDS")) {
     const std::string name = sourceField(ini.ReadString("FIELDS", key, ""));
     auto it = std::find(Available.begin(), Available.end(), name);
-    if (!name.empty() && it != Available.end()) MoveToExported(static_cast<int>(it - Available.begin()));
+    if (!name.empty() && it != Available.end())
+      MoveToExported(static_cast<int>(it - Available.begin()));
   }
   ReadListSection(ini, "HEADER", Header);
   ReadListSection(ini, "FOOTER", Footer);
-  for (CaptionRow& row : Captions) row.caption = ini.ReadString("CAPTIONS", U(row.field), U(row.field));
+  for (CaptionRow& row : Captions)
+    row.caption = ini.ReadString("CAPTIONS", U(row.field), U(row.field));
   if (WidthSaved(m_type))
     for (CaptionRow& row : Captions) row.width = ini.ReadString("WIDTH", U(row.field), "0");
   if (AlignSaved(m_type))
@@ -570,9 +597,10 @@ void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
       const int64_t strip = ini.ReadInteger(x, "StripType", e.StripType);
       if (strip >= ssNone && strip <= ssRow) e.StripType = static_cast<TxlsStripType>(strip);
       e.AutoCalcColWidth = ini.ReadBool(x, "AutoCalcColWidth", e.AutoCalcColWidth);
-      constexpr std::string_view kField = "XLS_FIELD_", kArea = "XLS_OPTION_", kStyle = "XLS_STYLE_";
-      TxlsFormat* areas[] = {&e.Options.HeaderFormat, &e.Options.CaptionsFormat, &e.Options.AggregateFormat,
-                             &e.Options.FooterFormat};
+      constexpr std::string_view kField = "XLS_FIELD_", kArea = "XLS_OPTION_",
+                                 kStyle = "XLS_STYLE_";
+      TxlsFormat* areas[] = {&e.Options.HeaderFormat, &e.Options.CaptionsFormat,
+                             &e.Options.AggregateFormat, &e.Options.FooterFormat};
       bool stylesRead = false;
       for (const std::string& section : ini.ReadSections()) {
         if (platform::StartsWithNoCase(section, kField)) {
@@ -596,19 +624,24 @@ void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
     }
     case aeWord:
     case aeRTF: {
-      LoadFontSetting(RTFExp.Options.DefaultFont, RTFExp.Options.DefaultFont, ini, "RTF_DefaultFont");
+      LoadFontSetting(RTFExp.Options.DefaultFont, RTFExp.Options.DefaultFont, ini,
+                      "RTF_DefaultFont");
       LoadFontSetting(RTFExp.Options.HeaderFont, RTFExp.Options.HeaderFont, ini, "RTF_HeaderFont");
-      const int64_t orientation =
-          ini.ReadInteger("RTF", "PageOrientation", static_cast<int>(RTFExp.Options.PageOrientation));
+      const int64_t orientation = ini.ReadInteger("RTF", "PageOrientation",
+                                                  static_cast<int>(RTFExp.Options.PageOrientation));
       RTFExp.Options.PageOrientation = static_cast<TQExportPageOrientation>(orientation);
       break;
     }
-    case aeHTML: LoadHtmlPage(ini); break;
+    case aeHTML:
+      LoadHtmlPage(ini);
+      break;
     case aeXML:
       XMLExp.Options.StandAlone = ini.ReadBool("XML", "Standalone", XMLExp.Options.StandAlone);
       XMLExp.Options.Encoding = text("XML", "Encoding", XMLExp.Options.Encoding);
       break;
-    case aePDF: LoadPdfPage(ini); break;
+    case aePDF:
+      LoadPdfPage(ini);
+      break;
     case aeTXT:
       TxtAutoCalcColWidth = ini.ReadBool("TXT", "AutoCalcColWidth", TxtAutoCalcColWidth);
       TxtSpacing = static_cast<int>(ini.ReadInteger("TXT", "Spacing", TxtSpacing));
@@ -617,8 +650,10 @@ void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
     case aeCSV: {
       TQExportASCII& e = ASCIIExp;
       e.CSVQuoteStrings = ini.ReadBool("CSV", "QuoteStrings", e.CSVQuoteStrings);
-      const char comma = SettingTextToChar(ini.ReadString("CSV", "Comma", U(CharToSettingText(e.CSVComma))));
-      const char quote = SettingTextToChar(ini.ReadString("CSV", "Quote", U(CharToSettingText(e.CSVQuote))));
+      const char comma =
+          SettingTextToChar(ini.ReadString("CSV", "Comma", U(CharToSettingText(e.CSVComma))));
+      const char quote =
+          SettingTextToChar(ini.ReadString("CSV", "Quote", U(CharToSettingText(e.CSVQuote))));
       e.CSVComma = comma;
       e.CSVQuote = quote;
       e.Encoding = ini.ReadString("CSV", "Encoding", e.Encoding);
@@ -629,7 +664,8 @@ void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
       SqlTableName = text(q, "TableName", SqlTableName);
       SQLExp.CreateTable = ini.ReadBool(q, "CreateTable", SQLExp.CreateTable);
       SQLExp.Encoding = ini.ReadString(q, "Encoding", SQLExp.Encoding);
-      SQLExp.CommitRecCount = static_cast<int>(ini.ReadInteger(q, "CommitRecCount", SQLExp.CommitRecCount));
+      SQLExp.CommitRecCount =
+          static_cast<int>(ini.ReadInteger(q, "CommitRecCount", SQLExp.CommitRecCount));
       SQLExp.CommitAfterScript = ini.ReadBool(q, "CommitAfterScript", SQLExp.CommitAfterScript);
       SQLExp.CommitStatement = text(q, "CommitStatement", SQLExp.CommitStatement);
       if (ini.ValueExists(q, "StatementTerm")) {
@@ -638,7 +674,8 @@ void ExportChoices::LoadOptions(const platform::IniFile& ini, bool selectType) {
       }
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -661,10 +698,11 @@ void ExportChoices::LoadHtmlPage(const platform::IniFile& ini) {
   e.SetHTMLTemplate(THTMLTemplate::htCustom);
   e.Title = text("Title", e.Title);
   e.UsingCSS = ini.ReadInteger(s, "CSS", static_cast<int>(e.UsingCSS)) == 1 ? TUsingCSS::usExternal
-                                                                           : TUsingCSS::usInternal;
+                                                                            : TUsingCSS::usInternal;
   e.CSSFileName = ini.ReadString(s, "CSSFile", e.CSSFileName);
   e.OverwriteCSSFile = ini.ReadBool(s, "OverwriteCSSFile", e.OverwriteCSSFile);
-  const int records = static_cast<int>(ini.ReadInteger(s, "FileRecCount", HtmlMultiFile ? HtmlMaxRecords : 0));
+  const int records =
+      static_cast<int>(ini.ReadInteger(s, "FileRecCount", HtmlMultiFile ? HtmlMaxRecords : 0));
   HtmlMultiFile = records > 0;
   if (records > 0) HtmlMaxRecords = records;
   e.GenerateIndex = ini.ReadBool(s, "GenerateIndex", e.GenerateIndex);
@@ -678,13 +716,18 @@ void ExportChoices::LoadHtmlPage(const platform::IniFile& ini) {
   n.NextLinkTitle = text("NextLinkTitle", n.NextLinkTitle);
   n.LastLinkTitle = text("LastLinkTitle", n.LastLinkTitle);
   e.HTMLOptions.TextFont.name = text("FontName", e.HTMLOptions.TextFont.name);
-  e.HTMLOptions.BackgroundFileName = ini.ReadString(s, "BackgroundFile", e.HTMLOptions.BackgroundFileName);
+  e.HTMLOptions.BackgroundFileName =
+      ini.ReadString(s, "BackgroundFile", e.HTMLOptions.BackgroundFileName);
   lines("BodyAdvanced", e.HTMLOptions.AdvancedAttributes);
-  e.TableOptions.CellPadding = static_cast<int>(ini.ReadInteger(s, "CellPadding", e.TableOptions.CellPadding));
-  e.TableOptions.CellSpacing = static_cast<int>(ini.ReadInteger(s, "CellSpacing", e.TableOptions.CellSpacing));
+  e.TableOptions.CellPadding =
+      static_cast<int>(ini.ReadInteger(s, "CellPadding", e.TableOptions.CellPadding));
+  e.TableOptions.CellSpacing =
+      static_cast<int>(ini.ReadInteger(s, "CellSpacing", e.TableOptions.CellSpacing));
   e.Encoding = ini.ReadString(s, "Encoding", e.Encoding);
-  e.TableOptions.Border = static_cast<int>(ini.ReadInteger(s, "BorderWidth", e.TableOptions.Border));
-  e.TableOptions.BackgroundFileName = ini.ReadString(s, "TableBackground", e.TableOptions.BackgroundFileName);
+  e.TableOptions.Border =
+      static_cast<int>(ini.ReadInteger(s, "BorderWidth", e.TableOptions.Border));
+  e.TableOptions.BackgroundFileName =
+      ini.ReadString(s, "TableBackground", e.TableOptions.BackgroundFileName);
   lines("TableAdvanced", e.TableOptions.AdvancedAttributes);
   for (const auto& [key, c] : HtmlColors(e)) color(key, *c);
 }
@@ -696,12 +739,16 @@ void ExportChoices::LoadPdfPage(const platform::IniFile& ini) {
   o.RowSpacing = StrToFloatDefault(ini.ReadString(s, "RowSpacing", ""), o.RowSpacing);
   o.GridLineWidth = static_cast<int>(ini.ReadInteger(s, "GridLineWidth", o.GridLineWidth));
   TQExportPDFPageOptions& page = o.PageOptions;
-  const auto format = static_cast<TQExportPageFormat>(ini.ReadInteger(s, "PageFormat", static_cast<int>(page.Format())));
-  const auto units = static_cast<TQExportUnits>(ini.ReadInteger(s, "PageUnits", static_cast<int>(page.Units())));
-  const auto orientation =
-      static_cast<TQExportPageOrientation>(ini.ReadInteger(s, "PageOrientation", static_cast<int>(page.Orientation())));
+  const auto format = static_cast<TQExportPageFormat>(
+      ini.ReadInteger(s, "PageFormat", static_cast<int>(page.Format())));
+  const auto units =
+      static_cast<TQExportUnits>(ini.ReadInteger(s, "PageUnits", static_cast<int>(page.Units())));
+  const auto orientation = static_cast<TQExportPageOrientation>(
+      ini.ReadInteger(s, "PageOrientation", static_cast<int>(page.Orientation())));
   TQExportPDFPageOptions::Points p = page.InPoints();
-  const auto points = [&](const char* key, int current) { return static_cast<int>(ini.ReadInteger(s, key, current)); };
+  const auto points = [&](const char* key, int current) {
+    return static_cast<int>(ini.ReadInteger(s, key, current));
+  };
   p.width = points("PageWidth", p.width);
   p.height = points("PageHeight", p.height);
   p.left = points("PageMarginLeft", p.left);
@@ -716,11 +763,13 @@ void ExportChoices::LoadPdfPage(const platform::IniFile& ini) {
   for (size_t i = 0; i < 4; ++i) {
     const char* section = kPdfFontSections[i];
     TPDFFont& font = *fonts[i];
-    font.BaseFont = static_cast<TPDFFontName>(ini.ReadInteger(section, "FontName", static_cast<int>(font.BaseFont)));
-    font.FontEncoding =
-        static_cast<TPDFFontEncoding>(ini.ReadInteger(section, "FontEncoding", static_cast<int>(font.FontEncoding)));
+    font.BaseFont = static_cast<TPDFFontName>(
+        ini.ReadInteger(section, "FontName", static_cast<int>(font.BaseFont)));
+    font.FontEncoding = static_cast<TPDFFontEncoding>(
+        ini.ReadInteger(section, "FontEncoding", static_cast<int>(font.FontEncoding)));
     font.FontSize = static_cast<int>(ini.ReadInteger(section, "FontSize", font.FontSize));
-    if (auto c = platform::StringToColor(ini.ReadString(section, "FontColor", ""))) font.FontColor = *c;
+    if (auto c = platform::StringToColor(ini.ReadString(section, "FontColor", "")))
+      font.FontColor = *c;
   }
 }
 

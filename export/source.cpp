@@ -14,10 +14,14 @@ db::DataSet* SourceAccess::ReadDataSet() const {
 
 bool SourceAccess::Linked() const {
   switch (kind) {
-    case TQExportSource::esDataSet: return dataSet != nullptr;
-    case TQExportSource::esListView: return listView != nullptr;
-    case TQExportSource::esDBGrid: return dbGrid && dbGrid->HasDataSource() && dbGrid->DataSet();
-    case TQExportSource::esStringGrid: return stringGrid != nullptr;
+    case TQExportSource::esDataSet:
+      return dataSet != nullptr;
+    case TQExportSource::esListView:
+      return listView != nullptr;
+    case TQExportSource::esDBGrid:
+      return dbGrid && dbGrid->HasDataSource() && dbGrid->DataSet();
+    case TQExportSource::esStringGrid:
+      return stringGrid != nullptr;
   }
   return false;
 }
@@ -29,30 +33,40 @@ bool SourceAccess::Active() const {
       db::DataSet* ds = ReadDataSet();
       return ds && ds->Active();
     }
-    default: return true;
+    default:
+      return true;
   }
 }
 
 bool SourceAccess::Empty() const {
   switch (kind) {
     case TQExportSource::esDataSet:
-    case TQExportSource::esDBGrid: return ReadDataSet()->IsEmpty();
-    case TQExportSource::esListView: return listView->ItemCount() == 0;
-    case TQExportSource::esStringGrid: return stringGrid->RowCount() == stringGrid->FixedRows();
+    case TQExportSource::esDBGrid:
+      return ReadDataSet()->IsEmpty();
+    case TQExportSource::esListView:
+      return listView->ItemCount() == 0;
+    case TQExportSource::esStringGrid:
+      return stringGrid->RowCount() == stringGrid->FixedRows();
   }
   return true;
 }
 
 void SourceAccess::First() {
   switch (kind) {
-    case TQExportSource::esDataSet: dataSet->First(); break;
+    case TQExportSource::esDataSet:
+      dataSet->First();
+      break;
     case TQExportSource::esDBGrid: {
       db::DataSet* ds = ReadDataSet();
       if (ds && ds->Active()) ds->First();
       break;
     }
-    case TQExportSource::esListView: listView->FocusItem(0); break;
-    case TQExportSource::esStringGrid: stringGrid->SetRow(stringGrid->FixedRows()); break;
+    case TQExportSource::esListView:
+      listView->FocusItem(0);
+      break;
+    case TQExportSource::esStringGrid:
+      stringGrid->SetRow(stringGrid->FixedRows());
+      break;
   }
 }
 
@@ -60,8 +74,11 @@ void SourceAccess::Next(int& counter) {
   ++counter;
   switch (kind) {
     case TQExportSource::esDataSet:
-    case TQExportSource::esDBGrid: ReadDataSet()->Next(); break;
-    case TQExportSource::esListView: break;
+    case TQExportSource::esDBGrid:
+      ReadDataSet()->Next();
+      break;
+    case TQExportSource::esListView:
+      break;
     case TQExportSource::esStringGrid:
       if (stringGrid->Row() < stringGrid->RowCount() - 1) stringGrid->SetRow(stringGrid->Row() + 1);
       break;
@@ -79,8 +96,10 @@ int SourceAccess::Due() const {
 bool SourceAccess::End(int counter) const {
   switch (kind) {
     case TQExportSource::esDataSet:
-    case TQExportSource::esDBGrid: return ReadDataSet()->Eof();
-    default: return counter == Due();
+    case TQExportSource::esDBGrid:
+      return ReadDataSet()->Eof();
+    default:
+      return counter == Due();
   }
 }
 
@@ -122,7 +141,8 @@ std::string SourceAccess::Cell(int column, int counter) const {
       if (item < 0 || item >= listView->ItemCount()) return std::string();
       return column == 0 ? listView->ItemCaption(item) : listView->SubItem(item, column - 1);
     }
-    case TQExportSource::esStringGrid: return stringGrid->Cell(column, stringGrid->Row());
+    case TQExportSource::esStringGrid:
+      return stringGrid->Cell(column, stringGrid->Row());
   }
   return std::string();
 }
@@ -140,8 +160,12 @@ SourceBookmark SourceAccess::GetBookmark() const {
     case TQExportSource::esDBGrid:
       if (db::DataSet* ds = ReadDataSet()) b.data = ds->GetBookmark();
       break;
-    case TQExportSource::esListView: b.index = std::max(listView->SelectedIndex(), 0); break;
-    case TQExportSource::esStringGrid: b.index = stringGrid->Row(); break;
+    case TQExportSource::esListView:
+      b.index = std::max(listView->SelectedIndex(), 0);
+      break;
+    case TQExportSource::esStringGrid:
+      b.index = stringGrid->Row();
+      break;
   }
   return b;
 }
@@ -152,8 +176,12 @@ void SourceAccess::GotoBookmark(const SourceBookmark& b) {
     case TQExportSource::esDBGrid:
       if (db::DataSet* ds = ReadDataSet(); ds && b.data.valid) ds->GotoBookmark(b.data);
       break;
-    case TQExportSource::esListView: listView->FocusItem(b.index); break;
-    case TQExportSource::esStringGrid: stringGrid->SetRow(b.index); break;
+    case TQExportSource::esListView:
+      listView->FocusItem(b.index);
+      break;
+    case TQExportSource::esStringGrid:
+      stringGrid->SetRow(b.index);
+      break;
   }
 }
 
@@ -167,8 +195,11 @@ void SourceAccess::DisableControls() {
     case TQExportSource::esDBGrid:
       if (db::DataSet* ds = ReadDataSet()) ds->DisableControls();
       break;
-    case TQExportSource::esListView: listView->BeginUpdate(); break;
-    case TQExportSource::esStringGrid: break;
+    case TQExportSource::esListView:
+      listView->BeginUpdate();
+      break;
+    case TQExportSource::esStringGrid:
+      break;
   }
 }
 
@@ -178,8 +209,11 @@ void SourceAccess::EnableControls() {
     case TQExportSource::esDBGrid:
       if (db::DataSet* ds = ReadDataSet()) ds->EnableControls();
       break;
-    case TQExportSource::esListView: listView->EndUpdate(); break;
-    case TQExportSource::esStringGrid: break;
+    case TQExportSource::esListView:
+      listView->EndUpdate();
+      break;
+    case TQExportSource::esStringGrid:
+      break;
   }
 }
 
@@ -214,17 +248,25 @@ SourceWalk::~SourceWalk() {
 
 std::string MemoryListView::Text(int item, int column) const {
   const auto& row = items[static_cast<size_t>(item)];
-  return static_cast<size_t>(column) < row.size() ? row[static_cast<size_t>(column)] : std::string();
+  return static_cast<size_t>(column) < row.size() ? row[static_cast<size_t>(column)]
+                                                  : std::string();
 }
 
 std::string MemoryStringGrid::Cell(int c, int r) const {
   if (r < 0 || static_cast<size_t>(r) >= rows.size()) return std::string();
   const auto& row = rows[static_cast<size_t>(r)];
-  return c >= 0 && static_cast<size_t>(c) < row.size() ? row[static_cast<size_t>(c)] : std::string();
+  return c >= 0 && static_cast<size_t>(c) < row.size() ? row[static_cast<size_t>(c)]
+                                                       : std::string();
 }
 
-ListViewSource::~ListViewSource() { NotifySourceDestroyed(this); }
-DBGridSource::~DBGridSource() { NotifySourceDestroyed(this); }
-StringGridSource::~StringGridSource() { NotifySourceDestroyed(this); }
+ListViewSource::~ListViewSource() {
+  NotifySourceDestroyed(this);
+}
+DBGridSource::~DBGridSource() {
+  NotifySourceDestroyed(this);
+}
+StringGridSource::~StringGridSource() {
+  NotifySourceDestroyed(this);
+}
 
 }  // namespace kvn::exporting

@@ -158,7 +158,9 @@ class MemoryListView : public ListViewSource {
   int updates = 0;
 
   int ColumnCount() const override { return static_cast<int>(columns.size()); }
-  std::string ColumnCaption(int c) const override { return columns[static_cast<size_t>(c)].caption; }
+  std::string ColumnCaption(int c) const override {
+    return columns[static_cast<size_t>(c)].caption;
+  }
   int ColumnPixelWidth(int c) const override { return columns[static_cast<size_t>(c)].pixelWidth; }
   int ItemCount() const override { return static_cast<int>(items.size()); }
   std::string ItemCaption(int i) const override { return Text(i, 0); }

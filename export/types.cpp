@@ -6,10 +6,14 @@ namespace kvn::exporting {
 
 const char* SourceName(TQExportSource source) {
   switch (source) {
-    case TQExportSource::esDataSet: return "DataSet";
-    case TQExportSource::esListView: return "ListView";
-    case TQExportSource::esDBGrid: return "DBGrid";
-    case TQExportSource::esStringGrid: return "StringGrid";
+    case TQExportSource::esDataSet:
+      return "DataSet";
+    case TQExportSource::esListView:
+      return "ListView";
+    case TQExportSource::esDBGrid:
+      return "DBGrid";
+    case TQExportSource::esStringGrid:
+      return "StringGrid";
   }
   return "";
 }

@@ -6,9 +6,12 @@ namespace kvn::exporting {
 
 std::string TQExportWriter::AlignToStr(TQExportColAlign align) const {
   switch (align) {
-    case TQExportColAlign::ecaLeft: return "Left alignment";
-    case TQExportColAlign::ecaCenter: return "Center alignment";
-    case TQExportColAlign::ecaRight: return "Right alignment";
+    case TQExportColAlign::ecaLeft:
+      return "Left alignment";
+    case TQExportColAlign::ecaCenter:
+      return "Center alignment";
+    case TQExportColAlign::ecaRight:
+      return "Right alignment";
   }
   return "Unknown alignment";
 }

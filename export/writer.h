@@ -1,5 +1,6 @@
 // The export writer: turns text into bytes on a stream (as they are, or through
-// an encoder a format sets; no byte-order mark of its own; CR LF line ends) and pads cells for the fixed-width formats.
+// an encoder a format sets; no byte-order mark of its own; CR LF line ends) and pads cells for the
+// fixed-width formats.
 #pragma once
 
 #include <string>

@@ -41,9 +41,7 @@ std::string ReadAll(const std::string& path) {
 void Update(const uint8_t* data, size_t size, bool corrupted) {
   const std::string zip = WorkDirectory() + "/archive.zip";
   const std::string original(reinterpret_cast<const char*>(data), size);
-  {
-    std::ofstream(zip, std::ios::binary | std::ios::trunc) << original;
-  }
+  { std::ofstream(zip, std::ios::binary | std::ios::trunc) << original; }
   kvn::archive::TZipForge z;
   z.Name = "Fuzz";
   z.FileName = zip;
@@ -70,7 +68,8 @@ void Update(const uint8_t* data, size_t size, bool corrupted) {
   }
   kvn::platform::MemoryStream s;
   s.Write(after.data(), after.size());
-  kvn::archive::ReadDirectory dir = kvn::archive::ReadArchiveDirectory(s, "Fuzz", false);  // must not throw
+  kvn::archive::ReadDirectory dir =
+      kvn::archive::ReadArchiveDirectory(s, "Fuzz", false);  // must not throw
   bool found = false;
   for (const auto& e : dir.entries) found = found || e.name == "nouveau.txt";
   if (!found) abort();

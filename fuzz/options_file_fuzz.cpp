@@ -33,8 +33,10 @@ struct Catalogue {
     kvn::db::CreateCatalogueFile(dir);
     database = std::make_unique<kvn::db::Database>(dir);
     database->ExecSQL(
-        "INSERT INTO video (Reference, Titre, Genre, Support, \"Durée\", Nom, \"Prêté_le\", Nb_cd) VALUES "
-        "('5598930277955', 'Le Fabuleux Destin d''Amélie Poulain', 'Comédie', 'DVD', '02:02:00', 'Łukasz', "
+        "INSERT INTO video (Reference, Titre, Genre, Support, \"Durée\", Nom, \"Prêté_le\", Nb_cd) "
+        "VALUES "
+        "('5598930277955', 'Le Fabuleux Destin d''Amélie Poulain', 'Comédie', 'DVD', '02:02:00', "
+        "'Łukasz', "
         "'2026-11-02', 1)");
     table = std::make_unique<kvn::db::Table>(*database);
     table->SetTableName("Video");

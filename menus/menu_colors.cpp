@@ -6,7 +6,9 @@
 
 namespace kvn::menus {
 
-int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value)); }
+int RoundHalfEven(double value) {
+  return static_cast<int>(std::nearbyint(value));
+}
 
 TColor Darken(TColor rgb, int d) {
   auto clamp = [](int x) { return std::clamp(x, 0, 255); };
@@ -35,9 +37,9 @@ int Quantise(int x, int bits) {
 
 // The colours a palette-based display always holds (0xBBGGRR).
 constexpr TColor kStaticColors[] = {
-    0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0xC0C0C0,
-    0xC0DCC0, 0xF0CAA6, 0xF0FBFF, 0xA4A0A0, 0x808080, 0x0000FF, 0x00FF00, 0x00FFFF,
-    0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF,
+    0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000,
+    0xC0C0C0, 0xC0DCC0, 0xF0CAA6, 0xF0FBFF, 0xA4A0A0, 0x808080, 0x0000FF,
+    0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF,
 };
 
 }  // namespace
@@ -52,7 +54,8 @@ TColor NearestColor(TColor rgb, int depth) {
   TColor best = 0;
   long bestDistance = std::numeric_limits<long>::max();
   for (TColor c : kStaticColors) {
-    const long dr = RedOf(c) - RedOf(rgb), dg = GreenOf(c) - GreenOf(rgb), db = BlueOf(c) - BlueOf(rgb);
+    const long dr = RedOf(c) - RedOf(rgb), dg = GreenOf(c) - GreenOf(rgb),
+               db = BlueOf(c) - BlueOf(rgb);
     const long distance = dr * dr + dg * dg + db * db;
     if (distance < bestDistance) {
       bestDistance = distance;

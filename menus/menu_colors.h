@@ -9,11 +9,18 @@ namespace kvn::menus {
 
 using platform::TColor;
 
-constexpr int RedOf(TColor rgb) { return static_cast<int>(rgb & 0xFF); }
-constexpr int GreenOf(TColor rgb) { return static_cast<int>((rgb >> 8) & 0xFF); }
-constexpr int BlueOf(TColor rgb) { return static_cast<int>((rgb >> 16) & 0xFF); }
+constexpr int RedOf(TColor rgb) {
+  return static_cast<int>(rgb & 0xFF);
+}
+constexpr int GreenOf(TColor rgb) {
+  return static_cast<int>((rgb >> 8) & 0xFF);
+}
+constexpr int BlueOf(TColor rgb) {
+  return static_cast<int>((rgb >> 16) & 0xFF);
+}
 constexpr TColor MakeRGB(int red, int green, int blue) {
-  return static_cast<TColor>(red) | (static_cast<TColor>(green) << 8) | (static_cast<TColor>(blue) << 16);
+  return static_cast<TColor>(red) | (static_cast<TColor>(green) << 8) |
+         (static_cast<TColor>(blue) << 16);
 }
 
 // Half-way cases go to the even neighbour.

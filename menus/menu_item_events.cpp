@@ -21,7 +21,8 @@ class ItemEvents : public QObject {
 
 ItemEvents* Find(const QAction* item) {
   if (!item) return nullptr;
-  return dynamic_cast<ItemEvents*>(item->findChild<QObject*>(ItemEvents::kName, Qt::FindDirectChildrenOnly));
+  return dynamic_cast<ItemEvents*>(
+      item->findChild<QObject*>(ItemEvents::kName, Qt::FindDirectChildrenOnly));
 }
 
 ItemEvents& Get(QAction* item) {
@@ -63,7 +64,9 @@ const void* OnMeasureItemTag(const QAction* item) {
   return e ? e->measureTag : nullptr;
 }
 
-void SetMenuItemBitmap(QAction* item, const QImage& bitmap) { Get(item).bitmap = bitmap; }
+void SetMenuItemBitmap(QAction* item, const QImage& bitmap) {
+  Get(item).bitmap = bitmap;
+}
 
 QImage MenuItemBitmap(const QAction* item) {
   const ItemEvents* e = Find(item);

@@ -14,7 +14,8 @@ class QPainter;
 namespace kvn::menus {
 
 // Paints the item into `rect` of the menu; `selected` when it is highlighted.
-using TMenuDrawItemEvent = std::function<void(QAction* item, QPainter& canvas, const QRect& rect, bool selected)>;
+using TMenuDrawItemEvent =
+    std::function<void(QAction* item, QPainter& canvas, const QRect& rect, bool selected)>;
 // Sets the item's size; width and height start at 0.
 using TMenuMeasureItemEvent = std::function<void(QAction* item, int& width, int& height)>;
 

@@ -22,18 +22,30 @@ TColor ResolveColor(TColor color, const QPalette& palette) {
   auto rgb = [](const QColor& c) { return MakeRGB(c.red(), c.green(), c.blue()); };
   switch (color - platform::kSystemColorBase) {
     case 3:
-    case 17: return rgb(palette.color(QPalette::Disabled, QPalette::WindowText));
-    case 4: return rgb(palette.color(QPalette::Active, QPalette::Window));
-    case 5: return rgb(palette.color(QPalette::Active, QPalette::Base));
-    case 7: return rgb(palette.color(QPalette::Active, QPalette::WindowText));
-    case 8: return rgb(palette.color(QPalette::Active, QPalette::Text));
-    case 13: return rgb(palette.color(QPalette::Active, QPalette::Highlight));
-    case 14: return rgb(palette.color(QPalette::Active, QPalette::HighlightedText));
-    case 15: return rgb(palette.color(QPalette::Active, QPalette::Button));
-    case 16: return rgb(palette.color(QPalette::Active, QPalette::Dark));
-    case 18: return rgb(palette.color(QPalette::Active, QPalette::ButtonText));
-    case 20: return rgb(palette.color(QPalette::Active, QPalette::Light));
-    default: return platform::ColorToRGB(color);
+    case 17:
+      return rgb(palette.color(QPalette::Disabled, QPalette::WindowText));
+    case 4:
+      return rgb(palette.color(QPalette::Active, QPalette::Window));
+    case 5:
+      return rgb(palette.color(QPalette::Active, QPalette::Base));
+    case 7:
+      return rgb(palette.color(QPalette::Active, QPalette::WindowText));
+    case 8:
+      return rgb(palette.color(QPalette::Active, QPalette::Text));
+    case 13:
+      return rgb(palette.color(QPalette::Active, QPalette::Highlight));
+    case 14:
+      return rgb(palette.color(QPalette::Active, QPalette::HighlightedText));
+    case 15:
+      return rgb(palette.color(QPalette::Active, QPalette::Button));
+    case 16:
+      return rgb(palette.color(QPalette::Active, QPalette::Dark));
+    case 18:
+      return rgb(palette.color(QPalette::Active, QPalette::ButtonText));
+    case 20:
+      return rgb(palette.color(QPalette::Active, QPalette::Light));
+    default:
+      return platform::ColorToRGB(color);
   }
 }
 
@@ -59,12 +71,15 @@ TXPMenu::~TXPMenu() {
 TMenuFont TXPMenu::SystemMenuFont() {
   TMenuFont font;
   font.Font = QApplication::font("QMenu");
-  if (font.Font.family() == QLatin1String("MS Sans Serif")) font.Font.setFamily(QStringLiteral("Tahoma"));
+  if (font.Font.family() == QLatin1String("MS Sans Serif"))
+    font.Font.setFamily(QStringLiteral("Tahoma"));
   font.Color = platform::clMenuText;
   return font;
 }
 
-TMenuFont TXPMenu::CurrentFont() const { return m_useSystemColors ? SystemMenuFont() : m_font; }
+TMenuFont TXPMenu::CurrentFont() const {
+  return m_useSystemColors ? SystemMenuFont() : m_font;
+}
 
 void TXPMenu::SetFont(const TMenuFont& font) {
   m_font = font;
@@ -100,7 +115,8 @@ void TXPMenu::SetActive(bool b) {
 TXPMenuColors TXPMenu::EffectiveColors(int depth) {
   const QPalette palette = m_owner->palette();
   auto resolve = [&](TColor c) { return ResolveColor(c, palette); };
-  const TColor buttonFace = resolve(platform::clBtnFace), highlight = resolve(platform::clHighlight),
+  const TColor buttonFace = resolve(platform::clBtnFace),
+               highlight = resolve(platform::clHighlight),
                buttonShadow = resolve(platform::clBtnShadow);
   TXPMenuColors e;
   e.HighColor = depth > 15;
@@ -150,9 +166,10 @@ TXPMenuColors TXPMenu::EffectiveColors(int depth) {
     }
   }
   e.FontColor = resolve(m_font.Color);
-  for (TColor* c : {&e.Color, &e.IconBackColor, &e.SelectColor, &e.SelectBorderColor, &e.SelectFontColor,
-                    &e.MenuBarColor, &e.DisabledColor, &e.CheckedColor, &e.SeparatorColor, &e.CheckBack,
-                    &e.CheckBackSelected, &e.Frame, &e.Shadow, &e.FontColor})
+  for (TColor* c :
+       {&e.Color, &e.IconBackColor, &e.SelectColor, &e.SelectBorderColor, &e.SelectFontColor,
+        &e.MenuBarColor, &e.DisabledColor, &e.CheckedColor, &e.SeparatorColor, &e.CheckBack,
+        &e.CheckBackSelected, &e.Frame, &e.Shadow, &e.FontColor})
     *c = NearestColor(*c, depth);
   return e;
 }
@@ -203,7 +220,8 @@ std::vector<QWidget*> TXPMenu::OwnedMenus() const {
   for (QMenuBar* bar : m_owner->findChildren<QMenuBar*>())
     if (bar->window() == window) menus.push_back(bar);
   for (QMenu* menu : m_owner->findChildren<QMenu*>())
-    if (const QWidget* parent = menu->parentWidget(); !parent || parent->window() == window) menus.push_back(menu);
+    if (const QWidget* parent = menu->parentWidget(); !parent || parent->window() == window)
+      menus.push_back(menu);
   return menus;
 }
 
@@ -247,9 +265,11 @@ void TXPMenu::HookItem(QAction* item, bool enable) {
     }
     if (!OnDrawItem(item) || m_overrideOwnerDraw)
       SetOnDrawItem(
-          item, [this](QAction* a, QPainter& c, const QRect& r, bool s) { DrawItem(a, c, r, s); }, this);
+          item, [this](QAction* a, QPainter& c, const QRect& r, bool s) { DrawItem(a, c, r, s); },
+          this);
     if (!OnMeasureItem(item) || m_overrideOwnerDraw)
-      SetOnMeasureItem(item, [this](QAction* a, int& w, int& h) { MeasureItem(a, w, h); }, this);
+      SetOnMeasureItem(
+          item, [this](QAction* a, int& w, int& h) { MeasureItem(a, w, h); }, this);
     // The shortcut is part of the measured width in every kind of menu.
     item->setShortcutVisibleInContextMenu(true);
   } else {
@@ -294,7 +314,8 @@ bool TXPMenu::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::ActionAdded: {
       // An item added to a menu drawn by the component is drawn by it too.
       auto* added = static_cast<QActionEvent*>(event)->action();
-      if (m_active && watched != m_owner && qobject_cast<QWidget*>(watched)->style() == m_style.get())
+      if (m_active && watched != m_owner &&
+          qobject_cast<QWidget*>(watched)->style() == m_style.get())
         HookItem(added, true);
       if (m_autoDetect) ScheduleDetection();
       break;
@@ -309,7 +330,8 @@ bool TXPMenu::eventFilter(QObject* watched, QEvent* event) {
         const bool menu = qobject_cast<QMenu*>(child) || qobject_cast<QMenuBar*>(child);
         if (menu) static_cast<QWidget*>(child.data())->installEventFilter(this);
         // Already deferred: detected now.
-        if (m_autoDetect && (menu || qobject_cast<QAction*>(child) || qobject_cast<QToolButton*>(child)))
+        if (m_autoDetect &&
+            (menu || qobject_cast<QAction*>(child) || qobject_cast<QToolButton*>(child)))
           Detect();
       });
       break;

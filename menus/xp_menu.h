@@ -10,10 +10,10 @@
 // background and frame. Hooking an item installs the component's callbacks.
 #pragma once
 
+#include <QAction>
 #include <QFont>
 #include <QObject>
 #include <QPointer>
-#include <QAction>
 #include <QRect>
 #include <memory>
 #include <vector>
@@ -152,8 +152,8 @@ class TXPMenu : public QObject {
          m_disabledColor = platform::clInactiveCaption, m_separatorColor = platform::clBtnFace,
          m_checkedColor = platform::clHighlight;
   int m_iconWidth = 24;
-  bool m_drawSelect = true, m_useSystemColors = true, m_overrideOwnerDraw = false, m_gradient = false,
-       m_flatMenu = false, m_autoDetect = false, m_active = false;
+  bool m_drawSelect = true, m_useSystemColors = true, m_overrideOwnerDraw = false,
+       m_gradient = false, m_flatMenu = false, m_autoDetect = false, m_active = false;
 };
 
 }  // namespace kvn::menus

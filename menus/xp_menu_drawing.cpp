@@ -23,28 +23,38 @@ namespace kvn::menus {
 
 namespace {
 
-QColor Q(TColor rgb) { return QColor(RedOf(rgb), GreenOf(rgb), BlueOf(rgb)); }
-TColor FromQ(QRgb c) { return MakeRGB(qRed(c), qGreen(c), qBlue(c)); }
+QColor Q(TColor rgb) {
+  return QColor(RedOf(rgb), GreenOf(rgb), BlueOf(rgb));
+}
+TColor FromQ(QRgb c) {
+  return MakeRGB(qRed(c), qGreen(c), qBlue(c));
+}
 
 // The pixels [l, r) x [t, b).
 void FillRect(QPainter& p, int l, int t, int r, int b, TColor c) {
   if (r > l && b > t) p.fillRect(QRect(l, t, r - l, b - t), Q(c));
 }
 
-void Pixel(QPainter& p, int x, int y, TColor c) { p.fillRect(QRect(x, y, 1, 1), Q(c)); }
+void Pixel(QPainter& p, int x, int y, TColor c) {
+  p.fillRect(QRect(x, y, 1, 1), Q(c));
+}
 
 // A one-pixel line from (x1, y1) up to, not including, (x2, y2).
 void Line(QPainter& p, int x1, int y1, int x2, int y2, TColor c) {
   const int dx = std::abs(x2 - x1), dy = std::abs(y2 - y1);
   const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
   if (dy == 0) {
-    if (sx > 0) FillRect(p, x1, y1, x2, y1 + 1, c);
-    else FillRect(p, x2 + 1, y1, x1 + 1, y1 + 1, c);
+    if (sx > 0)
+      FillRect(p, x1, y1, x2, y1 + 1, c);
+    else
+      FillRect(p, x2 + 1, y1, x1 + 1, y1 + 1, c);
     return;
   }
   if (dx == 0) {
-    if (sy > 0) FillRect(p, x1, y1, x1 + 1, y2, c);
-    else FillRect(p, x1, y2 + 1, x1 + 1, y1 + 1, c);
+    if (sy > 0)
+      FillRect(p, x1, y1, x1 + 1, y2, c);
+    else
+      FillRect(p, x1, y2 + 1, x1 + 1, y1 + 1, c);
     return;
   }
   int err = dx - dy, x = x1, y = y1;
@@ -87,8 +97,10 @@ void Ellipse(QPainter& p, int l, int t, int r, int b, TColor pen, TColor brush, 
   p.setPen(QPen(Q(pen), 0));
   p.setBrush(Q(brush));
   const QRect rect(l, t, r - l - 1, b - t - 1);
-  if (rounded) p.drawRoundedRect(rect, 3, 3);
-  else p.drawEllipse(rect);
+  if (rounded)
+    p.drawRoundedRect(rect, 3, 3);
+  else
+    p.drawEllipse(rect);
   p.restore();
 }
 
@@ -105,7 +117,8 @@ TColor PixelUnder(QPainter& p, int x, int y, TColor fallback) {
 }
 
 TColor ContrastColor(TColor background, TColor fontColor) {
-  if ((RedOf(background) + BlueOf(background)) / 2 > 150 || GreenOf(background) > 200) return fontColor;
+  if ((RedOf(background) + BlueOf(background)) / 2 > 150 || GreenOf(background) > 200)
+    return fontColor;
   return Lighten(background, 90);
 }
 
@@ -147,10 +160,12 @@ void TXPMenu::DrawItem(QAction* item, QPainter& canvas, const QRect& rect, bool 
   const bool rtl = canvas.layoutDirection() == Qt::RightToLeft;
   const bool enabled = item->isEnabled();
   const bool checked = item->isCheckable() && item->isChecked();
-  const bool radio = item->actionGroup() && item->actionGroup()->exclusionPolicy() != QActionGroup::ExclusionPolicy::None;
+  const bool radio = item->actionGroup() &&
+                     item->actionGroup()->exclusionPolicy() != QActionGroup::ExclusionPolicy::None;
   bool isDefault = false;
   for (QObject* o : item->associatedObjects())
-    if (auto* menu = qobject_cast<QMenu*>(o); menu && menu->defaultAction() == item) isDefault = true;
+    if (auto* menu = qobject_cast<QMenu*>(o); menu && menu->defaultAction() == item)
+      isDefault = true;
   canvas.setFont(font.Font);
   canvas.setRenderHint(QPainter::Antialiasing, false);
   const QFontMetrics fm(font.Font);
@@ -175,7 +190,8 @@ void TXPMenu::DrawItem(QAction* item, QPainter& canvas, const QRect& rect, bool 
   // Icon column, check rectangle, text rectangle.
   QRect column = rtl ? QRect(QPoint(R - m_iconWidth, T), QPoint(R - 1, B - 1))
                      : QRect(QPoint(L, T), QPoint(L + m_iconWidth - 1, B - 1));
-  const int cl = column.left(), ct = column.top(), cr = column.right() + 1, cb = column.bottom() + 1;
+  const int cl = column.left(), ct = column.top(), cr = column.right() + 1,
+            cb = column.bottom() + 1;
   int kl, kt, kr, kb;
   if (listIcon) {
     kl = cl + 1, kt = ct + 2, kr = cr - 3, kb = cb - 2;
@@ -236,13 +252,15 @@ void TXPMenu::DrawItem(QAction* item, QPainter& canvas, const QRect& rect, bool 
         FillRect(canvas, R - 7, T + 6, R - 5, B, dark(100));
         Polyline(canvas, {{R - 5, T + 1}, {R - 1, T + 1}, {R - 1, T + 6}}, m);
         Polyline(canvas, {{R - 3, T + 2}, {R - 2, T + 2}, {R - 2, T + 3}, {R - 3, T + 3}}, m);
-        Polyline(canvas, {{R - 6, T + 3}, {R - 3, T + 3}, {R - 3, T + 6}, {R - 4, T + 6}, {R - 4, T + 3}},
+        Polyline(canvas,
+                 {{R - 6, T + 3}, {R - 3, T + 3}, {R - 3, T + 6}, {R - 4, T + 6}, {R - 4, T + 3}},
                  dark(10));
         Polyline(canvas, {{R - 5, T + 5}, {R - 4, T + 5}, {R - 4, T + 9}}, dark(30));
         Polyline(canvas, {{R - 6, T + 5}, {R - 6, T + 7}}, dark(40));
       }
     } else if (enabled) {
-      Rectangle(canvas, L, T + 1, m_flatMenu ? R - 1 : R, B - 1, e.SelectBorderColor, &e.SelectColor);
+      Rectangle(canvas, L, T + 1, m_flatMenu ? R - 1 : R, B - 1, e.SelectBorderColor,
+                &e.SelectColor);
     }
   }
 
@@ -267,9 +285,12 @@ void TXPMenu::DrawItem(QAction* item, QPainter& canvas, const QRect& rect, bool 
   if (!icon.isNull()) {
     int top = ct + 4;
     int left;
-    if (rtl) left = R - icon.width() - 2;
-    else if (icon.width() <= m_iconWidth) left = cl + (m_iconWidth - icon.width()) / 2 - 1;
-    else left = cl + 2;
+    if (rtl)
+      left = R - icon.width() - 2;
+    else if (icon.width() <= m_iconWidth)
+      left = cl + (m_iconWidth - icon.width()) / 2 - 1;
+    else
+      left = cl + 2;
     if (selected && enabled && !checked && !menuBarItem) {
       --left;
       --top;
@@ -289,14 +310,17 @@ void TXPMenu::DrawItem(QAction* item, QPainter& canvas, const QRect& rect, bool 
 
   if (separator) {
     const int y = T + RoundHalfEven((B - T) / 2.0);
-    if (rtl) Line(canvas, tl, y, tr - 7, y, e.SeparatorColor);
-    else Line(canvas, tl + 7, y, tr, y, e.SeparatorColor);
+    if (rtl)
+      Line(canvas, tl, y, tr - 7, y, e.SeparatorColor);
+    else
+      Line(canvas, tl + 7, y, tr, y, e.SeparatorColor);
   } else {
     // Text.
     TColor color = e.FontColor;
     if (selected) color = e.SelectFontColor;
     if (!enabled) color = e.DisabledColor;
-    if (selected && menuBarItem) color = NearestColor(ContrastColor(e.IconBackColor, e.FontColor), depth);
+    if (selected && menuBarItem)
+      color = NearestColor(ContrastColor(e.IconBackColor, e.FontColor), depth);
     QRect text(QPoint(rtl ? tl : tl + 5, tt), QPoint(rtl ? tr - 5 - 1 : tr - 1, tb - 1));
     text.setTop(text.top() + (text.height() - fm.height()) / 2);
     QString caption = item->text();
@@ -313,9 +337,7 @@ void TXPMenu::DrawItem(QAction* item, QPainter& canvas, const QRect& rect, bool 
     if (isDefault && enabled) {
       // A soft outline under the default item's text.
       const int x = text.left(), y = text.top();
-      const struct {
-        int dx, dy, d;
-      } copies[] = {{1, 0, 30}, {1, 2, 30}, {0, 1, 40}, {1, 1, 60}};
+      const struct { int dx, dy, d; } copies[] = {{1, 0, 30}, {1, 2, 30}, {0, 1, 40}, {1, 1, 60}};
       for (const auto& copy : copies) {
         const TColor under = PixelUnder(canvas, x + copy.dx, y + copy.dy, e.Color);
         canvas.setPen(Q(NearestColor(Darken(under, copy.d), depth)));
@@ -346,8 +368,9 @@ void TXPMenu::DrawItem(QAction* item, QPainter& canvas, const QRect& rect, bool 
       arrow.palette.setColor(QPalette::WindowText, Q(color));
       arrow.state = QStyle::State_Enabled;
       const QWidget* owner = m_owner;
-      owner->style()->drawPrimitive(rtl ? QStyle::PE_IndicatorArrowLeft : QStyle::PE_IndicatorArrowRight,
-                                    &arrow, &canvas, nullptr);
+      owner->style()->drawPrimitive(
+          rtl ? QStyle::PE_IndicatorArrowLeft : QStyle::PE_IndicatorArrowRight, &arrow, &canvas,
+          nullptr);
     }
   }
 
@@ -369,14 +392,17 @@ void TXPMenu::DrawMenuBarBackground(QPainter& canvas, const QRect& rect) {
 
 void TXPMenu::DrawMenuFrame(QPainter& canvas, const QRect& windowRect, const QWidget* menu) {
   const TXPMenuColors e = EffectiveColors(canvas.device() ? canvas.device()->depth() : 32);
-  const int L = windowRect.left(), T = windowRect.top(), R = L + windowRect.width(), B = T + windowRect.height();
+  const int L = windowRect.left(), T = windowRect.top(), R = L + windowRect.width(),
+            B = T + windowRect.height();
   const bool rtl = menu && menu->layoutDirection() == Qt::RightToLeft;
   canvas.save();
   canvas.setRenderHint(QPainter::Antialiasing, false);
   // The frame band in the menu's colours, the icon column running through it.
   FillRect(canvas, L, T, R, B, e.Color);
-  if (rtl) FillRect(canvas, R - 3 - m_iconWidth, T, R, B, e.IconBackColor);
-  else FillRect(canvas, L, T, L + 3 + m_iconWidth, B, e.IconBackColor);
+  if (rtl)
+    FillRect(canvas, R - 3 - m_iconWidth, T, R, B, e.IconBackColor);
+  else
+    FillRect(canvas, L, T, L + 3 + m_iconWidth, B, e.IconBackColor);
   if (!m_flatMenu) {
     // A raised two-pixel border.
     const QPalette palette = m_owner->palette();

@@ -13,7 +13,9 @@ namespace kvn::menus {
 
 namespace {
 
-QString CaptionOf(const QString& text) { return text.section(QLatin1Char('\t'), 0, 0); }
+QString CaptionOf(const QString& text) {
+  return text.section(QLatin1Char('\t'), 0, 0);
+}
 
 // The item a size is asked for: the menu passes the item's text and kind, not
 // the item itself.
@@ -23,7 +25,8 @@ QAction* ItemForOption(const QWidget* menu, const QStyleOptionMenuItem* option) 
   const QString caption = CaptionOf(option->text);
   for (QAction* a : menu->actions()) {
     if (!a->isVisible()) continue;
-    if (separator ? a->isSeparator() : (!a->isSeparator() && CaptionOf(a->text()) == caption)) return a;
+    if (separator ? a->isSeparator() : (!a->isSeparator() && CaptionOf(a->text()) == caption))
+      return a;
   }
   return nullptr;
 }
@@ -41,7 +44,8 @@ int ShortcutColumnWidth(const QMenu* menu) {
     if (tab != -1)
       width = std::max(width, fm.horizontalAdvance(text.mid(tab + 1)));
     else if (a->isShortcutVisibleInContextMenu() && !a->shortcut().isEmpty())
-      width = std::max(width, fm.horizontalAdvance(a->shortcut().toString(QKeySequence::NativeText)));
+      width =
+          std::max(width, fm.horizontalAdvance(a->shortcut().toString(QKeySequence::NativeText)));
   }
   return width;
 }
@@ -54,7 +58,8 @@ bool IsSelected(const QStyleOption* option) {
 
 TXPMenuStyle::TXPMenuStyle(TXPMenu* component) : m_component(component) {}
 
-int TXPMenuStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const {
+int TXPMenuStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
+                              const QWidget* widget) const {
   switch (metric) {
     case PM_MenuHMargin:
     case PM_MenuVMargin:
@@ -71,8 +76,8 @@ int TXPMenuStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, co
   }
 }
 
-QSize TXPMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
-                                     const QWidget* widget) const {
+QSize TXPMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* option,
+                                     const QSize& size, const QWidget* widget) const {
   const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
   if (item && (type == CT_MenuItem || type == CT_MenuBarItem)) {
     QAction* action = ItemForOption(widget, item);
@@ -90,8 +95,8 @@ QSize TXPMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* opti
   return QProxyStyle::sizeFromContents(type, option, size, widget);
 }
 
-void TXPMenuStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
-                               const QWidget* widget) const {
+void TXPMenuStyle::drawControl(ControlElement element, const QStyleOption* option,
+                               QPainter* painter, const QWidget* widget) const {
   switch (element) {
     case CE_MenuItem:
     case CE_MenuBarItem: {
@@ -120,8 +125,8 @@ void TXPMenuStyle::drawControl(ControlElement element, const QStyleOption* optio
   QProxyStyle::drawControl(element, option, painter, widget);
 }
 
-void TXPMenuStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
-                                 const QWidget* widget) const {
+void TXPMenuStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
+                                 QPainter* painter, const QWidget* widget) const {
   switch (element) {
     case PE_PanelMenu:
       m_component->DrawMenuBackground(*painter, option->rect);

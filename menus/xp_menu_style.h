@@ -23,7 +23,8 @@ class TXPMenuStyle : public QProxyStyle {
   static constexpr int kPopupItemExtraWidth = 12;
   static constexpr int kMenuBarItemExtraWidth = 8;
 
-  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override;
+  int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                  const QWidget* widget) const override;
   QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
                          const QWidget* widget) const override;
   void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,

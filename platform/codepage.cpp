@@ -196,8 +196,12 @@ bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
-char32_t Cp1252ToUnicode(unsigned char byte) { return Cp1252().toUnicode[byte]; }
-char Cp1252FromUnicode(char32_t cp) { return Cp1252().From(cp); }
+char32_t Cp1252ToUnicode(unsigned char byte) {
+  return Cp1252().toUnicode[byte];
+}
+char Cp1252FromUnicode(char32_t cp) {
+  return Cp1252().From(cp);
+}
 
 namespace {
 
@@ -205,11 +209,16 @@ unsigned char Cp1252Upper(unsigned char c) {
   if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
   switch (c) {
-    case 0x9A: return 0x8A;  // s caron
-    case 0x9C: return 0x8C;  // oe
-    case 0x9E: return 0x8E;  // z caron
-    case 0xFF: return 0x9F;  // y diaeresis
-    default: return c;
+    case 0x9A:
+      return 0x8A;  // s caron
+    case 0x9C:
+      return 0x8C;  // oe
+    case 0x9E:
+      return 0x8E;  // z caron
+    case 0xFF:
+      return 0x9F;  // y diaeresis
+    default:
+      return c;
   }
 }
 
@@ -224,7 +233,9 @@ std::string Cp1252UpperCase(std::string_view text) {
 bool Cp1252EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (Cp1252Upper(static_cast<unsigned char>(a[i])) != Cp1252Upper(static_cast<unsigned char>(b[i]))) return false;
+    if (Cp1252Upper(static_cast<unsigned char>(a[i])) !=
+        Cp1252Upper(static_cast<unsigned char>(b[i])))
+      return false;
   return true;
 }
 
@@ -253,7 +264,9 @@ bool Utf8EqualsNoCase(std::string_view a, std::string_view b) {
   if (IsAscii(a) && IsAscii(b)) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-      if (Cp1252Upper(static_cast<unsigned char>(a[i])) != Cp1252Upper(static_cast<unsigned char>(b[i]))) return false;
+      if (Cp1252Upper(static_cast<unsigned char>(a[i])) !=
+          Cp1252Upper(static_cast<unsigned char>(b[i])))
+        return false;
     return true;
   }
   return Utf8UpperCase(a) == Utf8UpperCase(b);
@@ -293,8 +306,12 @@ std::string Cp1252ToUtf8(std::string_view cp1252) {
   return ToUtf8(cp1252, Cp1252());
 }
 
-std::string Cp1252ToCp850(std::string_view cp1252) { return Recode(cp1252, Cp1252(), Cp850()); }
-std::string Cp850ToCp1252(std::string_view cp850) { return Recode(cp850, Cp850(), Cp1252()); }
+std::string Cp1252ToCp850(std::string_view cp1252) {
+  return Recode(cp1252, Cp1252(), Cp850());
+}
+std::string Cp850ToCp1252(std::string_view cp850) {
+  return Recode(cp850, Cp850(), Cp1252());
+}
 
 std::string Utf8ToCp850(std::string_view utf8) {
   if (IsAscii(utf8)) return std::string(utf8);

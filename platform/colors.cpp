@@ -26,13 +26,23 @@ TColor ColorToRGB(TColor color) {
   if (Resolver())
     if (auto c = Resolver()(index)) return *c & 0xFFFFFF;
   switch (index) {
-    case 3: return 0xDBCDBF;    // inactive caption
-    case 4: case 15: return 0xF0F0F0;  // menu, button face
-    case 5: case 14: case 20: return 0xFFFFFF;  // window, highlight text, button highlight
-    case 13: return 0xD77800;   // highlight
-    case 16: return 0xA0A0A0;   // button shadow
-    case 17: return 0x6D6D6D;   // grey text
-    default: return 0x000000;   // menu text, window text, button text
+    case 3:
+      return 0xDBCDBF;  // inactive caption
+    case 4:
+    case 15:
+      return 0xF0F0F0;  // menu, button face
+    case 5:
+    case 14:
+    case 20:
+      return 0xFFFFFF;  // window, highlight text, button highlight
+    case 13:
+      return 0xD77800;  // highlight
+    case 16:
+      return 0xA0A0A0;  // button shadow
+    case 17:
+      return 0x6D6D6D;  // grey text
+    default:
+      return 0x000000;  // menu text, window text, button text
   }
 }
 

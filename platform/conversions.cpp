@@ -10,7 +10,9 @@
 namespace kvn::platform {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 // A scanner over the text, in the manner of the platform's date and time
 // parsers: numbers and separators may be preceded by blanks.
@@ -96,9 +98,24 @@ bool ScanDate(Scanner& sc, const LocaleSettings& s, TDateTime& out) {
     }
   } else {
     switch (order) {
-      case DateOrder::MDY: m = n1; d = n2; y = n3; yDigits = c3; break;
-      case DateOrder::YMD: y = n1; m = n2; d = n3; yDigits = c1; break;
-      default: d = n1; m = n2; y = n3; yDigits = c3; break;
+      case DateOrder::MDY:
+        m = n1;
+        d = n2;
+        y = n3;
+        yDigits = c3;
+        break;
+      case DateOrder::YMD:
+        y = n1;
+        m = n2;
+        d = n3;
+        yDigits = c1;
+        break;
+      default:
+        d = n1;
+        m = n2;
+        y = n3;
+        yDigits = c3;
+        break;
     }
     if (yDigits <= 2) {
       int base = CurrentYear() - s.twoDigitYearCenturyWindow;
@@ -254,8 +271,12 @@ std::optional<TDateTime> TryStrToTime(std::string_view text, const LocaleSetting
 
 namespace {
 
-bool Digit(char c) { return c >= '0' && c <= '9'; }
-int Two(std::string_view t, size_t at) { return (t[at] - '0') * 10 + (t[at + 1] - '0'); }
+bool Digit(char c) {
+  return c >= '0' && c <= '9';
+}
+int Two(std::string_view t, size_t at) {
+  return (t[at] - '0') * 10 + (t[at + 1] - '0');
+}
 
 // The two shapes every field text has ("dd/mm/yyyy" and "hh:nn:ss"), read
 // without the general scanner; nullopt sends other texts to it.
@@ -292,13 +313,21 @@ std::optional<TDateTime> TryStrToDateTime(std::string_view text, const LocaleSet
 std::string ConversionMessage(ConversionKind kind, std::string_view text) {
   const char* pattern = "";
   switch (kind) {
-    case ConversionKind::Integer: pattern = "'%s' n'est pas une valeur entière correcte"; break;
+    case ConversionKind::Integer:
+      pattern = "'%s' n'est pas une valeur entière correcte";
+      break;
     case ConversionKind::Float:
       pattern = "'%s' n'est pas une valeur en virgule flottante correcte";
       break;
-    case ConversionKind::Date: pattern = "'%s' n'est pas une date correcte"; break;
-    case ConversionKind::Time: pattern = "'%s' n'est pas une heure correcte"; break;
-    case ConversionKind::DateTime: pattern = "'%s' n'est pas une date et heure correcte"; break;
+    case ConversionKind::Date:
+      pattern = "'%s' n'est pas une date correcte";
+      break;
+    case ConversionKind::Time:
+      pattern = "'%s' n'est pas une heure correcte";
+      break;
+    case ConversionKind::DateTime:
+      pattern = "'%s' n'est pas une date et heure correcte";
+      break;
   }
   return Subst(pattern, {text});
 }

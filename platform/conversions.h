@@ -29,8 +29,7 @@ int64_t StrToInt64(std::string_view text);
 double StrToFloat(std::string_view text, const LocaleSettings& s = LocaleSettings::Current());
 TDateTime StrToDate(std::string_view text, const LocaleSettings& s = LocaleSettings::Current());
 TDateTime StrToTime(std::string_view text, const LocaleSettings& s = LocaleSettings::Current());
-TDateTime StrToDateTime(std::string_view text,
-                        const LocaleSettings& s = LocaleSettings::Current());
+TDateTime StrToDateTime(std::string_view text, const LocaleSettings& s = LocaleSettings::Current());
 
 // The messages, for callers that convert with the Try forms.
 enum class ConversionKind { Integer, Float, Date, Time, DateTime };

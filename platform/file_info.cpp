@@ -14,13 +14,12 @@
 namespace kvn::platform {
 
 std::optional<uint32_t> DosAttributes(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return std::nullopt;
   uint32_t attr = 0;
   if (!(st.st_mode & S_IWUSR)) attr |= kFaReadOnly;
-  std::string name = ExtractFileName(path.size() > 1 && path.back() == '/'
-                                         ? path.substr(0, path.size() - 1)
-                                         : path);
+  std::string name = ExtractFileName(
+      path.size() > 1 && path.back() == '/' ? path.substr(0, path.size() - 1) : path);
   if (!name.empty() && name[0] == '.' && name != "." && name != "..") attr |= kFaHidden;
   if (S_ISDIR(st.st_mode))
     attr |= kFaDirectory;
@@ -55,18 +54,18 @@ time_t UnixFromDosDateTime(uint32_t dos) {
 }
 
 std::optional<uint32_t> FileDosDateTime(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return std::nullopt;
   return DosDateTimeFromUnix(st.st_mtime);
 }
 
 bool FileExists(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 bool DirectoryExists(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -92,8 +91,7 @@ std::string WhyFolderCannotBeMade(const std::string& path) {
   bool missing = false;
   for (const std::string& word : Split(path, '/')) {
     if (word.empty()) continue;
-    if (word.size() > NAME_MAX)
-    {
+    if (word.size() > NAME_MAX) {
       size_t cut = 40;
       while (cut > 0 && (static_cast<unsigned char>(word[cut]) & 0xC0) == 0x80) --cut;
       return Subst("le nom « %s… » compte %s octets, plus que les %s que le système accepte.",
@@ -101,7 +99,7 @@ std::string WhyFolderCannotBeMade(const std::string& path) {
     }
     prefix += word + "/";
     if (missing) continue;
-    struct stat st{};
+    struct stat st {};
     const std::string part = prefix.substr(0, prefix.size() - 1);
     if (::stat(part.c_str(), &st) != 0) {
       if (errno != ENOENT) return Subst("\"%s\" : %s", {part, SystemErrorMessage(errno)});

@@ -240,7 +240,9 @@ std::string Render(std::string_view section, const SectionInfo& info, DecimalDig
   return out;
 }
 
-std::string ExponentText(int exponent) { return "E" + std::to_string(exponent); }
+std::string ExponentText(int exponent) {
+  return "E" + std::to_string(exponent);
+}
 
 }  // namespace
 
@@ -374,7 +376,9 @@ bool HasAmPm(std::string_view pic) {
   return false;
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+char Lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 
 void AppendDateTime(std::string& out, std::string_view pic, TDateTime value,
                     const LocaleSettings& s, int depth) {
@@ -417,12 +421,24 @@ void AppendDateTime(std::string& out, std::string_view pic, TDateTime value,
         break;
       case 'd':
         switch (count) {
-          case 1: AppendNumber(out, date.day, 1); break;
-          case 2: AppendNumber(out, date.day, 2); break;
-          case 3: out += s.shortDayNames[DayOfWeek(value) - 1]; break;
-          case 4: out += s.longDayNames[DayOfWeek(value) - 1]; break;
-          case 5: AppendDateTime(out, s.shortDateFormat, value, s, depth + 1); break;
-          default: AppendDateTime(out, s.longDateFormat, value, s, depth + 1); break;
+          case 1:
+            AppendNumber(out, date.day, 1);
+            break;
+          case 2:
+            AppendNumber(out, date.day, 2);
+            break;
+          case 3:
+            out += s.shortDayNames[DayOfWeek(value) - 1];
+            break;
+          case 4:
+            out += s.longDayNames[DayOfWeek(value) - 1];
+            break;
+          case 5:
+            AppendDateTime(out, s.shortDateFormat, value, s, depth + 1);
+            break;
+          default:
+            AppendDateTime(out, s.longDateFormat, value, s, depth + 1);
+            break;
         }
         last = 'd';
         break;
@@ -468,8 +484,7 @@ void AppendDateTime(std::string& out, std::string_view pic, TDateTime value,
         last = 'z';
         break;
       case 't':
-        AppendDateTime(out, count >= 2 ? s.longTimeFormat : s.shortTimeFormat, value, s,
-                       depth + 1);
+        AppendDateTime(out, count >= 2 ? s.longTimeFormat : s.shortTimeFormat, value, s, depth + 1);
         last = 't';
         break;
       case 'a': {
@@ -477,8 +492,8 @@ void AppendDateTime(std::string& out, std::string_view pic, TDateTime value,
         if (n == 5 || n == 3) {
           // "am/pm" and "a/p" print in the case the picture uses.
           bool pm = time.hour >= 12;
-          std::string_view part = pm ? pic.substr(i + (n == 5 ? 3 : 2), n == 5 ? 2 : 1)
-                                     : pic.substr(i, n == 5 ? 2 : 1);
+          std::string_view part =
+              pm ? pic.substr(i + (n == 5 ? 3 : 2), n == 5 ? 2 : 1) : pic.substr(i, n == 5 ? 2 : 1);
           out.append(part);
           count = n;
         } else if (n == 4) {

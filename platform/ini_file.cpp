@@ -43,7 +43,8 @@ std::vector<Line> SplitLines(const std::string& text) {
   while (pos < text.size()) {
     const size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
     size_t next = end;
-    if (next < text.size()) next += text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n' ? 2 : 1;
+    if (next < text.size())
+      next += text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n' ? 2 : 1;
     lines.push_back({pos, end, next});
     pos = next;
   }
@@ -130,7 +131,8 @@ std::string ForReader(const std::string& text) {
   std::string out = text;
   const std::vector<Line> lines = SplitLines(text);
   for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
-    const std::string_view trimmed = Trim(std::string_view(text).substr(line->begin, line->end - line->begin));
+    const std::string_view trimmed =
+        Trim(std::string_view(text).substr(line->begin, line->end - line->begin));
     if (!trimmed.empty() && trimmed.front() == '[' && trimmed.find(']') == std::string_view::npos)
       out.insert(line->begin, 1, ';');
   }
@@ -206,8 +208,7 @@ std::vector<std::string> IniFile::ReadSections() const {
   return sections;
 }
 
-void IniFile::WriteString(std::string_view section, std::string_view key,
-                          std::string_view value) {
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   std::vector<Line> lines = SplitLines(m_text);
   const std::string eol = m_text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
   std::string entry = std::string(key) + "=" + std::string(value);

@@ -31,46 +31,118 @@ std::string PictureFromStrftime(const std::string& fmt, char placeholder, char& 
     while ((f == '-' || f == '_' || f == '0' || f == 'E' || f == 'O') && i + 1 < fmt.size())
       f = fmt[++i];
     switch (f) {
-      case 'd': out += "dd"; break;
-      case 'e': out += "d"; break;
-      case 'm': out += "mm"; break;
-      case 'Y': out += "yyyy"; break;
-      case 'y': out += "yy"; break;
+      case 'd':
+        out += "dd";
+        break;
+      case 'e':
+        out += "d";
+        break;
+      case 'm':
+        out += "mm";
+        break;
+      case 'Y':
+        out += "yyyy";
+        break;
+      case 'y':
+        out += "yy";
+        break;
       case 'b':
-      case 'h': out += "mmm"; break;
-      case 'B': out += "mmmm"; break;
-      case 'a': out += "ddd"; break;
-      case 'A': out += "dddd"; break;
-      case 'H': out += "hh"; break;
-      case 'k': out += "h"; break;
-      case 'I': out += "hh"; twelveHour = true; break;
-      case 'l': out += "h"; twelveHour = true; break;
-      case 'M': out += "nn"; break;
-      case 'S': out += "ss"; break;
-      case 'p': out += "ampm"; twelveHour = true; break;
-      case 'T': out += "hh:nn:ss"; separator = ':'; break;
-      case 'R': out += "hh:nn"; separator = ':'; break;
-      case 'D': out += "mm/dd/yy"; separator = '/'; break;
-      case 'F': out += "yyyy/mm/dd"; separator = '-'; break;
-      case '%': out += '%'; break;
-      default: break;
+      case 'h':
+        out += "mmm";
+        break;
+      case 'B':
+        out += "mmmm";
+        break;
+      case 'a':
+        out += "ddd";
+        break;
+      case 'A':
+        out += "dddd";
+        break;
+      case 'H':
+        out += "hh";
+        break;
+      case 'k':
+        out += "h";
+        break;
+      case 'I':
+        out += "hh";
+        twelveHour = true;
+        break;
+      case 'l':
+        out += "h";
+        twelveHour = true;
+        break;
+      case 'M':
+        out += "nn";
+        break;
+      case 'S':
+        out += "ss";
+        break;
+      case 'p':
+        out += "ampm";
+        twelveHour = true;
+        break;
+      case 'T':
+        out += "hh:nn:ss";
+        separator = ':';
+        break;
+      case 'R':
+        out += "hh:nn";
+        separator = ':';
+        break;
+      case 'D':
+        out += "mm/dd/yy";
+        separator = '/';
+        break;
+      case 'F':
+        out += "yyyy/mm/dd";
+        separator = '-';
+        break;
+      case '%':
+        out += '%';
+        break;
+      default:
+        break;
     }
   }
   return out;
 }
 
-std::string Item(locale_t loc, nl_item item) { return Utf8ToCp1252(nl_langinfo_l(item, loc)); }
+std::string Item(locale_t loc, nl_item item) {
+  return Utf8ToCp1252(nl_langinfo_l(item, loc));
+}
 
 }  // namespace
 
 LocaleSettings LocaleSettings::French() {
   LocaleSettings s;
-  s.shortMonthNames = {"janv.", "f\xE9vr.", "mars", "avr.", "mai", "juin",
-                       "juil.", "ao\xFBt", "sept.", "oct.", "nov.", "d\xE9"
-                                                                   "c."};
-  s.longMonthNames = {"janvier", "f\xE9vrier", "mars",      "avril",   "mai",      "juin",
-                      "juillet", "ao\xFBt",    "septembre", "octobre", "novembre", "d\xE9"
-                                                                                   "cembre"};
+  s.shortMonthNames = {"janv.",
+                       "f\xE9vr.",
+                       "mars",
+                       "avr.",
+                       "mai",
+                       "juin",
+                       "juil.",
+                       "ao\xFBt",
+                       "sept.",
+                       "oct.",
+                       "nov.",
+                       "d\xE9"
+                       "c."};
+  s.longMonthNames = {"janvier",
+                      "f\xE9vrier",
+                      "mars",
+                      "avril",
+                      "mai",
+                      "juin",
+                      "juillet",
+                      "ao\xFBt",
+                      "septembre",
+                      "octobre",
+                      "novembre",
+                      "d\xE9"
+                      "cembre"};
   s.shortDayNames = {"dim.", "lun.", "mar.", "mer.", "jeu.", "ven.", "sam."};
   s.longDayNames = {"dimanche", "lundi", "mardi", "mercredi", "jeudi", "vendredi", "samedi"};
   return s;
@@ -144,7 +216,9 @@ LocaleSettings& LocaleSettings::Mutable() {
   return settings;
 }
 
-const LocaleSettings& LocaleSettings::Current() { return Mutable(); }
+const LocaleSettings& LocaleSettings::Current() {
+  return Mutable();
+}
 
 DecimalSeparatorScope::DecimalSeparatorScope(char separator)
     : m_previous(LocaleSettings::Current().decimalSeparator) {

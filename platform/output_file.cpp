@@ -36,7 +36,7 @@ struct Identity {
 };
 
 std::optional<Identity> IdentityOf(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return std::nullopt;
   return Identity{st.st_dev, st.st_ino};
 }
@@ -53,15 +53,17 @@ Protection& Protected() {
 }
 
 [[noreturn]] void RefuseProtected(const std::string& target) {
-  throw Error(Subst("Le fichier \"%s\" fait partie du catalogue (ses tables, kvn.ini ou le répertoire "
-                    "Archive) : il ne peut pas servir de fichier de sortie. Choisissez un autre nom.",
-                    {target}));
+  throw Error(
+      Subst("Le fichier \"%s\" fait partie du catalogue (ses tables, kvn.ini ou le répertoire "
+            "Archive) : il ne peut pas servir de fichier de sortie. Choisissez un autre nom.",
+            {target}));
 }
 
 [[noreturn]] void RefuseLinkedProtected(const std::string& target, const std::string& real) {
-  throw Error(Subst("Le fichier \"%s\" mène à \"%s\", qui fait partie du catalogue : il n'est pas écrit. "
-                    "Rien n'a été modifié.",
-                    {target, real}));
+  throw Error(
+      Subst("Le fichier \"%s\" mène à \"%s\", qui fait partie du catalogue : il n'est pas écrit. "
+            "Rien n'a été modifié.",
+            {target, real}));
 }
 
 std::string Absolute(const std::string& path) {
@@ -84,7 +86,7 @@ std::string ResolvedPath(const std::string& path, int depth = 0) {
       continue;
     }
     std::string next = current == "/" ? "/" + word : current + "/" + word;
-    struct stat st{};
+    struct stat st {};
     if (exists && ::lstat(next.c_str(), &st) == 0) {
       if (S_ISLNK(st.st_mode) && depth < 40) {
         // A link is followed even when what it names does not exist yet.
@@ -114,7 +116,8 @@ std::string NamedPath(const std::string& path) {
   const size_t slash = absolute.find_last_of('/');
   const std::string name = absolute.substr(slash + 1);
   if (name == "." || name == "..") return ResolvedPath(absolute);
-  const std::string folder = ResolvedPath(slash == 0 ? std::string("/") : absolute.substr(0, slash));
+  const std::string folder =
+      ResolvedPath(slash == 0 ? std::string("/") : absolute.substr(0, slash));
   return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
@@ -150,7 +153,8 @@ bool FileMatches(const std::string& file, const Target& t) {
   const auto id = IdentityOf(file);
   if (t.id && id == t.id) return true;
   if (ResolvedPath(file) == t.resolved) return true;
-  if (!id && t.folderId && ExtractFileName(file) == t.name && IdentityOf(FolderOf(file)) == t.folderId)
+  if (!id && t.folderId && ExtractFileName(file) == t.name &&
+      IdentityOf(FolderOf(file)) == t.folderId)
     return true;
   return false;
 }
@@ -237,7 +241,8 @@ void CheckOutputTarget(const std::string& target, bool ownFile) {
   // protected one. (A hard link to another file is a name of its own: the
   // rename leaves the other name's file as it was.)
   for (size_t i = 0; i < p.files.size(); ++i)
-    if (static_cast<int>(i) != named && SameEntry(p.files[i], t)) RefuseLinkedProtected(target, t.resolved);
+    if (static_cast<int>(i) != named && SameEntry(p.files[i], t))
+      RefuseLinkedProtected(target, t.resolved);
   for (size_t i = 0; i < p.folders.size(); ++i)
     if (static_cast<int>(p.files.size() + i) != named && FolderMatches(p.folders[i], t))
       RefuseLinkedProtected(target, t.resolved);
@@ -245,7 +250,8 @@ void CheckOutputTarget(const std::string& target, bool ownFile) {
 
 bool IsOutputTemporaryName(const std::string& name) {
   return name.size() > kTemporarySuffix + 1 && name[0] == '.' &&
-         name.compare(name.size() - kTemporarySuffix, sizeof kTemporaryMark - 1, kTemporaryMark) == 0;
+         name.compare(name.size() - kTemporarySuffix, sizeof kTemporaryMark - 1, kTemporaryMark) ==
+             0;
 }
 
 void RemoveStaleOutputFiles(const std::string& folder) noexcept {
@@ -259,7 +265,8 @@ void RemoveStaleOutputFiles(const std::string& folder) noexcept {
     if (!IsOutputTemporaryName(name) || BelongsToOutputSet(dirFd, name)) continue;
     int fd = ::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) continue;
-    struct stat st{}, now{};
+    struct stat st {
+    }, now{};
     // A free lock means its writer is gone; the name must still be that file.
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
         ::fstatat(dirFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_ino == st.st_ino &&
@@ -285,10 +292,11 @@ PreparedTarget PrepareTarget(const std::string& target, OutputOptions options) {
   PreparedTarget prepared;
   // A symbolic link is followed: the file it names is the one replaced.
   prepared.replaced = target;
-  struct stat st{};
+  struct stat st {};
   if (::stat(target.c_str(), &st) == 0) {
-    struct stat link{};
-    if (::lstat(target.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) prepared.replaced = RealPath(target);
+    struct stat link {};
+    if (::lstat(target.c_str(), &link) == 0 && S_ISLNK(link.st_mode))
+      prepared.replaced = RealPath(target);
     if (S_ISDIR(st.st_mode)) throw Error(FileCreateMessage(target, EISDIR));
     // A device or a pipe is written as it is: there is nothing to replace.
     prepared.direct = !S_ISREG(st.st_mode);
@@ -329,9 +337,10 @@ OutputFile::OutputFile(std::string target, OutputOptions options) : m_target(std
     ::flock(fd, LOCK_EX);
     // Another run's cleanup may have taken the file between its creation and
     // the lock: then the name is gone and a new one is made.
-    struct stat mine{}, named{};
-    if (::fstat(fd, &mine) == 0 && ::stat(pattern.c_str(), &named) == 0 && mine.st_ino == named.st_ino &&
-        mine.st_dev == named.st_dev) {
+    struct stat mine {
+    }, named{};
+    if (::fstat(fd, &mine) == 0 && ::stat(pattern.c_str(), &named) == 0 &&
+        mine.st_ino == named.st_ino && mine.st_dev == named.st_dev) {
       m_temporary = pattern;
       m_lockFd = ::dup(fd);
       ::close(fd);
@@ -374,7 +383,8 @@ void OutputFile::Commit() {
   if (::rename(m_temporary.c_str(), m_replaced.c_str()) != 0) {
     const int err = errno;
     Discard();
-    throw Error(Subst("Impossible de remplacer le fichier \"%s\". %s", {m_target, SystemErrorMessage(err)}));
+    throw Error(Subst("Impossible de remplacer le fichier \"%s\". %s",
+                      {m_target, SystemErrorMessage(err)}));
   }
   // The rename itself reaches the disk with its folder.
   int dirFd = ::open(FolderOf(m_replaced).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -2,8 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <linux/fs.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/random.h>
@@ -63,7 +63,8 @@ void WriteAll(int fd, const std::string& bytes, const std::string& shownName) {
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       const int err = n < 0 ? errno : EIO;
-      throw Error(Subst("Erreur d'écriture dans le fichier \"%s\". %s", {shownName, SystemErrorMessage(err)}));
+      throw Error(Subst("Erreur d'écriture dans le fichier \"%s\". %s",
+                        {shownName, SystemErrorMessage(err)}));
     }
     done += static_cast<size_t>(n);
   }
@@ -138,7 +139,8 @@ Record ReadRecord(int fd) {
 int LockRecord(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return -1;
-  struct stat st{}, now{};
+  struct stat st {
+  }, now{};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
       ::lstat(path.c_str(), &now) != 0 || now.st_ino != st.st_ino || now.st_dev != st.st_dev) {
     ::close(fd);
@@ -170,7 +172,7 @@ void RemoveMembers(const std::string& folder, const std::string& id) {
 void RollForward(const Record& record) {
   std::set<std::string> folders;
   for (const auto& [temporary, target] : record.members) {
-    struct stat st{};
+    struct stat st {};
     if (::lstat(temporary.c_str(), &st) == 0) ::rename(temporary.c_str(), target.c_str());
     folders.insert(FolderOf(target));
   }
@@ -197,17 +199,20 @@ void CheckReplaceable(const std::string& replaced, const std::string& shownName)
   const int fd = ::open(replaced.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
   if (fd >= 0) {
     int flags = 0;
-    const bool locked = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+    const bool locked = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                        (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
     ::close(fd);
     if (locked)
-      throw Error(Subst("Impossible de remplacer le fichier \"%s\" : il est marqué immuable ou en ajout seul "
-                        "(chattr). Aucun fichier de l'export n'a été modifié.",
-                        {shownName}));
+      throw Error(Subst(
+          "Impossible de remplacer le fichier \"%s\" : il est marqué immuable ou en ajout seul "
+          "(chattr). Aucun fichier de l'export n'a été modifié.",
+          {shownName}));
   }
   const std::string folder = FolderOf(replaced);
   if (::access(folder.c_str(), W_OK | X_OK) != 0)
-    throw Error(Subst("Impossible de remplacer le fichier \"%s\". %s Aucun fichier de l'export n'a été modifié.",
-                      {shownName, SystemErrorMessage(errno)}));
+    throw Error(Subst(
+        "Impossible de remplacer le fichier \"%s\". %s Aucun fichier de l'export n'a été modifié.",
+        {shownName, SystemErrorMessage(errno)}));
 }
 
 }  // namespace
@@ -220,7 +225,7 @@ void PausePointForTests(const char* point) {
 bool BelongsToOutputSet(int folderFd, const std::string& name) {
   if (name.size() < detail::kTemporaryIdLength) return false;
   const std::string record = kRecordPrefix + name.substr(name.size() - detail::kTemporaryIdLength);
-  struct stat st{};
+  struct stat st {};
   return ::fstatat(folderFd, record.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
@@ -232,7 +237,8 @@ void RecoverOutputSets(const std::string& folder) noexcept {
   const size_t prefix = sizeof kRecordPrefix - 1;
   while (dirent* entry = ::readdir(dir)) {
     const std::string name = entry->d_name;
-    if (name.size() == prefix + detail::kTemporaryIdLength && name.compare(0, prefix, kRecordPrefix) == 0)
+    if (name.size() == prefix + detail::kTemporaryIdLength &&
+        name.compare(0, prefix, kRecordPrefix) == 0)
       ids.push_back(name.substr(prefix));
   }
   ::closedir(dir);
@@ -287,7 +293,9 @@ OutputSet::~OutputSet() {
   if (!m_committed) Discard();
 }
 
-const std::string& OutputSet::Target(size_t member) const { return m_members.at(member)->target; }
+const std::string& OutputSet::Target(size_t member) const {
+  return m_members.at(member)->target;
+}
 
 OutputSet::Folder& OutputSet::FolderFor(const std::string& folderName) {
   const std::string path = WithSlash(RealPath(folderName));
@@ -302,7 +310,8 @@ OutputSet::Folder& OutputSet::FolderFor(const std::string& folderName) {
   folder->fd = ::open(folder->record.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (folder->fd < 0) throw Error(FileCreateMessage(folder->record, errno));
   ::flock(folder->fd, LOCK_EX);
-  struct stat mine{}, named{};
+  struct stat mine {
+  }, named{};
   if (::fstat(folder->fd, &mine) != 0 || ::lstat(folder->record.c_str(), &named) != 0 ||
       mine.st_ino != named.st_ino) {
     ::close(folder->fd);
@@ -313,7 +322,8 @@ OutputSet::Folder& OutputSet::FolderFor(const std::string& folderName) {
   try {
     WriteAll(folder->fd, bytes, folder->record);
     // The first record lists every folder that holds members.
-    if (!m_folders.empty()) WriteAll(m_folders.front()->fd, Word(kFolderWord, path), m_folders.front()->record);
+    if (!m_folders.empty())
+      WriteAll(m_folders.front()->fd, Word(kFolderWord, path), m_folders.front()->record);
   } catch (...) {
     ::unlink(folder->record.c_str());
     ::close(folder->fd);
@@ -382,15 +392,17 @@ void OutputSet::Commit() {
     // durable (a flush per file costs a disk wait per page).
     std::set<dev_t> devices;
     for (const auto& folder : m_folders) {
-      struct stat st{};
-      if (::fstat(folder->fd, &st) == 0 && devices.insert(st.st_dev).second && ::syncfs(folder->fd) != 0)
+      struct stat st {};
+      if (::fstat(folder->fd, &st) == 0 && devices.insert(st.st_dev).second &&
+          ::syncfs(folder->fd) != 0)
         throw Error(Subst("Erreur d'écriture dans le fichier \"%s\". %s",
                           {m_members.front()->target, SystemErrorMessage(errno)}));
     }
     if (!m_folders.empty()) {
       std::string bytes;
       for (const auto& member : m_members)
-        if (!member->direct) bytes += Word(kMemberWord, member->temporary) + member->replaced + '\0';
+        if (!member->direct)
+          bytes += Word(kMemberWord, member->temporary) + member->replaced + '\0';
       bytes += Word(kCommitWord);
       Folder& primary = *m_folders.front();
       WriteAll(primary.fd, bytes, primary.record);
@@ -423,7 +435,8 @@ void OutputSet::Commit() {
     m_folders.clear();
     m_members.clear();
     m_committed = true;
-    throw Error(Subst("Impossible de remplacer le fichier \"%s\". %s", {failed, SystemErrorMessage(failure)}));
+    throw Error(Subst("Impossible de remplacer le fichier \"%s\". %s",
+                      {failed, SystemErrorMessage(failure)}));
   }
   // The other folders' records first: the first record goes last.
   for (size_t i = m_folders.size(); i-- > 0;) {

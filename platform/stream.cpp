@@ -32,8 +32,12 @@ void Stream::WriteBuffer(const void* buffer, size_t count) {
   if (count != 0 && Write(buffer, count) != count) throw Error(WriteErrorText());
 }
 
-std::string Stream::ReadErrorText() const { return kReadErrorMessage; }
-std::string Stream::WriteErrorText() const { return kWriteErrorMessage; }
+std::string Stream::ReadErrorText() const {
+  return kReadErrorMessage;
+}
+std::string Stream::WriteErrorText() const {
+  return kWriteErrorMessage;
+}
 
 int64_t Stream::CopyFrom(Stream& source, int64_t count) {
   if (count == 0) {
@@ -58,10 +62,18 @@ constexpr size_t kFileBufferSize = 64 * 1024;
 FileStream::FileStream(const std::string& path, FileMode mode) : m_path(path) {
   int flags = O_CLOEXEC;
   switch (mode) {
-    case FileMode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
-    case FileMode::OpenRead: flags |= O_RDONLY; break;
-    case FileMode::OpenWrite: flags |= O_WRONLY; break;
-    case FileMode::OpenReadWrite: flags |= O_RDWR; break;
+    case FileMode::Create:
+      flags |= O_RDWR | O_CREAT | O_TRUNC;
+      break;
+    case FileMode::OpenRead:
+      flags |= O_RDONLY;
+      break;
+    case FileMode::OpenWrite:
+      flags |= O_WRONLY;
+      break;
+    case FileMode::OpenReadWrite:
+      flags |= O_RDWR;
+      break;
   }
   do {
     m_fd = ::open(path.c_str(), flags, 0666);
@@ -71,7 +83,7 @@ FileStream::FileStream(const std::string& path, FileMode mode) : m_path(path) {
     throw Error(mode == FileMode::Create ? FileCreateMessage(path, err)
                                          : FileOpenMessage(path, err));
   }
-  struct stat st{};
+  struct stat st {};
   if (::fstat(m_fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     ::close(m_fd);
     m_fd = -1;
@@ -98,8 +110,8 @@ std::string FileErrorText(const char* what, const std::string& name, int err) {
 }  // namespace
 
 std::string FileStream::ReadErrorText() const {
-  return FileErrorText("Erreur de lecture du fichier \"%s\".", m_displayName.empty() ? m_path : m_displayName,
-                       m_error);
+  return FileErrorText("Erreur de lecture du fichier \"%s\".",
+                       m_displayName.empty() ? m_path : m_displayName, m_error);
 }
 
 std::string FileStream::WriteErrorText() const {
@@ -195,7 +207,7 @@ size_t FileStream::Write(const void* buffer, size_t count) {
 int64_t FileStream::Seek(int64_t offset, SeekOrigin origin) {
   if (origin == SeekOrigin::Current && offset == 0) return m_position;
   Flush();
-  int whence = origin == SeekOrigin::Begin ? SEEK_SET
+  int whence = origin == SeekOrigin::Begin     ? SEEK_SET
                : origin == SeekOrigin::Current ? SEEK_CUR
                                                : SEEK_END;
   off_t r = ::lseek(m_fd, offset, whence);
@@ -209,7 +221,7 @@ int64_t FileStream::Seek(int64_t offset, SeekOrigin origin) {
 
 int64_t FileStream::Size() {
   Flush();
-  struct stat st{};
+  struct stat st {};
   if (::fstat(m_fd, &st) != 0) {
     m_error = errno;
     throw Error(ReadErrorText());

@@ -26,8 +26,12 @@ std::string Subst(std::string_view pattern, std::initializer_list<std::string_vi
   return out;
 }
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+char AsciiUpper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 std::string AsciiLowerCopy(std::string_view text) {
   std::string out(text);
@@ -71,7 +75,9 @@ std::string_view TrimRight(std::string_view text) {
   return text.substr(0, n);
 }
 
-std::string_view Trim(std::string_view text) { return TrimRight(TrimLeft(text)); }
+std::string_view Trim(std::string_view text) {
+  return TrimRight(TrimLeft(text));
+}
 
 std::vector<std::string> Split(std::string_view text, char separator) {
   std::vector<std::string> parts;

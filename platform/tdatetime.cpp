@@ -16,7 +16,9 @@ int64_t DaysBeforeYear(int64_t year) {
 
 }  // namespace
 
-bool IsLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+bool IsLeapYear(int year) {
+  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
 
 int DaysInMonth(int year, int month) {
   static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -34,8 +36,8 @@ std::optional<TDateTime> TryEncodeDate(int year, int month, int day) {
 }
 
 std::optional<TDateTime> TryEncodeTime(int hour, int minute, int second, int msec) {
-  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
-      msec < 0 || msec > 999)
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 || msec < 0 ||
+      msec > 999)
     return std::nullopt;
   int64_t ms = ((hour * 60 + minute) * 60 + second) * 1000LL + msec;
   return static_cast<TDateTime>(ms) / kMSecsPerDay;
@@ -128,10 +130,16 @@ TDateTime Now() {
   return date + time;
 }
 
-TDateTime Today() { return std::trunc(Now()); }
+TDateTime Today() {
+  return std::trunc(Now());
+}
 
-int CurrentYear() { return DecodeDate(Now()).year; }
+int CurrentYear() {
+  return DecodeDate(Now()).year;
+}
 
-void SetNowForTesting(std::optional<TDateTime> fixed) { g_fixedNow = fixed; }
+void SetNowForTesting(std::optional<TDateTime> fixed) {
+  g_fixedNow = fixed;
+}
 
 }  // namespace kvn::platform

@@ -16,11 +16,14 @@ namespace {
 iconv_t Open(const std::string& to) {
   iconv_t cd = iconv_open(to.c_str(), "UTF-8");
   if (cd == reinterpret_cast<iconv_t>(-1))
-    throw Error(Subst("Encodage inconnu : « %s » (le système ne sait pas écrire ce jeu de caractères).", {to}));
+    throw Error(Subst(
+        "Encodage inconnu : « %s » (le système ne sait pas écrire ce jeu de caractères).", {to}));
   return cd;
 }
 
-iconv_t Cd(void* p) { return static_cast<iconv_t>(p); }
+iconv_t Cd(void* p) {
+  return static_cast<iconv_t>(p);
+}
 
 std::string Folded(std::string_view name) {
   std::string out;
@@ -31,7 +34,9 @@ std::string Folded(std::string_view name) {
 
 }  // namespace
 
-bool TextEncoder::IsUtf8Name(std::string_view name) { return Folded(name) == "utf8"; }
+bool TextEncoder::IsUtf8Name(std::string_view name) {
+  return Folded(name) == "utf8";
+}
 
 bool TextEncoder::IsCp1252Name(std::string_view name) {
   const std::string f = Folded(name);
@@ -68,9 +73,12 @@ TextEncoder::~TextEncoder() {
 
 bool TextEncoder::CanHold(char32_t cp) {
   switch (m_kind) {
-    case Kind::Utf8: return true;
-    case Kind::Cp1252: return cp < 0x80 || Cp1252FromUnicode(cp) != '?';
-    case Kind::Other: break;
+    case Kind::Utf8:
+      return true;
+    case Kind::Cp1252:
+      return cp < 0x80 || Cp1252FromUnicode(cp) != '?';
+    case Kind::Other:
+      break;
   }
   if (auto it = m_holds.find(cp); it != m_holds.end()) return it->second;
   std::string utf8;
@@ -81,7 +89,8 @@ bool TextEncoder::CanHold(char32_t cp) {
   char* outp = out;
   size_t outLeft = sizeof out;
   iconv(Cd(m_probe), nullptr, nullptr, nullptr, nullptr);
-  const bool holds = iconv(Cd(m_probe), &in, &inLeft, &outp, &outLeft) != static_cast<size_t>(-1) && inLeft == 0;
+  const bool holds =
+      iconv(Cd(m_probe), &in, &inLeft, &outp, &outLeft) != static_cast<size_t>(-1) && inLeft == 0;
   m_holds.emplace(cp, holds);
   return holds;
 }

@@ -1,7 +1,5 @@
 #include "report/report.h"
 
-#include <QTextLayout>
-
 #include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QIODevice>
@@ -28,11 +26,19 @@ namespace kvn::report {
 
 // ----------------------------------------------------------------- data
 
-void DataSetRows::First() { m_dataSet.First(); }
-void DataSetRows::Next() { m_dataSet.Next(); }
-bool DataSetRows::Eof() const { return m_dataSet.Eof() || m_dataSet.IsEmpty(); }
+void DataSetRows::First() {
+  m_dataSet.First();
+}
+void DataSetRows::Next() {
+  m_dataSet.Next();
+}
+bool DataSetRows::Eof() const {
+  return m_dataSet.Eof() || m_dataSet.IsEmpty();
+}
 
-int64_t DataSetRows::Count() const { return m_dataSet.RecordCount(); }
+int64_t DataSetRows::Count() const {
+  return m_dataSet.RecordCount();
+}
 
 QString DataSetRows::Text(const QString& field) const {
   db::Field* f = m_dataSet.FindField(field.toStdString());
@@ -94,16 +100,22 @@ class Painter {
   // The text an element shows now.
   QString Text(const Element& e) const {
     switch (e.kind) {
-      case Element::Kind::Label: return e.text;
-      case Element::Kind::DataText: return e.data && !noRow ? e.data->Text(e.field) : QString();
+      case Element::Kind::Label:
+        return e.text;
+      case Element::Kind::DataText:
+        return e.data && !noRow ? e.data->Text(e.field) : QString();
       case Element::Kind::System:
         switch (e.system) {
-          case SystemData::Date: return e.text + m_date;
-          case SystemData::PageNumber: return e.text + QString::number(page);
-          case SystemData::DetailCount: return e.text + QString::number(details);
+          case SystemData::Date:
+            return e.text + m_date;
+          case SystemData::PageNumber:
+            return e.text + QString::number(page);
+          case SystemData::DetailCount:
+            return e.text + QString::number(details);
         }
         break;
-      case Element::Kind::Image: break;
+      case Element::Kind::Image:
+        break;
     }
     return {};
   }
@@ -122,7 +134,8 @@ class Painter {
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
       line.setLineWidth(width);
       QString part = laid.mid(line.textStart(), line.textLength());
-      while (!part.isEmpty() && (part.back().isSpace() || part.back() == QChar::LineSeparator)) part.chop(1);
+      while (!part.isEmpty() && (part.back().isSpace() || part.back() == QChar::LineSeparator))
+        part.chop(1);
       lines << part;
     }
     layout.endLayout();
@@ -139,22 +152,24 @@ class Painter {
       if (text.isEmpty()) continue;
       QFontMetricsF metrics(e.Font(), &m_device);
       const auto lines = Lines(text, e.Font(), e.box.width() * m_scaleX).size();
-      if (lines > 1) extra = std::max(extra, static_cast<double>(lines - 1) * metrics.lineSpacing() / m_scaleY);
+      if (lines > 1)
+        extra = std::max(extra, static_cast<double>(lines - 1) * metrics.lineSpacing() / m_scaleY);
     }
     return band.height + extra;
   }
 
   void Draw(const Band& band, double top) {
     for (const Element& e : band.elements) {
-      const QRectF box((e.box.x()) * m_scaleX, (top + e.box.y()) * m_scaleY, e.box.width() * m_scaleX,
-                       e.box.height() * m_scaleY);
+      const QRectF box((e.box.x()) * m_scaleX, (top + e.box.y()) * m_scaleY,
+                       e.box.width() * m_scaleX, e.box.height() * m_scaleY);
       if (e.kind == Element::Kind::Image) {
         if (e.image.isNull()) continue;
         // At its own size from the top left corner, cut at the box.
         m_painter.save();
         m_painter.setClipRect(box);
-        m_painter.drawImage(QRectF(box.topLeft(), QSizeF(e.image.width() * m_scaleX, e.image.height() * m_scaleY)),
-                            e.image);
+        m_painter.drawImage(
+            QRectF(box.topLeft(), QSizeF(e.image.width() * m_scaleX, e.image.height() * m_scaleY)),
+            e.image);
         m_painter.restore();
         continue;
       }
@@ -203,7 +218,8 @@ int Report::Print(QPagedPaintDevice& device) {
   if (auto* printer = dynamic_cast<QPrinter*>(&device); printer && Page.firstTray)
     printer->setPaperSource(QPrinter::Upper);
   QPainter painter;
-  if (!painter.begin(&device)) throw Error("Impossible d'imprimer l'état : le périphérique refuse le dessin");
+  if (!painter.begin(&device))
+    throw Error("Impossible d'imprimer l'état : le périphérique refuse le dessin");
   const QString date =
       QString::fromStdString(platform::DateToStr(PrintDate ? *PrintDate : platform::Now()));
   Painter p(device, painter, date);
@@ -272,7 +288,9 @@ namespace {
 // is known (and why) instead of being lost inside the writer.
 class StreamDevice : public QIODevice {
  public:
-  explicit StreamDevice(platform::FileStream& stream) : m_stream(stream) { open(QIODevice::WriteOnly); }
+  explicit StreamDevice(platform::FileStream& stream) : m_stream(stream) {
+    open(QIODevice::WriteOnly);
+  }
   bool Failed() const { return m_failed; }
 
  protected:
@@ -318,8 +336,9 @@ void Report::ExportPdf(const QString& path) {
   }
   stream.Flush();
   if (!out.Direct() && !EndsLikePdf(stream))
-    throw Error(platform::Subst("Le fichier PDF \"%s\" est incomplet : l'écriture n'est pas allée jusqu'au bout.",
-                                {path.toStdString()}));
+    throw Error(platform::Subst(
+        "Le fichier PDF \"%s\" est incomplet : l'écriture n'est pas allée jusqu'au bout.",
+        {path.toStdString()}));
   out.Commit();
 }
 
@@ -330,8 +349,12 @@ PrintPreview g_printPreview;
 Previewer* g_previewer = nullptr;
 }  // namespace
 
-Previewer& ReportPreviewer() { return g_previewer ? *g_previewer : g_printPreview; }
-void SetPreviewerForTesting(Previewer* previewer) { g_previewer = previewer; }
+Previewer& ReportPreviewer() {
+  return g_previewer ? *g_previewer : g_printPreview;
+}
+void SetPreviewerForTesting(Previewer* previewer) {
+  g_previewer = previewer;
+}
 
 void PrintPreview::Preview(Report& report, QWidget* parent) {
   QPrinter printer(QPrinter::HighResolution);
@@ -349,8 +372,9 @@ void PrintPreview::Preview(Report& report, QWidget* parent) {
   const int64_t rows = report.Data ? report.Data->Count() : 0;
   std::unique_ptr<QProgressDialog> progress;
   if (rows > progressFrom) {
-    progress = std::make_unique<QProgressDialog>(QStringLiteral("Préparation de l'aperçu…"), QString(), 0,
-                                                 static_cast<int>(std::min<int64_t>(rows, 1 << 30)), parent);
+    progress = std::make_unique<QProgressDialog>(
+        QStringLiteral("Préparation de l'aperçu…"), QString(), 0,
+        static_cast<int>(std::min<int64_t>(rows, 1 << 30)), parent);
     progress->setWindowTitle(QStringLiteral("Aperçu avant impression"));
     progress->setObjectName("PreviewProgress");
     progress->setMinimumDuration(0);
@@ -369,17 +393,18 @@ void PrintPreview::Preview(Report& report, QWidget* parent) {
     Report& r;
     ~Clear() { r.OnPage = nullptr; }
   } clear{report};
-  QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&report, &failure, &dialog, &progress](QPrinter* p) {
-    if (failure) return;
-    try {
-      report.Print(*p);
-      // Once laid out, the pages are shown: the progress window goes.
-      if (progress) progress->hide();
-    } catch (...) {
-      failure = std::current_exception();
-      QTimer::singleShot(0, &dialog, &QDialog::reject);
-    }
-  });
+  QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                   [&report, &failure, &dialog, &progress](QPrinter* p) {
+                     if (failure) return;
+                     try {
+                       report.Print(*p);
+                       // Once laid out, the pages are shown: the progress window goes.
+                       if (progress) progress->hide();
+                     } catch (...) {
+                       failure = std::current_exception();
+                       QTimer::singleShot(0, &dialog, &QDialog::reject);
+                     }
+                   });
   if (onShown) QTimer::singleShot(0, &dialog, [this, &dialog] { onShown(&dialog); });
   dialog.exec();
   if (failure) std::rethrow_exception(failure);

@@ -9,7 +9,6 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QString>
-
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -26,49 +25,73 @@ struct DemoFilm {
   const char* support;
   const char* duree;
   double nbCd;
-  const char* nom;       // borrower, or nullptr
-  const char* preteLe;   // dd/mm/yyyy, or nullptr
+  const char* nom;      // borrower, or nullptr
+  const char* preteLe;  // dd/mm/yyyy, or nullptr
   bool front;
   bool back;
 };
 
 const DemoFilm kFilms[] = {
-    {"DVD-001", "Le Fabuleux Destin d'Amélie Poulain", "Comédie", "DVD", "02:02:00", 1, nullptr, nullptr, true, true},
-    {"DVD-002", "La Haine", "Drame", "DVD", "01:38:00", 1, "Jérôme Martin", "14/11/2026", true, false},
+    {"DVD-001", "Le Fabuleux Destin d'Amélie Poulain", "Comédie", "DVD", "02:02:00", 1, nullptr,
+     nullptr, true, true},
+    {"DVD-002", "La Haine", "Drame", "DVD", "01:38:00", 1, "Jérôme Martin", "14/11/2026", true,
+     false},
     {"VHS-003", "Les Visiteurs", "Comédie", "VHS", "01:47:00", 1, nullptr, nullptr, true, false},
     {"DVD-004", "Le Dîner de cons", "Comédie", "DVD", "01:20:00", 1, nullptr, nullptr, true, true},
-    {"DVD-005", "Astérix et Obélix : Mission Cléopâtre", "Comédie", "DVD", "01:47:00", 1, nullptr, nullptr, true, false},
-    {"VHS-006", "Le Grand Bleu", "Drame", "VHS", "02:48:00", 2, "Hélène Dubois", "02/12/2026", true, false},
+    {"DVD-005", "Astérix et Obélix : Mission Cléopâtre", "Comédie", "DVD", "01:47:00", 1, nullptr,
+     nullptr, true, false},
+    {"VHS-006", "Le Grand Bleu", "Drame", "VHS", "02:48:00", 2, "Hélène Dubois", "02/12/2026", true,
+     false},
     {"DVD-007", "Léon", "Action", "DVD", "01:50:00", 1, nullptr, nullptr, true, true},
     {"DVD-008", "Nikita", "Action", "DVD", "01:57:00", 1, nullptr, nullptr, false, false},
-    {"VCD-009", "La Cité de la peur", "Comédie", "VCD", "01:33:00", 2, nullptr, nullptr, true, false},
-    {"DVD-010", "Le Cinquième Élément", "Science-Fiction", "DVD", "02:06:00", 1, "Zoé Lefèvre", "28/11/2026", true, true},
-    {"DVD-011", "Les Quatre Cents Coups", "Drame", "DVD", "01:39:00", 1, nullptr, nullptr, true, false},
-    {"VHS-012", "À bout de souffle", "Policier", "VHS", "01:30:00", 1, nullptr, nullptr, true, false},
-    {"DVD-013", "La Grande Vadrouille", "Guerre", "DVD", "02:12:00", 1, nullptr, nullptr, true, false},
+    {"VCD-009", "La Cité de la peur", "Comédie", "VCD", "01:33:00", 2, nullptr, nullptr, true,
+     false},
+    {"DVD-010", "Le Cinquième Élément", "Science-Fiction", "DVD", "02:06:00", 1, "Zoé Lefèvre",
+     "28/11/2026", true, true},
+    {"DVD-011", "Les Quatre Cents Coups", "Drame", "DVD", "01:39:00", 1, nullptr, nullptr, true,
+     false},
+    {"VHS-012", "À bout de souffle", "Policier", "VHS", "01:30:00", 1, nullptr, nullptr, true,
+     false},
+    {"DVD-013", "La Grande Vadrouille", "Guerre", "DVD", "02:12:00", 1, nullptr, nullptr, true,
+     false},
     {"DVD-014", "Jean de Florette", "Drame", "DVD", "02:01:00", 1, nullptr, nullptr, true, false},
     {"DVD-015", "Manon des sources", "Drame", "DVD", "01:53:00", 1, nullptr, nullptr, false, false},
-    {"VHS-016", "Le Pacte des loups", "Horreur", "VHS", "02:22:00", 2, nullptr, nullptr, true, false},
-    {"DivX-017", "Les Rivières pourpres", "Thriller", "DivX ;-)", "01:46:00", 1, "Loïc Bernard", "05/10/2026", true, false},
+    {"VHS-016", "Le Pacte des loups", "Horreur", "VHS", "02:22:00", 2, nullptr, nullptr, true,
+     false},
+    {"DivX-017", "Les Rivières pourpres", "Thriller", "DivX ;-)", "01:46:00", 1, "Loïc Bernard",
+     "05/10/2026", true, false},
     {"DVD-018", "Taxi", "Action", "DVD", "01:26:00", 1, nullptr, nullptr, true, false},
-    {"DVD-019", "Le Père Noël est une ordure", "Comédie", "DVD", "01:28:00", 1, nullptr, nullptr, true, true},
-    {"(S)VCD-020", "Les Bronzés font du ski", "Comédie", "(S)VCD", "01:30:00", 2, nullptr, nullptr, true, false},
-    {"DVD-021", "Cyrano de Bergerac", "Romantique", "DVD", "02:17:00", 1, nullptr, nullptr, true, false},
+    {"DVD-019", "Le Père Noël est une ordure", "Comédie", "DVD", "01:28:00", 1, nullptr, nullptr,
+     true, true},
+    {"(S)VCD-020", "Les Bronzés font du ski", "Comédie", "(S)VCD", "01:30:00", 2, nullptr, nullptr,
+     true, false},
+    {"DVD-021", "Cyrano de Bergerac", "Romantique", "DVD", "02:17:00", 1, nullptr, nullptr, true,
+     false},
     {"DVD-022", "Indochine", "Drame", "DVD", "02:39:00", 2, nullptr, nullptr, false, false},
     {"VHS-023", "La Reine Margot", "Drame", "VHS", "02:42:00", 2, nullptr, nullptr, true, false},
-    {"DVD-024", "Les Choristes", "Drame", "DVD", "01:37:00", 1, "Chloé Moreau", "20/11/2026", true, false},
+    {"DVD-024", "Les Choristes", "Drame", "DVD", "01:37:00", 1, "Chloé Moreau", "20/11/2026", true,
+     false},
     {"DVD-025", "Microcosmos", "Fiction", "DVD", "01:13:00", 1, nullptr, nullptr, true, false},
-    {"DVD-026", "Le Roi et l'Oiseau", "Dessin animé", "DVD", "01:27:00", 1, nullptr, nullptr, true, true},
-    {"DVD-027", "Les Triplettes de Belleville", "Dessin animé", "DVD", "01:20:00", 1, nullptr, nullptr, true, false},
-    {"VHS-028", "Le Salaire de la peur", "Thriller", "VHS", "02:11:00", 1, nullptr, nullptr, false, false},
-    {"DVD-029", "Les Tontons flingueurs", "Policier", "DVD", "01:45:00", 1, nullptr, nullptr, true, false},
-    {"DVD-030", "OSS 117 : Le Caire, nid d'espions", "Comédie", "DVD", "01:39:00", 1, nullptr, nullptr, true, false},
+    {"DVD-026", "Le Roi et l'Oiseau", "Dessin animé", "DVD", "01:27:00", 1, nullptr, nullptr, true,
+     true},
+    {"DVD-027", "Les Triplettes de Belleville", "Dessin animé", "DVD", "01:20:00", 1, nullptr,
+     nullptr, true, false},
+    {"VHS-028", "Le Salaire de la peur", "Thriller", "VHS", "02:11:00", 1, nullptr, nullptr, false,
+     false},
+    {"DVD-029", "Les Tontons flingueurs", "Policier", "DVD", "01:45:00", 1, nullptr, nullptr, true,
+     false},
+    {"DVD-030", "OSS 117 : Le Caire, nid d'espions", "Comédie", "DVD", "01:39:00", 1, nullptr,
+     nullptr, true, false},
     {"DVD-031", "Le Samouraï", "Policier", "DVD", "01:45:00", 1, nullptr, nullptr, true, false},
-    {"DivX-032", "La Planète sauvage", "Science-Fiction", "DivX ;-)", "01:12:00", 1, nullptr, nullptr, true, false},
-    {"DVD-033", "Il était une fois dans l'Ouest", "Western", "DVD", "02:45:00", 2, "Gérard Faure", "01/12/2026", true, true},
+    {"DivX-032", "La Planète sauvage", "Science-Fiction", "DivX ;-)", "01:12:00", 1, nullptr,
+     nullptr, true, false},
+    {"DVD-033", "Il était une fois dans l'Ouest", "Western", "DVD", "02:45:00", 2, "Gérard Faure",
+     "01/12/2026", true, true},
     {"DVD-034", "Ben-Hur", "Peplum", "DVD", "03:32:00", 2, nullptr, nullptr, true, false},
-    {"VHS-035", "La Fureur du dragon", "Karate", "VHS", "01:39:00", 1, nullptr, nullptr, false, false},
-    {"DVD-036", "Un long dimanche de fiançailles", "Guerre", "DVD", "02:13:00", 1, nullptr, nullptr, true, false},
+    {"VHS-035", "La Fureur du dragon", "Karate", "VHS", "01:39:00", 1, nullptr, nullptr, false,
+     false},
+    {"DVD-036", "Un long dimanche de fiançailles", "Guerre", "DVD", "02:13:00", 1, nullptr, nullptr,
+     true, false},
 };
 
 // A cover: a coloured gradient, a frame and the title.

@@ -16,16 +16,16 @@
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QInputDialog>
-#include <QPushButton>
 #include <QLabel>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <atomic>
 #include <cstdlib>
-#include <memory>
-#include <thread>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "acquire/twain.h"
@@ -97,15 +97,18 @@ bool OptionsDialog(SANE_Handle h) {
     QDoubleSpinBox* box;
   };
   std::vector<Numeric> numbers;
-  const std::pair<const char*, const char*> numeric[] = {{SANE_NAME_SCAN_RESOLUTION, "Résolution (ppp)"},
-                                                         {SANE_NAME_SCAN_TL_X, "Gauche (mm)"},
-                                                         {SANE_NAME_SCAN_TL_Y, "Haut (mm)"},
-                                                         {SANE_NAME_SCAN_BR_X, "Droite (mm)"},
-                                                         {SANE_NAME_SCAN_BR_Y, "Bas (mm)"}};
+  const std::pair<const char*, const char*> numeric[] = {
+      {SANE_NAME_SCAN_RESOLUTION, "Résolution (ppp)"},
+      {SANE_NAME_SCAN_TL_X, "Gauche (mm)"},
+      {SANE_NAME_SCAN_TL_Y, "Haut (mm)"},
+      {SANE_NAME_SCAN_BR_X, "Droite (mm)"},
+      {SANE_NAME_SCAN_BR_Y, "Bas (mm)"}};
   for (const auto& [name, label] : numeric) {
     SANE_Int index = 0;
     const SANE_Option_Descriptor* d = FindOption(h, name, index);
-    if (!d || (d->type != SANE_TYPE_INT && d->type != SANE_TYPE_FIXED) || d->size != sizeof(SANE_Word)) continue;
+    if (!d || (d->type != SANE_TYPE_INT && d->type != SANE_TYPE_FIXED) ||
+        d->size != sizeof(SANE_Word))
+      continue;
     SANE_Word value = 0;
     sane_control_option(h, index, SANE_ACTION_GET_VALUE, &value, nullptr);
     auto* box = new QDoubleSpinBox(&dialog);
@@ -121,12 +124,14 @@ bool OptionsDialog(SANE_Handle h) {
   SANE_Int modeIndex = 0;
   const SANE_Option_Descriptor* mode = FindOption(h, SANE_NAME_SCAN_MODE, modeIndex);
   QComboBox* modes = nullptr;
-  if (mode && mode->type == SANE_TYPE_STRING && mode->constraint_type == SANE_CONSTRAINT_STRING_LIST) {
+  if (mode && mode->type == SANE_TYPE_STRING &&
+      mode->constraint_type == SANE_CONSTRAINT_STRING_LIST) {
     std::vector<char> current(static_cast<size_t>(mode->size) + 1, '\0');
     sane_control_option(h, modeIndex, SANE_ACTION_GET_VALUE, current.data(), nullptr);
     modes = new QComboBox(&dialog);
     modes->setObjectName("mode");
-    for (const SANE_String_Const* s = mode->constraint.string_list; *s; ++s) modes->addItem(QString::fromUtf8(*s));
+    for (const SANE_String_Const* s = mode->constraint.string_list; *s; ++s)
+      modes->addItem(QString::fromUtf8(*s));
     modes->setCurrentText(QString::fromUtf8(current.data()));
     form->addRow(QStringLiteral("Mode"), modes);
   }
@@ -166,7 +171,8 @@ void* Scan(SANE_Handle h, const std::atomic<bool>& cancelled) {
   for (bool last = false; !last;) {
     if (cancelled || sane_start(h) != SANE_STATUS_GOOD) return nullptr;
     SANE_Parameters p;
-    if (sane_get_parameters(h, &p) != SANE_STATUS_GOOD || p.bytes_per_line <= 0 || p.pixels_per_line <= 0) {
+    if (sane_get_parameters(h, &p) != SANE_STATUS_GOOD || p.bytes_per_line <= 0 ||
+        p.pixels_per_line <= 0) {
       sane_cancel(h);
       return nullptr;
     }
@@ -179,7 +185,8 @@ void* Scan(SANE_Handle h, const std::atomic<bool>& cancelled) {
         return nullptr;
       }
       SANE_Int n = 0;
-      const SANE_Status status = sane_read(h, buffer.data(), static_cast<SANE_Int>(buffer.size()), &n);
+      const SANE_Status status =
+          sane_read(h, buffer.data(), static_cast<SANE_Int>(buffer.size()), &n);
       if (status == SANE_STATUS_EOF) break;
       if (status != SANE_STATUS_GOOD) {
         sane_cancel(h);
@@ -196,17 +203,26 @@ void* Scan(SANE_Handle h, const std::atomic<bool>& cancelled) {
     const int rows = std::min(lines, height);
     std::vector<unsigned char> line(static_cast<size_t>(p.bytes_per_line));
     for (int y = 0; y < rows; ++y) {
-      std::memcpy(line.data(), data.data() + static_cast<size_t>(y) * p.bytes_per_line, line.size());
+      std::memcpy(line.data(), data.data() + static_cast<size_t>(y) * p.bytes_per_line,
+                  line.size());
       unsigned char* out = rgb.data() + static_cast<size_t>(y) * width * 3;
       for (int x = 0; x < std::min(width, p.pixels_per_line); ++x) {
         switch (p.format) {
-          case SANE_FRAME_GRAY: out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = Sample(line, p.depth, x); break;
+          case SANE_FRAME_GRAY:
+            out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = Sample(line, p.depth, x);
+            break;
           case SANE_FRAME_RGB:
             for (int c = 0; c < 3; ++c) out[3 * x + c] = Sample(line, p.depth, 3 * x + c);
             break;
-          case SANE_FRAME_RED: out[3 * x] = Sample(line, p.depth, x); break;
-          case SANE_FRAME_GREEN: out[3 * x + 1] = Sample(line, p.depth, x); break;
-          case SANE_FRAME_BLUE: out[3 * x + 2] = Sample(line, p.depth, x); break;
+          case SANE_FRAME_RED:
+            out[3 * x] = Sample(line, p.depth, x);
+            break;
+          case SANE_FRAME_GREEN:
+            out[3 * x + 1] = Sample(line, p.depth, x);
+            break;
+          case SANE_FRAME_BLUE:
+            out[3 * x + 2] = Sample(line, p.depth, x);
+            break;
         }
       }
     }
@@ -218,7 +234,8 @@ void* Scan(SANE_Handle h, const std::atomic<bool>& cancelled) {
   auto* block = static_cast<unsigned char*>(std::calloc(1, size));
   if (!block) return nullptr;
   const auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) block[at + static_cast<size_t>(i)] = static_cast<unsigned char>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+      block[at + static_cast<size_t>(i)] = static_cast<unsigned char>(v >> (8 * i));
   };
   put32(0, 40);
   put32(4, static_cast<uint32_t>(width));
@@ -305,8 +322,9 @@ TW_UINT16 Control(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
           QStringList names;
           for (int i = 0; devices[i]; ++i) names << QString::fromUtf8(devices[i]->name);
           bool ok = false;
-          const QString pick = QInputDialog::getItem(QApplication::activeWindow(), QStringLiteral("Sources"),
-                                                     QStringLiteral("Scanner :"), names, 0, false, &ok);
+          const QString pick =
+              QInputDialog::getItem(QApplication::activeWindow(), QStringLiteral("Sources"),
+                                    QStringLiteral("Scanner :"), names, 0, false, &ok);
           if (!ok) return TWRC_CANCEL;
           chosen = static_cast<int>(names.indexOf(pick));
         }
@@ -410,14 +428,17 @@ TW_UINT16 Control(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
       if (m.state == 6 || m.state == 7) m.state = 5;
       return TWRC_SUCCESS;
     }
-    default: return Fail(TWCC_BADPROTOCOL);
+    default:
+      return Fail(TWCC_BADPROTOCOL);
   }
 }
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) TW_UINT16 DSM_Entry(TW_IDENTITY* origin, TW_IDENTITY* dest,
-                                                                      TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
+extern "C" __attribute__((visibility("default"))) TW_UINT16 DSM_Entry(TW_IDENTITY* origin,
+                                                                      TW_IDENTITY* dest,
+                                                                      TW_UINT32 dg, TW_UINT16 dat,
+                                                                      TW_UINT16 msg,
                                                                       TW_MEMREF data) {
   (void)origin;
   (void)dest;

@@ -60,9 +60,9 @@ namespace {
 // ten characters at most, starting with a letter.
 std::string AsciiFieldName(const std::string& name) {
   static const char* const kFolded[64] = {
-      "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I", "I",   // 0xC0
+      "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I",  "I",   // 0xC0
       "D", "N", "O", "O", "O", "O", "O",  "_", "O", "U", "U", "U", "U", "Y", "TH", "SS",  // 0xD0
-      "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I", "I",   // 0xE0
+      "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I",  "I",   // 0xE0
       "D", "N", "O", "O", "O", "O", "O",  "_", "O", "U", "U", "U", "U", "Y", "TH", "Y"};  // 0xF0
   std::string out;
   for (char c : name) {
@@ -102,7 +102,9 @@ void TQExportDBF::GetColumnOptions(ColumnOptions& o) const {
   o.ColumnsLength = &ColumnsLength;
 }
 
-bool TQExportDBF::WriterEncodes() const { return false; }
+bool TQExportDBF::WriterEncodes() const {
+  return false;
+}
 
 std::unique_ptr<TQExportWriter> TQExportDBF::CreateWriter(platform::Stream& stream) {
   return std::make_unique<TQDBFWriter>(this, stream);
@@ -125,8 +127,9 @@ void TQExportDBF::BeginExport() {
       c.Width = 1;
     }
   }
-  columns.WidenToValues(measured,
-                        [](size_t, std::string_view raw) { return static_cast<int>(platform::Utf8Length(raw)); });
+  columns.WidenToValues(measured, [](size_t, std::string_view raw) {
+    return static_cast<int>(platform::Utf8Length(raw));
+  });
   std::vector<std::string> names;
   int offset = 0;
   bool blobs = false;
@@ -138,19 +141,31 @@ void TQExportDBF::BeginExport() {
       blobs = true;
     } else {
       switch (c.ColType) {
-        case TQExportColType::Integer: f.type = 'N', f.length = 11; break;
+        case TQExportColType::Integer:
+          f.type = 'N', f.length = 11;
+          break;
         case TQExportColType::Float:
-        case TQExportColType::Currency: f.type = 'N', f.length = 15, f.decimals = 4; break;
+        case TQExportColType::Currency:
+          f.type = 'N', f.length = 15, f.decimals = 4;
+          break;
         case TQExportColType::Date:
-        case TQExportColType::DateTime: f.type = 'D', f.length = 8; break;
+        case TQExportColType::DateTime:
+          f.type = 'D', f.length = 8;
+          break;
         // dBASE has no time of day: a duration is kept as its text "hh:nn:ss"
         // rather than as the date 30 December 1899.
-        case TQExportColType::Time: f.type = 'C', f.length = 8; break;
+        case TQExportColType::Time:
+          f.type = 'C', f.length = 8;
+          break;
         case TQExportColType::String:
           f.type = 'C', f.length = std::clamp(measured[i] ? c.Width : c.Length, 1, 254);
           break;
-        case TQExportColType::Boolean: f.type = 'L', f.length = 1; break;
-        case TQExportColType::Unknown: f.type = 'C', f.length = 10; break;
+        case TQExportColType::Boolean:
+          f.type = 'L', f.length = 1;
+          break;
+        case TQExportColType::Unknown:
+          f.type = 'C', f.length = 10;
+          break;
       }
     }
     f.offset = offset;
@@ -191,7 +206,8 @@ void TQExportDBF::BeginExport() {
   // texts without being told.
   h[29] = 0x03;
   std::string bytes(reinterpret_cast<const char*>(h.data()), h.size());
-  for (const DbfField& f : fields) bytes.append(reinterpret_cast<const char*>(f.descriptor.data()), 32);
+  for (const DbfField& f : fields)
+    bytes.append(reinterpret_cast<const char*>(f.descriptor.data()), 32);
   bytes += '\x0D';
   w.Write(bytes);
   m_records = 0;
@@ -210,14 +226,15 @@ void TQExportDBF::AfterExport() {
   TQExportText::AfterExport();
 }
 
-void TQExportDBF::FieldText(const TQExportColumn& column, const DbfField& field, bool null, std::string value,
-                            std::string& out) {
+void TQExportDBF::FieldText(const TQExportColumn& column, const DbfField& field, bool null,
+                            std::string value, std::string& out) {
   // Only a real null is empty: a film called "Null" keeps its title.
   if (null) value.clear();
   // Windows-1252, as the table's language driver says; what it lacks is "?",
   // counted. Lengths are then counted in its bytes.
   const std::string utf8 = value;  // as messages name it
-  if (!platform::IsAscii(value)) value = Encoder() ? Encoder()->Encode(value) : platform::Utf8ToCp1252(value);
+  if (!platform::IsAscii(value))
+    value = Encoder() ? Encoder()->Encode(value) : platform::Utf8ToCp1252(value);
   const int length = field.length;
   if (column.IsBlob) {
     // Memo texts of a data set; raw blobs (pictures) have no place in a
@@ -238,13 +255,16 @@ void TQExportDBF::FieldText(const TQExportColumn& column, const DbfField& field,
       auto v = platform::TryStrToFloat(value);
       if (!v) ThrowValueError(column, platform::ConversionKind::Float, utf8);
       char buffer[64];
-      auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, *v, std::chars_format::fixed, 4);
+      auto [end, ec] =
+          std::to_chars(buffer, buffer + sizeof buffer, *v, std::chars_format::fixed, 4);
       const std::string text(buffer, ec == std::errc() ? end : buffer);
-      if (static_cast<int>(text.size()) > length || text.empty()) ThrowTooLong(column, utf8, length);
+      if (static_cast<int>(text.size()) > length || text.empty())
+        ThrowTooLong(column, utf8, length);
       PutRight(out, text, length);
       return;
     }
-    default: break;
+    default:
+      break;
   }
   if (value.empty()) {
     out.append(static_cast<size_t>(length), ' ');
@@ -252,7 +272,8 @@ void TQExportDBF::FieldText(const TQExportColumn& column, const DbfField& field,
   }
   switch (field.type) {
     case 'N': {
-      if (!platform::TryStrToInt64(value)) ThrowValueError(column, platform::ConversionKind::Integer, utf8);
+      if (!platform::TryStrToInt64(value))
+        ThrowValueError(column, platform::ConversionKind::Integer, utf8);
       if (static_cast<int>(value.size()) > length) ThrowTooLong(column, utf8, length);
       PutRight(out, value, length);
       return;
@@ -265,10 +286,13 @@ void TQExportDBF::FieldText(const TQExportColumn& column, const DbfField& field,
     }
     case 'L': {
       const std::string upper = platform::Utf8UpperCase(value);
-      out += upper.find("TRUE") != std::string::npos ? 'T' : upper.find("FALSE") != std::string::npos ? 'F' : ' ';
+      out += upper.find("TRUE") != std::string::npos    ? 'T'
+             : upper.find("FALSE") != std::string::npos ? 'F'
+                                                        : ' ';
       return;
     }
-    default: break;
+    default:
+      break;
   }
   if (column.ColType == TQExportColType::Time) {
     auto v = platform::TryStrToDateTime(value);
@@ -290,7 +314,8 @@ void TQExportDBF::WriteDataRow() {
   for (size_t i = 0; i < row.Count(); ++i) {
     row[i].GetExportedValue(false, m_value);
     const auto index = static_cast<size_t>(row[i].ColumnIndex);
-    FieldText(Columns()[index], fields[index], Columns().IsNull(static_cast<int>(index)), m_value, m_record);
+    FieldText(Columns()[index], fields[index], Columns().IsNull(static_cast<int>(index)), m_value,
+              m_record);
   }
   Writer()->Write(m_record);
   ++m_records;

@@ -1,13 +1,13 @@
 #include "export/dialog/color_editor.h"
 
-#include "export/dialog/dialog_util.h"
-
 #include <QDialogButtonBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+
+#include "export/dialog/dialog_util.h"
 
 namespace kvn::exporting {
 
@@ -51,7 +51,8 @@ class TQExportXLSColorEditorF::Palette : public QWidget {
     }
   }
   void mousePressEvent(QMouseEvent* e) override {
-    m_owner->Select(ColorAt(static_cast<int>(e->position().x()), static_cast<int>(e->position().y())));
+    m_owner->Select(
+        ColorAt(static_cast<int>(e->position().x()), static_cast<int>(e->position().y())));
     update();
   }
   void mouseDoubleClickEvent(QMouseEvent* e) override {

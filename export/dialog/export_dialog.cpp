@@ -42,7 +42,8 @@ namespace kvn::exporting {
 
 // ----------------------------------------------------------------- hooks
 
-bool DialogHooks::Question(QWidget* parent, const QString& title, const QString& text, bool noByDefault) {
+bool DialogHooks::Question(QWidget* parent, const QString& title, const QString& text,
+                           bool noByDefault) {
   QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
   QPushButton* yes = box.addButton(Tr("Oui"), QMessageBox::YesRole);
   QPushButton* no = box.addButton(Tr("Non"), QMessageBox::NoRole);
@@ -77,7 +78,8 @@ QString QtNameFilters(const QString& filter) {
   return filters.join(";;");
 }
 
-std::optional<QString> DialogHooks::SaveFileName(QWidget* parent, const QString& filter, const QString& current,
+std::optional<QString> DialogHooks::SaveFileName(QWidget* parent, const QString& filter,
+                                                 const QString& current,
                                                  const QString& defaultExtension) {
   QFileDialog dialog(parent, QString(), current, QtNameFilters(filter));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -88,13 +90,14 @@ std::optional<QString> DialogHooks::SaveFileName(QWidget* parent, const QString&
 }
 
 std::optional<QString> DialogHooks::OpenFileName(QWidget* parent, const QString& filter) {
-  const QString name = QFileDialog::getOpenFileName(parent, QString(), QString(), QtNameFilters(filter));
+  const QString name =
+      QFileDialog::getOpenFileName(parent, QString(), QString(), QtNameFilters(filter));
   if (name.isEmpty()) return std::nullopt;
   return name;
 }
 
-std::optional<QString> DialogHooks::InputText(QWidget* parent, const QString& title, const QString& prompt,
-                                              const QString& value) {
+std::optional<QString> DialogHooks::InputText(QWidget* parent, const QString& title,
+                                              const QString& prompt, const QString& value) {
   bool ok = false;
   const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, value, &ok);
   if (!ok) return std::nullopt;
@@ -155,7 +158,8 @@ class CaptionsDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
   std::function<bool(int column)> isAlign, isWidth;
-  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override {
     if (isAlign && isAlign(index.column())) {
       auto* box = new QComboBox(parent);
       box->addItems({Tr("Gauche"), Tr("Centre"), Tr("Droite")});
@@ -179,7 +183,8 @@ class CaptionsDelegate : public QStyledItemDelegate {
     }
     QStyledItemDelegate::setEditorData(editor, index);
   }
-  void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
+  void setModelData(QWidget* editor, QAbstractItemModel* model,
+                    const QModelIndex& index) const override {
     if (auto* box = dynamic_cast<QComboBox*>(editor)) {
       model->setData(index, box->currentText());
       return;
@@ -211,7 +216,9 @@ void Pump(bool force = false) {
 }  // namespace
 
 TQExportDialogF::TQExportDialogF(TQExportDialog& component, QWidget* parent)
-    : QDialog(parent), m_component(component), m_choices(std::make_unique<ExportChoices>(component)) {
+    : QDialog(parent),
+      m_component(component),
+      m_choices(std::make_unique<ExportChoices>(component)) {
   setObjectName("TQExportDialogF");
   resize(470, 404);
   auto* layout = new QVBoxLayout(this);
@@ -282,7 +289,8 @@ TQExportDialogF::TQExportDialogF(TQExportDialog& component, QWidget* parent)
 
   const QString optionsFilter = Tr("Configuration files (*.cfg)|*.cfg|All files (*.*)|*.*");
   connect(save, &QAction::triggered, this, [this, optionsFilter] {
-    if (auto name = Hooks().SaveFileName(this, optionsFilter, Q(m_component.OptionsFileName), "cfg")) {
+    if (auto name =
+            Hooks().SaveFileName(this, optionsFilter, Q(m_component.OptionsFileName), "cfg")) {
       m_component.OptionsFileName = name->toStdString();
       SaveOptionsTo(*name);
     }
@@ -300,7 +308,8 @@ TQExportDialogF::TQExportDialogF(TQExportDialog& component, QWidget* parent)
   });
   connect(ChooseButton, &QPushButton::clicked, this, [this] {
     const ExportTypeText& t = TypeText(m_choices->Type());
-    if (auto name = Hooks().SaveFileName(this, QString::fromUtf8(t.filter), QString::fromStdString(m_choices->FileName),
+    if (auto name = Hooks().SaveFileName(this, QString::fromUtf8(t.filter),
+                                         QString::fromStdString(m_choices->FileName),
                                          QString::fromUtf8(t.extension))) {
       m_choices->FileName = name->toStdString();
       Refresh();
@@ -327,7 +336,9 @@ TQExportDialogF::TQExportDialogF(TQExportDialog& component, QWidget* parent)
 
 TQExportDialogF::~TQExportDialogF() = default;
 
-DialogHooks& TQExportDialogF::Hooks() { return m_component.Hooks ? *m_component.Hooks : QtDialogHooks(); }
+DialogHooks& TQExportDialogF::Hooks() {
+  return m_component.Hooks ? *m_component.Hooks : QtDialogHooks();
+}
 
 void TQExportDialogF::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
@@ -424,9 +435,12 @@ QWidget* TQExportDialogF::BuildTypePage() {
   optionsLayout->addStretch();
   m_typeTabs->addTab(m_optionsSubPage, Tr("&Options"));
 
-  connect(m_firstRecord, &QCheckBox::toggled, this, [this](bool on) { m_choices->GoToFirstRecord = on; });
-  connect(m_currentRecord, &QCheckBox::toggled, this, [this](bool on) { m_choices->CurrentRecordOnly = on; });
-  connect(m_exportEmpty, &QCheckBox::toggled, this, [this](bool on) { m_choices->ExportEmpty = on; });
+  connect(m_firstRecord, &QCheckBox::toggled, this,
+          [this](bool on) { m_choices->GoToFirstRecord = on; });
+  connect(m_currentRecord, &QCheckBox::toggled, this,
+          [this](bool on) { m_choices->CurrentRecordOnly = on; });
+  connect(m_exportEmpty, &QCheckBox::toggled, this,
+          [this](bool on) { m_choices->ExportEmpty = on; });
   connect(m_skip, &QLineEdit::textEdited, this, [this](const QString& t) {
     bool ok = false;
     const int v = t.toInt(&ok);
@@ -514,14 +528,16 @@ QWidget* TQExportDialogF::BuildFieldsPage() {
   return page;
 }
 
-void TQExportDialogF::FieldsDropped(QListWidget* target, QListWidget* source, int sourceRow, int targetRow) {
+void TQExportDialogF::FieldsDropped(QListWidget* target, QListWidget* source, int sourceRow,
+                                    int targetRow) {
   if (sourceRow < 0) return;
   ExportChoices& c = *m_choices;
   if (source == target) {
     std::vector<std::string>& list = target == AvailableList ? c.Available : c.Exported;
     if (targetRow < 0) return;
     ExportChoices::MoveWithin(list, sourceRow, targetRow);
-    RefreshFields(target == AvailableList ? targetRow : -1, target == ExportedList ? targetRow : -1);
+    RefreshFields(target == AvailableList ? targetRow : -1,
+                  target == ExportedList ? targetRow : -1);
   } else if (target == ExportedList) {
     const int next = c.MoveToExported(sourceRow);
     RefreshFields(next, static_cast<int>(c.Exported.size()) - 1);
@@ -537,8 +553,9 @@ QWidget* TQExportDialogF::BuildFormatsPage() {
   auto* layout = new QHBoxLayout(page);
   auto* common = new QGroupBox(Tr("Commun"), page);
   auto* grid = new QGridLayout(common);
-  const char* labels[] = {"Format Entier", "Format décimal", "Format Date", "Format heure", "Format date heure",
-                          "Format monétaire", "Logique vrai", "Logique faux", "Chaine Null"};
+  const char* labels[] = {"Format Entier", "Format décimal",    "Format Date",
+                          "Format heure",  "Format date heure", "Format monétaire",
+                          "Logique vrai",  "Logique faux",      "Chaine Null"};
   for (int i = 0; i < 9; ++i) {
     grid->addWidget(new QLabel(Tr(labels[i]), common), i, 0);
     auto* edit = new QLineEdit(common);
@@ -549,14 +566,30 @@ QWidget* TQExportDialogF::BuildFormatsPage() {
       const std::string v = C(t);
       TQExportFormats& f = m_choices->Formats;
       switch (i) {
-        case 0: f.SetIntegerFormat(v); break;
-        case 1: f.SetFloatFormat(v); break;
-        case 2: f.SetDateFormat(v); break;
-        case 3: f.SetTimeFormat(v); break;
-        case 4: f.SetDateTimeFormat(v); break;
-        case 5: f.SetCurrencyFormat(v); break;
-        case 6: f.SetBooleanTrue(v); break;
-        case 7: f.SetBooleanFalse(v); break;
+        case 0:
+          f.SetIntegerFormat(v);
+          break;
+        case 1:
+          f.SetFloatFormat(v);
+          break;
+        case 2:
+          f.SetDateFormat(v);
+          break;
+        case 3:
+          f.SetTimeFormat(v);
+          break;
+        case 4:
+          f.SetDateTimeFormat(v);
+          break;
+        case 5:
+          f.SetCurrencyFormat(v);
+          break;
+        case 6:
+          f.SetBooleanTrue(v);
+          break;
+        case 7:
+          f.SetBooleanFalse(v);
+          break;
         default:
           f.SetNullString(v);
           if (m_sqlNull) m_sqlNull->setText(t);
@@ -692,7 +725,8 @@ QWidget* TQExportDialogF::BuildCaptionsPage() {
     m_choices->AllowCaptions = on;
     CaptionsGrid->setEnabled(on);
   });
-  connect(m_captionRow, &QSpinBox::valueChanged, this, [this](int v) { m_choices->CaptionRowNumber = v; });
+  connect(m_captionRow, &QSpinBox::valueChanged, this,
+          [this](int v) { m_choices->CaptionRowNumber = v; });
   connect(CaptionsGrid, &QTableWidget::itemChanged, this, [this](QTableWidgetItem*) {
     if (!m_refreshing) ReadCaptionsGrid();
   });
@@ -700,7 +734,8 @@ QWidget* TQExportDialogF::BuildCaptionsPage() {
 }
 
 void TQExportDialogF::ReadCaptionsGrid() {
-  for (int r = 0; r < CaptionsGrid->rowCount() && r < static_cast<int>(m_choices->Captions.size()); ++r) {
+  for (int r = 0; r < CaptionsGrid->rowCount() && r < static_cast<int>(m_choices->Captions.size());
+       ++r) {
     ExportChoices::CaptionRow& row = m_choices->Captions[static_cast<size_t>(r)];
     for (int c = 1; c < CaptionsGrid->columnCount(); ++c) {
       const QTableWidgetItem* item = CaptionsGrid->item(r, c);
@@ -727,7 +762,9 @@ void TQExportDialogF::UpdateCaption() {
                        .arg(QString::fromStdString(platform::ExtractFileName(name))));
 }
 
-void TQExportDialogF::UpdateStartButton() { StartButton->setEnabled(m_choices->CanStart()); }
+void TQExportDialogF::UpdateStartButton() {
+  StartButton->setEnabled(m_choices->CanStart());
+}
 
 void TQExportDialogF::UpdatePagesForType() {
   const int t = m_choices->Type();
@@ -777,7 +814,8 @@ void TQExportDialogF::RefreshFields(int availableSelection, int exportedSelectio
   for (const std::string& f : m_choices->Exported) ExportedList->addItem(Q(f));
   if (availableSelection >= 0 && availableSelection < AvailableList->count())
     AvailableList->setCurrentRow(availableSelection);
-  if (exportedSelection >= 0 && exportedSelection < ExportedList->count()) ExportedList->setCurrentRow(exportedSelection);
+  if (exportedSelection >= 0 && exportedSelection < ExportedList->count())
+    ExportedList->setCurrentRow(exportedSelection);
   m_refreshing = was;
   RefreshXlsLists();
 }
@@ -826,7 +864,8 @@ void TQExportDialogF::Refresh() {
   FileNameEdit->setText(QString::fromStdString(c.FileName));
   ShowFileBox->setChecked(c.ShowFile);
   PrintFileBox->setChecked(c.PrintFile);
-  for (size_t i = 0; i < TypeButtons.size(); ++i) TypeButtons[i]->setChecked(c.Types()[i] == c.Type());
+  for (size_t i = 0; i < TypeButtons.size(); ++i)
+    TypeButtons[i]->setChecked(c.Types()[i] == c.Type());
   m_firstRecord->setChecked(c.GoToFirstRecord);
   m_currentRecord->setChecked(c.CurrentRecordOnly);
   m_exportEmpty->setChecked(c.ExportEmpty);
@@ -836,8 +875,9 @@ void TQExportDialogF::Refresh() {
   m_allRecords->setChecked(c.ExportRecCount <= 0);
   m_count->setEnabled(c.ExportRecCount > 0);
   const TQExportFormats& f = c.Formats;
-  const std::string values[] = {f.IntegerFormat(), f.FloatFormat(), f.DateFormat(),    f.TimeFormat(), f.DateTimeFormat(),
-                                f.CurrencyFormat(), f.BooleanTrue(), f.BooleanFalse(), f.NullString()};
+  const std::string values[] = {f.IntegerFormat(), f.FloatFormat(),    f.DateFormat(),
+                                f.TimeFormat(),    f.DateTimeFormat(), f.CurrencyFormat(),
+                                f.BooleanTrue(),   f.BooleanFalse(),   f.NullString()};
   for (int i = 0; i < 9; ++i) m_formatEdits[static_cast<size_t>(i)]->setText(Q(values[i]));
   m_userField->clear();
   for (const std::string& field : c.UserFormatFields()) m_userField->addItem(Q(field));
@@ -897,10 +937,11 @@ void TQExportDialogF::BindExporter(TQExport& e) {
   };
   e.OnStopExport = [this, &d, notify](TQExport*, bool& canContinue) {
     notify(TQExportDialogProgressF::StopAsked, true);
-    const bool stop = Hooks().Question(this, Tr("Etes vous sûr?"),
-                                       Tr("Voulez vous abandonner l'export?"), true);
+    const bool stop =
+        Hooks().Question(this, Tr("Etes vous sûr?"), Tr("Voulez vous abandonner l'export?"), true);
     canContinue = !stop;
-    notify(stop ? TQExportDialogProgressF::StoppedByUser : TQExportDialogProgressF::Continued, true);
+    notify(stop ? TQExportDialogProgressF::StoppedByUser : TQExportDialogProgressF::Continued,
+           true);
     if (d.OnStopExport) d.OnStopExport(&d, canContinue);
   };
   if (auto* xls = dynamic_cast<TQExportXLS*>(&e)) {
@@ -910,7 +951,8 @@ void TQExportDialogF::BindExporter(TQExport& e) {
     xls->OnAdvancedGetExportText = [&d](TQExportXLS* s, int sheet, int col, std::string& text) {
       if (d.OnGetExportXLSText) d.OnGetExportXLSText(s, sheet, col, text);
     };
-    xls->OnAdvancedBeforeExportRow = [&d](TQExportXLS* s, int sheet, TQExportRow& row, bool& accept) {
+    xls->OnAdvancedBeforeExportRow = [&d](TQExportXLS* s, int sheet, TQExportRow& row,
+                                          bool& accept) {
       if (d.OnBeforeExportXLSRow) d.OnBeforeExportXLSRow(s, sheet, row, accept);
     };
   }
@@ -919,7 +961,8 @@ void TQExportDialogF::BindExporter(TQExport& e) {
     static QtClipboard clipboard;
     memory->UseClipboard = d.ClipboardTarget ? d.ClipboardTarget : &clipboard;
   }
-  if (d.OnGetRecordLabel) e.OnGetRecordLabel = [&d](TQExport* s, std::string& label) { d.OnGetRecordLabel(s, label); };
+  if (d.OnGetRecordLabel)
+    e.OnGetRecordLabel = [&d](TQExport* s, std::string& label) { d.OnGetRecordLabel(s, label); };
 }
 
 void TQExportDialogF::StartExport() {
@@ -964,7 +1007,8 @@ void TQExportDialogF::RunExport(TQExport& e) {
   m_progress->ShowNote(note);
   if (!m_choices->ShowFile || !note.isEmpty()) {
     // The window waits for the user's OK.
-    while (!m_progress->ResultOk()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    while (!m_progress->ResultOk())
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
   } else if (!e.Aborted()) {
     m_progress->Notify(TQExportDialogProgressF::CloseNow);
   }

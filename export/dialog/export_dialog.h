@@ -39,17 +39,19 @@ class DialogHooks {
  public:
   virtual ~DialogHooks() = default;
   // Yes and No; true for Yes.
-  virtual bool Question(QWidget* parent, const QString& title, const QString& text, bool noByDefault);
+  virtual bool Question(QWidget* parent, const QString& title, const QString& text,
+                        bool noByDefault);
   // An error that stopped an export.
   virtual void Error(QWidget* parent, const QString& text);
   // What the user should know that is no error (an export stopped).
   virtual void Information(QWidget* parent, const QString& text);
   // Filters as "Description|*.a;*.b|Description|*.c".
-  virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& filter, const QString& current,
+  virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& filter,
+                                              const QString& current,
                                               const QString& defaultExtension);
   virtual std::optional<QString> OpenFileName(QWidget* parent, const QString& filter);
-  virtual std::optional<QString> InputText(QWidget* parent, const QString& title, const QString& prompt,
-                                           const QString& value);
+  virtual std::optional<QString> InputText(QWidget* parent, const QString& title,
+                                           const QString& prompt, const QString& value);
   virtual std::optional<Font> ChooseFont(QWidget* parent, const Font& font);
   virtual std::optional<platform::TColor> ChooseColor(QWidget* parent, platform::TColor color);
   virtual TxlsColor ChooseXlsColor(QWidget* parent, TxlsColor color);
@@ -62,18 +64,21 @@ QString QtNameFilters(const QString& filter);
 
 class TQExportDialog : public ExportDialogSettings {
  public:
-  DialogHooks* Hooks = nullptr;     // QtDialogHooks() when null
-  Shell* FileShell = nullptr;       // opens or prints the file; the exporters' default when null
+  DialogHooks* Hooks = nullptr;  // QtDialogHooks() when null
+  Shell* FileShell = nullptr;    // opens or prints the file; the exporters' default when null
   Clipboard* ClipboardTarget = nullptr;  // the system clipboard when null
 
-  std::function<void(TQExportDialog* sender, StringList& lines)> OnGetHeader, OnGetFooter;
-  std::function<void(TQExport* sender)> OnBeginExport, OnEndExport;
-  std::function<void(TQExport* sender, int recNo)> OnFetchedRecord, OnSkippedRecord, OnExportedRecord;
+  std::function<void(TQExportDialog*sender, StringList&lines)> OnGetHeader, OnGetFooter;
+  std::function<void(TQExport*sender)> OnBeginExport, OnEndExport;
+  std::function<void(TQExport*sender, int recNo)> OnFetchedRecord, OnSkippedRecord,
+      OnExportedRecord;
   std::function<void(TQExport* sender, TQExportRow& row, bool& accept)> OnBeforeExportRow;
-  std::function<void(TQExportXLS* sender, int sheet, TQExportRow& row, bool& accept)> OnBeforeExportXLSRow;
+  std::function<void(TQExportXLS* sender, int sheet, TQExportRow& row, bool& accept)>
+      OnBeforeExportXLSRow;
   std::function<void(TQExportXLS* sender, int sheet, int recNo)> OnExportedRecordXLS;
   std::function<void(TQExport* sender, int colNo, std::string& text)> OnGetExportText;
-  std::function<void(TQExportXLS* sender, int sheet, int colNo, std::string& text)> OnGetExportXLSText;
+  std::function<void(TQExportXLS* sender, int sheet, int colNo, std::string& text)>
+      OnGetExportXLSText;
   std::function<void(TQExportDialog* sender, bool& canContinue)> OnStopExport;
   // Names the current record in the exporters' messages.
   std::function<void(TQExport* sender, std::string& label)> OnGetRecordLabel;
@@ -105,10 +110,11 @@ class TQExportDialogF : public QDialog {
   // Pages and controls, by name for tests.
   QTabWidget* Pages = nullptr;
   QWidget *TypePage = nullptr, *FieldsPage = nullptr, *FormatsPage = nullptr, *ColonsPage = nullptr,
-          *CaptionsPage = nullptr, *XlsPage = nullptr, *RtfPage = nullptr, *HtmlPage = nullptr, *XmlPage = nullptr,
-          *PdfPage = nullptr, *AsciiPage = nullptr, *SqlPage = nullptr;
+          *CaptionsPage = nullptr, *XlsPage = nullptr, *RtfPage = nullptr, *HtmlPage = nullptr,
+          *XmlPage = nullptr, *PdfPage = nullptr, *AsciiPage = nullptr, *SqlPage = nullptr;
   QLineEdit* FileNameEdit = nullptr;
-  QPushButton *ChooseButton = nullptr, *StartButton = nullptr, *CloseButton = nullptr, *ToolsButton = nullptr;
+  QPushButton *ChooseButton = nullptr, *StartButton = nullptr, *CloseButton = nullptr,
+              *ToolsButton = nullptr;
   QCheckBox *ShowFileBox = nullptr, *PrintFileBox = nullptr;
   std::vector<QRadioButton*> TypeButtons;
   QListWidget *AvailableList = nullptr, *ExportedList = nullptr;
@@ -203,8 +209,8 @@ class TQExportDialogF : public QDialog {
   QTabWidget* m_xlsEditorTabs = nullptr;
   QLabel* m_xlsSample = nullptr;
   std::vector<QRadioButton*> m_xlsStrip;
-  QToolButton *m_styleAdd = nullptr, *m_styleDelete = nullptr, *m_styleUp = nullptr, *m_styleDown = nullptr,
-              *m_styleSave = nullptr, *m_styleLoad = nullptr;
+  QToolButton *m_styleAdd = nullptr, *m_styleDelete = nullptr, *m_styleUp = nullptr,
+              *m_styleDown = nullptr, *m_styleSave = nullptr, *m_styleLoad = nullptr;
   QLineEdit *m_xlsPageHeader = nullptr, *m_xlsPageFooter = nullptr, *m_xlsSheetTitle = nullptr;
   QCheckBox* m_xlsAutoWidth = nullptr;
 
@@ -217,8 +223,8 @@ class TQExportDialogF : public QDialog {
   QComboBox* m_htmlTemplate = nullptr;
   QLineEdit *m_htmlTitle = nullptr, *m_htmlCssFile = nullptr, *m_htmlIndexTemplate = nullptr;
   QRadioButton *m_htmlInternal = nullptr, *m_htmlExternal = nullptr;
-  QCheckBox *m_htmlOverwrite = nullptr, *m_htmlMulti = nullptr, *m_htmlIndex = nullptr, *m_htmlTop = nullptr,
-            *m_htmlBottom = nullptr;
+  QCheckBox *m_htmlOverwrite = nullptr, *m_htmlMulti = nullptr, *m_htmlIndex = nullptr,
+            *m_htmlTop = nullptr, *m_htmlBottom = nullptr;
   QSpinBox* m_htmlMax = nullptr;
   std::vector<QLineEdit*> m_htmlLinkTitles;
   QComboBox* m_htmlFont = nullptr;
@@ -233,7 +239,8 @@ class TQExportDialogF : public QDialog {
 
   // PDF page.
   QListWidget* m_pdfFonts = nullptr;
-  QComboBox *m_pdfFontName = nullptr, *m_pdfEncoding = nullptr, *m_pdfPageSize = nullptr, *m_pdfUnits = nullptr;
+  QComboBox *m_pdfFontName = nullptr, *m_pdfEncoding = nullptr, *m_pdfPageSize = nullptr,
+            *m_pdfUnits = nullptr;
   QLineEdit *m_pdfFontSize = nullptr, *m_pdfColSpacing = nullptr, *m_pdfRowSpacing = nullptr,
             *m_pdfLineWidth = nullptr, *m_pdfWidth = nullptr, *m_pdfHeight = nullptr;
   std::vector<QLineEdit*> m_pdfMargins;
@@ -248,7 +255,8 @@ class TQExportDialogF : public QDialog {
 
   // SQL page.
   QCheckBox *m_sqlCreate = nullptr, *m_sqlCommitAfter = nullptr;
-  QLineEdit *m_sqlTable = nullptr, *m_sqlCommitStatement = nullptr, *m_sqlNull = nullptr, *m_sqlTerm = nullptr;
+  QLineEdit *m_sqlTable = nullptr, *m_sqlCommitStatement = nullptr, *m_sqlNull = nullptr,
+            *m_sqlTerm = nullptr;
   QSpinBox* m_sqlCommitCount = nullptr;
 
   friend class TQExportDialog;

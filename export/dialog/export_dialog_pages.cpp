@@ -27,7 +27,8 @@ namespace kvn::exporting {
 
 namespace {
 
-QToolButton* Tool(QWidget* parent, const QString& text, const QString& tip, bool checkable = false) {
+QToolButton* Tool(QWidget* parent, const QString& text, const QString& tip,
+                  bool checkable = false) {
   auto* b = new QToolButton(parent);
   b->setText(text);
   b->setToolTip(tip);
@@ -60,10 +61,11 @@ StringList FromLines(const QString& text) {
   return list;
 }
 
-const char* const kPdfFontNames[] = {"Helvetica",     "Helvetica Bold",       "Helvetica Oblique", "Helvetica Bold Oblique",
-                                     "Courier",       "Courier Bold",         "Courier Oblique,",  "Courier Bold Oblique",
-                                     "Times Roman",   "Times Bold",           "Times Italic,",     "Times Bold Italic",
-                                     "Symbol",        "Zapf Dingbats"};
+const char* const kPdfFontNames[] = {
+    "Helvetica",   "Helvetica Bold", "Helvetica Oblique", "Helvetica Bold Oblique",
+    "Courier",     "Courier Bold",   "Courier Oblique,",  "Courier Bold Oblique",
+    "Times Roman", "Times Bold",     "Times Italic,",     "Times Bold Italic",
+    "Symbol",      "Zapf Dingbats"};
 
 }  // namespace
 
@@ -73,9 +75,11 @@ std::vector<TxlsFormat*> TQExportDialogF::SelectedXlsFormats() {
   std::vector<TxlsFormat*> formats;
   ExportChoices& c = *m_choices;
   TQExportXLS& e = c.XLSExp;
-  TxlsFormat* areas[] = {&e.Options.HeaderFormat, &e.Options.CaptionsFormat, &e.Options.AggregateFormat,
-                         &e.Options.FooterFormat};
-  QListWidget* list = m_xlsLists->currentIndex() == 0 ? m_xlsFields : m_xlsLists->currentIndex() == 1 ? m_xlsAreas : m_xlsStyles;
+  TxlsFormat* areas[] = {&e.Options.HeaderFormat, &e.Options.CaptionsFormat,
+                         &e.Options.AggregateFormat, &e.Options.FooterFormat};
+  QListWidget* list = m_xlsLists->currentIndex() == 0   ? m_xlsFields
+                      : m_xlsLists->currentIndex() == 1 ? m_xlsAreas
+                                                        : m_xlsStyles;
   // The first selected is the reference, then the others.
   QList<QListWidgetItem*> items = list->selectedItems();
   if (QListWidgetItem* current = list->currentItem(); current && current->isSelected()) {
@@ -84,9 +88,11 @@ std::vector<TxlsFormat*> TQExportDialogF::SelectedXlsFormats() {
   }
   for (QListWidgetItem* item : items) {
     const int row = list->row(item);
-    if (list == m_xlsFields && row < static_cast<int>(c.XlsFields.size())) formats.push_back(&c.XlsFields[static_cast<size_t>(row)]);
+    if (list == m_xlsFields && row < static_cast<int>(c.XlsFields.size()))
+      formats.push_back(&c.XlsFields[static_cast<size_t>(row)]);
     if (list == m_xlsAreas && row < 4) formats.push_back(areas[row]);
-    if (list == m_xlsStyles && row < static_cast<int>(c.XlsStyles.size())) formats.push_back(&c.XlsStyles[static_cast<size_t>(row)]);
+    if (list == m_xlsStyles && row < static_cast<int>(c.XlsStyles.size()))
+      formats.push_back(&c.XlsStyles[static_cast<size_t>(row)]);
   }
   return formats;
 }
@@ -129,13 +135,15 @@ QWidget* TQExportDialogF::BuildXlsPage() {
   m_styleDown = Tool(stylesTab, "v", Tr("Vers le bas"));
   m_styleSave = Tool(stylesTab, "S", Tr("Sauvegarder style"));
   m_styleLoad = Tool(stylesTab, "C", Tr("Charger style"));
-  for (QToolButton* b : {m_styleAdd, m_styleDelete, m_styleUp, m_styleDown, m_styleSave, m_styleLoad})
+  for (QToolButton* b :
+       {m_styleAdd, m_styleDelete, m_styleUp, m_styleDown, m_styleSave, m_styleLoad})
     styleTools->addWidget(b);
   stylesLayout->addLayout(styleTools);
   m_xlsStyles = new QListWidget(stylesTab);
   m_xlsStyles->setObjectName("XlsStyles");
   stylesLayout->addWidget(m_xlsStyles);
-  for (QListWidget* l : {m_xlsFields, m_xlsAreas, m_xlsStyles}) l->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  for (QListWidget* l : {m_xlsFields, m_xlsAreas, m_xlsStyles})
+    l->setSelectionMode(QAbstractItemView::ExtendedSelection);
   m_xlsLists->addTab(m_xlsFields, Tr("Champs"));
   m_xlsLists->addTab(m_xlsAreas, Tr("Options"));
   m_xlsLists->addTab(stylesTab, Tr("Styles"));
@@ -152,7 +160,8 @@ QWidget* TQExportDialogF::BuildXlsPage() {
   m_xlsFont->setEditable(true);
   m_xlsSize = new QComboBox(font);
   m_xlsSize->setEditable(true);
-  for (int s : {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72}) m_xlsSize->addItem(QString::number(s));
+  for (int s : {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72})
+    m_xlsSize->addItem(QString::number(s));
   fontGrid->addWidget(m_xlsFont, 0, 0, 1, 4);
   fontGrid->addWidget(m_xlsSize, 0, 4);
   m_xlsFontColor = Tool(font, "A", Tr("Couleur police"));
@@ -185,13 +194,12 @@ QWidget* TQExportDialogF::BuildXlsPage() {
   auto* borderGrid = new QGridLayout(borders);
   const char* sides[] = {"haut", "bas", "gauche", "droit"};
   for (int i = 0; i < 4; ++i) {
-    m_xlsBorderToggles.push_back(Tool(borders, Tr(sides[i]),
-                                      Tr("Encadrement %1").arg(Tr(sides[i])), true));
+    m_xlsBorderToggles.push_back(
+        Tool(borders, Tr(sides[i]), Tr("Encadrement %1").arg(Tr(sides[i])), true));
     auto* style = new QComboBox(borders);
     for (int s = 0; s <= 13; ++s) style->addItem(QString::number(s));
     m_xlsBorderStyles.push_back(style);
-    m_xlsBorderColors.push_back(
-        Tool(borders, "", Tr("Couleur encadrement %1").arg(Tr(sides[i]))));
+    m_xlsBorderColors.push_back(Tool(borders, "", Tr("Couleur encadrement %1").arg(Tr(sides[i]))));
     borderGrid->addWidget(m_xlsBorderToggles.back(), i, 0);
     borderGrid->addWidget(style, i, 1);
     borderGrid->addWidget(m_xlsBorderColors.back(), i, 2);
@@ -212,8 +220,7 @@ QWidget* TQExportDialogF::BuildXlsPage() {
   m_xlsAggregateTab = new QWidget(m_xlsEditorTabs);
   auto* aggLayout = new QVBoxLayout(m_xlsAggregateTab);
   m_xlsAggregate = new QComboBox(m_xlsAggregateTab);
-  m_xlsAggregate->addItems({Tr("Aucun"), Tr("Somme"), Tr("Moyenne"),
-                            Tr("Min"), Tr("Max")});
+  m_xlsAggregate->addItems({Tr("Aucun"), Tr("Somme"), Tr("Moyenne"), Tr("Min"), Tr("Max")});
   aggLayout->addWidget(m_xlsAggregate);
   m_xlsEditorTabs->addTab(m_xlsAggregateTab, Tr("&Aggregat"));
   editorLayout->addWidget(m_xlsEditorTabs);
@@ -262,14 +269,17 @@ QWidget* TQExportDialogF::BuildXlsPage() {
     EditXls([&](TxlsFormat& f) { f.Font.Size = ok ? size : 10; });
   });
   const auto style = [this](QToolButton* b, TxlsFontStyle s) {
-    connect(b, &QToolButton::toggled, this, [this, s](bool on) { EditXls([&](TxlsFormat& f) { f.Font.Style.Set(s, on); }); });
+    connect(b, &QToolButton::toggled, this,
+            [this, s](bool on) { EditXls([&](TxlsFormat& f) { f.Font.Style.Set(s, on); }); });
   };
   style(m_xlsBold, xfsBold);
   style(m_xlsItalic, xfsItalic);
   style(m_xlsStrike, xfsStrikeOut);
   for (size_t i = 0; i < 4; ++i)
     connect(m_xlsUnderline[i], &QToolButton::toggled, this, [this, i](bool on) {
-      EditXls([&](TxlsFormat& f) { f.Font.Underline = on ? static_cast<TxlsFontUnderline>(i + 1) : fulNone; });
+      EditXls([&](TxlsFormat& f) {
+        f.Font.Underline = on ? static_cast<TxlsFontUnderline>(i + 1) : fulNone;
+      });
     });
   const TxlsHorizontalAlignment h[] = {halLeft, halCenter, halRight, halFill};
   for (size_t i = 0; i < 4; ++i)
@@ -333,7 +343,8 @@ QWidget* TQExportDialogF::BuildXlsPage() {
   connect(m_xlsAggregate, &QComboBox::currentIndexChanged, this, [this](int a) {
     if (m_xlsLists->currentIndex() != 0) return;
     EditXls([&](TxlsFormat& f) {
-      if (auto* field = dynamic_cast<TxlsFieldFormat*>(&f)) field->Aggregate = static_cast<TxlsAggregate>(a);
+      if (auto* field = dynamic_cast<TxlsFieldFormat*>(&f))
+        field->Aggregate = static_cast<TxlsAggregate>(a);
     });
   });
   connect(resetItem, &QPushButton::clicked, this, [this] {
@@ -344,10 +355,11 @@ QWidget* TQExportDialogF::BuildXlsPage() {
     });
   });
   connect(resetAll, &QPushButton::clicked, this, [this] {
-    if (!Hooks().Question(this, Tr("Attention!"),
-                          Tr("Tous les formats de champs vont être réinitialisés avec leur valeur par "
-                                         "défaut.\r\nEtes vous sûr?"),
-                          true))
+    if (!Hooks().Question(
+            this, Tr("Attention!"),
+            Tr("Tous les formats de champs vont être réinitialisés avec leur valeur par "
+               "défaut.\r\nEtes vous sûr?"),
+            true))
       return;
     ExportChoices& c = *m_choices;
     switch (m_xlsLists->currentIndex()) {
@@ -383,7 +395,8 @@ QWidget* TQExportDialogF::BuildXlsPage() {
     if (row < 0 || row >= static_cast<int>(styles.size())) return;
     styles.erase(styles.begin() + row);
     RefreshXlsLists();
-    if (!styles.empty()) m_xlsStyles->setCurrentRow(std::min(row, static_cast<int>(styles.size()) - 1));
+    if (!styles.empty())
+      m_xlsStyles->setCurrentRow(std::min(row, static_cast<int>(styles.size()) - 1));
   });
   const auto swap = [this](int delta) {
     const int row = m_xlsStyles->currentRow();
@@ -417,11 +430,14 @@ QWidget* TQExportDialogF::BuildXlsPage() {
       if (m_xlsStyles->count() > 0) m_xlsStyles->setCurrentRow(0);
     }
   });
-  connect(m_xlsPageHeader, &QLineEdit::textEdited, this, [this](const QString& t) { m_choices->XLSExp.Options.PageHeader = C(t); });
-  connect(m_xlsPageFooter, &QLineEdit::textEdited, this, [this](const QString& t) { m_choices->XLSExp.Options.PageFooter = C(t); });
+  connect(m_xlsPageHeader, &QLineEdit::textEdited, this,
+          [this](const QString& t) { m_choices->XLSExp.Options.PageHeader = C(t); });
+  connect(m_xlsPageFooter, &QLineEdit::textEdited, this,
+          [this](const QString& t) { m_choices->XLSExp.Options.PageFooter = C(t); });
   connect(m_xlsSheetTitle, &QLineEdit::textEdited, this,
           [this](const QString& t) { m_choices->XLSExp.Options.SetSheetTitle(C(t)); });
-  connect(m_xlsAutoWidth, &QCheckBox::toggled, this, [this](bool on) { m_choices->XLSExp.AutoCalcColWidth = on; });
+  connect(m_xlsAutoWidth, &QCheckBox::toggled, this,
+          [this](bool on) { m_choices->XLSExp.AutoCalcColWidth = on; });
   return page;
 }
 
@@ -449,13 +465,16 @@ void TQExportDialogF::RefreshXlsLists() {
     item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
   }
   m_xlsAreas->clear();
-  for (const char* area : {"ENTETE", "LIBELLE", "AGGREGAT", "PIED DE PAGE"}) m_xlsAreas->addItem(Tr(area));
+  for (const char* area : {"ENTETE", "LIBELLE", "AGGREGAT", "PIED DE PAGE"})
+    m_xlsAreas->addItem(Tr(area));
   m_xlsStyles->clear();
-  for (size_t i = 0; i < c.XlsStyles.size(); ++i) m_xlsStyles->addItem(QString::fromStdString(ExportChoices::StyleName(i)));
+  for (size_t i = 0; i < c.XlsStyles.size(); ++i)
+    m_xlsStyles->addItem(QString::fromStdString(ExportChoices::StyleName(i)));
   restore(m_xlsFields, fields);
   restore(m_xlsAreas, areas);
   restore(m_xlsStyles, styles);
-  for (size_t i = 0; i < 3; ++i) m_xlsStrip[i]->setChecked(c.XLSExp.StripType == static_cast<TxlsStripType>(i));
+  for (size_t i = 0; i < 3; ++i)
+    m_xlsStrip[i]->setChecked(c.XLSExp.StripType == static_cast<TxlsStripType>(i));
   const int row = m_xlsStyles->currentRow();
   const int count = m_xlsStyles->count();
   m_styleDelete->setEnabled(row >= 0);
@@ -470,7 +489,8 @@ void TQExportDialogF::RefreshXlsEditor() {
   if (!m_xlsFields) return;
   const bool was = m_refreshing;
   m_refreshing = true;
-  m_xlsEditorTabs->setTabVisible(m_xlsEditorTabs->indexOf(m_xlsAggregateTab), m_xlsLists->currentIndex() == 0);
+  m_xlsEditorTabs->setTabVisible(m_xlsEditorTabs->indexOf(m_xlsAggregateTab),
+                                 m_xlsLists->currentIndex() == 0);
   const int row = m_xlsStyles->currentRow();
   m_styleDelete->setEnabled(row >= 0);
   m_styleUp->setEnabled(row > 0);
@@ -484,7 +504,8 @@ void TQExportDialogF::RefreshXlsEditor() {
     m_xlsBold->setChecked(f.Font.Style.Has(xfsBold));
     m_xlsItalic->setChecked(f.Font.Style.Has(xfsItalic));
     m_xlsStrike->setChecked(f.Font.Style.Has(xfsStrikeOut));
-    for (size_t i = 0; i < 4; ++i) m_xlsUnderline[i]->setChecked(f.Font.Underline == static_cast<TxlsFontUnderline>(i + 1));
+    for (size_t i = 0; i < 4; ++i)
+      m_xlsUnderline[i]->setChecked(f.Font.Underline == static_cast<TxlsFontUnderline>(i + 1));
     const TxlsHorizontalAlignment h[] = {halLeft, halCenter, halRight, halFill};
     for (size_t i = 0; i < 4; ++i) m_xlsHAlign[i]->setChecked(f.Alignment.Horizontal == h[i]);
     const TxlsVerticalAlignment v[] = {valTop, valCenter, valBottom};
@@ -499,7 +520,8 @@ void TQExportDialogF::RefreshXlsEditor() {
     PaintSwatch(m_xlsBackground, XlsScreen(f.Fill.Background));
     PaintSwatch(m_xlsForeground, XlsScreen(f.Fill.Foreground));
     m_xlsPattern->setCurrentIndex(static_cast<int>(f.Fill.Pattern));
-    if (auto* field = dynamic_cast<const TxlsFieldFormat*>(&f)) m_xlsAggregate->setCurrentIndex(static_cast<int>(field->Aggregate));
+    if (auto* field = dynamic_cast<const TxlsFieldFormat*>(&f))
+      m_xlsAggregate->setCurrentIndex(static_cast<int>(field->Aggregate));
     // The sample cell.
     QFont sample(Q(f.Font.Name), std::max(6, std::min(f.Font.Size, 24)));
     sample.setBold(f.Font.Style.Has(xfsBold));
@@ -514,7 +536,7 @@ void TQExportDialogF::RefreshXlsEditor() {
     const Qt::Alignment ha = f.Alignment.Horizontal == halCenter  ? Qt::AlignHCenter
                              : f.Alignment.Horizontal == halRight ? Qt::AlignRight
                                                                   : Qt::AlignLeft;
-    const Qt::Alignment va = f.Alignment.Vertical == valTop ? Qt::AlignTop
+    const Qt::Alignment va = f.Alignment.Vertical == valTop      ? Qt::AlignTop
                              : f.Alignment.Vertical == valCenter ? Qt::AlignVCenter
                                                                  : Qt::AlignBottom;
     m_xlsSample->setAlignment(ha | va);
@@ -532,7 +554,8 @@ QWidget* TQExportDialogF::BuildRtfPage() {
   auto* page = new QWidget(this);
   page->setObjectName("RtfPage");
   auto* grid = new QGridLayout(page);
-  const auto fontRow = [&](int row, const QString& title, QLabel*& sample, Font& (*font)(TQExportDialogF&)) {
+  const auto fontRow = [&](int row, const QString& title, QLabel*& sample,
+                           Font& (*font)(TQExportDialogF&)) {
     auto* group = new QGroupBox(title, page);
     auto* l = new QHBoxLayout(group);
     sample = new QLabel(group);
@@ -571,7 +594,8 @@ QWidget* TQExportDialogF::BuildRtfPage() {
   grid->setRowStretch(3, 1);
   connect(m_rtfLandscape, &QRadioButton::toggled, this, [this](bool on) {
     if (!m_refreshing)
-      m_choices->RTFExp.Options.PageOrientation = on ? TQExportPageOrientation::poLandscape : TQExportPageOrientation::poPortrait;
+      m_choices->RTFExp.Options.PageOrientation =
+          on ? TQExportPageOrientation::poLandscape : TQExportPageOrientation::poPortrait;
   });
   return page;
 }
@@ -587,7 +611,19 @@ class HtmlSample : public QWidget {
     setMinimumSize(320, 150);
   }
 
-  enum Element { Background, Text, HeadCell, HeadText, OddRow, EvenRow, DataText, Link, VLink, ALink, None };
+  enum Element {
+    Background,
+    Text,
+    HeadCell,
+    HeadText,
+    OddRow,
+    EvenRow,
+    DataText,
+    Link,
+    VLink,
+    ALink,
+    None
+  };
   Element ElementAt(const QPoint& p) const {
     for (const auto& [rect, element] : Regions())
       if (rect.contains(p)) return element;
@@ -605,26 +641,46 @@ class HtmlSample : public QWidget {
     };
     for (const auto& [rect, element] : Regions()) {
       switch (element) {
-        case Text: text(rect, e.HTMLOptions.TextFont.color, Tr("Texte par Défaut")); break;
-        case Link: text(rect, e.HTMLOptions.LinkColor, Tr("Lien Non-visité")); break;
-        case VLink: text(rect, e.HTMLOptions.VLinkColor, Tr("Lien Visité")); break;
-        case ALink: text(rect, e.HTMLOptions.ALinkColor, Tr("Lien Actif")); break;
-        case HeadCell: p.fillRect(rect, ToQColor(e.TableOptions.HeadersRowBgColor)); break;
-        case HeadText: text(rect, e.TableOptions.HeadersRowFontColor, Tr("Entête")); break;
-        case OddRow: p.fillRect(rect, ToQColor(e.TableOptions.OddRowBgColor)); break;
-        case EvenRow: p.fillRect(rect, ToQColor(e.TableOptions.TableBgColor)); break;
-        case DataText: text(rect, e.TableOptions.TableFontColor, Tr("Données")); break;
-        default: break;
+        case Text:
+          text(rect, e.HTMLOptions.TextFont.color, Tr("Texte par Défaut"));
+          break;
+        case Link:
+          text(rect, e.HTMLOptions.LinkColor, Tr("Lien Non-visité"));
+          break;
+        case VLink:
+          text(rect, e.HTMLOptions.VLinkColor, Tr("Lien Visité"));
+          break;
+        case ALink:
+          text(rect, e.HTMLOptions.ALinkColor, Tr("Lien Actif"));
+          break;
+        case HeadCell:
+          p.fillRect(rect, ToQColor(e.TableOptions.HeadersRowBgColor));
+          break;
+        case HeadText:
+          text(rect, e.TableOptions.HeadersRowFontColor, Tr("Entête"));
+          break;
+        case OddRow:
+          p.fillRect(rect, ToQColor(e.TableOptions.OddRowBgColor));
+          break;
+        case EvenRow:
+          p.fillRect(rect, ToQColor(e.TableOptions.TableBgColor));
+          break;
+        case DataText:
+          text(rect, e.TableOptions.TableFontColor, Tr("Données"));
+          break;
+        default:
+          break;
       }
     }
   }
   void mousePressEvent(QMouseEvent* event) override {
     TQExportHTML& e = m_owner->m_choices->HTMLExp;
-    platform::TColor* colors[] = {&e.HTMLOptions.BackgroundColor, &e.HTMLOptions.TextFont.color,
-                                  &e.TableOptions.HeadersRowBgColor, &e.TableOptions.HeadersRowFontColor,
-                                  &e.TableOptions.OddRowBgColor, &e.TableOptions.TableBgColor,
-                                  &e.TableOptions.TableFontColor, &e.HTMLOptions.LinkColor,
-                                  &e.HTMLOptions.VLinkColor, &e.HTMLOptions.ALinkColor};
+    platform::TColor* colors[] = {
+        &e.HTMLOptions.BackgroundColor,    &e.HTMLOptions.TextFont.color,
+        &e.TableOptions.HeadersRowBgColor, &e.TableOptions.HeadersRowFontColor,
+        &e.TableOptions.OddRowBgColor,     &e.TableOptions.TableBgColor,
+        &e.TableOptions.TableFontColor,    &e.HTMLOptions.LinkColor,
+        &e.HTMLOptions.VLinkColor,         &e.HTMLOptions.ALinkColor};
     const Element element = ElementAt(event->position().toPoint());
     if (element == None) return;
     if (auto c = m_owner->Hooks().ChooseColor(m_owner, *colors[element])) {
@@ -672,8 +728,9 @@ QWidget* TQExportDialogF::BuildHtmlPage() {
   p->addWidget(new QLabel(Tr("Modèle"), preview), 1, 0);
   m_htmlTemplate = new QComboBox(preview);
   m_htmlTemplate->setObjectName("HtmlTemplate");
-  m_htmlTemplate->addItems({Tr("Custom"), Tr("Black&White"), Tr("Classic"), Tr("ColorFul"), Tr("Gray"), Tr("MS_Money"), Tr("Murky"), Tr("Olive"),
-                            Tr("Plain"), Tr("Simple")});
+  m_htmlTemplate->addItems({Tr("Custom"), Tr("Black&White"), Tr("Classic"), Tr("ColorFul"),
+                            Tr("Gray"), Tr("MS_Money"), Tr("Murky"), Tr("Olive"), Tr("Plain"),
+                            Tr("Simple")});
   p->addWidget(m_htmlTemplate, 1, 1);
   auto* saveTemplate = new QPushButton(Tr("Sauver comme modèle..."), preview);
   auto* loadTemplate = new QPushButton(Tr("Charger modèle..."), preview);
@@ -701,8 +758,9 @@ QWidget* TQExportDialogF::BuildHtmlPage() {
   c->addWidget(m_htmlOverwrite, 2, 0, 1, 3);
   b->addWidget(css, 1, 0, 1, 2);
   b->addWidget(new QLabel(Tr("Encodage"), basic), 2, 0);
-  m_htmlEncoding = EncodingChoice(basic, "HtmlEncoding", {"windows-1252", "UTF-8", "ISO-8859-15"},
-                                  [this](const std::string& v) { m_choices->HTMLExp.Encoding = v; });
+  m_htmlEncoding =
+      EncodingChoice(basic, "HtmlEncoding", {"windows-1252", "UTF-8", "ISO-8859-15"},
+                     [this](const std::string& v) { m_choices->HTMLExp.Encoding = v; });
   b->addWidget(m_htmlEncoding, 2, 1);
   b->setRowStretch(3, 1);
   sub->addTab(basic, Tr("&Basique"));
@@ -807,11 +865,13 @@ QWidget* TQExportDialogF::BuildHtmlPage() {
   connect(m_htmlExternal, &QRadioButton::toggled, this, [this, &e](bool on) {
     if (!m_refreshing) e.UsingCSS = on ? TUsingCSS::usExternal : TUsingCSS::usInternal;
   });
-  connect(m_htmlCssFile, &QLineEdit::textEdited, this, [&e](const QString& v) { e.CSSFileName = v.toStdString(); });
+  connect(m_htmlCssFile, &QLineEdit::textEdited, this,
+          [&e](const QString& v) { e.CSSFileName = v.toStdString(); });
   connect(m_htmlOverwrite, &QCheckBox::toggled, this, [&e](bool on) { e.OverwriteCSSFile = on; });
   connect(browseCss, &QPushButton::clicked, this, [this] {
-    if (auto name = Hooks().SaveFileName(this, Tr("Feuilles de style (*.css)|*.css"),
-                                         QString::fromStdString(m_choices->HTMLExp.CSSFileName), "css")) {
+    if (auto name =
+            Hooks().SaveFileName(this, Tr("Feuilles de style (*.css)|*.css"),
+                                 QString::fromStdString(m_choices->HTMLExp.CSSFileName), "css")) {
       m_choices->HTMLExp.CSSFileName = name->toStdString();
       RefreshHtmlPage();
     }
@@ -833,7 +893,8 @@ QWidget* TQExportDialogF::BuildHtmlPage() {
   connect(m_htmlIndexTemplate, &QLineEdit::textEdited, this,
           [&e](const QString& v) { e.Navigation.IndexLinkTemplate = C(v); });
   std::string* linkTitles[] = {&e.Navigation.IndexLinkTitle, &e.Navigation.FirstLinkTitle,
-                               &e.Navigation.PriorLinkTitle, &e.Navigation.NextLinkTitle, &e.Navigation.LastLinkTitle};
+                               &e.Navigation.PriorLinkTitle, &e.Navigation.NextLinkTitle,
+                               &e.Navigation.LastLinkTitle};
   for (size_t i = 0; i < 5; ++i)
     connect(m_htmlLinkTitles[i], &QLineEdit::textEdited, this,
             [title = linkTitles[i]](const QString& v) { *title = C(v); });
@@ -858,10 +919,12 @@ QWidget* TQExportDialogF::BuildHtmlPage() {
     }
   });
   connect(m_htmlBodyAttributes, &QPlainTextEdit::textChanged, this, [this, &e] {
-    if (!m_refreshing) e.HTMLOptions.AdvancedAttributes = FromLines(m_htmlBodyAttributes->toPlainText());
+    if (!m_refreshing)
+      e.HTMLOptions.AdvancedAttributes = FromLines(m_htmlBodyAttributes->toPlainText());
   });
   connect(m_htmlTableAttributes, &QPlainTextEdit::textChanged, this, [this, &e] {
-    if (!m_refreshing) e.TableOptions.AdvancedAttributes = FromLines(m_htmlTableAttributes->toPlainText());
+    if (!m_refreshing)
+      e.TableOptions.AdvancedAttributes = FromLines(m_htmlTableAttributes->toPlainText());
   });
   connect(m_htmlPadding, &QSpinBox::valueChanged, this, [this, &e](int v) {
     if (!m_refreshing) e.TableOptions.CellPadding = v;
@@ -893,8 +956,9 @@ void TQExportDialogF::RefreshHtmlPage() {
   m_htmlTop->setChecked(e.Navigation.OnTop);
   m_htmlBottom->setChecked(e.Navigation.OnBottom);
   m_htmlIndexTemplate->setText(Q(e.Navigation.IndexLinkTemplate));
-  const std::string titles[] = {e.Navigation.IndexLinkTitle, e.Navigation.FirstLinkTitle, e.Navigation.PriorLinkTitle,
-                                e.Navigation.NextLinkTitle, e.Navigation.LastLinkTitle};
+  const std::string titles[] = {e.Navigation.IndexLinkTitle, e.Navigation.FirstLinkTitle,
+                                e.Navigation.PriorLinkTitle, e.Navigation.NextLinkTitle,
+                                e.Navigation.LastLinkTitle};
   for (size_t i = 0; i < 5; ++i) m_htmlLinkTitles[i]->setText(Q(titles[i]));
   // What a choice leaves no use for is disabled.
   const bool multi = c.HtmlMultiFile;
@@ -920,18 +984,21 @@ void TQExportDialogF::RefreshHtmlPage() {
 
 // ----------------------------------------------------------------- XML
 
-QComboBox* TQExportDialogF::EncodingChoice(QWidget* parent, const char* objectName, const QStringList& names,
+QComboBox* TQExportDialogF::EncodingChoice(QWidget* parent, const char* objectName,
+                                           const QStringList& names,
                                            std::function<void(const std::string&)> set) {
   auto* box = new QComboBox(parent);
   box->setObjectName(objectName);
   box->setEditable(true);
   box->setInsertPolicy(QComboBox::NoInsert);
   box->addItems(names);
-  box->setToolTip(Tr("Le jeu de caractères du fichier. Les caractères qu'il ne contient pas sont "
-                                 "remplacés (et comptés à la fin de l'export)."));
-  connect(box, &QComboBox::currentTextChanged, this, [this, set = std::move(set)](const QString& v) {
-    if (!m_refreshing) set(C(v.trimmed()));
-  });
+  box->setToolTip(
+      Tr("Le jeu de caractères du fichier. Les caractères qu'il ne contient pas sont "
+         "remplacés (et comptés à la fin de l'export)."));
+  connect(box, &QComboBox::currentTextChanged, this,
+          [this, set = std::move(set)](const QString& v) {
+            if (!m_refreshing) set(C(v.trimmed()));
+          });
   return box;
 }
 
@@ -944,11 +1011,13 @@ QWidget* TQExportDialogF::BuildXmlPage() {
   grid->addWidget(m_xmlStandalone, 0, 0, 1, 2);
   grid->addWidget(new QLabel(Tr("Encodage"), page), 1, 0);
   // Empty: no encoding named, characters past ASCII as references.
-  m_xmlEncoding = EncodingChoice(page, "XmlEncoding", {"", "UTF-8", "windows-1252", "ISO-8859-1", "ISO-8859-15", "UTF-16"},
-                                 [this](const std::string& v) { m_choices->XMLExp.Options.Encoding = v; });
+  m_xmlEncoding = EncodingChoice(
+      page, "XmlEncoding", {"", "UTF-8", "windows-1252", "ISO-8859-1", "ISO-8859-15", "UTF-16"},
+      [this](const std::string& v) { m_choices->XMLExp.Options.Encoding = v; });
   grid->addWidget(m_xmlEncoding, 1, 1);
   grid->setRowStretch(2, 1);
-  connect(m_xmlStandalone, &QCheckBox::toggled, this, [this](bool on) { m_choices->XMLExp.Options.StandAlone = on; });
+  connect(m_xmlStandalone, &QCheckBox::toggled, this,
+          [this](bool on) { m_choices->XMLExp.Options.StandAlone = on; });
   return page;
 }
 
@@ -979,8 +1048,8 @@ QWidget* TQExportDialogF::BuildPdfPage() {
   auto* f = new QGridLayout(fonts);
   m_pdfFonts = new QListWidget(fonts);
   m_pdfFonts->setObjectName("PdfFonts");
-  m_pdfFonts->addItems({Tr("Police Entête"), Tr("Police titre"), Tr("Police données"),
-                        Tr("Police bas de page")});
+  m_pdfFonts->addItems(
+      {Tr("Police Entête"), Tr("Police titre"), Tr("Police données"), Tr("Police bas de page")});
   f->addWidget(m_pdfFonts, 0, 0, 5, 1);
   f->addWidget(new QLabel(Tr("Police"), fonts), 0, 1);
   m_pdfFontName = new QComboBox(fonts);
@@ -988,7 +1057,8 @@ QWidget* TQExportDialogF::BuildPdfPage() {
   f->addWidget(m_pdfFontName, 0, 2);
   f->addWidget(new QLabel(Tr("Police Encoding"), fonts), 1, 1);
   m_pdfEncoding = new QComboBox(fonts);
-  m_pdfEncoding->addItems({"StandardEncoding", "WinAnsiEncoding", "MacRomanEncoding", "PDFDocEncoding"});
+  m_pdfEncoding->addItems(
+      {"StandardEncoding", "WinAnsiEncoding", "MacRomanEncoding", "PDFDocEncoding"});
   f->addWidget(m_pdfEncoding, 1, 2);
   f->addWidget(new QLabel(Tr("Taille police"), fonts), 2, 1);
   m_pdfFontSize = new QLineEdit(fonts);
@@ -1003,7 +1073,8 @@ QWidget* TQExportDialogF::BuildPdfPage() {
 
   auto* gridTab = new QWidget(sub);
   auto* g = new QGridLayout(gridTab);
-  const auto line = [&](QGridLayout* l, int row, const QString& label, QLineEdit*& edit, const char* name) {
+  const auto line = [&](QGridLayout* l, int row, const QString& label, QLineEdit*& edit,
+                        const char* name) {
     l->addWidget(new QLabel(label, l->parentWidget()), row, 0);
     edit = new QLineEdit(l->parentWidget());
     edit->setObjectName(name);
@@ -1020,7 +1091,8 @@ QWidget* TQExportDialogF::BuildPdfPage() {
   pg->addWidget(new QLabel(Tr("Page Size"), pageTab), 0, 0);
   m_pdfPageSize = new QComboBox(pageTab);
   m_pdfPageSize->setObjectName("PdfPageSize");
-  m_pdfPageSize->addItems({Tr("Letter"), Tr("Legal"), Tr("A3"), Tr("A4"), Tr("A5"), Tr("B5(JIS)"), Tr("US Std Fanfold"), Tr("Fanfold"), Tr("User")});
+  m_pdfPageSize->addItems({Tr("Letter"), Tr("Legal"), Tr("A3"), Tr("A4"), Tr("A5"), Tr("B5(JIS)"),
+                           Tr("US Std Fanfold"), Tr("Fanfold"), Tr("User")});
   pg->addWidget(m_pdfPageSize, 0, 1);
   line(pg, 1, Tr("Width"), m_pdfWidth, "PdfWidth");
   line(pg, 2, Tr("Height"), m_pdfHeight, "PdfHeight");
@@ -1057,10 +1129,12 @@ QWidget* TQExportDialogF::BuildPdfPage() {
   connect(m_pdfFonts, &QListWidget::currentRowChanged, this, [this](int) {
     if (!m_refreshing) RefreshPdfPage();
   });
-  connect(m_pdfFontName, &QComboBox::currentIndexChanged, this,
-          [fontEdit](int i) { fontEdit([i](TPDFFont& font) { font.BaseFont = static_cast<TPDFFontName>(i); }); });
-  connect(m_pdfEncoding, &QComboBox::currentIndexChanged, this,
-          [fontEdit](int i) { fontEdit([i](TPDFFont& font) { font.FontEncoding = static_cast<TPDFFontEncoding>(i); }); });
+  connect(m_pdfFontName, &QComboBox::currentIndexChanged, this, [fontEdit](int i) {
+    fontEdit([i](TPDFFont& font) { font.BaseFont = static_cast<TPDFFontName>(i); });
+  });
+  connect(m_pdfEncoding, &QComboBox::currentIndexChanged, this, [fontEdit](int i) {
+    fontEdit([i](TPDFFont& font) { font.FontEncoding = static_cast<TPDFFontEncoding>(i); });
+  });
   connect(m_pdfFontSize, &QLineEdit::textEdited, this, [fontEdit](const QString& t) {
     bool ok = false;
     const int size = t.toInt(&ok);
@@ -1068,12 +1142,15 @@ QWidget* TQExportDialogF::BuildPdfPage() {
   });
   connect(m_pdfFontColor, &QToolButton::clicked, this, [this, fontEdit] {
     TPDFFont& font = PdfFontAt(m_choices->PDFExp.Options, m_pdfFonts->currentRow());
-    if (auto c = Hooks().ChooseColor(this, font.FontColor)) fontEdit([&](TPDFFont& f) { f.FontColor = *c; });
+    if (auto c = Hooks().ChooseColor(this, font.FontColor))
+      fontEdit([&](TPDFFont& f) { f.FontColor = *c; });
   });
-  connect(m_pdfColSpacing, &QLineEdit::textEdited, this,
-          [&opts](const QString& t) { opts.ColSpacing = StrToFloatDefault(t.toStdString(), opts.ColSpacing); });
-  connect(m_pdfRowSpacing, &QLineEdit::textEdited, this,
-          [&opts](const QString& t) { opts.RowSpacing = StrToFloatDefault(t.toStdString(), opts.RowSpacing); });
+  connect(m_pdfColSpacing, &QLineEdit::textEdited, this, [&opts](const QString& t) {
+    opts.ColSpacing = StrToFloatDefault(t.toStdString(), opts.ColSpacing);
+  });
+  connect(m_pdfRowSpacing, &QLineEdit::textEdited, this, [&opts](const QString& t) {
+    opts.RowSpacing = StrToFloatDefault(t.toStdString(), opts.RowSpacing);
+  });
   connect(m_pdfLineWidth, &QLineEdit::textEdited, this, [&opts](const QString& t) {
     bool ok = false;
     const int v = t.toInt(&ok);
@@ -1092,7 +1169,8 @@ QWidget* TQExportDialogF::BuildPdfPage() {
     RefreshPdfPage();
   });
   const auto size = [this, &opts](bool width, const QString& t) {
-    const double v = StrToFloatDefault(t.toStdString(), width ? opts.PageOptions.Width() : opts.PageOptions.Height());
+    const double v = StrToFloatDefault(
+        t.toStdString(), width ? opts.PageOptions.Width() : opts.PageOptions.Height());
     width ? opts.PageOptions.SetWidth(v) : opts.PageOptions.SetHeight(v);
     const bool was = m_refreshing;
     m_refreshing = true;
@@ -1108,7 +1186,8 @@ QWidget* TQExportDialogF::BuildPdfPage() {
   });
   connect(m_pdfLandscape, &QRadioButton::toggled, this, [this, &opts](bool on) {
     if (m_refreshing) return;
-    opts.PageOptions.SetOrientation(on ? TQExportPageOrientation::poLandscape : TQExportPageOrientation::poPortrait);
+    opts.PageOptions.SetOrientation(on ? TQExportPageOrientation::poLandscape
+                                       : TQExportPageOrientation::poPortrait);
     RefreshPdfPage();
   });
   for (size_t i = 0; i < 4; ++i)
@@ -1117,10 +1196,18 @@ QWidget* TQExportDialogF::BuildPdfPage() {
       const double current[] = {p.MarginLeft(), p.MarginRight(), p.MarginTop(), p.MarginBottom()};
       const double v = StrToFloatDefault(t.toStdString(), current[i]);
       switch (i) {
-        case 0: p.SetMarginLeft(v); break;
-        case 1: p.SetMarginRight(v); break;
-        case 2: p.SetMarginTop(v); break;
-        default: p.SetMarginBottom(v); break;
+        case 0:
+          p.SetMarginLeft(v);
+          break;
+        case 1:
+          p.SetMarginRight(v);
+          break;
+        case 2:
+          p.SetMarginTop(v);
+          break;
+        default:
+          p.SetMarginBottom(v);
+          break;
       }
     });
   return page;
@@ -1198,16 +1285,19 @@ QWidget* TQExportDialogF::BuildAsciiPage() {
   layout->addWidget(csv);
   auto* encoding = new QHBoxLayout;
   encoding->addWidget(new QLabel(Tr("Encodage"), page));
-  m_asciiEncoding = EncodingChoice(page, "AsciiEncoding", {"windows-1252", "UTF-8", "UTF-8-BOM", "ISO-8859-15"},
-                                   [this](const std::string& v) { m_choices->ASCIIExp.Encoding = v; });
+  m_asciiEncoding =
+      EncodingChoice(page, "AsciiEncoding", {"windows-1252", "UTF-8", "UTF-8-BOM", "ISO-8859-15"},
+                     [this](const std::string& v) { m_choices->ASCIIExp.Encoding = v; });
   encoding->addWidget(m_asciiEncoding, 1);
   layout->addLayout(encoding);
   layout->addStretch();
-  connect(m_txtAutoWidth, &QCheckBox::toggled, this, [this](bool on) { m_choices->TxtAutoCalcColWidth = on; });
+  connect(m_txtAutoWidth, &QCheckBox::toggled, this,
+          [this](bool on) { m_choices->TxtAutoCalcColWidth = on; });
   connect(m_txtSpacing, &QSpinBox::valueChanged, this, [this](int v) {
     if (!m_refreshing) m_choices->TxtSpacing = v;
   });
-  connect(m_csvQuoteStrings, &QCheckBox::toggled, this, [this](bool on) { m_choices->ASCIIExp.CSVQuoteStrings = on; });
+  connect(m_csvQuoteStrings, &QCheckBox::toggled, this,
+          [this](bool on) { m_choices->ASCIIExp.CSVQuoteStrings = on; });
   // A separator is typed as the character itself or as "#" and its code.
   connect(m_csvComma, &QLineEdit::textEdited, this, [this](const QString& v) {
     if (!v.isEmpty()) m_choices->ASCIIExp.CSVComma = SettingTextToChar(C(v));
@@ -1262,18 +1352,21 @@ QWidget* TQExportDialogF::BuildSqlPage() {
   layout->addStretch();
   TQExportSQL& e = m_choices->SQLExp;
   connect(m_sqlCreate, &QCheckBox::toggled, this, [&e](bool on) { e.CreateTable = on; });
-  connect(m_sqlTable, &QLineEdit::textEdited, this, [this](const QString& v) { m_choices->SqlTableName = C(v); });
+  connect(m_sqlTable, &QLineEdit::textEdited, this,
+          [this](const QString& v) { m_choices->SqlTableName = C(v); });
   connect(m_sqlCommitCount, &QSpinBox::valueChanged, this, [this, &e](int v) {
     if (!m_refreshing) e.CommitRecCount = v;
   });
   connect(m_sqlCommitAfter, &QCheckBox::toggled, this, [&e](bool on) { e.CommitAfterScript = on; });
-  connect(m_sqlCommitStatement, &QLineEdit::textEdited, this, [&e](const QString& v) { e.CommitStatement = C(v); });
+  connect(m_sqlCommitStatement, &QLineEdit::textEdited, this,
+          [&e](const QString& v) { e.CommitStatement = C(v); });
   // The same value as the formats page's null string.
   connect(m_sqlNull, &QLineEdit::textEdited, this, [this](const QString& v) {
     m_choices->Formats.SetNullString(C(v));
     m_formatEdits[8]->setText(v);
   });
-  connect(m_sqlTerm, &QLineEdit::textEdited, this, [this](const QString& v) { m_choices->SqlStatementTerm = C(v); });
+  connect(m_sqlTerm, &QLineEdit::textEdited, this,
+          [this](const QString& v) { m_choices->SqlStatementTerm = C(v); });
   return page;
 }
 
@@ -1299,8 +1392,10 @@ void TQExportDialogF::RefreshFormatPages() {
   };
   sample(m_rtfDefaultSample, c.RTFExp.Options.DefaultFont);
   sample(m_rtfHeaderSample, c.RTFExp.Options.HeaderFont);
-  m_rtfPortrait->setChecked(c.RTFExp.Options.PageOrientation == TQExportPageOrientation::poPortrait);
-  m_rtfLandscape->setChecked(c.RTFExp.Options.PageOrientation == TQExportPageOrientation::poLandscape);
+  m_rtfPortrait->setChecked(c.RTFExp.Options.PageOrientation ==
+                            TQExportPageOrientation::poPortrait);
+  m_rtfLandscape->setChecked(c.RTFExp.Options.PageOrientation ==
+                             TQExportPageOrientation::poLandscape);
   // XML.
   m_xmlStandalone->setChecked(c.XMLExp.Options.StandAlone);
   m_xmlEncoding->setCurrentText(Q(c.XMLExp.Options.Encoding));
@@ -1311,7 +1406,8 @@ void TQExportDialogF::RefreshFormatPages() {
   m_txtSpacing->setValue(c.TxtSpacing);
   m_csvQuoteStrings->setChecked(c.ASCIIExp.CSVQuoteStrings);
   m_csvComma->setText(Q(CharToSettingText(c.ASCIIExp.CSVComma)));
-  m_csvQuote->setText(Q(c.ASCIIExp.CSVQuote ? CharToSettingText(c.ASCIIExp.CSVQuote) : std::string()));
+  m_csvQuote->setText(
+      Q(c.ASCIIExp.CSVQuote ? CharToSettingText(c.ASCIIExp.CSVQuote) : std::string()));
   // SQL.
   m_sqlCreate->setChecked(c.SQLExp.CreateTable);
   m_sqlTable->setText(Q(c.SqlTableName));

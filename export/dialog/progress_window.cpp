@@ -1,12 +1,11 @@
 #include "export/dialog/progress_window.h"
 
-#include "export/dialog/dialog_util.h"
-
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <cmath>
 
+#include "export/dialog/dialog_util.h"
 #include "platform/format.h"
 
 namespace kvn::exporting {
@@ -23,7 +22,8 @@ QLabel* SunkenValue(QWidget* parent) {
 }  // namespace
 
 TQExportDialogProgressF::TQExportDialogProgressF(QWidget* owner, TQExport* exporter)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_exporter(exporter) {
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_exporter(exporter) {
   setObjectName("TQExportDialogProgressF");
   setWindowTitle(Tr("Export..."));
   setFixedSize(301, 140);
@@ -66,25 +66,40 @@ TQExportDialogProgressF::TQExportDialogProgressF(QWidget* owner, TQExport* expor
 
 void TQExportDialogProgressF::SetStage(Stage stage) {
   m_stage = stage;
-  static const char* const status[] = {"Préparation...", "Exclue...", "Fetching...", "Export...", "Pause",
-                                       "Export...",      "Annulé",    "Fin de traitement"};
+  static const char* const status[] = {
+      "Préparation...", "Exclue...", "Fetching...", "Export...",
+      "Pause",          "Export...", "Annulé",      "Fin de traitement"};
   m_status->setText(Tr(status[stage]));
   switch (stage) {
-    case Skipping: m_counterLabel->setText(Tr("Exclus")); break;
-    case Fetching: m_counterLabel->setText(Tr("Fetched")); break;
-    case Exporting: m_counterLabel->setText(Tr("Exporté")); break;
-    default: break;
+    case Skipping:
+      m_counterLabel->setText(Tr("Exclus"));
+      break;
+    case Fetching:
+      m_counterLabel->setText(Tr("Fetched"));
+      break;
+    case Exporting:
+      m_counterLabel->setText(Tr("Exporté"));
+      break;
+    default:
+      break;
   }
   switch (stage) {
     case Preparing:
-    case Resumed: m_button->setText(Tr("Annuler")); break;
+    case Resumed:
+      m_button->setText(Tr("Annuler"));
+      break;
     case Stopped:
-    case Finished: m_button->setText(Tr("OK")); break;
-    default: break;
+    case Finished:
+      m_button->setText(Tr("OK"));
+      break;
+    default:
+      break;
   }
 }
 
-void TQExportDialogProgressF::ShowCounter(int value) { m_counter->setText(QString::number(value)); }
+void TQExportDialogProgressF::ShowCounter(int value) {
+  m_counter->setText(QString::number(value));
+}
 
 void TQExportDialogProgressF::Notify(int code) {
   const auto start = [this] { StartClock(); };
@@ -124,8 +139,11 @@ void TQExportDialogProgressF::Notify(int code) {
       StopClock();
       SetStage(Finished);
       break;
-    case CloseNow: close(); break;
-    default: break;
+    case CloseNow:
+      close();
+      break;
+    default:
+      break;
   }
 }
 
@@ -137,21 +155,36 @@ void TQExportDialogProgressF::ShowNote(const QString& note) {
   setFixedSize(301, 140 + m_note->heightForWidth(281) + 6);
 }
 
-QString TQExportDialogProgressF::NoteText() const { return m_note->isVisible() ? m_note->text() : QString(); }
+QString TQExportDialogProgressF::NoteText() const {
+  return m_note->isVisible() ? m_note->text() : QString();
+}
 
 int TQExportDialogProgressF::Counter(Code which) const {
   switch (which) {
-    case Fetched: return m_fetched;
-    case Skipped: return m_skipped;
-    default: return m_exported;
+    case Fetched:
+      return m_fetched;
+    case Skipped:
+      return m_skipped;
+    default:
+      return m_exported;
   }
 }
 
-QString TQExportDialogProgressF::StatusText() const { return m_status->text(); }
-QString TQExportDialogProgressF::CounterText() const { return m_counter->text(); }
-QString TQExportDialogProgressF::CounterLabel() const { return m_counterLabel->text(); }
-QString TQExportDialogProgressF::TimeText() const { return m_time->text(); }
-QString TQExportDialogProgressF::SpeedText() const { return m_speed->text(); }
+QString TQExportDialogProgressF::StatusText() const {
+  return m_status->text();
+}
+QString TQExportDialogProgressF::CounterText() const {
+  return m_counter->text();
+}
+QString TQExportDialogProgressF::CounterLabel() const {
+  return m_counterLabel->text();
+}
+QString TQExportDialogProgressF::TimeText() const {
+  return m_time->text();
+}
+QString TQExportDialogProgressF::SpeedText() const {
+  return m_speed->text();
+}
 
 void TQExportDialogProgressF::StartClock() {
   if (m_timer.isActive()) return;
@@ -166,7 +199,9 @@ void TQExportDialogProgressF::StopClock() {
   ShowElapsed(m_runMs);
 }
 
-void TQExportDialogProgressF::Tick() { ShowElapsed(m_runMs + (m_clock.isValid() ? m_clock.elapsed() : 0)); }
+void TQExportDialogProgressF::Tick() {
+  ShowElapsed(m_runMs + (m_clock.isValid() ? m_clock.elapsed() : 0));
+}
 
 void TQExportDialogProgressF::ShowElapsed(int64_t ms) {
   const int64_t seconds = ms / 1000;
@@ -186,7 +221,8 @@ void TQExportDialogProgressF::reject() {
     case Resumed:
       ButtonClicked();
       return;
-    case Paused: return;
+    case Paused:
+      return;
     default:
       m_ok = true;
       QDialog::reject();
@@ -201,7 +237,9 @@ void TQExportDialogProgressF::ButtonClicked() {
     case Resumed:
       if (m_exporter) m_exporter->Abort();
       break;
-    default: m_ok = true; break;
+    default:
+      m_ok = true;
+      break;
   }
 }
 

@@ -33,7 +33,8 @@ class QtListViewSource : public ListViewSource {
 class QtStringGridSource : public StringGridSource {
  public:
   // fixedRows: the rows that hold titles, not data.
-  QtStringGridSource(QTableWidget* grid, int fixedRows = 1) : m_grid(grid), m_fixedRows(fixedRows) {}
+  QtStringGridSource(QTableWidget* grid, int fixedRows = 1)
+      : m_grid(grid), m_fixedRows(fixedRows) {}
   int ColCount() const override;
   int RowCount() const override;
   int FixedRows() const override { return m_fixedRows; }

@@ -27,28 +27,29 @@ struct Scheme {
 };
 
 const Scheme kSchemes[] = {
-    {THTMLTemplate::htBW, Web(0xffffff), Web(0xff0000), Web(0x800080), Web(0x0000ff), Web(0x000000), Web(0x000000),
-     Web(0xffffff), Web(0xffffff), Web(0x000000), Web(0xf3f3f3)},
-    {THTMLTemplate::htClassic, Web(0x333399), Web(0x69ef7d), Web(0xff00ff), Web(0x00ff00), Web(0xffffff),
-     Web(0xff0000), Web(0xffffff), Web(0x007aec), Web(0xffffff), Web(0x006bce)},
-    {THTMLTemplate::htColorFul, Web(0x339966), Web(0x0066cc), Web(0x923fc1), Web(0x0000ff), Web(0xffffff),
-     Web(0xcc0033), Web(0xffffff), Web(0xffffff), Web(0x000000), Web(0xfaf100)},
-    {THTMLTemplate::htGray, Web(0xffffff), Web(0xff0000), Web(0x800080), Web(0x0000ff), Web(0x000000), Web(0x808080),
-     Web(0xffffff), Web(0xffffff), Web(0x000000), Web(0xeeeeee)},
-    {THTMLTemplate::htMS_Money, Web(0xffffff), Web(0xff0000), Web(0x800080), Web(0x0000ff), Web(0x000000),
-     Web(0xcec6b5), Web(0x000000), Web(0xdee7de), Web(0x000000), Web(0xfffbf0)},
-    {THTMLTemplate::htMurky, Web(0x317676), Web(0xffe760), Web(0xcccc39), Web(0xffff00), Web(0xffffff), Web(0x3a9393),
-     Web(0xffffff), Web(0x276262), Web(0xffe760), Web(0x367800)},
-    {THTMLTemplate::htOlive, Web(0xffffff), Web(0xff0000), Web(0x800080), Web(0x0000ff), Web(0x5f605f), Web(0xcfc890),
-     Web(0x000000), Web(0xffffff), Web(0x5f605f), Web(0xffffcf)},
-    {THTMLTemplate::htPlain, Web(0xffffff), Web(0xff0000), Web(0x800080), Web(0x0000ff), Web(0x000000), Web(0x068fe6),
-     Web(0xffffff), Web(0xffffff), Web(0x000000), Web(0xfffcd9)},
-    {THTMLTemplate::htSimple, Web(0xffffff), Web(0xff0000), Web(0x800080), Web(0x0000ff), Web(0x004080), Web(0x336699),
-     Web(0xffffff), Web(0xffffff), Web(0x000000), Web(0xffffcf)},
+    {THTMLTemplate::htBW, Web(0xffffff), Web(0xff0000), Web(0x800080), Web(0x0000ff), Web(0x000000),
+     Web(0x000000), Web(0xffffff), Web(0xffffff), Web(0x000000), Web(0xf3f3f3)},
+    {THTMLTemplate::htClassic, Web(0x333399), Web(0x69ef7d), Web(0xff00ff), Web(0x00ff00),
+     Web(0xffffff), Web(0xff0000), Web(0xffffff), Web(0x007aec), Web(0xffffff), Web(0x006bce)},
+    {THTMLTemplate::htColorFul, Web(0x339966), Web(0x0066cc), Web(0x923fc1), Web(0x0000ff),
+     Web(0xffffff), Web(0xcc0033), Web(0xffffff), Web(0xffffff), Web(0x000000), Web(0xfaf100)},
+    {THTMLTemplate::htGray, Web(0xffffff), Web(0xff0000), Web(0x800080), Web(0x0000ff),
+     Web(0x000000), Web(0x808080), Web(0xffffff), Web(0xffffff), Web(0x000000), Web(0xeeeeee)},
+    {THTMLTemplate::htMS_Money, Web(0xffffff), Web(0xff0000), Web(0x800080), Web(0x0000ff),
+     Web(0x000000), Web(0xcec6b5), Web(0x000000), Web(0xdee7de), Web(0x000000), Web(0xfffbf0)},
+    {THTMLTemplate::htMurky, Web(0x317676), Web(0xffe760), Web(0xcccc39), Web(0xffff00),
+     Web(0xffffff), Web(0x3a9393), Web(0xffffff), Web(0x276262), Web(0xffe760), Web(0x367800)},
+    {THTMLTemplate::htOlive, Web(0xffffff), Web(0xff0000), Web(0x800080), Web(0x0000ff),
+     Web(0x5f605f), Web(0xcfc890), Web(0x000000), Web(0xffffff), Web(0x5f605f), Web(0xffffcf)},
+    {THTMLTemplate::htPlain, Web(0xffffff), Web(0xff0000), Web(0x800080), Web(0x0000ff),
+     Web(0x000000), Web(0x068fe6), Web(0xffffff), Web(0xffffff), Web(0x000000), Web(0xfffcd9)},
+    {THTMLTemplate::htSimple, Web(0xffffff), Web(0xff0000), Web(0x800080), Web(0x0000ff),
+     Web(0x004080), Web(0x336699), Web(0xffffff), Web(0xffffff), Web(0x000000), Web(0xffffcf)},
 };
 
 std::string WithExtension(const std::string& fileName, const std::string& extension) {
-  return fileName.substr(0, fileName.size() - platform::ExtractFileExt(fileName).size()) + extension;
+  return fileName.substr(0, fileName.size() - platform::ExtractFileExt(fileName).size()) +
+         extension;
 }
 
 std::string TwoDigits(int n) {
@@ -61,9 +62,12 @@ std::string TwoDigits(int n) {
 
 std::string TQHTMLWriter::AlignToStr(TQExportColAlign align) const {
   switch (align) {
-    case TQExportColAlign::ecaLeft: return "Left";
-    case TQExportColAlign::ecaCenter: return "Center";
-    case TQExportColAlign::ecaRight: return "Right";
+    case TQExportColAlign::ecaLeft:
+      return "Left";
+    case TQExportColAlign::ecaCenter:
+      return "Center";
+    case TQExportColAlign::ecaRight:
+      return "Right";
   }
   return "";
 }
@@ -168,7 +172,7 @@ void TQExportHTML::LoadTemplateFromFile(const std::string& fileName) {
   platform::IniFile ini(fileName);
   for (const TemplateColor& c : TemplateColors())
     *c.color = static_cast<TColor>(ini.ReadInteger(c.section, c.key, *c.color));
-  HTMLOptions.TextFont.name = 
+  HTMLOptions.TextFont.name =
       ini.ReadString("HTML options", "Font-family", HTMLOptions.TextFont.name);
 }
 
@@ -194,10 +198,18 @@ std::string TQExportHTML::EscapeText(const std::string& text) {
     }
     lineBreak = false;
     switch (c) {
-      case '"': out += "&quot;"; break;
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
       default:
         // A NUL or another control left by another program is no character
         // of a page: the replacement character shows where it was.
@@ -213,8 +225,10 @@ std::string TQExportHTML::EscapeText(const std::string& text) {
 
 std::vector<std::string> TQExportHTML::FontLines() const {
   std::vector<std::string> lines;
-  if (!HTMLOptions.DefaultFontName) lines.push_back("font-family: " + HTMLOptions.TextFont.name + ";");
-  if (!HTMLOptions.DefaultFontSize) lines.push_back("font-size: " + std::to_string(HTMLOptions.TextFont.size) + "pt;");
+  if (!HTMLOptions.DefaultFontName)
+    lines.push_back("font-family: " + HTMLOptions.TextFont.name + ";");
+  if (!HTMLOptions.DefaultFontSize)
+    lines.push_back("font-size: " + std::to_string(HTMLOptions.TextFont.size) + "pt;");
   return lines;
 }
 
@@ -225,12 +239,13 @@ void TQExportHTML::BeginExport() {
   m_rowInPage = 0;
   m_cssWritten = false;
   m_framed = platform::ColorToRGB(TableOptions.BorderColor) != platform::clWhite;
-  const bool tablePicture =
-      !TableOptions.BackgroundFileName.empty() && platform::FileExists(TableOptions.BackgroundFileName);
+  const bool tablePicture = !TableOptions.BackgroundFileName.empty() &&
+                            platform::FileExists(TableOptions.BackgroundFileName);
   std::vector<std::string>& s = m_styleSheet;
   s.clear();
   auto fonts = [&](int indent) {
-    for (const auto& l : FontLines()) s.push_back(std::string(static_cast<size_t>(indent), ' ') + l);
+    for (const auto& l : FontLines())
+      s.push_back(std::string(static_cast<size_t>(indent), ' ') + l);
   };
   auto block = [&](const std::string& head, TColor background, TColor color) {
     s.push_back(head);
@@ -241,8 +256,8 @@ void TQExportHTML::BeginExport() {
   if (UsingCSS == TUsingCSS::usExternal && m_fileOutput && CSSFileName.empty())
     CSSFileName = WithExtension(PageMode() ? PageFileName(FileName, 1) : FileName, ".css");
   const std::string sheetFile = UsingCSS == TUsingCSS::usExternal ? CSSFileName : FileName;
-  s.push_back("  BODY { background: " + HtmlColor(HTMLOptions.BackgroundColor) + ";" + " color: " +
-              HtmlColor(HTMLOptions.TextFont.color) + ";");
+  s.push_back("  BODY { background: " + HtmlColor(HTMLOptions.BackgroundColor) + ";" +
+              " color: " + HtmlColor(HTMLOptions.TextFont.color) + ";");
   fonts(9);
   if (!HTMLOptions.BackgroundFileName.empty())
     s.push_back("background-image: url(" + LinkTo(HTMLOptions.BackgroundFileName, sheetFile) + ")");
@@ -262,7 +277,8 @@ void TQExportHTML::BeginExport() {
   block("  .TrOdd  {", TableOptions.OddRowBgColor, TableOptions.TableFontColor);
   fonts(12);
   s.push_back("  }");
-  if (m_framed) s.push_back("  .TrBC { background-color: " + HtmlColor(TableOptions.BorderColor) + " }");
+  if (m_framed)
+    s.push_back("  .TrBC { background-color: " + HtmlColor(TableOptions.BorderColor) + " }");
 }
 
 void TQExportHTML::WriteStyle(TQExportWriter& w) {
@@ -273,10 +289,13 @@ void TQExportHTML::WriteStyle(TQExportWriter& w) {
     return;
   }
   if (!m_fileOutput) return;
-  w.WriteLn(" <link rel=\"stylesheet\" type=\"text/css\" href=\"" + Href(CSSFileName, PageFile()) + "\">");
+  w.WriteLn(" <link rel=\"stylesheet\" type=\"text/css\" href=\"" + Href(CSSFileName, PageFile()) +
+            "\">");
 }
 
-std::string TQExportHTML::PageFile() const { return m_pages.empty() ? FileName : m_pages.back().fileName; }
+std::string TQExportHTML::PageFile() const {
+  return m_pages.empty() ? FileName : m_pages.back().fileName;
+}
 
 std::string TQExportHTML::LinkTo(const std::string& file, const std::string& fromFile) const {
   // A picture that is not a file here (an address) is written as it is.
@@ -318,11 +337,13 @@ void TQExportHTML::WritePageHead() {
     w.WriteLn("<Table cellspacing=0 cellpadding=0 class=\"TrBC\">");
     w.WriteLn("<tr><td>");
   }
-  const std::string table = "<Table Border=\"" + std::to_string(TableOptions.Border) + "\" Cellpadding=\"" +
-                            std::to_string(TableOptions.CellPadding) + "\" Cellspacing=\"" +
-                            std::to_string(TableOptions.CellSpacing) + "\"";
-  if (!TableOptions.BackgroundFileName.empty() && platform::FileExists(TableOptions.BackgroundFileName))
-    w.WriteLn(table + " Background=\"" + LinkTo(TableOptions.BackgroundFileName, PageFile()) + "\">");
+  const std::string table = "<Table Border=\"" + std::to_string(TableOptions.Border) +
+                            "\" Cellpadding=\"" + std::to_string(TableOptions.CellPadding) +
+                            "\" Cellspacing=\"" + std::to_string(TableOptions.CellSpacing) + "\"";
+  if (!TableOptions.BackgroundFileName.empty() &&
+      platform::FileExists(TableOptions.BackgroundFileName))
+    w.WriteLn(table + " Background=\"" + LinkTo(TableOptions.BackgroundFileName, PageFile()) +
+              "\">");
   else
     w.WriteLn(table + ">");
   if (AllowCaptions) {
@@ -373,7 +394,8 @@ void TQExportHTML::GetColData(TQExportCol& col, std::string& text) {
   const TQExportColumn& column = Columns()[static_cast<size_t>(col.ColumnIndex)];
   TQExportColAlign align = column.ColAlign;
   Font font = HTMLOptions.TextFont;
-  const TColor rowBackground = m_recordCounter % 2 == 0 ? TableOptions.OddRowBgColor : TableOptions.TableBgColor;
+  const TColor rowBackground =
+      m_recordCounter % 2 == 0 ? TableOptions.OddRowBgColor : TableOptions.TableBgColor;
   TColor background = rowBackground;
   DoGetCellParams(m_recordCounter, col.ColumnIndex, value, align, font, background);
   std::string out = " align=" + Writer()->AlignToStr(align);
@@ -383,8 +405,10 @@ void TQExportHTML::GetColData(TQExportCol& col, std::string& text) {
   if (!platform::EqualsNoCase(font.name, base.name)) style += "font-family: " + font.name + "; ";
   if (font.size != base.size) style += "font-size: " + std::to_string(font.size) + "pt; ";
   if (font.color != base.color) style += "color: " + HtmlColor(font.color) + "; ";
-  if (font.bold != base.bold) style += std::string("font-weight: ") + (font.bold ? "bold" : "normal") + "; ";
-  if (font.italic != base.italic) style += std::string("font-style: ") + (font.italic ? "italic" : "normal") + "; ";
+  if (font.bold != base.bold)
+    style += std::string("font-weight: ") + (font.bold ? "bold" : "normal") + "; ";
+  if (font.italic != base.italic)
+    style += std::string("font-style: ") + (font.italic ? "italic" : "normal") + "; ";
   if (font.underline != base.underline)
     style += std::string("text-decoration: ") + (font.underline ? "underline" : "none") + "; ";
   if (!style.empty()) {
@@ -450,7 +474,8 @@ void TQExportHTML::WriteNavigation(int page) {
     insert(p.topPos, bar);
     if (Navigation.OnBottom && p.bottomPos >= 0) p.bottomPos += static_cast<int64_t>(bar.size());
   }
-  if (Navigation.OnBottom && p.bottomPos >= 0) insert(p.bottomPos, Encoder()->Encode(NavigationBar(page, false)));
+  if (Navigation.OnBottom && p.bottomPos >= 0)
+    insert(p.bottomPos, Encoder()->Encode(NavigationBar(page, false)));
   m_files->Close(p.member);
 }
 
@@ -461,20 +486,23 @@ void TQExportHTML::EndExport() {
       index.SetEncoder(Encoder());
       index.WriteLn("<HTML>");
       index.WriteLn("<HEAD>");
-      index.WriteLn(" <meta http-equiv=\"Content-Type\" content=\"text/html; charset=" + Encoding + "\">");
+      index.WriteLn(" <meta http-equiv=\"Content-Type\" content=\"text/html; charset=" + Encoding +
+                    "\">");
       if (UsingCSS == TUsingCSS::usInternal) {
         WriteStyle(index);
       } else {
-        index.WriteLn(" <link rel=\"stylesheet\" type=\"text/css\" href=\"" + Href(CSSFileName, FileName) + "\">");
+        index.WriteLn(" <link rel=\"stylesheet\" type=\"text/css\" href=\"" +
+                      Href(CSSFileName, FileName) + "\">");
       }
       index.WriteLn("</HEAD>");
       index.WriteLn("<BODY>");
       index.WriteLn("<UL>");
       for (size_t n = 1; n <= m_pages.size(); ++n) {
         const std::string& file = m_pages[n - 1].fileName;
-        const std::string text = Navigation.IndexLinkTemplate.empty()
-                                     ? EscapeText(platform::ExtractFileName(file))
-                                     : Navigation.IndexLinkTemplate + TwoDigits(static_cast<int>(n));
+        const std::string text =
+            Navigation.IndexLinkTemplate.empty()
+                ? EscapeText(platform::ExtractFileName(file))
+                : Navigation.IndexLinkTemplate + TwoDigits(static_cast<int>(n));
         index.WriteLn("<LI><a href=\"" + Href(file, FileName) + "\">" + text + "</a>");
       }
       index.WriteLn("</UL>");
@@ -519,6 +547,8 @@ std::string TQExportHTML::GetShowedFileName() {
   return FileName;
 }
 
-std::string TQExportHTML::GetPrintedFileName() { return GetShowedFileName(); }
+std::string TQExportHTML::GetPrintedFileName() {
+  return GetShowedFileName();
+}
 
 }  // namespace kvn::exporting

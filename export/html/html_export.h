@@ -16,7 +16,18 @@
 
 namespace kvn::exporting {
 
-enum class THTMLTemplate { htCustom, htBW, htClassic, htColorFul, htGray, htMS_Money, htMurky, htOlive, htPlain, htSimple };
+enum class THTMLTemplate {
+  htCustom,
+  htBW,
+  htClassic,
+  htColorFul,
+  htGray,
+  htMS_Money,
+  htMurky,
+  htOlive,
+  htPlain,
+  htSimple
+};
 enum class TUsingCSS { usInternal, usExternal };
 
 struct THTMLOptions {

@@ -45,11 +45,17 @@ std::string TQExportLaTeX::EscapeText(const std::string& text) {
     const auto b = static_cast<unsigned char>(c);
     const char next = i + 1 < text.size() ? text[i + 1] : '\0';
     switch (c) {
-      case '\\': out += "\\textbackslash{}"; continue;
+      case '\\':
+        out += "\\textbackslash{}";
+        continue;
       // The characters themselves, not the accents "\~" and "\^" would put on
       // the next letter.
-      case '~': out += "\\~{}"; continue;
-      case '^': out += "\\^{}"; continue;
+      case '~':
+        out += "\\~{}";
+        continue;
+      case '^':
+        out += "\\^{}";
+        continue;
       case '#':
       case '$':
       case '%':
@@ -62,14 +68,24 @@ std::string TQExportLaTeX::EscapeText(const std::string& text) {
         if (c == '_' && m_breakable) out += "\\allowbreak{}";
         continue;
       // Characters the fonts' encodings set otherwise as text: named.
-      case '<': out += "\\textless{}"; continue;
-      case '>': out += "\\textgreater{}"; continue;
-      case '|': out += "\\textbar{}"; continue;
-      case '"': out += "\\textquotedbl{}"; continue;
+      case '<':
+        out += "\\textless{}";
+        continue;
+      case '>':
+        out += "\\textgreater{}";
+        continue;
+      case '|':
+        out += "\\textbar{}";
+        continue;
+      case '"':
+        out += "\\textquotedbl{}";
+        continue;
       // A line break in a value would end the row or, doubled, the paragraph.
       case '\r':
       case '\n':
-      case '\t': out += ' '; continue;
+      case '\t':
+        out += ' ';
+        continue;
       // Pairs the fonts join into one sign ("--" a dash, ",," "''" "``"
       // quotes, "!`" "?`" inverted marks) stay two characters.
       case '-':
@@ -90,7 +106,8 @@ std::string TQExportLaTeX::EscapeText(const std::string& text) {
         // A path may break after each of its folders in a narrow column.
         if (m_breakable) out += "\\allowbreak{}";
         continue;
-      default: break;
+      default:
+        break;
     }
     // Control characters have no character in the input encoding: TeX would
     // stop on them (the five code points Windows-1252 leaves undefined too).
@@ -128,7 +145,8 @@ std::string TQExportLaTeX::ColumnFormat() {
   // as they show.
   TQExportColumns& columns = Columns();
   std::vector<int> widest(n, 0);
-  for (size_t i = 0; i < n; ++i) widest[i] = AllowCaptions ? static_cast<int>(Utf8Length(columns[i].Caption)) : 0;
+  for (size_t i = 0; i < n; ++i)
+    widest[i] = AllowCaptions ? static_cast<int>(Utf8Length(columns[i].Caption)) : 0;
   std::vector<int> longestWord = widest;
   std::string shown;
   columns.WidenToValues(std::vector<bool>(n, true), [&](size_t i, std::string_view raw) {
@@ -138,7 +156,8 @@ std::string TQExportLaTeX::ColumnFormat() {
     size_t at = 0;
     while (at < text.size()) {
       const size_t end = std::min(text.find(' ', at), text.size());
-      longestWord[i] = std::max(longestWord[i], static_cast<int>(Utf8Length(text.substr(at, end - at))));
+      longestWord[i] =
+          std::max(longestWord[i], static_cast<int>(Utf8Length(text.substr(at, end - at))));
       at = end + 1;
     }
     return 0;
@@ -168,7 +187,9 @@ std::string TQExportLaTeX::ColumnFormat() {
   // Narrowed to the line, the table is set in the footnote size (a quarter
   // more characters to the line), or the script size when the words would
   // not fit whole in the footnote size.
-  const auto roomAt = [&](double points) { return kLineCharacters * 10 / points - 1.0 * static_cast<double>(n); };
+  const auto roomAt = [&](double points) {
+    return kLineCharacters * 10 / points - 1.0 * static_cast<double>(n);
+  };
   m_fontSize = leastSum > roomAt(8) ? "\\scriptsize" : "\\footnotesize";
   const double room = roomAt(leastSum > roomAt(8) ? 7 : 8);
   std::vector<double> width = FitColumns(fits, std::max(room, 4.0 * static_cast<double>(n)), 3);
@@ -183,14 +204,16 @@ std::string TQExportLaTeX::ColumnFormat() {
     const double share = std::max(0.05, 0.99 * width[i] / sum);
     char fraction[16];
     std::snprintf(fraction, sizeof fraction, "%.4f", share);
-    format += std::string(columns[i].IsNumeric ? ">{\\raggedleft\\arraybackslash}" : ">{\\raggedright\\arraybackslash}") +
+    format += std::string(columns[i].IsNumeric ? ">{\\raggedleft\\arraybackslash}"
+                                               : ">{\\raggedright\\arraybackslash}") +
               "p{\\dimexpr " + fraction + "\\linewidth-2\\tabcolsep-\\arrayrulewidth\\relax}|";
   }
   return format;
 }
 
 std::string TQExportLaTeX::UnholdableWhy() const {
-  return m_utf8 ? "que les polices T1 de LaTeX ne savent pas composer" : TQExportFormatText::UnholdableWhy();
+  return m_utf8 ? "que les polices T1 de LaTeX ne savent pas composer"
+                : TQExportFormatText::UnholdableWhy();
 }
 
 void TQExportLaTeX::BeginExport() {
@@ -201,7 +224,8 @@ void TQExportLaTeX::BeginExport() {
     for (const StringList* lines : {&Header, &Footer, &Preambula})
       for (const std::string& line : *lines) m_utf8 = m_utf8 || BeyondCp1252(line);
     if (AllowCaptions)
-      for (size_t i = 0; i < Columns().Count(); ++i) m_utf8 = m_utf8 || BeyondCp1252(Columns()[i].Caption);
+      for (size_t i = 0; i < Columns().Count(); ++i)
+        m_utf8 = m_utf8 || BeyondCp1252(Columns()[i].Caption);
   }
   const std::string columnFormat = ColumnFormat();
   if (m_utf8) SwitchTextEncoding("UTF-8");
@@ -232,7 +256,8 @@ void TQExportLaTeX::BeginExport() {
       w.WriteLn("\\documentstyle{" + style + "}");
   }
   w.WriteLn("\\begin{document}");
-  if (platform::Utf8UpperCase(Options.Languages).find("RUSSIAN") != std::string::npos) w.WriteLn("\\Rus");
+  if (platform::Utf8UpperCase(Options.Languages).find("RUSSIAN") != std::string::npos)
+    w.WriteLn("\\Rus");
   w.EmptyLine();
   for (const std::string& line : Header) w.WriteLn(line);
   w.WriteLn("\\par\\bigskip");
@@ -263,7 +288,8 @@ std::string BreakLongWords(const std::string& escaped, int limit) {
       if (escaped.compare(end, 2, "{}") == 0) end += 2;
       if (escaped.compare(i, end - i, "\\allowbreak{}") == 0) run = -1;
     } else if ((static_cast<unsigned char>(escaped[i]) & 0xC0) == 0xC0) {
-      while (end < escaped.size() && (static_cast<unsigned char>(escaped[end]) & 0xC0) == 0x80) ++end;
+      while (end < escaped.size() && (static_cast<unsigned char>(escaped[end]) & 0xC0) == 0x80)
+        ++end;
     }
     if (escaped[i] == ' ') {
       run = 0;

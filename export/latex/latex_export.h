@@ -67,7 +67,9 @@ class TQExportLaTeX : public TQExportFormatText {
   void WriteDataRow() override;
   std::string GetColCaption(int index) override;
   void GetColData(TQExportCol& col, std::string& text) override;
-  std::set<char> GetSpecialChars() override { return {'#', '$', '%', '&', '\\', '^', '_', '{', '}', '~'}; }
+  std::set<char> GetSpecialChars() override {
+    return {'#', '$', '%', '&', '\\', '^', '_', '{', '}', '~'};
+  }
   std::string EscapeText(const std::string& text) override;
   std::string UnholdableWhy() const override;
 

@@ -1,7 +1,5 @@
 #include "export/pdf/pdf_document.h"
 
-#include "platform/codepage.h"
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -10,6 +8,7 @@
 
 #include "export/pdf/pdf_metrics.h"
 #include "export/pdf/pdf_truetype.h"
+#include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/strings.h"
 
@@ -51,14 +50,16 @@ int TextWidth(std::string_view text, TPDFFontName font, int size) {
   return static_cast<int>(sum * size / 1000);
 }
 
-int CharsWidth(int size, double n) { return static_cast<int>(std::trunc(size * n * kWidthSum / 256 / 1000)); }
+int CharsWidth(int size, double n) {
+  return static_cast<int>(std::trunc(size * n * kWidthSum / 256 / 1000));
+}
 
 const char* PdfBaseFontName(TPDFFontName font) {
-  static const char* const names[] = {"Helvetica",    "Helvetica-Bold",    "Helvetica-Oblique",
-                                      "Helvetica-BoldOblique", "Courier", "Courier-Bold",
-                                      "Courier-Oblique", "Courier-BoldOblique", "Times-Roman",
-                                      "Times-Bold",   "Times-Italic",      "Times-BoldItalic",
-                                      "Symbol",       "ZapfDingbats"};
+  static const char* const names[] = {
+      "Helvetica",   "Helvetica-Bold", "Helvetica-Oblique", "Helvetica-BoldOblique",
+      "Courier",     "Courier-Bold",   "Courier-Oblique",   "Courier-BoldOblique",
+      "Times-Roman", "Times-Bold",     "Times-Italic",      "Times-BoldItalic",
+      "Symbol",      "ZapfDingbats"};
   return names[static_cast<int>(font)];
 }
 
@@ -70,7 +71,8 @@ const char* PdfEncodingName(TPDFFontEncoding encoding) {
 
 std::string PdfNumber(double value, int decimals) {
   char buffer[64];
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  auto [end, ec] =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
   if (ec != std::errc()) return "0";
   std::string text(buffer, end);
   // No "-0.0": a value that rounds to zero is written as zero.
@@ -80,7 +82,9 @@ std::string PdfNumber(double value, int decimals) {
 
 TPDFDocument::TPDFDocument(platform::Stream& stream) : m_stream(stream) {}
 
-int64_t TPDFDocument::Size() { return m_base + m_written; }
+int64_t TPDFDocument::Size() {
+  return m_base + m_written;
+}
 
 void TPDFDocument::Write(std::string_view text) {
   m_stream.WriteString(text);
@@ -204,8 +208,8 @@ void TPDFDocument::DrawLine(platform::TColor color, double x1, double y1, double
   const platform::TColor previous = m_lineColor;
   const bool switched = color != m_lineColor;
   if (switched) SetStrokeColor(color);
-  Write(PdfNumber(x1, 1) + " " + PdfNumber(y1, 1) + " m \r" + PdfNumber(x2, 1) + " " + PdfNumber(y2, 1) +
-        " l \r" + PdfNumber(LineWidth, 1) + " w \rS\r");
+  Write(PdfNumber(x1, 1) + " " + PdfNumber(y1, 1) + " m \r" + PdfNumber(x2, 1) + " " +
+        PdfNumber(y2, 1) + " l \r" + PdfNumber(LineWidth, 1) + " w \rS\r");
   if (switched) SetStrokeColor(previous);
 }
 
@@ -213,7 +217,8 @@ void TPDFDocument::FillRect(platform::TColor color, double x, double y, double w
   const platform::TColor previous = m_fillColor;
   const bool switched = color != m_fillColor;
   if (switched) SetFillColor(color);
-  Write(PdfNumber(x, 1) + " " + PdfNumber(y, 1) + " " + PdfNumber(w, 1) + " " + PdfNumber(h, 1) + " re f\r");
+  Write(PdfNumber(x, 1) + " " + PdfNumber(y, 1) + " " + PdfNumber(w, 1) + " " + PdfNumber(h, 1) +
+        " re f\r");
   if (switched) SetFillColor(previous);
 }
 
@@ -237,8 +242,8 @@ void TPDFDocument::WriteEmbeddedFonts(std::string& fontRefs) {
 
     const std::string file = e.font->Subset(glyphs);
     const int fontFile = NewObject();
-    Write(obj(fontFile) + "<< /Length " + std::to_string(file.size()) + " /Length1 " + std::to_string(file.size()) +
-          " >>\rstream\r\n");
+    Write(obj(fontFile) + "<< /Length " + std::to_string(file.size()) + " /Length1 " +
+          std::to_string(file.size()) + " >>\rstream\r\n");
     Write(file);
     Write("\rendstream\rendobj\r");
 
@@ -247,16 +252,20 @@ void TPDFDocument::WriteEmbeddedFonts(std::string& fontRefs) {
     Write(obj(descriptor) + "<< /Type /FontDescriptor\r/FontName /" + name + "\r/Flags " +
           std::to_string(m.fixedPitch ? 5 : 4) + "\r/FontBBox [" + std::to_string(m.left) + " " +
           std::to_string(m.bottom) + " " + std::to_string(m.right) + " " + std::to_string(m.top) +
-          "]\r/ItalicAngle " + PdfNumber(m.italicAngle, 1) + "\r/Ascent " + std::to_string(m.ascent) +
-          "\r/Descent " + std::to_string(m.descent) + "\r/CapHeight " + std::to_string(m.capHeight) +
-          "\r/StemV 80\r/FontFile2 " + std::to_string(fontFile) + " 0 R\r>>\rendobj\r");
+          "]\r/ItalicAngle " + PdfNumber(m.italicAngle, 1) + "\r/Ascent " +
+          std::to_string(m.ascent) + "\r/Descent " + std::to_string(m.descent) + "\r/CapHeight " +
+          std::to_string(m.capHeight) + "\r/StemV 80\r/FontFile2 " + std::to_string(fontFile) +
+          " 0 R\r>>\rendobj\r");
 
     std::string widths;
-    for (uint16_t g : glyphs) widths += std::to_string(g) + " [" + std::to_string(e.font->Advance(g)) + "] ";
+    for (uint16_t g : glyphs)
+      widths += std::to_string(g) + " [" + std::to_string(e.font->Advance(g)) + "] ";
     const int cidFont = NewObject();
     Write(obj(cidFont) + "<< /Type /Font\r/Subtype /CIDFontType2\r/BaseFont /" + name +
-          "\r/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>\r/FontDescriptor " +
-          std::to_string(descriptor) + " 0 R\r/CIDToGIDMap /Identity\r/W [" + widths + "]\r>>\rendobj\r");
+          "\r/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 "
+          ">>\r/FontDescriptor " +
+          std::to_string(descriptor) + " 0 R\r/CIDToGIDMap /Identity\r/W [" + widths +
+          "]\r>>\rendobj\r");
 
     // What each glyph stands for, so readers can copy and search the text.
     std::string cmap =
@@ -271,7 +280,8 @@ void TPDFDocument::WriteEmbeddedFonts(std::string& fontRefs) {
       for (size_t k = 0; k < block; ++k, ++it, ++done) {
         const char32_t cp = it->second;
         std::string units = cp < 0x10000 ? hex(cp)
-                                         : hex(0xD800 + ((cp - 0x10000) >> 10)) + hex(0xDC00 + ((cp - 0x10000) & 0x3FF));
+                                         : hex(0xD800 + ((cp - 0x10000) >> 10)) +
+                                               hex(0xDC00 + ((cp - 0x10000) & 0x3FF));
         cmap += "<" + hex(it->first) + "> <" + units + ">\r";
       }
       cmap += "endbfchar\r";
@@ -283,8 +293,8 @@ void TPDFDocument::WriteEmbeddedFonts(std::string& fontRefs) {
 
     const int font = NewObject();
     Write(obj(font) + "<< /Type /Font\r/Subtype /Type0\r/BaseFont /" + name +
-          "\r/Encoding /Identity-H\r/DescendantFonts [" + std::to_string(cidFont) + " 0 R]\r/ToUnicode " +
-          std::to_string(toUnicode) + " 0 R\r>>\rendobj\r");
+          "\r/Encoding /Identity-H\r/DescendantFonts [" + std::to_string(cidFont) +
+          " 0 R]\r/ToUnicode " + std::to_string(toUnicode) + " 0 R\r>>\rendobj\r");
     fontRefs += "/" + e.name + " " + std::to_string(font) + " 0 R ";
   }
 }
@@ -294,8 +304,8 @@ namespace {
 // "r g b" of a colour, each byte / 255 with two decimals.
 std::string ColorComponents(platform::TColor color) {
   const platform::TColor rgb = platform::ColorToRGB(color);
-  return PdfNumber((rgb & 0xFF) / 255.0, 2) + " " + PdfNumber(((rgb >> 8) & 0xFF) / 255.0, 2) + " " +
-         PdfNumber(((rgb >> 16) & 0xFF) / 255.0, 2);
+  return PdfNumber((rgb & 0xFF) / 255.0, 2) + " " + PdfNumber(((rgb >> 8) & 0xFF) / 255.0, 2) +
+         " " + PdfNumber(((rgb >> 16) & 0xFF) / 255.0, 2);
 }
 
 }  // namespace
@@ -340,19 +350,20 @@ void TPDFDocument::EndDocument() {
 
   const int pages = NewObject();
   std::string kids;
-  for (size_t i = 0; i < m_pages.size(); ++i) kids += std::to_string(pages + 1 + static_cast<int>(i)) + " 0 R ";
-  Write(obj(pages) + "<< /Type /Pages\r/Count " + std::to_string(m_pages.size()) + "\r/Kids [" + kids +
-        "]\r>>\rendobj\r");
+  for (size_t i = 0; i < m_pages.size(); ++i)
+    kids += std::to_string(pages + 1 + static_cast<int>(i)) + " 0 R ";
+  Write(obj(pages) + "<< /Type /Pages\r/Count " + std::to_string(m_pages.size()) + "\r/Kids [" +
+        kids + "]\r>>\rendobj\r");
 
   const auto box = [](const TPDFBox& b) {
-    return "[" + std::to_string(b.Left) + " " + std::to_string(b.Bottom) + " " + std::to_string(b.Right) + " " +
-           std::to_string(b.Top) + "]";
+    return "[" + std::to_string(b.Left) + " " + std::to_string(b.Bottom) + " " +
+           std::to_string(b.Right) + " " + std::to_string(b.Top) + "]";
   };
   for (const std::string& contents : m_pages) {
     const int n = NewObject();
     Write(obj(n) + "<< /Type /Page\r/Parent " + std::to_string(pages) + " 0 R\r/Resources " +
-          std::to_string(resources) + " 0 R\r/MediaBox " + box(MediaBox) + "\r/TrimBox " + box(TrimBox) +
-          "\r/Contents " + contents + "\r>>\rendobj\r");
+          std::to_string(resources) + " 0 R\r/MediaBox " + box(MediaBox) + "\r/TrimBox " +
+          box(TrimBox) + "\r/Contents " + contents + "\r>>\rendobj\r");
   }
 
   const int catalog = NewObject();
@@ -367,8 +378,8 @@ void TPDFDocument::EndDocument() {
     table += line;
   }
   Write(table);
-  Write("trailer\r<< /Size " + std::to_string(m_objNumber + 1) + "\r/Root " + std::to_string(catalog) +
-        " 0 R\r>>\rstartxref\r" + std::to_string(xref) + "\r%%EOF");
+  Write("trailer\r<< /Size " + std::to_string(m_objNumber + 1) + "\r/Root " +
+        std::to_string(catalog) + " 0 R\r>>\rstartxref\r" + std::to_string(xref) + "\r%%EOF");
 }
 
 }  // namespace kvn::exporting

@@ -37,7 +37,12 @@ enum class TPDFFontName {
   poSymbol,
   poZapfDingbats
 };
-enum class TPDFFontEncoding { poStandardEncoding, poWinAnsiEncoding, poMacRomanEncoding, poPDFDocEncoding };
+enum class TPDFFontEncoding {
+  poStandardEncoding,
+  poWinAnsiEncoding,
+  poMacRomanEncoding,
+  poPDFDocEncoding
+};
 
 // "Helvetica", "Helvetica-Bold", ...; "StandardEncoding", ...
 const char* PdfBaseFontName(TPDFFontName font);
@@ -122,9 +127,9 @@ class TPDFDocument {
 
   platform::Stream& m_stream;
   int m_objNumber = 0;
-  std::vector<std::string> m_pages;   // "n 0 R" per page
-  std::vector<int64_t> m_offsets;     // per object, in number order
-  std::vector<TPDFFont> m_fonts;      // in registration order
+  std::vector<std::string> m_pages;  // "n 0 R" per page
+  std::vector<int64_t> m_offsets;    // per object, in number order
+  std::vector<TPDFFont> m_fonts;     // in registration order
   std::vector<Embedded> m_embedded;
   TPDFFont m_font;
   platform::TColor m_lineColor = platform::clBlack;

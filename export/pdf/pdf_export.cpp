@@ -1,7 +1,5 @@
 #include "export/pdf/pdf_export.h"
 
-#include "platform/codepage.h"
-
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -9,6 +7,7 @@
 
 #include "export/column_fit.h"
 #include "export/pdf/pdf_truetype.h"
+#include "platform/codepage.h"
 #include "platform/error.h"
 
 namespace kvn::exporting {
@@ -89,7 +88,8 @@ const std::string& TQExportPDF::Shown(const std::string& utf8, const TPDFFont& f
   if (platform::IsAscii(utf8) || !Encoder()) return utf8;
   for (size_t i = 0; i < utf8.size();) {
     const char32_t cp = platform::DecodeUtf8(utf8, i);
-    if (cp >= 0x80 && platform::Cp1252FromUnicode(cp) == '?' && !FindFallbackGlyph(font.BaseFont, cp).font)
+    if (cp >= 0x80 && platform::Cp1252FromUnicode(cp) == '?' &&
+        !FindFallbackGlyph(font.BaseFont, cp).font)
       Encoder()->CountReplaced();
   }
   return utf8;
@@ -111,7 +111,9 @@ void TQExportPDF::GetColumnOptions(ColumnOptions& o) const {
   o.ColumnsAlign = &ColumnsAlign;
 }
 
-bool TQExportPDF::WriterEncodes() const { return false; }
+bool TQExportPDF::WriterEncodes() const {
+  return false;
+}
 
 std::unique_ptr<TQExportWriter> TQExportPDF::CreateWriter(platform::Stream& stream) {
   return std::make_unique<TQPDFWriter>(this, stream);
@@ -184,7 +186,8 @@ void TQExportPDF::SizeColumnsWithoutWidth() {
     const TQExportColumn& c = columns[i];
     const std::string_view text = ShownValue(columns, i, raw, Formats.NullString(), shown);
     // Numbers and dates never wrap: their whole text is one word.
-    m_longestWord[i] = std::max(m_longestWord[i], c.IsNumericOrDate ? TextWidth(text, data) : LongestWord(text, data));
+    m_longestWord[i] = std::max(
+        m_longestWord[i], c.IsNumericOrDate ? TextWidth(text, data) : LongestWord(text, data));
     return characters(text, data);
   });
 }
@@ -195,7 +198,8 @@ void TQExportPDF::LayOutColumns() {
   const int size = Options.DataFont.FontSize;
   m_indent = CharsWidth(size, Options.ColSpacing / 2);
   m_x.assign(1, m_box.Left);
-  for (size_t i = 0; i < n; ++i) m_x.push_back(m_x.back() + CharsWidth(size, columns[i].Width + Options.ColSpacing));
+  for (size_t i = 0; i < n; ++i)
+    m_x.push_back(m_x.back() + CharsWidth(size, columns[i].Width + Options.ColSpacing));
   m_squeezed = m_x.back() > m_box.Right;
   m_textWidth.assign(n, 0);
   if (!m_squeezed) {
@@ -219,8 +223,9 @@ void TQExportPDF::LayOutColumns() {
     text += f.natural;
     least += f.given ? f.natural : std::min(f.natural, f.least);
   }
-  const double spacing = std::clamp((available - std::min(text, least)) / CharsWidth(size, 1) / static_cast<double>(n),
-                                    1.0, Options.ColSpacing);
+  const double spacing =
+      std::clamp((available - std::min(text, least)) / CharsWidth(size, 1) / static_cast<double>(n),
+                 1.0, Options.ColSpacing);
   const double padding = CharsWidth(size, spacing);
   m_indent = CharsWidth(size, spacing / 2);
   const std::vector<double> width =
@@ -259,7 +264,8 @@ void TQExportPDF::BeginExport() {
   d.AddFont(Options.FooterFont);
 }
 
-void TQExportPDF::HeaderOrFooterLines(const StringList& lines, const TPDFFont& font, bool finalGap) {
+void TQExportPDF::HeaderOrFooterLines(const StringList& lines, const TPDFFont& font,
+                                      bool finalGap) {
   if (!lines.Empty()) {
     TPDFDocument& d = Doc();
     d.SetFont(font);
@@ -287,7 +293,8 @@ int TQExportPDF::RowHeight(const TPDFFont& font, size_t lines) const {
   return one + static_cast<int>(lines > 1 ? lines - 1 : 0) * LineHeight(font);
 }
 
-std::vector<std::string> TQExportPDF::CellLines(std::string_view shown, size_t column, const TPDFFont& font) const {
+std::vector<std::string> TQExportPDF::CellLines(std::string_view shown, size_t column,
+                                                const TPDFFont& font) const {
   const int room = m_textWidth[column];
   if (!m_squeezed || TextWidth(shown, font) <= room) return {std::string(shown)};
   // Words go on a line while they fit; a word longer than the line is cut
@@ -314,7 +321,8 @@ std::vector<std::string> TQExportPDF::CellLines(std::string_view shown, size_t c
     };
     while (TextWidth(word, font) > room) {
       size_t cut = next(0);
-      while (cut < word.size() && TextWidth(word.substr(0, next(cut)), font) <= room) cut = next(cut);
+      while (cut < word.size() && TextWidth(word.substr(0, next(cut)), font) <= room)
+        cut = next(cut);
       lines.emplace_back(word.substr(0, cut));
       word.remove_prefix(cut);
     }
@@ -324,8 +332,9 @@ std::vector<std::string> TQExportPDF::CellLines(std::string_view shown, size_t c
   return lines;
 }
 
-void TQExportPDF::CellText(size_t column, int baseline, const TPDFFont& font, platform::TColor color,
-                           TQExportColAlign align, const std::vector<std::string>& lines) {
+void TQExportPDF::CellText(size_t column, int baseline, const TPDFFont& font,
+                           platform::TColor color, TQExportColAlign align,
+                           const std::vector<std::string>& lines) {
   const int indent = m_indent;
   int y = baseline;
   for (const std::string& line : lines) {
@@ -375,7 +384,8 @@ void TQExportPDF::WriteDataRow() {
   size_t lines = 1;
   for (size_t i = 0; i < row.Count(); ++i) {
     row[i].GetExportedValue(true, m_cell);
-    m_lines[i] = CellLines(m_cell.find('\\') != std::string::npos ? PdfUnescape(m_cell) : m_cell, i, font);
+    m_lines[i] =
+        CellLines(m_cell.find('\\') != std::string::npos ? PdfUnescape(m_cell) : m_cell, i, font);
     lines = std::max(lines, m_lines[i].size());
   }
   // A row that does not fit goes to the next page, unless it is the first
@@ -401,7 +411,8 @@ void TQExportPDF::WriteDataRow() {
     const std::string value = m_lines[i].size() == 1 ? EscapeText(m_lines[i][0]) : m_cell;
     DoGetCellParams(RecordCounter(), static_cast<int>(i), value, align, cellFont, background);
     if (background != platform::clWhite)
-      d.FillRect(background, m_x[i], m_y - size * Options.RowSpacing / 2 - extra, m_x[i + 1] - m_x[i],
+      d.FillRect(background, m_x[i], m_y - size * Options.RowSpacing / 2 - extra,
+                 m_x[i + 1] - m_x[i],
                  (Options.RowSpacing + 1) * size - Options.GridLineWidth / 2.0 + extra);
     CellText(i, m_y, font, cellFont.color, align, m_lines[i]);
   }

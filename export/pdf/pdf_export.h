@@ -57,7 +57,9 @@ class TQExportPDFPageOptions {
   void SetFormatAndOrientation(TQExportPageFormat format, TQExportPageOrientation orientation);
 
   TPDFBox MediaBox() const { return {0, 0, m_width - 1, m_height - 1}; }
-  TPDFBox PrintBox() const { return {m_left, m_bottom, m_width - m_right - 1, m_height - m_top - 1}; }
+  TPDFBox PrintBox() const {
+    return {m_left, m_bottom, m_width - m_right - 1, m_height - m_top - 1};
+  }
 
   void Assign(const TQExportPDFPageOptions& other) { *this = other; }
 
@@ -85,7 +87,8 @@ struct TPDFOptions {
 // The writer owns the document on its output stream.
 class TQPDFWriter : public TQExportWriter {
  public:
-  TQPDFWriter(TQExport* owner, platform::Stream& stream) : TQExportWriter(owner, stream), m_document(stream) {}
+  TQPDFWriter(TQExport* owner, platform::Stream& stream)
+      : TQExportWriter(owner, stream), m_document(stream) {}
   TPDFDocument& Document() { return m_document; }
 
  private:
@@ -107,7 +110,9 @@ class TQExportPDF : public TQExportFormatText {
   std::unique_ptr<TQExportWriter> CreateWriter(platform::Stream& stream) override;
   // The file holds bytes of its own: texts are converted one by one.
   bool WriterEncodes() const override;
-  std::string UnholdableWhy() const override { return "qu'aucune police du système ne sait dessiner"; }
+  std::string UnholdableWhy() const override {
+    return "qu'aucune police du système ne sait dessiner";
+  }
   void BeginExport() override;
   void EndExport() override;
   void WriteCaptionRow() override;
@@ -127,10 +132,11 @@ class TQExportPDF : public TQExportFormatText {
   // The column boundaries within the print box.
   void LayOutColumns();
   // The lines a text takes in a column (one when it fits), unescaped.
-  std::vector<std::string> CellLines(std::string_view shown, size_t column, const TPDFFont& font) const;
+  std::vector<std::string> CellLines(std::string_view shown, size_t column,
+                                     const TPDFFont& font) const;
   // Draws the lines of a cell from its first baseline down.
-  void CellText(size_t column, int baseline, const TPDFFont& font, platform::TColor color, TQExportColAlign align,
-                const std::vector<std::string>& lines);
+  void CellText(size_t column, int baseline, const TPDFFont& font, platform::TColor color,
+                TQExportColAlign align, const std::vector<std::string>& lines);
   // The height a row of that many lines takes, with its spacing.
   int RowHeight(const TPDFFont& font, size_t lines) const;
   int LineHeight(const TPDFFont& font) const;

@@ -19,13 +19,20 @@ uint32_t Be(std::string_view d, size_t at, int bytes) {
   uint32_t v = 0;
   for (int i = 0; i < bytes; ++i) {
     v <<= 8;
-    if (at + static_cast<size_t>(i) < d.size()) v |= static_cast<unsigned char>(d[at + static_cast<size_t>(i)]);
+    if (at + static_cast<size_t>(i) < d.size())
+      v |= static_cast<unsigned char>(d[at + static_cast<size_t>(i)]);
   }
   return v;
 }
-uint16_t U16(std::string_view d, size_t at) { return static_cast<uint16_t>(Be(d, at, 2)); }
-int16_t S16(std::string_view d, size_t at) { return static_cast<int16_t>(Be(d, at, 2)); }
-uint32_t U32(std::string_view d, size_t at) { return Be(d, at, 4); }
+uint16_t U16(std::string_view d, size_t at) {
+  return static_cast<uint16_t>(Be(d, at, 2));
+}
+int16_t S16(std::string_view d, size_t at) {
+  return static_cast<int16_t>(Be(d, at, 2));
+}
+uint32_t U32(std::string_view d, size_t at) {
+  return Be(d, at, 4);
+}
 
 void PutU16(std::string& out, uint32_t v) {
   out += static_cast<char>((v >> 8) & 0xFF);
@@ -82,11 +89,14 @@ std::unique_ptr<TrueTypeFont> TrueTypeFont::Load(const std::filesystem::path& pa
   font->m_numHMetrics = U16(hhea, 34);
   if (font->m_numGlyphs == 0 || font->m_numHMetrics == 0 ||
       font->TableData("hmtx").size() < 4 * static_cast<size_t>(font->m_numHMetrics) ||
-      font->TableData("loca").size() < (font->m_longLoca ? 4u : 2u) * (static_cast<size_t>(font->m_numGlyphs) + 1))
+      font->TableData("loca").size() <
+          (font->m_longLoca ? 4u : 2u) * (static_cast<size_t>(font->m_numGlyphs) + 1))
     return nullptr;
   if (!font->ReadCmap()) return nullptr;
 
-  const auto scaled = [&](int v) { return static_cast<int>(std::lround(v * 1000.0 / font->m_unitsPerEm)); };
+  const auto scaled = [&](int v) {
+    return static_cast<int>(std::lround(v * 1000.0 / font->m_unitsPerEm));
+  };
   Metrics& m = font->m_metrics;
   m.left = scaled(S16(head, 36));
   m.bottom = scaled(S16(head, 38));
@@ -119,7 +129,10 @@ std::unique_ptr<TrueTypeFont> TrueTypeFont::Load(const std::filesystem::path& pa
       name.assign(raw);
     }
     // A PDF name keeps to plain printable characters.
-    std::erase_if(name, [](char c) { return c <= ' ' || c > '~' || std::string_view("()<>[]{}/%#").find(c) != std::string_view::npos; });
+    std::erase_if(name, [](char c) {
+      return c <= ' ' || c > '~' ||
+             std::string_view("()<>[]{}/%#").find(c) != std::string_view::npos;
+    });
     font->m_name = name;
   }
   if (font->m_name.empty()) font->m_name = path.stem().string();
@@ -154,13 +167,15 @@ bool TrueTypeFont::ReadCmap() {
   if (bestRank == 0 || best >= cmap.size()) return false;
   const std::string_view t = cmap.substr(best);
   const auto add = [this](char32_t cp, uint32_t glyph) {
-    if (glyph != 0 && glyph < static_cast<uint32_t>(m_numGlyphs)) m_cmap.emplace(cp, static_cast<uint16_t>(glyph));
+    if (glyph != 0 && glyph < static_cast<uint32_t>(m_numGlyphs))
+      m_cmap.emplace(cp, static_cast<uint16_t>(glyph));
   };
   if (bestRank == 2) {
     const uint32_t groups = U32(t, 12);
     for (uint32_t g = 0; g < groups && 16 + 12 * static_cast<size_t>(g) + 12 <= t.size(); ++g) {
       const size_t at = 16 + 12 * static_cast<size_t>(g);
-      const uint32_t start = U32(t, at), end = std::min<uint32_t>(U32(t, at + 4), 0x10FFFF), glyph = U32(t, at + 8);
+      const uint32_t start = U32(t, at), end = std::min<uint32_t>(U32(t, at + 4), 0x10FFFF),
+                     glyph = U32(t, at + 8);
       for (uint32_t c = start; c <= end && c - start < 0x10000; ++c) add(c, glyph + (c - start));
     }
     return true;
@@ -225,9 +240,12 @@ std::string TrueTypeFont::Subset(const std::vector<uint16_t>& glyphs) const {
       const uint16_t flags = U16(outline, at);
       pending.push_back(U16(outline, at + 2));
       at += 4 + ((flags & 0x0001) ? 4 : 2);
-      if (flags & 0x0008) at += 2;
-      else if (flags & 0x0040) at += 4;
-      else if (flags & 0x0080) at += 8;
+      if (flags & 0x0008)
+        at += 2;
+      else if (flags & 0x0040)
+        at += 4;
+      else if (flags & 0x0080)
+        at += 8;
       if (!(flags & 0x0020) || at >= outline.size()) break;
     }
   }
@@ -246,7 +264,8 @@ std::string TrueTypeFont::Subset(const std::vector<uint16_t>& glyphs) const {
   const std::string_view hmtxIn = TableData("hmtx");
   std::string hmtx(hmtxIn.substr(0, 4 * static_cast<size_t>(metrics)));
   for (int g = metrics; g < count; ++g)
-    PutU16(hmtx, U16(hmtxIn, 4 * static_cast<size_t>(m_numHMetrics) + 2 * static_cast<size_t>(g - m_numHMetrics)));
+    PutU16(hmtx, U16(hmtxIn, 4 * static_cast<size_t>(m_numHMetrics) +
+                                 2 * static_cast<size_t>(g - m_numHMetrics)));
 
   std::string head(TableData("head")), hhea(TableData("hhea")), maxp(TableData("maxp"));
   SetU32(head, 8, 0);   // checksum adjustment, set once the file is whole
@@ -309,14 +328,17 @@ constexpr Styles kLiberation[] = {
      "LiberationSerif-BoldItalic.ttf"},
 };
 constexpr Styles kDejaVu[] = {
-    {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSans-Oblique.ttf", "DejaVuSans-BoldOblique.ttf"},
+    {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSans-Oblique.ttf",
+     "DejaVuSans-BoldOblique.ttf"},
     {"DejaVuSansMono.ttf", "DejaVuSansMono-Bold.ttf", "DejaVuSansMono-Oblique.ttf",
      "DejaVuSansMono-BoldOblique.ttf"},
-    {"DejaVuSerif.ttf", "DejaVuSerif-Bold.ttf", "DejaVuSerif-Italic.ttf", "DejaVuSerif-BoldItalic.ttf"},
+    {"DejaVuSerif.ttf", "DejaVuSerif-Bold.ttf", "DejaVuSerif-Italic.ttf",
+     "DejaVuSerif-BoldItalic.ttf"},
 };
 constexpr const char* kWide = "DroidSansFallbackFull.ttf";
-constexpr const char* kDirectories[] = {"/usr/share/fonts/truetype/liberation2", "/usr/share/fonts/truetype/liberation",
-                                        "/usr/share/fonts/truetype/dejavu", "/usr/share/fonts/truetype/droid"};
+constexpr const char* kDirectories[] = {
+    "/usr/share/fonts/truetype/liberation2", "/usr/share/fonts/truetype/liberation",
+    "/usr/share/fonts/truetype/dejavu", "/usr/share/fonts/truetype/droid"};
 
 class FallbackFonts {
  public:

@@ -22,7 +22,8 @@ void AppendRtfCharacter(std::string& out, char32_t cp) {
     return;
   }
   const auto unit = [&](uint32_t u) {
-    std::snprintf(hex, sizeof hex, "\\u%d?", static_cast<int>(static_cast<int16_t>(static_cast<uint16_t>(u))));
+    std::snprintf(hex, sizeof hex, "\\u%d?",
+                  static_cast<int>(static_cast<int16_t>(static_cast<uint16_t>(u))));
     out += hex;
   };
   if (cp >= 0x10000) {
@@ -142,7 +143,8 @@ void TQExportRTF::BeginExport() {
 
 std::string TQExportRTF::GetColCaption(int index) {
   const std::string words = StyleWords(Options.HeaderFont);
-  return "\\pard\\intbl\\li30\\ri30{" + words + " " + TQExportFormatText::GetColCaption(index) + "}\\cell";
+  return "\\pard\\intbl\\li30\\ri30{" + words + " " + TQExportFormatText::GetColCaption(index) +
+         "}\\cell";
 }
 
 void TQExportRTF::WriteCaptionRow() {
@@ -151,7 +153,9 @@ void TQExportRTF::WriteCaptionRow() {
   w.WriteLn(GetCaptionRow() + "\\row");
 }
 
-void TQExportRTF::BeforeExport() { Rtf().GetFontText(Options.DefaultFont, true); }
+void TQExportRTF::BeforeExport() {
+  Rtf().GetFontText(Options.DefaultFont, true);
+}
 
 void TQExportRTF::GetColData(TQExportCol& col, std::string& text) {
   // A CR LF inside a value is a paragraph of the cell; a lone LF or CR a line
@@ -171,10 +175,13 @@ void TQExportRTF::GetColData(TQExportCol& col, std::string& text) {
   const TQExportColumn& column = Columns()[static_cast<size_t>(col.ColumnIndex)];
   std::string words = StyleWords(Options.DefaultFont);
   if (!words.empty()) words += ' ';
-  text = "\\pard\\intbl\\li30\\ri30" + Writer()->AlignToStr(column.ColAlign) + "{" + words + value + "}\\cell";
+  text = "\\pard\\intbl\\li30\\ri30" + Writer()->AlignToStr(column.ColAlign) + "{" + words + value +
+         "}\\cell";
 }
 
-void TQExportRTF::WriteDataRow() { Writer()->WriteLn(GetDataRow(true) + "\\row"); }
+void TQExportRTF::WriteDataRow() {
+  Writer()->WriteLn(GetDataRow(true) + "\\row");
+}
 
 void TQExportRTF::EndExport() {
   TQRTFWriter& w = Rtf();

@@ -12,14 +12,18 @@ std::string TRTFFontTableItem::Text() const {
 }
 
 std::string TRTFColorTableItem::Text() const {
-  return "\\red" + std::to_string(red) + "\\green" + std::to_string(green) + "\\blue" + std::to_string(blue) + ";";
+  return "\\red" + std::to_string(red) + "\\green" + std::to_string(green) + "\\blue" +
+         std::to_string(blue) + ";";
 }
 
 std::string TQRTFWriter::AlignToStr(TQExportColAlign align) const {
   switch (align) {
-    case TQExportColAlign::ecaLeft: return "\\ql";
-    case TQExportColAlign::ecaCenter: return "\\qc";
-    case TQExportColAlign::ecaRight: return "\\qr";
+    case TQExportColAlign::ecaLeft:
+      return "\\ql";
+    case TQExportColAlign::ecaCenter:
+      return "\\qc";
+    case TQExportColAlign::ecaRight:
+      return "\\qr";
   }
   return "";
 }
@@ -81,7 +85,8 @@ void TQRTFWriter::AddFont(const std::string& family, const std::string& name) {
 
 void TQRTFWriter::AddColor(int red, int green, int blue) {
   TRTFColorTableItem item{red, green, blue};
-  if (m_tablesWritten) InsertAt(HeaderLength() + FontTableLength() + ColorTableLength() - 3, item.Text());
+  if (m_tablesWritten)
+    InsertAt(HeaderLength() + FontTableLength() + ColorTableLength() - 3, item.Text());
   m_colors.push_back(item);
 }
 
@@ -125,7 +130,8 @@ int XWidthPixels(const Font& font) {
   const std::string& n = font.name;
   if (platform::StartsWithNoCase(n, "Courier")) em = 1229.0 / 2048;
   if (platform::StartsWithNoCase(n, "Times")) em = 1479.0 / 2048;
-  if (platform::StartsWithNoCase(n, "Tahoma") || platform::StartsWithNoCase(n, "Verdana")) em = 1231.0 / 2048;
+  if (platform::StartsWithNoCase(n, "Tahoma") || platform::StartsWithNoCase(n, "Verdana"))
+    em = 1231.0 / 2048;
   const double pixels = em * font.size * 96.0 / 72.0;
   return std::max(1, static_cast<int>(std::lround(pixels)));
 }

@@ -33,7 +33,8 @@ bool PlainNumber(const std::string& formatted, std::string& out) {
   const platform::LocaleSettings& s = platform::LocaleSettings::Current();
   out.clear();
   // The formatted text is UTF-8, the locale's separator a Windows-1252 byte.
-  const std::string text = platform::IsAscii(formatted) ? formatted : platform::Utf8ToCp1252(formatted);
+  const std::string text =
+      platform::IsAscii(formatted) ? formatted : platform::Utf8ToCp1252(formatted);
   for (char c : text) {
     if (c == s.thousandSeparator && c != s.decimalSeparator) continue;
     out += c == s.decimalSeparator ? '.' : c;
@@ -58,13 +59,20 @@ bool PlainNumber(const std::string& formatted, std::string& out) {
 
 }  // namespace
 
-std::string DifString(std::string_view text) { return Escaped(text, '\0'); }
-std::string SylkString(std::string_view text) { return Escaped(text, ';'); }
+std::string DifString(std::string_view text) {
+  return Escaped(text, '\0');
+}
+std::string SylkString(std::string_view text) {
+  return Escaped(text, ';');
+}
 
-TQExportASCII::TQExportASCII() : CSVComma(GetListSeparator()) { AutoCalcColWidth = true; }
+TQExportASCII::TQExportASCII() : CSVComma(GetListSeparator()) {
+  AutoCalcColWidth = true;
+}
 
 void TQExportASCII::SetExportType(TQExportASCIIType type) {
-  if (type == TQExportASCIIType::etTXT && m_type != TQExportASCIIType::etTXT) AutoCalcColWidth = true;
+  if (type == TQExportASCIIType::etTXT && m_type != TQExportASCIIType::etTXT)
+    AutoCalcColWidth = true;
   m_type = type;
 }
 
@@ -116,7 +124,8 @@ bool IsUtf8WithBom(std::string_view encoding) {
 }
 
 std::string TQExportASCII::TextEncoding() const {
-  if (m_type == TQExportASCIIType::etDIF || m_type == TQExportASCIIType::etSYLK) return "WINDOWS-1252";
+  if (m_type == TQExportASCIIType::etDIF || m_type == TQExportASCIIType::etSYLK)
+    return "WINDOWS-1252";
   if (Encoding.empty()) return "windows-1252";
   return IsUtf8WithBom(Encoding) ? "UTF-8" : Encoding;
 }
@@ -125,7 +134,8 @@ void TQExportASCII::BeginExport() {
   TQExportFormatText::BeginExport();
   if (m_type != TQExportASCIIType::etTXT) AutoCalcColWidth = false;
   TQExportWriter& w = *Writer();
-  if ((m_type == TQExportASCIIType::etTXT || m_type == TQExportASCIIType::etCSV) && IsUtf8WithBom(Encoding))
+  if ((m_type == TQExportASCIIType::etTXT || m_type == TQExportASCIIType::etCSV) &&
+      IsUtf8WithBom(Encoding))
     w.Write("\xEF\xBB\xBF");
   switch (m_type) {
     case TQExportASCIIType::etTXT:
@@ -158,7 +168,9 @@ void TQExportASCII::BeginExport() {
       w.WriteLn("\"\"");
       break;
     }
-    case TQExportASCIIType::etSYLK: w.WriteLn("ID;PVASCIIEXPORT"); break;
+    case TQExportASCIIType::etSYLK:
+      w.WriteLn("ID;PVASCIIEXPORT");
+      break;
   }
 }
 
@@ -175,18 +187,27 @@ void TQExportASCII::EndExport() {
       w.WriteLn("-1,0");
       w.WriteLn("EOD");
       break;
-    case TQExportASCIIType::etSYLK: w.WriteLn("E"); break;
+    case TQExportASCIIType::etSYLK:
+      w.WriteLn("E");
+      break;
   }
   TQExportFormatText::EndExport();
 }
 
 std::string TQExportASCII::TxtCell(int column, const std::string& text) const {
-  const TQExportColumn& c = const_cast<TQExportASCII*>(this)->Columns()[static_cast<size_t>(column)];
+  const TQExportColumn& c =
+      const_cast<TQExportASCII*>(this)->Columns()[static_cast<size_t>(column)];
   std::string cell;
   switch (c.ColAlign) {
-    case TQExportColAlign::ecaCenter: cell = TQExportWriter::PadCenter(text, ' ', c.Width); break;
-    case TQExportColAlign::ecaRight: cell = TQExportWriter::PadLeft(text, ' ', c.Width); break;
-    default: cell = TQExportWriter::PadRight(text, ' ', c.Width); break;
+    case TQExportColAlign::ecaCenter:
+      cell = TQExportWriter::PadCenter(text, ' ', c.Width);
+      break;
+    case TQExportColAlign::ecaRight:
+      cell = TQExportWriter::PadLeft(text, ' ', c.Width);
+      break;
+    default:
+      cell = TQExportWriter::PadRight(text, ' ', c.Width);
+      break;
   }
   if (TXTSpacing > 0) cell.append(static_cast<size_t>(TXTSpacing), ' ');
   return cell;
@@ -211,11 +232,15 @@ std::string TQExportASCII::CsvCell(const std::string& text) const {
 
 std::string TQExportASCII::GetColCaption(int index) {
   std::string text = TQExportFormatText::GetColCaption(index);
-  CleanControlCharacters(text, m_type == TQExportASCIIType::etCSV ? ControlCharacters::DropNul : ControlCharacters::Spaces);
+  CleanControlCharacters(text, m_type == TQExportASCIIType::etCSV ? ControlCharacters::DropNul
+                                                                  : ControlCharacters::Spaces);
   switch (m_type) {
-    case TQExportASCIIType::etTXT: return TxtCell(index, text);
-    case TQExportASCIIType::etCSV: return CsvCell(text);
-    case TQExportASCIIType::etDIF: return "1,0\r\n\"" + DifString(text) + "\"\r\n";
+    case TQExportASCIIType::etTXT:
+      return TxtCell(index, text);
+    case TQExportASCIIType::etCSV:
+      return CsvCell(text);
+    case TQExportASCIIType::etDIF:
+      return "1,0\r\n\"" + DifString(text) + "\"\r\n";
     case TQExportASCIIType::etSYLK:
       return "C;X" + std::to_string(index + 1) + ";Y1;K\"" + SylkString(text) + "\"\r\n";
   }
@@ -226,9 +251,12 @@ void TQExportASCII::GetColData(TQExportCol& col, std::string& text) {
   const TQExportColumn& c = Columns()[static_cast<size_t>(col.ColumnIndex)];
   // Readers of these formats stop at a NUL; fixed-width and cell formats at
   // any control character.
-  CleanControlCharacters(text, m_type == TQExportASCIIType::etCSV ? ControlCharacters::DropNul : ControlCharacters::Spaces);
+  CleanControlCharacters(text, m_type == TQExportASCIIType::etCSV ? ControlCharacters::DropNul
+                                                                  : ControlCharacters::Spaces);
   switch (m_type) {
-    case TQExportASCIIType::etTXT: text = TxtCell(col.ColumnIndex, text); break;
+    case TQExportASCIIType::etTXT:
+      text = TxtCell(col.ColumnIndex, text);
+      break;
     case TQExportASCIIType::etCSV:
       if (CSVQuoteStrings && CSVQuote != '\0' && text.find(CSVQuote) == std::string::npos) {
         text.insert(text.begin(), CSVQuote);
@@ -269,12 +297,16 @@ void TQExportASCII::WriteCaptionRow() {
   TQExportWriter& w = *Writer();
   switch (m_type) {
     case TQExportASCIIType::etTXT:
-    case TQExportASCIIType::etCSV: w.WriteLn(GetCaptionRow()); break;
+    case TQExportASCIIType::etCSV:
+      w.WriteLn(GetCaptionRow());
+      break;
     case TQExportASCIIType::etDIF:
       w.Write("-1,0\r\nBOT\r\n");
       w.Write(GetCaptionRow());
       break;
-    case TQExportASCIIType::etSYLK: w.Write(GetCaptionRow()); break;
+    case TQExportASCIIType::etSYLK:
+      w.Write(GetCaptionRow());
+      break;
   }
 }
 
@@ -298,12 +330,16 @@ void TQExportASCII::WriteDataRow() {
   BuildDataRow(true, m_rowText);
   switch (m_type) {
     case TQExportASCIIType::etTXT:
-    case TQExportASCIIType::etCSV: w.WriteLn(m_rowText); break;
+    case TQExportASCIIType::etCSV:
+      w.WriteLn(m_rowText);
+      break;
     case TQExportASCIIType::etDIF:
       w.Write("-1,0\r\nBOT\r\n");
       w.Write(m_rowText);
       break;
-    case TQExportASCIIType::etSYLK: w.Write(m_rowText); break;
+    case TQExportASCIIType::etSYLK:
+      w.Write(m_rowText);
+      break;
   }
 }
 

@@ -2,7 +2,9 @@
 
 namespace kvn::exporting {
 
-TQExportClipboard::TQExportClipboard() : Separator(GetListSeparator()) { AutoCalcColWidth = false; }
+TQExportClipboard::TQExportClipboard() : Separator(GetListSeparator()) {
+  AutoCalcColWidth = false;
+}
 
 void TQExportClipboard::SetExportType(TQClipboardExportType type) {
   m_type = type;
@@ -41,7 +43,8 @@ void TQExportClipboard::EndExport() {
 
 std::string TQExportClipboard::Cell(int column, const std::string& text) const {
   if (m_type == TQClipboardExportType::etSeparated) return text + Separator;
-  const TQExportColumn& c = const_cast<TQExportClipboard*>(this)->Columns()[static_cast<size_t>(column)];
+  const TQExportColumn& c =
+      const_cast<TQExportClipboard*>(this)->Columns()[static_cast<size_t>(column)];
   return TQExportWriter::PadLeft(text, ' ', c.Width);
 }
 
@@ -49,10 +52,16 @@ std::string TQExportClipboard::GetColCaption(int index) {
   return Cell(index, TQExportMemory::GetColCaption(index));
 }
 
-void TQExportClipboard::GetColData(TQExportCol& col, std::string& text) { text = Cell(col.ColumnIndex, text); }
+void TQExportClipboard::GetColData(TQExportCol& col, std::string& text) {
+  text = Cell(col.ColumnIndex, text);
+}
 
-void TQExportClipboard::WriteCaptionRow() { Writer()->WriteLn(GetCaptionRow()); }
+void TQExportClipboard::WriteCaptionRow() {
+  Writer()->WriteLn(GetCaptionRow());
+}
 
-void TQExportClipboard::WriteDataRow() { Writer()->WriteLn(GetDataRow(true)); }
+void TQExportClipboard::WriteDataRow() {
+  Writer()->WriteLn(GetDataRow(true));
+}
 
 }  // namespace kvn::exporting

@@ -14,7 +14,7 @@ class TQExportClipboard : public TQExportMemory {
   // AutoCalcColWidth follows: on exactly for etFixed.
   void SetExportType(TQClipboardExportType type);
   char Separator;
-  int Spacing = 2;                           // kept with the options; no output reads it
+  int Spacing = 2;                              // kept with the options; no output reads it
   std::string ClipboardViewer = "Clipbrd.exe";  // idem
 
   void GetColumnOptions(ColumnOptions& options) const override;

@@ -57,7 +57,8 @@ std::string XFormatKey(const TxlsXFormat& x) {
 
 }  // namespace
 
-int XlsFormatRegistry::RegisterFormat(const TxlsFont& dataFont, std::string_view text, const TxlsFormat* f) {
+int XlsFormatRegistry::RegisterFormat(const TxlsFont& dataFont, std::string_view text,
+                                      const TxlsFormat* f) {
   std::string_view formatText = text.empty() ? std::string_view("General") : text;
   const bool general = formatText == "General";
   if (general && !f) return kDefaultXF;
@@ -134,7 +135,9 @@ int XlsFormatRegistry::FieldLink(int sheet, std::string_view fieldName) const {
   return kDefaultXF;
 }
 
-void XlsFormatRegistry::AddColRowLink(int sheet, int key, int xf) { m_colRowLinks.push_back({sheet, key, xf}); }
+void XlsFormatRegistry::AddColRowLink(int sheet, int key, int xf) {
+  m_colRowLinks.push_back({sheet, key, xf});
+}
 
 int XlsFormatRegistry::ColRowLink(int sheet, int key) const {
   for (const auto& l : m_colRowLinks)

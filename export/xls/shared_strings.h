@@ -43,5 +43,4 @@ class SharedStringTable {
   uint32_t m_textCells = 0;
 };
 
-
 }  // namespace kvn::exporting

@@ -25,11 +25,13 @@ std::string TooLongText(int row, int col) {
 }
 
 platform::ConversionKind NumberKind(TQExportColType type) {
-  return type == TQExportColType::Integer ? platform::ConversionKind::Integer : platform::ConversionKind::Float;
+  return type == TQExportColType::Integer ? platform::ConversionKind::Integer
+                                          : platform::ConversionKind::Float;
 }
 
 bool IsDateColumn(TQExportColType type) {
-  return type == TQExportColType::Date || type == TQExportColType::Time || type == TQExportColType::DateTime;
+  return type == TQExportColType::Date || type == TQExportColType::Time ||
+         type == TQExportColType::DateTime;
 }
 
 // A column's number format as a spreadsheet reads it: in date and time
@@ -59,13 +61,13 @@ std::string CellFormat(const TQExportColumn& column) {
 
 }  // namespace
 
-
 using platform::Subst;
 
 // ----------------------------------------------------------------- sheets
 
 TxlsSheet::TxlsSheet()
-    : m_columns([this](ColumnOptions& o) { GetColumnOptions(o); }, [](const std::string& s) { return s; }),
+    : m_columns([this](ColumnOptions& o) { GetColumnOptions(o); },
+                [](const std::string& s) { return s; }),
       m_row(m_columns, Formats, [this](TQExportCol& c, std::string& t) {
         if (m_getColData) m_getColData(c, t);
       }) {
@@ -84,7 +86,9 @@ void TxlsSheet::GetColumnOptions(ColumnOptions& o) const {
   o.Captions = &Captions;
 }
 
-SourceAccess TxlsSheet::Source() const { return SourceOf(*this); }
+SourceAccess TxlsSheet::Source() const {
+  return SourceOf(*this);
+}
 
 namespace {
 
@@ -131,7 +135,9 @@ void TxlsSheet::Assign(const TxlsSheet& o) {
   Exported = o.Exported;
 }
 
-std::string TxlsSheet::GetDisplayName() const { return Title.empty() ? "TxlsSheet" : Title; }
+std::string TxlsSheet::GetDisplayName() const {
+  return Title.empty() ? "TxlsSheet" : Title;
+}
 
 TxlsSheet& TxlsSheets::Add() {
   m_items.push_back(std::make_unique<TxlsSheet>());
@@ -152,7 +158,9 @@ void TxlsSheets::Renumber() {
 
 // ----------------------------------------------------------------- exporter
 
-TQExportXLS::TQExportXLS() { StripStyles.MarkStripStyles(); }
+TQExportXLS::TQExportXLS() {
+  StripStyles.MarkStripStyles();
+}
 
 TQExportXLS::~TQExportXLS() = default;
 
@@ -236,7 +244,8 @@ void TQExportXLS::Run() {
   for (TxlsSheet* sheet : m_exported) ValidateSheet(*sheet);
   // Every sheet reads the same state of the catalogue.
   std::vector<std::unique_ptr<SourceWalk>> walks;
-  for (TxlsSheet* sheet : m_exported) walks.push_back(std::make_unique<SourceWalk>(sheet->Source()));
+  for (TxlsSheet* sheet : m_exported)
+    walks.push_back(std::make_unique<SourceWalk>(sheet->Source()));
 
   BeginExport();
   BeforeExport();
@@ -296,7 +305,8 @@ void TQExportXLS::PrepareSheet(TxlsSheet& sheet) {
   for (size_t i = 0; i < columns.Count(); ++i) row.AddCol(columns[i].Name, static_cast<int>(i));
   row.IndexNames();
   sheet.m_cellOfColumn.clear();
-  for (size_t i = 0; i < columns.Count(); ++i) sheet.m_cellOfColumn.push_back(row.CellByName(columns[i].Name));
+  for (size_t i = 0; i < columns.Count(); ++i)
+    sheet.m_cellOfColumn.push_back(row.CellByName(columns[i].Name));
   sheet.m_getColData = [this](TQExportCol& c, std::string& t) { GetColData(c, t); };
 
   XlsFormatRegistry& registry = m_xls->Registry();
@@ -321,19 +331,22 @@ void TQExportXLS::PrepareSheet(TxlsSheet& sheet) {
     const size_t lists = sheet.StripType == ssCol ? 1 : styles;
     for (size_t s = 0; s < lists; ++s) {
       std::vector<int> xfs;
-      for (size_t c = 0; c < count; ++c) xfs.push_back(registry.ColRowLink(index, static_cast<int>(c + 1000 * s)));
+      for (size_t c = 0; c < count; ++c)
+        xfs.push_back(registry.ColRowLink(index, static_cast<int>(c + 1000 * s)));
       m_stripXF.push_back(std::move(xfs));
     }
   } else if (sheet.StripType == ssNone) {
     for (size_t c = 0; c < count; ++c) {
       int f = sheet.FieldFormats.IndexOfName(columns[c].Name);
-      int xf = Register(sheet, CellFormat(columns[c]), f >= 0 ? &sheet.FieldFormats[static_cast<size_t>(f)] : nullptr);
+      int xf = Register(sheet, CellFormat(columns[c]),
+                        f >= 0 ? &sheet.FieldFormats[static_cast<size_t>(f)] : nullptr);
       if (xf != kDefaultXF && !registry.HasFieldLink(index, columns[c].Name))
         registry.AddFieldLink(index, columns[c].Name, xf);
     }
   }
   m_fieldXF.clear();
-  for (size_t c = 0; c < count; ++c) m_fieldXF.push_back(registry.FieldLink(index, columns[c].Name));
+  for (size_t c = 0; c < count; ++c)
+    m_fieldXF.push_back(registry.FieldLink(index, columns[c].Name));
 }
 
 bool TQExportXLS::ExportSheet(TxlsSheet& sheet) {
@@ -349,8 +362,10 @@ bool TQExportXLS::ExportSheet(TxlsSheet& sheet) {
   source = sheet.Source();
   const int span = static_cast<int>(columns.Count()) + sheet.StartDataCol;
   if (span > kXlsMaxColumns)
-    throw XlsLimitError(Subst("La feuille %s ne tient pas dans un classeur XLS : une feuille a au plus 256 colonnes (%s demandées)",
-                              {sheet.Title, std::to_string(span)}));
+    throw XlsLimitError(
+        Subst("La feuille %s ne tient pas dans un classeur XLS : une feuille a au plus 256 "
+              "colonnes (%s demandées)",
+              {sheet.Title, std::to_string(span)}));
   XlsSheetStream& stream = sheet.m_stream;
   stream.columnSpan = static_cast<uint16_t>(span);
   stream.rowCursor = 0;
@@ -390,7 +405,8 @@ bool TQExportXLS::ExportSheet(TxlsSheet& sheet) {
     try {
       FillRowFromSource(source, columns, sheet.m_cellOfColumn, counter);
       if (OnBeforeExportRow) OnBeforeExportRow(this, sheet.m_row, accept);
-      if (accept && OnAdvancedBeforeExportRow) OnAdvancedBeforeExportRow(this, index, sheet.m_row, accept);
+      if (accept && OnAdvancedBeforeExportRow)
+        OnAdvancedBeforeExportRow(this, index, sheet.m_row, accept);
       if (accept) WriteDataRow(sheet);
     } catch (const ValueError& e) {
       throw Error(ValueErrorMessage(RecordLabel(), e));
@@ -406,17 +422,19 @@ bool TQExportXLS::ExportSheet(TxlsSheet& sheet) {
 
   WriteAggregateRow(sheet, firstDataRow, anyDataRow);
   WriteLines(sheet, sheet.Footer, sheet.FooterRows, sheet.Options.FooterFormat, OnGetFooterParams);
-  if (stream.rowCursor > static_cast<uint32_t>(kXlsMaxRows)) CheckFits(sheet, static_cast<int>(stream.rowCursor) - 1, 0);
+  if (stream.rowCursor > static_cast<uint32_t>(kXlsMaxRows))
+    CheckFits(sheet, static_cast<int>(stream.rowCursor) - 1, 0);
   m_xls->EndSheet();
   return true;
 }
 
-void TQExportXLS::WriteLines(TxlsSheet& sheet, const StringList& lines, int rowCount, TxlsFormat& format,
-                             const HeaderFooterParams& event) {
+void TQExportXLS::WriteLines(TxlsSheet& sheet, const StringList& lines, int rowCount,
+                             TxlsFormat& format, const HeaderFooterParams& event) {
   const int count = rowCount != 0 ? rowCount : static_cast<int>(lines.Count());
   XlsSheetStream& stream = sheet.m_stream;
   for (int i = 0; i < count; ++i) {
-    std::string line = static_cast<size_t>(i) < lines.Count() ? lines[static_cast<size_t>(i)] : std::string();
+    std::string line =
+        static_cast<size_t>(i) < lines.Count() ? lines[static_cast<size_t>(i)] : std::string();
     if (!line.empty() && line.back() != '\t') line += '\t';
     size_t at = 0;
     for (int j = 0; j < kXlsMaxColumns; ++j) {
@@ -455,7 +473,8 @@ void TQExportXLS::WriteCaptionRow(TxlsSheet& sheet) {
     const int col = sheet.StartDataCol + static_cast<int>(n);
     if (OnGetCaptionParams) OnGetCaptionParams(&sheet, sheet.Index(), col, working, text);
     if (text.empty()) continue;
-    TextCell(sheet, row, col, working.IsDefault() ? kDefaultXF : Register(sheet, "General", &working), text);
+    TextCell(sheet, row, col,
+             working.IsDefault() ? kDefaultXF : Register(sheet, "General", &working), text);
   }
   ++sheet.m_stream.rowCursor;
 }
@@ -485,7 +504,8 @@ int TQExportXLS::DataCellFormat(TxlsSheet& sheet, size_t c) {
     if (xf->Format) text = xf->Format->Text;
   }
   const int col = sheet.StartDataCol + static_cast<int>(c);
-  OnGetDataParams(&sheet, sheet.Index(), col, static_cast<int>(sheet.m_stream.rowCursor), working, text);
+  OnGetDataParams(&sheet, sheet.Index(), col, static_cast<int>(sheet.m_stream.rowCursor), working,
+                  text);
   if (text.empty()) text = CellFormat(sheet.m_columns[c]);
   return Register(sheet, text, &working);
 }
@@ -505,10 +525,12 @@ void TQExportXLS::WriteDataRow(TxlsSheet& sheet) {
     // date, as in the text exports (grids and lists have no null: empty is empty).
     if (value.empty() && readsDataSet && !columns.IsNull(static_cast<int>(n))) {
       if (column.IsNumeric) ThrowValueError(column, NumberKind(column.ColType), value);
-      if (IsDateColumn(column.ColType)) ThrowValueError(column, DateConversionKind(column.ColType), value);
+      if (IsDateColumn(column.ColType))
+        ThrowValueError(column, DateConversionKind(column.ColType), value);
     }
     if (OnGetExportText) OnGetExportText(this, static_cast<int>(n), value);
-    if (OnAdvancedGetExportText) OnAdvancedGetExportText(this, sheet.Index(), static_cast<int>(n), value);
+    if (OnAdvancedGetExportText)
+      OnAdvancedGetExportText(this, sheet.Index(), static_cast<int>(n), value);
     const int xf = DataCellFormat(sheet, n);
     const int col = sheet.StartDataCol + static_cast<int>(n);
 
@@ -543,7 +565,8 @@ void TQExportXLS::WriteDataRow(TxlsSheet& sheet) {
           m_xls->WriteNumber(row, col, xf, days);
         } else if (days <= 1) {
           TextCell(sheet, row, col, xf,
-                   platform::Cp1252ToUtf8(platform::FormatDateTime(platform::Utf8ToCp1252(column.Format), days)));
+                   platform::Cp1252ToUtf8(
+                       platform::FormatDateTime(platform::Utf8ToCp1252(column.Format), days)));
         } else {
           // Serial numbers count a 29 February 1900 that never was: days up to
           // 28 February 1900 are one less.
@@ -556,9 +579,10 @@ void TQExportXLS::WriteDataRow(TxlsSheet& sheet) {
         if (value.size() > kXlsMaxText) {
           const size_t units = XlsUnits(value).size();
           if (units > kXlsMaxText)
-            throw ValueError(column.Name,
-                             Subst("le texte de %s caractères dépasse les %s d'une cellule XLS (%s)",
-                                   {std::to_string(units), std::to_string(kXlsMaxText), TooLongText(row, col)}));
+            throw ValueError(
+                column.Name,
+                Subst("le texte de %s caractères dépasse les %s d'une cellule XLS (%s)",
+                      {std::to_string(units), std::to_string(kXlsMaxText), TooLongText(row, col)}));
         }
         TextCell(sheet, row, col, xf, value);
         break;
@@ -566,7 +590,8 @@ void TQExportXLS::WriteDataRow(TxlsSheet& sheet) {
         CheckFits(sheet, row, col);
         m_xls->WriteBoolean(row, col, xf, platform::EqualsNoCase(value, formats.BooleanTrue()));
         break;
-      case TQExportColType::Unknown: break;
+      case TQExportColType::Unknown:
+        break;
     }
   }
   ++sheet.m_stream.rowCursor;
@@ -595,9 +620,11 @@ void TQExportXLS::WriteAggregateRow(TxlsSheet& sheet, int firstDataRow, bool any
     std::string value;
     if (aggregates[n] != aggNone) {
       std::string text = columns[n].Format.empty() ? "General" : columns[n].Format;
-      if (OnGetAggregateParams) OnGetAggregateParams(&sheet, sheet.Index(), static_cast<int>(n), working, text, value);
+      if (OnGetAggregateParams)
+        OnGetAggregateParams(&sheet, sheet.Index(), static_cast<int>(n), working, text, value);
       if (text.empty()) text = "General";
-      const int xf = text == "General" && working.IsDefault() ? kDefaultXF : Register(sheet, text, &working);
+      const int xf =
+          text == "General" && working.IsDefault() ? kDefaultXF : Register(sheet, text, &working);
       CheckFits(sheet, row, col);
       m_xls->WriteAggregateFormula(row, col, xf, aggregates[n], firstDataRow, row - 1);
       written = true;
@@ -615,11 +642,13 @@ void TQExportXLS::WriteAggregateRow(TxlsSheet& sheet, int firstDataRow, bool any
 
 void TQExportXLS::CheckFits(const TxlsSheet& sheet, int row, int col) const {
   if (row >= kXlsMaxRows)
-    throw XlsLimitError(Subst("La feuille %s ne tient pas dans un classeur XLS : une feuille a au plus 65536 lignes",
-                              {sheet.Title}));
+    throw XlsLimitError(Subst(
+        "La feuille %s ne tient pas dans un classeur XLS : une feuille a au plus 65536 lignes",
+        {sheet.Title}));
   if (col >= kXlsMaxColumns)
-    throw XlsLimitError(Subst("La feuille %s ne tient pas dans un classeur XLS : une feuille a au plus 256 colonnes",
-                              {sheet.Title}));
+    throw XlsLimitError(Subst(
+        "La feuille %s ne tient pas dans un classeur XLS : une feuille a au plus 256 colonnes",
+        {sheet.Title}));
 }
 
 void TQExportXLS::TextCell(TxlsSheet& sheet, int row, int col, int xf, std::string_view text) {
@@ -628,9 +657,11 @@ void TQExportXLS::TextCell(TxlsSheet& sheet, int row, int col, int xf, std::stri
   CheckFits(sheet, row, col);
   // A cell holds 32,767 UTF-16 code units; UTF-8 never has fewer bytes.
   if (text.size() > kXlsMaxText && XlsUnits(text).size() > kXlsMaxText)
-    throw Error(Subst("Le texte de la cellule ligne %s, colonne %s dépasse les %s caractères d'une cellule XLS (%s).",
-                      {std::to_string(row + 1), std::to_string(col + 1), std::to_string(kXlsMaxText),
-                       TooLongText(row, col)}));
+    throw Error(
+        Subst("Le texte de la cellule ligne %s, colonne %s dépasse les %s caractères d'une cellule "
+              "XLS (%s).",
+              {std::to_string(row + 1), std::to_string(col + 1), std::to_string(kXlsMaxText),
+               TooLongText(row, col)}));
   m_xls->WriteLabelSst(row, col, xf, AddSharedString(text));
 }
 

@@ -117,19 +117,23 @@ class TQExportXLS : public TQExportFormatText {
   int FooterRows = 0;
 
   std::function<void(TQExportXLS* sender, int sheet, int recNo)> OnAdvancedExportedRecord;
-  std::function<void(TQExportXLS* sender, int sheet, int colNo, std::string& text)> OnAdvancedGetExportText;
-  std::function<void(TQExportXLS* sender, int sheet, TQExportRow& row, bool& accept)> OnAdvancedBeforeExportRow;
+  std::function<void(TQExportXLS* sender, int sheet, int colNo, std::string& text)>
+      OnAdvancedGetExportText;
+  std::function<void(TQExportXLS* sender, int sheet, TQExportRow& row, bool& accept)>
+      OnAdvancedBeforeExportRow;
   // The cell events have the sheet written as their sender.
-  using HeaderFooterParams =
-      std::function<void(TxlsSheet* sender, int sheet, int col, int row, TxlsFormat& format, std::string& s)>;
+  using HeaderFooterParams = std::function<void(TxlsSheet* sender, int sheet, int col, int row,
+                                                TxlsFormat& format, std::string& s)>;
   HeaderFooterParams OnGetHeaderParams;
-  std::function<void(TxlsSheet* sender, int sheet, int col, TxlsFormat& format, std::string& caption)>
+  std::function<void(TxlsSheet* sender, int sheet, int col, TxlsFormat& format,
+                     std::string& caption)>
       OnGetCaptionParams;
   HeaderFooterParams OnGetBeforeDataParams;
-  std::function<void(TxlsSheet* sender, int sheet, int col, int row, TxlsFormat& format, std::string& formatText)>
+  std::function<void(TxlsSheet* sender, int sheet, int col, int row, TxlsFormat& format,
+                     std::string& formatText)>
       OnGetDataParams;
-  std::function<void(TxlsSheet* sender, int sheet, int col, TxlsFormat& format, std::string& formatText,
-                     std::string& value)>
+  std::function<void(TxlsSheet* sender, int sheet, int col, TxlsFormat& format,
+                     std::string& formatText, std::string& value)>
       OnGetAggregateParams;
   HeaderFooterParams OnGetFooterParams;
 

@@ -17,12 +17,46 @@ namespace kvn::exporting {
 
 // The colours a cell can have, in the order of the colour chooser.
 enum TxlsColor : uint8_t {
-  clrBlack, clrBrown, clrOliveGreen, clrDarkGreen, clrDarkTeal, clrDarkBlue, clrIndigo,
-  clrGray80Percent, clrDarkRed, clrOrange, clrDarkYellow, clrGreen, clrTeal, clrBlue, clrBlueGray,
-  clrGray50Percent, clrRed, clrLightOrange, clrLime, clrSeaGreen, clrAqua, clrLightBlue, clrViolet,
-  clrGray40Percent, clrPink, clrGold, clrYellow, clrBrightGreen, clrTurquoise, clrSkyBlue, clrPlum,
-  clrGray25Percent, clrRose, clrTan, clrLightYellow, clrLihtGreen, clrLightTurquoise, clrPaleBlue,
-  clrLavender, clrWhite
+  clrBlack,
+  clrBrown,
+  clrOliveGreen,
+  clrDarkGreen,
+  clrDarkTeal,
+  clrDarkBlue,
+  clrIndigo,
+  clrGray80Percent,
+  clrDarkRed,
+  clrOrange,
+  clrDarkYellow,
+  clrGreen,
+  clrTeal,
+  clrBlue,
+  clrBlueGray,
+  clrGray50Percent,
+  clrRed,
+  clrLightOrange,
+  clrLime,
+  clrSeaGreen,
+  clrAqua,
+  clrLightBlue,
+  clrViolet,
+  clrGray40Percent,
+  clrPink,
+  clrGold,
+  clrYellow,
+  clrBrightGreen,
+  clrTurquoise,
+  clrSkyBlue,
+  clrPlum,
+  clrGray25Percent,
+  clrRose,
+  clrTan,
+  clrLightYellow,
+  clrLihtGreen,
+  clrLightTurquoise,
+  clrPaleBlue,
+  clrLavender,
+  clrWhite
 };
 constexpr int kXlsColorCount = 40;
 
@@ -41,17 +75,51 @@ TxlsColor XlsColorFromScreen(platform::TColor color);
 
 enum TxlsFontStyle : uint8_t { xfsBold, xfsItalic, xfsStrikeOut };
 enum TxlsFontScript : uint8_t { fscNone, fscSuperscript, fscSubscript };
-enum TxlsFontUnderline : uint8_t { fulNone, fulSingle, fulDouble, fulSingleAccounting, fulDoubleAccounting };
+enum TxlsFontUnderline : uint8_t {
+  fulNone,
+  fulSingle,
+  fulDouble,
+  fulSingleAccounting,
+  fulDoubleAccounting
+};
 enum TxlsHorizontalAlignment : uint8_t { halGeneral, halLeft, halCenter, halRight, halFill };
 enum TxlsVerticalAlignment : uint8_t { valTop, valCenter, valBottom, valJustify };
 enum TxlsBorderStyle : uint8_t {
-  bstNone, bstThin, bstMedium, bstDashed, bstDotted, bstThick, bstDouble, bstHair, bstMediumDashed,
-  bstDashDot, bstMediumDashDot, bstDashDotDot, bstMediumDashDotDot, bstSlantedDashDot
+  bstNone,
+  bstThin,
+  bstMedium,
+  bstDashed,
+  bstDotted,
+  bstThick,
+  bstDouble,
+  bstHair,
+  bstMediumDashed,
+  bstDashDot,
+  bstMediumDashDot,
+  bstDashDotDot,
+  bstMediumDashDotDot,
+  bstSlantedDashDot
 };
 enum TxlsPattern : uint8_t {
-  ptNone, ptSolid, ptChess, ptWhiteSpots, ptBlackSpots, ptBoldHorizontal, ptBoldVertical,
-  ptBoldDiagRight, ptBoldDiagLeft, ptBoldChess, ptRingMail, ptThinGorizontal, ptThinVertical,
-  ptThinDiagLeft, ptThinDiagRight, ptCells, ptCrissCross, ptThinSpots, ptThinThinSpots
+  ptNone,
+  ptSolid,
+  ptChess,
+  ptWhiteSpots,
+  ptBlackSpots,
+  ptBoldHorizontal,
+  ptBoldVertical,
+  ptBoldDiagRight,
+  ptBoldDiagLeft,
+  ptBoldChess,
+  ptRingMail,
+  ptThinGorizontal,
+  ptThinVertical,
+  ptThinDiagLeft,
+  ptThinDiagRight,
+  ptCells,
+  ptCrissCross,
+  ptThinSpots,
+  ptThinThinSpots
 };
 enum TxlsAggregate : uint8_t { aggNone, aggSum, aggAvg, aggMin, aggMax };
 enum TxlsStripType : uint8_t { ssNone, ssCol, ssRow };

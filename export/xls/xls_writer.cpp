@@ -130,7 +130,8 @@ void TQXLSWriter::WriteGlobals(std::vector<XlsSheetStream*>& sheets, const TxlsF
   s.WriteRecord(kRecEof, 0);
 }
 
-void TQXLSWriter::BeginSheet(XlsSheetStream& sheet, std::string_view pageHeader, std::string_view pageFooter) {
+void TQXLSWriter::BeginSheet(XlsSheetStream& sheet, std::string_view pageHeader,
+                             std::string_view pageFooter) {
   BiffStream& s = m_stream;
   s.Patch32(sheet.boundSheetOffsetField, static_cast<uint32_t>(s.CurrentPosition()));
   WriteBof(s, kBofWorksheet);
@@ -173,7 +174,12 @@ void TQXLSWriter::WriteHeaderFooter(uint16_t number, std::string_view text) {
 // options, reserved.
 void TQXLSWriter::WriteColumnInfo(int column, int width, int xf) {
   const uint16_t col = static_cast<uint16_t>(column);
-  m_stream.Body(11).U16(col).U16(col).U16(static_cast<uint16_t>(width * 256)).U16(static_cast<uint16_t>(xf)).U16(0);
+  m_stream.Body(11)
+      .U16(col)
+      .U16(col)
+      .U16(static_cast<uint16_t>(width * 256))
+      .U16(static_cast<uint16_t>(xf))
+      .U16(0);
   WriteRecord(kRecColInfo, 11);
 }
 
@@ -226,8 +232,8 @@ void TQXLSWriter::WriteLabelSst(int row, int col, int xf, uint32_t index) {
 
 // FORMULA (0x0006): no cached result, calculated on load; the tokens are an
 // area over one column (relative rows and columns) and the function.
-void TQXLSWriter::WriteAggregateFormula(int row, int col, int xf, TxlsAggregate aggregate, int firstRow,
-                                        int lastRow) {
+void TQXLSWriter::WriteAggregateFormula(int row, int col, int xf, TxlsAggregate aggregate,
+                                        int firstRow, int lastRow) {
   static constexpr uint16_t kFunction[] = {0, 4, 5, 6, 7};  // SUM, AVERAGE, MIN, MAX
   RecordBody b = CellBody(35, row, col, xf);
   b.Skip(8).U16(0x0002).U32(0).U16(13);
@@ -244,17 +250,20 @@ void TQXLSWriter::InsertFormatBlock(std::vector<XlsSheetStream*>& sheets) {
   m_stream.Insert(m_formatBlockPosition, block);
   for (XlsSheetStream* sheet : sheets) {
     sheet->boundSheetOffsetField += m_formatBlockSize;
-    m_stream.Patch32(sheet->boundSheetOffsetField, m_stream.Read32(sheet->boundSheetOffsetField) + m_formatBlockSize);
+    m_stream.Patch32(sheet->boundSheetOffsetField,
+                     m_stream.Read32(sheet->boundSheetOffsetField) + m_formatBlockSize);
   }
   m_sharedStringPosition += m_formatBlockSize;
 }
 
-void TQXLSWriter::InsertSharedStrings(std::vector<XlsSheetStream*>& sheets, const SharedStringTable& strings) {
+void TQXLSWriter::InsertSharedStrings(std::vector<XlsSheetStream*>& sheets,
+                                      const SharedStringTable& strings) {
   const std::string block = strings.Block();
   const uint32_t size = static_cast<uint32_t>(block.size());
   m_stream.Insert(m_sharedStringPosition, block);
   for (XlsSheetStream* sheet : sheets) {
-    m_stream.Patch32(sheet->boundSheetOffsetField, m_stream.Read32(sheet->boundSheetOffsetField) + size);
+    m_stream.Patch32(sheet->boundSheetOffsetField,
+                     m_stream.Read32(sheet->boundSheetOffsetField) + size);
     sheet->dimensions += m_formatBlockSize + size;
   }
 }

@@ -42,11 +42,11 @@ constexpr uint16_t kRecFormula = 0x0006;
 
 // Where the end phase finds a sheet in the stream, and how far it reaches.
 struct XlsSheetStream {
-  std::string title;                // UTF-8
+  std::string title;  // UTF-8
   int64_t boundSheetOffsetField = 0;
   int64_t dimensions = 0;
-  uint32_t rowCursor = 0;           // the next row to write
-  uint16_t columnSpan = 0;          // columns + leading columns
+  uint32_t rowCursor = 0;   // the next row to write
+  uint16_t columnSpan = 0;  // columns + leading columns
 };
 
 class TQXLSWriter : public TQExportWriter {
@@ -77,7 +77,8 @@ class TQXLSWriter : public TQExportWriter {
   void WriteBoolean(int row, int col, int xf, bool value);
   void WriteLabelSst(int row, int col, int xf, uint32_t index);
   // An aggregate (SUM, AVERAGE, MIN, MAX) over rows first..last of the column.
-  void WriteAggregateFormula(int row, int col, int xf, TxlsAggregate aggregate, int firstRow, int lastRow);
+  void WriteAggregateFormula(int row, int col, int xf, TxlsAggregate aggregate, int firstRow,
+                             int lastRow);
 
   // The end phase: format block and shared strings inserted, offsets and
   // dimensions patched, final EOF appended.

@@ -50,16 +50,27 @@ std::string TQExportXML::EscapeText(const std::string& text) {
     }
     ++i;
     switch (c) {
-      case '"': out += "&quot;"; continue;
-      case '&': out += "&amp;"; continue;
-      case '<': out += "&lt;"; continue;
-      case '>': out += "&gt;"; continue;
+      case '"':
+        out += "&quot;";
+        continue;
+      case '&':
+        out += "&amp;";
+        continue;
+      case '<':
+        out += "&lt;";
+        continue;
+      case '>':
+        out += "&gt;";
+        continue;
       // Line breaks and tabs as references: a reader keeps them in an
       // attribute value instead of turning them into spaces.
       case '\t':
       case '\r':
-      case '\n': AppendReference(out, b); continue;
-      default: break;
+      case '\n':
+        AppendReference(out, b);
+        continue;
+      default:
+        break;
     }
     // Not a character of XML 1.0, not even as a reference.
     out += b < 0x20 ? '?' : c;
@@ -73,8 +84,9 @@ bool IsEncodingName(std::string_view e);
 
 std::string TQExportXML::TextEncoding() const {
   // A name that is no encoding name is refused by BeginExport, in its words.
-  return CharsetOf(Options.Encoding) == Charset::Encoded && IsEncodingName(Options.Encoding) ? Options.Encoding
-                                                                                            : std::string("UTF-8");
+  return CharsetOf(Options.Encoding) == Charset::Encoded && IsEncodingName(Options.Encoding)
+             ? Options.Encoding
+             : std::string("UTF-8");
 }
 
 std::string TQExportXML::AttributeName(const std::string& columnName) const {
@@ -83,8 +95,8 @@ std::string TQExportXML::AttributeName(const std::string& columnName) const {
     const char c = columnName[i];
     if (static_cast<unsigned char>(c) < 0x80) {
       ++i;
-      const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-                           c == '-' || c == '.';
+      const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.';
       name += allowed ? c : '_';
       continue;
     }
@@ -98,7 +110,8 @@ std::string TQExportXML::AttributeName(const std::string& columnName) const {
       name.append(columnName, start, i - start);
   }
   // A name starts with a letter or "_".
-  if (name.empty() || (name[0] >= '0' && name[0] <= '9') || name[0] == '-' || name[0] == '.') name.insert(0, "_");
+  if (name.empty() || (name[0] >= '0' && name[0] <= '9') || name[0] == '-' || name[0] == '.')
+    name.insert(0, "_");
   return name;
 }
 
@@ -124,14 +137,15 @@ bool IsEncodingName(std::string_view e) {
 void TQExportXML::BeginExport() {
   // Both go into the declaration as they are: a reader refuses anything else.
   if (!IsXmlVersion(Options.Version))
-    throw Error(platform::Subst("Version XML refusée : « %s » (1.0 ou 1.1 attendu).",
-                                {Options.Version}));
+    throw Error(
+        platform::Subst("Version XML refusée : « %s » (1.0 ou 1.1 attendu).", {Options.Version}));
   if (!Options.Encoding.empty() && !IsEncodingName(Options.Encoding))
     throw Error(platform::Subst("Nom d'encodage XML refusé : « %s ».", {Options.Encoding}));
   m_charset = CharsetOf(Options.Encoding);
   TQExportText::BeginExport();
   m_names.clear();
-  for (size_t i = 0; i < Columns().Count(); ++i) m_names.push_back(AttributeName(Columns()[i].Name));
+  for (size_t i = 0; i < Columns().Count(); ++i)
+    m_names.push_back(AttributeName(Columns()[i].Name));
   std::string declaration = "<?xml version=\"" + Options.Version + "\" ";
   if (!Options.Encoding.empty()) declaration += "encoding=\"" + Options.Encoding + "\" ";
   declaration += std::string("standalone=\"") + (Options.StandAlone ? "yes" : "no") + "\"?>";
@@ -144,15 +158,16 @@ void TQExportXML::BeginExport() {
 std::string TQExportXML::GetColCaption(int index) {
   const TQExportColumn& c = Columns()[static_cast<size_t>(index)];
   const std::string& name = m_names[static_cast<size_t>(index)];
-  return "FieldName=\"" + name + "\" DisplayLabel=\"" + name + "\" FieldType=\"" + ColTypeName(c.ColType) +
-         "\" FieldClass=\"TField\"";
+  return "FieldName=\"" + name + "\" DisplayLabel=\"" + name + "\" FieldType=\"" +
+         ColTypeName(c.ColType) + "\" FieldClass=\"TField\"";
 }
 
 void TQExportXML::WriteCaptionRow() {
   TQExportWriter& w = *Writer();
   w.WriteLn("<METADATA>");
   w.WriteLn("<FIELDS>");
-  for (size_t i = 0; i < Columns().Count(); ++i) w.WriteLn("<FIELD " + GetColCaption(static_cast<int>(i)) + "/>");
+  for (size_t i = 0; i < Columns().Count(); ++i)
+    w.WriteLn("<FIELD " + GetColCaption(static_cast<int>(i)) + "/>");
   w.WriteLn("</FIELDS>");
   w.WriteLn("</METADATA>");
 }
@@ -179,7 +194,9 @@ std::string TQExportXML::GetDataRow(bool formatted) {
   return row;
 }
 
-void TQExportXML::WriteDataRow() { Writer()->WriteLn("<ROW " + GetDataRow(true) + "/>"); }
+void TQExportXML::WriteDataRow() {
+  Writer()->WriteLn("<ROW " + GetDataRow(true) + "/>");
+}
 
 void TQExportXML::ClosePacket() {
   if (m_rowDataOpen) Writer()->WriteLn("</ROWDATA>");

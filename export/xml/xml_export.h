@@ -4,8 +4,8 @@
 //
 //   <?xml version="1.0" standalone="yes"?>
 //   <DATAPACKET Version="2.0">
-//   <METADATA> <FIELDS> <FIELD FieldName=… DisplayLabel=… FieldType=… FieldClass="TField"/> … </FIELDS> </METADATA>
-//   <ROWDATA> <ROW Titre="…" …/> … </ROWDATA>
+//   <METADATA> <FIELDS> <FIELD FieldName=… DisplayLabel=… FieldType=… FieldClass="TField"/> …
+//   </FIELDS> </METADATA> <ROWDATA> <ROW Titre="…" …/> … </ROWDATA>
 //   </DATAPACKET>
 #pragma once
 

@@ -2,8 +2,6 @@
 // program's manager (the whole sequence, the options dialog, qualities), a
 // missing manager, and a fake manager for the cancel paths, failures and
 // pending transfers.
-#include "acquire/acquire_image.h"
-
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -16,6 +14,7 @@
 #include <QTimer>
 #include <regex>
 
+#include "acquire/acquire_image.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
@@ -26,7 +25,9 @@ struct Error {
   int state, code;
   bool operator==(const Error&) const = default;
 };
-void PrintTo(const Error& e, std::ostream* os) { *os << "{" << e.state << ", 0x" << std::hex << e.code << "}"; }
+void PrintTo(const Error& e, std::ostream* os) {
+  *os << "{" << e.state << ", 0x" << std::hex << e.code << "}";
+}
 
 class AcquireTest : public ::testing::Test {
  protected:
@@ -34,14 +35,18 @@ class AcquireTest : public ::testing::Test {
     // Only SANE's test backend, whatever the machine has.
     test::WriteFile(dir / "dll.conf", "test\n");
     // A colour pattern of 80 x 100 mm at 50 dpi: 157 x 196 pixels.
-    test::WriteFile(dir / "test.conf",
-                    "number_of_devices 1\nmode Color\ndepth 8\nthree-pass false\nresolution_min 1.0\n"
-                    "resolution_max 1200.0\nresolution_quant 1.0\nresolution 50.0\ntest-picture \"Color pattern\"\n"
-                    "geometry_min 0.0\ngeometry_max 200.0\ngeometry_quant 1.0\ntl_x 0.0\ntl_y 0.0\nbr_x 80.0\n"
-                    "br_y 100.0\n");
+    test::WriteFile(
+        dir / "test.conf",
+        "number_of_devices 1\nmode Color\ndepth 8\nthree-pass false\nresolution_min 1.0\n"
+        "resolution_max 1200.0\nresolution_quant 1.0\nresolution 50.0\ntest-picture \"Color "
+        "pattern\"\n"
+        "geometry_min 0.0\ngeometry_max 200.0\ngeometry_quant 1.0\ntl_x 0.0\ntl_y 0.0\nbr_x 80.0\n"
+        "br_y 100.0\n");
     ::setenv("SANE_CONFIG_DIR", dir.Path().c_str(), 1);
     ::setenv("KORVANE_TWAIN_DSM", KVN_SANE_DSM, 1);
-    twain.OnTwainError = [this](TAcquireImage*, int state, int code) { errors.push_back({state, code}); };
+    twain.OnTwainError = [this](TAcquireImage*, int state, int code) {
+      errors.push_back({state, code});
+    };
   }
   void TearDown() override { ::unsetenv("KORVANE_TWAIN_DSM"); }
   // The picture size djpeg reads from JPEG bytes.
@@ -169,7 +174,9 @@ TEST_F(AcquireTest, FakeManagerPaths) {
       EXPECT_NE(triplets.find("1/1/1 "), std::string::npos) << triplets;
     }
     if (std::string(c.scenario) == "plain") {
-      EXPECT_EQ(triplets, "1/4/301 1/3/3 1/3/401 1/1/6 1/9/502 1/2/601 2/104/1 1/5/701 1/5/7 1/9/501 1/3/402 1/4/302 ");
+      EXPECT_EQ(triplets,
+                "1/4/301 1/3/3 1/3/401 1/1/6 1/9/502 1/2/601 2/104/1 1/5/701 1/5/7 1/9/501 1/3/402 "
+                "1/4/302 ");
     }
     EXPECT_TRUE(twain.UnloadSourceManager());
   }

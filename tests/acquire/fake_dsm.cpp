@@ -41,10 +41,14 @@ extern "C" __attribute__((visibility("default"))) void FakeDsm_Configure(const c
   g_selected = g_open = false;
 }
 
-extern "C" __attribute__((visibility("default"))) const char* FakeDsm_Log() { return g_log.c_str(); }
+extern "C" __attribute__((visibility("default"))) const char* FakeDsm_Log() {
+  return g_log.c_str();
+}
 
-extern "C" __attribute__((visibility("default"))) TW_UINT16 DSM_Entry(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32 dg,
-                                                                      TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
+extern "C" __attribute__((visibility("default"))) TW_UINT16 DSM_Entry(TW_IDENTITY*, TW_IDENTITY*,
+                                                                      TW_UINT32 dg, TW_UINT16 dat,
+                                                                      TW_UINT16 msg,
+                                                                      TW_MEMREF data) {
   char entry[64];
   std::snprintf(entry, sizeof entry, "%u/%x/%x ", dg, dat, msg);
   if (!(dat == DAT_EVENT && g_pendingEvent == MSG_NULL)) g_log += entry;
@@ -74,7 +78,8 @@ extern "C" __attribute__((visibility("default"))) TW_UINT16 DSM_Entry(TW_IDENTIT
       int32_t value;
       std::memcpy(&type, cap->hContainer, 2);
       std::memcpy(&value, static_cast<char*>(cap->hContainer) + 2, 4);
-      if (cap->Cap != CAP_XFERCOUNT || cap->ConType != TWON_ONEVALUE || type != TWTY_INT16 || value != -1)
+      if (cap->Cap != CAP_XFERCOUNT || cap->ConType != TWON_ONEVALUE || type != TWTY_INT16 ||
+          value != -1)
         return Fail(TWCC_BADCAP);
       return g_scenario == "checkstatus" ? TWRC_CHECKSTATUS : TWRC_SUCCESS;
     }

@@ -4,8 +4,8 @@
 // whole.
 #include "app/catalogue_restore.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -47,12 +47,14 @@ ProgramResult Restore(const std::string& dir, const std::string& archive = {}) {
 }
 
 // Writes a zip with Python's zipfile; entries maps names to contents.
-void PythonZip(const std::string& zip, const std::vector<std::pair<std::string, std::string>>& entries,
-               bool deflated) {
+void PythonZip(const std::string& zip,
+               const std::vector<std::pair<std::string, std::string>>& entries, bool deflated) {
   std::string script = "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1], 'w')\n";
   for (size_t i = 0; i < entries.size(); ++i) {
-    script += "i = zipfile.ZipInfo(" + std::string("sys.argv[") + std::to_string(2 + 2 * i) + "])\n";
-    script += std::string("i.compress_type = zipfile.") + (deflated ? "ZIP_DEFLATED" : "ZIP_STORED") + "\n";
+    script +=
+        "i = zipfile.ZipInfo(" + std::string("sys.argv[") + std::to_string(2 + 2 * i) + "])\n";
+    script += std::string("i.compress_type = zipfile.") +
+              (deflated ? "ZIP_DEFLATED" : "ZIP_STORED") + "\n";
     script += "z.writestr(i, open(sys.argv[" + std::to_string(3 + 2 * i) + "], 'rb').read())\n";
   }
   script += "z.close()\n";
@@ -68,7 +70,9 @@ void PythonZip(const std::string& zip, const std::vector<std::pair<std::string, 
   ASSERT_EQ(r.exitCode, 0) << r.err;
 }
 
-std::vector<std::string> Hidden(const std::string& dir) { return test::HiddenFiles(dir); }
+std::vector<std::string> Hidden(const std::string& dir) {
+  return test::HiddenFiles(dir);
+}
 
 // The bytes of a database made by the sqlite3 shell: statements run on an
 // empty file, or on a copy of base followed by one more statement.
@@ -93,11 +97,12 @@ TEST(CatalogueRestore, GivesBackTheArchivedFilmsAndKeepsTheReplacedCatalogue) {
   ASSERT_NE(archived.find("Élise"), std::string::npos);
 
   // Films changed, added and deleted after the archive was made.
-  ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB",
-                        "UPDATE video SET Titre='Changé' WHERE rowid=1; DELETE FROM video WHERE rowid=2; "
-                        "INSERT INTO video(\"Index\", Reference, Titre) VALUES (99, 'R099', 'Nouveau');"})
-                .exitCode,
-            0);
+  ASSERT_EQ(
+      RunProgram({"sqlite3", dir / "video.DB",
+                  "UPDATE video SET Titre='Changé' WHERE rowid=1; DELETE FROM video WHERE rowid=2; "
+                  "INSERT INTO video(\"Index\", Reference, Titre) VALUES (99, 'R099', 'Nouveau');"})
+          .exitCode,
+      0);
   const std::string changed = Rows(dir / "video.DB");
   const int films = std::stoi(Rows(dir / "video.DB", "SELECT count(*) FROM video"));
 
@@ -107,7 +112,8 @@ TEST(CatalogueRestore, GivesBackTheArchivedFilmsAndKeepsTheReplacedCatalogue) {
   EXPECT_NE(r.out.find("Catalogue restauré depuis l'archive \"" + dir / "Archive/video.zip\" du "),
             std::string::npos)
       << r.out;
-  EXPECT_NE(r.out.find(" : " + std::to_string(films) + " films.\nL'ancien catalogue est conservé dans \"" +
+  EXPECT_NE(r.out.find(" : " + std::to_string(films) +
+                       " films.\nL'ancien catalogue est conservé dans \"" +
                        dir / "video.DB.avant-restauration\".\n"),
             std::string::npos)
       << r.out;
@@ -118,15 +124,16 @@ TEST(CatalogueRestore, GivesBackTheArchivedFilmsAndKeepsTheReplacedCatalogue) {
   EXPECT_EQ(platform::IniFile(dir / "kvn.ini").ReadString("BASEDB", "Id_Imp_Base", ""), "3");
 
   // Again: the catalogue kept aside is the one just replaced.
-  ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "DELETE FROM video WHERE rowid=3"}).exitCode, 0);
+  ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "DELETE FROM video WHERE rowid=3"}).exitCode,
+            0);
   const std::string second = Rows(dir / "video.DB");
   ASSERT_EQ(Restore(dir.Path()).exitCode, 0);
   EXPECT_EQ(Rows(dir / "video.DB"), archived);
   EXPECT_EQ(Rows(dir / "video.DB.avant-restauration"), second);
 
   // The kept catalogue is never an output.
-  ProgramResult e =
-      RunProgram({test::KorvaneExecutable(), "--dir", dir.Path(), "export", "csv", "-o", dir / "video.DB.avant-restauration"});
+  ProgramResult e = RunProgram({test::KorvaneExecutable(), "--dir", dir.Path(), "export", "csv",
+                                "-o", dir / "video.DB.avant-restauration"});
   EXPECT_NE(e.exitCode, 0);
   EXPECT_EQ(Rows(dir / "video.DB.avant-restauration"), second);
 }
@@ -168,12 +175,14 @@ TEST(CatalogueRestore, ACatalogueInWalModeIsKeptWithItsLog) {
     }
     ASSERT_EQ(RunProgram({test::KorvaneExecutable(), "--dir", dir.Path(), "archive"}).exitCode, 0);
     const std::string archived = Rows(dir / "video.DB");
-    ProgramResult w = RunProgram(
-        {"python3", "-c",
-         "import os, sqlite3, sys\nc = sqlite3.connect(sys.argv[1])\nc.execute('PRAGMA journal_mode=WAL')\n"
-         "c.execute('PRAGMA wal_autocheckpoint=0')\nc.execute('DELETE FROM video WHERE rowid % 2 = 0')\n"
-         "c.commit()\nos._exit(0)\n",
-         dir / "video.DB"});
+    ProgramResult w =
+        RunProgram({"python3", "-c",
+                    "import os, sqlite3, sys\nc = sqlite3.connect(sys.argv[1])\nc.execute('PRAGMA "
+                    "journal_mode=WAL')\n"
+                    "c.execute('PRAGMA wal_autocheckpoint=0')\nc.execute('DELETE FROM video WHERE "
+                    "rowid % 2 = 0')\n"
+                    "c.commit()\nos._exit(0)\n",
+                    dir / "video.DB"});
     ASSERT_EQ(w.exitCode, 0) << w.err;
     ASSERT_TRUE(platform::FileExists(home + "/video.DB-wal"));
     const std::string current = Rows(dir / "video.DB");
@@ -200,23 +209,39 @@ TEST(CatalogueRestore, BadArchivesLeaveTheCatalogueByteForByte) {
     const char* message;
   } cases[] = {
       {"missing", [](const std::string&) {}, "est introuvable."},
-      {"truncated", [&](const std::string& p) { test::WriteFile(p, zip.substr(0, zip.size() / 2)); },
+      {"truncated",
+       [&](const std::string& p) { test::WriteFile(p, zip.substr(0, zip.size() / 2)); },
        "est illisible ou endommagée."},
       {"not a zip", [](const std::string& p) { test::WriteFile(p, "PK pas une archive"); },
        "est illisible ou endommagée."},
       {"data that do not match the CRC",
-       [&](const std::string& p) { PythonZip(p, {{"video.DB", catalogue}}, false);
+       [&](const std::string& p) {
+         PythonZip(p, {{"video.DB", catalogue}}, false);
          std::string bytes = ReadFile(p);
          bytes[30 + 8 + 200] ^= 0x55;  // inside the stored data, after the local header
-         test::WriteFile(p, bytes); },
-       "est endommagé : ses données ne correspondent pas à leur taille ou à leur somme de contrôle."},
-      {"no video.DB", [&](const std::string& p) { PythonZip(p, {{"video.PX", catalogue}}, true); },
+         test::WriteFile(p, bytes);
+       },
+       "est endommagé : ses données ne correspondent pas à leur taille ou à leur somme de "
+       "contrôle."},
+      {"no video.DB",
+       [&](const std::string& p) {
+         PythonZip(p, {{"video.PX", catalogue}}, true);
+       },
        "ne contient pas de catalogue (video.DB)."},
-      {"only ../video.DB", [&](const std::string& p) { PythonZip(p, {{"../video.DB", catalogue}}, true); },
+      {"only ../video.DB",
+       [&](const std::string& p) {
+         PythonZip(p, {{"../video.DB", catalogue}}, true);
+       },
        "ne contient pas de catalogue (video.DB)."},
-      {"only /video.DB", [&](const std::string& p) { PythonZip(p, {{"/video.DB", catalogue}}, true); },
+      {"only /video.DB",
+       [&](const std::string& p) {
+         PythonZip(p, {{"/video.DB", catalogue}}, true);
+       },
        "ne contient pas de catalogue (video.DB)."},
-      {"in a folder", [&](const std::string& p) { PythonZip(p, {{"sauvegarde/video.DB", catalogue}}, true); },
+      {"in a folder",
+       [&](const std::string& p) {
+         PythonZip(p, {{"sauvegarde/video.DB", catalogue}}, true);
+       },
        "ne contient pas de catalogue (video.DB)."},
       {"encrypted",
        [&](const std::string& p) {
@@ -226,7 +251,10 @@ TEST(CatalogueRestore, BadArchivesLeaveTheCatalogueByteForByte) {
          ASSERT_EQ(z.exitCode, 0) << z.err;
        },
        "est chiffré : il ne peut pas être restauré."},
-      {"not a SQLite file", [&](const std::string& p) { PythonZip(p, {{"video.DB", "Titre;Genre\n"}}, true); },
+      {"not a SQLite file",
+       [&](const std::string& p) {
+         PythonZip(p, {{"video.DB", "Titre;Genre\n"}}, true);
+       },
        "n'est pas un catalogue utilisable"},
       {"a database without the films' table",
        [&](const std::string& p) {
@@ -238,30 +266,47 @@ TEST(CatalogueRestore, BadArchivesLeaveTheCatalogueByteForByte) {
       // Catalogues made to run code or never end when the program uses them.
       {"video is a view",
        [&](const std::string& p) {
-         PythonZip(p, {{"video.DB", Database({"CREATE TABLE films(\"Index\", Reference, Titre, Genre, Support, \"Durée\")",
-                                              "CREATE VIEW video AS SELECT * FROM films"})}}, true);
+         PythonZip(
+             p,
+             {{"video.DB",
+               Database(
+                   {"CREATE TABLE films(\"Index\", Reference, Titre, Genre, Support, \"Durée\")",
+                    "CREATE VIEW video AS SELECT * FROM films"})}},
+             true);
        },
        "il contient une vue, « video »"},
       {"an endless view",
        [&](const std::string& p) {
-         PythonZip(p, {{"video.DB", Database({"CREATE VIEW video AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
-                                              "SELECT x + 1 FROM c) SELECT x AS \"Index\", x AS Reference, x AS Titre, "
-                                              "x AS Genre, x AS Support, x AS \"Durée\" FROM c"})}}, true);
+         PythonZip(
+             p,
+             {{"video.DB",
+               Database({"CREATE VIEW video AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
+                         "SELECT x + 1 FROM c) SELECT x AS \"Index\", x AS Reference, x AS Titre, "
+                         "x AS Genre, x AS Support, x AS \"Durée\" FROM c"})}},
+             true);
        },
        "il contient une vue, « video »"},
       {"a trigger that empties the catalogue",
        [&](const std::string& p) {
-         PythonZip(p, {{"video.DB", Database({}, catalogue,
-                                              "CREATE TRIGGER vide AFTER UPDATE ON video BEGIN DELETE FROM video; END")}},
-                   true);
+         PythonZip(
+             p,
+             {{"video.DB",
+               Database({}, catalogue,
+                        "CREATE TRIGGER vide AFTER UPDATE ON video BEGIN DELETE FROM video; END")}},
+             true);
        },
        "il contient un déclencheur, « vide »"},
       {"a virtual table",
        [&](const std::string& p) {
-         PythonZip(p, {{"video.DB", Database({}, catalogue, "CREATE VIRTUAL TABLE r USING fts5(a)")}}, true);
+         PythonZip(p,
+                   {{"video.DB", Database({}, catalogue, "CREATE VIRTUAL TABLE r USING fts5(a)")}},
+                   true);
        },
        "il contient une table virtuelle, « r »"},
-      {"two catalogues", [&](const std::string& p) { PythonZip(p, {{"video.DB", catalogue}, {"video.DB", catalogue}}, true); },
+      {"two catalogues",
+       [&](const std::string& p) {
+         PythonZip(p, {{"video.DB", catalogue}, {"video.DB", catalogue}}, true);
+       },
        "contient 2 catalogues video.DB"},
       {"an entry larger than it says",
        [&](const std::string& p) {
@@ -269,10 +314,12 @@ TEST(CatalogueRestore, BadArchivesLeaveTheCatalogueByteForByte) {
          // The sizes say 1 KiB; the deflated data gives 64 MB.
          std::string bytes = ReadFile(p);
          const size_t central = bytes.rfind("PK\x01\x02");
-         for (size_t at : {size_t{22}, central + 24}) bytes.replace(at, 4, std::string("\x00\x04\x00\x00", 4));
+         for (size_t at : {size_t{22}, central + 24})
+           bytes.replace(at, 4, std::string("\x00\x04\x00\x00", 4));
          test::WriteFile(p, bytes);
        },
-       "est endommagé : ses données ne correspondent pas à leur taille ou à leur somme de contrôle."},
+       "est endommagé : ses données ne correspondent pas à leur taille ou à leur somme de "
+       "contrôle."},
       {"a pipe", [](const std::string& p) { ::mkfifo(p.c_str(), 0600); },
        "n'est pas un fichier ordinaire (un tube ou un périphérique)"},
   };
@@ -285,8 +332,8 @@ TEST(CatalogueRestore, BadArchivesLeaveTheCatalogueByteForByte) {
     c.make(archive);
     // No file of the run may grow past 16 MB: an entry that goes past its
     // declared size is stopped before it fills the disk.
-    ProgramResult r = RunProgram({test::KorvaneExecutable(), "--dir", dir.Path(), "restore", archive}, "", "",
-                                 16 << 20);
+    ProgramResult r = RunProgram(
+        {test::KorvaneExecutable(), "--dir", dir.Path(), "restore", archive}, "", "", 16 << 20);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
@@ -329,7 +376,8 @@ TEST(CatalogueRestore, ALockedCatalogueIsNotReplaced) {
   writer.Take(dir.Path());
   ProgramResult r = Restore(dir.Path());
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.err.find("est verrouillé par un autre programme qui y écrit"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("est verrouillé par un autre programme qui y écrit"), std::string::npos)
+      << r.err;
   EXPECT_NE(r.err.find(kUntouched), std::string::npos) << r.err;
   writer.Release();
   EXPECT_EQ(ReadFile(dir / "video.DB"), before);
@@ -346,7 +394,9 @@ TEST(CatalogueRestore, AKilledRestoreLeavesOneWholeCatalogue) {
   ASSERT_EQ(RunProgram({test::KorvaneExecutable(), "--dir", dir.Path(), "archive"}).exitCode, 0);
   const std::string archivedCount = Rows(dir / "video.DB", "SELECT count(*) FROM video");
   const auto change = [&] {
-    ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "DELETE FROM video WHERE rowid % 3 = 0"}).exitCode, 0);
+    ASSERT_EQ(
+        RunProgram({"sqlite3", dir / "video.DB", "DELETE FROM video WHERE rowid % 3 = 0"}).exitCode,
+        0);
   };
   change();
   const std::string currentCount = Rows(dir / "video.DB", "SELECT count(*) FROM video");
@@ -362,9 +412,11 @@ TEST(CatalogueRestore, AKilledRestoreLeavesOneWholeCatalogue) {
                           {"restore-replaced", true}};
   for (const Phase& phase : phases) {
     SCOPED_TRACE(phase.point);
-    ASSERT_TRUE(test::KillProgramAtPausePoint({test::KorvaneExecutable(), "--dir", dir.Path(), "restore"}, phase.point));
+    ASSERT_TRUE(test::KillProgramAtPausePoint(
+        {test::KorvaneExecutable(), "--dir", dir.Path(), "restore"}, phase.point));
     EXPECT_EQ(Rows(dir / "video.DB", "PRAGMA integrity_check"), "ok\n");
-    EXPECT_EQ(Rows(dir / "video.DB", "SELECT count(*) FROM video"), phase.restored ? archivedCount : currentCount);
+    EXPECT_EQ(Rows(dir / "video.DB", "SELECT count(*) FROM video"),
+              phase.restored ? archivedCount : currentCount);
     if (phase.restored) change();
   }
   // What the killed runs left is removed by the next run.
@@ -379,7 +431,8 @@ TEST(CatalogueRestore, QuestionShowsTheDateAndBothCounts) {
   ArchiveDatabase(dir.Path(), nullptr);
   ::utimensat(AT_FDCWD, (dir / "Archive/video.zip").c_str(),
               std::array<timespec, 2>{timespec{1733842500, 0}, timespec{1733842500, 0}}.data(), 0);
-  ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "DELETE FROM video WHERE rowid > 1"}).exitCode, 0);
+  ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "DELETE FROM video WHERE rowid > 1"}).exitCode,
+            0);
   ::setenv("TZ", "Europe/Paris", 1);
   ::tzset();
   CatalogueRestore restore(dir.Path());
@@ -387,8 +440,8 @@ TEST(CatalogueRestore, QuestionShowsTheDateAndBothCounts) {
   EXPECT_EQ(restore.ArchivedFilms(), archived);
   EXPECT_EQ(restore.CurrentFilms(), 1);
   EXPECT_EQ(restore.ConfirmationText(),
-            "Restaurer le catalogue archivé le 10/12/2024 à 15:55 ?\n\nL'archive \"" + dir / "Archive/video.zip" +
-                "\" contient " + std::to_string(archived) +
+            "Restaurer le catalogue archivé le 10/12/2024 à 15:55 ?\n\nL'archive \"" +
+                dir / "Archive/video.zip" + "\" contient " + std::to_string(archived) +
                 " films.\nLe catalogue actuel contient 1 film ; il sera conservé sous le nom "
                 "video.DB.avant-restauration.");
   // Nothing changes until the restore is committed.

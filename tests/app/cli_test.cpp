@@ -10,8 +10,8 @@
 #include "platform/file_info.h"
 #include "platform/ini_file.h"
 #include "tests/export/xls_reader.h"
-#include "tests/support/pdf_reader.h"
 #include "tests/support/catalogue_fixture.h"
+#include "tests/support/pdf_reader.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
@@ -36,7 +36,8 @@ TEST(CommandLine, InitCreatesAnEmptyCurrentCatalogueOnce) {
             "DATE, Nb_cd NUMERIC(2), Jaquette2 VARCHAR(255));\n"
             "CREATE TABLE sqlite_sequence(name,seq);\n" +
                 db::TitleIndexSql() + ";\n" + db::TitleKeySchemaSql());
-  EXPECT_EQ(test::SqlRows(dir / "cat", "SELECT count(*) FROM video"), std::vector<std::string>{"0"});
+  EXPECT_EQ(test::SqlRows(dir / "cat", "SELECT count(*) FROM video"),
+            std::vector<std::string>{"0"});
 
   test::WriteFile(dir / "cat/kvn.ini", "[BASEDB]\nId_Imp_Base=2\n");
   auto again = RunProgram({KorvaneExecutable(), "init"}, "", dir / "cat");
@@ -48,7 +49,8 @@ TEST(CommandLine, InitCreatesAnEmptyCurrentCatalogueOnce) {
 TEST(CommandLine, HelpAndMistakes) {
   auto help = RunProgram({KorvaneExecutable(), "--help"});
   EXPECT_EQ(help.exitCode, 0);
-  EXPECT_NE(help.out.find("Utilisation : korvane [--dir RÉPERTOIRE] [COMMANDE]"), std::string::npos);
+  EXPECT_NE(help.out.find("Utilisation : korvane [--dir RÉPERTOIRE] [COMMANDE]"),
+            std::string::npos);
   EXPECT_NE(help.out.find("init"), std::string::npos);
   struct {
     std::vector<std::string> args;
@@ -78,15 +80,17 @@ TEST(CommandLine, ExportTheCatalogue) {
   std::string csv = test::ReadFile(dir / "video.csv");
   // Every field but blobs, the main window's ";" separator, title order, Windows-1252.
   EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
-            "\"Index\";\"Reference\";\"Titre\";\"Genre\";\"Support\";\"Dur\xE9" "e\";\"Jacquette\";\"Nom\";"
+            "\"Index\";\"Reference\";\"Titre\";\"Genre\";\"Support\";\"Dur\xE9"
+            "e\";\"Jacquette\";\"Nom\";"
             "\"Pr\xEAt\xE9_le\";\"Nb_cd\";\"Jaquette2\"");
   EXPECT_NE(csv.find("\r\n\"4\";\"\";\"\";\"Action\""), std::string::npos);
   // Durations with their seconds, whole numbers as plain digits.
   EXPECT_NE(csv.find("\"DVD\";\"01:47:00\";\"\";\"\";\"\";\"2\";"), std::string::npos) << csv;
 
   for (const char* type : {"txt", "dif", "slk"}) {
-    auto t = RunProgram({KorvaneExecutable(), "export", type, "-o", "sortie/liste." + std::string(type)}, "",
-                        dir.Path());
+    auto t =
+        RunProgram({KorvaneExecutable(), "export", type, "-o", "sortie/liste." + std::string(type)},
+                   "", dir.Path());
     EXPECT_EQ(t.exitCode, 0) << type << t.err;
     EXPECT_FALSE(test::ReadFile(dir / ("sortie/liste." + std::string(type))).empty());
   }
@@ -111,7 +115,8 @@ TEST(CommandLine, ExportSortsTitlesLikeTheWindowOnACatalogueFromElsewhere) {
        "c.commit()\n",
        dir.Path(), db::CatalogueSchema(3)});
   ASSERT_EQ(python.exitCode, 0) << python.err;
-  auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "csv", "--encoding", "UTF-8"});
+  auto r = RunProgram(
+      {KorvaneExecutable(), "--dir", dir.Path(), "export", "csv", "--encoding", "UTF-8"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   std::vector<std::string> exported;
   std::istringstream csv(test::ReadFile(dir / "video.csv"));
@@ -137,14 +142,17 @@ TEST(CommandLine, ExportWithAnOptionsFile) {
                        dir / "opts.cfg", "-o", dir / "out.csv"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(test::ReadFile(dir / "out.csv"),
-            "Mes films\t\r\nFilm\tReference\r\nAst\xE9rix et Ob\xE9lix : Mission Cl\xE9op\xE2tre\tR003\r\n"
+            "Mes films\t\r\nFilm\tReference\r\nAst\xE9rix et Ob\xE9lix : Mission "
+            "Cl\xE9op\xE2tre\tR003\r\n"
             "\xC9lise\tR006\r\n");
 
   // Saved for CSV with its own file name, used for another type: the type on
   // the command line wins and the name takes its extension.
   test::WriteFile(dir / "mes_films.csv", "précédent");
-  test::WriteFile(dir / "csv.cfg", "[GENERAL]\nExportType=8\nFileName=" + dir / "mes_films.csv" + "\n");
-  r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "pdf", "--options", dir / "csv.cfg"});
+  test::WriteFile(dir / "csv.cfg",
+                  "[GENERAL]\nExportType=8\nFileName=" + dir / "mes_films.csv" + "\n");
+  r = RunProgram(
+      {KorvaneExecutable(), "--dir", dir.Path(), "export", "pdf", "--options", dir / "csv.cfg"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "Export terminé : " + dir / "mes_films.pdf" + " (6 films)\n");
   EXPECT_EQ(test::ReadFile(dir / "mes_films.csv"), "précédent");
@@ -156,41 +164,66 @@ TEST(CommandLine, ExportWithAnOptionsFile) {
 TEST(CommandLine, OptionsOutOfRangeAreRefused) {
   TempDir dir;
   test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
-  for (const char* type : {"csv", "txt", "pdf", "sql"}) test::WriteFile(dir / (std::string("video.") + type), "précédent");
+  for (const char* type : {"csv", "txt", "pdf", "sql"})
+    test::WriteFile(dir / (std::string("video.") + type), "précédent");
   struct {
     const char* type;
     std::string options;
     std::string err;
   } cases[] = {
-      {"txt", "[WIDTH]\nTitre=100000000\n", "section [WIDTH], clé Titre : la valeur « 100000000 » est refusée (une largeur de 0 à 1024 caractères)"},
+      {"txt", "[WIDTH]\nTitre=100000000\n",
+       "section [WIDTH], clé Titre : la valeur « 100000000 » est refusée (une largeur de 0 à 1024 "
+       "caractères)"},
       {"txt", "[WIDTH]\nTitre=-3\n", "section [WIDTH], clé Titre : la valeur « -3 »"},
-      {"txt", "[TXT]\nSpacing=100000000\n", "section [TXT], clé Spacing : la valeur « 100000000 » est refusée (un espacement de 0 à 1024 caractères)"},
-      {"csv", "[GENERAL]\nExportRecCount=-5\n", "section [GENERAL], clé ExportRecCount : la valeur « -5 » est refusée (un nombre d'enregistrements positif ou nul)"},
-      {"csv", "[GENERAL]\nExportRecCount=99999999999\n", "section [GENERAL], clé ExportRecCount : la valeur « 99999999999 »"},
-      {"csv", "[GENERAL]\nSkipRecCount=beaucoup\n", "section [GENERAL], clé SkipRecCount : la valeur « beaucoup »"},
-      {"csv", "[CSV]\nComma=;;\n", "section [CSV], clé Comma : la valeur « ;; » est refusée (un seul caractère)"},
-      {"csv", "[CSV]\nComma=\n", "section [CSV], clé Comma : la valeur «  » est refusée (un seul caractère)"},
-      {"csv", "[CSV]\nQuote=#999\n", "section [CSV], clé Quote : la valeur « #999 » est refusée (un seul caractère, ou rien)"},
-      {"csv", "[CSV]\nComma=,\nQuote=,\n", "section [CSV], clé Quote : la valeur « , » est refusée (le guillemet doit différer du séparateur)"},
-      {"csv", "[XLS_FIELD_Titre]\nFontSize=5000\n", "section [XLS_FIELD_Titre], clé FontSize : la valeur « 5000 »"},
-      {"pdf", "[PDF_OPTION_DATA]\nFontName=14\n", "section [PDF_OPTION_DATA], clé FontName : la valeur « 14 » est refusée (un numéro de police de 0 à 13)"},
-      {"pdf", "[PDF]\nRowSpacing=beaucoup\n", "section [PDF], clé RowSpacing : la valeur « beaucoup » est refusée (un interligne de 0 à 100)"},
+      {"txt", "[TXT]\nSpacing=100000000\n",
+       "section [TXT], clé Spacing : la valeur « 100000000 » est refusée (un espacement de 0 à "
+       "1024 caractères)"},
+      {"csv", "[GENERAL]\nExportRecCount=-5\n",
+       "section [GENERAL], clé ExportRecCount : la valeur « -5 » est refusée (un nombre "
+       "d'enregistrements positif ou nul)"},
+      {"csv", "[GENERAL]\nExportRecCount=99999999999\n",
+       "section [GENERAL], clé ExportRecCount : la valeur « 99999999999 »"},
+      {"csv", "[GENERAL]\nSkipRecCount=beaucoup\n",
+       "section [GENERAL], clé SkipRecCount : la valeur « beaucoup »"},
+      {"csv", "[CSV]\nComma=;;\n",
+       "section [CSV], clé Comma : la valeur « ;; » est refusée (un seul caractère)"},
+      {"csv", "[CSV]\nComma=\n",
+       "section [CSV], clé Comma : la valeur «  » est refusée (un seul caractère)"},
+      {"csv", "[CSV]\nQuote=#999\n",
+       "section [CSV], clé Quote : la valeur « #999 » est refusée (un seul caractère, ou rien)"},
+      {"csv", "[CSV]\nComma=,\nQuote=,\n",
+       "section [CSV], clé Quote : la valeur « , » est refusée (le guillemet doit différer du "
+       "séparateur)"},
+      {"csv", "[XLS_FIELD_Titre]\nFontSize=5000\n",
+       "section [XLS_FIELD_Titre], clé FontSize : la valeur « 5000 »"},
+      {"pdf", "[PDF_OPTION_DATA]\nFontName=14\n",
+       "section [PDF_OPTION_DATA], clé FontName : la valeur « 14 » est refusée (un numéro de "
+       "police de 0 à 13)"},
+      {"pdf", "[PDF]\nRowSpacing=beaucoup\n",
+       "section [PDF], clé RowSpacing : la valeur « beaucoup » est refusée (un interligne de 0 à "
+       "100)"},
       {"pdf", "[PDF]\nPageWidth=0\n", "section [PDF], clé PageWidth : la valeur « 0 »"},
-      {"sql", "[SQL]\nStatementTerm=;;\n", "section [SQL], clé StatementTerm : la valeur « ;; » est refusée (un seul caractère, ou rien)"},
+      {"sql", "[SQL]\nStatementTerm=;;\n",
+       "section [SQL], clé StatementTerm : la valeur « ;; » est refusée (un seul caractère, ou "
+       "rien)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.options);
     test::WriteFile(dir / "opts.cfg", c.options);
-    auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", c.type, "--options", dir / "opts.cfg"});
+    auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", c.type, "--options",
+                         dir / "opts.cfg"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err.rfind("Fichier d'options \"" + dir / "opts.cfg" + "\", " + c.err, 0), 0u) << r.err;
+    EXPECT_EQ(r.err.rfind("Fichier d'options \"" + dir / "opts.cfg" + "\", " + c.err, 0), 0u)
+        << r.err;
     EXPECT_NE(r.err.find("Rien n'a été exporté."), std::string::npos) << r.err;
     EXPECT_EQ(test::ReadFile(dir / (std::string("video.") + c.type)), "précédent");
   }
   // The edges are accepted.
-  test::WriteFile(dir / "opts.cfg", "[WIDTH]\nTitre=1024\n[TXT]\nSpacing=0\n[GENERAL]\nExportRecCount=0\n");
-  auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "txt", "--options", dir / "opts.cfg"});
+  test::WriteFile(dir / "opts.cfg",
+                  "[WIDTH]\nTitre=1024\n[TXT]\nSpacing=0\n[GENERAL]\nExportRecCount=0\n");
+  auto r = RunProgram(
+      {KorvaneExecutable(), "--dir", dir.Path(), "export", "txt", "--options", dir / "opts.cfg"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
 }
 
@@ -204,10 +237,12 @@ TEST(CommandLine, AValueThatDoesNotConvertNamesTheFilm) {
     std::string err;
   } cases[] = {
       {"UPDATE video SET \"Durée\" = 'abc' WHERE Reference = 'R002'",
-       "Le film « la Haine » (référence R002) ne peut pas être exporté : dans la colonne « Durée », "
+       "Le film « la Haine » (référence R002) ne peut pas être exporté : dans la colonne « Durée "
+       "», "
        "'abc' n'est pas une heure correcte.\n"},
       {"UPDATE video SET \"Prêté_le\" = '' WHERE Reference = 'R005'",
-       "Le film « Zazie dans le métro » (référence R005) ne peut pas être exporté : dans la colonne « Prêté_le », "
+       "Le film « Zazie dans le métro » (référence R005) ne peut pas être exporté : dans la "
+       "colonne « Prêté_le », "
        "'' n'est pas une date correcte.\n"},
       {"UPDATE video SET Nb_cd = 'deux' WHERE Reference = 'R006'",
        "Le film « Élise » (référence R006) ne peut pas être exporté : dans la colonne « Nb_cd », "
@@ -242,28 +277,34 @@ TEST(CommandLine, ExportPagesAndDocuments) {
   }
   const std::string html = test::ReadFile(dir / "video.html");
   // Arial in white, its size left to the browser.
-  EXPECT_NE(html.find("  BODY { background: #333399; color: #ffffff;\r\n         font-family: Arial;\r\n  }"),
-            std::string::npos);
+  EXPECT_NE(
+      html.find(
+          "  BODY { background: #333399; color: #ffffff;\r\n         font-family: Arial;\r\n  }"),
+      std::string::npos);
   EXPECT_EQ(RunProgram({"xmllint", "--html", "--noout", dir / "video.html"}).err, "");
   // MS Sans Serif 8 pt for both fonts, and the same document for RTF and Word.
   const std::string rtf = test::ReadFile(dir / "video.rtf");
-  EXPECT_EQ(rtf.substr(0, 91), "{\\rtf1\\ansi\\deff0\\deftab720\r\n{\\fonttbl{\\f0\\fnil MS Sans Serif;}"
-                               "{\\f1\\fnil MS Sans Serif;}}\r\n");
+  EXPECT_EQ(rtf.substr(0, 91),
+            "{\\rtf1\\ansi\\deff0\\deftab720\r\n{\\fonttbl{\\f0\\fnil MS Sans Serif;}"
+            "{\\f1\\fnil MS Sans Serif;}}\r\n");
   EXPECT_EQ(test::ReadFile(dir / "video.doc"), rtf);
 
-  test::WriteFile(dir / "pages.cfg",
-                  "[GENERAL]\nExportType=3\n[HTML]\nTitle=Mes films\nFileRecCount=4\nGenerateIndex=1\n"
-                  "BackgroundColor=clYellow\nNextLinkTitle=Suivante\n"
-                  "[FIELDS]\nfield0=Titre\n");
-  auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "html", "--options", dir / "pages.cfg",
-                       "-o", dir / "pages.html"});
+  test::WriteFile(
+      dir / "pages.cfg",
+      "[GENERAL]\nExportType=3\n[HTML]\nTitle=Mes films\nFileRecCount=4\nGenerateIndex=1\n"
+      "BackgroundColor=clYellow\nNextLinkTitle=Suivante\n"
+      "[FIELDS]\nfield0=Titre\n");
+  auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "html", "--options",
+                       dir / "pages.cfg", "-o", dir / "pages.html"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const std::string first = test::ReadFile(dir / "pages01.html");
   EXPECT_NE(first.find(" <Title>Mes films</Title>"), std::string::npos);
   EXPECT_NE(first.find("BODY { background: #ffff00;"), std::string::npos);
   EXPECT_NE(first.find(">Suivante</a>"), std::string::npos);
   EXPECT_TRUE(platform::FileExists(dir / "pages02.html"));
-  EXPECT_NE(test::ReadFile(dir / "pages.html").find("<LI><a href=\"pages02.html\">pages02.html</a>"), std::string::npos);
+  EXPECT_NE(
+      test::ReadFile(dir / "pages.html").find("<LI><a href=\"pages02.html\">pages02.html</a>"),
+      std::string::npos);
 }
 
 // A page set written under a relative, non-ASCII name: every link of every
@@ -275,46 +316,52 @@ TEST(CommandLine, EveryLinkOfAPageSetResolves) {
   test::WriteFile(dir / "fond été.png", "png");
   test::WriteFile(dir / "pages.cfg",
                   "[GENERAL]\nExportType=3\n[HTML]\nCSS=1\nFileRecCount=2\nGenerateIndex=1\n"
-                  "BackgroundFile=" + dir / "fond été.png" + "\n[FIELDS]\nfield0=Titre\n");
-  auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "html", "--options", "pages.cfg", "-o",
-                       "Vidéos/catalogue_été.html"},
+                  "BackgroundFile=" +
+                      dir / "fond été.png" + "\n[FIELDS]\nfield0=Titre\n");
+  auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "html", "--options",
+                       "pages.cfg", "-o", "Vidéos/catalogue_été.html"},
                       "", dir.Path());
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  for (const char* name : {"catalogue_été.html", "catalogue_été01.html", "catalogue_été03.html", "catalogue_été01.css"})
+  for (const char* name : {"catalogue_été.html", "catalogue_été01.html", "catalogue_été03.html",
+                           "catalogue_été01.css"})
     EXPECT_TRUE(platform::FileExists(dir / ("Vidéos/" + std::string(name)))) << name;
-  auto check = RunProgram({"python3", "-c",
-                           "import html.parser, os, re, sys, urllib.parse\n"
-                           "class P(html.parser.HTMLParser):\n"
-                           "  def __init__(s): super().__init__(); s.links = []\n"
-                           "  def handle_starttag(s, tag, attrs):\n"
-                           "    s.links += [v for k, v in attrs if k in ('href', 'background')]\n"
-                           "count = 0\n"
-                           "for name in sorted(os.listdir(sys.argv[1])):\n"
-                           "  path = os.path.join(sys.argv[1], name)\n"
-                           "  text = open(path, encoding='cp1252').read()\n"
-                           "  if name.endswith('.css'):\n"
-                           "    links = re.findall(r'url\\(([^)]*)\\)', text)\n"
-                           "  else:\n"
-                           "    p = P(); p.feed(text); links = p.links\n"
-                           "  for link in links:\n"
-                           "    count += 1\n"
-                           "    target = urllib.parse.unquote(link, encoding='utf-8', errors='strict')\n"
-                           "    if not link.isascii() or not os.path.exists(os.path.join(sys.argv[1], target)):\n"
-                           "      print(name, link)\n"
-                           "print(count)\n",
-                           dir / "Vidéos"});
+  auto check = RunProgram(
+      {"python3", "-c",
+       "import html.parser, os, re, sys, urllib.parse\n"
+       "class P(html.parser.HTMLParser):\n"
+       "  def __init__(s): super().__init__(); s.links = []\n"
+       "  def handle_starttag(s, tag, attrs):\n"
+       "    s.links += [v for k, v in attrs if k in ('href', 'background')]\n"
+       "count = 0\n"
+       "for name in sorted(os.listdir(sys.argv[1])):\n"
+       "  path = os.path.join(sys.argv[1], name)\n"
+       "  text = open(path, encoding='cp1252').read()\n"
+       "  if name.endswith('.css'):\n"
+       "    links = re.findall(r'url\\(([^)]*)\\)', text)\n"
+       "  else:\n"
+       "    p = P(); p.feed(text); links = p.links\n"
+       "  for link in links:\n"
+       "    count += 1\n"
+       "    target = urllib.parse.unquote(link, encoding='utf-8', errors='strict')\n"
+       "    if not link.isascii() or not os.path.exists(os.path.join(sys.argv[1], target)):\n"
+       "      print(name, link)\n"
+       "print(count)\n",
+       dir / "Vidéos"});
   ASSERT_EQ(check.exitCode, 0) << check.err;
   // Three pages of fifteen links (two bars of seven, the sheet), the index's
   // four, the sheet's picture.
   EXPECT_EQ(check.out, "50\n");
   const std::string first = test::ReadFile(dir / "Vidéos/catalogue_été01.html");
-  EXPECT_NE(first.find(platform::Utf8ToCp1252("<a href=\"catalogue_%C3%A9t%C3%A901.html\">Précédente</a>")),
+  EXPECT_NE(first.find(platform::Utf8ToCp1252(
+                "<a href=\"catalogue_%C3%A9t%C3%A901.html\">Précédente</a>")),
             std::string::npos)
       << first;
   const std::string last = test::ReadFile(dir / "Vidéos/catalogue_été03.html");
-  EXPECT_NE(last.find("<a href=\"catalogue_%C3%A9t%C3%A903.html\">Suivante</a>"), std::string::npos) << last;
+  EXPECT_NE(last.find("<a href=\"catalogue_%C3%A9t%C3%A903.html\">Suivante</a>"), std::string::npos)
+      << last;
   EXPECT_NE(last.find(platform::Utf8ToCp1252(">Dernière</a>")), std::string::npos);
-  EXPECT_NE(test::ReadFile(dir / "Vidéos/catalogue_été.html").find(platform::Utf8ToCp1252(">catalogue_été02.html</a>")),
+  EXPECT_NE(test::ReadFile(dir / "Vidéos/catalogue_été.html")
+                .find(platform::Utf8ToCp1252(">catalogue_été02.html</a>")),
             std::string::npos);
 }
 
@@ -328,7 +375,8 @@ TEST(CommandLine, EveryCharacterReachesTheFilesThatHoldIt) {
   auto py = RunProgram({"python3", "-c",
                         "import sqlite3, sys\n"
                         "c = sqlite3.connect(sys.argv[1])\n"
-                        "c.execute('UPDATE video SET Titre = ?, Nom = ? WHERE Reference = ?', (sys.argv[2], 'Dvořák', 'R003'))\n"
+                        "c.execute('UPDATE video SET Titre = ?, Nom = ? WHERE Reference = ?', "
+                        "(sys.argv[2], 'Dvořák', 'R003'))\n"
                         "c.commit()\n",
                         dir / "video.DB", title});
   ASSERT_EQ(py.exitCode, 0) << py.err;
@@ -338,47 +386,56 @@ TEST(CommandLine, EveryCharacterReachesTheFilesThatHoldIt) {
     return RunProgram(argv);
   };
   // Files that hold every character, read back by their readers.
-  for (const char* type : {"xls", "xml", "sql", "rtf", "html"}) ASSERT_EQ(run({type}).exitCode, 0) << type;
+  for (const char* type : {"xls", "xml", "sql", "rtf", "html"})
+    ASSERT_EQ(run({type}).exitCode, 0) << type;
   ASSERT_EQ(run({"csv", "--encoding", "UTF-8-BOM", "-o", dir / "u.csv"}).exitCode, 0);
   const auto book = exporting::xlstest::ReadWithXlrd(dir / "video.xls");
   ASSERT_TRUE(book.ok);
   bool inBook = false;
   for (int r = 0; r < book.sheets[0].rows; ++r) inBook = inBook || book.At(0, r, 2).value == title;
   EXPECT_TRUE(inBook);
-  EXPECT_EQ(RunProgram({"xmllint", "--xpath", "string(//ROW[@Reference='R003']/@Titre)", dir / "video.xml"}).out,
+  EXPECT_EQ(RunProgram({"xmllint", "--xpath", "string(//ROW[@Reference='R003']/@Titre)",
+                        dir / "video.xml"})
+                .out,
             title + "\n");
-  auto sql = RunProgram({"sqlite3", "-bail", dir / "copie.db"},
-                        "CREATE TABLE video (\"Index\", Reference, Titre, Genre, Support, \"Durée\", Jacquette, Nom, "
-                        "\"Prêté_le\", Nb_cd, Jaquette2);\n" + test::ReadFile(dir / "video.sql") +
-                            "SELECT Titre || '|' || Nom FROM video WHERE Reference = 'R003';\n");
+  auto sql = RunProgram(
+      {"sqlite3", "-bail", dir / "copie.db"},
+      "CREATE TABLE video (\"Index\", Reference, Titre, Genre, Support, \"Durée\", Jacquette, Nom, "
+      "\"Prêté_le\", Nb_cd, Jaquette2);\n" +
+          test::ReadFile(dir / "video.sql") +
+          "SELECT Titre || '|' || Nom FROM video WHERE Reference = 'R003';\n");
   EXPECT_EQ(sql.out, title + "|Dvořák\n") << sql.err;
-  auto csv = RunProgram({"python3", "-c",
-                         "import csv, sys\n"
-                         "rows = list(csv.reader(open(sys.argv[1], encoding='utf-8-sig'), delimiter=';'))\n"
-                         "print([r[2] for r in rows if r[1] == 'R003'][0])\n",
-                         dir / "u.csv"});
+  auto csv = RunProgram(
+      {"python3", "-c",
+       "import csv, sys\n"
+       "rows = list(csv.reader(open(sys.argv[1], encoding='utf-8-sig'), delimiter=';'))\n"
+       "print([r[2] for r in rows if r[1] == 'R003'][0])\n",
+       dir / "u.csv"});
   EXPECT_EQ(csv.out, title + "\n") << csv.err;
   // The word processor reads the RTF's \uN? characters, the browser the page's references.
-  auto doc = RunProgram({"soffice", "--headless", "--convert-to", "txt:Text (encoded):UTF8", "--outdir", dir / "lu",
-                         dir / "video.rtf"});
+  auto doc = RunProgram({"soffice", "--headless", "--convert-to", "txt:Text (encoded):UTF8",
+                         "--outdir", dir / "lu", dir / "video.rtf"});
   ASSERT_EQ(doc.exitCode, 0) << doc.err;
   EXPECT_NE(test::ReadFile(dir / "lu/video.txt").find(title), std::string::npos);
-  auto page = RunProgram({"python3", "-c",
-                          "import html, sys\n"
-                          "print(sys.argv[2] in html.unescape(open(sys.argv[1], encoding='cp1252').read()))\n",
-                          dir / "video.html", title});
+  auto page = RunProgram(
+      {"python3", "-c",
+       "import html, sys\n"
+       "print(sys.argv[2] in html.unescape(open(sys.argv[1], encoding='cp1252').read()))\n",
+       dir / "video.html", title});
   EXPECT_EQ(page.out, "True\n") << page.err;
   // The PDF draws with embedded TrueType subsets what its standard fonts
   // lack; only the emoji, which no installed font draws, is a "?".
   auto pdf = run({"pdf"});
   ASSERT_EQ(pdf.exitCode, 0) << pdf.err;
-  EXPECT_NE(pdf.out.find("\n1 caractère qu'aucune police du système ne sait dessiner remplacé par « ? » (Le film « "),
+  EXPECT_NE(pdf.out.find("\n1 caractère qu'aucune police du système ne sait dessiner remplacé par "
+                         "« ? » (Le film « "),
             std::string::npos)
       << pdf.out;
   EXPECT_EQ(RunProgram({"qpdf", "--check", dir / "video.pdf"}).exitCode, 0);
   const std::string fonts = RunProgram({"pdffonts", dir / "video.pdf"}).out;
   EXPECT_NE(fonts.find("+LiberationSans"), std::string::npos) << fonts;
-  EXPECT_NE(fonts.find("CID TrueType      Identity-H       yes yes yes"), std::string::npos) << fonts;
+  EXPECT_NE(fonts.find("CID TrueType      Identity-H       yes yes yes"), std::string::npos)
+      << fonts;
   const std::string pdfText = test::PdfText(dir / "video.pdf");
   for (const char* word : {"Nguyễn,", "Σμέρνα,", "七人の侍", "Dvořák"})
     EXPECT_NE(pdfText.find(word), std::string::npos) << word << "\n" << pdfText;
@@ -386,13 +443,17 @@ TEST(CommandLine, EveryCharacterReachesTheFilesThatHoldIt) {
   // Greek, Japanese letters and the emoji are "?", counted.
   auto tex = run({"tex"});
   ASSERT_EQ(tex.exitCode, 0) << tex.err;
-  EXPECT_NE(tex.out.find("\n12 caractères que les polices T1 de LaTeX ne savent pas composer remplacés par « ? »"),
-            std::string::npos)
+  EXPECT_NE(
+      tex.out.find(
+          "\n12 caractères que les polices T1 de LaTeX ne savent pas composer remplacés par « ? »"),
+      std::string::npos)
       << tex.out;
   const std::string source = test::ReadFile(dir / "video.tex");
   EXPECT_NE(source.find("\\usepackage[utf8]{inputenc}"), std::string::npos);
-  for (const char* word : {"Kieśl", "Nguy?", "???? ?"}) EXPECT_NE(source.find(word), std::string::npos) << word;
-  auto latex = RunProgram({"pdflatex", "-interaction=nonstopmode", "-halt-on-error", "video.tex"}, "", dir.Path());
+  for (const char* word : {"Kieśl", "Nguy?", "???? ?"})
+    EXPECT_NE(source.find(word), std::string::npos) << word;
+  auto latex = RunProgram({"pdflatex", "-interaction=nonstopmode", "-halt-on-error", "video.tex"},
+                          "", dir.Path());
   ASSERT_EQ(latex.exitCode, 0) << latex.out;
   const std::string texText = test::PdfText(dir / "video.pdf");
   // The narrow title column breaks the words where it must.
@@ -402,7 +463,8 @@ TEST(CommandLine, EveryCharacterReachesTheFilesThatHoldIt) {
   // Windows-1252 files: "?" for each character it lacks, counted, and the film named.
   auto dbf = run({"dbf"});
   ASSERT_EQ(dbf.exitCode, 0);
-  EXPECT_NE(dbf.out.find("caractères que l'encodage du fichier ne peut pas écrire remplacés par « ? » (Le film « "),
+  EXPECT_NE(dbf.out.find("caractères que l'encodage du fichier ne peut pas écrire remplacés par « "
+                         "? » (Le film « "),
             std::string::npos)
       << dbf.out;
   auto latin = run({"csv", "-o", dir / "w.csv"});
@@ -414,7 +476,9 @@ TEST(CommandLine, EveryCharacterReachesTheFilesThatHoldIt) {
   // Unknown encodings, and types that have only one, are refused before anything is written.
   auto unknown = run({"csv", "--encoding", "klingon", "-o", dir / "k.csv"});
   EXPECT_EQ(unknown.exitCode, 1);
-  EXPECT_EQ(unknown.err, "Encodage inconnu : « klingon » (le système ne sait pas écrire ce jeu de caractères).\n");
+  EXPECT_EQ(
+      unknown.err,
+      "Encodage inconnu : « klingon » (le système ne sait pas écrire ce jeu de caractères).\n");
   EXPECT_FALSE(platform::FileExists(dir / "k.csv"));
   EXPECT_EQ(run({"dbf", "--encoding", "UTF-8"}).exitCode, 1);
 }
@@ -439,34 +503,41 @@ TEST(CommandLine, ExportTablesAndScripts) {
   for (const char* word : {"Astérix et", "Obélix :", "Cléopâtre", "Genre", "Jaquette2", "DivX ;-)"})
     EXPECT_NE(pdfText.find(word), std::string::npos) << word << "\n" << pdfText;
   EXPECT_EQ(RunProgram({"xmllint", "--noout", dir / "video.xml"}).err, "");
-  EXPECT_EQ(test::ReadFile(dir / "video.tex").substr(0, 34), "\\documentclass[a4paper]{article}\r\n");
+  EXPECT_EQ(test::ReadFile(dir / "video.tex").substr(0, 34),
+            "\\documentclass[a4paper]{article}\r\n");
 
   // The script inserts into "video": UTF-8 text, as sqlite3 reads it, it
   // fills an empty catalogue of the same structure.
   const std::string copy = dir / "copie";
   platform::ForceDirectories(copy);
   test::MakeCatalogue(copy, 3);
-  auto run = RunProgram({"sqlite3", "-bail", copy + "/video.DB"}, test::ReadFile(dir / "video.sql"));
+  auto run =
+      RunProgram({"sqlite3", "-bail", copy + "/video.DB"}, test::ReadFile(dir / "video.sql"));
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(test::SqlRows(copy, "SELECT count(*), count(Nom), sum(Nb_cd) FROM video"),
             std::vector<std::string>{"6|2|7"});
   // Dates and times are ISO: SQLite's functions read them.
-  EXPECT_EQ(test::SqlRows(copy, "SELECT date(\"Prêté_le\", '+1 day'), time(\"Durée\") FROM video WHERE Nom = 'Zoé'"),
-            std::vector<std::string>{"2023-12-02|01:33:00"});
+  EXPECT_EQ(
+      test::SqlRows(
+          copy,
+          "SELECT date(\"Prêté_le\", '+1 day'), time(\"Durée\") FROM video WHERE Nom = 'Zoé'"),
+      std::vector<std::string>{"2023-12-02|01:33:00"});
 
   // A script named after its file: the table's name is quoted whatever it
   // holds, a hostile name from an options file included.
   test::WriteFile(dir / "create.cfg", "[SQL]\nCreateTable=1\n");
-  test::WriteFile(dir / "hostile.cfg", "[SQL]\nCreateTable=1\nTableName=video DEFAULT VALUES; DROP TABLE video; --\n");
+  test::WriteFile(dir / "hostile.cfg",
+                  "[SQL]\nCreateTable=1\nTableName=video DEFAULT VALUES; DROP TABLE video; --\n");
   struct Script {
     std::string file, options, table;
   };
-  for (const Script& c : {Script{"mes films-2024.sql", "create.cfg", "MES FILMS-2024"},
-                          Script{"order.sql", "create.cfg", "ORDER"},
-                          Script{"h.sql", "hostile.cfg", "video DEFAULT VALUES; DROP TABLE video; --"}}) {
+  for (const Script& c :
+       {Script{"mes films-2024.sql", "create.cfg", "MES FILMS-2024"},
+        Script{"order.sql", "create.cfg", "ORDER"},
+        Script{"h.sql", "hostile.cfg", "video DEFAULT VALUES; DROP TABLE video; --"}}) {
     SCOPED_TRACE(c.file);
-    ASSERT_EQ(RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "sql", "-o", dir / c.file, "--options",
-                          dir / c.options})
+    ASSERT_EQ(RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "sql", "-o",
+                          dir / c.file, "--options", dir / c.options})
                   .exitCode,
               0);
     const std::string db = dir / (c.file + ".DB");
@@ -482,23 +553,25 @@ TEST(CommandLine, ExportTablesAndScripts) {
                          dir / "video.dbf"});
   // Read without an encoding argument; ASCII field names.
   EXPECT_EQ(dbf.out,
-            "6 Astérix et Obélix : Mission Cléopâtre ['INDEX', 'REFERENCE', 'TITRE', 'GENRE', 'SUPPORT', 'DUREE', "
+            "6 Astérix et Obélix : Mission Cléopâtre ['INDEX', 'REFERENCE', 'TITRE', 'GENRE', "
+            "'SUPPORT', 'DUREE', "
             "'JACQUETTE', 'NOM', 'PRETE_LE', 'NB_CD', 'JAQUETTE2']\n")
       << dbf.err;
 
   // The options file's pages: a landscape page with Courier data, an XML
   // packet in UTF-8, a script with its own table and terminator.
-  test::WriteFile(dir / "opts.cfg",
-                  "[GENERAL]\nExportType=6\n[FIELDS]\nfield0=Titre\nfield1=Index\n"
-                  "[PDF]\nPageOrientation=1\nPageWidth=841\nPageHeight=595\nPageMarginLeft=56\n"
-                  "PageMarginRight=56\nPageMarginTop=42\nPageMarginBottom=84\nRowSpacing=1.5\nColSpacing=2.0\n"
-                  "[PDF_OPTION_DATA]\nFontName=4\nFontSize=8\nFontColor=clNavy\n"
-                  "[XML]\nStandalone=0\nEncoding=UTF-8\n"
-                  "[SQL]\nTableName=films\nCreateTable=1\nCommitAfterScript=1\nCommitStatement=COMMIT;\n"
-                  "StatementTerm=#59\n");
+  test::WriteFile(
+      dir / "opts.cfg",
+      "[GENERAL]\nExportType=6\n[FIELDS]\nfield0=Titre\nfield1=Index\n"
+      "[PDF]\nPageOrientation=1\nPageWidth=841\nPageHeight=595\nPageMarginLeft=56\n"
+      "PageMarginRight=56\nPageMarginTop=42\nPageMarginBottom=84\nRowSpacing=1.5\nColSpacing=2.0\n"
+      "[PDF_OPTION_DATA]\nFontName=4\nFontSize=8\nFontColor=clNavy\n"
+      "[XML]\nStandalone=0\nEncoding=UTF-8\n"
+      "[SQL]\nTableName=films\nCreateTable=1\nCommitAfterScript=1\nCommitStatement=COMMIT;\n"
+      "StatementTerm=#59\n");
   for (const char* type : {"pdf", "xml", "sql"}) {
-    auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", type, "--options", dir / "opts.cfg",
-                         "-o", dir / (std::string("options.") + type)});
+    auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", type, "--options",
+                         dir / "opts.cfg", "-o", dir / (std::string("options.") + type)});
     ASSERT_EQ(r.exitCode, 0) << r.err;
   }
   const std::string landscape = test::ReadFile(dir / "options.pdf");
@@ -506,10 +579,14 @@ TEST(CommandLine, ExportTablesAndScripts) {
   EXPECT_NE(landscape.find("/Name /DataFont\r/BaseFont /Courier\r"), std::string::npos);
   EXPECT_NE(landscape.find("0.00 0.00 0.50 rg\rBT\r/DataFont 8 Tf\r"), std::string::npos);
   const std::string xml = test::ReadFile(dir / "options.xml");
-  EXPECT_EQ(xml.substr(0, xml.find("\r\n")), "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>");
-  EXPECT_NE(xml.find("<ROW Titre=\"Astérix et Obélix : Mission Cléopâtre\" Index=\"3\"/>"), std::string::npos);
+  EXPECT_EQ(xml.substr(0, xml.find("\r\n")),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>");
+  EXPECT_NE(xml.find("<ROW Titre=\"Astérix et Obélix : Mission Cléopâtre\" Index=\"3\"/>"),
+            std::string::npos);
   const std::string sql = test::ReadFile(dir / "options.sql");
-  EXPECT_EQ(sql.rfind("CREATE TABLE films(\r\n  Titre  CHAR(255),\r\n  \"Index\"  INTEGER);\r\n", 0), 0u) << sql;
+  EXPECT_EQ(
+      sql.rfind("CREATE TABLE films(\r\n  Titre  CHAR(255),\r\n  \"Index\"  INTEGER);\r\n", 0), 0u)
+      << sql;
   EXPECT_EQ(sql.substr(sql.size() - 9), "COMMIT;\r\n");
 }
 
@@ -538,8 +615,8 @@ TEST(CommandLine, ExportAWorkbook) {
                   "[XLS]\nSheetTitle=Catalogue\nPageHeader=Mes films\n"
                   "[XLS_OPTION_LIBELLE]\nFontItalic=1\n"
                   "[XLS_FIELD_NB_CD]\nAggregate=1\nFillPattern=1\nFillBackground=clYellow\n");
-  r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "xls", "--options", dir / "opts.cfg", "-o",
-                  dir / "options.xls"});
+  r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "xls", "--options",
+                  dir / "opts.cfg", "-o", dir / "options.xls"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   book = exporting::xlstest::ReadWithXlrd(dir / "options.xls");
   ASSERT_TRUE(book.ok);
@@ -558,8 +635,8 @@ TEST(CommandLine, ExportAWorkbook) {
                   "[GENERAL]\nExportType=0\n[FIELDS]\nfield0=Titre\n[XLS]\nStripType=2\n"
                   "[XLS_STYLE_0]\nFillPattern=1\nFillBackground=clSilver\n"
                   "[XLS_STYLE_1]\nFillPattern=1\nFillBackground=$0099FFFF\n");
-  r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "xls", "--options", dir / "strips.cfg", "-o",
-                  dir / "strips.xls"});
+  r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "xls", "--options",
+                  dir / "strips.cfg", "-o", dir / "strips.xls"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   book = exporting::xlstest::ReadWithXlrd(dir / "strips.xls");
   ASSERT_TRUE(book.ok);
@@ -574,17 +651,17 @@ TEST(CommandLine, PrintTheList) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "Liste imprimée : " + dir.Path() + "/liste.pdf (6 films)\n");
   const std::string text = test::PdfText(dir / "liste.pdf");
-  for (const char* expected : {"LISTE DES FILMS", "Edité le : ", "Zazie dans le métro", "01:47:00", " Page 1",
-                               "Nombre de films : 6"})
+  for (const char* expected : {"LISTE DES FILMS", "Edité le : ", "Zazie dans le métro", "01:47:00",
+                               " Page 1", "Nombre de films : 6"})
     EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
   // Over ssh or from cron: no display is needed.
-  r = RunProgram({"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", KorvaneExecutable(), "print",
-                  "-o", "imprime/ma liste.pdf"},
+  r = RunProgram({"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
+                  KorvaneExecutable(), "print", "-o", "imprime/ma liste.pdf"},
                  "", dir.Path());
   ASSERT_EQ(r.exitCode, 1) << "no such directory";
   std::filesystem::create_directory(dir / "imprime");
-  r = RunProgram({"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", KorvaneExecutable(), "print",
-                  "-o", "imprime/ma liste.pdf"},
+  r = RunProgram({"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
+                  KorvaneExecutable(), "print", "-o", "imprime/ma liste.pdf"},
                  "", dir.Path());
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(test::PdfPages(dir / "imprime/ma liste.pdf"), 1);
@@ -592,7 +669,8 @@ TEST(CommandLine, PrintTheList) {
   TempDir empty;
   r = RunProgram({KorvaneExecutable(), "print"}, "", empty.Path());
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err.substr(r.err.find("La table")), "La table \"./video.DB\" est introuvable : le fichier n'existe pas.\n");
+  EXPECT_EQ(r.err.substr(r.err.find("La table")),
+            "La table \"./video.DB\" est introuvable : le fichier n'existe pas.\n");
   r = RunProgram({KorvaneExecutable(), "print", "liste.pdf"}, "", dir.Path());
   EXPECT_EQ(r.err, "Argument en trop : liste.pdf\n");
 }
@@ -611,12 +689,14 @@ TEST(CommandLine, DocumentsKeepEveryColumnOnThePage) {
     std::function<std::string(const std::string& file)> toPdf;
   };
   const auto pdflatex = [&](const std::string& file) {
-    auto r = RunProgram({"pdflatex", "-interaction=nonstopmode", "-halt-on-error", file}, "", dir.Path());
+    auto r = RunProgram({"pdflatex", "-interaction=nonstopmode", "-halt-on-error", file}, "",
+                        dir.Path());
     EXPECT_EQ(r.exitCode, 0) << r.out.substr(r.out.size() > 2000 ? r.out.size() - 2000 : 0);
     return dir / "doc.pdf";
   };
   const auto libreOffice = [&](const std::string& file) {
-    auto r = RunProgram({"soffice", "--headless", "--convert-to", "pdf", "--outdir", dir / "lo", file});
+    auto r =
+        RunProgram({"soffice", "--headless", "--convert-to", "pdf", "--outdir", dir / "lo", file});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     return dir / "lo/doc.pdf";
   };
@@ -645,8 +725,8 @@ TEST(CommandLine, DocumentsKeepEveryColumnOnThePage) {
     // splits (the columns are narrow on a portrait page).
     std::string all;
     for (const test::PdfWord& w : words) all += w.text + " ";
-    for (const char* part : {"Ind", "Ref", "Tit", "Gen", "Sup", "Dur", "Jac", "Nom", "Pr", "Nb", "Jaq", "Dra",
-                             "DVD", "VHS", "Fra", "home", "3000"})
+    for (const char* part : {"Ind", "Ref", "Tit", "Gen", "Sup", "Dur", "Jac", "Nom", "Pr", "Nb",
+                             "Jaq", "Dra", "DVD", "VHS", "Fra", "home", "3000"})
       EXPECT_NE(all.find(part), std::string::npos) << part;
   }
 }
@@ -668,7 +748,8 @@ TEST(CommandLine, ControlCharactersReachNoFileRaw) {
   for (const char* type : {"rtf", "doc", "html", "xml", "txt", "csv", "dif", "slk", "sql", "tex"}) {
     SCOPED_TRACE(type);
     const std::string out = dir / (std::string("c.") + type);
-    auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", type, "-o", out, "--options", dir / "o.cfg"});
+    auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", type, "-o", out,
+                         "--options", dir / "o.cfg"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string bytes = test::ReadFile(out);
     EXPECT_EQ(bytes.find('\0'), std::string::npos);
@@ -680,12 +761,13 @@ TEST(CommandLine, ControlCharactersReachNoFileRaw) {
   }
   // The readers: xmllint takes the page and the packet, Python's csv the
   // table, sqlite3 the script.
-  for (const std::vector<std::string>& argv : {std::vector<std::string>{"xmllint", "--html", "--noout", dir / "c.html"},
-                                              std::vector<std::string>{"xmllint", "--noout", dir / "c.xml"},
-                                              std::vector<std::string>{"python3", "-c",
-                                                                       "import csv, sys\n"
-                                                                       "list(csv.reader(open(sys.argv[1], encoding='cp1252')))",
-                                                                       dir / "c.csv"}}) {
+  for (const std::vector<std::string>& argv :
+       {std::vector<std::string>{"xmllint", "--html", "--noout", dir / "c.html"},
+        std::vector<std::string>{"xmllint", "--noout", dir / "c.xml"},
+        std::vector<std::string>{"python3", "-c",
+                                 "import csv, sys\n"
+                                 "list(csv.reader(open(sys.argv[1], encoding='cp1252')))",
+                                 dir / "c.csv"}}) {
     auto r = RunProgram(argv);
     EXPECT_EQ(r.exitCode, 0) << argv[0] << r.err;
     EXPECT_EQ(r.err, "") << argv[0];
@@ -701,14 +783,15 @@ TEST(CommandLine, MessagesSayTheCauseInFrench) {
   const std::string catalogue = test::ReadFile(dir / "video.DB");
   // A writer killed in the middle of a transaction: the next run undoes it
   // and archives the committed films.
-  auto killed = RunProgram({"python3", "-c",
-                            "import sqlite3, os, signal, sys\n"
-                            "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
-                            "c.execute('PRAGMA cache_size=1')\n"
-                            "c.execute('BEGIN')\n"
-                            "for i in range(3000): c.execute('INSERT INTO video(Titre) VALUES (?)', ('x' * 200,))\n"
-                            "os.kill(os.getpid(), signal.SIGKILL)\n",
-                            dir / "video.DB"});
+  auto killed = RunProgram(
+      {"python3", "-c",
+       "import sqlite3, os, signal, sys\n"
+       "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
+       "c.execute('PRAGMA cache_size=1')\n"
+       "c.execute('BEGIN')\n"
+       "for i in range(3000): c.execute('INSERT INTO video(Titre) VALUES (?)', ('x' * 200,))\n"
+       "os.kill(os.getpid(), signal.SIGKILL)\n",
+       dir / "video.DB"});
   ASSERT_NE(killed.exitCode, 0);
   ASSERT_TRUE(platform::FileExists(dir / "video.DB-journal"));
   auto r = RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "archive"});
@@ -727,13 +810,16 @@ TEST(CommandLine, MessagesSayTheCauseInFrench) {
          ::unlink((dir / "video.DB").c_str());
          platform::ForceDirectories(dir / "video.DB");
        },
-       "La table \"" + dir / "video.DB" + "\" ne peut pas être ouverte : c'est un répertoire, pas un fichier.\n"},
+       "La table \"" + dir / "video.DB" +
+           "\" ne peut pas être ouverte : c'est un répertoire, pas un fichier.\n"},
       {"not a database",
        [&] {
          ::rmdir((dir / "video.DB").c_str());
          test::WriteFile(dir / "video.DB", std::string(4096, 'x'));
        },
-       "Le fichier \"" + dir / "video.DB" + "\" est endommagé ou n'est pas une table du catalogue (ce n'est pas une base de données).\n"},
+       "Le fichier \"" + dir / "video.DB" +
+           "\" est endommagé ou n'est pas une table du catalogue (ce n'est pas une base de "
+           "données).\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -751,12 +837,18 @@ TEST(CommandLine, ExportMistakes) {
     std::vector<std::string> args;
     std::string err;
   } cases[] = {
-      {{"export"}, "La commande export attend un type : xls doc rtf html xml dbf pdf txt csv dif slk tex sql.\n"},
-      {{"export", "odt"}, "Type d'export inconnu : odt (types : xls doc rtf html xml dbf pdf txt csv dif slk tex sql)\n"},
+      {{"export"},
+       "La commande export attend un type : xls doc rtf html xml dbf pdf txt csv dif slk tex "
+       "sql.\n"},
+      {{"export", "odt"},
+       "Type d'export inconnu : odt (types : xls doc rtf html xml dbf pdf txt csv dif slk tex "
+       "sql)\n"},
       {{"export", "csv", "-o"}, "L'option -o attend un nom de fichier.\n"},
-      {{"export", "csv", "--options", "absent.cfg"}, "Fichier d'options introuvable : \"absent.cfg\"\n"},
+      {{"export", "csv", "--options", "absent.cfg"},
+       "Fichier d'options introuvable : \"absent.cfg\"\n"},
       {{"export", "csv", "-o", "/proc/interdit/v.csv"},
-       "Répertoire non trouvé : \"/proc/interdit/\" ne peut pas être créé : \"/proc/interdit/\" : Le fichier spécifié est introuvable.\n"},
+       "Répertoire non trouvé : \"/proc/interdit/\" ne peut pas être créé : \"/proc/interdit/\" : "
+       "Le fichier spécifié est introuvable.\n"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> argv{KorvaneExecutable()};

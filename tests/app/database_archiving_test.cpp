@@ -4,10 +4,10 @@
 // archive byte for byte, with a French message and a non-zero exit.
 #include "app/database_archiving.h"
 
-#include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -42,7 +42,8 @@ std::string ExtractCatalogue(const std::string& zip, const std::string& folder) 
 }
 
 // The archived table is a sound database holding these rows.
-void ExpectSoundCopy(const std::string& zip, const std::string& folder, const std::vector<std::string>& rows) {
+void ExpectSoundCopy(const std::string& zip, const std::string& folder,
+                     const std::vector<std::string>& rows) {
   ExtractCatalogue(zip, folder);
   auto check = RunProgram({"sqlite3", folder + "/video.DB", "PRAGMA integrity_check"});
   EXPECT_EQ(check.out, "ok\n") << check.err;
@@ -111,10 +112,12 @@ TEST(DatabaseArchiving, AWalCatalogueIsArchivedWithTheFilmsOfItsLog) {
 
   // Too little room for the copy of the table: nothing is replaced.
   test::WriteFile(dir / "Archive/video.zip", "précédente");
-  const std::string message = test::RunInChild([&] { return test::MessageOf([&] { ArchiveDatabase(dir.Path(), nullptr); }); }, 4096);
-  EXPECT_EQ(message, "L'archivage a échoué. Impossible d'écrire la copie du catalogue dans \"" + dir / "Archive" +
-                         "\". Le fichier est trop grand.\nL'archive précédente \"" + dir / "Archive/video.zip" +
-                         "\" est conservée telle quelle.");
+  const std::string message = test::RunInChild(
+      [&] { return test::MessageOf([&] { ArchiveDatabase(dir.Path(), nullptr); }); }, 4096);
+  EXPECT_EQ(message, "L'archivage a échoué. Impossible d'écrire la copie du catalogue dans \"" +
+                         dir / "Archive" +
+                         "\". Le fichier est trop grand.\nL'archive précédente \"" +
+                         dir / "Archive/video.zip" + "\" est conservée telle quelle.");
   EXPECT_EQ(ReadFile(dir / "Archive/video.zip"), "précédente");
   EXPECT_EQ(test::HiddenFiles(dir / "Archive"), std::vector<std::string>{});
 
@@ -160,10 +163,12 @@ TEST(DatabaseArchiving, FailuresKeepThePreviousArchive) {
   test::CatalogueLock lock;
   const Case cases[] = {
       {"missing catalogue", [&] { ::rename(db.c_str(), (db + ".ailleurs").c_str()); }, plain,
-       "Le catalogue \"" + db + "\" est introuvable", [&] { ::rename((db + ".ailleurs").c_str(), db.c_str()); }},
+       "Le catalogue \"" + db + "\" est introuvable",
+       [&] { ::rename((db + ".ailleurs").c_str(), db.c_str()); }},
       {"damaged header", [&] { test::WriteFile(db, "pas une base" + catalogue.substr(12)); }, plain,
        "est endommagé", [&] { test::WriteFile(db, catalogue); }},
-      {"truncated catalogue", [&] { test::WriteFile(db, catalogue.substr(0, catalogue.size() / 2)); }, plain,
+      {"truncated catalogue",
+       [&] { test::WriteFile(db, catalogue.substr(0, catalogue.size() / 2)); }, plain,
        "est endommagé", [&] { test::WriteFile(db, catalogue); }},
       {"not a catalogue",
        [&] {
@@ -174,11 +179,16 @@ TEST(DatabaseArchiving, FailuresKeepThePreviousArchive) {
        },
        plain, "ne contient pas la table des films", [&] { test::WriteFile(db, catalogue); }},
       {"a file that cannot be read", [&] { ::chmod((dir / "video.PX").c_str(), 0); },
-       [&] { return ArchiveWithoutOverride(dir.Path()); }, "Le fichier \"video.PX\" n'a pas pu être archivé.",
+       [&] { return ArchiveWithoutOverride(dir.Path()); },
+       "Le fichier \"video.PX\" n'a pas pu être archivé.",
        [&] { ::chmod((dir / "video.PX").c_str(), 0644); }},
-      {"disk full at the archive's last byte", [] {}, [&] { return Archive(dir.Path(), newSize - 1); },
-       "Impossible d'écrire l'archive \"" + zip + "\". Le fichier est trop grand.\n(Archive: Write to stream error - Native error: 00046)", [] {}},
-      {"catalogue locked by a writer", [&] { lock.Take(dir.Path()); }, plain, "est verrouillé par un autre programme", [&] { lock.Release(); }},
+      {"disk full at the archive's last byte", [] {},
+       [&] { return Archive(dir.Path(), newSize - 1); },
+       "Impossible d'écrire l'archive \"" + zip +
+           "\". Le fichier est trop grand.\n(Archive: Write to stream error - Native error: 00046)",
+       [] {}},
+      {"catalogue locked by a writer", [&] { lock.Take(dir.Path()); }, plain,
+       "est verrouillé par un autre programme", [&] { lock.Release(); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -189,7 +199,8 @@ TEST(DatabaseArchiving, FailuresKeepThePreviousArchive) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err.rfind("L'archivage a échoué. ", 0), 0u) << r.err;
     EXPECT_NE(r.err.find(c.cause), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("L'archive précédente \"" + zip + "\" est conservée telle quelle."), std::string::npos)
+    EXPECT_NE(r.err.find("L'archive précédente \"" + zip + "\" est conservée telle quelle."),
+              std::string::npos)
         << r.err;
     EXPECT_EQ(ReadFile(zip), previous);
     EXPECT_EQ(test::HiddenFiles(dir / "Archive"), std::vector<std::string>{});
@@ -214,10 +225,14 @@ TEST(DatabaseArchiving, AFullDiskKeepsThePreviousArchive) {
   ProgramResult r = Archive(dir, disk.Mounted() ? -1 : 100000);
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_NE(r.err.find("Le fichier \"video.PX\" n'a pas pu être archivé."), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find(disk.Mounted() ? "L'archive ne peut pas être écrite. Il n'y a pas assez d'espace sur le disque."
-                                       : "L'archive ne peut pas être écrite. Le fichier est trop grand."),
-            std::string::npos)
+  EXPECT_NE(r.err.find("Le fichier \"video.PX\" n'a pas pu être archivé."), std::string::npos)
+      << r.err;
+  EXPECT_NE(
+      r.err.find(
+          disk.Mounted()
+              ? "L'archive ne peut pas être écrite. Il n'y a pas assez d'espace sur le disque."
+              : "L'archive ne peut pas être écrite. Le fichier est trop grand."),
+      std::string::npos)
       << r.err;
   EXPECT_EQ(ReadFile(zip), previous);
   EXPECT_EQ(test::HiddenFiles(dir + "/Archive"), std::vector<std::string>{});
@@ -228,7 +243,9 @@ TEST(DatabaseArchiving, AFullDiskKeepsThePreviousArchive) {
 class Answers : public archive::ArchiverQuestions {
  public:
   explicit Answers(std::vector<archive::TZFAction> answers) : m_answers(std::move(answers)) {}
-  Overwrite ConfirmOverwrite(const std::string&, const std::string&) override { return Overwrite::Yes; }
+  Overwrite ConfirmOverwrite(const std::string&, const std::string&) override {
+    return Overwrite::Yes;
+  }
   archive::TZFAction FileFailure(const std::string& text) override {
     asked.push_back(text);
     auto a = m_answers.empty() ? archive::TZFAction::fxaAbort : m_answers.front();
@@ -268,24 +285,30 @@ TEST(DatabaseArchiving, TheFailureQuestionAnswers) {
   // Ignore: the file is left out and named; the new archive replaces the old.
   std::string out = run({TZFAction::fxaIgnore});
   EXPECT_EQ(out.rfind("1 ok 1\nL'archivage s'est bien déroulé", 0), 0u) << out;
-  EXPECT_NE(out.find("Fichiers laissés de côté à votre demande : video.PX."), std::string::npos) << out;
-  EXPECT_NE(out.find("--\nLe fichier \"video.PX\" n'a pas pu être archivé. "), std::string::npos) << out;
+  EXPECT_NE(out.find("Fichiers laissés de côté à votre demande : video.PX."), std::string::npos)
+      << out;
+  EXPECT_NE(out.find("--\nLe fichier \"video.PX\" n'a pas pu être archivé. "), std::string::npos)
+      << out;
   EXPECT_NE(out.find("(Archive: "), std::string::npos) << out;
   auto listing = RunProgram({"unzip", "-Z1", dir / "Archive/video.zip"});
   EXPECT_EQ(listing.out, "video.DB\n");
   const std::string ignoredRun = ReadFile(dir / "Archive/video.zip");
   // Retry asks again; Abort stops the whole run and keeps the archive.
   out = run({TZFAction::fxaRetry, TZFAction::fxaAbort});
-  EXPECT_EQ(out.rfind("2 error\nL'archivage a échoué. Le fichier \"video.PX\" n'a pas pu être archivé.", 0), 0u)
+  EXPECT_EQ(
+      out.rfind("2 error\nL'archivage a échoué. Le fichier \"video.PX\" n'a pas pu être archivé.",
+                0),
+      0u)
       << out;
-  EXPECT_NE(out.find("L'archivage a été abandonné.\nL'archive précédente"), std::string::npos) << out;
+  EXPECT_NE(out.find("L'archivage a été abandonné.\nL'archive précédente"), std::string::npos)
+      << out;
   EXPECT_EQ(ReadFile(dir / "Archive/video.zip"), ignoredRun);
   EXPECT_NE(ignoredRun, previous);
   // An archive without the table is worth nothing.
   out = test::MessageOf([&] { ArchiveDatabase(dir.Path(), nullptr, {"video.XG0"}); });
   EXPECT_EQ(out, "L'archivage a échoué. Le catalogue \"" + dir / "video.DB" +
-                     "\" n'a pas été mis dans l'archive.\nL'archive précédente \"" + dir / "Archive/video.zip" +
-                     "\" est conservée telle quelle.");
+                     "\" n'a pas été mis dans l'archive.\nL'archive précédente \"" +
+                     dir / "Archive/video.zip" + "\" est conservée telle quelle.");
   EXPECT_EQ(ReadFile(dir / "Archive/video.zip"), ignoredRun);
 }
 
@@ -300,7 +323,8 @@ TEST(DatabaseArchiving, AKilledRunKeepsThePreviousArchive) {
   test::WriteFile(dir / "video.PX", RandomBytes(3 << 20));
   for (const char* point : {"archive-written", "output-file-commit"}) {
     SCOPED_TRACE(point);
-    ASSERT_TRUE(test::KillProgramAtPausePoint({test::KorvaneExecutable(), "--dir", dir.Path(), "archive"}, point));
+    ASSERT_TRUE(test::KillProgramAtPausePoint(
+        {test::KorvaneExecutable(), "--dir", dir.Path(), "archive"}, point));
     EXPECT_EQ(ReadFile(dir / "Archive/video.zip"), previous);
     EXPECT_FALSE(test::HiddenFiles(dir / "Archive").empty());
   }
@@ -315,9 +339,10 @@ TEST(DatabaseArchiving, AMaskThatFailsKeepsThePreviousArchive) {
   test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
   ArchivingResult first = ArchiveDatabase(dir.Path(), nullptr);
   EXPECT_EQ(first.files, 1);
-  EXPECT_EQ(ArchivingSuccessText(first),
-            "L'archivage s'est bien déroulé, vous trouverez le fichier video.zip dans le répertoire " +
-                dir / "Archive");
+  EXPECT_EQ(
+      ArchivingSuccessText(first),
+      "L'archivage s'est bien déroulé, vous trouverez le fichier video.zip dans le répertoire " +
+          dir / "Archive");
   const std::string before = ReadFile(dir / "Archive/video.zip");
   test::WriteFile(dir / "video.PX", "index");
   // The second mask cannot be compiled: the run stops after adding video.PX.
@@ -333,7 +358,8 @@ TEST(DatabaseArchiving, ArchiveDirectoryThatCannotBeCreated) {
   TempDir blocked;
   test::WriteFile(blocked / "Archive", "");
   EXPECT_EQ(test::MessageOf([&] { ArchiveDatabase(blocked.Path(), nullptr); }),
-            "Impossible de créer le répertoire " + blocked.Path() + "/Archive : un fichier porte déjà ce nom.");
+            "Impossible de créer le répertoire " + blocked.Path() +
+                "/Archive : un fichier porte déjà ce nom.");
 }
 
 }  // namespace

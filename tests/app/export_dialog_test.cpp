@@ -2,38 +2,39 @@
 // and extension rule, the fields page, captions, the options file shared with
 // the command line, the progress window and its stop question, the Excel and
 // PDF pages, and every type exported once and read by its reader.
+#include "export/dialog/export_dialog.h"
+
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QAction>
-#include <QMenu>
-#include <QMenuBar>
-#include <regex>
 #include <QAbstractButton>
-#include <QLabel>
-#include <QGroupBox>
-#include <QFontDatabase>
-#include <QTranslator>
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTableWidget>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTranslator>
 #include <QTreeWidget>
+#include <regex>
 
 #include "app/about.h"
 #include "app/catalogue_export.h"
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "export/dialog/color_editor.h"
-#include "export/dialog/export_dialog.h"
 #include "export/dialog/progress_window.h"
 #include "export/dialog/qt_sources.h"
 #include "export/text/ascii_export.h"
@@ -63,8 +64,11 @@ class TestHooks : public exporting::DialogHooks {
     return a;
   }
   void Error(QWidget*, const QString& text) override { errors.push_back(text.toStdString()); }
-  void Information(QWidget*, const QString& text) override { informations.push_back(text.toStdString()); }
-  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+  void Information(QWidget*, const QString& text) override {
+    informations.push_back(text.toStdString());
+  }
+  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&,
+                                      const QString&) override {
     return Next();
   }
   std::optional<QString> OpenFileName(QWidget*, const QString&) override { return Next(); }
@@ -108,7 +112,8 @@ class ExportDialogTest : public GuiTest {
   // A dialog on the main window's table with its presets, files in the
   // test's directory, and hooks and shell of the test's.
   void Prepare() {
-    static_cast<exporting::ExportDialogSettings&>(dialog) = MainWindowExportSettings(Main().Tvideo, dir.Path() + "/");
+    static_cast<exporting::ExportDialogSettings&>(dialog) =
+        MainWindowExportSettings(Main().Tvideo, dir.Path() + "/");
     dialog.Hooks = &hooks;
     dialog.FileShell = &shell;
     dialog.ShowFile = false;
@@ -127,7 +132,8 @@ class ExportDialogTest : public GuiTest {
     QObject::connect(timer, &QTimer::timeout, &w, [&w, timer] {
       TQExportDialogProgressF* p = w.Progress();
       if (!p) return;
-      if (p->CurrentStage() == TQExportDialogProgressF::Finished || p->CurrentStage() == TQExportDialogProgressF::Stopped) {
+      if (p->CurrentStage() == TQExportDialogProgressF::Finished ||
+          p->CurrentStage() == TQExportDialogProgressF::Stopped) {
         p->Button()->click();
         timer->stop();
       }
@@ -152,7 +158,8 @@ TEST_F(ExportDialogTest, CsvFromTheMainWindowsCommand) {
              [&] {
                auto* w = dynamic_cast<TQExportDialogF*>(QApplication::activeModalWidget());
                ASSERT_NE(w, nullptr);
-               EXPECT_EQ(w->windowTitle().toStdString(), "Dialogue Export -- Export vers [video.xls]");
+               EXPECT_EQ(w->windowTitle().toStdString(),
+                         "Dialogue Export -- Export vers [video.xls]");
                Screenshot(w, "export_type");
                w->findChild<QRadioButton*>("Type8")->click();
                EXPECT_EQ(w->FileNameEdit->text().toStdString(), dir.Path() + "/video.csv");
@@ -166,7 +173,8 @@ TEST_F(ExportDialogTest, CsvFromTheMainWindowsCommand) {
   ASSERT_EQ(dialogs.urls.size(), 1u);
   EXPECT_EQ(dialogs.urls[0].toLocalFile().toStdString(), dir.Path() + "/video.csv");
   const std::string fromDialog = test::ReadFile(dir / "video.csv");
-  auto r = test::RunProgram({test::KorvaneExecutable(), "--dir", dir.Path(), "export", "csv", "-o", dir / "cli.csv"});
+  auto r = test::RunProgram(
+      {test::KorvaneExecutable(), "--dir", dir.Path(), "export", "csv", "-o", dir / "cli.csv"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(fromDialog, test::ReadFile(dir / "cli.csv"));
 }
@@ -216,7 +224,8 @@ TEST_F(ExportDialogTest, TypesExtensionsFieldsAndCaptions) {
     EXPECT_EQ(w.FileNameEdit->text().toStdString(), dir.Path() + "/video.html");
     EXPECT_TRUE(w.Pages->isTabVisible(w.Pages->indexOf(w.HtmlPage)));
     EXPECT_FALSE(w.Pages->isTabVisible(w.Pages->indexOf(w.XlsPage)));
-    EXPECT_EQ(w.Pages->tabText(w.Pages->indexOf(w.CaptionsPage)).toStdString(), "Libellé && Aligner");
+    EXPECT_EQ(w.Pages->tabText(w.Pages->indexOf(w.CaptionsPage)).toStdString(),
+              "Libellé && Aligner");
     w.SelectType(exporting::aeXLS);
     EXPECT_EQ(w.FileNameEdit->text().toStdString(), dir.Path() + "/video.xls");
     w.SelectType(exporting::aeSQL);
@@ -285,7 +294,8 @@ TEST_F(ExportDialogTest, OptionsFileSharedWithTheCommandLine) {
 
   // Loaded into a new dialog: the type, the separator, the fields, the captions.
   TQExportDialog again;
-  static_cast<exporting::ExportDialogSettings&>(again) = MainWindowExportSettings(Main().Tvideo, dir.Path() + "/");
+  static_cast<exporting::ExportDialogSettings&>(again) =
+      MainWindowExportSettings(Main().Tvideo, dir.Path() + "/");
   again.Hooks = &hooks;
   again.OnShow = [&](TQExportDialogF* w) {
     w->LoadOptionsFrom(QString::fromStdString(cfg));
@@ -302,8 +312,8 @@ TEST_F(ExportDialogTest, OptionsFileSharedWithTheCommandLine) {
   again.Execute(&Main());
   EXPECT_TRUE(hooks.errors.empty());
 
-  auto r = test::RunProgram({test::KorvaneExecutable(), "--dir", dir.Path(), "export", "csv", "--options", cfg, "-o",
-                             dir / "cli.csv"});
+  auto r = test::RunProgram({test::KorvaneExecutable(), "--dir", dir.Path(), "export", "csv",
+                             "--options", cfg, "-o", dir / "cli.csv"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(test::ReadFile(dir / "cli.csv"), fromDialog);
 }
@@ -349,7 +359,8 @@ TEST_F(ExportDialogTest, EncodingChoiceAndTheReplacementNote) {
     auto* timer = new QTimer(&w);
     QObject::connect(timer, &QTimer::timeout, &w, [&w, &note, timer] {
       TQExportDialogProgressF* p = w.Progress();
-      if (!p || p->CurrentStage() != TQExportDialogProgressF::Finished || p->NoteText().isEmpty()) return;
+      if (!p || p->CurrentStage() != TQExportDialogProgressF::Finished || p->NoteText().isEmpty())
+        return;
       note = p->NoteText();
       p->Button()->click();
       timer->stop();
@@ -361,7 +372,8 @@ TEST_F(ExportDialogTest, EncodingChoiceAndTheReplacementNote) {
   EXPECT_NE(test::ReadFile(dir / "unicode.csv").find("\xEF\xBB\xBF"), std::string::npos);
   EXPECT_NE(test::ReadFile(dir / "unicode.csv").find("Σμέρνα"), std::string::npos);
   EXPECT_NE(test::ReadFile(dir / "latin.csv").find("\"??????\""), std::string::npos);
-  EXPECT_TRUE(note.startsWith(QStringLiteral("6 caractères que l'encodage du fichier ne peut pas écrire remplacés")))
+  EXPECT_TRUE(note.startsWith(
+      QStringLiteral("6 caractères que l'encodage du fichier ne peut pas écrire remplacés")))
       << note.toStdString();
   EXPECT_TRUE(hooks.errors.empty());
 }
@@ -441,13 +453,15 @@ TEST_F(ExportDialogTest, ProgressAndTheStopQuestion) {
     EXPECT_FALSE(rescued);
     EXPECT_EQ(hooks.questions.size(), 3u);
     const std::string whole = test::ReadFile(dir / "echap.csv");
-    EXPECT_EQ(std::count(whole.begin(), whole.end(), '\n'), 1 + 44 + static_cast<long>(test::SampleFilms().size()));
+    EXPECT_EQ(std::count(whole.begin(), whole.end(), '\n'),
+              1 + 44 + static_cast<long>(test::SampleFilms().size()));
   });
   // The stopped export leaves the earlier file as it was, and says so.
   EXPECT_EQ(std::count(firstExport.begin(), firstExport.end(), '\n'), 11) << firstExport;
   EXPECT_EQ(test::ReadFile(dir / "video.csv"), firstExport);
   EXPECT_EQ(hooks.informations,
-            std::vector<std::string>{"Export annulé : le fichier \"" + (dir / "video.csv") + "\" n'a pas été modifié."});
+            std::vector<std::string>{"Export annulé : le fichier \"" + (dir / "video.csv") +
+                                     "\" n'a pas été modifié."});
   EXPECT_TRUE(hooks.errors.empty());
 }
 
@@ -520,7 +534,8 @@ TEST_F(ExportDialogTest, ExcelFieldsAndPdfOrientation) {
     w.findChild<QRadioButton*>("PdfPortrait")->click();
     const auto back = c.PDFExp.Options.PageOptions.InPoints();
     EXPECT_EQ(std::tie(back.width, back.height, back.left, back.right, back.top, back.bottom),
-              std::tie(before.width, before.height, before.left, before.right, before.top, before.bottom));
+              std::tie(before.width, before.height, before.left, before.right, before.top,
+                       before.bottom));
     Screenshot(&w, "export_pdf");
   });
 }
@@ -536,7 +551,8 @@ TEST_F(ExportDialogTest, EveryTypeOnceAndItsReader) {
     ExportChoices& c = w.Choices();
     for (int type = 0; type < exporting::kExportTypeCount; ++type) {
       w.SelectType(type);
-      if (type != exporting::aeClipboard) c.FileName = dir / (std::string("tous.") + exporting::TypeText(type).extension);
+      if (type != exporting::aeClipboard)
+        c.FileName = dir / (std::string("tous.") + exporting::TypeText(type).extension);
       // The script's table is named after its file: VIDEO.
       if (type == exporting::aeSQL) c.FileName = dir / "video.sql";
       OkWhenOver(w);
@@ -552,29 +568,36 @@ TEST_F(ExportDialogTest, EveryTypeOnceAndItsReader) {
     EXPECT_EQ(r.exitCode, 0) << argv[0] << " " << argv.back() << "\n" << r.out << r.err;
     return r.out;
   };
-  run({"/usr/bin/python3", "-c", "import xlrd, sys; b = xlrd.open_workbook(sys.argv[1]); print(b.sheet_by_index(0).nrows)",
+  run({"/usr/bin/python3", "-c",
+       "import xlrd, sys; b = xlrd.open_workbook(sys.argv[1]); print(b.sheet_by_index(0).nrows)",
        files[0]});
   for (const std::string& rtf : {files[1], files[2]}) {
-    run({"soffice", "-env:UserInstallation=file://" + dir.Path() + "/profil", "--headless", "--convert-to",
-         "txt:Text (encoded):UTF8", "--outdir", dir / "lu", rtf});
-    EXPECT_NE(test::ReadFile(dir / "lu/tous.txt").find("Zazie dans le métro"), std::string::npos) << rtf;
+    run({"soffice", "-env:UserInstallation=file://" + dir.Path() + "/profil", "--headless",
+         "--convert-to", "txt:Text (encoded):UTF8", "--outdir", dir / "lu", rtf});
+    EXPECT_NE(test::ReadFile(dir / "lu/tous.txt").find("Zazie dans le métro"), std::string::npos)
+        << rtf;
   }
   run({"xmllint", "--html", "--noout", files[3]});
   run({"xmllint", "--noout", files[4]});
-  EXPECT_NE(run({"/usr/bin/python3", "-c",
-                 "import dbfread, sys; print(len(list(dbfread.DBF(sys.argv[1], encoding='cp1252'))))", files[5]}),
-            "");
+  EXPECT_NE(
+      run({"/usr/bin/python3", "-c",
+           "import dbfread, sys; print(len(list(dbfread.DBF(sys.argv[1], encoding='cp1252'))))",
+           files[5]}),
+      "");
   run({"qpdf", "--check", files[6]});
-  for (size_t i = 7; i <= 10; ++i) run({"ssconvert", files[i], dir / ("lu" + std::to_string(i) + ".csv")});
+  for (size_t i = 7; i <= 10; ++i)
+    run({"ssconvert", files[i], dir / ("lu" + std::to_string(i) + ".csv")});
   run({"pdflatex", "-interaction=nonstopmode", "-halt-on-error", "tous.tex"}, dir.Path());
   const std::string script = test::ReadFile(files[12]);  // UTF-8, as sqlite3 reads it
   platform::ForceDirectories(dir / "copie");
   test::MakeCatalogue(dir / "copie", 3);
   auto sql = test::RunProgram({"sqlite3", "-bail", dir / "copie/video.DB"}, script);
   EXPECT_EQ(sql.exitCode, 0) << sql.err;
-  EXPECT_EQ(test::SqlRows(dir / "copie", "SELECT count(*) FROM video"), std::vector<std::string>{"6"});
+  EXPECT_EQ(test::SqlRows(dir / "copie", "SELECT count(*) FROM video"),
+            std::vector<std::string>{"6"});
   // The clipboard holds the list.
-  EXPECT_NE(QApplication::clipboard()->text().toStdString().find("Zazie dans le métro"), std::string::npos);
+  EXPECT_NE(QApplication::clipboard()->text().toStdString().find("Zazie dans le métro"),
+            std::string::npos);
 }
 
 // The three widget sources: the main window's grid (its columns and
@@ -596,13 +619,19 @@ TEST_F(ExportDialogTest, WidgetSources) {
   fromGrid.ExportSource = exporting::TQExportSource::esDBGrid;
   fromGrid.DBGrid = &grid;
   const std::string g = csv(fromGrid);
-  EXPECT_EQ(g.substr(0, g.find("\r\n")), "\"Réf\";\"Titre\";\"Nb CD\";\"Support\";\"Genre\";\"Durée\";\"Nom\";\"Prêté le\"") << g;
-  EXPECT_NE(g.find("\"R003\";\"Astérix et Obélix : Mission Cléopâtre\";\"2,00\";\"DVD\";\"Comédie\""), std::string::npos) << g;
+  EXPECT_EQ(g.substr(0, g.find("\r\n")),
+            "\"Réf\";\"Titre\";\"Nb CD\";\"Support\";\"Genre\";\"Durée\";\"Nom\";\"Prêté le\"")
+      << g;
+  EXPECT_NE(
+      g.find("\"R003\";\"Astérix et Obélix : Mission Cléopâtre\";\"2,00\";\"DVD\";\"Comédie\""),
+      std::string::npos)
+      << g;
 
   QTreeWidget tree;
   tree.setColumnCount(2);
   tree.setHeaderLabels({QStringLiteral("Titre"), QStringLiteral("Année")});
-  for (const auto& [title, year] : std::vector<std::pair<QString, QString>>{{"Amélie", "2001"}, {"Zazie", "1960"}})
+  for (const auto& [title, year] :
+       std::vector<std::pair<QString, QString>>{{"Amélie", "2001"}, {"Zazie", "1960"}})
     new QTreeWidgetItem(&tree, QStringList{title, year});
   exporting::QtListViewSource view(&tree);
   exporting::TQExportASCII fromView;
@@ -613,13 +642,15 @@ TEST_F(ExportDialogTest, WidgetSources) {
   QTableWidget table(3, 2);
   const char* cells[3][2] = {{"Titre", "Genre"}, {"Élise", "Drame"}, {"Zazie", "Comédie"}};
   for (int r = 0; r < 3; ++r)
-    for (int c = 0; c < 2; ++c) table.setItem(r, c, new QTableWidgetItem(QString::fromUtf8(cells[r][c])));
+    for (int c = 0; c < 2; ++c)
+      table.setItem(r, c, new QTableWidgetItem(QString::fromUtf8(cells[r][c])));
   exporting::QtStringGridSource strings(&table);
   exporting::TQExportASCII fromStrings;
   fromStrings.ExportSource = exporting::TQExportSource::esStringGrid;
   fromStrings.StringGrid = &strings;
   fromStrings.CaptionRow = 0;
-  EXPECT_EQ(csv(fromStrings), "\"Titre\";\"Genre\"\r\n\"Élise\";\"Drame\"\r\n\"Zazie\";\"Comédie\"\r\n");
+  EXPECT_EQ(csv(fromStrings),
+            "\"Titre\";\"Genre\"\r\n\"Élise\";\"Drame\"\r\n\"Zazie\";\"Comédie\"\r\n");
 
   // The dialog on the list view: its columns are the fields.
   dialog.ExportSource = exporting::TQExportSource::esListView;
@@ -645,10 +676,12 @@ TEST_F(ExportDialogTest, EveryPage) {
   Run([&](TQExportDialogF& w) {
     w.show();
     const std::pair<int, QWidget*> pages[] = {
-        {exporting::aeXLS, w.TypePage},    {exporting::aeXLS, w.FieldsPage},  {exporting::aeXLS, w.FormatsPage},
-        {exporting::aeXLS, w.ColonsPage},  {exporting::aeRTF, w.CaptionsPage}, {exporting::aeXLS, w.XlsPage},
-        {exporting::aeRTF, w.RtfPage},     {exporting::aeHTML, w.HtmlPage},   {exporting::aeXML, w.XmlPage},
-        {exporting::aePDF, w.PdfPage},     {exporting::aeCSV, w.AsciiPage},   {exporting::aeSQL, w.SqlPage},
+        {exporting::aeXLS, w.TypePage},     {exporting::aeXLS, w.FieldsPage},
+        {exporting::aeXLS, w.FormatsPage},  {exporting::aeXLS, w.ColonsPage},
+        {exporting::aeRTF, w.CaptionsPage}, {exporting::aeXLS, w.XlsPage},
+        {exporting::aeRTF, w.RtfPage},      {exporting::aeHTML, w.HtmlPage},
+        {exporting::aeXML, w.XmlPage},      {exporting::aePDF, w.PdfPage},
+        {exporting::aeCSV, w.AsciiPage},    {exporting::aeSQL, w.SqlPage},
     };
     int n = 0;
     for (const auto& [type, page] : pages) {
@@ -711,11 +744,17 @@ TEST_F(ExportDialogTest, EveryTextIsFrenchWithTheTranslation) {
   QApplication::removeTranslator(&french);
   ASSERT_GT(texts.size(), 300u);
   const std::regex english(
-      "\\b(Cancel|Cell|padding|spacing|Choose|color|files|Fetched|Fetching|Height|Width|Landscape|Margins|Page Options|"
-      "Page Size|Page Orientation|Encoding|Quote|strings|Units|Body|Cascade|Sheets|Custom|Classic|Gray|Murky|Plain|"
+      "\\b(Cancel|Cell|padding|spacing|Choose|color|files|Fetched|Fetching|Height|Width|Landscape|"
+      "Margins|Page Options|"
+      "Page Size|Page "
+      "Orientation|Encoding|Quote|strings|Units|Body|Cascade|Sheets|Custom|Classic|Gray|Murky|"
+      "Plain|"
       "Letter|Legal|Fanfold|Inches|Millimeters|Dots|Left|Right|Top|Bottom|User)\\b");
-  const std::regex unaccented("\\b(A propos|A Propos|Edition|Edité|exportes|Etat|Etes|Epaisseur|Ecraser|Entête|Chaine|Aggregat|AGGREGAT|ENTETE|enrgt|enrgts|"
-                              "Presse-papier)\\b");
+  const std::regex unaccented(
+      "\\b(A propos|A "
+      "Propos|Edition|Edité|exportes|Etat|Etes|Epaisseur|Ecraser|Entête|Chaine|Aggregat|AGGREGAT|"
+      "ENTETE|enrgt|enrgts|"
+      "Presse-papier)\\b");
   // "?" "!" ":" glued to a word, not in a file filter, a time or an address.
   const std::regex glued("[[:alnum:]\\]\\)](\\?|!|:)(\\s|$)");
   for (const std::string& text : texts) {

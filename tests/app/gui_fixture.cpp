@@ -10,7 +10,8 @@
 
 namespace kvn::app {
 
-void GuiTest::Start(int level, const std::vector<test::Film>& films, std::optional<std::string> iniLevel) {
+void GuiTest::Start(int level, const std::vector<test::Film>& films,
+                    std::optional<std::string> iniLevel) {
   test::MakeCatalogue(dir.Path(), level, films, iniLevel);
   CreateTheWindows();
 }

@@ -24,7 +24,7 @@ class FakeDialogs : public Dialogs {
   std::vector<std::string> openedAt;  // where the file choosers opened
   std::vector<QUrl> urls;
   std::deque<bool> confirmAnswers;
-  std::deque<QString> files;  // the names chosen in file dialogs; an empty one cancels
+  std::deque<QString> files;         // the names chosen in file dialogs; an empty one cancels
   std::vector<std::string> choices;  // texts of Choose questions
   std::deque<int> chooseAnswers;
   bool desktopOpens = true;  // whether OpenUrl finds a program
@@ -40,11 +40,14 @@ class FakeDialogs : public Dialogs {
     confirmations.push_back(text.toStdString());
     return true;
   }
-  void Information(QWidget*, const QString& text) override { informations.push_back(text.toStdString()); }
+  void Information(QWidget*, const QString& text) override {
+    informations.push_back(text.toStdString());
+  }
   void Error(QWidget*, const QString& text) override { errors.push_back(text.toStdString()); }
   int Choose(QWidget*, const QString&, const QString& text, const QStringList& buttons) override {
     choices.push_back(text.toStdString());
-    int answer = chooseAnswers.empty() ? static_cast<int>(buttons.size()) - 1 : chooseAnswers.front();
+    int answer =
+        chooseAnswers.empty() ? static_cast<int>(buttons.size()) - 1 : chooseAnswers.front();
     if (!chooseAnswers.empty()) chooseAnswers.pop_front();
     return answer;
   }

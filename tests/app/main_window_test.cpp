@@ -1,44 +1,44 @@
 // The main window's commands, status texts, shortcuts and list.
+#include "app/main_window.h"
+
 #include <sys/stat.h>
 
-#include <algorithm>
-
 #include <QAction>
-#include <QHeaderView>
-#include <QLibraryInfo>
-#include <QTranslator>
-#include <QMouseEvent>
-#include <QScrollBar>
-#include <QStyleOptionSlider>
-#include <QGroupBox>
-#include <QLabel>
-#include <QMenuBar>
-#include <QTest>
-#include <QToolButton>
-#include <QUrlQuery>
-#include <QPushButton>
-#include <QTabWidget>
 #include <QFile>
 #include <QFontMetrics>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+#include <QTranslator>
+#include <QUrlQuery>
+#include <algorithm>
 
 #include "app/about.h"
 #include "app/dialogs.h"
 #include "app/forms.h"
-#include "app/main_window.h"
-#include "app/record_forms.h"
-#include "platform/codepage.h"
-#include "platform/ini_file.h"
-#include "platform/file_info.h"
-#include "app/search_form.h"
-#include "tests/support/catalogue_fixture.h"
-#include "tests/support/temp_dir.h"
 #include "app/handlers.h"
+#include "app/record_forms.h"
+#include "app/search_form.h"
 #include "menus/xp_menu.h"
 #include "menus/xp_menu_style.h"
-#include <QMenu>
-#include <QPainter>
+#include "platform/codepage.h"
+#include "platform/file_info.h"
+#include "platform/ini_file.h"
 #include "tests/app/gui_fixture.h"
+#include "tests/support/catalogue_fixture.h"
 #include "tests/support/run_program.h"
+#include "tests/support/temp_dir.h"
 
 namespace kvn::app {
 namespace {
@@ -51,21 +51,27 @@ class MainWindowTest : public GuiTest {
 
 TEST_F(MainWindowTest, StatusTextFollowsTheMouse) {
   Screenshot(&Main(), "fenetre_principale");
-  const char* expected[] = {"Nouvelle fiche de film", "Modifier l'enregistrement courant",
-                            "Exportation de la base de données", "Effacer l'enregistrement courant",
+  const char* expected[] = {"Nouvelle fiche de film",
+                            "Modifier l'enregistrement courant",
+                            "Exportation de la base de données",
+                            "Effacer l'enregistrement courant",
                             "Effectuer une recherche dans la base de données",
-                            "Imprimer l'ensemble de la base de données", "Quitter l'application"};
-  const char* captions[] = {"Nouveau", "Modifier", "Exporter", "Détruire", "Rechercher", "Imprimer", "Quitter"};
+                            "Imprimer l'ensemble de la base de données",
+                            "Quitter l'application"};
+  const char* captions[] = {"Nouveau",    "Modifier", "Exporter", "Détruire",
+                            "Rechercher", "Imprimer", "Quitter"};
   ASSERT_EQ(Main().SpeedButtons.size(), 7u);
   for (size_t i = 0; i < 7; ++i) {
     QToolButton* b = Main().SpeedButtons[i];
     EXPECT_EQ(b->text().toStdString(), captions[i]);
     EXPECT_EQ(b->size(), QSize(104, 39));
-    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(b, &move);
     EXPECT_EQ(Main().StatusBar1->text().toStdString(), expected[i]);
   }
-  QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
   QApplication::sendEvent(Main().GroupBox1, &move);
   EXPECT_TRUE(Main().StatusBar1->text().isEmpty());
 }
@@ -119,7 +125,8 @@ TEST_F(MainWindowTest, MenusAreDrawnFlat) {
   // Menu-bar items are their measured width plus the bar's margin.
   int w = 0, h = 0;
   xp->MeasureItem(fileItem, w, h);
-  EXPECT_EQ(Main().menuBar()->actionGeometry(fileItem).width(), w + menus::TXPMenuStyle::kMenuBarItemExtraWidth);
+  EXPECT_EQ(Main().menuBar()->actionGeometry(fileItem).width(),
+            w + menus::TXPMenuStyle::kMenuBarItemExtraWidth);
 
   if (!qgetenv("KVN_SCREENSHOT_DIR").isEmpty()) {
     // The window with its open menu, as the user sees it.
@@ -144,7 +151,9 @@ TEST_F(MainWindowTest, LayoutAndList) {
   const char* titles[] = {"Réf", "Titre", "Nb CD", "Support", "Genre", "Durée", "Nom", "Prêté le"};
   const int widths[] = {-1, 280, 38, -1, 98, 54, 92, 67};
   for (int c = 0; c < 8; ++c) {
-    EXPECT_EQ(grid->model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().toStdString(), titles[c]);
+    EXPECT_EQ(
+        grid->model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().toStdString(),
+        titles[c]);
     // The title takes the room the others leave.
     if (c == 1) {
       EXPECT_GE(grid->columnWidth(c), widths[c]);
@@ -194,7 +203,8 @@ TEST_F(MainWindowTest, HorizontalScrollBarRunsLeftToRight) {
   option.upsideDown = bar->invertedAppearance();
   const auto thumb = [&](int value) {
     option.sliderPosition = option.sliderValue = value;
-    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider,
+                                        bar);
   };
   bar->setValue(bar->minimum());
   QApplication::processEvents();
@@ -203,14 +213,16 @@ TEST_F(MainWindowTest, HorizontalScrollBarRunsLeftToRight) {
   // Dragging the thumb to the right shows the last columns.
   const QRect at = thumb(bar->value());
   QTest::mousePress(bar, Qt::LeftButton, {}, at.center());
-  QMouseEvent move(QEvent::MouseMove, QPointF(bar->width() - 2, at.center().y()), bar->mapToGlobal(QPointF(bar->width() - 2, at.center().y())),
-                   Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent move(QEvent::MouseMove, QPointF(bar->width() - 2, at.center().y()),
+                   bar->mapToGlobal(QPointF(bar->width() - 2, at.center().y())), Qt::LeftButton,
+                   Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(bar, &move);
   QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(bar->width() - 2, at.center().y()));
   QApplication::processEvents();
   EXPECT_EQ(bar->value(), bar->maximum());
   const int last = grid->model()->columnCount() - 1;
-  EXPECT_LE(grid->columnViewportPosition(last) + grid->columnWidth(last), grid->viewport()->width());
+  EXPECT_LE(grid->columnViewportPosition(last) + grid->columnWidth(last),
+            grid->viewport()->width());
   EXPECT_GT(thumb(bar->value()).center().x(), bar->width() / 2);
 }
 
@@ -285,15 +297,17 @@ TEST_F(MainWindowTest, HeaderClicksSortTheList) {
   };
   const auto click = [&](int c) {
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                      QPoint(header->sectionViewportPosition(c) + header->sectionSize(c) / 2, header->height() / 2));
+                      QPoint(header->sectionViewportPosition(c) + header->sectionSize(c) / 2,
+                             header->height() / 2));
   };
   w.Tvideo.SetRecNo(4);
   const std::string film = w.Tvideo.FieldByName("Titre").AsString();
   click(4);  // Genre
   std::vector<std::string> genres = column(4);
-  EXPECT_TRUE(std::is_sorted(genres.begin(), genres.end(), [](const std::string& a, const std::string& b) {
-    return platform::Utf8UpperCase(a) < platform::Utf8UpperCase(b);
-  }));
+  EXPECT_TRUE(
+      std::is_sorted(genres.begin(), genres.end(), [](const std::string& a, const std::string& b) {
+        return platform::Utf8UpperCase(a) < platform::Utf8UpperCase(b);
+      }));
   EXPECT_EQ(w.Tvideo.FieldByName("Titre").AsString(), film);
   EXPECT_EQ(header->sortIndicatorSection(), 4);
   EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
@@ -332,7 +346,8 @@ TEST_F(MainWindowTest, TheWindowGrowsAndRemembersItsLayout) {
   w.DBGrid1->setColumnWidth(1, 420);
   w.SaveLayout();
   const std::string ini = test::ReadFile(dir / "kvn.ini");
-  EXPECT_NE(ini.find("[FENETRE]\nLargeur=1200\nHauteur=800\nAgrandie=0\n"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("[FENETRE]\nLargeur=1200\nHauteur=800\nAgrandie=0\n"), std::string::npos)
+      << ini;
   EXPECT_NE(ini.find("Colonne1=420"), std::string::npos) << ini;
   // The next start takes them back.
   TearDown();
@@ -393,7 +408,8 @@ TEST_F(MainWindowTest, HelpAndBugReportGoToTheDesktop) {
   EXPECT_EQ(dialogs.urls[1].path().toStdString(), TForm1::kDefaultBugAddress);
   EXPECT_EQ(QUrlQuery(dialogs.urls[1]).queryItemValue("subject", QUrl::FullyDecoded),
             "Korvane v1.0 : Signaler un bug");
-  platform::IniFile(dir / "kvn.ini", {.allowProtected = true}).WriteString("APP", "BugReportAddress", "moi@exemple.fr");
+  platform::IniFile(dir / "kvn.ini", {.allowProtected = true})
+      .WriteString("APP", "BugReportAddress", "moi@exemple.fr");
   Main().Rapportdebugs1Click();
   EXPECT_EQ(dialogs.urls[2].path(), "moi@exemple.fr");
   EXPECT_TRUE(dialogs.errors.empty());
@@ -402,17 +418,21 @@ TEST_F(MainWindowTest, HelpAndBugReportGoToTheDesktop) {
   Main().s_mnuAideClick();
   Main().Rapportdebugs1Click();
   ASSERT_EQ(dialogs.warnings.size(), 2u);
-  EXPECT_EQ(dialogs.warnings[0], "Aucun navigateur n'a pu afficher l'aide. Ouvrez vous-même la page :\n" +
-                                     dialogs.urls[0].toLocalFile().toStdString());
-  EXPECT_EQ(dialogs.warnings[1], "Aucun programme de courrier n'a pu être ouvert. Écrivez à l'adresse :\nmoi@exemple.fr");
+  EXPECT_EQ(dialogs.warnings[0],
+            "Aucun navigateur n'a pu afficher l'aide. Ouvrez vous-même la page :\n" +
+                dialogs.urls[0].toLocalFile().toStdString());
+  EXPECT_EQ(
+      dialogs.warnings[1],
+      "Aucun programme de courrier n'a pu être ouvert. Écrivez à l'adresse :\nmoi@exemple.fr");
 }
 
 // The real desktop opener: xdg-open's status tells whether a program took the
 // address (3: none could), which the desktop services do not.
 TEST(DesktopOpener, SaysWhetherAProgramTookTheAddress) {
   test::TempDir bin;
-  test::WriteFile(bin / "xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/ouvert\"\n"
-                                    "exit $(cat \"$(dirname \"$0\")/statut\")\n");
+  test::WriteFile(bin / "xdg-open",
+                  "#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/ouvert\"\n"
+                  "exit $(cat \"$(dirname \"$0\")/statut\")\n");
   ASSERT_EQ(chmod((bin / "xdg-open").c_str(), 0755), 0);
   const QByteArray path = qgetenv("PATH");
   qputenv("PATH", QByteArray::fromStdString(bin.Path()) + ":" + path);
@@ -434,8 +454,8 @@ TEST_F(MainWindowTest, CtrlDelDeletesFromTheListAfterConfirmation) {
   QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
   EXPECT_EQ(Main().Tvideo.RecordCount(), 6);
   QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
-  EXPECT_EQ(dialogs.confirmations,
-            (std::vector<std::string>{"Supprimer l'enregistrement ?", "Supprimer l'enregistrement ?"}));
+  EXPECT_EQ(dialogs.confirmations, (std::vector<std::string>{"Supprimer l'enregistrement ?",
+                                                             "Supprimer l'enregistrement ?"}));
   EXPECT_EQ(Main().Tvideo.RecordCount(), 5);
   EXPECT_FALSE(Forms().frmSFiche->isVisible());
 }
@@ -449,14 +469,16 @@ TEST_F(MainWindowTest, SecondEditCommandBringsTheWindowBack) {
   Main().s_mnuModifierClick();
   EXPECT_TRUE(f.isVisible());
   // Tab goes through the boxes in the window's order.
-  std::vector<QWidget*> order = {f.EditReference, f.EditTitre, f.MaskEdit1, f.DBComboBox1, f.DBComboBox2,
-                                 f.DBEdit2,       f.Edit1,     f.Button1,   f.Edit2,       f.DBEdit1,
-                                 f.Button2,       f.SpeedButton2, f.BitBtn1, f.BitBtn2};
+  std::vector<QWidget*> order = {f.EditReference, f.EditTitre, f.MaskEdit1, f.DBComboBox1,
+                                 f.DBComboBox2,   f.DBEdit2,   f.Edit1,     f.Button1,
+                                 f.Edit2,         f.DBEdit1,   f.Button2,   f.SpeedButton2,
+                                 f.BitBtn1,       f.BitBtn2};
   for (size_t i = 0; i + 1 < order.size(); ++i) {
     QWidget* next = order[i]->nextInFocusChain();
     // Past the box's own parts (an editable combo box's line) and what Tab skips.
     while (next && next != order[i + 1] &&
-           (order[i]->isAncestorOf(next) || !(next->focusPolicy() & Qt::TabFocus) || !next->isVisibleTo(&f)))
+           (order[i]->isAncestorOf(next) || !(next->focusPolicy() & Qt::TabFocus) ||
+            !next->isVisibleTo(&f)))
       next = next->nextInFocusChain();
     EXPECT_EQ(next, order[i + 1]) << i << " " << order[i]->objectName().toStdString();
   }
@@ -470,9 +492,10 @@ TEST_F(MainWindowTest, ArchivingTheCatalogue) {
   Main().findChild<QAction*>("Archiverlabasededonnes1")->trigger();
   EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors[0];
   ASSERT_EQ(dialogs.informations.size(), 1u);
-  EXPECT_EQ(dialogs.informations[0],
-            "L'archivage s'est bien déroulé, vous trouverez le fichier video.zip dans le répertoire " +
-                dir.Path() + "/Archive");
+  EXPECT_EQ(
+      dialogs.informations[0],
+      "L'archivage s'est bien déroulé, vous trouverez le fichier video.zip dans le répertoire " +
+          dir.Path() + "/Archive");
   auto r = test::RunProgram({"unzip", "-l", dir / "Archive/video.zip"});
   EXPECT_NE(r.out.find(" video.DB\n"), std::string::npos) << r.out;
   // A directory that cannot be made: the message names it, nothing else happens.
@@ -480,7 +503,9 @@ TEST_F(MainWindowTest, ArchivingTheCatalogue) {
   test::WriteFile(other / "Archive", "un fichier, pas un répertoire");
   SetCatalogueDirectory(other.Path());
   RunHandler(&Main(), [&] { Main().Archiverlabasededonnes1Click(); });
-  EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Impossible de créer le répertoire " + other.Path() + "/Archive : un fichier porte déjà ce nom."});
+  EXPECT_EQ(dialogs.errors,
+            std::vector<std::string>{"Impossible de créer le répertoire " + other.Path() +
+                                     "/Archive : un fichier porte déjà ce nom."});
 }
 
 TEST_F(MainWindowTest, RestoringTheCatalogue) {
@@ -523,9 +548,11 @@ TEST_F(MainWindowTest, RestoringTheCatalogue) {
   item->trigger();
   ASSERT_EQ(dialogs.confirmations.size(), 1u);
   EXPECT_NE(dialogs.confirmations[0].find("Restaurer le catalogue archivé le "), std::string::npos);
-  EXPECT_NE(dialogs.confirmations[0].find("contient " + std::to_string(archived) + " films."), std::string::npos)
+  EXPECT_NE(dialogs.confirmations[0].find("contient " + std::to_string(archived) + " films."),
+            std::string::npos)
       << dialogs.confirmations[0];
-  EXPECT_NE(dialogs.confirmations[0].find("Le catalogue actuel contient " + std::to_string(archived - 2) + " films"),
+  EXPECT_NE(dialogs.confirmations[0].find("Le catalogue actuel contient " +
+                                          std::to_string(archived - 2) + " films"),
             std::string::npos)
       << dialogs.confirmations[0];
   EXPECT_EQ(Main().Tvideo.RecordCount(), archived - 2);
@@ -545,7 +572,8 @@ TEST_F(MainWindowTest, RestoringTheCatalogue) {
   EXPECT_EQ(Main().DBGrid1->model()->rowCount(), archived);
   EXPECT_TRUE(Forms().frmRecherche->Table1.Active());
   EXPECT_EQ(Forms().frmRecherche->Table1.RecordCount(), archived);
-  EXPECT_EQ(test::SqlRows(dir.Path(), "SELECT count(*) FROM video"), std::vector<std::string>{std::to_string(archived)});
+  EXPECT_EQ(test::SqlRows(dir.Path(), "SELECT count(*) FROM video"),
+            std::vector<std::string>{std::to_string(archived)});
   EXPECT_TRUE(platform::FileExists(dir / "video.DB.avant-restauration"));
   // The window goes on writing into the restored catalogue.
   Main().Tvideo.First();

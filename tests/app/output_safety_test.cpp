@@ -2,10 +2,10 @@
 // commands that write files (exports and the printed list). After each fault
 // the earlier output is byte for byte as it was, the catalogue too, no
 // temporary file is left, the exit status is 1 and nothing claims success.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
@@ -37,15 +37,14 @@ struct Operation {
   std::string output;             // the file it writes, in the catalogue directory
 };
 
-void PrintTo(const Operation& operation, std::ostream* os) { *os << operation.name; }
+void PrintTo(const Operation& operation, std::ostream* os) {
+  *os << operation.name;
+}
 
 const Operation kOperations[] = {
-    {"csv", {"export", "csv"}, "video.csv"},
-    {"txt", {"export", "txt"}, "video.txt"},
-    {"xls", {"export", "xls"}, "video.xls"},
-    {"pdf", {"export", "pdf"}, "video.pdf"},
-    {"dbf", {"export", "dbf"}, "video.dbf"},
-    {"print", {"print"}, "liste.pdf"},
+    {"csv", {"export", "csv"}, "video.csv"}, {"txt", {"export", "txt"}, "video.txt"},
+    {"xls", {"export", "xls"}, "video.xls"}, {"pdf", {"export", "pdf"}, "video.pdf"},
+    {"dbf", {"export", "dbf"}, "video.dbf"}, {"print", {"print"}, "liste.pdf"},
 };
 
 class OutputSafety : public ::testing::TestWithParam<Operation> {
@@ -87,12 +86,15 @@ TEST_P(OutputSafety, FaultsLeaveTheEarlierOutput) {
   const Case cases[] = {
       {"disk full at the last byte", [] {}, [&] { return Run({}, newSize - 1); },
        "Erreur d'écriture dans le fichier \"" + Output() + "\". Le fichier est trop grand.", [] {}},
-      {"disk full early", [] {}, [&] { return Run({}, 2000); }, "Le fichier est trop grand.", [] {}},
-      {"missing catalogue", [&] { ::rename(db.c_str(), (db + ".x").c_str()); }, [&] { return Run(); },
-       "est introuvable", [&] { ::rename((db + ".x").c_str(), db.c_str()); }},
+      {"disk full early", [] {}, [&] { return Run({}, 2000); }, "Le fichier est trop grand.",
+       [] {}},
+      {"missing catalogue", [&] { ::rename(db.c_str(), (db + ".x").c_str()); },
+       [&] { return Run(); }, "est introuvable",
+       [&] { ::rename((db + ".x").c_str(), db.c_str()); }},
       {"damaged catalogue", [&] { test::WriteFile(db, "n'importe quoi" + catalogue.substr(14)); },
        [&] { return Run(); }, "est endommagé", [&] { test::WriteFile(db, catalogue); }},
-      {"catalogue locked by a writer", [&] { lock.Take(dir.Path()); }, [&] { return Run(); }, "est verrouillée par un autre programme", [&] { lock.Release(); }},
+      {"catalogue locked by a writer", [&] { lock.Take(dir.Path()); }, [&] { return Run(); },
+       "est verrouillée par un autre programme", [&] { lock.Release(); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -112,7 +114,7 @@ TEST_P(OutputSafety, FaultsLeaveTheEarlierOutput) {
     test::WriteFile(disk / "video.DB", catalogue);
     test::WriteFile(disk / GetParam().output, std::string(100000, 'a'));
     // What is left is less than the output needs.
-    struct statvfs fs{};
+    struct statvfs fs {};
     ASSERT_EQ(::statvfs(disk.Path().c_str(), &fs), 0);
     test::WriteFile(disk / "remplissage", std::string(fs.f_bavail * fs.f_frsize - 2048, 'r'));
     std::vector<std::string> argv = {KorvaneExecutable(), "--dir", disk.Path()};
@@ -137,9 +139,9 @@ TEST_P(OutputSafety, TheCatalogueIsNeverATarget) {
   ASSERT_EQ(::link((dir / "video.DB").c_str(), (dir / "sous/copie.DB").c_str()), 0);
   const std::string catalogue = ReadFile(dir / "video.DB");
   const std::string zip = ReadFile(dir / "Archive/video.zip");
-  for (const std::string& target : {dir / "video.DB", dir / "sous/../video.DB", dir / "sous/copie.DB",
-                                    dir / "kvn.ini", dir / "video.DB-journal", dir / "Archive/video.zip",
-                                    dir / "Archive/nouveau/liste.out"}) {
+  for (const std::string& target :
+       {dir / "video.DB", dir / "sous/../video.DB", dir / "sous/copie.DB", dir / "kvn.ini",
+        dir / "video.DB-journal", dir / "Archive/video.zip", dir / "Archive/nouveau/liste.out"}) {
     SCOPED_TRACE(target);
     ProgramResult r = Run({"-o", target});
     EXPECT_EQ(r.exitCode, 1);
@@ -190,9 +192,17 @@ TEST(PageSets, ReplacedAsOne) {
   TempDir dir;
   test::MakeCatalogue(dir.Path(), 3, test::SampleFilms());
   test::AddManyFilms(dir.Path(), 1194);  // 1,200 films in pages of 100: 12 pages
-  test::WriteFile(dir / "pages.cfg", "[GENERAL]\nExportType=3\n[HTML]\nFileRecCount=100\nGenerateIndex=1\nCSS=1\n");
-  const std::vector<std::string> argv = {KorvaneExecutable(), "--dir", dir.Path(), "export", "html",
-                                         "--options", dir / "pages.cfg", "-o", dir / "web/films.html"};
+  test::WriteFile(dir / "pages.cfg",
+                  "[GENERAL]\nExportType=3\n[HTML]\nFileRecCount=100\nGenerateIndex=1\nCSS=1\n");
+  const std::vector<std::string> argv = {KorvaneExecutable(),
+                                         "--dir",
+                                         dir.Path(),
+                                         "export",
+                                         "html",
+                                         "--options",
+                                         dir / "pages.cfg",
+                                         "-o",
+                                         dir / "web/films.html"};
   // Every file of the set: the index, the pages, the style sheet.
   const auto state = [&] {
     std::vector<std::string> names;
@@ -201,17 +211,20 @@ TEST(PageSets, ReplacedAsOne) {
     std::sort(names.begin(), names.end());
     std::string all;
     for (const std::string& name : names)
-      if (name[0] != '.' && name != "autre.csv") all += name + ":" + ReadFile(dir / ("web/" + name)) + "\n--\n";
+      if (name[0] != '.' && name != "autre.csv")
+        all += name + ":" + ReadFile(dir / ("web/" + name)) + "\n--\n";
     return all;
   };
   ASSERT_EQ(RunProgram(argv).exitCode, 0);
   const std::string first = state();
   // The next export differs in every page.
-  ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "UPDATE video SET Genre = 'Nouveau'"}).exitCode, 0);
+  ASSERT_EQ(
+      RunProgram({"sqlite3", dir / "video.DB", "UPDATE video SET Genre = 'Nouveau'"}).exitCode, 0);
   ProgramResult r = RunProgram(argv);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const std::string second = state();
-  ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "UPDATE video SET Genre = 'Ancien'"}).exitCode, 0);
+  ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "UPDATE video SET Genre = 'Ancien'"}).exitCode,
+            0);
   ASSERT_EQ(RunProgram(argv).exitCode, 0);
   const std::string third = state();
   ASSERT_NE(second, third);
@@ -223,19 +236,26 @@ TEST(PageSets, ReplacedAsOne) {
   for (const Phase& phase : {Phase{"export-rows", false}, Phase{"output-set-commit", true},
                              Phase{"output-set-renamed", true}}) {
     SCOPED_TRACE(phase.point);
-    ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "UPDATE video SET Genre = 'Nouveau'"}).exitCode, 0);
+    ASSERT_EQ(
+        RunProgram({"sqlite3", dir / "video.DB", "UPDATE video SET Genre = 'Nouveau'"}).exitCode,
+        0);
     std::vector<std::string> killArgv = argv;
     ASSERT_TRUE(test::KillProgramAtPausePoint(killArgv, phase.point));
     // Any output made in that folder afterwards finishes or clears the set.
-    ASSERT_EQ(RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "csv", "-o", dir / "web/autre.csv"}).exitCode, 0);
+    ASSERT_EQ(RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "export", "csv", "-o",
+                          dir / "web/autre.csv"})
+                  .exitCode,
+              0);
     EXPECT_EQ(state(), phase.finishedByTheNextRun ? second : third);
     EXPECT_EQ(test::HiddenFiles(dir / "web"), std::vector<std::string>{});
-    ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "UPDATE video SET Genre = 'Ancien'"}).exitCode, 0);
+    ASSERT_EQ(
+        RunProgram({"sqlite3", dir / "video.DB", "UPDATE video SET Genre = 'Ancien'"}).exitCode, 0);
     ASSERT_EQ(RunProgram(argv).exitCode, 0);
     ASSERT_EQ(state(), third);
   }
   // A page that cannot be replaced (immutable): the run fails, no page changes.
-  ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "UPDATE video SET Genre = 'Nouveau'"}).exitCode, 0);
+  ASSERT_EQ(
+      RunProgram({"sqlite3", dir / "video.DB", "UPDATE video SET Genre = 'Nouveau'"}).exitCode, 0);
   if (RunProgram({"chattr", "+i", dir / "web/films07.html"}).exitCode == 0) {
     r = RunProgram(argv);
     RunProgram({"chattr", "-i", dir / "web/films07.html"});
@@ -259,7 +279,8 @@ TEST_P(OutputSafety, AKilledRunLeavesTheEarlierOutput) {
   const bool print = GetParam().args[0] == "print";
   test::AddManyFilms(dir.Path(), print ? 1500 : 3000);
   const bool set = GetParam().name == std::string("dbf");
-  for (const char* point : {print ? "report-pages" : "export-rows", set ? "output-set-commit" : "output-file-commit"}) {
+  for (const char* point :
+       {print ? "report-pages" : "export-rows", set ? "output-set-commit" : "output-file-commit"}) {
     SCOPED_TRACE(point);
     std::vector<std::string> argv = {KorvaneExecutable(), "--dir", dir.Path()};
     argv.insert(argv.end(), GetParam().args.begin(), GetParam().args.end());
@@ -275,7 +296,9 @@ TEST_P(OutputSafety, AKilledRunLeavesTheEarlierOutput) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, OutputSafety, ::testing::ValuesIn(kOperations),
-                         [](const ::testing::TestParamInfo<Operation>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<Operation>& info) {
+                           return info.param.name;
+                         });
 
 }  // namespace
 }  // namespace kvn::app

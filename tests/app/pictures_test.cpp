@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/error.h"
-#include "tests/support/temp_dir.h"
 #include "tests/support/message_of.h"
+#include "tests/support/temp_dir.h"
 
 namespace kvn::app {
 namespace {
@@ -37,13 +37,15 @@ TEST(Pictures, RefusalsNameTheProblem) {
   } cases[] = {
       {dir / "cover.xyz", "Extension de fichier image inconnue (.xyz)"},
       {dir / "cover", "Extension de fichier image inconnue (.)"},
-      {dir / "missing.jpg",
-       "Impossible d'ouvrir le fichier \"" + (dir / "missing.jpg") + "\". Le fichier spécifié est introuvable."},
-      {dir / "broken.jpg", "Le fichier image \"" + (dir / "broken.jpg") + "\" est illisible ou endommagé."},
-      {dir / "cover.wmf", "Le métafichier \"" + (dir / "cover.wmf") +
-                              "\" ne peut pas être affiché : Korvane lit les jaquettes JPEG, PNG, bitmap, "
-                              "icône et les autres formats d'image courants. Enregistrez la jaquette dans l'un "
-                              "de ces formats."},
+      {dir / "missing.jpg", "Impossible d'ouvrir le fichier \"" + (dir / "missing.jpg") +
+                                "\". Le fichier spécifié est introuvable."},
+      {dir / "broken.jpg",
+       "Le fichier image \"" + (dir / "broken.jpg") + "\" est illisible ou endommagé."},
+      {dir / "cover.wmf",
+       "Le métafichier \"" + (dir / "cover.wmf") +
+           "\" ne peut pas être affiché : Korvane lit les jaquettes JPEG, PNG, bitmap, "
+           "icône et les autres formats d'image courants. Enregistrez la jaquette dans l'un "
+           "de ces formats."},
   };
   for (const auto& c : cases) EXPECT_EQ(MessageOf(QString::fromStdString(c.path)), c.message);
 }

@@ -1,4 +1,6 @@
 // The record windows driven as a user drives them: keys, clicks, focus.
+#include "app/record_forms.h"
+
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCalendarWidget>
@@ -12,7 +14,6 @@
 
 #include "app/forms.h"
 #include "app/main_window.h"
-#include "app/record_forms.h"
 #include "tests/app/gui_fixture.h"
 
 namespace kvn::app {
@@ -52,7 +53,9 @@ void Type(QWidget* w, const QString& text) {
   }
 }
 
-TForm1& Main() { return *Forms().form1; }
+TForm1& Main() {
+  return *Forms().form1;
+}
 
 class NewRecordTest : public GuiTest {
  protected:
@@ -79,7 +82,8 @@ TEST_F(NewRecordTest, AddsFilmsOneAfterTheOther) {
                QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
              });
   EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors[0];
-  EXPECT_EQ(Rows("SELECT Reference, Titre, Genre, \"Durée\", Nb_cd, Jacquette FROM video WHERE rowid > 3 ORDER BY rowid"),
+  EXPECT_EQ(Rows("SELECT Reference, Titre, Genre, \"Durée\", Nb_cd, Jacquette FROM video WHERE "
+                 "rowid > 3 ORDER BY rowid"),
             (std::vector<std::string>{"R10|Danse avec les loups|Western|01:35:00|2|NULL",
                                       "NULL|Eden|NULL|01:35:00|NULL|NULL"}));
   // The list shows them and stands on its last row.
@@ -170,11 +174,12 @@ TEST_F(NewRecordTest, FilmsWithoutTitleOrWithTooManyDiscsAreRefused) {
                EXPECT_EQ(QApplication::focusWidget(), f.EditTitre);
                QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
              });
-  EXPECT_EQ(dialogs.warnings,
-            (std::vector<std::string>{"Le nombre de CD doit être un nombre entier de 0 à 99.",
-                                      "Un film doit avoir un titre : saisissez-le avant de valider."}));
-  EXPECT_EQ(Rows("SELECT coalesce(Titre, '-'), \"Durée\", Jacquette, Nb_cd FROM video WHERE rowid > 3"),
-            (std::vector<std::string>{"Un|00:00:00|/covers/front.jpg|2"}));
+  EXPECT_EQ(dialogs.warnings, (std::vector<std::string>{
+                                  "Le nombre de CD doit être un nombre entier de 0 à 99.",
+                                  "Un film doit avoir un titre : saisissez-le avant de valider."}));
+  EXPECT_EQ(
+      Rows("SELECT coalesce(Titre, '-'), \"Durée\", Jacquette, Nb_cd FROM video WHERE rowid > 3"),
+      (std::vector<std::string>{"Un|00:00:00|/covers/front.jpg|2"}));
   // The list stands on the new film.
   EXPECT_EQ(Main().Tvideo.FieldByName("Titre").AsString(), "Un");
 }
@@ -194,15 +199,17 @@ TEST_F(NewRecordTest, InvalidDurationKeepsTheRowPendingAndTheListAsItWas) {
                  other.ExecSQL("INSERT INTO video (Titre) VALUES ('Ailleurs')");
                }
                QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
-               EXPECT_EQ(dialogs.errors, std::vector<std::string>{
-                                             "'01:75:00' n'est pas une heure correcte\nLa durée s'écrit en heures, "
-                                             "minutes et secondes : 01:30:00 pour une heure et demie."});
+               EXPECT_EQ(dialogs.errors,
+                         std::vector<std::string>{
+                             "'01:75:00' n'est pas une heure correcte\nLa durée s'écrit en heures, "
+                             "minutes et secondes : 01:30:00 pour une heure et demie."});
                EXPECT_EQ(QApplication::focusWidget(), f.MaskEdit1);
                EXPECT_EQ(f.TNFiche.State(), db::DataSetState::Insert);
                EXPECT_EQ(f.EditTitre->text(), "Horloge");
                QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
              });
-  EXPECT_EQ(Rows("SELECT count(*) FROM video WHERE Titre = 'Horloge'"), std::vector<std::string>{"0"});
+  EXPECT_EQ(Rows("SELECT count(*) FROM video WHERE Titre = 'Horloge'"),
+            std::vector<std::string>{"0"});
   EXPECT_EQ(Main().Tvideo.RecordCount(), 3);
 }
 
@@ -274,7 +281,8 @@ TEST_F(EmptyCatalogueTest, FirstKeyStartsTheFilmAndKeepsTheOrder) {
   EXPECT_EQ(f.EditReference->text().toStdString(), "R1");
   QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
   EXPECT_TRUE(dialogs.errors.empty());
-  EXPECT_EQ(Rows("SELECT Reference || '|' || Titre FROM video"), std::vector<std::string>{"R1|Premier film"});
+  EXPECT_EQ(Rows("SELECT Reference || '|' || Titre FROM video"),
+            std::vector<std::string>{"R1|Premier film"});
 }
 
 TEST_F(EditRecordTest, LendsWithTheCalendarAndNullDurationBecomesZero) {
@@ -294,7 +302,8 @@ TEST_F(EditRecordTest, ReturnOfALoanWritesAtOnce) {
   EXPECT_EQ(f.DBEdit1->text(), "Léa");
   QTest::mouseClick(f.SpeedButton2, Qt::LeftButton);
   EXPECT_TRUE(f.isVisible());
-  EXPECT_EQ(Rows("SELECT coalesce(Nom, 'NULL'), coalesce(\"Prêté_le\", 'NULL') FROM video WHERE Reference = 'C'"),
+  EXPECT_EQ(Rows("SELECT coalesce(Nom, 'NULL'), coalesce(\"Prêté_le\", 'NULL') FROM video WHERE "
+                 "Reference = 'C'"),
             std::vector<std::string>{"NULL|NULL"});
   // On a film that is not lent nothing changes.
   Main().Tvideo.SetRecNo(1);
@@ -316,7 +325,8 @@ TEST_F(EditRecordTest, ValidatingWithoutChangeWritesNothing) {
 TEST_F(EditRecordTest, ViewerWarnsForAnEmptyPathAndShowsAPicture) {
   TfrmMFiche& f = OpenOn(1);
   QTest::mouseClick(f.SpeedButton1, Qt::LeftButton);
-  EXPECT_EQ(dialogs.warnings, std::vector<std::string>{"Il n'existe aucune jaquette associée à ce film !"});
+  EXPECT_EQ(dialogs.warnings,
+            std::vector<std::string>{"Il n'existe aucune jaquette associée à ce film !"});
   EXPECT_FALSE(Forms().frmJaquette->isVisible());
   QTest::mouseClick(f.SpeedButton5, Qt::LeftButton);
   EXPECT_EQ(dialogs.warnings.size(), 2u);
@@ -381,14 +391,16 @@ TEST_F(EditRecordTest, CloseCancelsAndValidationChecks) {
   Type(f.EditTitre, "Amour fou");
   QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
   QTest::keyClick(Main().DBGrid1, Qt::Key_Down);
-  EXPECT_EQ(Rows("SELECT Titre FROM video WHERE Reference = 'A'"), std::vector<std::string>{"Amour"});
+  EXPECT_EQ(Rows("SELECT Titre FROM video WHERE Reference = 'A'"),
+            std::vector<std::string>{"Amour"});
 
   TfrmMFiche& g = OpenOn(2);  // Brazil
   g.EditTitre->setFocus();
   QTest::keyClick(g.EditTitre, Qt::Key_A, Qt::ControlModifier);
   QTest::keyClick(g.EditTitre, Qt::Key_Delete);
   QTest::mouseClick(g.BitBtn1, Qt::LeftButton);
-  EXPECT_EQ(dialogs.warnings, std::vector<std::string>{"Un film doit avoir un titre : saisissez-le avant de valider."});
+  EXPECT_EQ(dialogs.warnings, std::vector<std::string>{
+                                  "Un film doit avoir un titre : saisissez-le avant de valider."});
   EXPECT_TRUE(g.isVisible());
   EXPECT_EQ(QApplication::focusWidget(), g.EditTitre);
   Type(g.EditTitre, "Brazil");
@@ -404,7 +416,8 @@ TEST_F(EditRecordTest, CloseCancelsAndValidationChecks) {
   auto* view = g.MonthCalendar1->findChild<QTableView*>("qt_calendar_calendarview");
   ASSERT_NE(view, nullptr);
   QStringList heads;
-  for (int c = 0; c < view->model()->columnCount(); ++c) heads << view->model()->index(0, c).data().toString();
+  for (int c = 0; c < view->model()->columnCount(); ++c)
+    heads << view->model()->index(0, c).data().toString();
   EXPECT_EQ(heads.join(' ').toStdString(), "lun. mar. mer. jeu. ven. sam. dim.");
   EXPECT_EQ(QLocale().monthName(12).toStdString(), "décembre");
 }
@@ -430,9 +443,10 @@ TEST_F(DeleteRecordTest, DeletesAfterConfirmationOrKeepsOnCancel) {
   EXPECT_EQ(Rows("SELECT count(*) FROM video"), std::vector<std::string>{"3"});
   WhileModal([] { Main().s_mnuSupprimerClick(); },
              [&] { QTest::mouseClick(f.BitBtn1, Qt::LeftButton); });
-  EXPECT_EQ(dialogs.confirmations,
-            (std::vector<std::string>{"Supprimer l'enregistrement ?", "Supprimer l'enregistrement ?"}));
-  EXPECT_EQ(Rows("SELECT Titre FROM video ORDER BY Titre"), (std::vector<std::string>{"Amour", "Casino"}));
+  EXPECT_EQ(dialogs.confirmations, (std::vector<std::string>{"Supprimer l'enregistrement ?",
+                                                             "Supprimer l'enregistrement ?"}));
+  EXPECT_EQ(Rows("SELECT Titre FROM video ORDER BY Titre"),
+            (std::vector<std::string>{"Amour", "Casino"}));
   EXPECT_EQ(Main().Tvideo.FieldByName("Titre").AsString(), "Casino");
 }
 
@@ -463,8 +477,10 @@ TEST_F(DeleteRecordTest, EmptyCatalogueFailsAndTheWindowStaysOpen) {
              [&] {
                EXPECT_TRUE(f.lblNumero->text().isEmpty());
                QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
-               EXPECT_EQ(dialogs.errors, std::vector<std::string>{
-                                             "Impossible d'effectuer cette opération sur un ensemble de données vide"});
+               EXPECT_EQ(
+                   dialogs.errors,
+                   std::vector<std::string>{
+                       "Impossible d'effectuer cette opération sur un ensemble de données vide"});
                EXPECT_TRUE(f.isVisible());
                QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
              });

@@ -3,15 +3,15 @@
 // from the PDF each preview is drawn into.
 #include <gtest/gtest.h>
 
-#include <QLabel>
-#include <QTest>
 #include <QCheckBox>
-#include <QToolButton>
-#include <QFile>
 #include <QComboBox>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
 
 #include "app/cover_printing.h"
 #include "app/forms.h"
@@ -53,8 +53,8 @@ class RecordingPreviewer : public report::Previewer {
     // Kept for a look by eye when screenshots are asked for.
     const QByteArray where = qgetenv("KVN_SCREENSHOT_DIR");
     if (!where.isEmpty() && !r.Title.isEmpty())
-      QFile::copy(QString::fromStdString(s.pdf),
-                  QString::fromUtf8(where) + "/" + r.Title + " " + QString::number(shown.size()) + ".pdf");
+      QFile::copy(QString::fromStdString(s.pdf), QString::fromUtf8(where) + "/" + r.Title + " " +
+                                                     QString::number(shown.size()) + ".pdf");
     shown.push_back(s);
   }
 
@@ -66,7 +66,8 @@ class ReportsTest : public GuiTest {
  protected:
   void SetUp() override {
     report::SetPreviewerForTesting(&previewer);
-    platform::SetNowForTesting(platform::EncodeDate(2026, 12, 24) + platform::EncodeTime(10, 0, 0, 0));
+    platform::SetNowForTesting(platform::EncodeDate(2026, 12, 24) +
+                               platform::EncodeTime(10, 0, 0, 0));
   }
   void TearDown() override {
     report::SetPreviewerForTesting(nullptr);
@@ -82,8 +83,8 @@ class ReportsTest : public GuiTest {
     for (q.First(); !q.Eof(); q.Next()) refs.push_back(q.FieldByName("Reference").Text());
     return refs;
   }
-  void Criteria(const QString& ref, const QString& titre, const QString& genre, const QString& support,
-                bool lent) {
+  void Criteria(const QString& ref, const QString& titre, const QString& genre,
+                const QString& support, bool lent) {
     Search().EdRef->setText(ref);
     Search().EdTitre->setText(titre);
     Search().CBGenre->setEditText(genre);
@@ -103,7 +104,8 @@ std::string ColumnText(const std::vector<test::PdfWord>& words, const std::strin
   std::vector<test::PdfWord> column;
   for (const auto& w : words)
     if (w.page == 1 && w.xMax <= right) column.push_back(w);
-  std::stable_sort(column.begin(), column.end(), [](const auto& a, const auto& b) { return a.yMin < b.yMin - 1; });
+  std::stable_sort(column.begin(), column.end(),
+                   [](const auto& a, const auto& b) { return a.yMin < b.yMin - 1; });
   std::string text;
   for (const auto& w : column) text += w.text;
   return text;
@@ -119,49 +121,127 @@ TEST_F(ReportsTest, EachSearchCaseRunsItsStatement) {
     std::vector<std::string> refs;
   };
   const std::vector<Case> cases = {
-      {"1: all four", "R001", "Le Fabuleux Destin d'Amélie Poulain", "Comédie", "DVD", false,
-       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Genre=:CBGenre and "
+      {"1: all four",
+       "R001",
+       "Le Fabuleux Destin d'Amélie Poulain",
+       "Comédie",
+       "DVD",
+       false,
+       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where "
+       "Genre=:CBGenre and "
        "Support=:CBSupport and Titre=:EdTitre and Reference=:EdRef order by titre",
        {"R001"}},
-      {"2a: star", "*", "", "", "", false,
-       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video order by Reference",
+      {"2a: star",
+       "*",
+       "",
+       "",
+       "",
+       false,
+       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video order by "
+       "Reference",
        {"", "R001", "R002", "R003", "R005", "R006"}},
-      {"2b: reference", "R002", "", "", "", false,
-       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Reference=:EdRef order by "
+      {"2b: reference",
+       "R002",
+       "",
+       "",
+       "",
+       false,
+       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where "
+       "Reference=:EdRef order by "
        "titre",
        {"R002"}},
-      {"3: title, whole and without regard to case", "", "LA HAINE", "", "", false,
-       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Titre=:EdTitre order by titre",
+      {"3: title, whole and without regard to case",
+       "",
+       "LA HAINE",
+       "",
+       "",
+       false,
+       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where "
+       "Titre=:EdTitre order by titre",
        {"R002"}},
-      {"3: a word of the title", "", "Haine", "", "", false,
-       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Titre=:EdTitre order by titre",
+      {"3: a word of the title",
+       "",
+       "Haine",
+       "",
+       "",
+       false,
+       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where "
+       "Titre=:EdTitre order by titre",
        {"R002"}},
-      {"3: words in any order, without accents or case", "", "poulain  AMELIE", "", "", false,
-       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Titre=:EdTitre order by titre",
+      {"3: words in any order, without accents or case",
+       "",
+       "poulain  AMELIE",
+       "",
+       "",
+       false,
+       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where "
+       "Titre=:EdTitre order by titre",
        {"R001"}},
-      {"3: every word must be there", "", "amélie haine", "", "", false,
-       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Titre=:EdTitre order by titre",
+      {"3: every word must be there",
+       "",
+       "amélie haine",
+       "",
+       "",
+       false,
+       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where "
+       "Titre=:EdTitre order by titre",
        {}},
-      {"4: medium, in French title order", "", "", "", "DVD", false,
-       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Support=:CBSupport order by "
+      {"4: medium, in French title order",
+       "",
+       "",
+       "",
+       "DVD",
+       false,
+       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where "
+       "Support=:CBSupport order by "
        "titre",
        {"R003", "R006", "R001"}},
-      {"3: title without regard to accents", "", "ELISE", "", "", false,
-       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Titre=:EdTitre order by titre",
+      {"3: title without regard to accents",
+       "",
+       "ELISE",
+       "",
+       "",
+       false,
+       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where "
+       "Titre=:EdTitre order by titre",
        {"R006"}},
-      {"5: genre, Prêtés ignored", "", "", "Comédie", "", true,
-       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Genre=:CBGenre order by titre",
+      {"5: genre, Prêtés ignored",
+       "",
+       "",
+       "Comédie",
+       "",
+       true,
+       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where "
+       "Genre=:CBGenre order by titre",
        {"R003", "R001", "R005"}},
-      {"6: genre and medium", "", "", "Drame", "DVD", false,
-       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Genre=:CBGenre and "
+      {"6: genre and medium",
+       "",
+       "",
+       "Drame",
+       "DVD",
+       false,
+       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where "
+       "Genre=:CBGenre and "
        "Support=:CBSupport order by titre",
        {"R006"}},
-      {"7: lent", "", "", "", "", true,
-       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Prêté_le is not null order by "
+      {"7: lent",
+       "",
+       "",
+       "",
+       "",
+       true,
+       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Prêté_le is "
+       "not null order by "
        "titre ",
        {"R002", "R005"}},
-      {"7: star with a genre falls through", "*", "", "Drame", "", true,
-       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Prêté_le is not null order by "
+      {"7: star with a genre falls through",
+       "*",
+       "",
+       "Drame",
+       "",
+       true,
+       "Select Reference, Titre, Genre, Support, Durée, Nom, Prêté_le from Video where Prêté_le is "
+       "not null order by "
        "titre ",
        {"R002", "R005"}},
   };
@@ -179,7 +259,9 @@ TEST_F(ReportsTest, EachSearchCaseRunsItsStatement) {
     EXPECT_EQ(Search().CheckBox1->isChecked(), c.lent);
     const size_t n = c.refs.size();
     EXPECT_EQ(Search().lblResultat->text().toStdString(),
-              n == 0 ? "Aucun film trouvé" : n == 1 ? "1 film trouvé" : std::to_string(n) + " films trouvés");
+              n == 0   ? "Aucun film trouvé"
+              : n == 1 ? "1 film trouvé"
+                       : std::to_string(n) + " films trouvés");
   }
   EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors.front();
 }
@@ -204,10 +286,13 @@ TEST_F(ReportsTest, CombinationsThatRunNothingKeepEverything) {
     bool lent;
     SearchCase expected;
   };
-  for (const Row& r : {Row{"x", "y", "", "", true, SearchCase::Lent}, Row{"", "y", "g", "", false, SearchCase::None},
-                       Row{"*", "", "", "s", false, SearchCase::None}, Row{"*", "", "", "", true, SearchCase::AllByReference},
+  for (const Row& r : {Row{"x", "y", "", "", true, SearchCase::Lent},
+                       Row{"", "y", "g", "", false, SearchCase::None},
+                       Row{"*", "", "", "s", false, SearchCase::None},
+                       Row{"*", "", "", "", true, SearchCase::AllByReference},
                        Row{" ", "", "", "", false, SearchCase::Reference}})
-    EXPECT_EQ(ChooseSearchCase(r.ref, r.titre, r.genre, r.support, r.lent), r.expected) << r.ref << r.titre;
+    EXPECT_EQ(ChooseSearchCase(r.ref, r.titre, r.genre, r.support, r.lent), r.expected)
+        << r.ref << r.titre;
 }
 
 TEST_F(ReportsTest, MainWindowSearchCommandPreparesTheWindow) {
@@ -217,39 +302,40 @@ TEST_F(ReportsTest, MainWindowSearchCommandPreparesTheWindow) {
   Criteria("*", "", "", "", false);
   Search().SpeedButton1->click();
   Criteria("R001", "", "", "", false);
-  WhileModal([&] { Main().s_mnuChercherClick(); },
-             [&] {
-               EXPECT_TRUE(Search().isVisible());
-               EXPECT_FALSE(Search().DBGrid1->isVisible());
-               EXPECT_TRUE(Search().EdRef->text().isEmpty());
-               Search().CBSupport->setEditText("VHS");
-               Search().SpeedButton1->click();
-               EXPECT_TRUE(Search().DBGrid1->isVisible());
-               EXPECT_EQ(Search().DBGrid1->Model().rowCount(), 1);
-               Screenshot(&Search(), "search");
-               // Return in the title box searches; a double-click on a
-               // result makes it the main list's current film.
-               Search().CBSupport->setEditText(QString());
-               Search().EdTitre->setText("zazie");
-               QTest::keyClick(Search().EdTitre, Qt::Key_Return);
-               ASSERT_EQ(Search().DBGrid1->Model().rowCount(), 1);
-               const QModelIndex first = Search().DBGrid1->model()->index(0, 1);
-               const QPoint at = Search().DBGrid1->visualRect(first).center();
-               QTest::mouseClick(Search().DBGrid1->viewport(), Qt::LeftButton, {}, at);
-               QTest::mouseDClick(Search().DBGrid1->viewport(), Qt::LeftButton, {}, at);
-               EXPECT_EQ(Main().Tvideo.FieldByName("Reference").AsString(), "R005");
-               // Headers in full; the genres the catalogue holds are offered,
-               // the new media too.
-               const auto header = [this](int c) {
-                 return Search().DBGrid1->model()->headerData(c, Qt::Horizontal).toString().toStdString();
-               };
-               EXPECT_EQ(header(0), "Référence");
-               EXPECT_EQ(header(6), "Prêté le");
-               EXPECT_GE(Search().CBSupport->findText("Blu-ray"), 0);
-               EXPECT_GE(Search().CBSupport->findText("4K UHD"), 0);
-               EXPECT_GE(Search().CBGenre->findText("Animation japonaise"), 0);
-               Search().SpeedButton3->click();
-             });
+  WhileModal(
+      [&] { Main().s_mnuChercherClick(); },
+      [&] {
+        EXPECT_TRUE(Search().isVisible());
+        EXPECT_FALSE(Search().DBGrid1->isVisible());
+        EXPECT_TRUE(Search().EdRef->text().isEmpty());
+        Search().CBSupport->setEditText("VHS");
+        Search().SpeedButton1->click();
+        EXPECT_TRUE(Search().DBGrid1->isVisible());
+        EXPECT_EQ(Search().DBGrid1->Model().rowCount(), 1);
+        Screenshot(&Search(), "search");
+        // Return in the title box searches; a double-click on a
+        // result makes it the main list's current film.
+        Search().CBSupport->setEditText(QString());
+        Search().EdTitre->setText("zazie");
+        QTest::keyClick(Search().EdTitre, Qt::Key_Return);
+        ASSERT_EQ(Search().DBGrid1->Model().rowCount(), 1);
+        const QModelIndex first = Search().DBGrid1->model()->index(0, 1);
+        const QPoint at = Search().DBGrid1->visualRect(first).center();
+        QTest::mouseClick(Search().DBGrid1->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(Search().DBGrid1->viewport(), Qt::LeftButton, {}, at);
+        EXPECT_EQ(Main().Tvideo.FieldByName("Reference").AsString(), "R005");
+        // Headers in full; the genres the catalogue holds are offered,
+        // the new media too.
+        const auto header = [this](int c) {
+          return Search().DBGrid1->model()->headerData(c, Qt::Horizontal).toString().toStdString();
+        };
+        EXPECT_EQ(header(0), "Référence");
+        EXPECT_EQ(header(6), "Prêté le");
+        EXPECT_GE(Search().CBSupport->findText("Blu-ray"), 0);
+        EXPECT_GE(Search().CBSupport->findText("4K UHD"), 0);
+        EXPECT_GE(Search().CBGenre->findText("Animation japonaise"), 0);
+        Search().SpeedButton3->click();
+      });
   EXPECT_EQ(Search().result(), QDialog::Rejected);
 }
 
@@ -266,7 +352,8 @@ TEST_F(ReportsTest, SearchResultReportColumnsFollowThePrint) {
   const auto& lent = previewer.shown[0];
   EXPECT_EQ(lent.fourthTitle, "Nom");
   EXPECT_EQ(lent.fifthTitle, "Prêté le");
-  EXPECT_NE(lent.text.find("Liste des films suivant les critères de recherche"), std::string::npos) << lent.text;
+  EXPECT_NE(lent.text.find("Liste des films suivant les critères de recherche"), std::string::npos)
+      << lent.text;
   EXPECT_NE(lent.text.find("Edité le : 24/12/2026"), std::string::npos);
   EXPECT_NE(lent.text.find("Jérôme"), std::string::npos);
   EXPECT_NE(lent.text.find("15/03/2024"), std::string::npos);
@@ -290,7 +377,8 @@ TEST_F(ReportsTest, SearchResultReportColumnsFollowThePrint) {
 
 TEST_F(ReportsTest, ListReportOfTheCatalogue) {
   std::vector<test::Film> films = test::SampleFilms();
-  films[0].titre = "Un titre de film vraiment très long qui ne tient pas sur une seule ligne du tout";
+  films[0].titre =
+      "Un titre de film vraiment très long qui ne tient pas sur une seule ligne du tout";
   films[1].reference = "5598930277955";  // an EAN, wider than its column
   Start(3, films);
   // A film added after start-up is on the list: the query is read again.
@@ -304,8 +392,9 @@ TEST_F(ReportsTest, ListReportOfTheCatalogue) {
   ASSERT_EQ(previewer.shown.size(), 1u);
   const auto& list = previewer.shown[0];
   EXPECT_EQ(test::PdfPages(list.pdf), 1);
-  for (const char* expected : {"Korvane v1.0", "Edité le : 24/12/2026", "LISTE DES FILMS", "Référence", "Nb CD",
-                               "Ajouté après", "R099", "Zazie dans le métro", " Page 1", "Nombre de films : 7"})
+  for (const char* expected :
+       {"Korvane v1.0", "Edité le : 24/12/2026", "LISTE DES FILMS", "Référence", "Nb CD",
+        "Ajouté après", "R099", "Zazie dans le métro", " Page 1", "Nombre de films : 7"})
     EXPECT_NE(list.text.find(expected), std::string::npos) << expected << "\n" << list.text;
   // The long title wraps in its column: its first and last words on different lines.
   const auto words = test::PdfWords(list.pdf);
@@ -317,7 +406,8 @@ TEST_F(ReportsTest, ListReportOfTheCatalogue) {
   }
   EXPECT_GT(last, first + 5);
   EXPECT_NEAR(first, reference, 1);
-  EXPECT_NE(ColumnText(words, "Titre").find("5598930277955"), std::string::npos) << ColumnText(words, "Titre");
+  EXPECT_NE(ColumnText(words, "Titre").find("5598930277955"), std::string::npos)
+      << ColumnText(words, "Titre");
 }
 
 TEST_F(ReportsTest, ListReportOverSeveralPages) {
@@ -459,7 +549,8 @@ TEST_F(CoverPrintingTest, FrontBackAndBoth) {
   // The film's title is on every page.
   const std::string title = Forms().form1->Tvideo.FieldByName("Titre").AsString();
   ASSERT_FALSE(title.empty());
-  for (const auto& shown : previewer.shown) EXPECT_NE(shown.text.find(title), std::string::npos) << shown.text;
+  for (const auto& shown : previewer.shown)
+    EXPECT_NE(shown.text.find(title), std::string::npos) << shown.text;
 }
 
 TEST_F(CoverPrintingTest, FromTheEditWindow) {

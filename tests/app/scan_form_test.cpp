@@ -1,6 +1,8 @@
 // The cover scanning window on SANE's test backend: a scan shown, saved and
 // read by another JPEG reader, qualities 1 and 100; what the window says when
 // there is no manager, no scanner, or the scan is cancelled.
+#include "app/scan_form.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -12,9 +14,8 @@
 
 #include "app/forms.h"
 #include "app/main_window.h"
-#include "app/scan_form.h"
-#include "tests/app/gui_fixture.h"
 #include "platform/file_info.h"
+#include "tests/app/gui_fixture.h"
 #include "tests/support/run_program.h"
 
 namespace kvn::app {
@@ -26,7 +27,8 @@ class ScanFormTest : public GuiTest {
     platform::ForceDirectories(dir / "sane");
     test::WriteFile(dir / "sane/dll.conf", "test\n");
     test::WriteFile(dir / "sane/test.conf",
-                    "number_of_devices 1\nmode Color\ndepth 8\nresolution 50.0\ntest-picture \"Color pattern\"\n"
+                    "number_of_devices 1\nmode Color\ndepth 8\nresolution 50.0\ntest-picture "
+                    "\"Color pattern\"\n"
                     "tl_x 0.0\ntl_y 0.0\nbr_x 80.0\nbr_y 100.0\n");
     ::setenv("SANE_CONFIG_DIR", (dir / "sane").c_str(), 1);
     ::setenv("KORVANE_TWAIN_DSM", KVN_SANE_DSM, 1);
@@ -85,7 +87,8 @@ TEST_F(ScanFormTest, ScanShowSaveAndQualities) {
   EXPECT_FALSE(platform::FileExists(dir / "basse"));
   EXPECT_EQ(DjpegSize(dir / "basse.jpg"), std::make_pair(157, 196));
   EXPECT_EQ(DjpegSize(dir / "haute.jpeg.txt"), std::make_pair(157, 196));
-  EXPECT_LT(test::ReadFile(dir / "basse.jpg").size() * 3, test::ReadFile(dir / "haute.jpeg.txt").size());
+  EXPECT_LT(test::ReadFile(dir / "basse.jpg").size() * 3,
+            test::ReadFile(dir / "haute.jpeg.txt").size());
 }
 
 TEST_F(ScanFormTest, WhatTheWindowSaysWhenNoPictureComes) {
@@ -114,16 +117,18 @@ TEST_F(ScanFormTest, WhatTheWindowSaysWhenNoPictureComes) {
   ASSERT_EQ(dialogs.warnings.size(), 3u);
   EXPECT_EQ(dialogs.warnings[0], "La numérisation a été annulée.");
   EXPECT_EQ(dialogs.warnings[1], "Aucun scanner n'a été trouvé.");
-  EXPECT_EQ(dialogs.warnings[2], "Le gestionnaire de numérisation n'a pas pu être chargé (" + dir / "absent.so" + ").");
+  EXPECT_EQ(dialogs.warnings[2],
+            "Le gestionnaire de numérisation n'a pas pu être chargé (" + dir / "absent.so" + ").");
 }
 
 // A slow scanner (each read waits): the program's timers keep running and its
 // windows painting during the scan, and the scan's own window cancels it.
 TEST_F(ScanFormTest, TheWindowsLiveDuringTheScanWhichCanBeCancelled) {
-  test::WriteFile(dir / "sane/test.conf",
-                  "number_of_devices 1\nmode Color\ndepth 8\nresolution 50.0\ntest-picture \"Color pattern\"\n"
-                  "tl_x 0.0\ntl_y 0.0\nbr_x 80.0\nbr_y 100.0\n"
-                  "read-limit true\nread-limit-size 2000\nread-delay true\nread-delay-duration 50000\n");
+  test::WriteFile(
+      dir / "sane/test.conf",
+      "number_of_devices 1\nmode Color\ndepth 8\nresolution 50.0\ntest-picture \"Color pattern\"\n"
+      "tl_x 0.0\ntl_y 0.0\nbr_x 80.0\nbr_y 100.0\n"
+      "read-limit true\nread-limit-size 2000\nread-delay true\nread-delay-duration 50000\n");
   // A clock that counts its ticks and asks the main window to paint; when
   // told, it presses the scan window's "Annuler" as soon as it shows.
   int ticks = 0, paints = 0;

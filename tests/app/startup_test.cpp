@@ -1,16 +1,16 @@
 // Start-up: the structure upgrade by level, its failures, and the windows that
 // are created whatever happens.
-#include <QAbstractItemModelTester>
-#include <QLabel>
 #include <unistd.h>
 
+#include <QAbstractItemModelTester>
+#include <QLabel>
 #include <algorithm>
 
 #include "app/forms.h"
 #include "app/list_reports.h"
 #include "app/main_window.h"
-#include "app/search_form.h"
 #include "app/record_forms.h"
+#include "app/search_form.h"
 #include "tests/app/gui_fixture.h"
 
 namespace kvn::app {
@@ -85,8 +85,9 @@ TEST_F(StartupTest, CurrentLevelShowsNothingAndListsInTitleOrder) {
 // upgrade: nothing is added twice, the films are listed, and the settings file
 // is brought in line (a level from another version is left as it is).
 TEST_F(StartupTest, TheTableColumnsDecideTheUpgrade) {
-  const std::vector<std::string> current = {"Index", "Reference", "Titre", "Genre", "Support", "Durée",
-                                            "Jacquette", "Nom", "Prêté_le", "Nb_cd", "Jaquette2"};
+  const std::vector<std::string> current = {"Index",    "Reference", "Titre",     "Genre",
+                                            "Support",  "Durée",     "Jacquette", "Nom",
+                                            "Prêté_le", "Nb_cd",     "Jaquette2"};
   struct Case {
     const char* name;
     int tableLevel;
@@ -94,13 +95,17 @@ TEST_F(StartupTest, TheTableColumnsDecideTheUpgrade) {
     const char* warning;             // nullptr: none
     std::string iniAfter;
   } cases[] = {
-      {"unreadable level", 3, "[BASEDB]\nId_Imp_Base=trois\n", nullptr, "[BASEDB]\nId_Imp_Base=3\n"},
-      {"first level on a current table", 3, "[BASEDB]\nId_Imp_Base=0\n", nullptr, "[BASEDB]\nId_Imp_Base=3\n"},
-      {"no settings file on a current table", 3, std::nullopt, nullptr, "[BASEDB]\nId_Imp_Base=3\n"},
+      {"unreadable level", 3, "[BASEDB]\nId_Imp_Base=trois\n", nullptr,
+       "[BASEDB]\nId_Imp_Base=3\n"},
+      {"first level on a current table", 3, "[BASEDB]\nId_Imp_Base=0\n", nullptr,
+       "[BASEDB]\nId_Imp_Base=3\n"},
+      {"no settings file on a current table", 3, std::nullopt, nullptr,
+       "[BASEDB]\nId_Imp_Base=3\n"},
       {"damaged settings file", 3, std::string("\xff\xfe\0\x01[[[", 7), nullptr, ""},
       {"current level on a second-structure table", 2, "[BASEDB]\nId_Imp_Base=3\n",
        TForm1::kUpgradeFromLevel2Text, "[BASEDB]\nId_Imp_Base=3\n"},
-      {"level of another version", 3, "[BASEDB]\nId_Imp_Base=4\n", nullptr, "[BASEDB]\nId_Imp_Base=4\n"},
+      {"level of another version", 3, "[BASEDB]\nId_Imp_Base=4\n", nullptr,
+       "[BASEDB]\nId_Imp_Base=4\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -137,7 +142,8 @@ TEST_F(StartupTest, ASettingsFileLinkedToTheCatalogueIsNotWritten) {
   CreateTheWindows();
   EXPECT_EQ(GridTitles(), (std::vector<std::string>{"Alien", "zorro"}));
   ASSERT_EQ(dialogs.errors.size(), 1u);
-  EXPECT_NE(dialogs.errors[0].find("mène à \"" + dir.Path() + "/video.DB\", qui fait partie du catalogue"),
+  EXPECT_NE(dialogs.errors[0].find("mène à \"" + dir.Path() +
+                                   "/video.DB\", qui fait partie du catalogue"),
             std::string::npos)
       << dialogs.errors[0];
   Forms().form1->close();

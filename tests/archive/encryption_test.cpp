@@ -56,7 +56,8 @@ TEST(TraditionalCipher, KeysHeaderAndRoundTrip) {
   const auto h1 = EncryptionHeader(0xA1B2C3D4u), h2 = EncryptionHeader(0xA1B2C3D4u);
   EXPECT_EQ(h1[10], 0xB2);
   EXPECT_EQ(h1[11], 0xA1);
-  EXPECT_NE(std::vector<uint8_t>(h1.begin(), h1.begin() + 10), std::vector<uint8_t>(h2.begin(), h2.begin() + 10));
+  EXPECT_NE(std::vector<uint8_t>(h1.begin(), h1.begin() + 10),
+            std::vector<uint8_t>(h2.begin(), h2.begin() + 10));
 }
 
 TEST(NameCipher, RoundTripKeepsTheLength) {
@@ -98,7 +99,8 @@ TEST_F(EncryptionTest, ReadersOpenTheEntriesWithThePassword) {
   EXPECT_EQ(out.Data(), ReadFile(dir / "src/texte.txt"));
   z.TestFiles();
   z.Password = "faux";
-  EXPECT_NE(test::MessageOf([&] { z.TestFiles(); }).find("Invalid size or check sum"), std::string::npos);
+  EXPECT_NE(test::MessageOf([&] { z.TestFiles(); }).find("Invalid size or check sum"),
+            std::string::npos);
   z.Close();
 
   const std::string password = "Mot de passe \xE9";  // as written: Windows-1252
@@ -113,14 +115,18 @@ TEST_F(EncryptionTest, ReadersOpenTheEntriesWithThePassword) {
       "    if i.is_dir(): continue\n"
       "    d = z.read(i.filename, pwd=sys.argv[2].encode('latin-1'))\n"
       "    print(i.filename, i.compress_type, len(d), hashlib.md5(d).hexdigest())\n";
-  auto py = test::RunProgram({"/usr/bin/python3", "-c", script, dir / "secret.zip", "Mot de passe \xC3\xA9"});
+  auto py = test::RunProgram(
+      {"/usr/bin/python3", "-c", script, dir / "secret.zip", "Mot de passe \xC3\xA9"});
   ASSERT_EQ(py.exitCode, 0) << py.err;
   const auto md5 = [](const std::string& data) {
     auto r = test::RunProgram({"md5sum"}, data);
     return r.out.substr(0, 32);
   };
-  EXPECT_NE(py.out.find("gros.bin 0 3145745 " + md5(ReadFile(dir / "src/gros.bin"))), std::string::npos) << py.out;
-  EXPECT_NE(py.out.find("texte.txt 8 " + std::to_string(ReadFile(dir / "src/texte.txt").size())), std::string::npos)
+  EXPECT_NE(py.out.find("gros.bin 0 3145745 " + md5(ReadFile(dir / "src/gros.bin"))),
+            std::string::npos)
+      << py.out;
+  EXPECT_NE(py.out.find("texte.txt 8 " + std::to_string(ReadFile(dir / "src/texte.txt").size())),
+            std::string::npos)
       << py.out;
   EXPECT_NE(py.out.find("vide.txt 0 0"), std::string::npos) << py.out;
   auto pyWrong = test::RunProgram({"/usr/bin/python3", "-c", script, dir / "secret.zip", "faux"});
@@ -151,10 +157,11 @@ TEST_F(EncryptionTest, PasswordsBeyondWindows1252AreTheirUtf8Bytes) {
   EXPECT_EQ(unzip.exitCode, 0) << unzip.err;
   EXPECT_EQ(unzip.out, ReadFile(dir / "src/texte.txt"));
   EXPECT_NE(test::RunProgram({"unzip", "-P", "?mega ?", "-t", dir / "secret.zip"}).exitCode, 0);
-  auto py = test::RunProgram({"/usr/bin/python3", "-c",
-                              "import zipfile, sys\n"
-                              "print(len(zipfile.ZipFile(sys.argv[1]).read('texte.txt', pwd=sys.argv[2].encode())))\n",
-                              dir / "secret.zip", "Ωmega 七"});
+  auto py = test::RunProgram(
+      {"/usr/bin/python3", "-c",
+       "import zipfile, sys\n"
+       "print(len(zipfile.ZipFile(sys.argv[1]).read('texte.txt', pwd=sys.argv[2].encode())))\n",
+       dir / "secret.zip", "Ωmega 七"});
   EXPECT_EQ(py.out, std::to_string(ReadFile(dir / "src/texte.txt").size()) + "\n") << py.err;
 }
 
@@ -181,13 +188,14 @@ TEST_F(EncryptionTest, EncipheredNamesAreShownDeciphered) {
   std::string bytes = ReadFile(dir / "secret.zip");
   std::string coded = "texte.txt";
   ASSERT_TRUE(EncipherName(coded));
-  for (size_t at = bytes.find("texte.txt"); at != std::string::npos; at = bytes.find("texte.txt", at + 1))
+  for (size_t at = bytes.find("texte.txt"); at != std::string::npos;
+       at = bytes.find("texte.txt", at + 1))
     bytes.replace(at, 9, coded);
   const auto put16 = [&](size_t at, uint16_t v) {
     bytes[at] = static_cast<char>(v & 0xFF);
     bytes[at + 1] = static_cast<char>(v >> 8);
   };
-  put16(4, kVersionNameCipher);                          // local header: version needed
+  put16(4, kVersionNameCipher);                             // local header: version needed
   put16(bytes.find("PK\x01\x02") + 6, kVersionNameCipher);  // central header
   WriteFile(dir / "secret.zip", bytes);
 

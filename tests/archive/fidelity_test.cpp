@@ -26,15 +26,16 @@ using test::WriteFile;
 // Python's view of every entry: name, flags, system, attributes, extra
 // field, CRC, method and the data's checksum, one line each.
 std::vector<std::string> Entries(const std::string& zip) {
-  auto r = RunProgram({"python3", "-c",
-                       "import sys, zipfile, hashlib\n"
-                       "z = zipfile.ZipFile(sys.argv[1])\n"
-                       "for i in z.infolist():\n"
-                       "    d = b'' if i.is_dir() else z.read(i)\n"
-                       "    print(repr(i.filename), hex(i.flag_bits), i.create_system, i.create_version,"
-                       " hex(i.external_attr), i.extra.hex(), hex(i.CRC), i.compress_type,"
-                       " hashlib.sha1(d).hexdigest()[:12])\n",
-                       zip});
+  auto r =
+      RunProgram({"python3", "-c",
+                  "import sys, zipfile, hashlib\n"
+                  "z = zipfile.ZipFile(sys.argv[1])\n"
+                  "for i in z.infolist():\n"
+                  "    d = b'' if i.is_dir() else z.read(i)\n"
+                  "    print(repr(i.filename), hex(i.flag_bits), i.create_system, i.create_version,"
+                  " hex(i.external_attr), i.extra.hex(), hex(i.CRC), i.compress_type,"
+                  " hashlib.sha1(d).hexdigest()[:12])\n",
+                  zip});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   std::vector<std::string> lines;
   size_t at = 0;
@@ -51,9 +52,11 @@ void ExpectReadable(const std::string& zip) {
   auto unzip = RunProgram({"unzip", "-tq", zip});
   EXPECT_EQ(unzip.exitCode, 0) << unzip.out << unzip.err;
   auto sevenZip = RunProgram({"7z", "t", zip});
-  EXPECT_NE(sevenZip.out.find("Everything is Ok"), std::string::npos) << sevenZip.out << sevenZip.err;
-  auto py = RunProgram({"python3", "-c", "import sys, zipfile\nassert zipfile.ZipFile(sys.argv[1]).testzip() is None\n",
-                        zip});
+  EXPECT_NE(sevenZip.out.find("Everything is Ok"), std::string::npos)
+      << sevenZip.out << sevenZip.err;
+  auto py = RunProgram(
+      {"python3", "-c",
+       "import sys, zipfile\nassert zipfile.ZipFile(sys.argv[1]).testzip() is None\n", zip});
   EXPECT_EQ(py.exitCode, 0) << py.err;
 }
 
@@ -72,12 +75,13 @@ const Fixture kFixtures[] = {
     {"utf8 names",
      [](const std::string& zip, const std::string&) {
        // Python marks names outside ASCII as UTF-8 (flag bit 11).
-       Python("import sys, zipfile\n"
-              "with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:\n"
-              "    z.writestr('日.txt', 'soleil' * 50)\n"
-              "    z.writestr('月.txt', 'lune' * 50)\n"
-              "    z.writestr('été/à.txt', 'chaud')\n",
-              zip);
+       Python(
+           "import sys, zipfile\n"
+           "with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:\n"
+           "    z.writestr('日.txt', 'soleil' * 50)\n"
+           "    z.writestr('月.txt', 'lune' * 50)\n"
+           "    z.writestr('été/à.txt', 'chaud')\n",
+           zip);
      }},
     {"unix modes and a link",
      [](const std::string& zip, const std::string& folder) {
@@ -93,37 +97,40 @@ const Fixture kFixtures[] = {
      }},
     {"directory out of file order",
      [](const std::string& zip, const std::string&) {
-       Python("import sys, zipfile\n"
-              "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n"
-              "z.writestr('a.txt', 'premier ' * 40)\n"
-              "z.writestr('b.txt', 'second ' * 40)\n"
-              "z.writestr('c.txt', 'troisième ' * 40)\n"
-              "z.filelist.reverse()\n"
-              "z.close()\n",
-              zip);
+       Python(
+           "import sys, zipfile\n"
+           "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n"
+           "z.writestr('a.txt', 'premier ' * 40)\n"
+           "z.writestr('b.txt', 'second ' * 40)\n"
+           "z.writestr('c.txt', 'troisième ' * 40)\n"
+           "z.filelist.reverse()\n"
+           "z.close()\n",
+           zip);
      }},
     {"duplicate names",
      [](const std::string& zip, const std::string&) {
-       Python("import sys, zipfile, warnings\n"
-              "warnings.simplefilter('ignore')\n"
-              "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
-              "    z.writestr('double.txt', 'version un')\n"
-              "    z.writestr('double.txt', 'version deux, plus longue')\n"
-              "    z.writestr('seul.txt', 'seul')\n",
-              zip);
+       Python(
+           "import sys, zipfile, warnings\n"
+           "warnings.simplefilter('ignore')\n"
+           "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+           "    z.writestr('double.txt', 'version un')\n"
+           "    z.writestr('double.txt', 'version deux, plus longue')\n"
+           "    z.writestr('seul.txt', 'seul')\n",
+           zip);
      }},
     {"stored zip as the last entry",
      [](const std::string& zip, const std::string&) {
        // The inner archive's data ends with an end record, comment included.
-       Python("import sys, zipfile, io\n"
-              "inner = io.BytesIO()\n"
-              "with zipfile.ZipFile(inner, 'w') as i:\n"
-              "    i.writestr('dedans.txt', 'interne')\n"
-              "    i.comment = b'fin'\n"
-              "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
-              "    z.writestr('premier.txt', 'devant')\n"
-              "    z.writestr('interne.zip', inner.getvalue())\n",
-              zip);
+       Python(
+           "import sys, zipfile, io\n"
+           "inner = io.BytesIO()\n"
+           "with zipfile.ZipFile(inner, 'w') as i:\n"
+           "    i.writestr('dedans.txt', 'interne')\n"
+           "    i.comment = b'fin'\n"
+           "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+           "    z.writestr('premier.txt', 'devant')\n"
+           "    z.writestr('interne.zip', inner.getvalue())\n",
+           zip);
      }},
 };
 
@@ -144,7 +151,8 @@ const Operation kOperations[] = {
      [](TZipForge& z, const std::string& sources) {
        const std::string first = z.Entries().front().name;
        const std::string utf8 = platform::Cp1252ToUtf8(first);
-       if (first.find('?') != std::string::npos || first.back() == '/') return std::vector<std::string>{};
+       if (first.find('?') != std::string::npos || first.back() == '/')
+         return std::vector<std::string>{};
        platform::ForceDirectories(sources + "/" + platform::ExtractFilePath(utf8));
        WriteFile(sources + "/" + utf8, "remplacé");
        z.AddMatching(utf8);
@@ -154,7 +162,8 @@ const Operation kOperations[] = {
      [](TZipForge& z, const std::string& sources) {
        const std::string last = z.Entries().back().name;
        const std::string utf8 = platform::Cp1252ToUtf8(last);
-       if (last.find('?') != std::string::npos || last.back() == '/') return std::vector<std::string>{};
+       if (last.find('?') != std::string::npos || last.back() == '/')
+         return std::vector<std::string>{};
        platform::ForceDirectories(sources + "/" + platform::ExtractFilePath(utf8));
        WriteFile(sources + "/" + utf8, "remplacé à la fin");
        z.AddMatching(utf8);
@@ -214,14 +223,15 @@ TEST(ArchiveFidelity, FaultsInACommitLeaveTheArchiveAsItWas) {
   const std::string zip = dir / "archive.zip";
   // The directory out of file order, and more than a few megabytes after the
   // entry replaced: they are kept aside in a temporary file.
-  Python("import sys, zipfile, os\n"
-         "z = zipfile.ZipFile(sys.argv[1], 'w')\n"
-         "z.writestr('a.txt', 'premier')\n"
-         "z.writestr('gros.bin', os.urandom(6 << 20))\n"
-         "z.writestr('b.txt', 'second')\n"
-         "z.filelist.reverse()\n"
-         "z.close()\n",
-         zip);
+  Python(
+      "import sys, zipfile, os\n"
+      "z = zipfile.ZipFile(sys.argv[1], 'w')\n"
+      "z.writestr('a.txt', 'premier')\n"
+      "z.writestr('gros.bin', os.urandom(6 << 20))\n"
+      "z.writestr('b.txt', 'second')\n"
+      "z.filelist.reverse()\n"
+      "z.close()\n",
+      zip);
   const std::string before = ReadFile(zip);
   platform::ForceDirectories(dir / "src");
   WriteFile(dir / "src/a.txt", std::string(3000000, 'r'));
@@ -236,12 +246,14 @@ TEST(ArchiveFidelity, FaultsInACommitLeaveTheArchiveAsItWas) {
       {"cancelled at the first block",
        [](TZipForge& z) {
          z.OnFileProgress = [](TZFBaseArchiver*, const std::string&, double, TZFProcessOperation,
-                               TZFProgressPhase phase, bool& cancel) { cancel = phase == TZFProgressPhase::ppProcess; };
+                               TZFProgressPhase phase,
+                               bool& cancel) { cancel = phase == TZFProgressPhase::ppProcess; };
        },
        "(no error)"},
       {"the source cannot be read, Abort",
        [&](TZipForge& z) {
-         z.OnConfirmProcessFile = [&](TZFBaseArchiver*, const std::string&, TZFProcessOperation, bool&) {
+         z.OnConfirmProcessFile = [&](TZFBaseArchiver*, const std::string&, TZFProcessOperation,
+                                      bool&) {
            ::rename((dir / "src/a.txt").c_str(), (dir / "src/a.bak").c_str());
          };
        },
@@ -277,7 +289,8 @@ TEST(ArchiveFidelity, FaultsInACommitLeaveTheArchiveAsItWas) {
   z.OpenDefault();
   WriteFile(dir / "src/d.txt", "nouveau");
   EXPECT_EQ(test::MessageOf([&] { z.AddMatching("*.txt"); }),
-            "Archive: Invalid size or check sum of file or unsupported compression format - Native error: 00008");
+            "Archive: Invalid size or check sum of file or unsupported compression format - Native "
+            "error: 00008");
   z.Close();
   EXPECT_EQ(ReadFile(zip), damaged);
 }
@@ -306,7 +319,8 @@ TEST(ArchiveFidelity, NamesSelfAndParentFolders) {
   ExpectReadable(dir / "base/self.zip");
   auto r = RunProgram({"python3", "-c",
                        "import sys, zipfile\n"
-                       "for i in zipfile.ZipFile(sys.argv[1]).infolist(): print(i.filename, hex(i.flag_bits & 0x800))\n",
+                       "for i in zipfile.ZipFile(sys.argv[1]).infolist(): print(i.filename, "
+                       "hex(i.flag_bits & 0x800))\n",
                        dir / "base/self.zip"});
   const std::string outside = (dir / "autre/voisin.txt").substr(1);
   EXPECT_EQ(r.out, "Été.txt 0x0\n日.txt 0x800\n月.txt 0x800\n" + outside + " 0x0\n");

@@ -24,11 +24,14 @@ struct Fields {
   uint64_t Get(size_t offset, int width) const {
     EXPECT_LE(offset + static_cast<size_t>(width), bytes.size());
     const auto* p = reinterpret_cast<const uint8_t*>(bytes.data()) + offset;
-    return width == 2 ? platform::GetLE16(p) : width == 4 ? platform::GetLE32(p) : platform::GetLE64(p);
+    return width == 2   ? platform::GetLE16(p)
+           : width == 4 ? platform::GetLE32(p)
+                        : platform::GetLE64(p);
   }
 };
-#define EXPECT_FIELD(f, offset, width, value, name) \
-  EXPECT_EQ((f).Get(offset, width), static_cast<uint64_t>(value)) << (name) << " at offset " << (offset)
+#define EXPECT_FIELD(f, offset, width, value, name)               \
+  EXPECT_EQ((f).Get(offset, width), static_cast<uint64_t>(value)) \
+      << (name) << " at offset " << (offset)
 
 std::string MakeArchive(TempDir& dir, const std::map<std::string, std::string>& files, int mode = 1,
                         TZip64Mode zip64 = TZip64Mode::zmDisabled) {
@@ -122,10 +125,12 @@ TEST(ZipFormat, DeflatedDataIsExactlyOneRawStream) {
   // One block at mode 1, then one block and one byte: a sync flush after the block.
   for (size_t size : {size_t{524288}, size_t{524289}}) {
     std::string source(size, '\0');
-    for (size_t i = 0; i < size; ++i) source[i] = static_cast<char>("Korvane catalogue "[i % 18] + (i / 65536) % 3);
+    for (size_t i = 0; i < size; ++i)
+      source[i] = static_cast<char>("Korvane catalogue "[i % 18] + (i / 65536) % 3);
     platform::MemoryStream in, out;
     in.WriteString(source);
-    EntryData d = WriteEntryData(in, static_cast<int64_t>(size), out, kMethodDeflated, 1, "", nullptr);
+    EntryData d =
+        WriteEntryData(in, static_cast<int64_t>(size), out, kMethodDeflated, 1, "", nullptr);
     EXPECT_EQ(d.method, kMethodDeflated);
     EXPECT_EQ(d.crc, Crc32(source.data(), static_cast<int64_t>(size)));
     EXPECT_EQ(d.compressedSize, out.Data().size());
@@ -168,9 +173,11 @@ TEST(ZipFormat, DirectoriesAndNamesInCodePage850) {
     }
   }
   z.Close();
-  EXPECT_EQ(names, (std::vector<std::string>{"Vid\xE9os/", "Vid\xE9os/\xC9t\xE9.txt", "Vid\xE9os/vide.d/"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Vid\xE9os/", "Vid\xE9os/\xC9t\xE9.txt",
+                                             "Vid\xE9os/vide.d/"}));
   // Python reads names without the UTF-8 flag as code page 437, where é is 0x82 too.
-  ExpectReadersAccept(dir / "out.zip", {{"Vidéos/", ""}, {"Vidéos/\u00c9té.txt", "soleil"}, {"Vidéos/vide.d/", ""}});
+  ExpectReadersAccept(dir / "out.zip",
+                      {{"Vidéos/", ""}, {"Vidéos/\u00c9té.txt", "soleil"}, {"Vidéos/vide.d/", ""}});
 }
 
 TEST(ZipFormat, CommentSurvivesRewritesAndFalseEndSignatures) {
@@ -199,7 +206,8 @@ TEST(ZipFormat, CommentSurvivesRewritesAndFalseEndSignatures) {
   EXPECT_EQ(z.ArchiveComment(), "commentaire");
   EXPECT_EQ(z.FileCount(), 2);
   z.Close();
-  ExpectReadersAccept(dir / "c.zip", {{"trap.bin", ReadFile(dir / "src/trap.bin")}, {"new.txt", "nouveau"}});
+  ExpectReadersAccept(dir / "c.zip",
+                      {{"trap.bin", ReadFile(dir / "src/trap.bin")}, {"new.txt", "nouveau"}});
 }
 
 TEST(ZipFormat, DataInFrontOfTheArchiveIsTolerated) {

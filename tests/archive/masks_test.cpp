@@ -14,14 +14,14 @@ TEST(Masks, Matching) {
     bool match;
   } cases[] = {
       {"video.DB", "video.DB", true},
-      {"VIDEO.db", "video.DB", true},        // ASCII case is ignored
+      {"VIDEO.db", "video.DB", true},             // ASCII case is ignored
       {"\xC9t\xE9.txt", "\xE9t\xE9.txt", false},  // outside ASCII it is not
-      {"ac", "a*?c", true},                   // "?" after "*" is dropped
+      {"ac", "a*?c", true},                       // "?" after "*" is dropped
       {"abc", "a?c", true},
       {"ac", "a?c", false},
-      {"[ab]x", "[ab]*", true},               // "[" is an ordinary character
+      {"[ab]x", "[ab]*", true},  // "[" is an ordinary character
       {"a", "[ab]*", false},
-      {"readme", "*.*", false},               // TMask wants the dot
+      {"readme", "*.*", false},  // TMask wants the dot
       {"a.b.c", "*.c", true},
       {"abcabc", "*abc", true},
       {"ab", "*b*", true},
@@ -31,7 +31,8 @@ TEST(Masks, Matching) {
       {"aaab", "*a*a*b", true},
       {"aaa", "*a*a*b", false},
   };
-  for (const auto& c : cases) EXPECT_EQ(MatchesMask(c.name, c.mask), c.match) << c.name << " ~ " << c.mask;
+  for (const auto& c : cases)
+    EXPECT_EQ(MatchesMask(c.name, c.mask), c.match) << c.name << " ~ " << c.mask;
   std::string tooMany;
   for (int i = 0; i < 31; ++i) tooMany += "*a";
   try {
@@ -67,7 +68,8 @@ TEST(Masks, StoredNames) {
       {"/base/sub/", TZFStorePathMode::spRelativePath, "sub"},
       {"/base", TZFStorePathMode::spRelativePath, "base"},
   };
-  for (const auto& c : cases) EXPECT_EQ(MakeStoredName(c.path, "/base", c.mode), c.stored) << c.path;
+  for (const auto& c : cases)
+    EXPECT_EQ(MakeStoredName(c.path, "/base", c.mode), c.stored) << c.path;
 }
 
 TEST(Masks, CoveringPaths) {

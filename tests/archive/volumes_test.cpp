@@ -33,7 +33,9 @@ std::string Noise(size_t n, unsigned seed) {
 struct Answers : ArchiverQuestions {
   std::vector<std::string> asked;
   std::vector<bool> answers;
-  Overwrite ConfirmOverwrite(const std::string&, const std::string&) override { return Overwrite::Yes; }
+  Overwrite ConfirmOverwrite(const std::string&, const std::string&) override {
+    return Overwrite::Yes;
+  }
   TZFAction FileFailure(const std::string&) override { return TZFAction::fxaAbort; }
   bool VolumeRequest(const std::string& text) override {
     asked.push_back(text);
@@ -47,7 +49,8 @@ class VolumesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     platform::ForceDirectories(dir / "src");
-    for (int i = 0; i < 3; ++i) WriteFile(dir / ("src/bruit" + std::to_string(i) + ".bin"), Noise(150000, i));
+    for (int i = 0; i < 3; ++i)
+      WriteFile(dir / ("src/bruit" + std::to_string(i) + ".bin"), Noise(150000, i));
     WriteFile(dir / "src/texte.txt", std::string(20000, 't'));
     z.Name = "Archive";
     z.FileName = dir / "a.zip";
@@ -81,7 +84,8 @@ TEST(VolumeNames, EveryNaming) {
     z.SpanningMode = c.mode;
     z.SpanningOptions.AdvancedNaming = c.advanced;
     z.SFXStub = c.stub;
-    EXPECT_EQ(std::vector<std::string>({z.VolumeName(0), z.VolumeName(1), z.VolumeName(-1)}), c.names);
+    EXPECT_EQ(std::vector<std::string>({z.VolumeName(0), z.VolumeName(1), z.VolumeName(-1)}),
+              c.names);
   }
   TZFSpanningOptions o;
   o.SetCustomVolumeSize(1000);
@@ -164,7 +168,8 @@ TEST_F(VolumesTest, SplitSetReadByEveryReader) {
   z.AddMatching("*.*", 63);
   z.Close();
   std::vector<std::string> volumes;
-  for (int v = 1; platform::FileExists(dir / ("a.z0" + std::to_string(v))); ++v) volumes.push_back(dir / ("a.z0" + std::to_string(v)));
+  for (int v = 1; platform::FileExists(dir / ("a.z0" + std::to_string(v))); ++v)
+    volumes.push_back(dir / ("a.z0" + std::to_string(v)));
   ASSERT_GE(volumes.size(), 6u);
   for (const std::string& v : volumes) EXPECT_EQ(ReadFile(v).size(), 65536u) << v;
   EXPECT_LE(ReadFile(dir / "a.zip").size(), 65536u);
@@ -194,7 +199,8 @@ TEST_F(VolumesTest, SplitSetReadByEveryReader) {
       "    d, = struct.unpack('<H', cd[i+34:i+36]); o, = struct.unpack('<I', cd[i+42:i+46])\n"
       "    cd[i+34:i+36] = b'\\0\\0'; cd[i+42:i+46] = struct.pack('<I', starts[d] + o)\n"
       "    i += 46 + sum(struct.unpack('<HHH', cd[i+28:i+34]))\n"
-      "one = data[:at] + bytes(cd) + b'PK\\x05\\x06' + struct.pack('<HHHHIIH', 0, 0, total, total, size, at, 0)\n"
+      "one = data[:at] + bytes(cd) + b'PK\\x05\\x06' + struct.pack('<HHHHIIH', 0, 0, total, total, "
+      "size, at, 0)\n"
       "z = zipfile.ZipFile(io.BytesIO(one))\n"
       "print(z.testzip(), sorted((i.filename, len(z.read(i))) for i in z.infolist()))\n";
   std::vector<std::string> argv = {"/usr/bin/python3", "-c", join};
@@ -202,7 +208,8 @@ TEST_F(VolumesTest, SplitSetReadByEveryReader) {
   argv.push_back(dir / "a.zip");
   auto py = test::RunProgram(argv);
   EXPECT_EQ(py.out,
-            "None [('bruit0.bin', 150000), ('bruit1.bin', 150000), ('bruit2.bin', 150000), ('texte.txt', 20000)]\n")
+            "None [('bruit0.bin', 150000), ('bruit1.bin', 150000), ('bruit2.bin', 150000), "
+            "('texte.txt', 20000)]\n")
       << py.err;
 
   TZipForge reader;
@@ -222,7 +229,9 @@ TEST_F(VolumesTest, SplitSetReadByEveryReader) {
 TEST_F(VolumesTest, CentralHeadersStayOnOneVolume) {
   for (int i = 0; i < 700; ++i) {
     char name[160];
-    std::snprintf(name, sizeof name, "src/un nom de fichier assez long pour remplir le répertoire central %04d.txt", i);
+    std::snprintf(name, sizeof name,
+                  "src/un nom de fichier assez long pour remplir le répertoire central %04d.txt",
+                  i);
     WriteFile(dir / name, "x");
   }
   z.Open(TZFBaseArchiver::kCreateMode);
@@ -236,10 +245,12 @@ TEST_F(VolumesTest, CentralHeadersStayOnOneVolume) {
   int headers = 0;
   for (const std::string& f : files) {
     const std::string bytes = ReadFile(f);
-    for (size_t at = bytes.find("PK\x01\x02"); at != std::string::npos; at = bytes.find("PK\x01\x02", at + 1)) {
+    for (size_t at = bytes.find("PK\x01\x02"); at != std::string::npos;
+         at = bytes.find("PK\x01\x02", at + 1)) {
       ASSERT_LE(at + 46, bytes.size()) << f;
       const auto* h = reinterpret_cast<const uint8_t*>(bytes.data() + at);
-      const size_t length = 46 + platform::GetLE16(h + 28) + platform::GetLE16(h + 30) + platform::GetLE16(h + 32);
+      const size_t length =
+          46 + platform::GetLE16(h + 28) + platform::GetLE16(h + 30) + platform::GetLE16(h + 32);
       EXPECT_LE(at + length, bytes.size()) << f;
       ++headers;
     }
@@ -267,12 +278,14 @@ TEST_F(VolumesTest, CancelledRequestsAndUpdates) {
   z.Open(TZFBaseArchiver::kCreateMode);
   z.AddMatching("bruit0.bin", 63);
   EXPECT_EQ(asked.front(), 1);
-  EXPECT_NE(test::MessageOf([&] { z.AddMatching("bruit1.bin", 63); }).find("Multi-spanned"), std::string::npos);
+  EXPECT_NE(test::MessageOf([&] { z.AddMatching("bruit1.bin", 63); }).find("Multi-spanned"),
+            std::string::npos);
   std::vector<std::string> before;
   for (const std::string& v : z.VolumeFiles()) before.push_back(ReadFile(v));
   const auto listing = [&] {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) names.push_back(entry.path().filename());
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+      names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
   };
@@ -322,7 +335,8 @@ TEST_F(VolumesTest, SpanningWritesEachDiskBeforeTheNext) {
     // whole volume and nothing else.
     const auto eject = [&](int n, bool last = false) {
       std::vector<std::filesystem::path> onDrive;
-      for (const auto& entry : std::filesystem::directory_iterator(drive)) onDrive.push_back(entry.path());
+      for (const auto& entry : std::filesystem::directory_iterator(drive))
+        onDrive.push_back(entry.path());
       ASSERT_EQ(onDrive.size(), 1u) << "disk " << n;
       const std::string expected = advanced ? "a_00" + std::to_string(n) + ".zip" : "a.zip";
       EXPECT_EQ(onDrive[0].filename(), last ? "a.zip" : expected);
@@ -350,7 +364,8 @@ TEST_F(VolumesTest, SpanningWritesEachDiskBeforeTheNext) {
       requests.push_back(volume);
       EXPECT_EQ(workingFilesIn(drive), 0);
       EXPECT_EQ(workingFilesIn(temp), 1);
-      EXPECT_EQ(name, (drive / (advanced ? "a_00" + std::to_string(volume) + ".zip" : "a.zip")).string());
+      EXPECT_EQ(name,
+                (drive / (advanced ? "a_00" + std::to_string(volume) + ".zip" : "a.zip")).string());
       if (volume > 1) eject(volume - 1);
       cancel = volume == cancelAt;
     };
@@ -370,10 +385,16 @@ TEST_F(VolumesTest, SpanningWritesEachDiskBeforeTheNext) {
     r.SpanningMode = TZFSpanningMode::smSpanning;
     r.SpanningOptions.AdvancedNaming = advanced;
     r.TempDir = temp.string();
-    const auto fromDisk = [&](int n, std::string& name) { name = (disk(n) / std::filesystem::path(name).filename()).string(); };
+    const auto fromDisk = [&](int n, std::string& name) {
+      name = (disk(n) / std::filesystem::path(name).filename()).string();
+    };
     r.OnRequestFirstVolume = [&](TZFBaseArchiver*, std::string& name, bool&) { fromDisk(1, name); };
-    r.OnRequestMiddleVolume = [&](TZFBaseArchiver*, int n, std::string& name, bool&) { fromDisk(n, name); };
-    r.OnRequestLastVolume = [&](TZFBaseArchiver*, std::string& name, bool&) { fromDisk(disks, name); };
+    r.OnRequestMiddleVolume = [&](TZFBaseArchiver*, int n, std::string& name, bool&) {
+      fromDisk(n, name);
+    };
+    r.OnRequestLastVolume = [&](TZFBaseArchiver*, std::string& name, bool&) {
+      fromDisk(disks, name);
+    };
     r.Open(0x40);
     EXPECT_EQ(r.FileCount(), 4);
     r.TestFiles();
@@ -391,13 +412,16 @@ TEST_F(VolumesTest, SpanningWritesEachDiskBeforeTheNext) {
     again.OnRequestBlankVolume = w.OnRequestBlankVolume;
     for (int n = 1; n <= disks; ++n) std::filesystem::remove_all(disk(n));
     again.Open(TZFBaseArchiver::kCreateMode);
-    EXPECT_NE(test::MessageOf([&] { again.AddMatching("*.*", 63); }).find("Native error: 00045"), std::string::npos);
+    EXPECT_NE(test::MessageOf([&] { again.AddMatching("*.*", 63); }).find("Native error: 00045"),
+              std::string::npos);
     const std::string first = (drive / (advanced ? "a_001.zip" : "a.zip")).string();
     const std::string second = (drive / (advanced ? "a_002.zip" : "a.zip")).string();
     EXPECT_EQ(again.SpannedDisks(), (std::vector<std::string>{first, second}));
     EXPECT_TRUE(std::filesystem::exists(disk(1)) && std::filesystem::exists(disk(2)));
-    EXPECT_GT(std::filesystem::file_size(disk(2) / std::filesystem::path(second).filename()), 150000u);
-    for (const auto& entry : std::filesystem::directory_iterator(drive)) ADD_FAILURE() << entry.path() << " left";
+    EXPECT_GT(std::filesystem::file_size(disk(2) / std::filesystem::path(second).filename()),
+              150000u);
+    for (const auto& entry : std::filesystem::directory_iterator(drive))
+      ADD_FAILURE() << entry.path() << " left";
     again.Close();
     EXPECT_EQ(workingFilesIn(temp), 0);
   }
@@ -456,8 +480,9 @@ TEST_F(VolumesTest, SelfExtractorStub) {
   z.SpanningMode = TZFSpanningMode::smSplitting;
   z.SpanningOptions.FirstVolumeSize = 2000;
   z.FileName = dir / "trop.zip";
-  EXPECT_NE(test::MessageOf([&] { z.Open(TZFBaseArchiver::kCreateMode); }).find("Cannot place SFX stub"),
-            std::string::npos);
+  EXPECT_NE(
+      test::MessageOf([&] { z.Open(TZFBaseArchiver::kCreateMode); }).find("Cannot place SFX stub"),
+      std::string::npos);
   EXPECT_FALSE(platform::FileExists(dir / "trop.zip"));
   EXPECT_FALSE(platform::FileExists(dir / "trop.exe"));
 }

@@ -10,9 +10,9 @@
 
 #include "platform/file_info.h"
 #include "tests/archive/zip_readers.h"
-#include "tests/support/temp_dir.h"
 #include "tests/support/message_of.h"
 #include "tests/support/run_program.h"
+#include "tests/support/temp_dir.h"
 
 namespace kvn::archive {
 namespace {
@@ -66,21 +66,25 @@ TEST_F(ArchiverTest, EachAddMatchingIsACompleteArchive) {
   z.AddMatching("a.txt", 47);
   // Recursion finds the same name below; the archive is valid after each call.
   EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "sub/a.txt"}));
-  ExpectReadersAccept(dir / "src/out.zip", {{"a.txt", "alpha alpha alpha"}, {"sub/a.txt", "sous-alpha"}});
+  ExpectReadersAccept(dir / "src/out.zip",
+                      {{"a.txt", "alpha alpha alpha"}, {"sub/a.txt", "sous-alpha"}});
   z.AddMatching("nothing.here", 47);
-  ExpectReadersAccept(dir / "src/out.zip", {{"a.txt", "alpha alpha alpha"}, {"sub/a.txt", "sous-alpha"}});
+  ExpectReadersAccept(dir / "src/out.zip",
+                      {{"a.txt", "alpha alpha alpha"}, {"sub/a.txt", "sous-alpha"}});
   z.AddMatching("*.zip", 47);  // the archive itself is excluded
   z.AddMatching("*.*", 47);
   z.Close();
   EXPECT_EQ(ReadFile(dir / "src/out.zip").find("out.zip"), std::string::npos);
-  ExpectReadersAccept(dir / "src/out.zip",
-                      {{"a.txt", "alpha alpha alpha"}, {"sub/a.txt", "sous-alpha"}, {"b.txt", "beta"}});
+  ExpectReadersAccept(
+      dir / "src/out.zip",
+      {{"a.txt", "alpha alpha alpha"}, {"sub/a.txt", "sous-alpha"}, {"b.txt", "beta"}});
 }
 
 TEST_F(ArchiverTest, NestedUpdatesCommitOnceAtTheEnd) {
   z.Open(TZFBaseArchiver::kCreateMode);
   int starts = 0;
-  z.OnOverallProgress = [&](TZFBaseArchiver*, double p, TZFProcessOperation, TZFProgressPhase ph, bool&) {
+  z.OnOverallProgress = [&](TZFBaseArchiver*, double p, TZFProcessOperation, TZFProgressPhase ph,
+                            bool&) {
     if (ph == TZFProgressPhase::ppStart) {
       ++starts;
       EXPECT_EQ(p, 0);
@@ -93,8 +97,9 @@ TEST_F(ArchiverTest, NestedUpdatesCommitOnceAtTheEnd) {
   z.EndUpdate();
   EXPECT_EQ(starts, 1);
   z.Close();
-  ExpectReadersAccept(dir / "src/out.zip",
-                      {{"a.txt", "alpha alpha alpha"}, {"sub/a.txt", "sous-alpha"}, {"b.txt", "beta"}});
+  ExpectReadersAccept(
+      dir / "src/out.zip",
+      {{"a.txt", "alpha alpha alpha"}, {"sub/a.txt", "sous-alpha"}, {"b.txt", "beta"}});
 }
 
 TEST_F(ArchiverTest, OverwriteModes) {
@@ -133,15 +138,17 @@ TEST_F(ArchiverTest, SourceThatVanishesThenIgnore) {
     if (f == dir / "src/a.txt") ::unlink(f.c_str());  // gone between the scan and the commit
   };
   std::vector<std::string> failures;
-  z.OnProcessFileFailure = [&](TZFBaseArchiver*, const std::string& f, TZFProcessOperation, int native, int code,
-                               const std::string& message, TZFAction& action) {
-    failures.push_back(f + "|" + std::to_string(native) + "|" + std::to_string(code) + "|" + message);
+  z.OnProcessFileFailure = [&](TZFBaseArchiver*, const std::string& f, TZFProcessOperation,
+                               int native, int code, const std::string& message,
+                               TZFAction& action) {
+    failures.push_back(f + "|" + std::to_string(native) + "|" + std::to_string(code) + "|" +
+                       message);
     action = TZFAction::fxaIgnore;
   };
   z.AddMatching("*.txt", 47);
   ASSERT_EQ(failures.size(), 1u);
-  EXPECT_EQ(failures[0], dir / "src/a.txt" + "|33|12|Archive: Cannot open file \"" + dir / "src/a.txt" +
-                             "\" - Native error: 00033");
+  EXPECT_EQ(failures[0], dir / "src/a.txt" + "|33|12|Archive: Cannot open file \"" +
+                             dir / "src/a.txt" + "\" - Native error: 00033");
   EXPECT_EQ(Names(), std::vector<std::string>{"b.txt"});
   z.Close();
   EXPECT_EQ(ReadFile(dir / "src/out.zip"), before);
@@ -152,7 +159,8 @@ TEST_F(ArchiverTest, CancelAtTheStartLeavesTheArchiveUnchanged) {
   z.Open(TZFBaseArchiver::kCreateMode);
   z.AddMatching("b.txt", 47);
   const std::string before = ReadFile(dir / "src/out.zip");
-  z.OnOverallProgress = [](TZFBaseArchiver*, double, TZFProcessOperation, TZFProgressPhase ph, bool& cancel) {
+  z.OnOverallProgress = [](TZFBaseArchiver*, double, TZFProcessOperation, TZFProgressPhase ph,
+                           bool& cancel) {
     if (ph == TZFProgressPhase::ppStart) cancel = true;
   };
   z.AddMatching("a.txt", 47);
@@ -183,8 +191,9 @@ TEST_F(ArchiverTest, AbortDuringARewriteRestoresTheArchiveByteForByte) {
   z.AddMatching("c.txt", 47);
   z.EndUpdate();
   ASSERT_EQ(q.asked.size(), 2u);  // Retry asks again
-  EXPECT_EQ(q.asked[0], "Archive: Cannot open file \"" + dir / "src/c.txt" +
-                            "\" - Native error: 00033. File processing error, possibly disk is full");
+  EXPECT_EQ(q.asked[0],
+            "Archive: Cannot open file \"" + dir / "src/c.txt" +
+                "\" - Native error: 00033. File processing error, possibly disk is full");
   EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "b.txt"}));
   z.Close();
   EXPECT_EQ(ReadFile(dir / "src/out.zip"), before);
@@ -200,7 +209,8 @@ TEST_F(ArchiverTest, ReplacingTheFirstEntryKeepsTheOthers) {
   WriteFile(dir / "src/a.txt", std::string(100000, 'z'));
   z.AddMatching("a.txt", 47);
   z.Close();
-  ExpectReadersAccept(dir / "src/out.zip", {{"a.txt", std::string(100000, 'z')}, {"b.txt", "beta"}});
+  ExpectReadersAccept(dir / "src/out.zip",
+                      {{"a.txt", std::string(100000, 'z')}, {"b.txt", "beta"}});
 }
 
 TEST_F(ArchiverTest, ZeroLengthSourcesAreStoredAndNoCompressionMasks) {
@@ -218,12 +228,14 @@ TEST_F(ArchiverTest, ZeroLengthSourcesAreStoredAndNoCompressionMasks) {
   EXPECT_EQ(z.Entries()[1].CompressedSize(), 4000u);
   EXPECT_EQ(z.Entries()[2].method, 8);
   z.Close();
-  ExpectReadersAccept(dir / "src/out.zip",
-                      {{"vide.txt", ""}, {"image.jpg", std::string(4000, 'j')}, {"a.txt", "alpha alpha alpha"}});
+  ExpectReadersAccept(
+      dir / "src/out.zip",
+      {{"vide.txt", ""}, {"image.jpg", std::string(4000, 'j')}, {"a.txt", "alpha alpha alpha"}});
 }
 
 TEST_F(ArchiverTest, ErrorsAndTheirMessages) {
-  EXPECT_EQ(MessageOf([&] { z.AddMatching("*", 47); }), "Archive: Archive is not open - Native error: 00013");
+  EXPECT_EQ(MessageOf([&] { z.AddMatching("*", 47); }),
+            "Archive: Archive is not open - Native error: 00013");
   EXPECT_EQ(MessageOf([&] { z.SetCompressionMode(10); }),
             "Archive: Invalid compression mode. Mode must be in [0-9] range - Native error: 00005");
   EXPECT_EQ(z.CompressionMode(), 1);
@@ -240,12 +252,15 @@ TEST_F(ArchiverTest, ErrorsAndTheirMessages) {
             "Archive: File name is blank. Specify appropriate file name - Native error: 00010");
   WriteFile(dir / "junk.zip", "ceci n'est pas une archive");
   z.FileName = dir / "junk.zip";
-  EXPECT_EQ(MessageOf([&] { z.Open(0x22); }), "Archive: Archive is damaged. Open failed - Native error: 00048");
+  EXPECT_EQ(MessageOf([&] { z.Open(0x22); }),
+            "Archive: Archive is damaged. Open failed - Native error: 00048");
   EXPECT_FALSE(z.Active());
   z.OpenCorruptedArchives = true;
-  EXPECT_EQ(MessageOf([&] { z.Open(0x22); }), "Archive: Invalid archive file. - Native error: 00035");
+  EXPECT_EQ(MessageOf([&] { z.Open(0x22); }),
+            "Archive: Invalid archive file. - Native error: 00035");
   z.Name.clear();
-  EXPECT_EQ(MessageOf([&] { z.AddMatching("*", 47); }), "Archive is not open - Native error: 00013");
+  EXPECT_EQ(MessageOf([&] { z.AddMatching("*", 47); }),
+            "Archive is not open - Native error: 00013");
   EXPECT_EQ(z.CurrentVersion(), "2.03 ");
 }
 
@@ -272,7 +287,8 @@ TEST_F(ArchiverTest, RebuildIsBoundedByTheFile) {
   WriteFile(dir / "signatures.zip", bytes);
   z.FileName = dir / "signatures.zip";
   z.OpenCorruptedArchives = true;
-  EXPECT_EQ(MessageOf([&] { z.Open(0x40); }), "Archive: Invalid archive file. - Native error: 00035");
+  EXPECT_EQ(MessageOf([&] { z.Open(0x40); }),
+            "Archive: Invalid archive file. - Native error: 00035");
   // A real archive cut before its directory, followed by the same run: only
   // the real entries.
   z.FileName = dir / "src/out.zip";
@@ -299,10 +315,13 @@ TEST_F(ArchiverTest, EventsNameTheRealOperation) {
   std::vector<std::string> seen;
   z.OnFileProgress = [&](TZFBaseArchiver*, const std::string& f, double, TZFProcessOperation op,
                          TZFProgressPhase phase, bool&) {
-    if (phase == TZFProgressPhase::ppStart) seen.push_back(f + " " + std::to_string(static_cast<int>(op)));
+    if (phase == TZFProgressPhase::ppStart)
+      seen.push_back(f + " " + std::to_string(static_cast<int>(op)));
   };
-  z.OnOverallProgress = [&](TZFBaseArchiver*, double, TZFProcessOperation op, TZFProgressPhase phase, bool&) {
-    if (phase == TZFProgressPhase::ppStart) seen.push_back("commit " + std::to_string(static_cast<int>(op)));
+  z.OnOverallProgress = [&](TZFBaseArchiver*, double, TZFProcessOperation op,
+                            TZFProgressPhase phase, bool&) {
+    if (phase == TZFProgressPhase::ppStart)
+      seen.push_back("commit " + std::to_string(static_cast<int>(op)));
   };
   z.AddMatching("*.txt", 47);
   EXPECT_EQ(seen, (std::vector<std::string>{"commit 3", "a.txt 3", dir / "src/b.txt" + " 0"}));
@@ -334,9 +353,11 @@ TEST_F(ArchiverTest, AFullDiskGoesThroughTheFailureQuestion) {
           child.BaseDir = dir / "src";
           child.Options.Recurse = false;
           std::string seen;
-          child.OnProcessFileFailure = [&](TZFBaseArchiver* sender, const std::string&, TZFProcessOperation,
-                                           int native, int, const std::string& message, TZFAction& action) {
-            seen = std::to_string(native) + " " + std::to_string(sender->FailureSystemError()) + " " + message;
+          child.OnProcessFileFailure = [&](TZFBaseArchiver* sender, const std::string&,
+                                           TZFProcessOperation, int native, int,
+                                           const std::string& message, TZFAction& action) {
+            seen = std::to_string(native) + " " + std::to_string(sender->FailureSystemError()) +
+                   " " + message;
             action = TZFAction::fxaIgnore;
           };
           child.OpenDefault();
@@ -400,7 +421,12 @@ TEST_F(ArchiverTest, DamagedArchivesNeverCrash) {
 TEST_F(ArchiverTest, AFailedUpdateLeavesTheFileAsItWas) {
   const std::string base64s[] = {
       // Entries with sizes of 0xFFFFFFFF and Zip64 extra fields.
-      "UEsDBC0AAAAIAKYyil3qt8+z/xEREREREREREREREREREREREREREREREREREREREf8AAgAAAAAAAAAEAAAAAAAAAKvgAgBQSwECLQAtAAAACACmM4pd6rfPs///////////BQAcAAAAAAAAACAAAAD/AAAAYi50eHQBABgAGAAAAAAAAAANAAAAAAAAAAAAAAAAAAAAUEsBAi0ALQAAAAgApjKKXR8I6kb//////////wkAHAAAAAAAAAAgAAD/AP///3N1Yi9iLnR4dAEAGAACAAAAAAAAAAQAAAD4AAAARAAAAAAAAABQSwUGAAAAAAIAAgCiAAAAgwAAAAAA",
+      "UEsDBC0AAAAIAKYyil3qt8+z/"
+      "xEREREREREREREREREREREREREREREREREREREREf8AAgAAAAAAAAAEAAAAAAAAAKvgAgBQSwECLQAtAAAACACmM4pd6"
+      "rfPs///////////BQAcAAAAAAAAACAAAAD/"
+      "AAAAYi50eHQBABgAGAAAAAAAAAANAAAAAAAAAAAAAAAAAAAAUEsBAi0ALQAAAAgApjKKXR8I6kb//////////"
+      "wkAHAAAAAAAAAAgAAD/AP///"
+      "3N1Yi9iLnR4dAEAGAACAAAAAAAAAAQAAAD4AAAARAAAAAAAAABQSwUGAAAAAAIAAgCiAAAAgwAAAAAA",
   };
   WriteFile(dir / "src/nouveau.txt", "une ligne ajoutée\n");
   for (const std::string& encoded : base64s) {

@@ -12,7 +12,8 @@
 namespace kvn::archive {
 
 // contents: stored name (as Python decodes it) → bytes; directories map to "".
-inline void ExpectReadersAccept(const std::string& zip, const std::map<std::string, std::string>& contents) {
+inline void ExpectReadersAccept(const std::string& zip,
+                                const std::map<std::string, std::string>& contents) {
   auto unzip = test::RunProgram({"unzip", "-tq", zip});
   // unzip warns (status 1) about an archive without entries.
   const bool emptyWarning = contents.empty() && unzip.exitCode == 1 &&

@@ -33,9 +33,10 @@ test::Film Titled(const std::string& title) {
 TEST(FrenchTitles, SortAndSearchAsAFrenchReaderExpects) {
   test::TempDir dir;
   std::vector<test::Film> films;
-  for (const char* t : {"Zazie dans le métro", "Ōkami", "Été 85", "avatar", "Élise", "À bout de souffle", "ELISE",
-                        "élise", "Œdipe roi", "Cœur fidèle", "Coeur de pirate", "la Haine", "Le Mépris", "Ça",
-                        "César et Rosalie", "Caché"})
+  for (const char* t :
+       {"Zazie dans le métro", "Ōkami", "Été 85", "avatar", "Élise", "À bout de souffle", "ELISE",
+        "élise", "Œdipe roi", "Cœur fidèle", "Coeur de pirate", "la Haine", "Le Mépris", "Ça",
+        "César et Rosalie", "Caché"})
     films.push_back(Titled(t));
   test::MakeCatalogue(dir.Path(), 3, films);
   Database db(dir.Path());
@@ -44,16 +45,19 @@ TEST(FrenchTitles, SortAndSearchAsAFrenchReaderExpects) {
   t.SetIndexName("idTitre");
   t.Open();
   // Ties of the key keep the title's own order (case-insensitive), then the row id.
-  EXPECT_EQ(TitlesInOrder(t), (std::vector<std::string>{
-                                  "À bout de souffle", "avatar", "Ça", "Caché", "César et Rosalie",
-                                  "Coeur de pirate", "Cœur fidèle", "ELISE", "Élise", "élise", "Été 85", "la Haine",
-                                  "Le Mépris", "Œdipe roi", "Ōkami", "Zazie dans le métro"}));
+  EXPECT_EQ(TitlesInOrder(t),
+            (std::vector<std::string>{"À bout de souffle", "avatar", "Ça", "Caché",
+                                      "César et Rosalie", "Coeur de pirate", "Cœur fidèle", "ELISE",
+                                      "Élise", "élise", "Été 85", "la Haine", "Le Mépris",
+                                      "Œdipe roi", "Ōkami", "Zazie dans le métro"}));
 
   // The search statements find a title typed without its accents or case.
-  Statement found(db.Handle(), WithFrenchTitles("Select Titre from Video where Titre=:EdTitre order by titre"));
+  Statement found(db.Handle(),
+                  WithFrenchTitles("Select Titre from Video where Titre=:EdTitre order by titre"));
   sqlite3_bind_text(found.Get(), 1, "a BOUT de souffle", -1, SQLITE_STATIC);
   ASSERT_TRUE(found.Step());
-  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(found.Get(), 0)), "À bout de souffle");
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(found.Get(), 0)),
+               "À bout de souffle");
   EXPECT_FALSE(found.Step());
 }
 
@@ -62,9 +66,10 @@ TEST(FrenchTitles, SortAndSearchAsAFrenchReaderExpects) {
 TEST(FrenchTitles, OtherProgramsKeepTheIndexRight) {
   test::TempDir dir;
   test::MakeCatalogue(dir.Path(), 3, {Titled("Zazie"), Titled("Amour")});
-  auto shell = test::RunProgram({"sqlite3", dir / "video.DB",
-                                 "INSERT INTO video (Titre) VALUES ('Été 85'); "
-                                 "UPDATE video SET Titre = 'Œdipe' WHERE Titre = 'Amour'; PRAGMA integrity_check;"});
+  auto shell = test::RunProgram(
+      {"sqlite3", dir / "video.DB",
+       "INSERT INTO video (Titre) VALUES ('Été 85'); "
+       "UPDATE video SET Titre = 'Œdipe' WHERE Titre = 'Amour'; PRAGMA integrity_check;"});
   EXPECT_EQ(shell.out, "ok\n") << shell.err;
   auto python = test::RunProgram(
       {"python3", "-c",
@@ -75,13 +80,15 @@ TEST(FrenchTitles, OtherProgramsKeepTheIndexRight) {
        "print(c.execute('PRAGMA integrity_check').fetchone()[0])\n"
        "print([r[0] for r in c.execute('SELECT Titre FROM video ORDER BY Titre DESC')])\n",
        dir / "video.DB"});
-  EXPECT_EQ(python.out, "ok\n['Œdipe', 'Été 85', 'À bout de souffle', 'Zazie']\n") << python.err;  // its own byte order
+  EXPECT_EQ(python.out, "ok\n['Œdipe', 'Été 85', 'À bout de souffle', 'Zazie']\n")
+      << python.err;  // its own byte order
   Database db(dir.Path());
   Table t(db);
   t.SetTableName("Video");
   t.SetIndexName("idTitre");
   t.Open();
-  EXPECT_EQ(TitlesInOrder(t), (std::vector<std::string>{"À bout de souffle", "Été 85", "Œdipe", "Zazie"}));
+  EXPECT_EQ(TitlesInOrder(t),
+            (std::vector<std::string>{"À bout de souffle", "Été 85", "Œdipe", "Zazie"}));
 }
 
 // A catalogue made with the plain title index gets the French one, once.
@@ -117,11 +124,15 @@ TEST(FrenchTitles, EveryLetterFoldsAlikeInTheTriggersAndTheProgram) {
   auto python = test::RunProgram(
       {"python3", "-c",
        "import sqlite3, sys, unicodedata as u\n"
-       "own = {'Æ': 'ae', 'æ': 'ae', 'Ð': 'd', 'ð': 'd', 'Ø': 'o', 'ø': 'o', 'Þ': 'th', 'þ': 'th', 'ß': 'ss',\n"
-       "       'Đ': 'd', 'đ': 'd', 'Ħ': 'h', 'ħ': 'h', 'ı': 'i', 'Ĳ': 'ij', 'ĳ': 'ij', 'ĸ': 'k', 'Ŀ': 'l', 'ŀ': 'l',\n"
-       "       'Ł': 'l', 'ł': 'l', 'ŉ': 'n', 'Ŋ': 'n', 'ŋ': 'n', 'Œ': 'oe', 'œ': 'oe', 'Ŧ': 't', 'ŧ': 't', 'ſ': 's'}\n"
+       "own = {'Æ': 'ae', 'æ': 'ae', 'Ð': 'd', 'ð': 'd', 'Ø': 'o', 'ø': 'o', 'Þ': 'th', 'þ': 'th', "
+       "'ß': 'ss',\n"
+       "       'Đ': 'd', 'đ': 'd', 'Ħ': 'h', 'ħ': 'h', 'ı': 'i', 'Ĳ': 'ij', 'ĳ': 'ij', 'ĸ': 'k', "
+       "'Ŀ': 'l', 'ŀ': 'l',\n"
+       "       'Ł': 'l', 'ł': 'l', 'ŉ': 'n', 'Ŋ': 'n', 'ŋ': 'n', 'Œ': 'oe', 'œ': 'oe', 'Ŧ': 't', "
+       "'ŧ': 't', 'ſ': 's'}\n"
        "def fold(t):\n"
-       "    return ''.join(own.get(c) or (u.normalize('NFD', c)[0].lower() if ord(c) > 127 else c.lower()) for c in t)\n"
+       "    return ''.join(own.get(c) or (u.normalize('NFD', c)[0].lower() if ord(c) > 127 else "
+       "c.lower()) for c in t)\n"
        "letters = [chr(i) for i in list(range(0xC0, 0x180)) + [0x218, 0x219, 0x21A, 0x21B]\n"
        "           if u.category(chr(i)).startswith('L')]\n"
        "c = sqlite3.connect(sys.argv[1])\n"
@@ -143,7 +154,8 @@ TEST(FrenchTitles, EveryLetterFoldsAlikeInTheTriggersAndTheProgram) {
   int rows = 0;
   while (std::getline(lines, line)) {
     const size_t a = line.find('\t'), b = line.rfind('\t');
-    const std::string title = line.substr(0, a), key = line.substr(a + 1, b - a - 1), expected = line.substr(b + 1);
+    const std::string title = line.substr(0, a), key = line.substr(a + 1, b - a - 1),
+                      expected = line.substr(b + 1);
     std::string ours = TitleSortKey(title);
     std::replace(ours.begin(), ours.end(), '\x01', '|');
     EXPECT_EQ(key, ours) << title;
@@ -151,7 +163,8 @@ TEST(FrenchTitles, EveryLetterFoldsAlikeInTheTriggersAndTheProgram) {
     ++rows;
   }
   EXPECT_EQ(rows, 194 - 194 / 7);
-  EXPECT_EQ(test::SqlRows(dir.Path(), "SELECT count(*) FROM video_cle"), std::vector<std::string>{"167"});
+  EXPECT_EQ(test::SqlRows(dir.Path(), "SELECT count(*) FROM video_cle"),
+            std::vector<std::string>{"167"});
 }
 
 // The title order, by the key table's index and, where a catalogue has no key

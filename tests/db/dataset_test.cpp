@@ -5,8 +5,8 @@
 #include "db/table.h"
 #include "platform/error.h"
 #include "tests/support/catalogue_fixture.h"
-#include "tests/support/temp_dir.h"
 #include "tests/support/message_of.h"
+#include "tests/support/temp_dir.h"
 
 namespace kvn::db {
 namespace {
@@ -29,7 +29,8 @@ class DataSetTest : public ::testing::Test {
 
   std::vector<std::string> Titles() {
     std::vector<std::string> titles;
-    for (table.First(); !table.Eof(); table.Next()) titles.push_back(table.FieldByName("Titre").AsString());
+    for (table.First(); !table.Eof(); table.Next())
+      titles.push_back(table.FieldByName("Titre").AsString());
     return titles;
   }
 
@@ -44,9 +45,9 @@ TEST_F(DataSetTest, OpensInFrenchTitleOrder) {
   EXPECT_EQ(table.State(), DataSetState::Browse);
   EXPECT_EQ(table.RecordCount(), 6);
   // Case and accents ignored: "Élise" among the E's.
-  EXPECT_EQ(Titles(), (std::vector<std::string>{"", "Astérix et Obélix : Mission Cléopâtre", "Élise",
-                                                "la Haine", "Le Fabuleux Destin d'Amélie Poulain",
-                                                "Zazie dans le métro"}));
+  EXPECT_EQ(Titles(), (std::vector<std::string>{
+                          "", "Astérix et Obélix : Mission Cléopâtre", "Élise", "la Haine",
+                          "Le Fabuleux Destin d'Amélie Poulain", "Zazie dans le métro"}));
 }
 
 // Sorted by one field, either way: text in French order (the borrowers, no
@@ -55,7 +56,8 @@ TEST_F(DataSetTest, OpensInFrenchTitleOrder) {
 TEST_F(DataSetTest, SortedByAFieldEitherWay) {
   const auto column = [&](const char* field) {
     std::vector<std::string> values;
-    for (table.First(); !table.Eof(); table.Next()) values.push_back(table.FieldByName(field).AsString());
+    for (table.First(); !table.Eof(); table.Next())
+      values.push_back(table.FieldByName(field).AsString());
     return values;
   };
   table.Close();
@@ -95,8 +97,8 @@ TEST_F(DataSetTest, SortedByAFieldEitherWay) {
 }
 
 TEST_F(DataSetTest, FieldsAndTheirTexts) {
-  const char* names[] = {"Index", "Reference", "Titre", "Genre", "Support", "Durée",
-                         "Jacquette", "Nom", "Prêté_le", "Nb_cd", "Jaquette2"};
+  const char* names[] = {"Index",     "Reference", "Titre",    "Genre", "Support",  "Durée",
+                         "Jacquette", "Nom",       "Prêté_le", "Nb_cd", "Jaquette2"};
   ASSERT_EQ(table.FieldCount(), 11);
   for (int i = 0; i < 11; ++i) EXPECT_EQ(table.FieldByIndex(i).FieldName(), names[i]);
   struct {
@@ -105,9 +107,9 @@ TEST_F(DataSetTest, FieldsAndTheirTexts) {
     int size;
     int width;
   } defs[] = {
-      {"Index", FieldType::AutoInc, 0, 10},   {"Titre", FieldType::String, 255, 255},
-      {"Genre", FieldType::String, 30, 30},   {"Support", FieldType::String, 10, 10},
-      {"Durée", FieldType::Time, 0, 10},      {"Prêté_le", FieldType::Date, 0, 10},
+      {"Index", FieldType::AutoInc, 0, 10}, {"Titre", FieldType::String, 255, 255},
+      {"Genre", FieldType::String, 30, 30}, {"Support", FieldType::String, 10, 10},
+      {"Durée", FieldType::Time, 0, 10},    {"Prêté_le", FieldType::Date, 0, 10},
       {"Nb_cd", FieldType::Float, 0, 10},
   };
   for (const auto& d : defs) {
@@ -170,8 +172,9 @@ TEST_F(DataSetTest, InsertWritesAChangedRowAndDropsAnUnchangedOne) {
   table.FieldByName("Nb_cd").SetText("2,5");
   table.Insert();  // writes Brazil, starts another row
   EXPECT_EQ(table.RecordCount(), 7);
-  EXPECT_EQ(SqlRows(dir.Path(), "SELECT Titre, \"Durée\", Nb_cd, Nom FROM video WHERE Titre='Brazil'"),
-            std::vector<std::string>{"Brazil|02:12:00|2.5|NULL"});
+  EXPECT_EQ(
+      SqlRows(dir.Path(), "SELECT Titre, \"Durée\", Nb_cd, Nom FROM video WHERE Titre='Brazil'"),
+      std::vector<std::string>{"Brazil|02:12:00|2.5|NULL"});
   table.Cancel();
   EXPECT_EQ(table.State(), DataSetState::Browse);
   EXPECT_EQ(Current("Titre"), "Brazil");  // the written row is current
@@ -242,7 +245,8 @@ TEST_F(DataSetTest, StoredFormsOfTypedTexts) {
     EXPECT_EQ(Current(c.field), c.shown) << c.field << " " << c.text;
     table.Post();
     std::string col = std::string("\"") + c.field + "\"";
-    EXPECT_EQ(SqlRows(dir.Path(), "SELECT " + col + " FROM video WHERE rowid=(SELECT max(rowid) FROM video)"),
+    EXPECT_EQ(SqlRows(dir.Path(),
+                      "SELECT " + col + " FROM video WHERE rowid=(SELECT max(rowid) FROM video)"),
               std::vector<std::string>{c.stored})
         << c.field;
     table.Edit();
@@ -375,9 +379,8 @@ TEST_F(DataSetTest, ObserversFollowTheCursorAndWriteTheirValuesBeforePost) {
   table.Edit();
   r.onUpdate = [&] { table.FieldByName("Nom").SetText("Chloé"); };
   table.Post();
-  EXPECT_EQ(r.events, (std::vector<std::string>{"scrolled 1", "scrolled 1", "editing",
-                                                "record *", "update", "record Nom", "editing",
-                                                "changed"}));
+  EXPECT_EQ(r.events, (std::vector<std::string>{"scrolled 1", "scrolled 1", "editing", "record *",
+                                                "update", "record Nom", "editing", "changed"}));
   EXPECT_EQ(Current("Nom"), "Chloé");
   r.events.clear();
   r.onUpdate = nullptr;

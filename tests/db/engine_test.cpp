@@ -12,9 +12,9 @@
 #include "db/table.h"
 #include "platform/error.h"
 #include "tests/support/catalogue_fixture.h"
+#include "tests/support/message_of.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/message_of.h"
 
 namespace kvn::db {
 namespace {
@@ -72,7 +72,8 @@ TEST(Engine, MissingOrBrokenCatalogueNamesTheFile) {
   Table b(broken);
   b.SetTableName("Video");
   std::string message = MessageOf([&] { b.Open(); });
-  EXPECT_NE(message.find("Le fichier \"" + (dir / "video.DB") + "\" est endommagé"), std::string::npos)
+  EXPECT_NE(message.find("Le fichier \"" + (dir / "video.DB") + "\" est endommagé"),
+            std::string::npos)
       << message;
   EXPECT_FALSE(b.Active());
 }
@@ -146,7 +147,8 @@ TEST(Engine, WriterKilledMidBurstLeavesEveryCommittedRow) {
   close(pipeFd[1]);
   std::set<int64_t> committed;
   int64_t id;
-  while (committed.size() < 150 && read(pipeFd[0], &id, sizeof id) == sizeof id) committed.insert(id);
+  while (committed.size() < 150 && read(pipeFd[0], &id, sizeof id) == sizeof id)
+    committed.insert(id);
   kill(pid, SIGKILL);
   while (read(pipeFd[0], &id, sizeof id) == sizeof id) committed.insert(id);
   close(pipeFd[0]);
@@ -157,7 +159,8 @@ TEST(Engine, WriterKilledMidBurstLeavesEveryCommittedRow) {
   auto r = RunProgram({"sqlite3", dir / "video.DB", "PRAGMA integrity_check;"});
   EXPECT_EQ(r.out, "ok\n") << r.err;
   std::set<int64_t> present;
-  for (const auto& row : SqlRows(dir.Path(), "SELECT \"Index\" FROM video")) present.insert(std::stoll(row));
+  for (const auto& row : SqlRows(dir.Path(), "SELECT \"Index\" FROM video"))
+    present.insert(std::stoll(row));
   for (int64_t c : committed) EXPECT_TRUE(present.count(c)) << "row " << c << " lost";
   EXPECT_GE(committed.size(), 150u);
   // The catalogue still opens and takes new rows.

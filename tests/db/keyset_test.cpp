@@ -71,13 +71,16 @@ TEST(Keyset, TableOrderAfterWritesIsTheEngineOrder) {
           t.FieldByName("Titre").SetText(words[rng() % 10]);
         t.Post();
         break;
-      default: t.Delete(); break;
+      default:
+        t.Delete();
+        break;
     }
   }
   std::vector<std::string> ours;
   for (int64_t pos = 0; pos < t.RecordCount(); ++pos) ours.push_back(t.TextAt(pos, 0));
   // The engine's own order: the key table its triggers kept, by its index.
-  std::vector<std::string> engine = test::SqlRows(dir.Path(), "SELECT id FROM video_cle ORDER BY cle, id");
+  std::vector<std::string> engine =
+      test::SqlRows(dir.Path(), "SELECT id FROM video_cle ORDER BY cle, id");
   EXPECT_EQ(ours, engine);
   EXPECT_EQ(test::SqlRows(dir.Path(), "SELECT count(*) FROM video_cle"),
             test::SqlRows(dir.Path(), "SELECT count(*) FROM video"));

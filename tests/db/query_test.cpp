@@ -6,8 +6,8 @@
 #include "db/table.h"
 #include "platform/error.h"
 #include "tests/support/catalogue_fixture.h"
-#include "tests/support/temp_dir.h"
 #include "tests/support/message_of.h"
+#include "tests/support/temp_dir.h"
 
 namespace kvn::db {
 namespace {
@@ -25,7 +25,8 @@ class QueryTest : public ::testing::Test {
 
   std::vector<std::string> Column(const char* field) {
     std::vector<std::string> out;
-    for (query.First(); !query.Eof(); query.Next()) out.push_back(query.FieldByName(field).AsString());
+    for (query.First(); !query.Eof(); query.Next())
+      out.push_back(query.FieldByName(field).AsString());
     return out;
   }
 
@@ -59,11 +60,12 @@ TEST_F(QueryTest, TextsRunAsGiven) {
     const char* field;
     std::vector<std::string> expected;
   } cases[] = {
-      {"Select * from Video where Prêté_le is not null order by titre ", "Nom",
-       {"Jérôme", "Zoé"}},
-      {"Select Reference, Titre from Video order by Reference", "Reference",
+      {"Select * from Video where Prêté_le is not null order by titre ", "Nom", {"Jérôme", "Zoé"}},
+      {"Select Reference, Titre from Video order by Reference",
+       "Reference",
        {"", "R001", "R002", "R003", "R005", "R006"}},
-      {"Select * from video order by Titre", "Reference",
+      {"Select * from video order by Titre",
+       "Reference",
        {"", "R003", "R002", "R001", "R005", "R006"}},
       {"select Titre as t from video v where v.Support = 'VCD'", "t", {"Zazie dans le métro"}},
   };
@@ -83,17 +85,27 @@ TEST_F(QueryTest, ResultsWithoutRowIdsAreReadWhole) {
     std::vector<std::string> expected;
     FieldType type;
   } cases[] = {
-      {"select Genre, count(*) as n from video group by Genre order by Genre", "n",
-       {"1", "3", "2"}, FieldType::LargeInt},
-      {"select distinct Support from video order by Support", "Support",
-       {"DVD", "DivX ;-)", "VCD", "VHS"}, FieldType::String},
+      {"select Genre, count(*) as n from video group by Genre order by Genre",
+       "n",
+       {"1", "3", "2"},
+       FieldType::LargeInt},
+      {"select distinct Support from video order by Support",
+       "Support",
+       {"DVD", "DivX ;-)", "VCD", "VHS"},
+       FieldType::String},
       {"select a.Titre from video a join video b on a.rowid = b.rowid where a.Nom = 'Zoé'",
-       "Titre", {"Zazie dans le métro"}, FieldType::String},
-      {"select upper(Support) || '!' as s from video where Support='VHS'", "s", {"VHS!"},
+       "Titre",
+       {"Zazie dans le métro"},
+       FieldType::String},
+      {"select upper(Support) || '!' as s from video where Support='VHS'",
+       "s",
+       {"VHS!"},
        FieldType::String},
       {"select Titre from video order by 1 desc limit 1", "Titre", {"Élise"}, FieldType::String},
-      {"select Genre as Titre from video where Support='DVD' order by Titre", "Titre",
-       {"Comédie", "Comédie", "Drame"}, FieldType::String},
+      {"select Genre as Titre from video where Support='DVD' order by Titre",
+       "Titre",
+       {"Comédie", "Comédie", "Drame"},
+       FieldType::String},
   };
   for (const auto& c : cases) {
     query.SetSQL(c.sql);
@@ -123,7 +135,8 @@ TEST_F(QueryTest, ReadOnlyAndParameterErrors) {
   EXPECT_EQ(MessageOf([&] { query.Edit(); }),
             "Impossible de modifier un ensemble de données en lecture seule");
   query.SetSQL("select * from nowhere");
-  EXPECT_NE(MessageOf([&] { query.Open(); }).find("la table nowhere n'existe pas"), std::string::npos);
+  EXPECT_NE(MessageOf([&] { query.Open(); }).find("la table nowhere n'existe pas"),
+            std::string::npos);
   EXPECT_FALSE(query.Active());
 }
 

@@ -47,7 +47,8 @@ TEST_F(AsciiExportTest, CsvBytes) {
             "\"Reference\";\"Titre\";\"Durée\";\"Prêté_le\";\"Nb_cd\"\r\n"
             "\"R1\";\"Amélie\";\"02:02\";\"\";\"1,00\"\r\n"
             "\"R2\";\"Le \"\"Grand\"\" Bleu; suite\";\"02:48\";\"15/03/2024\";\"2,50\"\r\n"
-            "\"R3\";\"Zazie\";\"01:33\";\"\";\"1\xC2\xA0" "234,00\"\r\n");
+            "\"R3\";\"Zazie\";\"01:33\";\"\";\"1\xC2\xA0"
+            "234,00\"\r\n");
 }
 
 TEST_F(AsciiExportTest, CsvVariants) {
@@ -57,7 +58,9 @@ TEST_F(AsciiExportTest, CsvVariants) {
   e.Header = {"Catalogue"};
   e.Footer = {"Fin"};
   e.CSVQuote = '\0';  // no quoting even with QuoteStrings on
-  EXPECT_EQ(Run(e), "Catalogue;\r\nReference;Titre\r\nR1;Am\xE9lie\r\nR2;Le \"Grand\" Bleu; suite\r\nR3;Zazie\r\nFin;\r\n");
+  EXPECT_EQ(Run(e),
+            "Catalogue;\r\nReference;Titre\r\nR1;Am\xE9lie\r\nR2;Le \"Grand\" Bleu; "
+            "suite\r\nR3;Zazie\r\nFin;\r\n");
   EXPECT_FALSE(e.AutoCalcColWidth);  // a CSV export turns it off...
   e.SetExportType(TQExportASCIIType::etSYLK);
   EXPECT_FALSE(e.AutoCalcColWidth);
@@ -98,15 +101,17 @@ TEST_F(AsciiExportTest, TxtBytes) {
   e.Header = {"En-tete"};
   e.Footer = {"Pied"};
   EXPECT_EQ(Cp1252ToUtf8(Run(e)),
-            "Mes films\r\n" + std::string(80, '-') + "\r\n\r\n"
-            "En-tete\r\n"
-            // Widths come from the raw texts ("02:02:00", "1234"): a longer
-            // formatted value pushes its line, it is never cut.
-            "Reference Titre                  Durée    Prêté_le   Nb_cd \r\n"
-            "R1        Amélie                 02:02                1,00 \r\n"
-            "R2        Le \"Grand\" Bleu; suite 02:48    15/03/2024  2,50 \r\n"
-            "R3        Zazie                  01:33               1\xC2\xA0" "234,00 \r\n"
-            "Pied\r\n");
+            "Mes films\r\n" + std::string(80, '-') +
+                "\r\n\r\n"
+                "En-tete\r\n"
+                // Widths come from the raw texts ("02:02:00", "1234"): a longer
+                // formatted value pushes its line, it is never cut.
+                "Reference Titre                  Durée    Prêté_le   Nb_cd \r\n"
+                "R1        Amélie                 02:02                1,00 \r\n"
+                "R2        Le \"Grand\" Bleu; suite 02:48    15/03/2024  2,50 \r\n"
+                "R3        Zazie                  01:33               1\xC2\xA0"
+                "234,00 \r\n"
+                "Pied\r\n");
 }
 
 TEST_F(AsciiExportTest, TxtCellsAreNeverCut) {
@@ -131,14 +136,19 @@ TEST_F(AsciiExportTest, DifBytesAndGnumericReadsThem) {
   e.OnFetchedRecord = [&](TQExport*, int n) { fetched.push_back(n); };
   const std::string dif = Run(e);
   EXPECT_EQ(fetched, (std::vector<int>{1, 2, 3}));
-  EXPECT_EQ(Cp1252ToUtf8(dif),
-            "TABLE\r\n0,1\r\n\"Films \"cultes\"\"\r\nVECTORS\r\n0,5\r\n\"\"\r\nTUPLES\r\n0,4\r\n\"\"\r\n"
-            "DATA\r\n0,0\r\n\"\"\r\n"
-            "-1,0\r\nBOT\r\n1,0\r\n\"Reference\"\r\n1,0\r\n\"Titre\"\r\n1,0\r\n\"Durée\"\r\n1,0\r\n\"Prêté_le\"\r\n1,0\r\n\"Nb_cd\"\r\n"
-            "-1,0\r\nBOT\r\n1,0\r\n\"R1\"\r\n1,0\r\n\"Amélie\"\r\n1,0\r\n\"02:02\"\r\n1,0\r\n\"\"\r\n0,1.00\r\nV\r\n"
-            "-1,0\r\nBOT\r\n1,0\r\n\"R2\"\r\n1,0\r\n\"Le \"Grand\" Bleu; suite\"\r\n1,0\r\n\"02:48\"\r\n1,0\r\n\"15/03/2024\"\r\n0,2.50\r\nV\r\n"
-            "-1,0\r\nBOT\r\n1,0\r\n\"R3\"\r\n1,0\r\n\"Zazie\"\r\n1,0\r\n\"01:33\"\r\n1,0\r\n\"\"\r\n0,1234.00\r\nV\r\n"
-            "-1,0\r\nEOD\r\n");
+  EXPECT_EQ(
+      Cp1252ToUtf8(dif),
+      "TABLE\r\n0,1\r\n\"Films \"cultes\"\"\r\nVECTORS\r\n0,5\r\n\"\"\r\nTUPLES\r\n0,4\r\n\"\"\r\n"
+      "DATA\r\n0,0\r\n\"\"\r\n"
+      "-1,0\r\nBOT\r\n1,0\r\n\"Reference\"\r\n1,0\r\n\"Titre\"\r\n1,0\r\n\"Durée\"\r\n1,"
+      "0\r\n\"Prêté_le\"\r\n1,0\r\n\"Nb_cd\"\r\n"
+      "-1,0\r\nBOT\r\n1,0\r\n\"R1\"\r\n1,0\r\n\"Amélie\"\r\n1,0\r\n\"02:02\"\r\n1,0\r\n\"\"\r\n0,1."
+      "00\r\nV\r\n"
+      "-1,0\r\nBOT\r\n1,0\r\n\"R2\"\r\n1,0\r\n\"Le \"Grand\" Bleu; "
+      "suite\"\r\n1,0\r\n\"02:48\"\r\n1,0\r\n\"15/03/2024\"\r\n0,2.50\r\nV\r\n"
+      "-1,0\r\nBOT\r\n1,0\r\n\"R3\"\r\n1,0\r\n\"Zazie\"\r\n1,0\r\n\"01:33\"\r\n1,0\r\n\"\"\r\n0,"
+      "1234.00\r\nV\r\n"
+      "-1,0\r\nEOD\r\n");
   // Every row arrives, numbers as numbers and the quoted title whole (the
   // reader shows the times it recognises with their seconds).
   EXPECT_EQ(ReadWithGnumeric(dif, "dif"),
@@ -178,8 +188,9 @@ TEST_F(AsciiExportTest, SylkBytesAndGnumericReadsThem) {
             "C;X1;Y3;K\"R2\"\r\nC;X2;Y3;K\"Le \"Grand\" Bleu;; suite\"\r\n"
             "C;X1;Y4;K\"R3\"\r\nC;X2;Y4;K\"Zazie\"\r\n"
             "E\r\n");
-  EXPECT_EQ(ReadWithGnumeric(slk, "slk"),
-            "Reference,Titre\nR1,\"Fin; de ligne\"\nR2,\"Le \"\"Grand\"\" Bleu; suite\"\nR3,Zazie\n");
+  EXPECT_EQ(
+      ReadWithGnumeric(slk, "slk"),
+      "Reference,Titre\nR1,\"Fin; de ligne\"\nR2,\"Le \"\"Grand\"\" Bleu; suite\"\nR3,Zazie\n");
   e.AllowCaptions = false;
   EXPECT_EQ(Run(e).substr(18, 14), "C;X1;Y1;K\"R1\"\r");
 }
@@ -214,15 +225,16 @@ TEST_F(AsciiExportTest, SettingsRoundTrip) {
 }
 
 TEST_F(AsciiExportTest, AbortWritesTheClosingTextOnce) {
-  for (auto type : {TQExportASCIIType::etCSV, TQExportASCIIType::etDIF, TQExportASCIIType::etSYLK}) {
+  for (auto type :
+       {TQExportASCIIType::etCSV, TQExportASCIIType::etDIF, TQExportASCIIType::etSYLK}) {
     TQExportASCII e;
     Configure(e, type);
     e.Footer = {"Fin"};
     e.OnExportedRecord = [](TQExport* s, int) { s->Abort(); };
     std::string out = Run(e);
-    const char* closing = type == TQExportASCIIType::etCSV ? "Fin;\r\n"
+    const char* closing = type == TQExportASCIIType::etCSV   ? "Fin;\r\n"
                           : type == TQExportASCIIType::etDIF ? "-1,0\r\nEOD\r\n"
-                                                            : "\r\nE\r\n";
+                                                             : "\r\nE\r\n";
     EXPECT_EQ(out.find(closing), out.rfind(closing)) << static_cast<int>(type);
     EXPECT_EQ(out.substr(out.size() - std::string(closing).size()), closing);
   }

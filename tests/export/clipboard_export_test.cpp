@@ -37,7 +37,8 @@ TEST_F(ClipboardExportTest, SeparatedLinesEndWithTheSeparator) {
   e.Execute();
   EXPECT_EQ(clipboard.text,
             "Films\r\nDébut\r\n\r\n"
-            "Reference\tNb_cd\t\r\nR1\t1,00\t\r\nR2\t2,50\t\r\nR3\t1\u00A0" "234,00\t\r\n"
+            "Reference\tNb_cd\t\r\nR1\t1,00\t\r\nR2\t2,50\t\r\nR3\t1\u00A0"
+            "234,00\t\r\n"
             "Fin\r\n\r\n");
 }
 

@@ -19,7 +19,8 @@ class ColumnsTest : public CatalogueTest {
     db->ExecSQL(
         "CREATE TABLE extras (Id INTEGER PRIMARY KEY, Nom VARCHAR(20), Notes MEMO, Vu BOOLEAN, "
         "Prix FLOAT, Achat DATETIME)");
-    db->ExecSQL("INSERT INTO extras VALUES (1, 'Alpha', 'long texte', 1, 12.5, '2024-03-05 14:07:00')");
+    db->ExecSQL(
+        "INSERT INTO extras VALUES (1, 'Alpha', 'long texte', 1, 12.5, '2024-03-05 14:07:00')");
     db->ExecSQL("INSERT INTO extras VALUES (2, 'Be', NULL, 0, NULL, NULL)");
     extras = std::make_unique<db::Table>(*db);
     extras->SetTableName("extras");
@@ -41,7 +42,8 @@ TEST_F(ColumnsTest, BlobsOnlyWhenAllowedAndTypesFromFields) {
   EXPECT_EQ(Names(e.Columns()), (std::vector<std::string>{"Id", "Nom", "Vu", "Prix", "Achat"}));
   e.Columns().Clear();
   e.Columns().Fill(true);
-  ASSERT_EQ(Names(e.Columns()), (std::vector<std::string>{"Id", "Nom", "Notes", "Vu", "Prix", "Achat"}));
+  ASSERT_EQ(Names(e.Columns()),
+            (std::vector<std::string>{"Id", "Nom", "Notes", "Vu", "Prix", "Achat"}));
   struct {
     TQExportColType type;
     TQExportColAlign align;
@@ -93,7 +95,8 @@ TEST_F(ColumnsTest, OptionsByColumnNameWithoutRegardToCase) {
 
 TEST_F(ColumnsTest, OptionsAFormatDoesNotOfferStayEmpty) {
   // A bare exporter offers no captions, widths or formats.
-  struct Bare : TQExport {} e;
+  struct Bare : TQExport {
+  } e;
   e.DataSet = extras.get();
   e.Captions = {"Nom=Ignoré"};
   e.ColumnsWidth = {"Nom=99"};
@@ -141,9 +144,9 @@ TEST(ColumnsGuess, TypesFromTexts) {
   e.ListView = &view;
   e.AutoCalcStrType = true;
   e.Columns().Fill(false);
-  const TQExportColType expected[] = {TQExportColType::String, TQExportColType::Boolean,
-                                      TQExportColType::Integer, TQExportColType::Float,
-                                      TQExportColType::Date,    TQExportColType::Time,
+  const TQExportColType expected[] = {TQExportColType::String,   TQExportColType::Boolean,
+                                      TQExportColType::Integer,  TQExportColType::Float,
+                                      TQExportColType::Date,     TQExportColType::Time,
                                       TQExportColType::DateTime, TQExportColType::String};
   for (size_t i = 0; i < 8; ++i) EXPECT_EQ(e.Columns()[i].ColType, expected[i]) << i;
   EXPECT_EQ(e.Columns()[0].Width, 8);  // 64 pixels over the 8 of "X"

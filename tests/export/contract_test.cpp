@@ -64,7 +64,8 @@ TEST_P(ContractTest, EmptySourceAndOneRow) {
 
 TEST_P(ContractTest, AbortMidRunStillCloses) {
   std::vector<test::Film> films;
-  for (int i = 0; i < 20; ++i) films.push_back(Titled(("R" + std::to_string(100 + i)).c_str(), "Film"));
+  for (int i = 0; i < 20; ++i)
+    films.push_back(Titled(("R" + std::to_string(100 + i)).c_str(), "Film"));
   OpenCatalogue(films);
   auto full = Make();
   std::string whole = Run(*full);

@@ -19,7 +19,8 @@ class DbfExportTest : public CatalogueTest {
  protected:
   void SetUp() override { platform::SetNowForTesting(platform::EncodeDate(2026, 12, 10) + 0.5); }
   void TearDown() override { platform::SetNowForTesting(std::nullopt); }
-  static std::string Descriptor(const std::string& name, char type, int offset, int length, int decimals = 0) {
+  static std::string Descriptor(const std::string& name, char type, int offset, int length,
+                                int decimals = 0) {
     std::string d(32, '\0');
     d.replace(0, name.size(), name);
     d[11] = type;
@@ -32,10 +33,11 @@ class DbfExportTest : public CatalogueTest {
 };
 
 TEST_F(DbfExportTest, ATableByteForByte) {
-  OpenTable("CREATE TABLE t (A VARCHAR(20), B INTEGER);"
-            "INSERT INTO t VALUES ('Le Havre', 42);"
-            "INSERT INTO t VALUES ('Un titre bien plus long que vingt', -7);"
-            "INSERT INTO t VALUES (NULL, NULL);");
+  OpenTable(
+      "CREATE TABLE t (A VARCHAR(20), B INTEGER);"
+      "INSERT INTO t VALUES ('Le Havre', 42);"
+      "INSERT INTO t VALUES ('Un titre bien plus long que vingt', -7);"
+      "INSERT INTO t VALUES (NULL, NULL);");
   TQExportDBF e;
   Link(e);
   const std::string table = Run(e);
@@ -57,18 +59,20 @@ TEST_F(DbfExportTest, ATableByteForByte) {
   TQExportDBF typed;
   Link(typed);
   typed.ColumnsLength.Add("A=20");
-  EXPECT_NE(test::MessageOf([&] { Run(typed); }).find("la valeur Un titre bien plus long que vingt ne tient pas dans "
-                                                       "les 20 caractères du champ DBF"),
+  EXPECT_NE(test::MessageOf([&] { Run(typed); })
+                .find("la valeur Un titre bien plus long que vingt ne tient pas dans "
+                      "les 20 caractères du champ DBF"),
             std::string::npos);
 }
 
 // The value of each field type, as it sits in its record.
 TEST_F(DbfExportTest, FieldsOfEachType) {
-  OpenTable("CREATE TABLE t (F FLOAT, L BOOLEAN, D DATE, H TIME, \"Durée du film\" VARCHAR(4));"
-            "INSERT INTO t VALUES (3.5, 'True', '2003-12-25', '01:45:00', 'éèêë');"
-            "INSERT INTO t VALUES (NULL, NULL, NULL, NULL, NULL);"
-            "INSERT INTO t VALUES (-1234.56789, 'no', NULL, NULL, 'x');"
-            "INSERT INTO t VALUES (0, 'false', NULL, NULL, NULL);");
+  OpenTable(
+      "CREATE TABLE t (F FLOAT, L BOOLEAN, D DATE, H TIME, \"Durée du film\" VARCHAR(4));"
+      "INSERT INTO t VALUES (3.5, 'True', '2003-12-25', '01:45:00', 'éèêë');"
+      "INSERT INTO t VALUES (NULL, NULL, NULL, NULL, NULL);"
+      "INSERT INTO t VALUES (-1234.56789, 'no', NULL, NULL, 'x');"
+      "INSERT INTO t VALUES (0, 'false', NULL, NULL, NULL);");
   TQExportDBF e;
   Link(e);
   const std::string table = Run(e);
@@ -84,10 +88,26 @@ TEST_F(DbfExportTest, FieldsOfEachType) {
   const std::string records = table.substr(header);
   // F: "%15.4f"; L: T, F or a space; D: yyyymmdd; H: hh:nn:ss; then 4 bytes.
   const std::string expected[] = {
-      "         3.5000" "T" "20031225" "01:45:00" "\xE9\xE8\xEA\xEB",
-      "         0.0000" " " "        " "        " "    ",
-      "     -1234.5679" " " "        " "        " "x   ",
-      "         0.0000" "F" "        " "        " "    ",
+      "         3.5000"
+      "T"
+      "20031225"
+      "01:45:00"
+      "\xE9\xE8\xEA\xEB",
+      "         0.0000"
+      " "
+      "        "
+      "        "
+      "    ",
+      "     -1234.5679"
+      " "
+      "        "
+      "        "
+      "x   ",
+      "         0.0000"
+      "F"
+      "        "
+      "        "
+      "    ",
   };
   ASSERT_EQ(records.size(), 4 * 37 + 1);
   for (size_t i = 0; i < 4; ++i) EXPECT_EQ(records.substr(i * 37, 37), " " + expected[i]) << i;
@@ -100,10 +120,13 @@ TEST_F(DbfExportTest, FieldsOfEachType) {
 // dbfread reads the table and the memos back.
 TEST_F(DbfExportTest, MemoFileAndDbfread) {
   const std::string longText(600, 'm');
-  OpenTable("CREATE TABLE t (Titre VARCHAR(30), Resume TEXT, Nb NUMERIC(2));"
-            "INSERT INTO t VALUES ('Null', '" + longText + "', 2);"
-            "INSERT INTO t VALUES ('Deuxième', NULL, 1.5);"
-            "INSERT INTO t VALUES ('Troisième', 'Court : « résumé »', NULL);");
+  OpenTable(
+      "CREATE TABLE t (Titre VARCHAR(30), Resume TEXT, Nb NUMERIC(2));"
+      "INSERT INTO t VALUES ('Null', '" +
+      longText +
+      "', 2);"
+      "INSERT INTO t VALUES ('Deuxième', NULL, 1.5);"
+      "INSERT INTO t VALUES ('Troisième', 'Court : « résumé »', NULL);");
   TQExportDBF e;
   Link(e, {"Titre", "Resume", "Nb"});
   e.FileName = dir / "films.dbf";
@@ -132,28 +155,32 @@ TEST_F(DbfExportTest, MemoFileAndDbfread) {
   // title "Null" as itself.
   auto r = test::RunProgram({"/usr/bin/python3", "-c", script, dir / "films.dbf"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, "Null|" + longText + "|2.0\nDeuxième|None|1.5\nTroisième|Court : « résumé »|0.0\n");
+  EXPECT_EQ(r.out,
+            "Null|" + longText + "|2.0\nDeuxième|None|1.5\nTroisième|Court : « résumé »|0.0\n");
 }
 
 // A value that does not fit or does not convert stops the export, names the
 // film and keeps the earlier table and memo file.
 TEST_F(DbfExportTest, FailuresKeepTheEarlierFiles) {
-  OpenTable("CREATE TABLE t (Titre VARCHAR(10), F FLOAT, Resume TEXT);"
-            "INSERT INTO t VALUES ('Bon', 1, 'texte');"
-            "INSERT INTO t VALUES ('Trop grand', 12345678901, 'texte');"
-            "INSERT INTO t VALUES ('Illisible', 'abc', 'texte');");
+  OpenTable(
+      "CREATE TABLE t (Titre VARCHAR(10), F FLOAT, Resume TEXT);"
+      "INSERT INTO t VALUES ('Bon', 1, 'texte');"
+      "INSERT INTO t VALUES ('Trop grand', 12345678901, 'texte');"
+      "INSERT INTO t VALUES ('Illisible', 'abc', 'texte');");
   test::WriteFile(dir / "t.dbf", "ancienne table");
   test::WriteFile(dir / "t.dbt", "ancien mémo");
   TQExportDBF e;
   Link(e, {"Titre", "F", "Resume"});
   e.FileName = dir / "t.dbf";
   EXPECT_EQ(test::MessageOf([&] { e.Execute(); }),
-            "L'enregistrement n° 2 ne peut pas être exporté : dans la colonne « F », la valeur 12345678901 ne "
+            "L'enregistrement n° 2 ne peut pas être exporté : dans la colonne « F », la valeur "
+            "12345678901 ne "
             "tient pas dans les 15 caractères du champ DBF.");
   e.SkipRecCount = 2;
-  EXPECT_EQ(test::MessageOf([&] { e.Execute(); }),
-            "L'enregistrement n° 1 ne peut pas être exporté : dans la colonne « F », 'abc' n'est pas une "
-            "valeur en virgule flottante correcte.");
+  EXPECT_EQ(
+      test::MessageOf([&] { e.Execute(); }),
+      "L'enregistrement n° 1 ne peut pas être exporté : dans la colonne « F », 'abc' n'est pas une "
+      "valeur en virgule flottante correcte.");
   EXPECT_EQ(test::ReadFile(dir / "t.dbf"), "ancienne table");
   EXPECT_EQ(test::ReadFile(dir / "t.dbt"), "ancien mémo");
   EXPECT_EQ(platform::LocaleSettings::Current().decimalSeparator, ',');

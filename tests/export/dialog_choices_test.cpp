@@ -13,7 +13,6 @@
 namespace kvn::exporting {
 namespace {
 
-
 class DialogChoicesTest : public CatalogueTest {
  protected:
   ExportDialogSettings Settings() {
@@ -25,8 +24,9 @@ class DialogChoicesTest : public CatalogueTest {
 };
 
 TEST_F(DialogChoicesTest, WhatAnExportReceives) {
-  OpenTable("CREATE TABLE t (Titre VARCHAR(40), Resume TEXT, Nb INTEGER, Sortie DATE);"
-            "INSERT INTO t VALUES ('Zazie', 'Une fillette à Paris', 3, '1960-10-28');");
+  OpenTable(
+      "CREATE TABLE t (Titre VARCHAR(40), Resume TEXT, Nb INTEGER, Sortie DATE);"
+      "INSERT INTO t VALUES ('Zazie', 'Une fillette à Paris', 3, '1960-10-28');");
   ExportChoices c(Settings());
   // No field chosen: every field but the memo.
   c.SetType(aeSQL);
@@ -78,8 +78,10 @@ TEST_F(DialogChoicesTest, UserFormats) {
   const platform::LocaleSettings& l = platform::LocaleSettings::Current();
   EXPECT_EQ(c.FormatSuggestions("Nb"), (std::vector<std::string>{"#,###,##0", "0"}));
   EXPECT_EQ(c.FormatSuggestions("Prix").size(), 4u);
-  EXPECT_EQ(c.FormatSuggestions("Sortie"), (std::vector<std::string>{l.shortDateFormat, l.longDateFormat}));
-  EXPECT_EQ(c.FormatSuggestions("Duree"), (std::vector<std::string>{l.shortTimeFormat, l.longTimeFormat}));
+  EXPECT_EQ(c.FormatSuggestions("Sortie"),
+            (std::vector<std::string>{l.shortDateFormat, l.longDateFormat}));
+  EXPECT_EQ(c.FormatSuggestions("Duree"),
+            (std::vector<std::string>{l.shortTimeFormat, l.longTimeFormat}));
   c.AddUserFormat("nb", "0");
   c.AddUserFormat("Sortie", "yyyy");
   c.AddUserFormat("Prix", "");
@@ -104,18 +106,22 @@ TEST_F(DialogChoicesTest, ExcelStylesFileAndOptionsLoading) {
   ExportDialogSettings s = Settings();
   s.AllowedExports = {aeXLS, aeCSV};
   ExportChoices limited(s);
-  test::WriteFile(dir / "o.cfg", "[GENERAL]\nExportType=3\n[FIELDS]\nfield0=Inconnu\nfield1=titre\n");
+  test::WriteFile(dir / "o.cfg",
+                  "[GENERAL]\nExportType=3\n[FIELDS]\nfield0=Inconnu\nfield1=titre\n");
   limited.LoadOptions(platform::IniFile(dir / "o.cfg"));
   EXPECT_EQ(limited.Type(), aeXLS);
   EXPECT_EQ(limited.Exported, std::vector<std::string>{"Titre"});
   test::WriteFile(dir / "bad.cfg", "[GENERAL]\nExportType=8\nSkipRecCount=-1\n");
-  EXPECT_NE(test::MessageOf([&] { limited.LoadOptions(platform::IniFile(dir / "bad.cfg")); }).find("SkipRecCount"),
+  EXPECT_NE(test::MessageOf([&] {
+              limited.LoadOptions(platform::IniFile(dir / "bad.cfg"));
+            }).find("SkipRecCount"),
             std::string::npos);
   EXPECT_EQ(limited.Type(), aeXLS);
 
   ExportDialogSettings none = Settings();
   none.AllowedExports.clear();
-  EXPECT_EQ(test::MessageOf([&] { ExportChoices x(none); }), "La propriété Allowed ne peut être vide");
+  EXPECT_EQ(test::MessageOf([&] { ExportChoices x(none); }),
+            "La propriété Allowed ne peut être vide");
   none.DataSet = nullptr;
   EXPECT_EQ(test::MessageOf([&] { ExportChoices x(none); }), "La source (DataSet) n'est pas liée");
 }
@@ -131,8 +137,9 @@ TEST_F(DialogChoicesTest, HostileOptionsFilesChangeNothing) {
   c.MoveToExported(0);
   c.ASCIIExp.CSVComma = ';';
   const auto snapshot = [&] {
-    return std::to_string(c.Type()) + "|" + c.FileName + "|" + std::to_string(c.Header.Count()) + "|" +
-           std::to_string(c.Exported.size()) + "|" + c.Formats.NullString() + "|" + c.ASCIIExp.CSVComma;
+    return std::to_string(c.Type()) + "|" + c.FileName + "|" + std::to_string(c.Header.Count()) +
+           "|" + std::to_string(c.Exported.size()) + "|" + c.Formats.NullString() + "|" +
+           c.ASCIIExp.CSVComma;
   };
   const std::string before = snapshot();
   const std::string big(1 << 20, 'n');
@@ -144,32 +151,47 @@ TEST_F(DialogChoicesTest, HostileOptionsFilesChangeNothing) {
   const Case cases[] = {
       {"a null string of 1 MB", "[GENERAL]\nExportType=6\n[FORMATS]\nNullString=" + big + "\n",
        "section [FORMATS], clé NullString"},
-      {"a commit statement of 1 MB", "[GENERAL]\nExportType=12\n[SQL]\nCommitStatement=" + big + "\n",
+      {"a commit statement of 1 MB",
+       "[GENERAL]\nExportType=12\n[SQL]\nCommitStatement=" + big + "\n",
        "section [SQL], clé CommitStatement"},
       {"a header line of 1 MB", "[HEADER]\nline0=" + big + "\n", "section [HEADER], clé line0"},
-      {"too many header lines", [] {
+      {"too many header lines",
+       [] {
          std::string t = "[HEADER]\n";
          for (int i = 0; i < 1001; ++i) t += "line" + std::to_string(i) + "=x\n";
          return t;
-       }(), "section [HEADER] : 1001 lignes"},
-      {"a boolean that is a word", "[GENERAL]\nExportType=1\nShowFile=peut-être\n", "clé ShowFile : la valeur « peut-être »"},
+       }(),
+       "section [HEADER] : 1001 lignes"},
+      {"a boolean that is a word", "[GENERAL]\nExportType=1\nShowFile=peut-être\n",
+       "clé ShowFile : la valeur « peut-être »"},
       {"a boolean of 2", "[CSV]\nQuoteStrings=2\n", "clé QuoteStrings : la valeur « 2 »"},
-      {"an unknown encoding", "[GENERAL]\nExportType=4\n[XML]\nEncoding=KLINGON-9\n", "clé Encoding : la valeur « KLINGON-9 »"},
-      {"a colour that is none", "[HTML]\nLinkColor=bleuâtre\n", "clé LinkColor : la valeur « bleuâtre »"},
-      {"a colour out of the workbook's palette", "[XLS_OPTION_ENTETE]\nFontColor=$00123456\n", "clé FontColor"},
-      {"an alignment", "[ALIGN]\nTitre=Diagonale\n", "section [ALIGN], clé Titre : la valeur « Diagonale »"},
+      {"an unknown encoding", "[GENERAL]\nExportType=4\n[XML]\nEncoding=KLINGON-9\n",
+       "clé Encoding : la valeur « KLINGON-9 »"},
+      {"a colour that is none", "[HTML]\nLinkColor=bleuâtre\n",
+       "clé LinkColor : la valeur « bleuâtre »"},
+      {"a colour out of the workbook's palette", "[XLS_OPTION_ENTETE]\nFontColor=$00123456\n",
+       "clé FontColor"},
+      {"an alignment", "[ALIGN]\nTitre=Diagonale\n",
+       "section [ALIGN], clé Titre : la valeur « Diagonale »"},
       {"a strip type", "[XLS]\nStripType=7\n", "clé StripType : la valeur « 7 »"},
-      {"a sheet title Excel refuses", "[XLS]\nSheetTitle=" + std::string(40, 'f') + "\n", "clé SheetTitle"},
-      {"a quote equal to the separator", "[GENERAL]\nExportType=8\nFileName=x.csv\n[CSV]\nQuote=;\n",
+      {"a sheet title Excel refuses", "[XLS]\nSheetTitle=" + std::string(40, 'f') + "\n",
+       "clé SheetTitle"},
+      {"a quote equal to the separator",
+       "[GENERAL]\nExportType=8\nFileName=x.csv\n[CSV]\nQuote=;\n",
        "clé Quote : la valeur « ; » est refusée (le guillemet doit différer du séparateur)"},
       {"UTF-16", std::string("\xFF\xFE[\0G\0E\0N\0]\0", 12), "n'est pas un fichier texte"},
       {"NUL bytes", std::string("[GENERAL]\nFileName=a\0b\n", 22), "n'est pas un fichier texte"},
-      {"binary", std::string("\x7F" "ELF\x02\x01\x01\x00\x00", 9), "n'est pas un fichier texte"},
+      {"binary",
+       std::string("\x7F"
+                   "ELF\x02\x01\x01\x00\x00",
+                   9),
+       "n'est pas un fichier texte"},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.name);
     test::WriteFile(dir / "hostile.cfg", k.text);
-    const std::string message = test::MessageOf([&] { c.LoadOptions(platform::IniFile(dir / "hostile.cfg")); });
+    const std::string message =
+        test::MessageOf([&] { c.LoadOptions(platform::IniFile(dir / "hostile.cfg")); });
     EXPECT_NE(message.find(k.refused), std::string::npos) << message.substr(0, 300);
     EXPECT_LT(message.size(), 1000u) << "the refused value is not quoted whole";
     EXPECT_EQ(snapshot(), before);

@@ -110,7 +110,9 @@ class RecordingExport : public TQExportFormatText {
     calls.push_back("row " + Joined(false));
     Writer()->WriteLn(GetDataRow(true));
   }
-  std::string GetColCaption(int index) override { return TQExportFormatText::GetColCaption(index) + "|"; }
+  std::string GetColCaption(int index) override {
+    return TQExportFormatText::GetColCaption(index) + "|";
+  }
   void GetColData(TQExportCol&, std::string& text) override { text += "|"; }
 
  private:

@@ -196,8 +196,8 @@ TEST(ExportListView, SkipBeyondTheItemsExportsNothing) {
   e.ExportToStream(m);
   EXPECT_EQ(e.SkipRecCount, 4);
   EXPECT_EQ(e.ExportRecCount, 4);
-  EXPECT_EQ(e.calls, (std::vector<std::string>{"BeginExport", "captions Titre|Genre|", "BeforeExport",
-                                               "AfterExport", "EndExport"}));
+  EXPECT_EQ(e.calls, (std::vector<std::string>{"BeginExport", "captions Titre|Genre|",
+                                               "BeforeExport", "AfterExport", "EndExport"}));
   EXPECT_EQ(view.updates, 0);  // begin and end update balanced
   e.calls.clear();
   e.SkipRecCount = 1;
@@ -244,7 +244,8 @@ TEST_F(ExportLoopTest, FileDestinationCreatesItsDirectory) {
   for (int i = 0; i < 2500; ++i) deep += "n/";
   const Case cases[] = {
       {dir / "fichier/sous/", "\"" + dir / "fichier\" est un fichier, pas un répertoire"},
-      {deep, "le chemin compte " + std::to_string(deep.size()) + " caractères, plus que les 4095 que le système accepte"},
+      {deep, "le chemin compte " + std::to_string(deep.size()) +
+                 " caractères, plus que les 4095 que le système accepte"},
       {dir / (std::string(300, 'x') + "/"), "octets, plus que les 255 que le système accepte"},
       {"/proc/kvn-no/such/dir/", "\"/proc/kvn-no/\" :"},
   };
@@ -252,7 +253,10 @@ TEST_F(ExportLoopTest, FileDestinationCreatesItsDirectory) {
     SCOPED_TRACE(c.folder.substr(0, 80));
     txt.FileName = c.folder + "video.txt";
     const std::string message = MessageOf([&] { txt.Execute(); });
-    EXPECT_EQ(message.rfind("Répertoire non trouvé : \"" + c.folder + "\" ne peut pas être créé : ", 0), 0u) << message;
+    EXPECT_EQ(
+        message.rfind("Répertoire non trouvé : \"" + c.folder + "\" ne peut pas être créé : ", 0),
+        0u)
+        << message;
     EXPECT_NE(message.find(c.cause), std::string::npos) << message;
   }
   EXPECT_FALSE(platform::DirectoryExists(dir / "n"));

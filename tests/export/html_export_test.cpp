@@ -97,7 +97,9 @@ TEST_F(HtmlExportTest, APageByteForByte) {
       "  </tr>\r\n"
       "  <tr>\r\n"
       "    <td class=\"TrRows\" align=Left>R1</td>\r\n"
-      "    <td class=\"TrRows\" align=Left>" + Utf8ToCp1252("Été") + " &quot;&lt;&amp;&gt;&quot;</td>\r\n"
+      "    <td class=\"TrRows\" align=Left>" +
+      Utf8ToCp1252("Été") +
+      " &quot;&lt;&amp;&gt;&quot;</td>\r\n"
       "    <td class=\"TrRows\" align=Left>Deux<br>lignes<br>ici</td>\r\n"
       "  </tr>\r\n"
       "</Table>\r\n<br>\r\n</BODY>\r\n</HTML>\r\n";
@@ -111,8 +113,8 @@ TEST_F(HtmlExportTest, CellStylesAndFrame) {
   TQExportHTML e;
   Link(e, {"Reference", "Nb_cd"});
   e.TableOptions.BorderColor = platform::clNavy;
-  e.OnGetCellParams = [](TQExport*, int recNo, int colNo, const std::string&, TQExportColAlign& align, Font& font,
-                         platform::TColor& background) {
+  e.OnGetCellParams = [](TQExport*, int recNo, int colNo, const std::string&,
+                         TQExportColAlign& align, Font& font, platform::TColor& background) {
     if (recNo == 1 && colNo == 0) {
       font.bold = true;
       font.color = platform::clRed;
@@ -122,9 +124,11 @@ TEST_F(HtmlExportTest, CellStylesAndFrame) {
   };
   const std::string page = Run(e);
   EXPECT_NE(page.find("  .TrBC { background-color: #000080 }\r\n"), std::string::npos);
-  EXPECT_NE(page.find("<Table cellspacing=0 cellpadding=0 class=\"TrBC\">\r\n<tr><td>\r\n<Table Border"),
-            std::string::npos);
-  EXPECT_NE(page.find("    <td class=\"TrRows\" align=Center style=\"background-color: #ffff00; color: #ff0000; "
+  EXPECT_NE(
+      page.find("<Table cellspacing=0 cellpadding=0 class=\"TrBC\">\r\n<tr><td>\r\n<Table Border"),
+      std::string::npos);
+  EXPECT_NE(page.find("    <td class=\"TrRows\" align=Center style=\"background-color: #ffff00; "
+                      "color: #ff0000; "
                       "font-weight: bold\">R2</td>\r\n"),
             std::string::npos)
       << page;
@@ -174,12 +178,14 @@ TEST_F(HtmlExportTest, PagesIndexAndNavigation) {
   // The bottom bar comes after the footer lines, before the end of the body.
   EXPECT_NE(pages[2].find("</Table>\r\n<br>\r\n<br>\r\n<Table Border=\"0\""), std::string::npos);
   // Neither end of the set leads round to the other.
-  EXPECT_NE(pages[2].find("<td><a href=\"films03.html\">Next</a></td>\r\n    <td><a href=\"films03.html\">Last</a></td>\r\n"
+  EXPECT_NE(pages[2].find("<td><a href=\"films03.html\">Next</a></td>\r\n    <td><a "
+                          "href=\"films03.html\">Last</a></td>\r\n"
                           "  </tr>\r\n</Table>\r\n</BODY>\r\n</HTML>\r\n"),
             std::string::npos)
       << pages[2];
   const std::string index = test::ReadFile(dir / "films.html");
-  EXPECT_NE(index.find("<UL>\r\n<LI><a href=\"films01.html\">Page 01</a>\r\n<LI><a href=\"films02.html\">Page 02</a>\r\n"
+  EXPECT_NE(index.find("<UL>\r\n<LI><a href=\"films01.html\">Page 01</a>\r\n<LI><a "
+                       "href=\"films02.html\">Page 02</a>\r\n"
                        "<LI><a href=\"films03.html\">Page 03</a>\r\n</UL>"),
             std::string::npos)
       << index;
@@ -209,7 +215,8 @@ TEST_F(HtmlExportTest, ExternalStyleSheet) {
   e.Execute();
   EXPECT_EQ(e.CSSFileName, dir / "films.css");
   const std::string page = test::ReadFile(dir / "films.html");
-  EXPECT_NE(page.find(" <link rel=\"stylesheet\" type=\"text/css\" href=\"films.css\">\r\n</HEAD>"), std::string::npos)
+  EXPECT_NE(page.find(" <link rel=\"stylesheet\" type=\"text/css\" href=\"films.css\">\r\n</HEAD>"),
+            std::string::npos)
       << page;
   EXPECT_EQ(page.find("<Style"), std::string::npos);
   EXPECT_EQ(test::ReadFile(dir / "films.css").substr(0, 24), "  BODY { background: #33");
@@ -237,7 +244,8 @@ TEST_F(HtmlExportTest, ExternalStyleSheet) {
   other.HTMLOptions.BackgroundFileName = dir / "web/fond été.png";
   other.FileName = dir / "web/films.html";
   other.Execute();
-  EXPECT_NE(test::ReadFile(dir / "web/films.html").find("href=\"styles/site.css\""), std::string::npos);
+  EXPECT_NE(test::ReadFile(dir / "web/films.html").find("href=\"styles/site.css\""),
+            std::string::npos);
   EXPECT_NE(test::ReadFile(dir / "web/styles/site.css").find("url(../fond%20%C3%A9t%C3%A9.png)"),
             std::string::npos);
 }
@@ -252,9 +260,11 @@ TEST_F(HtmlExportTest, TemplatesAndTheirFiles) {
   e.TableOptions.BorderColor = platform::clNavy;
   e.HTMLOptions.TextFont.name = "Verdana";
   e.SaveTemplateToFile(dir / "schema.ini");
-  EXPECT_NE(test::ReadFile(dir / "schema.ini").find("[Table options]\nHeader-bgcolor=9671482\n"), std::string::npos)
+  EXPECT_NE(test::ReadFile(dir / "schema.ini").find("[Table options]\nHeader-bgcolor=9671482\n"),
+            std::string::npos)
       << test::ReadFile(dir / "schema.ini");
-  EXPECT_NE(test::ReadFile(dir / "schema.ini").find("\nFont-family=Verdana\nLinkColor="), std::string::npos)
+  EXPECT_NE(test::ReadFile(dir / "schema.ini").find("\nFont-family=Verdana\nLinkColor="),
+            std::string::npos)
       << test::ReadFile(dir / "schema.ini");
   TQExportHTML other;
   other.SetHTMLTemplate(THTMLTemplate::htBW);
@@ -274,7 +284,8 @@ TEST_F(HtmlExportTest, TemplatesAndTheirFiles) {
 // export is complete.
 TEST_F(HtmlExportTest, AFailureKeepsTheEarlierPages) {
   OpenCatalogue(Numbered(25));
-  for (const char* name : {"films.html", "films01.html", "films02.html"}) test::WriteFile(dir / name, "ancien");
+  for (const char* name : {"films.html", "films01.html", "films02.html"})
+    test::WriteFile(dir / name, "ancien");
   TQExportHTML e;
   Link(e, {"Reference", "Titre"});
   e.FileName = dir / "films.html";

@@ -68,7 +68,8 @@ TEST(LatexEscaping, SpecialCharactersAreWrittenAsThemselves) {
       {"a | b", "a \\textbar{} b"},
       {"\"Écho\"", "\\textquotedbl{}Écho\\textquotedbl{}"},
       {"1--2 ---", "1-{}-2 -{}-{}-"},
-      {"<<x>> ,,y'' ``z", "\\textless{}\\textless{}x\\textgreater{}\\textgreater{} ,{},y'{}' `{}`z"},
+      {"<<x>> ,,y'' ``z",
+       "\\textless{}\\textless{}x\\textgreater{}\\textgreater{} ,{},y'{}' `{}`z"},
       {"!` ?`", "!{}` ?{}`"},
       {"Deux\r\nlignes", "Deux  lignes"},
       {"\xC9t\xE9 \x80", "\xC9t\xE9 \x80"},
@@ -82,9 +83,10 @@ TEST_F(LatexExportTest, NoRecordsAndLaTeX209) {
   TQExportLaTeX e;
   Link(e, {"Titre"});
   const std::string doc = Run(e);
-  EXPECT_NE(doc.find("\\begin{longtable}{|l|}\r\n\\hline\r\nTitre\r\n\\\\\r\n\\hline\r\n\\endhead\r\n"
-                     "\\end{longtable}\r\n"),
-            std::string::npos)
+  EXPECT_NE(
+      doc.find("\\begin{longtable}{|l|}\r\n\\hline\r\nTitre\r\n\\\\\r\n\\hline\r\n\\endhead\r\n"
+               "\\end{longtable}\r\n"),
+      std::string::npos)
       << doc;
 
   TQExportLaTeX old;
@@ -114,7 +116,8 @@ TEST_F(LatexExportTest, PdflatexCompilesTwoThousandFilms) {
     char ref[16];
     std::snprintf(ref, sizeof ref, "F%04d", i);
     f.reference = ref;
-    f.titre = "Titre " + std::string(ref) + " : l'été à 50 % & plus_{~^} C:\\x <œuvre> #$ « Noël » €";
+    f.titre =
+        "Titre " + std::string(ref) + " : l'été à 50 % & plus_{~^} C:\\x <œuvre> #$ « Noël » €";
     f.genre = i % 2 ? "Comédie" : "Drame";
     f.duree = "01:30:00";
     f.nbCd = i % 3;
@@ -128,7 +131,8 @@ TEST_F(LatexExportTest, PdflatexCompilesTwoThousandFilms) {
   e.FileName = work + "/video.tex";
   e.Execute();
 
-  auto r = test::RunProgram({"pdflatex", "-interaction=nonstopmode", "-halt-on-error", "video.tex"}, "", work);
+  auto r = test::RunProgram({"pdflatex", "-interaction=nonstopmode", "-halt-on-error", "video.tex"},
+                            "", work);
   ASSERT_EQ(r.exitCode, 0) << r.out.substr(r.out.size() > 3000 ? r.out.size() - 3000 : 0);
   auto info = test::RunProgram({"pdfinfo", work + "/video.pdf"});
   std::smatch pages;
@@ -137,8 +141,8 @@ TEST_F(LatexExportTest, PdflatexCompilesTwoThousandFilms) {
 
   // The second page starts with the caption row; the last film is there.
   const auto text = [&](int page) {
-    return test::RunProgram({"pdftotext", "-f", std::to_string(page), "-l", std::to_string(page), "-layout",
-                             work + "/video.pdf", "-"})
+    return test::RunProgram({"pdftotext", "-f", std::to_string(page), "-l", std::to_string(page),
+                             "-layout", work + "/video.pdf", "-"})
         .out;
   };
   const std::string second = text(2);

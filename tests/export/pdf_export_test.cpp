@@ -18,7 +18,6 @@
 namespace kvn::exporting {
 namespace {
 
-
 // qpdf finds nothing wrong, not even a warning.
 void ExpectPdfValid(const std::string& path) {
   auto r = test::RunProgram({"qpdf", "--check", path});
@@ -45,7 +44,8 @@ int PdfPages(const std::string& path) {
 // The content streams of a document, in page order.
 std::vector<std::string> ContentStreams(const std::string& doc) {
   std::vector<std::string> streams;
-  for (size_t at = doc.find("stream\r\n"); at != std::string::npos; at = doc.find("stream\r\n", at)) {
+  for (size_t at = doc.find("stream\r\n"); at != std::string::npos;
+       at = doc.find("stream\r\n", at)) {
     at += 8;
     streams.push_back(doc.substr(at, doc.find("endstream", at) - at));
   }
@@ -53,19 +53,20 @@ std::vector<std::string> ContentStreams(const std::string& doc) {
 }
 
 std::string Line(double x1, double y1, double x2, double y2) {
-  return PdfNumber(x1, 1) + " " + PdfNumber(y1, 1) + " m \r" + PdfNumber(x2, 1) + " " + PdfNumber(y2, 1) +
-         " l \r1.0 w \rS\r";
+  return PdfNumber(x1, 1) + " " + PdfNumber(y1, 1) + " m \r" + PdfNumber(x2, 1) + " " +
+         PdfNumber(y2, 1) + " l \r1.0 w \rS\r";
 }
 
 std::string Text(const char* font, int x, int y, const std::string& text) {
-  return std::string("BT\r/") + font + " 10 Tf\r" + std::to_string(x) + " " + std::to_string(y) + " Td (" + text +
-         ") Tj\rET\r";
+  return std::string("BT\r/") + font + " 10 Tf\r" + std::to_string(x) + " " + std::to_string(y) +
+         " Td (" + text + ") Tj\rET\r";
 }
 
 TEST(PdfPageOptions, FormatsMarginsAndTurns) {
   TQExportPDFPageOptions page;
   const TPDFBox media = page.MediaBox(), print = page.PrintBox();
-  EXPECT_EQ((std::vector<int>{media.Left, media.Bottom, media.Right, media.Top}), (std::vector<int>{0, 0, 594, 840}));
+  EXPECT_EQ((std::vector<int>{media.Left, media.Bottom, media.Right, media.Top}),
+            (std::vector<int>{0, 0, 594, 840}));
   EXPECT_EQ((std::vector<int>{print.Left, print.Bottom, print.Right, print.Top}),
             (std::vector<int>{84, 56, 552, 784}));
   EXPECT_DOUBLE_EQ(page.MarginLeft(), 1.17);
@@ -78,13 +79,18 @@ TEST(PdfPageOptions, FormatsMarginsAndTurns) {
   page.SetMarginTop(0.78);
   page.SetMarginBottom(0.78);
   const TPDFBox app = page.PrintBox();
-  EXPECT_EQ((std::vector<int>{app.Left, app.Bottom, app.Right, app.Top}), (std::vector<int>{84, 56, 553, 784}));
+  EXPECT_EQ((std::vector<int>{app.Left, app.Bottom, app.Right, app.Top}),
+            (std::vector<int>{84, 56, 553, 784}));
 
   const std::pair<TQExportPageFormat, std::pair<int, int>> formats[] = {
-      {TQExportPageFormat::pfLetter, {612, 792}},   {TQExportPageFormat::pfLegal, {612, 1008}},
-      {TQExportPageFormat::pfA3, {841, 1190}},      {TQExportPageFormat::pfA4, {595, 841}},
-      {TQExportPageFormat::pfA5, {419, 595}},       {TQExportPageFormat::pfB5_JIS, {516, 728}},
-      {TQExportPageFormat::pfUS_Std_Fanfold, {1071, 792}}, {TQExportPageFormat::pfFanfold, {612, 864}},
+      {TQExportPageFormat::pfLetter, {612, 792}},
+      {TQExportPageFormat::pfLegal, {612, 1008}},
+      {TQExportPageFormat::pfA3, {841, 1190}},
+      {TQExportPageFormat::pfA4, {595, 841}},
+      {TQExportPageFormat::pfA5, {419, 595}},
+      {TQExportPageFormat::pfB5_JIS, {516, 728}},
+      {TQExportPageFormat::pfUS_Std_Fanfold, {1071, 792}},
+      {TQExportPageFormat::pfFanfold, {612, 864}},
   };
   for (const auto& [format, size] : formats) {
     page.SetFormat(format);
@@ -105,8 +111,9 @@ TEST(PdfPageOptions, FormatsMarginsAndTurns) {
   EXPECT_EQ(turned.bottom, before.right);
   page.SetOrientation(TQExportPageOrientation::poPortrait);
   const auto back = page.InPoints();
-  EXPECT_EQ(std::tie(back.width, back.height, back.left, back.right, back.top, back.bottom),
-            std::tie(before.width, before.height, before.left, before.right, before.top, before.bottom));
+  EXPECT_EQ(
+      std::tie(back.width, back.height, back.left, back.right, back.top, back.bottom),
+      std::tie(before.width, before.height, before.left, before.right, before.top, before.bottom));
 
   // A width of its own makes the format the user's; millimetres in and out.
   page.SetUnits(TQExportUnits::unMillimeter);
@@ -125,18 +132,27 @@ TEST(PdfMeasures, WidthTablesAndAverageCharacters) {
     int width;
   };
   const Row rows[] = {
-      {TPDFFontName::poHelvetica, 'a', 556},         {TPDFFontName::poHelvetica, 0xE9, 556},  // é
-      {TPDFFontName::poHelvetica, 0xC9, 667},        {TPDFFontName::poHelvetica, ' ', 278},   // É
-      {TPDFFontName::poHelvetica, 0x80, 556},        {TPDFFontName::poHelvetica, 0x27, 191},  // €, '
-      {TPDFFontName::poHelveticaBold, 'a', 556},     {TPDFFontName::poHelveticaBold, 'W', 944},
-      {TPDFFontName::poHelveticaBold, 0xEA, 556},    {TPDFFontName::poTimesRoman, 'a', 444},  // ê
-      {TPDFFontName::poTimesRoman, 0xE9, 444},       {TPDFFontName::poTimesBold, 0xC9, 667},
-      {TPDFFontName::poTimesItalic, 'm', 722},       {TPDFFontName::poTimesBoldItalic, 0x9C, 722},  // œ
-      {TPDFFontName::poCourier, 'i', 600},           {TPDFFontName::poCourierBoldOblique, 0xE9, 600},
+      {TPDFFontName::poHelvetica, 'a', 556},
+      {TPDFFontName::poHelvetica, 0xE9, 556},  // é
+      {TPDFFontName::poHelvetica, 0xC9, 667},
+      {TPDFFontName::poHelvetica, ' ', 278},  // É
+      {TPDFFontName::poHelvetica, 0x80, 556},
+      {TPDFFontName::poHelvetica, 0x27, 191},  // €, '
+      {TPDFFontName::poHelveticaBold, 'a', 556},
+      {TPDFFontName::poHelveticaBold, 'W', 944},
+      {TPDFFontName::poHelveticaBold, 0xEA, 556},
+      {TPDFFontName::poTimesRoman, 'a', 444},  // ê
+      {TPDFFontName::poTimesRoman, 0xE9, 444},
+      {TPDFFontName::poTimesBold, 0xC9, 667},
+      {TPDFFontName::poTimesItalic, 'm', 722},
+      {TPDFFontName::poTimesBoldItalic, 0x9C, 722},  // œ
+      {TPDFFontName::poCourier, 'i', 600},
+      {TPDFFontName::poCourierBoldOblique, 0xE9, 600},
       {TPDFFontName::poHelvetica, 0x81, 0},  // no character there
   };
   for (const Row& r : rows)
-    EXPECT_EQ(PdfCharWidths(r.font)[r.byte], r.width) << PdfBaseFontName(r.font) << " " << int(r.byte);
+    EXPECT_EQ(PdfCharWidths(r.font)[r.byte], r.width)
+        << PdfBaseFontName(r.font) << " " << int(r.byte);
   // A column of 10 characters with a spacing of 3, at 10 points.
   EXPECT_EQ(CharsWidth(10, 13), 62);
   EXPECT_EQ(CharsWidth(10, 1.5), 7);
@@ -173,13 +189,17 @@ TEST_F(PdfExportTest, AnEmptyDocumentByteForByte) {
   for (int w : PdfCharWidths(TPDFFontName::poHelvetica)) widths += std::to_string(w) + " ";
   for (const char* font : {"DataFont", "CaptionFont", "HeaderFont", "FooterFont"})
     object(std::string("<< /Type /Font\r/Subtype /Type1\r/Name /") + font +
-           "\r/BaseFont /Helvetica\r/Encoding /WinAnsiEncoding\r/FirstChar 0\r/LastChar 255\r/Widths [" + widths +
-           "]\r>>\rendobj\r");
-  object("<< /Font <</DataFont 4 0 R /CaptionFont 5 0 R /HeaderFont 6 0 R /FooterFont 7 0 R  >> "
-         "/ProcSet [ /PDF /Text ] >>\rendobj\r");
+           "\r/BaseFont /Helvetica\r/Encoding /WinAnsiEncoding\r/FirstChar 0\r/LastChar "
+           "255\r/Widths [" +
+           widths + "]\r>>\rendobj\r");
+  object(
+      "<< /Font <</DataFont 4 0 R /CaptionFont 5 0 R /HeaderFont 6 0 R /FooterFont 7 0 R  >> "
+      "/ProcSet [ /PDF /Text ] >>\rendobj\r");
   object("<< /Type /Pages\r/Count 1\r/Kids [10 0 R ]\r>>\rendobj\r");
-  object("<< /Type /Page\r/Parent 9 0 R\r/Resources 8 0 R\r/MediaBox [0 0 594 840]\r/TrimBox [84 56 552 784]\r"
-         "/Contents 1 0 R\r>>\rendobj\r");
+  object(
+      "<< /Type /Page\r/Parent 9 0 R\r/Resources 8 0 R\r/MediaBox [0 0 594 840]\r/TrimBox [84 56 "
+      "552 784]\r"
+      "/Contents 1 0 R\r>>\rendobj\r");
   object("<< /Type /Catalog \r/Pages 9 0 R \r/Outlines 3 0 R \r>>\rendobj\r");
   const size_t xref = expected.size();
   expected += "xref\r0 12\r0000000000 65535 f \r";
@@ -189,7 +209,8 @@ TEST_F(PdfExportTest, AnEmptyDocumentByteForByte) {
     ASSERT_EQ(std::string(line).size(), 20u);
     expected += line;
   }
-  expected += "trailer\r<< /Size 12\r/Root 11 0 R\r>>\rstartxref\r" + std::to_string(xref) + "\r%%EOF";
+  expected +=
+      "trailer\r<< /Size 12\r/Root 11 0 R\r>>\rstartxref\r" + std::to_string(xref) + "\r%%EOF";
   EXPECT_EQ(doc, expected);
 
   test::WriteFile(dir / "vide.pdf", doc);
@@ -218,7 +239,8 @@ TEST_F(PdfExportTest, RowsAlignmentEscapingAndGrid) {
   std::string content = "0.00 0.00 0.00 RG\r";
   // The caption row: a rule, texts 15 points lower, a rule 5 points lower.
   content += Line(84, 784, 319, 784);
-  content += Text("CaptionFont", 91, 769, "Reference") + Text("CaptionFont", 153, 769, "Titre \\(VF\\)") +
+  content += Text("CaptionFont", 91, 769, "Reference") +
+             Text("CaptionFont", 153, 769, "Titre \\(VF\\)") +
              Text("CaptionFont", 264, 769, "Genre");
   content += Line(84, 764, 319, 764);
   // "R1" is 12 points wide: right-aligned at 146 - 7 - 12, centred at
@@ -260,8 +282,8 @@ TEST_F(PdfExportTest, PagesHeaderFooterAndCellColours) {
   e.Header = {"Liste (complète)"};
   e.Footer = {"Fin de la liste"};
   e.Options.DataFont.FontColor = platform::clNavy;
-  e.OnGetCellParams = [](TQExport*, int recNo, int colNo, const std::string&, TQExportColAlign&, Font& font,
-                         platform::TColor& background) {
+  e.OnGetCellParams = [](TQExport*, int recNo, int colNo, const std::string&, TQExportColAlign&,
+                         Font& font, platform::TColor& background) {
     if (recNo == 0 && colNo == 1) {
       background = platform::clYellow;
       font.color = platform::clRed;
@@ -282,7 +304,8 @@ TEST_F(PdfExportTest, PagesHeaderFooterAndCellColours) {
   EXPECT_EQ(count(streams[2], "/DataFont"), 30u * 2);
   EXPECT_EQ(streams[0].find(Text("HeaderFont", 84, 769, "Liste \\(compl\xE8te\\)")), 18u);
   // The next pages start with the data colour and a rule at the top.
-  EXPECT_EQ(streams[1].rfind("0.00 0.00 0.50 rg\r0.00 0.00 0.00 RG\r" + Line(84, 784, 238, 784), 0), 0u);
+  EXPECT_EQ(streams[1].rfind("0.00 0.00 0.50 rg\r0.00 0.00 0.00 RG\r" + Line(84, 784, 238, 784), 0),
+            0u);
   EXPECT_NE(streams[2].find("BT\r/FooterFont 10 Tf\r84 "), std::string::npos);
   // The first title: a yellow box under red text, each colour set back.
   EXPECT_NE(streams[0].find("1.00 1.00 0.00 rg\r127.0 724.0 111.0 19.5 re f\r0.00 0.00 0.00 rg\r"
@@ -319,7 +342,8 @@ TEST_F(PdfExportTest, ColumnsWithoutWidthFitTheirValues) {
   };
   for (const auto& [i, texts] : columns) {
     int widest = 0;
-    for (const auto& t : texts) widest = std::max(widest, TextWidth(t, TPDFFontName::poHelvetica, 10));
+    for (const auto& t : texts)
+      widest = std::max(widest, TextWidth(t, TPDFFontName::poHelvetica, 10));
     const int width = x[i + 1] - x[i] - padding;
     EXPECT_GE(width + 1, widest) << i;
     EXPECT_LE(width, widest + average + 1) << i;
@@ -337,8 +361,8 @@ TEST_F(PdfExportTest, MistakesAreRefused) {
   Link(margins, {"Reference"});
   margins.Options.PageOptions.SetMarginTop(6);
   margins.Options.PageOptions.SetMarginBottom(6);
-  EXPECT_EQ(test::MessageOf([&] { Run(margins); }), "Les marges de la page PDF ne laissent aucune place au tableau.");
-
+  EXPECT_EQ(test::MessageOf([&] { Run(margins); }),
+            "Les marges de la page PDF ne laissent aucune place au tableau.");
 }
 
 // The table's numbers are the user's (a decimal comma here); the document's
@@ -352,9 +376,13 @@ TEST_F(PdfExportTest, NumbersOfTheTableKeepTheUsersSeparator) {
   const std::string doc = Run(e);
   EXPECT_NE(doc.find("(2,50) Tj"), std::string::npos);
   // Sized from the formatted values, the column holds the widest of them.
-  EXPECT_NE(doc.find("(1\xA0" "234,00) Tj"), std::string::npos);
+  EXPECT_NE(doc.find("(1\xA0"
+                     "234,00) Tj"),
+            std::string::npos);
   const std::vector<int>& x = e.ColumnBounds();
-  EXPECT_GE(x[1] - x[0] - CharsWidth(10, 3) + 1, TextWidth("1\u00A0" "234,00", TPDFFontName::poHelvetica, 10));
+  EXPECT_GE(x[1] - x[0] - CharsWidth(10, 3) + 1, TextWidth("1\u00A0"
+                                                           "234,00",
+                                                           TPDFFontName::poHelvetica, 10));
   // Only the texts of the table hold commas.
   for (size_t at = 0, end; at < doc.size(); at = end + 1) {
     end = std::min(doc.find('\r', at), doc.size());

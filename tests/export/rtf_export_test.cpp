@@ -13,7 +13,6 @@
 namespace kvn::exporting {
 namespace {
 
-
 using RtfExportTest = CatalogueTest;
 
 TEST_F(RtfExportTest, ADocumentByteForByte) {
@@ -62,8 +61,11 @@ TEST_F(RtfExportTest, LandscapeItalicDataAndFontsRegisteredLate) {
   e.Options.HeaderFont.bold = false;
   e.AllowCaptions = false;
   const std::string doc = Run(e);
-  EXPECT_NE(doc.find("{\\fonttbl{\\f0\\fnil Arial;}{\\f1\\fnil Times New Roman;}}"), std::string::npos);
-  EXPECT_NE(doc.find("\\f1\\fs20\r\n\\landscape\r\n\\paperw16838\r\n\\paperh11906\r\n"), std::string::npos) << doc;
+  EXPECT_NE(doc.find("{\\fonttbl{\\f0\\fnil Arial;}{\\f1\\fnil Times New Roman;}}"),
+            std::string::npos);
+  EXPECT_NE(doc.find("\\f1\\fs20\r\n\\landscape\r\n\\paperw16838\r\n\\paperh11906\r\n"),
+            std::string::npos)
+      << doc;
   EXPECT_NE(doc.find("\\pard\\intbl\\li30\\ri30\\ql{\\i R1}\\cell\\row"), std::string::npos) << doc;
 
   // A font or a colour met after the tables are out goes into its table.
@@ -107,11 +109,13 @@ TEST_F(RtfExportTest, ReadBackByAWordProcessor) {
     e.FileName = dir / (std::string("films.") + ext);
     e.Execute();
     // A profile of its own: two conversions never share one.
-    auto r = test::RunProgram({"soffice", "-env:UserInstallation=file://" + dir / "profil", "--headless",
-                               "--convert-to", "txt:Text (encoded):UTF8", "--outdir", dir / "texte", e.FileName});
+    auto r = test::RunProgram({"soffice", "-env:UserInstallation=file://" + dir / "profil",
+                               "--headless", "--convert-to", "txt:Text (encoded):UTF8", "--outdir",
+                               dir / "texte", e.FileName});
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
     const std::string text = test::ReadFile(dir / (std::string("texte/films.txt")));
-    for (const char* expected : {"Amélie", "Le \"Grand\" Bleu; suite", "Zazie", "Comédie", "Œdipe {roi} \\ l'Été « 2 »"})
+    for (const char* expected :
+         {"Amélie", "Le \"Grand\" Bleu; suite", "Zazie", "Comédie", "Œdipe {roi} \\ l'Été « 2 »"})
       EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
   }
 }

@@ -42,11 +42,12 @@ TEST_F(SourceWalkTest, ACommitDuringAnExportIsWhollyInOrOut) {
     sqlite3_busy_timeout(db, 20000);
     for (int k = 1; !stop; ++k) {
       const std::string g = "g" + std::to_string(k);
-      const std::string sql = "BEGIN IMMEDIATE; UPDATE video SET Genre = '" + g +
-                              "'; INSERT INTO video (Reference, Titre, Genre) VALUES (printf('W%06d', " +
-                              std::to_string(k) + "), 'Écrit pendant l''export', '" + g +
-                              "'); DELETE FROM video WHERE Reference = (SELECT min(Reference) FROM video "
-                              "WHERE Reference LIKE 'G%'); COMMIT;";
+      const std::string sql =
+          "BEGIN IMMEDIATE; UPDATE video SET Genre = '" + g +
+          "'; INSERT INTO video (Reference, Titre, Genre) VALUES (printf('W%06d', " +
+          std::to_string(k) + "), 'Écrit pendant l''export', '" + g +
+          "'); DELETE FROM video WHERE Reference = (SELECT min(Reference) FROM video "
+          "WHERE Reference LIKE 'G%'); COMMIT;";
       if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         continue;
@@ -80,7 +81,8 @@ TEST_F(SourceWalkTest, ACommitDuringAnExportIsWhollyInOrOut) {
       genres.insert(line.substr(semi + 1));
     }
     SCOPED_TRACE("run " + std::to_string(run));
-    ASSERT_EQ(genres.size(), 1u) << "rows of several commits: " << *genres.begin() << " / " << *genres.rbegin();
+    ASSERT_EQ(genres.size(), 1u) << "rows of several commits: " << *genres.begin() << " / "
+                                 << *genres.rbegin();
     const int k = std::stoi(genres.begin()->substr(1));
     seen.insert(k);
     // State k: W1..Wk and the generated films from G(k+1) on, nothing blank.

@@ -12,7 +12,6 @@
 namespace kvn::exporting {
 namespace {
 
-
 class SqlExportTest : public CatalogueTest {
  protected:
   static size_t Count(const std::string& text, const std::string& what) {
@@ -24,7 +23,8 @@ class SqlExportTest : public CatalogueTest {
 
 TEST_F(SqlExportTest, StatementsByteForByte) {
   OpenTable(
-      "CREATE TABLE t (A VARCHAR(20), B INTEGER, \"Index\" INTEGER, \"Prêté le\" DATE, C BOOLEAN, F FLOAT);"
+      "CREATE TABLE t (A VARCHAR(20), B INTEGER, \"Index\" INTEGER, \"Prêté le\" DATE, C BOOLEAN, "
+      "F FLOAT);"
       "INSERT INTO t VALUES ('L''ours', 95, 7, NULL, 1, 2.5);"
       "INSERT INTO t VALUES (NULL, NULL, NULL, '2003-12-25', 0, NULL);");
   TQExportSQL e;
@@ -88,8 +88,9 @@ TEST_F(SqlExportTest, CommitsTableStatementAndTerminator) {
     }
     EXPECT_EQ(Count(script, "COMMIT WORK;"), c.after.size());
     for (int n : c.after)
-      EXPECT_NE(script.find("VALUES('a" + std::to_string(n - 1) + "');\r\n\r\nCOMMIT WORK;\r\n\r\n"),
-                std::string::npos)
+      EXPECT_NE(
+          script.find("VALUES('a" + std::to_string(n - 1) + "');\r\n\r\nCOMMIT WORK;\r\n\r\n"),
+          std::string::npos)
           << n;
   }
 
@@ -107,14 +108,25 @@ TEST_F(SqlExportTest, CommitsTableStatementAndTerminator) {
   slash.CreateTable = true;
   slash.StatementTerm = '/';
   slash.ExportRecCount = 1;
-  EXPECT_EQ(Run(slash), "CREATE TABLE T(\r\n  A  CHAR(5));\r\n\r\nINSERT INTO T\r\n  (A)\r\nVALUES('a0')/\r\n\r\n");
+  EXPECT_EQ(
+      Run(slash),
+      "CREATE TABLE T(\r\n  A  CHAR(5));\r\n\r\nINSERT INTO T\r\n  (A)\r\nVALUES('a0')/\r\n\r\n");
 }
 
 TEST(SqlIdentifiers, QuotedWhenReservedOrNotPlain) {
   const std::pair<std::string, std::string> cases[] = {
-      {"Titre", "Titre"},           {"Nb_cd", "Nb_cd"},         {"Index", "\"Index\""},
-      {"order", "\"order\""},       {"Date", "\"Date\""},       {"Dur\xE9" "e", "\"Dur\xE9" "e\""},
-      {"Deux mots", "\"Deux mots\""}, {"2e", "\"2e\""},         {"a\"b", "\"a\"\"b\""},
+      {"Titre", "Titre"},
+      {"Nb_cd", "Nb_cd"},
+      {"Index", "\"Index\""},
+      {"order", "\"order\""},
+      {"Date", "\"Date\""},
+      {"Dur\xE9"
+       "e",
+       "\"Dur\xE9"
+       "e\""},
+      {"Deux mots", "\"Deux mots\""},
+      {"2e", "\"2e\""},
+      {"a\"b", "\"a\"\"b\""},
   };
   for (const auto& [name, written] : cases) EXPECT_EQ(SqlIdentifier(name), written) << name;
 }
@@ -139,9 +151,10 @@ TEST_F(SqlExportTest, Sqlite3RunsTheCatalogueScript) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.err, "");
   // The script is UTF-8 text, as the catalogue is: names and values come back as they were.
-  const auto rows = test::SqlRows(copy, "SELECT \"Index\", Reference, Titre, Genre, Support, \"Durée\", "
-                                                     "Nom, \"Prêté_le\", Nb_cd, typeof(Nb_cd) FROM video "
-                                                     "ORDER BY \"Index\"");
+  const auto rows = test::SqlRows(copy,
+                                  "SELECT \"Index\", Reference, Titre, Genre, Support, \"Durée\", "
+                                  "Nom, \"Prêté_le\", Nb_cd, typeof(Nb_cd) FROM video "
+                                  "ORDER BY \"Index\"");
   const std::vector<std::string> expected = {
       "1|R1|L'Atalante -- \"Vigo\"; DROP TABLE video;|Comédie|DVD|02:02:00|NULL|NULL|1.0|real",
       "2|R2|Le \"Grand\" Bleu; suite|Drame|VHS|02:48:00|Zoé|2024-03-15|2.5|real",

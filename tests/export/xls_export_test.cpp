@@ -96,7 +96,8 @@ TEST_F(XlsExportTest, CatalogueReadBackByEveryReader) {
   EXPECT_EQ(book.FormatOf(0, 2, 8).format, "dd/mm/yyyy");
   EXPECT_EQ(book.At(0, 1, 5).type, kDate);
   EXPECT_NEAR(book.At(0, 1, 5).Number(), (2 * 60 + 2) / 1440.0, 1e-9);
-  EXPECT_EQ(book.FormatOf(0, 1, 5).format.find('n'), std::string::npos) << book.FormatOf(0, 1, 5).format;
+  EXPECT_EQ(book.FormatOf(0, 1, 5).format.find('n'), std::string::npos)
+      << book.FormatOf(0, 1, 5).format;
   // A null field is a blank cell that keeps the column's format.
   EXPECT_EQ(book.At(0, 1, 7).type, kBlank);
   EXPECT_EQ(book.At(0, 1, 8).type, kBlank);
@@ -116,8 +117,10 @@ TEST_F(XlsExportTest, HeaderLinesLeadingColumnsAndFooter) {
   e.StartDataCol = 2;
   e.Footer = {"Fin\t\tX"};
   std::vector<std::string> leading;
-  e.OnGetBeforeDataParams = [&](TxlsSheet*, int sheet, int col, int row, TxlsFormat& f, std::string& s) {
-    leading.push_back(std::to_string(sheet) + ":" + std::to_string(col) + ":" + std::to_string(row));
+  e.OnGetBeforeDataParams = [&](TxlsSheet*, int sheet, int col, int row, TxlsFormat& f,
+                                std::string& s) {
+    leading.push_back(std::to_string(sheet) + ":" + std::to_string(col) + ":" +
+                      std::to_string(row));
     if (col == 0) s = "#" + std::to_string(row);
     f.Font.Style.Include(xfsItalic);
   };
@@ -167,13 +170,24 @@ TEST_F(XlsExportTest, ValuesByColumnType) {
   };
   for (const Row& r : std::vector<Row>{
            // Day 2 (1 January 1900) is 1; day 61 (1 March 1900) stays 61; day 60 is 59.
-           {1, 0, kDate, "1.0"}, {2, 0, kDate, "61.0"}, {3, 0, kDate, "59.0"}, {4, 0, kDate, "45366.0"},
+           {1, 0, kDate, "1.0"},
+           {2, 0, kDate, "61.0"},
+           {3, 0, kDate, "59.0"},
+           {4, 0, kDate, "45366.0"},
            // Times of day are fractions of a day.
-           {1, 1, kDate, "0.5"}, {2, 1, kDate, "0.2708333333333333"}, {3, 1, kBlank, ""},
+           {1, 1, kDate, "0.5"},
+           {2, 1, kDate, "0.2708333333333333"},
+           {3, 1, kBlank, ""},
            // Booleans: true only for the BooleanTrue text, any case.
-           {1, 2, kBoolean, "1.0"}, {2, 2, kBoolean, "0.0"}, {3, 2, kBoolean, "0.0"}, {4, 2, kBoolean, "1.0"},
+           {1, 2, kBoolean, "1.0"},
+           {2, 2, kBoolean, "0.0"},
+           {3, 2, kBoolean, "0.0"},
+           {4, 2, kBoolean, "1.0"},
            // Numbers; the null text stays a text.
-           {1, 3, kNumber, "42.0"}, {2, 3, kNumber, "7.0"}, {3, 3, kText, "(null)"}, {4, 3, kNumber, "-1.5"}}) {
+           {1, 3, kNumber, "42.0"},
+           {2, 3, kNumber, "7.0"},
+           {3, 3, kText, "(null)"},
+           {4, 3, kNumber, "-1.5"}}) {
     SCOPED_TRACE("row " + std::to_string(r.row) + " col " + std::to_string(r.col));
     EXPECT_EQ(book.At(0, r.row, r.col).type, r.type);
     EXPECT_EQ(book.At(0, r.row, r.col).value, r.value);
@@ -242,7 +256,8 @@ TEST_F(XlsExportTest, AggregateRow) {
   e.FieldFormats[3].Aggregate = aggSum;
   e.FieldFormats.Add().FieldName = "Titre";  // even when it has none
   e.FieldFormats[4].Aggregate = aggNone;
-  e.OnGetAggregateParams = [](TxlsSheet*, int, int col, TxlsFormat& f, std::string& text, std::string& value) {
+  e.OnGetAggregateParams = [](TxlsSheet*, int, int col, TxlsFormat& f, std::string& text,
+                              std::string& value) {
     if (col == 0) value = "Total";
     if (col == 1) {
       EXPECT_EQ(text, "#,###,##0.00");
@@ -383,7 +398,8 @@ TEST_F(XlsExportTest, Failures) {
   tooLong.FileName = path;
   NameFilms(tooLong);
   EXPECT_EQ(message([&] { tooLong.Execute(); }),
-            "Le film R1 ne peut pas être exporté : dans la colonne « Titre », le texte de 40000 caractères dépasse "
+            "Le film R1 ne peut pas être exporté : dans la colonne « Titre », le texte de 40000 "
+            "caractères dépasse "
             "les 32767 d'une cellule XLS (Cell R2,C2: String length more than 32767 bytes).");
   EXPECT_FALSE(table->ControlsDisabled());
   EXPECT_EQ(test::ReadFile(path), "classeur précédent");
@@ -412,7 +428,8 @@ TEST_F(XlsExportTest, CurrencyAndPunctuationInFormatsAndFooters) {
   auto r = test::RunProgram({"ssconvert", path, gnumeric});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   auto xml = test::RunProgram({"zcat", gnumeric});
-  EXPECT_NE(xml.out.find("<gnm:Footer Left=\"Cœur — page &amp;[PAGE]\""), std::string::npos) << xml.out;
+  EXPECT_NE(xml.out.find("<gnm:Footer Left=\"Cœur — page &amp;[PAGE]\""), std::string::npos)
+      << xml.out;
 }
 
 // Without GoToFirstRecord, the skipped records are counted from 1 at every
@@ -471,7 +488,8 @@ TEST_F(XlsExportTest, SheetLimitsKeepTheEarlierFile) {
     FAIL() << "no error";
   } catch (const XlsLimitError& err) {
     EXPECT_STREQ(err.what(),
-                 "La feuille Sheet 1 ne tient pas dans un classeur XLS : une feuille a au plus 65536 lignes");
+                 "La feuille Sheet 1 ne tient pas dans un classeur XLS : une feuille a au plus "
+                 "65536 lignes");
   }
   EXPECT_EQ(test::ReadFile(path), earlier);
   ::unlink(path.c_str());

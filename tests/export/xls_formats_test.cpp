@@ -30,9 +30,10 @@ TEST(XlsColors, PaletteAndSettingsTexts) {
     uint8_t palette;
     const char* text;
   };
-  for (const Row& r : {Row{clrBlack, 8, "clBlack"}, Row{clrBrown, 60, "$00003399"}, Row{clrDarkBlue, 18, "clNavy"},
-                       Row{clrGray25Percent, 22, "clSilver"}, Row{clrSkyBlue, 40, "$00FFCC00"},
-                       Row{clrPink, 14, "clFuchsia"}, Row{clrWhite, 9, "clWhite"}}) {
+  for (const Row& r :
+       {Row{clrBlack, 8, "clBlack"}, Row{clrBrown, 60, "$00003399"}, Row{clrDarkBlue, 18, "clNavy"},
+        Row{clrGray25Percent, 22, "clSilver"}, Row{clrSkyBlue, 40, "$00FFCC00"},
+        Row{clrPink, 14, "clFuchsia"}, Row{clrWhite, 9, "clWhite"}}) {
     SCOPED_TRACE(ColorName(r.color));
     EXPECT_EQ(PaletteIndex(r.color), r.palette);
     EXPECT_EQ(XlsColorToText(r.color), r.text);
@@ -93,11 +94,13 @@ TEST(XlsFormatSettings, SaveLoadAndDefaults) {
   f.Aggregate = aggAvg;
   f.SaveToIni(ini, "XLS_FIELD_NB_CD");
   EXPECT_EQ(ini.ReadSection("XLS_FIELD_NB_CD"),
-            (std::vector<std::string>{"FontName", "FontSize", "FontColor", "FontBold", "FontItalic", "FontStrikeOut",
-                                      "FontUnderline", "HorAlignment", "VertAlignment", "BorderTop", "BorderTopColor",
-                                      "BorderBottom", "BorderBottomColor", "BorderLeft", "BorderLeftColor",
-                                      "BorderRight", "BorderRightColor", "FillPattern", "FillBackground",
-                                      "FillForeground", "Aggregate"}));
+            (std::vector<std::string>{"FontName",          "FontSize",         "FontColor",
+                                      "FontBold",          "FontItalic",       "FontStrikeOut",
+                                      "FontUnderline",     "HorAlignment",     "VertAlignment",
+                                      "BorderTop",         "BorderTopColor",   "BorderBottom",
+                                      "BorderBottomColor", "BorderLeft",       "BorderLeftColor",
+                                      "BorderRight",       "BorderRightColor", "FillPattern",
+                                      "FillBackground",    "FillForeground",   "Aggregate"}));
   EXPECT_EQ(ini.ReadString("XLS_FIELD_NB_CD", "FillBackground", ""), "$00003399");
   EXPECT_EQ(ini.ReadString("XLS_FIELD_NB_CD", "FontItalic", ""), "1");
 

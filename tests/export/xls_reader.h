@@ -25,8 +25,8 @@ namespace kvn::exporting::xlstest {
 inline std::string CompoundStream(const std::string& compound, const char* name = "Workbook") {
   std::string bytes;
   GError* error = nullptr;
-  GsfInput* input =
-      gsf_input_memory_new(reinterpret_cast<const guint8*>(compound.data()), compound.size(), FALSE);
+  GsfInput* input = gsf_input_memory_new(reinterpret_cast<const guint8*>(compound.data()),
+                                         compound.size(), FALSE);
   GsfInfile* storage = gsf_infile_msole_new(input, &error);
   if (!storage) {
     ADD_FAILURE() << "not a compound file: " << (error ? error->message : "?");
@@ -37,7 +37,8 @@ inline std::string CompoundStream(const std::string& compound, const char* name 
   if (GsfInput* stream = gsf_infile_child_by_name(storage, name)) {
     const gsf_off_t size = gsf_input_size(stream);
     bytes.resize(static_cast<size_t>(size));
-    if (size > 0) gsf_input_read(stream, static_cast<size_t>(size), reinterpret_cast<guint8*>(bytes.data()));
+    if (size > 0)
+      gsf_input_read(stream, static_cast<size_t>(size), reinterpret_cast<guint8*>(bytes.data()));
     g_object_unref(stream);
   } else {
     ADD_FAILURE() << "no stream " << name;
@@ -132,7 +133,9 @@ struct Book {
     auto it = sheets.at(static_cast<size_t>(sheet)).cells.find({row, col});
     return it == sheets.at(static_cast<size_t>(sheet)).cells.end() ? Cell() : it->second;
   }
-  const XF& FormatOf(int sheet, int row, int col) const { return xfs.at(static_cast<size_t>(At(sheet, row, col).xf)); }
+  const XF& FormatOf(int sheet, int row, int col) const {
+    return xfs.at(static_cast<size_t>(At(sheet, row, col).xf));
+  }
 };
 
 // Opens the workbook with olefile and xlrd; a reader that refuses the file
@@ -168,7 +171,8 @@ inline Book ReadWithXlrd(const std::string& path) {
     } else if (f[0] == "sheet") {
       book.sheets.push_back({unescape(f.at(2)), i(3), i(4), {}});
     } else if (f[0] == "cell") {
-      book.sheets.at(static_cast<size_t>(i(1))).cells[{i(2), i(3)}] = {i(4), unescape(f.at(5)), i(6)};
+      book.sheets.at(static_cast<size_t>(i(1))).cells[{i(2), i(3)}] = {i(4), unescape(f.at(5)),
+                                                                       i(6)};
     } else if (f[0] == "xf") {
       XF x;
       x.font = i(2);

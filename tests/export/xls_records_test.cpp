@@ -88,10 +88,12 @@ TEST_F(XlsRecordsTest, SmallestWorkbookRecordByRecord) {
       {0x00E0, Bytes("0000 0000 f5ff 20 00 00 00 00000000 00000000 c020")},
   };
   for (const char* font : {"01", "01", "02", "02"})
-    expected.push_back({0x00E0, Bytes(std::string(font) + "00 0000 f5ff 20 00 00 f4 00000000 00000000 c020")});
+    expected.push_back(
+        {0x00E0, Bytes(std::string(font) + "00 0000 f5ff 20 00 00 f4 00000000 00000000 c020")});
   for (int i = 5; i <= 14; ++i) expected.push_back({0x00E0, xfStyle});
   expected.push_back({0x00E0, Bytes("0000 0000 0100 20 00 00 00 00000000 00000000 c020")});
-  for (const char* style : {"1080 03ff", "1180 06ff", "1280 04ff", "1380 07ff", "0080 00ff", "1480 05ff"})
+  for (const char* style :
+       {"1080 03ff", "1180 06ff", "1280 04ff", "1380 07ff", "0080 00ff", "1480 05ff"})
     expected.push_back({0x0293, Bytes(style)});
   // No user format: the sheet's BOUNDSHEET follows the sixth STYLE directly.
   expected.push_back({0x0085, std::string(4, '?') + Bytes("0000 07 01") + Utf16("Sheet 1")});
@@ -100,11 +102,20 @@ TEST_F(XlsRecordsTest, SmallestWorkbookRecordByRecord) {
   expected.push_back({0x00FC, Bytes("00000000 00000000")});
   expected.push_back({0x000A, ""});
   expected.push_back({0x0809, Bytes("0006 1000 bb0d cc07 00000000 06020000")});
-  for (auto [number, body] : std::vector<std::pair<uint16_t, const char*>>{
-           {0x000D, "0100"}, {0x000C, "6400"}, {0x000F, "0100"}, {0x0011, "0000"},
-           {0x0010, "fca9f1d24d62503f"}, {0x005F, "0100"}, {0x002A, "0000"}, {0x002B, "0000"},
-           {0x0082, "0100"}, {0x0080, "0000000000000000"}, {0x0225, "0000 ff00"}, {0x0081, "c104"},
-           {0x0014, ""}})
+  for (auto [number, body] :
+       std::vector<std::pair<uint16_t, const char*>>{{0x000D, "0100"},
+                                                     {0x000C, "6400"},
+                                                     {0x000F, "0100"},
+                                                     {0x0011, "0000"},
+                                                     {0x0010, "fca9f1d24d62503f"},
+                                                     {0x005F, "0100"},
+                                                     {0x002A, "0000"},
+                                                     {0x002B, "0000"},
+                                                     {0x0082, "0100"},
+                                                     {0x0080, "0000000000000000"},
+                                                     {0x0225, "0000 ff00"},
+                                                     {0x0081, "c104"},
+                                                     {0x0014, ""}})
     expected.push_back({number, Bytes(body)});
   // The default footer: 13 characters, length 16.
   expected.push_back({0x0015, Bytes("0d00 00") + "Page &P of &N"});
@@ -160,7 +171,8 @@ TEST_F(XlsRecordsTest, EndPhaseInsertsFormatsAndStringsAndPatchesOffsets) {
   EXPECT_EQ(xfs, 3u);  // float format, bold captions, header lines
   ASSERT_EQ(records[i].number, kRecBoundSheet);
   ASSERT_EQ(records[i + 1].number, kRecBoundSheet);
-  EXPECT_EQ(records[i + 1].body.substr(6), Bytes("05 01") + Bytes("5000 7200 ea00 7400 7300"));  // Prêts
+  EXPECT_EQ(records[i + 1].body.substr(6),
+            Bytes("05 01") + Bytes("5000 7200 ea00 7400 7300"));  // Prêts
   ASSERT_EQ(records[i + 2].number, 0x008C);
   ASSERT_EQ(records[i + 3].number, kRecSst);
   // 3 + 3 + 3 captions/data texts on sheet 1 (R1..R3, three titles, three captions),
@@ -189,7 +201,8 @@ TEST_F(XlsRecordsTest, EndPhaseInsertsFormatsAndStringsAndPatchesOffsets) {
 
 TEST_F(XlsRecordsTest, CellAndFormulaRecords) {
   MemoryStringGrid grid;
-  grid.rows = {{"Nombre", "Texte", "Oui", "Vide"}, {"12,5", "Film", "true", ""}, {"-3", "FILM", "non", ""}};
+  grid.rows = {
+      {"Nombre", "Texte", "Oui", "Vide"}, {"12,5", "Film", "true", ""}, {"-3", "FILM", "non", ""}};
   TQExportXLS e;
   e.ExportSource = TQExportSource::esStringGrid;
   e.StringGrid = &grid;
@@ -250,7 +263,11 @@ TEST(XlsSharedStrings, RecordBoundaries) {
       {"one byte over", {a, c}, {{kRecSst, 8 + 8003}, {kRecContinue, 3 + 212}}},
       {"repeated and case", {"Film", "FILM", "Film"}, {{kRecSst, 8 + 11 + 11}}},
       // 3 + 2 x 10000 bytes over three records, each continuation opened by 0x01.
-      {"long text", {"x", longText}, {{kRecSst, 8 + 5 + 3 + 2 * 4104}, {kRecContinue, 1 + 2 * 4111}, {kRecContinue, 1 + 2 * 1785}}},
+      {"long text",
+       {"x", longText},
+       {{kRecSst, 8 + 5 + 3 + 2 * 4104},
+        {kRecContinue, 1 + 2 * 4111},
+        {kRecContinue, 1 + 2 * 1785}}},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.name);
@@ -299,7 +316,8 @@ TEST(XlsStyleRecords, FontFormatAndXfLayouts) {
   font.Underline = fulDoubleAccounting;
   font.Charset = 0;
   font.Name = "Courier";
-  EXPECT_EQ(Hex(FontBody(font)), Hex(Bytes("f000 0a00 0a00 bc02 0200 22 00 00 00 07 01") + Utf16("Courier")));
+  EXPECT_EQ(Hex(FontBody(font)),
+            Hex(Bytes("f000 0a00 0a00 bc02 0200 22 00 00 00 07 01") + Utf16("Courier")));
 
   TxlsTextFormat format{"0.0%", 51};
   EXPECT_EQ(Hex(FormatBody(format)), Hex(Bytes("3300 0400 00") + "0.0%"));

@@ -35,20 +35,24 @@ TEST_F(XmlExportTest, APacketByteForByte) {
   TQExportXML e;
   Link(e, {"Reference", "Titre", "Nb_cd"});
   const std::string doc = Run(e);
-  EXPECT_EQ(doc,
-            "<?xml version=\"1.0\" standalone=\"yes\"?>\r\n"
-            "<DATAPACKET Version=\"2.0\">\r\n"
-            "<METADATA>\r\n"
-            "<FIELDS>\r\n"
-            "<FIELD FieldName=\"Reference\" DisplayLabel=\"Reference\" FieldType=\"String\" FieldClass=\"TField\"/>\r\n"
-            "<FIELD FieldName=\"Titre\" DisplayLabel=\"Titre\" FieldType=\"String\" FieldClass=\"TField\"/>\r\n"
-            "<FIELD FieldName=\"Nb_cd\" DisplayLabel=\"Nb_cd\" FieldType=\"Float\" FieldClass=\"TField\"/>\r\n"
-            "</FIELDS>\r\n"
-            "</METADATA>\r\n"
-            "<ROWDATA>\r\n"
-            "<ROW Reference=\"R&amp;1\" Titre=\"Le &quot;Grand&quot; &lt;Bleu&gt;\" Nb_cd=\"\"/>\r\n"
-            "</ROWDATA>\r\n"
-            "</DATAPACKET>\r\n");
+  EXPECT_EQ(
+      doc,
+      "<?xml version=\"1.0\" standalone=\"yes\"?>\r\n"
+      "<DATAPACKET Version=\"2.0\">\r\n"
+      "<METADATA>\r\n"
+      "<FIELDS>\r\n"
+      "<FIELD FieldName=\"Reference\" DisplayLabel=\"Reference\" FieldType=\"String\" "
+      "FieldClass=\"TField\"/>\r\n"
+      "<FIELD FieldName=\"Titre\" DisplayLabel=\"Titre\" FieldType=\"String\" "
+      "FieldClass=\"TField\"/>\r\n"
+      "<FIELD FieldName=\"Nb_cd\" DisplayLabel=\"Nb_cd\" FieldType=\"Float\" "
+      "FieldClass=\"TField\"/>\r\n"
+      "</FIELDS>\r\n"
+      "</METADATA>\r\n"
+      "<ROWDATA>\r\n"
+      "<ROW Reference=\"R&amp;1\" Titre=\"Le &quot;Grand&quot; &lt;Bleu&gt;\" Nb_cd=\"\"/>\r\n"
+      "</ROWDATA>\r\n"
+      "</DATAPACKET>\r\n");
   EXPECT_EQ(Read(doc, "string(//ROW/@Titre)"), "Le \"Grand\" <Bleu>");
 }
 
@@ -69,16 +73,26 @@ TEST_F(XmlExportTest, EncodingsAndTheTextTheyReadBack) {
   };
   const Case cases[] = {
       {"", true, "<?xml version=\"1.0\" standalone=\"yes\"?>",
-       "&#338;uvre &#224; 5 &#8364;&#13;&#10;suite", "Dur\xC3\xA9" "e"},
+       "&#338;uvre &#224; 5 &#8364;&#13;&#10;suite",
+       "Dur\xC3\xA9"
+       "e"},
       {"windows-1252", false, "<?xml version=\"1.0\" encoding=\"windows-1252\" standalone=\"no\"?>",
-       "\x8Cuvre \xE0 5 \x80&#13;&#10;suite", "Dur\xE9" "e"},
+       "\x8Cuvre \xE0 5 \x80&#13;&#10;suite",
+       "Dur\xE9"
+       "e"},
       {"UTF-8", true, "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>",
-       "\xC5\x92uvre \xC3\xA0 5 \xE2\x82\xAC&#13;&#10;suite", "Dur\xC3\xA9" "e"},
+       "\xC5\x92uvre \xC3\xA0 5 \xE2\x82\xAC&#13;&#10;suite",
+       "Dur\xC3\xA9"
+       "e"},
       {"ISO-8859-1", true, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" standalone=\"yes\"?>",
-       "&#338;uvre \xE0 5 &#8364;&#13;&#10;suite", "Dur\xE9" "e"},
+       "&#338;uvre \xE0 5 &#8364;&#13;&#10;suite",
+       "Dur\xE9"
+       "e"},
       // Its own bytes for the euro and the ligature, not Latin-1's.
       {"ISO-8859-15", true, "<?xml version=\"1.0\" encoding=\"ISO-8859-15\" standalone=\"yes\"?>",
-       "\xBCuvre \xE0 5 \xA4&#13;&#10;suite", "Dur\xE9" "e"},
+       "\xBCuvre \xE0 5 \xA4&#13;&#10;suite",
+       "Dur\xE9"
+       "e"},
       // Nothing beyond ASCII: references, and "_" in names.
       {"US-ASCII", true, "<?xml version=\"1.0\" encoding=\"US-ASCII\" standalone=\"yes\"?>",
        "&#338;uvre &#224; 5 &#8364;&#13;&#10;suite", "Dur_e"},
@@ -90,8 +104,10 @@ TEST_F(XmlExportTest, EncodingsAndTheTextTheyReadBack) {
     e.Options.StandAlone = c.standalone;
     const std::string doc = Run(e);
     EXPECT_EQ(doc.substr(0, doc.find("\r\n")), c.declaration);
-    EXPECT_NE(doc.find("<ROW Titre=\"" + c.title + "\" " + c.durationName + "=\"01:30\"/>"), std::string::npos)
-        << c.encoding << "\n" << doc;
+    EXPECT_NE(doc.find("<ROW Titre=\"" + c.title + "\" " + c.durationName + "=\"01:30\"/>"),
+              std::string::npos)
+        << c.encoding << "\n"
+        << doc;
     EXPECT_EQ(Read(doc, "string(//ROW/@Titre)"), "Œuvre à 5 €\r\nsuite") << c.encoding;
   }
 
@@ -102,7 +118,8 @@ TEST_F(XmlExportTest, EncodingsAndTheTextTheyReadBack) {
   wide.Options.Encoding = "UTF-16";
   const std::string doc = Run(wide);
   ASSERT_GE(doc.size(), 4u);
-  EXPECT_TRUE(doc.substr(0, 4) == std::string("\xFF\xFE<\0", 4) || doc.substr(0, 4) == std::string("\xFE\xFF\0<", 4));
+  EXPECT_TRUE(doc.substr(0, 4) == std::string("\xFF\xFE<\0", 4) ||
+              doc.substr(0, 4) == std::string("\xFE\xFF\0<", 4));
   EXPECT_EQ(doc.size() % 2, 0u);
   EXPECT_EQ(Read(doc, "string(//ROW/@Titre)"), "Œuvre à 5 €\r\nsuite");
   EXPECT_EQ(Read(doc, "string(//FIELD[2]/@FieldName)"), "Durée");
@@ -111,8 +128,9 @@ TEST_F(XmlExportTest, EncodingsAndTheTextTheyReadBack) {
   TQExportXML unknown;
   Link(unknown, {"Titre"});
   unknown.Options.Encoding = "x-klingon";
-  EXPECT_EQ(test::MessageOf([&] { Run(unknown); }),
-            "Encodage inconnu : « x-klingon » (le système ne sait pas écrire ce jeu de caractères).");
+  EXPECT_EQ(
+      test::MessageOf([&] { Run(unknown); }),
+      "Encodage inconnu : « x-klingon » (le système ne sait pas écrire ce jeu de caractères).");
 }
 
 TEST_F(XmlExportTest, NamesNoCaptionsNoRecords) {
@@ -124,7 +142,8 @@ TEST_F(XmlExportTest, NamesNoCaptionsNoRecords) {
   EXPECT_EQ(Run(e),
             "<?xml version=\"1.0\" standalone=\"yes\"?>\r\n<DATAPACKET Version=\"2.0\">\r\n"
             "<METADATA>\r\n<FIELDS>\r\n"
-            "<FIELD FieldName=\"Titre\" DisplayLabel=\"Titre\" FieldType=\"String\" FieldClass=\"TField\"/>\r\n"
+            "<FIELD FieldName=\"Titre\" DisplayLabel=\"Titre\" FieldType=\"String\" "
+            "FieldClass=\"TField\"/>\r\n"
             "</FIELDS>\r\n</METADATA>\r\n"
             "<ROWDATA>\r\n</ROWDATA>\r\n</DATAPACKET>\r\n");
 
@@ -137,7 +156,8 @@ TEST_F(XmlExportTest, NamesNoCaptionsNoRecords) {
   TQExportXML version;
   Link(version, {"Titre"});
   version.Options.Version = "1.0\" x=\"";
-  EXPECT_EQ(test::MessageOf([&] { Run(version); }), "Version XML refusée : « 1.0\" x=\" » (1.0 ou 1.1 attendu).");
+  EXPECT_EQ(test::MessageOf([&] { Run(version); }),
+            "Version XML refusée : « 1.0\" x=\" » (1.0 ou 1.1 attendu).");
   TQExportXML encoding;
   Link(encoding, {"Titre"});
   encoding.Options.Encoding = "utf 8";

@@ -12,13 +12,15 @@ TEST(MenuColors, DarkenLightenGrey) {
   } cases[] = {
       {"darken keeps green 2 higher", Darken(MakeRGB(200, 200, 200), 90), MakeRGB(110, 112, 110)},
       {"darken stops at 0", Darken(MakeRGB(10, 0, 50), 30), MakeRGB(0, 0, 20)},
-      {"negative darken lightens, stops at 255", Darken(MakeRGB(0, 250, 100), -40), MakeRGB(40, 255, 140)},
+      {"negative darken lightens, stops at 255", Darken(MakeRGB(0, 250, 100), -40),
+       MakeRGB(40, 255, 140)},
       {"lighten 0 is identity", Lighten(MakeRGB(12, 34, 56), 0), MakeRGB(12, 34, 56)},
       {"lighten 100 is white", Lighten(MakeRGB(12, 34, 56), 100), MakeRGB(255, 255, 255)},
       {"lighten above 100 is 100", Lighten(MakeRGB(12, 34, 56), 250), MakeRGB(255, 255, 255)},
       // 2.5 rounds to 2 and 3.5 to 4: halves go to the even neighbour.
       {"lighten rounds halves to even", Lighten(MakeRGB(250, 248, 0), 50), MakeRGB(252, 252, 128)},
-      {"system button face lightened 86", Lighten(MakeRGB(240, 240, 240), 86), MakeRGB(253, 253, 253)},
+      {"system button face lightened 86", Lighten(MakeRGB(240, 240, 240), 86),
+       MakeRGB(253, 253, 253)},
       {"grey of a mean", Grey(MakeRGB(200, 40, 40), 90), MakeRGB(183, 183, 183)},
       {"grey at most 240", Grey(MakeRGB(255, 255, 255), 90), MakeRGB(240, 240, 240)},
       {"grey's p at most 100", Grey(MakeRGB(0, 0, 0), 300), MakeRGB(100, 100, 100)},

@@ -36,7 +36,9 @@ constexpr TColor kColor = MakeRGB(250, 250, 240), kIconBack = MakeRGB(200, 210, 
                  kSelectFont = MakeRGB(0, 0, 128);
 constexpr TColor kUntouched = MakeRGB(255, 0, 255);
 
-QColor Q(TColor c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
+QColor Q(TColor c) {
+  return QColor(RedOf(c), GreenOf(c), BlueOf(c));
+}
 
 TColor At(const QImage& image, int x, int y) {
   const QRgb p = image.pixel(x, y);
@@ -119,7 +121,8 @@ TEST_F(XPMenuTest, DefaultsAndEffectiveColors) {
   EXPECT_EQ(xp->IconWidth(), 24);
   EXPECT_TRUE(xp->DrawSelect());
   EXPECT_TRUE(xp->UseSystemColors());
-  EXPECT_FALSE(xp->OverrideOwnerDraw() || xp->Gradient() || xp->FlatMenu() || xp->AutoDetect() || xp->Active());
+  EXPECT_FALSE(xp->OverrideOwnerDraw() || xp->Gradient() || xp->FlatMenu() || xp->AutoDetect() ||
+               xp->Active());
   EXPECT_EQ(xp->Color(), platform::clBtnFace);
   EXPECT_EQ(xp->DisabledColor(), platform::clInactiveCaption);
   EXPECT_EQ(xp->SelectFontColor(), platform::clMenuText);
@@ -190,17 +193,19 @@ TEST_F(XPMenuTest, MeasuresItemsSeparatorsAndMenuBarItems) {
     QAction* item;
     int width, height;
   } cases[] = {
-      {"caption beside the icon column", plain, fm.horizontalAdvance(QStringLiteral("Nouvelle fiche")) + 24 + 10,
-       itemHeight},
+      {"caption beside the icon column", plain,
+       fm.horizontalAdvance(QStringLiteral("Nouvelle fiche")) + 24 + 10, itemHeight},
       {"shortcut and WWW added, one & taken off", withShortcut,
-       fm.horizontalAdvance(QStringLiteral("&ExporterCtrl+EWWW")) - fm.horizontalAdvance(QLatin1Char('&')) + 24 + 10,
+       fm.horizontalAdvance(QStringLiteral("&ExporterCtrl+EWWW")) -
+           fm.horizontalAdvance(QLatin1Char('&')) + 24 + 10,
        itemHeight},
       {"separator", separator, 24 + 10, 4},
       {"a caption of a dash is a separator", dash, 24 + 10, 4},
       {"a bitmap wider than the column and its height", bitmapItem,
        fm.horizontalAdvance(QStringLiteral("Image")) + 40 + 10, std::max(itemHeight, 34)},
-      {"menu-bar item: no icon column", bar, fm.horizontalAdvance(QStringLiteral("&Fichier")) -
-                                                 fm.horizontalAdvance(QLatin1Char('&')) + 10,
+      {"menu-bar item: no icon column", bar,
+       fm.horizontalAdvance(QStringLiteral("&Fichier")) - fm.horizontalAdvance(QLatin1Char('&')) +
+           10,
        itemHeight},
   };
   for (const Case& c : cases) {
@@ -257,18 +262,21 @@ TEST_F(XPMenuTest, ItemBackgroundIconColumnAndSelection) {
   }
   EXPECT_EQ(At(image, 150, 5), kUntouched);
   EXPECT_EQ(At(image, 5, 24), kUntouched);
-  EXPECT_GT(Count(image, QRect(29, 0, 100, 23), platform::clBlack), 20) << "caption in the font colour";
+  EXPECT_GT(Count(image, QRect(29, 0, 100, 23), platform::clBlack), 20)
+      << "caption in the font colour";
 
   // Selected: [0, 1, 150, 23] outlined in the border colour and filled.
   image = Draw(item, 150, 23, true);
   EXPECT_EQ(At(image, 75, 0), kColor);
   EXPECT_EQ(At(image, 10, 0), kIconBack);
-  for (auto [x, y] : {std::pair{0, 1}, {75, 1}, {149, 1}, {0, 22}, {75, 22}, {149, 22}, {0, 11}, {149, 11}})
+  for (auto [x, y] :
+       {std::pair{0, 1}, {75, 1}, {149, 1}, {0, 22}, {75, 22}, {149, 22}, {0, 11}, {149, 11}})
     EXPECT_EQ(At(image, x, y), kSelectBorder) << x << "," << y;
   EXPECT_EQ(At(image, 1, 2), kSelect);
   EXPECT_EQ(At(image, 148, 21), kSelect);
   EXPECT_EQ(At(image, 75, 23), kColor);
-  EXPECT_GT(Count(image, QRect(29, 0, 100, 23), kSelectFont), 20) << "caption in the selection font colour";
+  EXPECT_GT(Count(image, QRect(29, 0, 100, 23), kSelectFont), 20)
+      << "caption in the selection font colour";
 
   // Flat menus end the selection one pixel earlier.
   xp->SetFlatMenu(true);
@@ -328,7 +336,15 @@ TEST_F(XPMenuTest, CheckTickRadioAndIconChecks) {
   EXPECT_EQ(At(image, 8, 8), Lighten(kSelect, 75));
   EXPECT_EQ(At(image, 6, 6), kIconBack);
   // The tick's strokes, the long one reaching past the rectangle's corner.
-  for (auto [x, y] : {std::pair{8, 12}, {9, 13}, {10, 14}, {9, 12}, {9, 11}, {11, 14}, {12, 13}, {15, 10}, {18, 7},
+  for (auto [x, y] : {std::pair{8, 12},
+                      {9, 13},
+                      {10, 14},
+                      {9, 12},
+                      {9, 11},
+                      {11, 14},
+                      {12, 13},
+                      {15, 10},
+                      {18, 7},
                       {11, 15}})
     EXPECT_EQ(At(image, x, y), platform::clBlack) << x << "," << y;
   EXPECT_EQ(At(image, 19, 6), kIconBack) << "a line stops short of its end";
@@ -393,7 +409,8 @@ TEST_F(XPMenuTest, IconEffects) {
   image = Draw(wide, 150, 23, false);
   EXPECT_EQ(At(image, 2 + 4, 4 + 2), Lighten(MakeRGB(0, 0, 200), 30));
   EXPECT_EQ(At(image, 2 + 1, 4 + 1), kIconBack) << "white, its bottom-left colour, is transparent";
-  EXPECT_EQ(Count(image, QRect(24, 0, 10, 23), platform::clBlack), 0) << "text starts at 30 + 4 + 5";
+  EXPECT_EQ(Count(image, QRect(24, 0, 10, 23), platform::clBlack), 0)
+      << "text starts at 30 + 4 + 5";
 }
 
 TEST_F(XPMenuTest, MenuBarItems) {
@@ -472,7 +489,8 @@ TEST_F(XPMenuTest, HookingRespectsOtherCallbacks) {
   QAction* ours = file->addAction(QStringLiteral("Nouvelle fiche"));
   QAction* theirs = file->addAction(QStringLiteral("Dessin à part"));
   int tag = 0;
-  SetOnDrawItem(theirs, [](QAction*, QPainter&, const QRect&, bool) {}, &tag);
+  SetOnDrawItem(
+      theirs, [](QAction*, QPainter&, const QRect&, bool) {}, &tag);
   auto* popup = new QMenu(window.get());
   QAction* popupItem = popup->addAction(QStringLiteral("Modifier"));
   auto* empty = new QMenu(window.get());
@@ -499,7 +517,8 @@ TEST_F(XPMenuTest, HookingRespectsOtherCallbacks) {
   EXPECT_NE(window->menuBar()->style(), xp->Style());
 
   // Without the override, unhooking leaves another's callback in place.
-  SetOnDrawItem(theirs, [](QAction*, QPainter&, const QRect&, bool) {}, &tag);
+  SetOnDrawItem(
+      theirs, [](QAction*, QPainter&, const QRect&, bool) {}, &tag);
   xp->SetOverrideOwnerDraw(false);
   xp->SetActive(true);
   xp->SetActive(false);
@@ -541,7 +560,8 @@ TEST_F(XPMenuTest, AutoDetectActivatesOnNewItems) {
 
 TEST_F(XPMenuTest, RealMenuIsOwnerDrawn) {
   UseOwnColors();
-  QAction* first = file->addAction(SquareIcon(MakeRGB(0, 128, 0)), QStringLiteral("&Nouvelle fiche"));
+  QAction* first =
+      file->addAction(SquareIcon(MakeRGB(0, 128, 0)), QStringLiteral("&Nouvelle fiche"));
   first->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
   file->addAction(QStringLiteral("Archiver la base de données"));
   file->addSeparator();
@@ -602,7 +622,8 @@ TEST_F(XPMenuTest, RealMenuIsOwnerDrawn) {
 }
 
 TEST_F(XPMenuTest, InactiveGivesQtsOwnDrawingBack) {
-  file->addAction(QStringLiteral("&Nouvelle fiche"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  file->addAction(QStringLiteral("&Nouvelle fiche"))
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
   file->addSeparator();
   file->addAction(QStringLiteral("Quitter"));
   window->show();

@@ -33,10 +33,17 @@ TEST(CodePage, Utf8ToCp1252Cases) {
       {"accents", "Amélie à Noël", "Am\xE9lie \xE0 No\xEBl"},
       {"euro", "10 €", "10 \x80"},
       {"oe ligature and quotes", "Cœur « x » – ’", "C\x9Cur \xAB x \xBB \x96 \x92"},
-      {"narrow no-break space", "1\u202F234", "1\xA0" "234"},
-      {"no-break space", "1\u00A0234", "1\xA0" "234"},
+      {"narrow no-break space", "1\u202F234",
+       "1\xA0"
+       "234"},
+      {"no-break space", "1\u00A0234",
+       "1\xA0"
+       "234"},
       {"not in 1252", "Nguyễn 中", "Nguy?n ?"},
-      {"invalid utf-8 byte", std::string("a\xFF" "b"), "a?b"},
+      {"invalid utf-8 byte",
+       std::string("a\xFF"
+                   "b"),
+       "a?b"},
       {"truncated sequence", std::string("a\xC3"), "a?"},
   };
   for (const auto& c : cases) EXPECT_EQ(Utf8ToCp1252(c.utf8), c.cp1252) << c.name;
@@ -44,7 +51,7 @@ TEST(CodePage, Utf8ToCp1252Cases) {
 
 TEST(CodePage, Cp1252ToCp850) {
   EXPECT_EQ(Cp1252ToCp850("\xE9\xE8\xE0\xE7"), "\x82\x8A\x85\x87");  // é è à ç
-  EXPECT_EQ(Cp1252ToCp850("\x80"), "?");                               // no euro in 850
+  EXPECT_EQ(Cp1252ToCp850("\x80"), "?");                             // no euro in 850
   EXPECT_EQ(Cp850ToCp1252("\x82"), "\xE9");
   EXPECT_EQ(Utf8ToCp850("Vidéos/Été"), "Vid\x82os/\x90t\x82");
   EXPECT_EQ(Cp850ToUtf8("Vid\x82os"), "Vidéos");

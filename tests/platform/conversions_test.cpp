@@ -23,9 +23,19 @@ TEST_F(ConversionsTest, Integers) {
     const char* text;
     std::optional<int32_t> expected;
   } cases[] = {
-      {"42", 42}, {" 42 ", 42}, {"-7", -7}, {"+3", 3}, {"$FF", 255}, {"0x1A", 26},
-      {"$FFFFFFFF", -1}, {"2147483647", 2147483647}, {"2147483648", std::nullopt},
-      {"12a", std::nullopt}, {"", std::nullopt}, {"-", std::nullopt}, {"1 000", std::nullopt},
+      {"42", 42},
+      {" 42 ", 42},
+      {"-7", -7},
+      {"+3", 3},
+      {"$FF", 255},
+      {"0x1A", 26},
+      {"$FFFFFFFF", -1},
+      {"2147483647", 2147483647},
+      {"2147483648", std::nullopt},
+      {"12a", std::nullopt},
+      {"", std::nullopt},
+      {"-", std::nullopt},
+      {"1 000", std::nullopt},
       {"1,5", std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(TryStrToInt(c.text), c.expected) << "'" << c.text << "'";
@@ -38,9 +48,21 @@ TEST_F(ConversionsTest, Floats) {
     const char* text;
     std::optional<double> expected;
   } cases[] = {
-      {"2,5", 2.5}, {" -1,5e3 ", -1500}, {",5", 0.5}, {"3,", 3}, {"7", 7}, {"1E-2", 0.01},
-      {"2.5", std::nullopt}, {"1 234", std::nullopt}, {"1\xA0" "234", std::nullopt},
-      {"abc", std::nullopt}, {"", std::nullopt}, {"1e", std::nullopt}, {",", std::nullopt},
+      {"2,5", 2.5},
+      {" -1,5e3 ", -1500},
+      {",5", 0.5},
+      {"3,", 3},
+      {"7", 7},
+      {"1E-2", 0.01},
+      {"2.5", std::nullopt},
+      {"1 234", std::nullopt},
+      {"1\xA0"
+       "234",
+       std::nullopt},
+      {"abc", std::nullopt},
+      {"", std::nullopt},
+      {"1e", std::nullopt},
+      {",", std::nullopt},
   };
   for (const auto& c : cases)
     EXPECT_EQ(TryStrToFloat(c.text, kFr), c.expected) << "'" << c.text << "'";

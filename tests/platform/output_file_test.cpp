@@ -43,7 +43,7 @@ TEST(OutputFile, ReplacesTheTargetOnlyOnceCommitted) {
   }
   EXPECT_EQ(ReadFile(target), "nouveau contenu");
   EXPECT_EQ(HiddenFiles(dir.Path()), Names{});
-  struct stat st{};
+  struct stat st {};
   ::stat(target.c_str(), &st);
   EXPECT_EQ(st.st_mode & 07777, 0640u) << "the earlier file's mode is kept";
 
@@ -82,7 +82,8 @@ TEST(OutputFile, AFullDiskLeavesTheEarlierFile) {
         });
       },
       static_cast<int64_t>(bytes.size()) - 1);
-  EXPECT_EQ(message, "Erreur d'écriture dans le fichier \"" + target + "\". Le fichier est trop grand.");
+  EXPECT_EQ(message,
+            "Erreur d'écriture dans le fichier \"" + target + "\". Le fichier est trop grand.");
   EXPECT_EQ(ReadFile(target), "précédent");
   EXPECT_EQ(HiddenFiles(dir.Path()), Names{});
   // Exactly enough room: the file is replaced.
@@ -122,7 +123,7 @@ TEST(OutputFile, LinksDevicesAndDirectories) {
   linked.Stream().WriteString("par le lien");
   linked.Commit();
   EXPECT_EQ(ReadFile(dir / "vrai.txt"), "par le lien");
-  struct stat st{};
+  struct stat st {};
   ASSERT_EQ(::lstat((dir / "lien.txt").c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link stays a link";
 
@@ -136,7 +137,8 @@ TEST(OutputFile, LinksDevicesAndDirectories) {
               full.Stream().WriteString("plein");
               full.Commit();
             }),
-            "Erreur d'écriture dans le fichier \"/dev/full\". Il n'y a pas assez d'espace sur le disque.");
+            "Erreur d'écriture dans le fichier \"/dev/full\". Il n'y a pas assez d'espace sur le "
+            "disque.");
   EXPECT_EQ(MessageOf([&] { OutputFile d(dir.Path()); }),
             "Impossible de créer le fichier \"" + dir.Path() + "\". Le nom désigne un répertoire.");
   EXPECT_EQ(MessageOf([&] { OutputFile d(dir / "absent/f.txt"); }),
@@ -160,16 +162,18 @@ TEST(OutputFile, ProtectedFilesAreNeverATarget) {
   ProtectFolderFromOutput(dir / "Sauvegardes");  // does not exist yet
   const std::string refused = "fait partie du catalogue";
   for (const std::string& target :
-       {dir / "video.DB", dir / "autre/../video.DB", dir / "autre/lien-dur.DB", dir / "autre/lien.ini",
-        dir / "video.DB-journal", dir / "./autre/../video.DB-journal", dir / "Archive/video.zip",
-        dir / "Archive/sous/x.csv", dir / "Sauvegardes/x.csv", dir / "Archive"}) {
+       {dir / "video.DB", dir / "autre/../video.DB", dir / "autre/lien-dur.DB",
+        dir / "autre/lien.ini", dir / "video.DB-journal", dir / "./autre/../video.DB-journal",
+        dir / "Archive/video.zip", dir / "Archive/sous/x.csv", dir / "Sauvegardes/x.csv",
+        dir / "Archive"}) {
     SCOPED_TRACE(target);
     EXPECT_NE(MessageOf([&] { OutputFile out(target); }).find(refused), std::string::npos);
   }
   EXPECT_EQ(ReadFile(dir / "video.DB"), "table");
   EXPECT_EQ(HiddenFiles(dir.Path()), Names{});
   // Other names are free; the program's own writers may pass.
-  for (const std::string& target : {dir / "video.csv", dir / "autre/video.DB", dir / "Archiver.txt"}) {
+  for (const std::string& target :
+       {dir / "video.csv", dir / "autre/video.DB", dir / "Archiver.txt"}) {
     SCOPED_TRACE(target);
     EXPECT_EQ(MessageOf([&] { OutputFile out(target); }), "(no error)");
   }
@@ -235,7 +239,8 @@ TEST(OutputFile, OwnWritesRefuseLinksToAnotherProtectedFile) {
   // The catalogue reached through a link from a protected name stays writable
   // by its own name (a restore), and the settings file through its own link.
   ASSERT_EQ(::symlink("video.DB", (dir / "kvn.ini").c_str()), 0);
-  EXPECT_EQ(MessageOf([&] { OutputFile out(dir / "video.DB", {.allowProtected = true}); }), "(no error)");
+  EXPECT_EQ(MessageOf([&] { OutputFile out(dir / "video.DB", {.allowProtected = true}); }),
+            "(no error)");
   EXPECT_EQ(HiddenFiles(dir.Path()), Names{});
   ClearOutputProtection();
 }
@@ -250,8 +255,9 @@ TEST(OutputFile, AMissingJournalSeenThroughABindMount) {
     GTEST_SKIP() << "no bind mount here";
   ClearOutputProtection();
   ProtectFromOutput(dir / "catalogue/video.DB-wal");
-  EXPECT_NE(MessageOf([&] { OutputFile out(dir / "vue/video.DB-wal"); }).find("fait partie du catalogue"),
-            std::string::npos);
+  EXPECT_NE(
+      MessageOf([&] { OutputFile out(dir / "vue/video.DB-wal"); }).find("fait partie du catalogue"),
+      std::string::npos);
   EXPECT_EQ(MessageOf([&] { OutputFile out(dir / "vue/autre.csv"); }), "(no error)");
   ClearOutputProtection();
   ::umount2((dir / "vue").c_str(), MNT_DETACH);

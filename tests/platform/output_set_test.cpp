@@ -94,9 +94,9 @@ TEST(OutputSet, AKillLeavesOneWholeSet) {
     const char* afterRecovery;
   };
   const Case cases[] = {
-      {"", "pages", "old", "old"},                               // killed while writing
-      {"output-set-commit", "pages", "old", "new"},              // record written, nothing renamed
-      {"output-set-commit", "styles", "old", "new"},             // recovered from the other folder
+      {"", "pages", "old", "old"},                    // killed while writing
+      {"output-set-commit", "pages", "old", "new"},   // record written, nothing renamed
+      {"output-set-commit", "styles", "old", "new"},  // recovered from the other folder
       {"output-set-renamed", "pages", "mix (7 old, 1 new)", "new"},  // one file renamed
       {"output-set-renamed", "styles", "mix (7 old, 1 new)", "new"},
   };
@@ -158,7 +158,8 @@ TEST(OutputSet, RefusalsNameTheTarget) {
   ProtectFromOutput(dir / "video.DB");
   OutputSet set;
   set.Add(dir / "a.html").WriteString("a");
-  EXPECT_NE(MessageOf([&] { set.Add(dir / "video.DB"); }).find("fait partie du catalogue"), std::string::npos);
+  EXPECT_NE(MessageOf([&] { set.Add(dir / "video.DB"); }).find("fait partie du catalogue"),
+            std::string::npos);
   EXPECT_EQ(MessageOf([&] { set.Add(dir / "absent/b.html"); }),
             "Impossible de créer le fichier \"" + (dir / "absent/b.html") +
                 "\". Le chemin d'accès spécifié est introuvable.");

@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 
 #include "platform/error.h"
-#include "tests/support/temp_dir.h"
 #include "tests/support/message_of.h"
+#include "tests/support/temp_dir.h"
 
 namespace kvn::platform {
 namespace {
@@ -55,13 +55,15 @@ TEST(FileStream, FailuresCarryTheStreamMessages) {
               s.WriteString(std::string(100, 'x'));
               s.Flush();
             }),
-            "Erreur d'écriture dans le fichier \"/dev/full\". Il n'y a pas assez d'espace sur le disque.");
+            "Erreur d'écriture dans le fichier \"/dev/full\". Il n'y a pas assez d'espace sur le "
+            "disque.");
   EXPECT_EQ(MessageOf([] {
               FileStream s("/dev/full", FileMode::OpenWrite);
               s.SetDisplayName("liste.pdf");
               s.WriteString(std::string(200000, 'x'));
             }),
-            "Erreur d'écriture dans le fichier \"liste.pdf\". Il n'y a pas assez d'espace sur le disque.");
+            "Erreur d'écriture dans le fichier \"liste.pdf\". Il n'y a pas assez d'espace sur le "
+            "disque.");
 }
 
 TEST(MemoryStream, GrowsSeeksAndTruncates) {

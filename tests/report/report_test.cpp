@@ -6,10 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-
-#include <algorithm>
-
 #include <QPrintPreviewWidget>
+#include <algorithm>
 #include <map>
 
 #include "platform/error.h"
@@ -64,9 +62,11 @@ void BuildList(Report& r, MemoryRows* rows) {
                                                     System(SystemData::Date, "Le ", 500)};
   r.AddBand(Band::Type::Title, 40).elements = {Text(Element::Kind::Label, "GrandTitre", 8, 8)};
   r.AddBand(Band::Type::ColumnHeader, 40).elements = {Text(Element::Kind::Label, "Colonnes", 8, 8)};
-  r.AddBand(Band::Type::Detail, 27).elements = {Field(rows, "a", 8, 120), Field(rows, "b", 300, 300)};
-  r.AddBand(Band::Type::PageFooter, 40).elements = {System(SystemData::PageNumber, "Page ", 300),
-                                                    System(SystemData::DetailCount, "Lignes ", 500)};
+  r.AddBand(Band::Type::Detail, 27).elements = {Field(rows, "a", 8, 120),
+                                                Field(rows, "b", 300, 300)};
+  r.AddBand(Band::Type::PageFooter, 40).elements = {
+      System(SystemData::PageNumber, "Page ", 300),
+      System(SystemData::DetailCount, "Lignes ", 500)};
 }
 
 class ReportTest : public ::testing::Test {
@@ -81,7 +81,8 @@ class ReportTest : public ::testing::Test {
 
 TEST_F(ReportTest, PagesBandsAndRunningCounts) {
   MemoryRows rows;
-  for (int i = 1; i <= 100; ++i) rows.rows.push_back({{"a", QString("Ligne%1").arg(i, 3, 10, QChar('0'))}});
+  for (int i = 1; i <= 100; ++i)
+    rows.rows.push_back({{"a", QString("Ligne%1").arg(i, 3, 10, QChar('0'))}});
   Report r;
   BuildList(r, &rows);
   const std::string pdf = Pdf(r);
@@ -101,8 +102,9 @@ TEST_F(ReportTest, PagesBandsAndRunningCounts) {
     EXPECT_NE(text.find("Page " + std::to_string(page)), std::string::npos);
     // Every row once, in order, the footer counting the rows printed so far.
     int onPage = 0;
-    while (seen < 100 && text.find(QString("Ligne%1").arg(seen + 1, 3, 10, QChar('0')).toStdString()) !=
-                             std::string::npos) {
+    while (seen < 100 &&
+           text.find(QString("Ligne%1").arg(seen + 1, 3, 10, QChar('0')).toStdString()) !=
+               std::string::npos) {
       ++seen;
       ++onPage;
     }
@@ -189,7 +191,8 @@ TEST_F(ReportTest, PdfThatCannotBeCreated) {
     r.ExportPdf(QString::fromStdString(dir / "absent/liste.pdf"));
     FAIL() << "no error";
   } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()).rfind("Impossible de créer le fichier \"" + dir / "absent/liste.pdf" + "\".", 0),
+    EXPECT_EQ(std::string(e.what()).rfind(
+                  "Impossible de créer le fichier \"" + dir / "absent/liste.pdf" + "\".", 0),
               0u)
         << e.what();
   }

@@ -47,7 +47,9 @@ inline std::vector<PdfWord> PdfWords(const std::string& pdf) {
   EXPECT_EQ(r.exitCode, 0) << r.err;
   std::vector<PdfWord> words;
   int page = 0;
-  const std::regex word("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>");
+  const std::regex word(
+      "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" "
+      "yMax=\"([0-9.]+)\">([^<]*)</word>");
   size_t at = 0;
   while (at < r.out.size()) {
     size_t next = r.out.find('\n', at);
@@ -57,7 +59,8 @@ inline std::vector<PdfWord> PdfWords(const std::string& pdf) {
     if (line.find("<page ") != std::string::npos) ++page;
     std::smatch m;
     if (std::regex_search(line, m, word))
-      words.push_back({page, std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4]), m[5]});
+      words.push_back(
+          {page, std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4]), m[5]});
   }
   return words;
 }

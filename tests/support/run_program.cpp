@@ -109,8 +109,10 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string
       char buf[65536];
       ssize_t got = read(fds[i].fd, buf, sizeof buf);
       if (got <= 0) {
-        if (fds[i].fd == out[0]) outOpen = false;
-        else errOpen = false;
+        if (fds[i].fd == out[0])
+          outOpen = false;
+        else
+          errOpen = false;
         continue;
       }
       (fds[i].fd == out[0] ? r.out : r.err).append(buf, static_cast<size_t>(got));

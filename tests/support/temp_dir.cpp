@@ -33,7 +33,8 @@ TempDir::~TempDir() {
 
 SmallDisk::SmallDisk(int kilobytes) {
   const std::string options = "size=" + std::to_string(kilobytes) + "k";
-  m_mounted = ::mount("tmpfs", m_dir.Path().c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
+  m_mounted =
+      ::mount("tmpfs", m_dir.Path().c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
 }
 
 SmallDisk::~SmallDisk() {
