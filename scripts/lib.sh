@@ -20,6 +20,8 @@ KVN_TEST_PACKAGES=(
 )
 # The memory checks (scripts/check-memory): clang's libFuzzer.
 KVN_CHECK_PACKAGES=(clang libclang-rt-14-dev)
+# The formatting check (scripts/check-format).
+KVN_FORMAT_PACKAGES=(clang-format git)
 # What running the program needs beyond the build.
 KVN_RUN_PACKAGES=(xvfb xauth xdg-utils qt6-translations-l10n)
 
