@@ -4,13 +4,13 @@
 #include <memory>
 #include <ostream>
 
-#include "app/catalogue_export.h"
-#include "app/catalogue_files.h"
-#include "app/catalogue_restore.h"
-#include "app/database_archiving.h"
 #include "app/forms.h"
 #include "app/list_reports.h"
-#include "db/catalogue.h"
+#include "catalogue/catalogue_export.h"
+#include "catalogue/catalogue_files.h"
+#include "catalogue/catalogue_restore.h"
+#include "catalogue/database_archiving.h"
+#include "db/title_key.h"
 #include "platform/error.h"
 #include "platform/file_info.h"
 #include "platform/ini_file.h"
@@ -58,7 +58,7 @@ std::string UsageText() {
          "  export TYPE [-o FICHIER] [--options FICHIER.cfg] [--encoding NOM]\n"
          "            exporte le catalogue dans l'ordre des titres ; TYPE parmi :\n"
          "            " +
-         ExportTypeNames() +
+         catalogue::ExportTypeNames() +
          "\n"
          "            par défaut dans video.TYPE, dans le répertoire du catalogue ;\n"
          "            un fichier d'options enregistré par le dialogue d'export règle\n"
@@ -78,18 +78,6 @@ std::string UsageText() {
          "  --help            affiche cette aide\n";
 }
 
-std::string SettingsPath(const std::string& directory) {
-  std::string dir = directory.empty() ? "." : directory;
-  if (dir.back() != '/') dir += '/';
-  return dir + "kvn.ini";
-}
-
-void InitCatalogue(const std::string& directory) {
-  db::CreateCatalogueFile(directory, db::kCurrentStructureLevel);
-  platform::IniFile ini(SettingsPath(directory), {.allowProtected = true});
-  ini.WriteString("BASEDB", "Id_Imp_Base", std::to_string(db::kCurrentStructureLevel));
-}
-
 int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   if (cl.help) {
     out << UsageText();
@@ -98,18 +86,18 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   try {
     // The catalogue's own files are never an output; what a killed run left
     // behind goes first.
-    ProtectCatalogueFiles(cl.directory);
-    RemoveStaleCatalogueTemporaries(cl.directory);
+    catalogue::ProtectCatalogueFiles(cl.directory);
+    catalogue::RemoveStaleCatalogueTemporaries(cl.directory);
     if (cl.command == "init") {
       if (!cl.arguments.empty()) throw Error("La commande init ne prend pas d'argument.");
-      InitCatalogue(cl.directory);
+      catalogue::InitCatalogue(cl.directory);
       std::string dir = cl.directory;
       if (dir.back() != '/') dir += '/';
       out << "Catalogue créé : " << dir << "video.DB\n";
       return 0;
     }
     if (cl.command == "export") {
-      ExportRequest request;
+      catalogue::ExportRequest request;
       request.directory = cl.directory;
       for (size_t i = 0; i < cl.arguments.size(); ++i) {
         const std::string& a = cl.arguments[i];
@@ -130,10 +118,10 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
         }
       }
       if (request.type.empty())
-        throw Error("La commande export attend un type : " + ExportTypeNames() + ".");
+        throw Error("La commande export attend un type : " + catalogue::ExportTypeNames() + ".");
       int films = 0;
       std::string note;
-      std::string file = RunCatalogueExport(request, films, &note);
+      std::string file = catalogue::RunCatalogueExport(request, films, &note);
       out << "Export terminé : " << file << " (" << films << " films)\n";
       if (!note.empty()) out << note << "\n";
       return 0;
@@ -142,7 +130,7 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
       if (!cl.arguments.empty()) throw Error("La commande archive ne prend pas d'argument.");
       // Nobody can answer a question here: a file that cannot be read stops the
       // run and the previous archive is kept.
-      ArchivingResult r = ArchiveDatabase(cl.directory, nullptr);
+      catalogue::ArchivingResult r = catalogue::ArchiveDatabase(cl.directory, nullptr);
       out << "Archivage terminé : " << r.archiveFile << " (" << r.files << " fichier"
           << (r.files > 1 ? "s" : "") << ")\n";
       return 0;
@@ -154,8 +142,8 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
         throw Error(
             platform::Subst("Option inconnue : %s (voir korvane --help)", {cl.arguments[0]}));
       // Nobody is asked: the replaced catalogue is kept aside.
-      CatalogueRestore restore(cl.directory,
-                               cl.arguments.empty() ? std::string() : cl.arguments[0]);
+      catalogue::CatalogueRestore restore(cl.directory,
+                                          cl.arguments.empty() ? std::string() : cl.arguments[0]);
       out << restore.Commit() << "\n";
       return 0;
     }

@@ -24,10 +24,4 @@ std::string UsageText();
 // Runs a subcommand; returns the exit status. Errors are printed on err.
 int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err);
 
-// `korvane init`: an empty current-structure catalogue and its settings file.
-void InitCatalogue(const std::string& directory);
-
-// The settings file of a catalogue directory.
-std::string SettingsPath(const std::string& directory);
-
 }  // namespace kvn::app

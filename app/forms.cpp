@@ -10,8 +10,8 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/catalogue_files.h"
 #include "app/handlers.h"
+#include "catalogue/catalogue_files.h"
 #include "platform/file_info.h"
 #include "platform/output_file.h"
 
@@ -38,7 +38,7 @@ void SetCatalogueDirectory(const std::string& dir) {
   if (g_catalogueDirectory.back() != '/') g_catalogueDirectory += '/';
   // The catalogue's own files are never an output of the windows.
   platform::ClearOutputProtection();
-  ProtectCatalogueFiles(g_catalogueDirectory);
+  catalogue::ProtectCatalogueFiles(g_catalogueDirectory);
 }
 
 void UseFrenchLocale() {

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 
 #include "app/handlers.h"
-#include "db/catalogue.h"
+#include "db/title_key.h"
 #include "platform/error.h"
 
 namespace kvn::app {

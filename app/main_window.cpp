@@ -16,10 +16,6 @@
 #include <QUrlQuery>
 
 #include "app/about.h"
-#include "app/catalogue_export.h"
-#include "app/catalogue_files.h"
-#include "app/catalogue_restore.h"
-#include "app/database_archiving.h"
 #include "app/dialogs.h"
 #include "app/forms.h"
 #include "app/handlers.h"
@@ -28,8 +24,13 @@
 #include "app/record_forms.h"
 #include "app/scan_form.h"
 #include "app/search_form.h"
-#include "db/catalogue.h"
+#include "catalogue/catalogue_export.h"
+#include "catalogue/catalogue_files.h"
+#include "catalogue/catalogue_restore.h"
+#include "catalogue/database_archiving.h"
+#include "catalogue/structure_upgrade.h"
 #include "db/sqlite.h"
+#include "db/title_key.h"
 #include "platform/codepage.h"
 #include "platform/conversions.h"
 #include "platform/file_info.h"
@@ -86,7 +87,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), DataSourceVideo(&Tvideo) 
                  Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
   static_cast<exporting::ExportDialogSettings&>(QExportDialog1) =
-      MainWindowExportSettings(Tvideo, CatalogueDirectory());
+      catalogue::MainWindowExportSettings(Tvideo, CatalogueDirectory());
 
   auto* central = new QWidget(this);
   central->resize(794, 490 - 19);
@@ -301,82 +302,16 @@ void TForm1::FormCreate() {
   Tvideo.SetTableName("Video");
   Tvideo.SetIndexName("idTitre");
 
-  // 2. The structure level of the table, as kvn.ini gives it. The table's own
-  // columns decide what the upgrade still has to add: a missing, damaged or
-  // stale settings file never leads to adding a column that exists (which would
-  // fail and leave the list empty at every start).
-  const std::string settings = CatalogueDirectory() + "kvn.ini";
-  std::optional<int> level;
-  try {
-    platform::IniFile ini(settings, {.allowProtected = true});
-    level = platform::TryStrToInt(ini.ReadString("BASEDB", "Id_Imp_Base", "0"));
-  } catch (const Error&) {
-    // Unreadable: the table's columns tell.
-  }
-  std::vector<std::string> columns;
-  try {
-    db::Statement info(Database1.Handle(), "SELECT name FROM pragma_table_info('video')",
-                       Database1.FilePath());
-    while (info.Step())
-      columns.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(info.Get(), 0)));
-  } catch (const Error&) {
-    // No readable table: opening it below says why.
-  }
-  std::exception_ptr settingsFailure;
-  if (!columns.empty()) {
-    auto has = [&columns](const char* name) {
-      for (const auto& c : columns)
-        if (platform::Cp1252EqualsNoCase(platform::Utf8ToCp1252(c), platform::Utf8ToCp1252(name)))
-          return true;
-      return false;
-    };
-    struct Step {
-      const char* column;
-      const char* sql;
-    };
-    static const Step kSteps[] = {
-        {"Jacquette", "alter table video add column Jacquette varchar(255)"},
-        {"Jaquette2", "alter table video add column Jaquette2 varchar(255)"},
-        {"Nom", "alter table video add column Nom varchar(50)"},
-        {"Prêté_le", "alter table video add column Prêté_le DATE"},
-        {"Nb_cd", "alter table video add column Nb_cd Numeric(2)"},
-    };
-    std::vector<const char*> needed;
-    for (const Step& step : kSteps)
-      if (!has(step.column)) needed.push_back(step.sql);
-    if (!needed.empty()) {
-      // Only the back cover missing: the upgrade from the second structure.
-      const bool fromLevel2 = needed.size() == 1 && !has("Jaquette2");
-      Ui().Warning(this,
-                   QString::fromUtf8(fromLevel2 ? kUpgradeFromLevel2Text : kUpgradeFromLevel0Text));
-      for (const char* sql : needed) {
-        Query1.SetSQL(sql);
-        Query1.ExecSQL();
-      }
-    }
-    // The settings file is brought in line with the table; a level written by
-    // another version (1, 4 and above) is left as it is.
-    if (!level || *level == 0 || *level == 2 || !needed.empty()) {
-      try {
-        platform::IniFile ini(settings, {.allowProtected = true});
-        ini.WriteString("BASEDB", "Id_Imp_Base", "3");
-      } catch (const Error&) {
-        settingsFailure = std::current_exception();
-      }
-    }
-  }
-
-  // Titles in French order ("À bout de souffle" among the A's): a catalogue
-  // made before gets its title index rebuilt and its key table built once.
-  std::exception_ptr indexFailure;
-  if (!columns.empty()) {
-    try {
-      db::UseFrenchTitleIndex(Database1);
-      db::UseFrenchTitleKey(Database1);
-    } catch (const Error&) {
-      indexFailure = std::current_exception();
-    }
-  }
+  // 2. The structure level of the table: the columns of the later levels
+  // added (the user is told first), the settings file brought in line, the
+  // French title order built once.
+  const catalogue::StructureUpgrade plan =
+      catalogue::PlanStructureUpgrade(Database1, CatalogueDirectory());
+  if (!plan.columns.empty())
+    Ui().Warning(
+        this, QString::fromUtf8(plan.fromLevel2 ? kUpgradeFromLevel2Text : kUpgradeFromLevel0Text));
+  const catalogue::UpgradeFailures failures =
+      catalogue::ApplyStructureUpgrade(Database1, CatalogueDirectory(), plan);
 
   // 6. Tooltips at once, the list, the table, an empty status bar.
   if (!dynamic_cast<NoHintDelayStyle*>(QApplication::style()))
@@ -385,8 +320,8 @@ void TForm1::FormCreate() {
   Tvideo.Open();
   StatusBar1->clear();
   // The films are listed; then the user learns what could not be written.
-  if (settingsFailure) std::rethrow_exception(settingsFailure);
-  if (indexFailure) std::rethrow_exception(indexFailure);
+  if (failures.settings) std::rethrow_exception(failures.settings);
+  if (failures.titles) std::rethrow_exception(failures.titles);
 }
 
 void TForm1::s_mnuNFicheClick() {
@@ -544,13 +479,13 @@ void TForm1::s_mnuExporterClick() {
   QExportDialog1.Hooks = &hooks;
   QExportDialog1.FileShell = &shell;
   QExportDialog1.OnGetRecordLabel = [this](exporting::TQExport*, std::string& label) {
-    label = FilmLabel(Tvideo);
+    label = catalogue::FilmLabel(Tvideo);
   };
   QExportDialog1.FileName = CatalogueDirectory() + "video.xls";
   // The dialog comes back as the user left it (type, file, fields, pages):
   // its options are kept in the user's settings folder; "Outils" saves and
   // loads them elsewhere too.
-  const std::string settings = UserSettingsDirectory();
+  const std::string settings = catalogue::UserSettingsDirectory();
   QExportDialog1.SaveLoadButtons = true;
   QExportDialog1.OptionsFileName = settings + "export.cfg";
   QExportDialog1.AutoLoadOptions = platform::FileExists(QExportDialog1.OptionsFileName);
@@ -560,8 +495,8 @@ void TForm1::s_mnuExporterClick() {
 
 void TForm1::Archiverlabasededonnes1Click() {
   ArchiverBoxes boxes(this);
-  ArchivingResult result = ArchiveDatabase(CatalogueDirectory(), &boxes);
-  Ui().Information(this, QString::fromStdString(ArchivingSuccessText(result)));
+  catalogue::ArchivingResult result = catalogue::ArchiveDatabase(CatalogueDirectory(), &boxes);
+  Ui().Information(this, QString::fromStdString(catalogue::ArchivingSuccessText(result)));
 }
 
 void TForm1::Restaurerlabasededonnees1Click() {
@@ -571,7 +506,7 @@ void TForm1::Restaurerlabasededonnees1Click() {
       Ui().OpenFileNameAt(this, QStringLiteral("Archives zip (*.zip)|*.zip|Tous les fichiers|*"),
                           QString::fromStdString(CatalogueDirectory() + "Archive/video.zip"));
   if (!chosen) return;
-  CatalogueRestore restore(CatalogueDirectory(), chosen->toStdString());
+  catalogue::CatalogueRestore restore(CatalogueDirectory(), chosen->toStdString());
   if (!Ui().Confirm(this, QString::fromStdString(restore.ConfirmationText()))) return;
 
   // Every data set on the catalogue closes (a pending edit is dropped) and the
@@ -682,10 +617,10 @@ void TForm1::JumpToTitle(const QString& typed) {
                 " AS k FROM video) WHERE k >= ?1 ORDER BY k, rowid LIMIT 1",
       Database1.FilePath());
   const std::string text = db::FoldTitle(typed.toStdString());
-  sqlite3_bind_text(find.Get(), 1, text.c_str(), -1, SQLITE_TRANSIENT);
-  if (!find.Step() || sqlite3_column_int(find.Get(), 1) == 0) return;
+  find.BindText(1, text);
+  if (!find.Step() || find.ColumnInt(1) == 0) return;
   db::Bookmark mark;
-  mark.key = sqlite3_column_int64(find.Get(), 0);
+  mark.key = find.ColumnInt(0);
   mark.valid = true;
   if (Tvideo.BookmarkValid(mark)) Tvideo.GotoBookmark(mark);
 }

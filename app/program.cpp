@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "app/about.h"
-#include "app/catalogue_files.h"
 #include "app/cover_printing.h"
 #include "app/forms.h"
 #include "app/handlers.h"
@@ -15,6 +14,7 @@
 #include "app/record_forms.h"
 #include "app/scan_form.h"
 #include "app/search_form.h"
+#include "catalogue/catalogue_files.h"
 
 namespace kvn::app {
 
@@ -59,7 +59,7 @@ int RunGui(int& argc, char** argv, const std::string& directory) {
   QApplication::setQuitOnLastWindowClosed(false);
   SetCatalogueDirectory(directory);
   UseFrenchLocale();
-  RemoveStaleCatalogueTemporaries(CatalogueDirectory());
+  catalogue::RemoveStaleCatalogueTemporaries(CatalogueDirectory());
   InstallFontSubstitutes();
   // Qt's own windows (print preview, printer choice, file choice) in French too.
   QTranslator qtFrench;

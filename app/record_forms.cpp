@@ -1,7 +1,5 @@
 #include "app/record_forms.h"
 
-#include <sqlite3.h>
-
 #include <QCalendarWidget>
 #include <QEvent>
 #include <QFocusEvent>
@@ -202,7 +200,7 @@ void TfrmNFiche::BitBtn1Click() {
   DBEdit3->SetText(EditJaquetteAR->text());
   TNFiche.Insert();
   // The list shows the new film as its current one.
-  const int64_t added = sqlite3_last_insert_rowid(Main().Database1.Handle());
+  const int64_t added = Main().Database1.LastInsertRowId();
   db::Table& main = Main().Tvideo;
   main.Refresh();
   db::Bookmark mark;

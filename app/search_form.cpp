@@ -1,7 +1,5 @@
 #include "app/search_form.h"
 
-#include <sqlite3.h>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -17,8 +15,8 @@
 #include "app/main_window.h"
 #include "app/pictures.h"
 #include "app/record_forms.h"
-#include "db/catalogue.h"
 #include "db/sqlite.h"
+#include "db/title_key.h"
 
 namespace kvn::app {
 
@@ -220,8 +218,7 @@ void TfrmRecherche::PrepareForShowing() {
         "SELECT DISTINCT Genre FROM video WHERE Genre IS NOT NULL AND trim(Genre) <> ''",
         Table1.GetDatabase().FilePath());
     while (list.Step()) {
-      const QString g =
-          QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(list.Get(), 0)));
+      const QString g = QString::fromStdString(list.ColumnText(0));
       if (!genres.contains(g, Qt::CaseInsensitive)) genres << g;
     }
   }
@@ -284,15 +281,15 @@ void TfrmRecherche::ShowInMainList() {
       films.GetDatabase().FilePath());
   const auto bind = [&find](int index, db::Field& field) {
     if (field.IsNull())
-      sqlite3_bind_null(find.Get(), index);
+      find.BindNull(index);
     else
-      sqlite3_bind_text(find.Get(), index, field.AsString().c_str(), -1, SQLITE_TRANSIENT);
+      find.BindText(index, field.AsString());
   };
   bind(1, Query1.FieldByName("Reference"));
   bind(2, Query1.FieldByName("Titre"));
   if (!find.Step()) return;
   db::Bookmark mark;
-  mark.key = sqlite3_column_int64(find.Get(), 0);
+  mark.key = find.ColumnInt(0);
   mark.valid = true;
   if (films.BookmarkValid(mark)) films.GotoBookmark(mark);
 }

@@ -9,11 +9,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/catalogue_export.h"
 #include "app/forms.h"
 #include "app/handlers.h"
 #include "app/main_window.h"
 #include "app/program.h"
+#include "catalogue/catalogue_export.h"
 #include "export/dialog/export_dialog.h"
 #include "export/registry.h"
 

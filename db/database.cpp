@@ -1,11 +1,12 @@
 #include "db/database.h"
 
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-#include "db/catalogue.h"
 #include "db/sqlite.h"
+#include "db/title_key.h"
 #include "platform/file_info.h"
 #include "platform/strings.h"
 #include "platform/sys_error.h"
@@ -91,6 +92,10 @@ void Database::ExecSQL(std::string_view sql) {
   Statement stmt(Handle(), sql, FilePath());
   while (stmt.Step()) {
   }
+}
+
+int64_t Database::LastInsertRowId() {
+  return sqlite3_last_insert_rowid(Handle());
 }
 
 void Database::BeginRead() {

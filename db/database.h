@@ -2,11 +2,11 @@
 // tables the datasets open by name ("Video" or "video.DB" both name `video`).
 #pragma once
 
-#include <sqlite3.h>
-
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+struct sqlite3;
 
 namespace kvn::db {
 
@@ -33,6 +33,8 @@ class Database {
 
   // Runs one statement without a result set (the structure upgrade's "alter table").
   void ExecSQL(std::string_view sql);
+  // The row id of the last row this connection inserted.
+  int64_t LastInsertRowId();
 
   // Read transactions: between BeginRead and EndRead every read sees the same
   // committed state of the file, and another program's commit waits (journal

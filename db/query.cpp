@@ -1,8 +1,10 @@
 #include "db/query.h"
 
+#include <sqlite3.h>
+
 #include <cctype>
 
-#include "db/catalogue.h"
+#include "db/title_key.h"
 #include "platform/error.h"
 #include "platform/strings.h"
 

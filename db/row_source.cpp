@@ -1,5 +1,7 @@
 #include "db/row_source.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>

@@ -4,8 +4,6 @@
 // row ids (joins, aggregates).
 #pragma once
 
-#include <sqlite3.h>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -16,6 +14,9 @@
 #include "db/keyset.h"
 #include "db/sqlite.h"
 #include "db/value.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
 
 namespace kvn::db {
 

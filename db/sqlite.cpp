@@ -1,5 +1,7 @@
 #include "db/sqlite.h"
 
+#include <sqlite3.h>
+
 #include <utility>
 
 #include "platform/strings.h"
@@ -163,6 +165,18 @@ bool Statement::Step() {
 void Statement::Reset() {
   sqlite3_reset(m_stmt);
   sqlite3_clear_bindings(m_stmt);
+}
+
+int Statement::ColumnCount() const {
+  return sqlite3_column_count(m_stmt);
+}
+
+int64_t Statement::ColumnInt(int i) const {
+  return sqlite3_column_int64(m_stmt, i);
+}
+
+bool Statement::ColumnIsNull(int i) const {
+  return sqlite3_column_type(m_stmt, i) == SQLITE_NULL;
 }
 
 std::string Statement::ColumnText(int i) const {

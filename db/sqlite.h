@@ -2,13 +2,14 @@
 // codes turned into kvn::db::EngineError with a French message.
 #pragma once
 
-#include <sqlite3.h>
-
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "platform/error.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
 
 namespace kvn::db {
 
@@ -50,8 +51,9 @@ class Statement {
   void BindText(int index, std::string_view v);
   void BindBlob(int index, std::string_view v);
 
-  int ColumnCount() const { return sqlite3_column_count(m_stmt); }
-  int64_t ColumnInt(int i) const { return sqlite3_column_int64(m_stmt, i); }
+  int ColumnCount() const;
+  int64_t ColumnInt(int i) const;
+  bool ColumnIsNull(int i) const;
   // A column's text, empty for NULL.
   std::string ColumnText(int i) const;
 

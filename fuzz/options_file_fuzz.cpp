@@ -13,9 +13,10 @@
 #include <memory>
 #include <string>
 
-#include "db/catalogue.h"
+#include "catalogue/catalogue_files.h"
 #include "db/database.h"
 #include "db/table.h"
+#include "db/title_key.h"
 #include "export/dialog_choices.h"
 #include "export/options_file.h"
 #include "platform/error.h"
@@ -30,7 +31,7 @@ struct Catalogue {
   Catalogue() {
     char pattern[] = "/tmp/kvn-fuzz-options-XXXXXX";
     dir = mkdtemp(pattern) ? pattern : "/tmp";
-    kvn::db::CreateCatalogueFile(dir);
+    kvn::catalogue::CreateCatalogueFile(dir);
     database = std::make_unique<kvn::db::Database>(dir);
     database->ExecSQL(
         "INSERT INTO video (Reference, Titre, Genre, Support, \"Durée\", Nom, \"Prêté_le\", Nb_cd) "

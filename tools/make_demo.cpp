@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/command_line.h"
+#include "catalogue/catalogue_files.h"
 #include "db/table.h"
 
 namespace {
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
   const std::string dir = argv[1];
   try {
-    kvn::app::InitCatalogue(dir);
+    kvn::catalogue::InitCatalogue(dir);
     const std::string covers = dir + "/jaquettes";
     std::filesystem::create_directories(covers);
     kvn::db::Database db(dir);

@@ -5,7 +5,8 @@
 #include <functional>
 #include <sstream>
 
-#include "db/catalogue.h"
+#include "catalogue/catalogue_files.h"
+#include "db/title_key.h"
 #include "platform/codepage.h"
 #include "platform/file_info.h"
 #include "platform/ini_file.h"
@@ -113,7 +114,7 @@ TEST(CommandLine, ExportSortsTitlesLikeTheWindowOnACatalogueFromElsewhere) {
        "for t in open(sys.argv[1] + '/titres.txt', encoding='utf-8').read().split('\\n')[:-1]:\n"
        "    c.execute('INSERT INTO video (Titre) VALUES (?)', (t,))\n"
        "c.commit()\n",
-       dir.Path(), db::CatalogueSchema(3)});
+       dir.Path(), catalogue::CatalogueSchema(3)});
   ASSERT_EQ(python.exitCode, 0) << python.err;
   auto r = RunProgram(
       {KorvaneExecutable(), "--dir", dir.Path(), "export", "csv", "--encoding", "UTF-8"});

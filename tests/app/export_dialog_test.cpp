@@ -31,9 +31,9 @@
 #include <regex>
 
 #include "app/about.h"
-#include "app/catalogue_export.h"
 #include "app/forms.h"
 #include "app/main_window.h"
+#include "catalogue/catalogue_export.h"
 #include "export/dialog/color_editor.h"
 #include "export/dialog/progress_window.h"
 #include "export/dialog/qt_sources.h"
@@ -113,7 +113,7 @@ class ExportDialogTest : public GuiTest {
   // test's directory, and hooks and shell of the test's.
   void Prepare() {
     static_cast<exporting::ExportDialogSettings&>(dialog) =
-        MainWindowExportSettings(Main().Tvideo, dir.Path() + "/");
+        catalogue::MainWindowExportSettings(Main().Tvideo, dir.Path() + "/");
     dialog.Hooks = &hooks;
     dialog.FileShell = &shell;
     dialog.ShowFile = false;
@@ -295,7 +295,7 @@ TEST_F(ExportDialogTest, OptionsFileSharedWithTheCommandLine) {
   // Loaded into a new dialog: the type, the separator, the fields, the captions.
   TQExportDialog again;
   static_cast<exporting::ExportDialogSettings&>(again) =
-      MainWindowExportSettings(Main().Tvideo, dir.Path() + "/");
+      catalogue::MainWindowExportSettings(Main().Tvideo, dir.Path() + "/");
   again.Hooks = &hooks;
   again.OnShow = [&](TQExportDialogF* w) {
     w->LoadOptionsFrom(QString::fromStdString(cfg));

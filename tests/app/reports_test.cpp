@@ -19,7 +19,7 @@
 #include "app/main_window.h"
 #include "app/record_forms.h"
 #include "app/search_form.h"
-#include "db/catalogue.h"
+#include "db/title_key.h"
 #include "platform/tdatetime.h"
 #include "tests/app/gui_fixture.h"
 #include "tests/support/pdf_reader.h"

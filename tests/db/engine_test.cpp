@@ -8,8 +8,9 @@
 #include <set>
 #include <thread>
 
-#include "db/catalogue.h"
+#include "catalogue/catalogue_files.h"
 #include "db/table.h"
+#include "db/title_key.h"
 #include "platform/error.h"
 #include "tests/support/catalogue_fixture.h"
 #include "tests/support/message_of.h"
@@ -29,7 +30,7 @@ using test::MessageOf;
 
 TEST(Engine, Sqlite3ReadsWhatTheTableWrote) {
   TempDir dir;
-  CreateCatalogueFile(dir.Path());
+  catalogue::CreateCatalogueFile(dir.Path());
   {
     Database db(dir.Path());
     Table t(db);
@@ -94,8 +95,8 @@ TEST(Engine, UnknownTableAndIndex) {
 
 TEST(Engine, InitRefusesToReplaceACatalogue) {
   TempDir dir;
-  CreateCatalogueFile(dir.Path());
-  EXPECT_EQ(MessageOf([&] { CreateCatalogueFile(dir.Path()); }),
+  catalogue::CreateCatalogueFile(dir.Path());
+  EXPECT_EQ(MessageOf([&] { catalogue::CreateCatalogueFile(dir.Path()); }),
             "Le catalogue \"" + (dir / "video.DB") + "\" existe déjà : il n'est pas remplacé.");
 }
 

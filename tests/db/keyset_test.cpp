@@ -6,8 +6,8 @@
 
 #include <random>
 
-#include "db/catalogue.h"
 #include "db/table.h"
+#include "db/title_key.h"
 #include "tests/support/catalogue_fixture.h"
 #include "tests/support/temp_dir.h"
 

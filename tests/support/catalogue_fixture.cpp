@@ -4,7 +4,8 @@
 
 #include <stdexcept>
 
-#include "db/catalogue.h"
+#include "catalogue/catalogue_files.h"
+#include "db/title_key.h"
 #include "platform/ini_file.h"
 
 namespace kvn::test {
@@ -34,7 +35,7 @@ void BindText(sqlite3_stmt* s, int i, const std::string& v) {
 
 void MakeCatalogue(const std::string& dir, int level, const std::vector<Film>& films,
                    std::optional<std::string> iniLevel) {
-  db::CreateCatalogueFile(dir, level);
+  catalogue::CreateCatalogueFile(dir, level);
   sqlite3* db = nullptr;
   Check(sqlite3_open((dir + "/video.DB").c_str(), &db), db);
   std::string sql = level >= 2 ? "INSERT INTO video (Reference, Titre, Genre, Support, \"Durée\", "

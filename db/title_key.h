@@ -1,31 +1,14 @@
-// The catalogue file itself: creating an empty `video` table at a structure level.
+// Titles in French order: the fold of a title, its key, and the key table
+// that gives the catalogue its title order.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct sqlite3;
 
 namespace kvn::db {
-
-class Database;
-
-// Structure levels: 0 the first (Index, Reference, Titre, Genre, Support, Durée),
-// 2 adds Jacquette, Nom, Prêté_le, Nb_cd; 3, the current one, adds Jaquette2.
-constexpr int kCurrentStructureLevel = 3;
-
-// Creates directory/video.DB holding an empty `video` table of that level with
-// its title index. Refuses (kvn::Error) to replace an existing file.
-void CreateCatalogueFile(const std::string& directory, int level = kCurrentStructureLevel);
-
-// A database file in WAL mode says so in its header; a copy of one has no WAL
-// file of its own, so it is marked as an ordinary (rollback journal) file,
-// which any reader opens without creating side files. Throws kvn::Error when
-// the header cannot be written.
-void MarkRollbackJournal(const std::string& path);
-
-// The CREATE TABLE text of a structure level.
-std::string CatalogueSchema(int level);
 
 // Titles in French order: a title is compared by its key, the title with A-Z
 // lowered and every Latin letter with a diacritic folded to its base letter
@@ -56,16 +39,15 @@ bool IsTitleKeyTrigger(std::string_view name, std::string_view sql);
 // Whether the key table and its triggers are there as this program writes
 // them (and, when asked, with one key per film: two counts of the tables).
 bool HasFrenchTitleKey(sqlite3* handle, bool countKeys = false);
-// Builds the key table when it is not (one transaction).
-void UseFrenchTitleKey(Database& database);
+// The key table's CREATE statements as sqlite_master keeps them, and the
+// statements that drop it and its triggers.
+std::vector<std::string> TitleKeySchema();
+std::vector<std::string> DropTitleKeySql();
 
 // The title index of the catalogue's schema, on a shorter key:
 // "CREATE INDEX idTitre ON video(<key of Titre>, Titre)".
 std::string TitleIndexSql();
-// Whether the catalogue's idTitre is the French one.
-bool HasFrenchTitleIndex(Database& database);
-// Rebuilds idTitre in French order when it is not (one transaction).
-void UseFrenchTitleIndex(Database& database);
+
 // The catalogue's search and list statements with titles compared and sorted
 // the French way: "order by titre" and "Titre=:EdTitre" go through the key
 // (the statements need cle_titre()).

@@ -1,4 +1,4 @@
-#include "db/catalogue.h"
+#include "db/title_key.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -19,31 +19,6 @@
 #include "platform/sys_error.h"
 
 namespace kvn::db {
-
-void MarkRollbackJournal(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return;
-  unsigned char versions[2];
-  if (::pread(fd, versions, 2, 18) == 2 && (versions[0] == 2 || versions[1] == 2)) {
-    const unsigned char legacy[2] = {1, 1};
-    if (::pwrite(fd, legacy, 2, 18) != 2) {
-      const int err = errno;
-      ::close(fd);
-      throw Error(platform::FileCreateMessage(path, err));
-    }
-  }
-  ::close(fd);
-}
-
-std::string CatalogueSchema(int level) {
-  std::string sql =
-      "CREATE TABLE video (\"Index\" INTEGER PRIMARY KEY AUTOINCREMENT, Reference VARCHAR(255), "
-      "Titre VARCHAR(255) COLLATE NOCASE, Genre VARCHAR(30), Support VARCHAR(10), \"Durée\" TIME";
-  if (level >= 2)
-    sql += ", Jacquette VARCHAR(255), Nom VARCHAR(50), \"Prêté_le\" DATE, Nb_cd NUMERIC(2)";
-  if (level >= 3) sql += ", Jaquette2 VARCHAR(255)";
-  return sql + ")";
-}
 
 namespace {
 
@@ -150,9 +125,9 @@ std::string KeyStatements() {
   return body;
 }
 
-// The CREATE statements of the key table, its index and its triggers, as
-// sqlite_master keeps them.
-std::vector<std::string> KeySchema() {
+}  // namespace
+
+std::vector<std::string> TitleKeySchema() {
   return {
       "CREATE TABLE video_cle (id INTEGER PRIMARY KEY, cle TEXT)",
       "CREATE INDEX idCle ON video_cle(cle)",
@@ -164,6 +139,16 @@ std::vector<std::string> KeySchema() {
       "old.\"Index\"; END",
   };
 }
+
+std::vector<std::string> DropTitleKeySql() {
+  std::vector<std::string> drops;
+  for (const char* trigger : kKeyTriggers)
+    drops.push_back(std::string("DROP TRIGGER IF EXISTS ") + trigger);
+  drops.push_back(std::string("DROP TABLE IF EXISTS ") + kKeyTable);
+  return drops;
+}
+
+namespace {
 
 std::string IndexTitleKey(std::string_view operand) {
   std::string sql = "lower(" + std::string(operand) + ")";
@@ -221,19 +206,19 @@ std::string TitleIndexSql() {
 
 std::string TitleKeySchemaSql() {
   std::string sql;
-  for (const std::string& statement : KeySchema()) sql += statement + ";\n";
+  for (const std::string& statement : TitleKeySchema()) sql += statement + ";\n";
   return sql;
 }
 
 bool IsTitleKeyTrigger(std::string_view name, std::string_view sql) {
-  for (const std::string& statement : KeySchema())
+  for (const std::string& statement : TitleKeySchema())
     if (statement == sql && statement.rfind("CREATE TRIGGER " + std::string(name) + " ", 0) == 0)
       return true;
   return false;
 }
 
 bool HasFrenchTitleKey(sqlite3* handle, bool countKeys) {
-  const std::vector<std::string> expected = KeySchema();
+  const std::vector<std::string> expected = TitleKeySchema();
   size_t found = 0;
   {
     Statement schema(
@@ -242,8 +227,9 @@ bool HasFrenchTitleKey(sqlite3* handle, bool countKeys) {
         "'video_cle_modif', 'video_cle_suppr')",
         "video.DB");
     while (schema.Step()) {
-      const auto* sql = reinterpret_cast<const char*>(sqlite3_column_text(schema.Get(), 0));
-      if (!sql || std::find(expected.begin(), expected.end(), sql) == expected.end()) return false;
+      if (schema.ColumnIsNull(0)) return false;
+      const std::string sql = schema.ColumnText(0);
+      if (std::find(expected.begin(), expected.end(), sql) == expected.end()) return false;
       ++found;
     }
   }
@@ -251,50 +237,7 @@ bool HasFrenchTitleKey(sqlite3* handle, bool countKeys) {
   // One key per film: the triggers kept it since they were made.
   Statement counts(handle, "SELECT (SELECT count(*) FROM video) = (SELECT count(*) FROM video_cle)",
                    "video.DB");
-  return counts.Step() && sqlite3_column_int(counts.Get(), 0) == 1;
-}
-
-void UseFrenchTitleKey(Database& database) {
-  if (HasFrenchTitleKey(database.Handle(), true)) return;
-  database.ExecSQL("BEGIN IMMEDIATE");
-  try {
-    for (const char* trigger : kKeyTriggers)
-      database.ExecSQL(std::string("DROP TRIGGER IF EXISTS ") + trigger);
-    database.ExecSQL(std::string("DROP TABLE IF EXISTS ") + kKeyTable);
-    const std::vector<std::string> schema = KeySchema();
-    database.ExecSQL(schema[0]);
-    // The keys of the films already there, by the program's own function
-    // (the triggers compute the same).
-    database.ExecSQL("INSERT INTO video_cle (id, cle) SELECT \"Index\", " +
-                     TitleSortKeySql("Titre") + " FROM video");
-    for (size_t i = 1; i < schema.size(); ++i) database.ExecSQL(schema[i]);
-    database.ExecSQL("COMMIT");
-  } catch (...) {
-    sqlite3_exec(database.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-    throw;
-  }
-}
-
-bool HasFrenchTitleIndex(Database& database) {
-  Statement stmt(database.Handle(),
-                 "SELECT sql FROM sqlite_master WHERE type='index' AND name='idTitre'",
-                 database.FilePath());
-  if (!stmt.Step()) return false;
-  const auto* sql = reinterpret_cast<const char*>(sqlite3_column_text(stmt.Get(), 0));
-  return sql && TitleIndexSql() == sql;
-}
-
-void UseFrenchTitleIndex(Database& database) {
-  if (HasFrenchTitleIndex(database)) return;
-  database.ExecSQL("BEGIN IMMEDIATE");
-  try {
-    database.ExecSQL("DROP INDEX IF EXISTS idTitre");
-    database.ExecSQL(TitleIndexSql());
-    database.ExecSQL("COMMIT");
-  } catch (...) {
-    sqlite3_exec(database.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-    throw;
-  }
+  return counts.Step() && counts.ColumnInt(0) == 1;
 }
 
 std::string WithFrenchTitles(std::string_view sqlIn) {
@@ -316,49 +259,6 @@ std::string WithFrenchTitles(std::string_view sqlIn) {
   replaceAll("Titre=:EdTitre", TitleKey("Titre") + "=" + TitleKey(":EdTitre"));
   replaceAll("order by titre", "order by " + TitleSortKeySql("Titre") + ", rowid");
   return sql;
-}
-
-void CreateCatalogueFile(const std::string& directory, int level) {
-  std::string dir = directory.empty() ? "." : directory;
-  if (dir.back() != '/') dir += '/';
-  const std::string path = dir + Database::kFileName;
-  if (platform::FileExists(path) || platform::DirectoryExists(path))
-    throw Error(
-        platform::Subst("Le catalogue \"%s\" existe déjà : il n'est pas remplacé.", {path}));
-  if (!platform::ForceDirectories(dir))
-    throw Error(platform::FileCreateMessage(path, errno ? errno : ENOENT));
-
-  // Built under a temporary name and moved in place only when complete.
-  const std::string temp = dir + ".video.DB.creating";
-  ::unlink(temp.c_str());
-  sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(temp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-  if (rc != SQLITE_OK) {
-    std::string message = EngineMessage(db, rc, path);
-    sqlite3_close(db);
-    throw EngineError(message, rc);
-  }
-  std::string sql = "PRAGMA journal_mode=DELETE; BEGIN; " + CatalogueSchema(level) + "; " +
-                    TitleIndexSql() + "; " + TitleKeySchemaSql() + "COMMIT;";
-  char* err = nullptr;
-  rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
-  sqlite3_free(err);
-  std::string message = rc == SQLITE_OK ? "" : EngineMessage(db, rc, path);
-  sqlite3_close(db);
-  if (rc != SQLITE_OK) {
-    ::unlink(temp.c_str());
-    throw EngineError(message, rc);
-  }
-  // link() refuses to replace a file that appeared meanwhile.
-  if (::link(temp.c_str(), path.c_str()) != 0) {
-    int e = errno;
-    ::unlink(temp.c_str());
-    if (e == EEXIST)
-      throw Error(
-          platform::Subst("Le catalogue \"%s\" existe déjà : il n'est pas remplacé.", {path}));
-    throw Error(platform::FileCreateMessage(path, e));
-  }
-  ::unlink(temp.c_str());
 }
 
 }  // namespace kvn::db

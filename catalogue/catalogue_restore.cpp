@@ -1,21 +1,21 @@
-#include "app/catalogue_restore.h"
+#include "catalogue/catalogue_restore.h"
 
 #include <fcntl.h>
-#include <sqlite3.h>
 #include <stdlib.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <vector>
 
 #include "archive/zf_exception.h"
 #include "archive/zip_forge.h"
-#include "db/catalogue.h"
+#include "catalogue/catalogue_files.h"
+#include "db/connection.h"
 #include "db/database.h"
 #include "db/sqlite.h"
+#include "db/title_key.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/file_info.h"
@@ -25,7 +25,7 @@
 #include "platform/strings.h"
 #include "platform/sys_error.h"
 
-namespace kvn::app {
+namespace kvn::catalogue {
 
 using platform::Subst;
 
@@ -37,30 +37,6 @@ constexpr const char* kUntouched = "Le catalogue actuel n'a pas été modifié."
   throw Error(why + "\n" + kUntouched);
 }
 
-struct SqliteCloser {
-  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-using SqlitePtr = std::unique_ptr<sqlite3, SqliteCloser>;
-
-SqlitePtr OpenReadOnly(const std::string& path, int& rc) {
-  sqlite3* raw = nullptr;
-  rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
-  SqlitePtr db(raw);
-  if (rc == SQLITE_OK) sqlite3_busy_timeout(raw, 5000);
-  return db;
-}
-
-// The columns of the `video` table, empty when there is no such table.
-std::vector<std::string> VideoColumns(sqlite3* db, const std::string& name) {
-  std::vector<std::string> columns;
-  db::Statement info(db, "SELECT name FROM pragma_table_info('video')", name);
-  while (info.Step()) {
-    const unsigned char* text = sqlite3_column_text(info.Get(), 0);
-    columns.emplace_back(text ? reinterpret_cast<const char*>(text) : "");
-  }
-  return columns;
-}
-
 bool HasColumn(const std::vector<std::string>& columns, const char* name) {
   for (const auto& c : columns)
     if (platform::Cp1252EqualsNoCase(platform::Utf8ToCp1252(c), platform::Utf8ToCp1252(name)))
@@ -68,33 +44,10 @@ bool HasColumn(const std::vector<std::string>& columns, const char* name) {
   return false;
 }
 
-int64_t CountFilms(sqlite3* db, const std::string& name) {
-  db::Statement count(db, "SELECT count(*) FROM video", name);
+int64_t CountFilms(db::Connection& db) {
+  db::Statement count(db.Handle(), "SELECT count(*) FROM video", db.Path());
   return count.Step() ? count.ColumnInt(0) : 0;
 }
-
-// Stops every statement of a connection once a time is past (SQLite's
-// progress handler), for as long as it lives.
-class Deadline {
- public:
-  Deadline(sqlite3* db, double seconds)
-      : m_db(db),
-        m_end(std::chrono::steady_clock::now() +
-              std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                  std::chrono::duration<double>(seconds))) {
-    sqlite3_progress_handler(m_db, 10000, &Deadline::Check, this);
-  }
-  ~Deadline() { sqlite3_progress_handler(m_db, 0, nullptr, nullptr); }
-  Deadline(const Deadline&) = delete;
-  Deadline& operator=(const Deadline&) = delete;
-
- private:
-  static int Check(void* self) {
-    return std::chrono::steady_clock::now() > static_cast<Deadline*>(self)->m_end ? 1 : 0;
-  }
-  sqlite3* m_db;
-  std::chrono::steady_clock::time_point m_end;
-};
 
 // The time the checks of a restored file may take: generous for a sound
 // catalogue of that size (a million films check in a few seconds).
@@ -251,20 +204,18 @@ void CatalogueRestore::Prepare(const std::string& catalogueDirectory,
                  {m_archiveFile, why}));
   };
   try {
-    db::MarkRollbackJournal(path);
-    int rc = SQLITE_OK;
-    SqlitePtr restored = OpenReadOnly(path, rc);
-    if (rc != SQLITE_OK)
-      notACatalogue(restored ? sqlite3_errmsg(restored.get()) : sqlite3_errstr(rc));
+    MarkRollbackJournal(path);
+    db::Connection restored(path, db::Connection::Mode::ReadOnly);
+    if (!restored.IsOpen()) notACatalogue(restored.Message());
     // The checks are bounded in time: a file made to keep them busy is refused.
     struct stat restoredSize {};
     ::stat(path.c_str(), &restoredSize);
-    Deadline deadline(restored.get(),
-                      checkSeconds >= 0 ? checkSeconds : CheckSeconds(restoredSize.st_size));
+    db::Deadline deadline(restored,
+                          checkSeconds >= 0 ? checkSeconds : CheckSeconds(restoredSize.st_size));
     // Nothing in the file may run code when the program uses it: only tables
     // and their indexes, the title key's triggers, and `video` a table.
     {
-      db::Statement schema(restored.get(),
+      db::Statement schema(restored.Handle(),
                            "SELECT type, name, coalesce(sql, '') FROM sqlite_master", "video.DB");
       while (schema.Step()) {
         const std::string type = schema.ColumnText(0), name = schema.ColumnText(1),
@@ -277,26 +228,19 @@ void CatalogueRestore::Prepare(const std::string& catalogueDirectory,
           notACatalogue(Subst("il contient une table virtuelle, « %s »", {name}));
       }
     }
-    std::string verdict;
-    {
-      db::Statement check(restored.get(), "PRAGMA integrity_check", "video.DB");
-      if (check.Step()) {
-        const unsigned char* text = sqlite3_column_text(check.Get(), 0);
-        verdict = text ? reinterpret_cast<const char*>(text) : "";
-      }
-    }
+    const std::string verdict = restored.Check(/*quick=*/false);
     if (verdict != "ok") notACatalogue(verdict);
-    const std::vector<std::string> columns = VideoColumns(restored.get(), "video.DB");
+    const std::vector<std::string> columns = restored.Columns("video");
     if (columns.empty()) notACatalogue("il ne contient pas la table des films");
     for (const char* name : {"Index", "Reference", "Titre", "Genre", "Support", "Durée"})
       if (!HasColumn(columns, name))
         notACatalogue(Subst("la colonne %s manque à la table des films", {name}));
-    m_archivedFilms = CountFilms(restored.get(), "video.DB");
+    m_archivedFilms = CountFilms(restored);
     const bool level2 = HasColumn(columns, "Jacquette") && HasColumn(columns, "Nom") &&
                         HasColumn(columns, "Prêté_le") && HasColumn(columns, "Nb_cd");
     m_level = level2 ? (HasColumn(columns, "Jaquette2") ? 3 : 2) : 0;
   } catch (const db::EngineError& e) {
-    if (e.NativeCode() == SQLITE_INTERRUPT)
+    if (db::OutcomeOf(e.NativeCode()) == db::Outcome::Interrupted)
       notACatalogue("sa vérification dépasse le temps permis pour un fichier de cette taille");
     notACatalogue(e.what());
   }
@@ -309,9 +253,8 @@ std::optional<int64_t> CatalogueRestore::CurrentFilms() const {
     m_currentFilms.emplace();
     if (m_currentExists) {
       try {
-        int rc = SQLITE_OK;
-        SqlitePtr current = OpenReadOnly(m_catalogue, rc);
-        if (rc == SQLITE_OK) *m_currentFilms = CountFilms(current.get(), m_catalogue);
+        db::Connection current(m_catalogue, db::Connection::Mode::ReadOnly);
+        if (current.IsOpen()) *m_currentFilms = CountFilms(current);
       } catch (const Error&) {
         // Damaged, locked or without a table: said as such in the question.
       }
@@ -355,17 +298,14 @@ std::string CatalogueRestore::Commit() {
     // locked for writing (a transaction another program left unfinished is
     // rolled back first), and a catalogue in WAL mode gets its log written
     // back and given up, so no log beside video.DB belongs to another file.
-    SqlitePtr lock;
+    std::unique_ptr<db::Connection> lock;
     bool locked = false;
     struct stat st {};
     if (::lstat(m_catalogue.c_str(), &st) == 0) {
       // The engine names its logs after the file a symbolic link leads to.
       const std::string real = platform::RealPath(m_catalogue);
-      sqlite3* raw = nullptr;
-      int rc = sqlite3_open_v2(real.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-      lock.reset(raw);
-      if (rc == SQLITE_OK) {
-        sqlite3_busy_timeout(raw, 5000);
+      lock = std::make_unique<db::Connection>(real, db::Connection::Mode::ReadWrite);
+      if (lock->IsOpen()) {
         auto refuseLocked = [&] {
           Refuse(
               Subst("Le catalogue \"%s\" est verrouillé par un autre programme qui y écrit ; "
@@ -373,30 +313,22 @@ std::string CatalogueRestore::Commit() {
                     {m_catalogue}));
         };
         bool wal = platform::FileExists(real + "-wal");
-        {
-          sqlite3_stmt* mode = nullptr;
-          rc = sqlite3_prepare_v2(raw, "PRAGMA journal_mode", -1, &mode, nullptr);
-          if (rc == SQLITE_OK) rc = sqlite3_step(mode);
-          if (rc == SQLITE_ROW) {
-            const unsigned char* text = sqlite3_column_text(mode, 0);
-            wal =
-                wal || (text && platform::EqualsNoCase(reinterpret_cast<const char*>(text), "wal"));
-          }
-          sqlite3_finalize(mode);
-          if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED) refuseLocked();
+        try {
+          wal = wal || platform::EqualsNoCase(lock->JournalMode(), "wal");
+        } catch (const db::EngineError& e) {
+          if (db::OutcomeOf(e.NativeCode()) == db::Outcome::Busy) refuseLocked();
         }
         if (wal) {
-          sqlite3_exec(raw, "PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode=DELETE;", nullptr,
-                       nullptr, nullptr);
+          lock->Exec("PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode=DELETE;");
           if (platform::FileExists(real + "-wal"))
             Refuse(
                 Subst("Le catalogue \"%s\" est ouvert par un autre programme ; fermez-le, puis "
                       "réessayez.",
                       {m_catalogue}));
         }
-        rc = sqlite3_exec(raw, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
-        if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED) refuseLocked();
-        locked = rc == SQLITE_OK;
+        const int rc = lock->Exec("BEGIN EXCLUSIVE");
+        if (db::OutcomeOf(rc) == db::Outcome::Busy) refuseLocked();
+        locked = rc == 0;
         // Any other failure: a damaged file, kept aside as it is.
       }
       KeepAside(real, keep);
@@ -433,4 +365,4 @@ std::string CatalogueRestore::Commit() {
   return text;
 }
 
-}  // namespace kvn::app
+}  // namespace kvn::catalogue

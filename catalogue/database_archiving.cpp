@@ -1,7 +1,6 @@
-#include "app/database_archiving.h"
+#include "catalogue/database_archiving.h"
 
 #include <fcntl.h>
-#include <sqlite3.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +8,8 @@
 #include <cerrno>
 #include <memory>
 
-#include "db/catalogue.h"
+#include "catalogue/catalogue_files.h"
+#include "db/connection.h"
 #include "db/sqlite.h"
 #include "platform/error.h"
 #include "platform/file_info.h"
@@ -18,7 +18,7 @@
 #include "platform/strings.h"
 #include "platform/sys_error.h"
 
-namespace kvn::app {
+namespace kvn::catalogue {
 
 using platform::Subst;
 
@@ -30,26 +30,18 @@ const std::vector<std::string>& DatabaseFileMasks() {
 
 namespace {
 
-struct SqliteCloser {
-  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-using SqlitePtr = std::unique_ptr<sqlite3, SqliteCloser>;
-
 // Why the catalogue could not be copied, in the user's words.
-[[noreturn]] void CatalogueFailure(sqlite3* db, int rc, const std::string& file) {
-  switch (rc & 0xFF) {
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
+[[noreturn]] void CatalogueFailure(const db::Connection& db, int rc, const std::string& file) {
+  switch (db::OutcomeOf(rc)) {
+    case db::Outcome::Busy:
       throw Error(
           Subst("Le catalogue \"%s\" est verrouillé par un autre programme qui y écrit ; "
                 "réessayez dans un instant.",
                 {file}));
-    case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
-      throw Error(
-          Subst("Le catalogue \"%s\" est endommagé (%s).", {file, db ? sqlite3_errmsg(db) : ""}));
+    case db::Outcome::Corrupt:
+      throw Error(Subst("Le catalogue \"%s\" est endommagé (%s).", {file, db.Message()}));
     default:
-      throw Error(db::EngineMessage(db, rc, file));
+      throw Error(db::EngineMessage(db.Handle(), rc, file));
   }
 }
 
@@ -70,21 +62,14 @@ class CatalogueSnapshot {
       throw Error(platform::FileOpenMessage(catalogue, errno));
     // Opened for writing when it may be: a transaction that a killed writer
     // left is then undone, as the next writer would, before the state is read.
-    sqlite3* raw = nullptr;
-    int rc = sqlite3_open_v2(catalogue.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc != SQLITE_OK) {
-      sqlite3_close_v2(raw);
-      raw = nullptr;
-      rc = sqlite3_open_v2(catalogue.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
-    }
-    m_source.reset(raw);
-    if (rc != SQLITE_OK) CatalogueFailure(raw, rc, catalogue);
-    sqlite3_busy_timeout(raw, 5000);
-    rc = sqlite3_exec(raw, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) CatalogueFailure(raw, rc, catalogue);
+    m_source =
+        std::make_unique<db::Connection>(catalogue, db::Connection::Mode::ReadWriteElseReadOnly);
+    if (!m_source->IsOpen()) CatalogueFailure(*m_source, m_source->Code(), catalogue);
+    if (m_source->Exec("BEGIN; SELECT count(*) FROM sqlite_master;") != 0)
+      CatalogueFailure(*m_source, m_source->Code(), catalogue);
 
     if (!InWalMode()) {
-      Check(raw);
+      Check(*m_source);
       struct stat st {};
       m_size = ::stat(catalogue.c_str(), &st) == 0 ? st.st_size : -1;
       return;
@@ -92,29 +77,23 @@ class CatalogueSnapshot {
     m_copy = std::make_unique<platform::OutputFile>(
         folder + "/video.DB", platform::OutputOptions{.allowProtected = true});
     const std::string& path = m_copy->TemporaryName();
-    raw = nullptr;
-    rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    SqlitePtr copy(raw);
-    if (rc != SQLITE_OK) throw Error(db::EngineMessage(raw, rc, folder));
-    // A copy that fails is thrown away: it needs no journal.
-    sqlite3_exec(raw, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;", nullptr, nullptr,
-                 nullptr);
-    sqlite3_backup* backup = sqlite3_backup_init(raw, "main", m_source.get(), "main");
-    if (!backup) throw Error(db::EngineMessage(raw, sqlite3_errcode(raw), folder));
-    rc = sqlite3_backup_step(backup, -1);
-    sqlite3_backup_finish(backup);
-    if (rc != SQLITE_DONE) {
-      // A failure writing the copy (a full disk) has the system's reason.
-      if (const int err = sqlite3_system_errno(raw); err != 0 || (rc & 0xFF) == SQLITE_FULL)
-        throw Error(Subst("Impossible d'écrire la copie du catalogue dans \"%s\". %s",
-                          {folder, platform::SystemErrorMessage(err != 0 ? err : ENOSPC)}));
-      CatalogueFailure(m_source.get(), rc, catalogue);
+    {
+      db::Connection copy(path, db::Connection::Mode::ReadWrite);
+      if (!copy.IsOpen()) throw Error(db::EngineMessage(copy.Handle(), copy.Code(), folder));
+      // A copy that fails is thrown away: it needs no journal.
+      copy.Exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;");
+      if (const int rc = m_source->BackupTo(copy); rc != 0) {
+        // A failure writing the copy (a full disk) has the system's reason.
+        if (const int err = copy.SystemErrno(); err != 0 || db::OutcomeOf(rc) == db::Outcome::Full)
+          throw Error(Subst("Impossible d'écrire la copie du catalogue dans \"%s\". %s",
+                            {folder, platform::SystemErrorMessage(err != 0 ? err : ENOSPC)}));
+        CatalogueFailure(*m_source, rc, catalogue);
+      }
+      m_source.reset();
+      Check(copy);
     }
-    m_source.reset();
-    Check(raw);
-    copy.reset();
     // The copy has no WAL file of its own.
-    db::MarkRollbackJournal(path);
+    MarkRollbackJournal(path);
     struct stat st {};
     m_size = ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
   }
@@ -125,27 +104,21 @@ class CatalogueSnapshot {
   int64_t Size() const { return m_size; }
 
  private:
-  bool InWalMode() {
-    db::Statement mode(m_source.get(), "PRAGMA journal_mode", m_catalogue);
-    return mode.Step() &&
-           platform::EqualsNoCase(reinterpret_cast<const char*>(sqlite3_column_text(mode.Get(), 0)),
-                                  "wal");
-  }
+  bool InWalMode() { return platform::EqualsNoCase(m_source->JournalMode(), "wal"); }
 
   // The state archived must be a sound catalogue before it replaces the last archive.
-  void Check(sqlite3* db) {
-    db::Statement check(db, "PRAGMA quick_check", m_catalogue);
+  void Check(db::Connection& db) {
     std::string verdict;
     try {
-      if (check.Step())
-        verdict = reinterpret_cast<const char*>(sqlite3_column_text(check.Get(), 0));
+      verdict = db.Check(/*quick=*/true);
     } catch (const db::EngineError& e) {
       CatalogueFailure(db, e.NativeCode(), m_catalogue);
     }
     if (verdict != "ok")
       throw Error(Subst("Le catalogue \"%s\" est endommagé (%s).", {m_catalogue, verdict}));
     db::Statement table(
-        db, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name='video' COLLATE NOCASE",
+        db.Handle(),
+        "SELECT count(*) FROM sqlite_master WHERE type='table' AND name='video' COLLATE NOCASE",
         m_catalogue);
     if (!table.Step() || table.ColumnInt(0) == 0)
       throw Error(Subst("Le fichier \"%s\" ne contient pas la table des films du catalogue.",
@@ -153,7 +126,7 @@ class CatalogueSnapshot {
   }
 
   std::string m_catalogue;
-  SqlitePtr m_source;  // its read transaction lasts as long as this object
+  std::unique_ptr<db::Connection> m_source;  // its read transaction lasts as long as this object
   std::unique_ptr<platform::OutputFile> m_copy;
   int64_t m_size = -1;
 };
@@ -297,4 +270,4 @@ std::string ArchivingSuccessText(const ArchivingResult& result) {
   return text;
 }
 
-}  // namespace kvn::app
+}  // namespace kvn::catalogue

@@ -2,7 +2,7 @@
 // (a catalogue in WAL mode included), and every failure — a missing, damaged,
 // locked or unreadable catalogue, a full disk, Abort — leaving the previous
 // archive byte for byte, with a French message and a non-zero exit.
-#include "app/database_archiving.h"
+#include "catalogue/database_archiving.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -22,7 +22,7 @@
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
-namespace kvn::app {
+namespace kvn::catalogue {
 namespace {
 
 using test::ProgramResult;
@@ -363,4 +363,4 @@ TEST(DatabaseArchiving, ArchiveDirectoryThatCannotBeCreated) {
 }
 
 }  // namespace
-}  // namespace kvn::app
+}  // namespace kvn::catalogue

@@ -18,7 +18,7 @@ namespace kvn::platform {
 class OutputFile;
 }
 
-namespace kvn::app {
+namespace kvn::catalogue {
 
 // The name the replaced catalogue keeps, beside video.DB.
 inline constexpr const char* kReplacedCatalogueName = "video.DB.avant-restauration";
@@ -76,4 +76,4 @@ class CatalogueRestore {
 // "1 film", "12 films", "aucun film".
 std::string FilmCount(int64_t films);
 
-}  // namespace kvn::app
+}  // namespace kvn::catalogue

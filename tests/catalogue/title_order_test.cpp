@@ -1,16 +1,16 @@
 // Titles in French order: accents and case ignored first, then the title and
 // the row id; the index stays one that every SQLite program maintains.
-#include "db/catalogue.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
 #include <sstream>
 
+#include "catalogue/structure_upgrade.h"
 #include "db/database.h"
 #include "db/query.h"
 #include "db/table.h"
+#include "db/title_key.h"
 #include "tests/support/catalogue_fixture.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
@@ -54,10 +54,9 @@ TEST(FrenchTitles, SortAndSearchAsAFrenchReaderExpects) {
   // The search statements find a title typed without its accents or case.
   Statement found(db.Handle(),
                   WithFrenchTitles("Select Titre from Video where Titre=:EdTitre order by titre"));
-  sqlite3_bind_text(found.Get(), 1, "a BOUT de souffle", -1, SQLITE_STATIC);
+  found.BindText(1, "a BOUT de souffle");
   ASSERT_TRUE(found.Step());
-  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(found.Get(), 0)),
-               "À bout de souffle");
+  EXPECT_EQ(found.ColumnText(0), "À bout de souffle");
   EXPECT_FALSE(found.Step());
 }
 
@@ -99,15 +98,15 @@ TEST(FrenchTitles, TheOldIndexIsRebuilt) {
     Database db(dir.Path());
     db.ExecSQL("DROP INDEX idTitre");
     db.ExecSQL("CREATE INDEX idTitre ON video(Titre)");
-    EXPECT_FALSE(HasFrenchTitleIndex(db));
+    EXPECT_FALSE(catalogue::HasFrenchTitleIndex(db));
     Table t(db);
     t.SetTableName("Video");
     t.SetIndexName("idTitre");
     t.Open();
     EXPECT_EQ(TitlesInOrder(t), (std::vector<std::string>{"Ange", "Zoo", "Été"}));
     t.Close();
-    UseFrenchTitleIndex(db);
-    EXPECT_TRUE(HasFrenchTitleIndex(db));
+    catalogue::UseFrenchTitleIndex(db);
+    EXPECT_TRUE(catalogue::HasFrenchTitleIndex(db));
     t.Open();
     EXPECT_EQ(TitlesInOrder(t), (std::vector<std::string>{"Ange", "Été", "Zoo"}));
   }
@@ -214,7 +213,7 @@ TEST(FrenchTitles, EveryLetterInTitleOrderWithAndWithoutTheKeyTable) {
   t.Post();
   EXPECT_EQ(t.RecNo(), 23);
   t.Close();
-  UseFrenchTitleKey(db);
+  catalogue::UseFrenchTitleKey(db);
   EXPECT_TRUE(HasFrenchTitleKey(db.Handle()));
   t.Open();
   std::vector<std::string> withLodz = expected;

@@ -2,7 +2,7 @@
 // exactly (compared through the sqlite3 shell), the replaced catalogue is kept
 // aside, and every bad archive (or a kill) leaves video.DB byte for byte or
 // whole.
-#include "app/catalogue_restore.h"
+#include "catalogue/catalogue_restore.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -15,14 +15,14 @@
 #include <chrono>
 #include <functional>
 
-#include "app/database_archiving.h"
+#include "catalogue/database_archiving.h"
 #include "platform/file_info.h"
 #include "platform/ini_file.h"
 #include "tests/support/catalogue_fixture.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
-namespace kvn::app {
+namespace kvn::catalogue {
 namespace {
 
 using test::ProgramResult;
@@ -460,4 +460,4 @@ TEST(CatalogueRestore, DroppedRestoreLeavesNothing) {
 }
 
 }  // namespace
-}  // namespace kvn::app
+}  // namespace kvn::catalogue

@@ -1,6 +1,6 @@
-#include "app/catalogue_export.h"
+#include "catalogue/catalogue_export.h"
 
-#include "app/catalogue_files.h"
+#include "catalogue/catalogue_files.h"
 #include "db/table.h"
 #include "export/html/html_export.h"
 #include "export/options_file.h"
@@ -16,7 +16,7 @@
 #include "platform/ini_file.h"
 #include "platform/strings.h"
 
-namespace kvn::app {
+namespace kvn::catalogue {
 
 std::string ExportTypeNames() {
   std::string names;
@@ -138,4 +138,4 @@ std::string RunCatalogueExport(const ExportRequest& request, int& films, std::st
   return exporter.FileName;
 }
 
-}  // namespace kvn::app
+}  // namespace kvn::catalogue

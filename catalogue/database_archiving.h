@@ -11,7 +11,7 @@
 
 #include "archive/zip_forge.h"
 
-namespace kvn::app {
+namespace kvn::catalogue {
 
 // The table's file masks, in the order they are added.
 const std::vector<std::string>& DatabaseFileMasks();
@@ -36,4 +36,4 @@ ArchivingResult ArchiveDatabase(const std::string& catalogueDirectory,
 // The success text of the menu command, naming the files left out.
 std::string ArchivingSuccessText(const ArchivingResult& result);
 
-}  // namespace kvn::app
+}  // namespace kvn::catalogue

@@ -6,7 +6,7 @@
 
 #include "export/dialog_choices.h"
 
-namespace kvn::app {
+namespace kvn::catalogue {
 
 // The export dialog's settings as the main window gives them: the catalogue
 // table, "video.xls" in the catalogue directory (ending with "/"), and the
@@ -31,4 +31,4 @@ std::string RunCatalogueExport(const ExportRequest& request, int& films,
 // The export types the command line knows, for the help text ("txt csv ...").
 std::string ExportTypeNames();
 
-}  // namespace kvn::app
+}  // namespace kvn::catalogue
