@@ -4,13 +4,11 @@
 # in the same run; then the archiver's peak memory.
 # Usage: bench/archive_bench.sh [BUILD_DIR]
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build}
+source "$(dirname "$0")/lib.sh"
 tree=${KVN_BENCH_TREE:-/tmp/kvn-bench-tree}
 if [ ! -d "$tree" ]; then
   mkdir -p "$tree/small"
-  catalogue=${KVN_BENCH_DIR:-/tmp/kvn-bench-1m}
-  [ -f "$catalogue/video.DB" ] || /usr/bin/python3 "$root/../shared/tools/gen_catalogue.py" 1000000 "$catalogue"
+  catalogue=$(kvn_bench_catalogue 1000000)
   cp "$catalogue/video.DB" "$tree/video.DB"
   /usr/bin/python3 - "$tree" <<'PY'
 import os, random, sys

@@ -4,8 +4,7 @@
 # split into 100 MB volumes (at most 1.1 times).
 # Usage: bench/archive_options.sh [BUILD_DIR]   (run bench/archive_bench.sh once first)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build}
+source "$(dirname "$0")/lib.sh"
 tree=${KVN_BENCH_TREE:-/tmp/kvn-bench-tree}
 out=$(mktemp -d)
 hyperfine -w 1 -r 5 --prepare "rm -f $out/*" \

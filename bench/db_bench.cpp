@@ -14,7 +14,7 @@ namespace {
 
 std::string CatalogueDir() {
   const char* dir = std::getenv("KVN_BENCH_DIR");
-  return dir ? dir : "/tmp/kvn-bench-1m";
+  return dir ? dir : "/tmp/kvn-demo-1000000";
 }
 
 // Anonymous resident memory of the process in MB (heap and stacks; the mapped

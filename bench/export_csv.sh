@@ -3,12 +3,8 @@
 # line writing the same rows as CSV, in the same run; then the export's peak
 # memory. Usage: bench/export_csv.sh [BUILD_DIR]
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build}
-dir=${KVN_BENCH_DIR:-/tmp/kvn-bench-1m}
-if [ ! -f "$dir/video.DB" ]; then
-  /usr/bin/python3 "$root/../shared/tools/gen_catalogue.py" 1000000 "$dir"
-fi
+source "$(dirname "$0")/lib.sh"
+dir=$(kvn_bench_catalogue 1000000)
 out=$(mktemp -d)
 hyperfine -w 1 -r 5 \
   "$build/app/korvane --dir $dir export csv -o $out/v.csv" \

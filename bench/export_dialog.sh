@@ -4,12 +4,8 @@
 # 1.2 times its time); the two files must be the same.
 # Usage: bench/export_dialog.sh [BUILD_DIR]
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build}
-dir=${KVN_BENCH_DIR_100K:-/tmp/kvn-bench-100k}
-if [ ! -f "$dir/video.DB" ]; then
-  /usr/bin/python3 "$root/../shared/tools/gen_catalogue.py" 100000 "$dir"
-fi
+source "$(dirname "$0")/lib.sh"
+dir=$(kvn_bench_catalogue 100000)
 out=$(mktemp -d)
 for type in csv html pdf; do
   for run in 1 2 3; do

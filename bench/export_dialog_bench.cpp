@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
   const kvn::exporting::ExportType* type = kvn::exporting::FindExportType(argv[1]);
   if (!type) return 2;
   const char* dir = std::getenv("KVN_BENCH_DIR");
-  kvn::app::SetCatalogueDirectory(dir ? dir : "/tmp/kvn-bench-100k");
+  kvn::app::SetCatalogueDirectory(dir ? dir : "/tmp/kvn-demo-100000");
   kvn::app::CreateWindows();
   kvn::app::TForm1* main = kvn::app::Forms().form1;
   kvn::exporting::TQExportDialog& dialog = main->QExportDialog1;

@@ -3,12 +3,8 @@
 # same run (HTML and RTF at most twice the CSV time), then their peak memory.
 # Usage: bench/export_pages.sh [BUILD_DIR]
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build}
-dir=${KVN_BENCH_DIR_100K:-/tmp/kvn-bench-100k}
-if [ ! -f "$dir/video.DB" ]; then
-  /usr/bin/python3 "$root/../shared/tools/gen_catalogue.py" 100000 "$dir"
-fi
+source "$(dirname "$0")/lib.sh"
+dir=$(kvn_bench_catalogue 100000)
 out=$(mktemp -d)
 hyperfine -w 1 -r 5 \
   "$build/app/korvane --dir $dir export csv -o $out/v.csv" \

@@ -4,12 +4,8 @@
 # at most twice), then their peak memory (each under 128 MB).
 # Usage: bench/export_tables.sh [BUILD_DIR]
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build}
-dir=${KVN_BENCH_DIR_100K:-/tmp/kvn-bench-100k}
-if [ ! -f "$dir/video.DB" ]; then
-  /usr/bin/python3 "$root/../shared/tools/gen_catalogue.py" 100000 "$dir"
-fi
+source "$(dirname "$0")/lib.sh"
+dir=$(kvn_bench_catalogue 100000)
 out=$(mktemp -d)
 types=(csv pdf xml sql tex dbf)
 commands=()

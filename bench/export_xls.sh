@@ -3,12 +3,8 @@
 # caption row) beside `korvane export csv` of the same catalogue, in the same
 # run; then the peak memory of each. Usage: bench/export_xls.sh [BUILD_DIR]
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build}
-dir=${KVN_BENCH_DIR:-/tmp/kvn-bench-65k}
-if [ ! -f "$dir/video.DB" ]; then
-  /usr/bin/python3 "$root/../shared/tools/gen_catalogue.py" 65535 "$dir"
-fi
+source "$(dirname "$0")/lib.sh"
+dir=$(kvn_bench_catalogue 65535)
 out=$(mktemp -d)
 hyperfine -w 1 -r 10 \
   "$build/app/korvane --dir $dir export xls -o $out/v.xls" \

@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   kvn::app::KorvaneApplication app(argc, argv);
   const char* dir = std::getenv("KVN_BENCH_DIR");
-  kvn::app::SetCatalogueDirectory(dir ? dir : "/tmp/kvn-bench-1m");
+  kvn::app::SetCatalogueDirectory(dir ? dir : "/tmp/kvn-demo-1000000");
   kvn::app::InstallFontSubstitutes();
   using clock = std::chrono::steady_clock;
   auto t0 = clock::now();

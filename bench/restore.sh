@@ -3,12 +3,8 @@
 # unzip writing the same entry out; then the restore's peak memory.
 # Usage: bench/restore.sh [BUILD_DIR]
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build}
-source_dir=${KVN_BENCH_DIR:-/tmp/kvn-bench-1m}
-if [ ! -f "$source_dir/video.DB" ]; then
-  /usr/bin/python3 "$root/../shared/tools/gen_catalogue.py" 1000000 "$source_dir"
-fi
+source "$(dirname "$0")/lib.sh"
+source_dir=$(kvn_bench_catalogue 1000000)
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cp "$source_dir/video.DB" "$dir/"

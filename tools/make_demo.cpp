@@ -1,7 +1,8 @@
 // Writes a demo catalogue directory: an empty catalogue made as `korvane init`
 // makes it, then a few dozen French films with running times, loans and cover
 // pictures drawn here (JPEG and BMP files in DIR/jaquettes).
-// Usage: korvane-demo DIR
+// With --films N, N generated films instead (no pictures), for benchmarks.
+// Usage: korvane-demo [--films N] DIR
 #include <QColor>
 #include <QFont>
 #include <QGuiApplication>
@@ -10,11 +11,14 @@
 #include <QPainter>
 #include <QString>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "catalogue/catalogue_files.h"
 #include "db/table.h"
+#include "platform/conversions.h"
+#include "tools/film_generator.h"
 
 namespace {
 
@@ -120,13 +124,27 @@ QImage DrawCover(const QString& title, const QString& subtitle, int index, bool 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "Utilisation : korvane-demo RÉPERTOIRE\n");
+  const bool generated = argc == 4 && std::string(argv[1]) == "--films";
+  const std::optional<int64_t> count =
+      generated ? kvn::platform::TryStrToInt64(argv[2]) : std::nullopt;
+  if (!(argc == 2 || (generated && count && *count >= 0))) {
+    std::fprintf(stderr, "Utilisation : korvane-demo [--films N] RÉPERTOIRE\n");
     return 2;
+  }
+  const std::string dir = argv[argc - 1];
+  if (generated) {
+    try {
+      kvn::tools::WriteGeneratedCatalogue(dir, *count);
+      std::printf("Catalogue de %lld films créé dans %s\n", static_cast<long long>(*count),
+                  dir.c_str());
+      return 0;
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "%s\n", e.what());
+      return 1;
+    }
   }
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  const std::string dir = argv[1];
   try {
     kvn::catalogue::InitCatalogue(dir);
     const std::string covers = dir + "/jaquettes";
