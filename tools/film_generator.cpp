@@ -170,8 +170,7 @@ class Generator {
     switch (kind) {
       case 0: {
         std::string t = base;
-        while (t.size() < 320)
-          t += Real() < 0.5 ? " : " + Title() : ", ou " + Lowered(Title());
+        while (t.size() < 320) t += Real() < 0.5 ? " : " + Title() : ", ou " + Lowered(Title());
         // At most 250 characters, as VARCHAR(255) sized the field.
         size_t end = 0;
         for (int chars = 0; end < t.size() && chars < 250; ++chars) do
