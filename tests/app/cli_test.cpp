@@ -10,11 +10,12 @@
 #include "platform/codepage.h"
 #include "platform/file_info.h"
 #include "platform/ini_file.h"
-#include "tests/export/xls_reader.h"
 #include "tests/support/catalogue_fixture.h"
+#include "tests/support/dbf_reader.h"
 #include "tests/support/pdf_reader.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/xls_reader.h"
 
 namespace kvn::app {
 namespace {
@@ -548,16 +549,13 @@ TEST(CommandLine, ExportTablesAndScripts) {
     EXPECT_EQ(count.out, "6\n") << count.err;
   }
 
-  auto dbf = RunProgram({"/usr/bin/python3", "-c",
-                         "import dbfread, sys\nt = dbfread.DBF(sys.argv[1])\n"
-                         "print(len(list(t)), [r['TITRE'] for r in t][1], t.field_names)",
-                         dir / "video.dbf"});
   // Read without an encoding argument; ASCII field names.
-  EXPECT_EQ(dbf.out,
-            "6 Astérix et Obélix : Mission Cléopâtre ['INDEX', 'REFERENCE', 'TITRE', 'GENRE', "
-            "'SUPPORT', 'DUREE', "
-            "'JACQUETTE', 'NOM', 'PRETE_LE', 'NB_CD', 'JAQUETTE2']\n")
-      << dbf.err;
+  const test::DbfTable dbf = test::ReadDbf(dir / "video.dbf");
+  ASSERT_EQ(dbf.rows.size(), 6u);
+  EXPECT_EQ(dbf.rows[1][2], "Astérix et Obélix : Mission Cléopâtre");
+  EXPECT_EQ(dbf.fields,
+            (std::vector<std::string>{"INDEX", "REFERENCE", "TITRE", "GENRE", "SUPPORT", "DUREE",
+                                      "JACQUETTE", "NOM", "PRETE_LE", "NB_CD", "JAQUETTE2"}));
 
   // The options file's pages: a landscape page with Courier data, an XML
   // packet in UTF-8, a script with its own table and terminator.

@@ -405,7 +405,7 @@ TEST_F(MainWindowTest, HelpAndBugReportGoToTheDesktop) {
   EXPECT_TRUE(QFile::exists(dialogs.urls[0].toLocalFile()));
   Main().Rapportdebugs1Click();
   EXPECT_EQ(dialogs.urls[1].scheme(), "mailto");
-  EXPECT_EQ(dialogs.urls[1].path().toStdString(), TForm1::kDefaultBugAddress);
+  EXPECT_EQ(dialogs.urls[1].path().toStdString(), "bugs@korvane.example");
   EXPECT_EQ(QUrlQuery(dialogs.urls[1]).queryItemValue("subject", QUrl::FullyDecoded),
             "Korvane v1.0 : Signaler un bug");
   platform::IniFile(dir / "kvn.ini", {.allowProtected = true})

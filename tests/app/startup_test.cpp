@@ -42,11 +42,21 @@ std::vector<std::string> GridTitles() {
   return titles;
 }
 
+// The warnings shown before the upgrade, word for word.
+constexpr const char* kFromLevel0 =
+    "Votre base de données va être modifiée. Mise-à-jour de la version Beta 1.1 vers 1.0 "
+    "stable ! Cette modification n'entrainera aucune perte de données. Une fois cette "
+    "mise-à-jour réalisé le programme démarrera normalement.";
+constexpr const char* kFromLevel2 =
+    "Votre base de données va être modifiée. Mise-à-jour de la version Beta 1.3 vers 1.0 "
+    "stable ! Cette modification n'entrainera aucune perte de données. Une fois cette "
+    "mise-à-jour réalisé le programme démarrera normalement.";
+
 class StartupTest : public GuiTest {};
 
 TEST_F(StartupTest, NoSettingsFileUpgradesFromTheFirstStructure) {
   Start(0, TwoFilms(), std::nullopt);
-  EXPECT_EQ(dialogs.warnings, std::vector<std::string>{TForm1::kUpgradeFromLevel0Text});
+  EXPECT_EQ(dialogs.warnings, std::vector<std::string>{kFromLevel0});
   EXPECT_TRUE(dialogs.errors.empty());
   EXPECT_EQ(Columns(this, dir.Path()),
             (std::vector<std::string>{"Index", "Reference", "Titre", "Genre", "Support", "Durée",
@@ -59,7 +69,7 @@ TEST_F(StartupTest, NoSettingsFileUpgradesFromTheFirstStructure) {
 
 TEST_F(StartupTest, LevelTwoAddsTheBackCover) {
   Start(2, TwoFilms(), "2");
-  EXPECT_EQ(dialogs.warnings, std::vector<std::string>{TForm1::kUpgradeFromLevel2Text});
+  EXPECT_EQ(dialogs.warnings, std::vector<std::string>{kFromLevel2});
   EXPECT_EQ(Columns(this, dir.Path()).back(), "Jaquette2");
   EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), "[BASEDB]\nId_Imp_Base=3\n");
   EXPECT_TRUE(Forms().form1->Tvideo.Active());
@@ -102,8 +112,8 @@ TEST_F(StartupTest, TheTableColumnsDecideTheUpgrade) {
       {"no settings file on a current table", 3, std::nullopt, nullptr,
        "[BASEDB]\nId_Imp_Base=3\n"},
       {"damaged settings file", 3, std::string("\xff\xfe\0\x01[[[", 7), nullptr, ""},
-      {"current level on a second-structure table", 2, "[BASEDB]\nId_Imp_Base=3\n",
-       TForm1::kUpgradeFromLevel2Text, "[BASEDB]\nId_Imp_Base=3\n"},
+      {"current level on a second-structure table", 2, "[BASEDB]\nId_Imp_Base=3\n", kFromLevel2,
+       "[BASEDB]\nId_Imp_Base=3\n"},
       {"level of another version", 3, "[BASEDB]\nId_Imp_Base=4\n", nullptr,
        "[BASEDB]\nId_Imp_Base=4\n"},
   };

@@ -10,10 +10,10 @@
 #include "archive/zip_forge.h"
 #include "platform/codepage.h"
 #include "platform/file_info.h"
-#include "tests/archive/zip_readers.h"
 #include "tests/support/message_of.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/zip_readers.h"
 
 namespace kvn::archive {
 namespace {

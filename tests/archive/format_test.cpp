@@ -8,8 +8,9 @@
 #include "archive/zip_forge.h"
 #include "platform/endian.h"
 #include "platform/file_info.h"
-#include "tests/archive/zip_readers.h"
+#include "tests/support/byte_fields.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/zip_readers.h"
 
 namespace kvn::archive {
 namespace {
@@ -18,20 +19,7 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-// Reads a little-endian field at a named offset, so a failure names the field.
-struct Fields {
-  const std::string& bytes;
-  uint64_t Get(size_t offset, int width) const {
-    EXPECT_LE(offset + static_cast<size_t>(width), bytes.size());
-    const auto* p = reinterpret_cast<const uint8_t*>(bytes.data()) + offset;
-    return width == 2   ? platform::GetLE16(p)
-           : width == 4 ? platform::GetLE32(p)
-                        : platform::GetLE64(p);
-  }
-};
-#define EXPECT_FIELD(f, offset, width, value, name)               \
-  EXPECT_EQ((f).Get(offset, width), static_cast<uint64_t>(value)) \
-      << (name) << " at offset " << (offset)
+using test::Fields;
 
 std::string MakeArchive(TempDir& dir, const std::map<std::string, std::string>& files, int mode = 1,
                         TZip64Mode zip64 = TZip64Mode::zmDisabled) {

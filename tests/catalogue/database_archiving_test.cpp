@@ -16,11 +16,11 @@
 
 #include "platform/error.h"
 #include "platform/file_info.h"
-#include "tests/archive/zip_readers.h"
 #include "tests/support/catalogue_fixture.h"
 #include "tests/support/message_of.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/zip_readers.h"
 
 namespace kvn::catalogue {
 namespace {

@@ -9,10 +9,10 @@
 #include "platform/codepage.h"
 #include "platform/file_info.h"
 #include "tests/export/export_fixture.h"
-#include "tests/export/xls_reader.h"
 #include "tests/support/failing_stream.h"
 #include "tests/support/message_of.h"
 #include "tests/support/run_program.h"
+#include "tests/support/xls_reader.h"
 
 namespace kvn::exporting {
 namespace {

@@ -9,7 +9,7 @@
 #include "export/xls/xls_export.h"
 #include "platform/codepage.h"
 #include "tests/export/export_fixture.h"
-#include "tests/export/xls_reader.h"
+#include "tests/support/xls_reader.h"
 
 namespace kvn::exporting {
 namespace {

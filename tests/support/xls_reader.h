@@ -1,6 +1,6 @@
 // Reading workbooks back in tests: the raw Workbook stream and its records (for
 // byte checks), and the cells and cell formats as the Debian readers see them
-// (olefile and xlrd, through data/xls_dump.py).
+// (olefile and xlrd, through tests/support/xls_dump.py).
 #pragma once
 
 #include <gsf/gsf-infile-msole.h>
@@ -142,7 +142,7 @@ struct Book {
 // fails the test.
 inline Book ReadWithXlrd(const std::string& path) {
   const char* source = std::getenv("KVN_SOURCE_DIR");
-  const std::string script = std::string(source ? source : ".") + "/tests/export/data/xls_dump.py";
+  const std::string script = std::string(source ? source : ".") + "/tests/support/xls_dump.py";
   // The Debian interpreter, whose packages hold the readers.
   auto run = test::RunProgram({"/usr/bin/python3", script, path});
   Book book;
