@@ -264,8 +264,6 @@ class ExportChoices {
   void LoadOptions(const platform::IniFile& ini, bool selectType = true);
 
  private:
-  void LoadHtmlPage(const platform::IniFile& ini);
-  void LoadPdfPage(const platform::IniFile& ini);
   void CopyXlsPage();
   void CopyHtmlPage();
   void CopyAsciiPage();

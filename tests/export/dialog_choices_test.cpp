@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/codepage.h"
 #include "platform/locale_settings.h"
 #include "tests/export/export_fixture.h"
@@ -124,6 +126,130 @@ TEST_F(DialogChoicesTest, ExcelStylesFileAndOptionsLoading) {
             "La propriété Allowed ne peut être vide");
   none.DataSet = nullptr;
   EXPECT_EQ(test::MessageOf([&] { ExportChoices x(none); }), "La source (DataSet) n'est pas liée");
+}
+
+// Every page's options come back from the file they were saved to: changed
+// values are read back, and a file saved again after loading is the same.
+TEST_F(DialogChoicesTest, EveryPageRoundTripsThroughItsOptionsFile) {
+  OpenCatalogue(ThreeFilms());
+  struct Case {
+    int type;
+    std::function<void(ExportChoices&)> change;
+    std::function<void(ExportChoices&)> check;
+  } cases[] = {
+      {aeXLS,
+       [](ExportChoices& c) {
+         c.XLSExp.Options.PageHeader = "Mes films « VHS »";
+         c.XLSExp.Options.SetSheetTitle("Catalogue");
+         c.XLSExp.StripType = ssRow;
+         c.XLSExp.AutoCalcColWidth = false;
+       },
+       [](ExportChoices& c) {
+         EXPECT_EQ(c.XLSExp.Options.PageHeader, "Mes films « VHS »");
+         EXPECT_EQ(c.XLSExp.Options.SheetTitle(), "Catalogue");
+         EXPECT_EQ(c.XLSExp.StripType, ssRow);
+         EXPECT_FALSE(c.XLSExp.AutoCalcColWidth);
+       }},
+      {aeRTF,
+       [](ExportChoices& c) {
+         c.RTFExp.Options.PageOrientation = TQExportPageOrientation::poLandscape;
+       },
+       [](ExportChoices& c) {
+         EXPECT_EQ(c.RTFExp.Options.PageOrientation, TQExportPageOrientation::poLandscape);
+       }},
+      {aeHTML,
+       [](ExportChoices& c) {
+         c.HTMLExp.Title = "Vidéothèque";
+         c.HTMLExp.UsingCSS = TUsingCSS::usExternal;
+         c.HtmlMultiFile = true;
+         c.HtmlMaxRecords = 25;
+         c.HTMLExp.Navigation.NextLinkTitle = "Suivant »";
+         c.HTMLExp.TableOptions.CellPadding = 7;
+         c.HTMLExp.HTMLOptions.LinkColor = 0x00336699;
+         c.HTMLExp.TableOptions.AdvancedAttributes.Clear();
+         c.HTMLExp.TableOptions.AdvancedAttributes.Add("summary=\"films\"");
+       },
+       [](ExportChoices& c) {
+         EXPECT_EQ(c.HTMLExp.Title, "Vidéothèque");
+         EXPECT_EQ(c.HTMLExp.UsingCSS, TUsingCSS::usExternal);
+         EXPECT_TRUE(c.HtmlMultiFile);
+         EXPECT_EQ(c.HtmlMaxRecords, 25);
+         EXPECT_EQ(c.HTMLExp.Navigation.NextLinkTitle, "Suivant »");
+         EXPECT_EQ(c.HTMLExp.TableOptions.CellPadding, 7);
+         EXPECT_EQ(c.HTMLExp.HTMLOptions.LinkColor, 0x00336699);
+         EXPECT_EQ(c.HTMLExp.TableOptions.AdvancedAttributes.Lines(),
+                   std::vector<std::string>{"summary=\"films\""});
+       }},
+      {aeXML, [](ExportChoices& c) { c.XMLExp.Options.Encoding = "ISO-8859-15"; },
+       [](ExportChoices& c) { EXPECT_EQ(c.XMLExp.Options.Encoding, "ISO-8859-15"); }},
+      {aePDF,
+       [](ExportChoices& c) {
+         c.PDFExp.Options.ColSpacing = 2.5;
+         c.PDFExp.Options.GridLineWidth = 3;
+         c.PDFExp.Options.DataFont.FontSize = 9;
+       },
+       [](ExportChoices& c) {
+         EXPECT_EQ(c.PDFExp.Options.ColSpacing, 2.5);
+         EXPECT_EQ(c.PDFExp.Options.GridLineWidth, 3);
+         EXPECT_EQ(c.PDFExp.Options.DataFont.FontSize, 9);
+       }},
+      {aeTXT,
+       [](ExportChoices& c) {
+         c.TxtSpacing = 4;
+         c.ASCIIExp.Encoding = "UTF-8";
+       },
+       [](ExportChoices& c) {
+         EXPECT_EQ(c.TxtSpacing, 4);
+         EXPECT_EQ(c.ASCIIExp.Encoding, "UTF-8");
+       }},
+      {aeCSV,
+       [](ExportChoices& c) {
+         c.ASCIIExp.CSVComma = '\t';
+         c.ASCIIExp.CSVQuote = '\'';
+       },
+       [](ExportChoices& c) {
+         EXPECT_EQ(c.ASCIIExp.CSVComma, '\t');
+         EXPECT_EQ(c.ASCIIExp.CSVQuote, '\'');
+       }},
+      {aeSQL,
+       [](ExportChoices& c) {
+         c.SqlTableName = "films";
+         c.SqlStatementTerm.clear();
+         c.SQLExp.CommitRecCount = 100;
+       },
+       [](ExportChoices& c) {
+         EXPECT_EQ(c.SqlTableName, "films");
+         EXPECT_EQ(c.SqlStatementTerm, "");
+         EXPECT_EQ(c.SQLExp.CommitRecCount, 100);
+       }},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.type);
+    ExportChoices c(Settings());
+    c.SetType(k.type);
+    c.SkipRecCount = 2;
+    c.Formats.SetDateFormat("dd/mm/yyyy");
+    k.change(c);
+    const std::string first = dir / ("a" + std::to_string(k.type) + ".cfg");
+    {
+      platform::IniFile ini(first);
+      c.SaveOptions(ini);
+    }
+    ASSERT_NE(test::ReadFile(first).find("[GENERAL]\nExportType=" + std::to_string(k.type)),
+              std::string::npos);
+    ExportChoices back(Settings());
+    back.LoadOptions(platform::IniFile(first));
+    EXPECT_EQ(back.Type(), k.type);
+    EXPECT_EQ(back.SkipRecCount, 2);
+    EXPECT_EQ(back.Formats.DateFormat(), "dd/mm/yyyy");
+    k.check(back);
+    const std::string second = dir / ("b" + std::to_string(k.type) + ".cfg");
+    {
+      platform::IniFile ini(second);
+      back.SaveOptions(ini);
+    }
+    EXPECT_EQ(test::ReadFile(second), test::ReadFile(first));
+  }
 }
 
 // Hostile options files: each is refused, naming the section and key, and
