@@ -34,8 +34,8 @@ class TQuickReport1 {
 class Tfrm_ImpJaquettes : public Form {
  public:
   explicit Tfrm_ImpJaquettes(QWidget* parent = nullptr);
-  void SpeedButton1Click();
-  void SpeedButton2Click();
+  void SpeedButton1Click();  // "Imprimer"
+  void SpeedButton2Click();  // "Fermer"
 
   QRadioButton* RadioButton1;
   QRadioButton* RadioButton2;

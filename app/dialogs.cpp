@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <vector>
 
+#include "qt_support/conversions.h"
+
 namespace kvn::app {
 namespace {
 
@@ -45,20 +47,6 @@ Dialogs& Ui() {
 
 void SetUiForTesting(Dialogs* dialogs) {
   g_testing = dialogs;
-}
-
-QString QtFilter(const QString& filter) {
-  QStringList parts = filter.split('|');
-  QStringList out;
-  for (int i = 0; i + 1 < parts.size(); i += 2) {
-    QString description = parts[i];
-    int paren = description.indexOf('(');
-    if (paren > 0) description = description.left(paren).trimmed();
-    QString patterns = parts[i + 1];
-    patterns.replace(';', ' ');
-    out << description + " (" + patterns + ")";
-  }
-  return out.join(";;");
 }
 
 void QtDialogs::Warning(QWidget* parent, const QString& text) {
@@ -100,23 +88,23 @@ int QtDialogs::Choose(QWidget* parent, const QString& title, const QString& text
 }
 
 std::optional<QString> QtDialogs::OpenFileName(QWidget* parent, const QString& filter) {
-  QString name =
-      QFileDialog::getOpenFileName(parent, QStringLiteral("Ouvrir"), QString(), QtFilter(filter));
+  QString name = QFileDialog::getOpenFileName(parent, QStringLiteral("Ouvrir"), QString(),
+                                              qt::FileFilters(filter));
   if (name.isEmpty()) return std::nullopt;
   return name;
 }
 
 std::optional<QString> QtDialogs::OpenFileNameAt(QWidget* parent, const QString& filter,
                                                  const QString& start) {
-  QString name =
-      QFileDialog::getOpenFileName(parent, QStringLiteral("Ouvrir"), start, QtFilter(filter));
+  QString name = QFileDialog::getOpenFileName(parent, QStringLiteral("Ouvrir"), start,
+                                              qt::FileFilters(filter));
   if (name.isEmpty()) return std::nullopt;
   return name;
 }
 
 std::optional<QString> QtDialogs::SaveFileName(QWidget* parent, const QString& filter) {
   QString name = QFileDialog::getSaveFileName(parent, QStringLiteral("Enregistrer sous"), QString(),
-                                              QtFilter(filter));
+                                              qt::FileFilters(filter));
   if (name.isEmpty()) return std::nullopt;
   return name;
 }

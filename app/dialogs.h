@@ -64,7 +64,4 @@ class QtDialogs : public Dialogs {
   bool OpenUrl(const QUrl& url) override;
 };
 
-// "A|*.x;*.y|B|*.z" as a Qt name filter list "A (*.x *.y);;B (*.z)".
-QString QtFilter(const QString& filter);
-
 }  // namespace kvn::app

@@ -245,7 +245,7 @@ void TForm1::BuildMenus() {
   add(file, "Archiverlabasededonnes1", QStringLiteral("Archiver la base de données"),
       Pictogram::Archive, {}, [this] { Archiverlabasededonnes1Click(); });
   add(file, "Restaurerlabasededonnees1", QStringLiteral("Restaurer la base de données…"),
-      Pictogram::Archive, {}, [this] { Restaurerlabasededonnees1Click(); });
+      Pictogram::Archive, {}, [this] { RestoreCatalogueClick(); });
   add(file, "s_mnuImprimer", QStringLiteral("Imprimer"), Pictogram::Print,
       QKeySequence(Qt::CTRL | Qt::Key_P), [this] { s_mnuImprimerClick(); });
   file->addSeparator();
@@ -499,7 +499,7 @@ void TForm1::Archiverlabasededonnes1Click() {
   Ui().Information(this, QString::fromStdString(catalogue::ArchivingSuccessText(result)));
 }
 
-void TForm1::Restaurerlabasededonnees1Click() {
+void TForm1::RestoreCatalogueClick() {
   // The user chooses the archive, the catalogue's own first; it is read and
   // checked before the user is asked.
   const auto chosen =

@@ -9,7 +9,7 @@
 #include "app/data_controls.h"
 #include "db/query.h"
 #include "db/table.h"
-#include "export/dialog/export_dialog.h"
+#include "export_dialog/export_dialog.h"
 #include "menus/xp_menu.h"
 
 class QGroupBox;
@@ -42,15 +42,15 @@ class TForm1 : public QMainWindow {
   void s_mnuQuitterClick();
   void s_mnuAideClick();
   void s_mnuAproposClick();
-  void Rapportdebugs1Click();
-  void Archiverlabasededonnes1Click();
+  void Rapportdebugs1Click();           // "Signaler un bug"
+  void Archiverlabasededonnes1Click();  // "Archiver la base de données"
   // Restores the catalogue from Archive/video.zip after the user confirms; the
   // windows then show the restored films.
-  void Restaurerlabasededonnees1Click();
+  void RestoreCatalogueClick();
   void s_mnuChercherClick();
   void s_mnuImprimerClick();
   void s_mnuExporterClick();
-  void Scanneruneimage1Click();
+  void Scanneruneimage1Click();  // "Scanner une jaquette"
 
   DBGrid* DBGrid1 = nullptr;
   QLabel* StatusBar1 = nullptr;

@@ -29,10 +29,10 @@ class TfrmNFiche : public Form {
   DataSource DataSourceNFiche{&TNFiche};
 
   void FormCreate() override;
-  void SpeedButton1Click();
-  void SpeedButton4Click();
-  void BitBtn1Click();
-  void BitBtn2Click();
+  void SpeedButton1Click();  // "Parcourir" (the front cover)
+  void SpeedButton4Click();  // "Parcourir" (the back cover)
+  void BitBtn1Click();       // "Valider les enregistrements"
+  void BitBtn2Click();       // "Fermer"
 
   DBEdit* EditReference;
   DurationEdit* MaskEdit1;
@@ -67,14 +67,14 @@ class TfrmMFiche : public Form {
   // current film.
   void LoadCurrentFilm();
   void SetFocusOrder();
-  void Button1Click();
-  void Button2Click();
-  void SpeedButton1Click();
-  void SpeedButton5Click();
-  void MonthCalendar1Click(const QDate& date);
-  void SpeedButton2Click();
-  void BitBtn1Click();
-  void BitBtn2Click();
+  void Button1Click();                          // "..." (choose the front cover)
+  void Button2Click();                          // "..." (choose the back cover)
+  void SpeedButton1Click();                     // the eye beside the front cover: view it
+  void SpeedButton5Click();                     // the eye beside the back cover: view it
+  void MonthCalendar1Click(const QDate& date);  // a day of the calendar: the loan date
+  void SpeedButton2Click();                     // "Réinitialiser le prêt"
+  void BitBtn1Click();                          // "Valider la modification"
+  void BitBtn2Click();                          // "Fermer"
   void Btn_ImpJaquetteClick();
 
   QLabel* lblEnregistrement;
@@ -120,8 +120,8 @@ class TfrmSFiche : public Form {
  public:
   explicit TfrmSFiche(QWidget* parent = nullptr);
   void FormCreate() override;
-  void BitBtn1Click();
-  void BitBtn2Click();
+  void BitBtn1Click();  // "Supprimer l'enregistrement"
+  void BitBtn2Click();  // "Fermer"
 
   QLabel* lblNumero;
   DBEdit* EditReference;

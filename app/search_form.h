@@ -52,9 +52,9 @@ class TfrmRecherche : public Form {
 
   // At creation and on each activation: empties the criteria and re-reads Table1.
   void FormCreate() override;
-  void SpeedButton1Click();
-  void SpeedButton2Click();
-  void SpeedButton3Click();
+  void SpeedButton1Click();  // "Rechercher"
+  void SpeedButton2Click();  // "Imprimer"
+  void SpeedButton3Click();  // "Fermer"
   // What the main window's search command does before showing the window.
   void PrepareForShowing();
   void EmptyCriteria();

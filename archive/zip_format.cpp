@@ -212,7 +212,7 @@ std::string ReadAt(platform::Stream& s, uint64_t offset, size_t n, const std::st
   return buf;
 }
 
-const uint8_t* U(const std::string& s, size_t at = 0) {
+const uint8_t* Bytes(const std::string& s, size_t at = 0) {
   return reinterpret_cast<const uint8_t*>(s.data()) + at;
 }
 
@@ -232,19 +232,19 @@ EndLocation LocateEndRecord(platform::Stream& s) {
   s.Seek(static_cast<int64_t>(size - tailSize), SeekOrigin::Begin);
   if (s.Read(tail.data(), tailSize) != tailSize) return loc;
   for (int64_t i = static_cast<int64_t>(tailSize) - kEndRecordSize; i >= 0; --i) {
-    if (GetLE32(U(tail, static_cast<size_t>(i))) != kEndRecordSignature) continue;
+    if (GetLE32(Bytes(tail, static_cast<size_t>(i))) != kEndRecordSignature) continue;
     const size_t at = static_cast<size_t>(i);
-    const uint16_t commentLength = GetLE16(U(tail, at + 20));
+    const uint16_t commentLength = GetLE16(Bytes(tail, at + 20));
     if (at + kEndRecordSize + commentLength != tailSize) continue;  // must reach the end exactly
     loc.found = true;
     loc.position = size - tailSize + at;
     EndRecord& r = loc.record;
-    r.thisDisk = GetLE16(U(tail, at + 4));
-    r.directoryDisk = GetLE16(U(tail, at + 6));
-    r.entriesOnDisk = GetLE16(U(tail, at + 8));
-    r.totalEntries = GetLE16(U(tail, at + 10));
-    r.directorySize = GetLE32(U(tail, at + 12));
-    r.directoryOffset = GetLE32(U(tail, at + 16));
+    r.thisDisk = GetLE16(Bytes(tail, at + 4));
+    r.directoryDisk = GetLE16(Bytes(tail, at + 6));
+    r.entriesOnDisk = GetLE16(Bytes(tail, at + 8));
+    r.totalEntries = GetLE16(Bytes(tail, at + 10));
+    r.directorySize = GetLE32(Bytes(tail, at + 12));
+    r.directoryOffset = GetLE32(Bytes(tail, at + 16));
     r.commentLength = commentLength;
     loc.comment = tail.substr(at + kEndRecordSize, commentLength);
     return loc;
@@ -265,7 +265,7 @@ bool SearchLocalHeader(platform::Stream& s, uint64_t from, uint64_t size, Test t
     s.Seek(static_cast<int64_t>(pos), SeekOrigin::Begin);
     if (s.Read(window.data(), n) != n) return false;
     for (size_t i = 0; i + 4 <= n; ++i) {
-      if (GetLE32(U(window, i)) == kLocalHeaderSignature && test(pos + i)) {
+      if (GetLE32(Bytes(window, i)) == kLocalHeaderSignature && test(pos + i)) {
         found = pos + i;
         return true;
       }
@@ -280,8 +280,8 @@ void ParseExtra(TDirItem& e, const std::string& bytes) {
   size_t at = 0;
   while (at + 4 <= bytes.size()) {
     ExtraField f;
-    f.id = GetLE16(U(bytes, at));
-    size_t declared = GetLE16(U(bytes, at + 2));
+    f.id = GetLE16(Bytes(bytes, at));
+    size_t declared = GetLE16(Bytes(bytes, at + 2));
     at += 4;
     size_t size = std::min(declared, bytes.size() - at);  // a field longer than what is left is cut
     f.data = bytes.substr(at, size);
@@ -291,7 +291,7 @@ void ParseExtra(TDirItem& e, const std::string& bytes) {
       size_t p = 0;
       auto take64 = [&](uint64_t& v) {
         if (p + 8 <= f.data.size()) {
-          v = GetLE64(U(f.data, p));
+          v = GetLE64(Bytes(f.data, p));
           p += 8;
         }
       };
@@ -299,7 +299,7 @@ void ParseExtra(TDirItem& e, const std::string& bytes) {
       if (e.compressedSize == kEscape32) take64(e.compressedSize64);
       if (e.localHeaderOffset == kEscape32) take64(e.localHeaderOffset64);
       if (e.diskNumberStart == 0xFFFF && p + 4 <= f.data.size()) {
-        e.diskNumberStart32 = GetLE32(U(f.data, p));
+        e.diskNumberStart32 = GetLE32(Bytes(f.data, p));
         p += 4;
       }
     }
@@ -309,15 +309,15 @@ void ParseExtra(TDirItem& e, const std::string& bytes) {
 
 TDirItem ItemFromLocalHeader(const std::string& h, uint64_t offset) {
   TDirItem e;
-  e.versionNeeded = GetLE16(U(h, 4));
+  e.versionNeeded = GetLE16(Bytes(h, 4));
   e.versionMadeBy = e.versionNeeded;
-  e.flags = GetLE16(U(h, 6));
-  e.method = GetLE16(U(h, 8));
-  e.time = GetLE16(U(h, 10));
-  e.date = GetLE16(U(h, 12));
-  e.crc = GetLE32(U(h, 14));
-  e.compressedSize = GetLE32(U(h, 18));
-  e.uncompressedSize = GetLE32(U(h, 22));
+  e.flags = GetLE16(Bytes(h, 6));
+  e.method = GetLE16(Bytes(h, 8));
+  e.time = GetLE16(Bytes(h, 10));
+  e.date = GetLE16(Bytes(h, 12));
+  e.crc = GetLE32(Bytes(h, 14));
+  e.compressedSize = GetLE32(Bytes(h, 18));
+  e.uncompressedSize = GetLE32(Bytes(h, 22));
   e.compressedSize64 = e.compressedSize;
   e.uncompressedSize64 = e.uncompressedSize;
   e.externalAttributes = e.uncompressedSize != 0 ? 0x20 : 0x10;
@@ -337,15 +337,15 @@ ReadDirectory RebuildFromLocalHeaders(platform::Stream& s, const std::string& co
   auto fits = [&](uint64_t at) {
     if (at + kLocalHeaderSize > size) return false;
     std::string h = ReadAt(s, at, kLocalHeaderSize, component);
-    uint64_t end = at + kLocalHeaderSize + GetLE16(U(h, 26)) + GetLE16(U(h, 28));
-    const uint32_t compressed = GetLE32(U(h, 18));
-    if (!(GetLE16(U(h, 6)) & kFlagDataDescriptor) && compressed != kEscape32) end += compressed;
+    uint64_t end = at + kLocalHeaderSize + GetLE16(Bytes(h, 26)) + GetLE16(Bytes(h, 28));
+    const uint32_t compressed = GetLE32(Bytes(h, 18));
+    if (!(GetLE16(Bytes(h, 6)) & kFlagDataDescriptor) && compressed != kEscape32) end += compressed;
     return end <= size;
   };
   while (SearchLocalHeader(s, from, size, fits, found)) {
     std::string h = ReadAt(s, found, kLocalHeaderSize, component);
     TDirItem e = ItemFromLocalHeader(h, found);
-    const uint16_t nameLength = GetLE16(U(h, 26));
+    const uint16_t nameLength = GetLE16(Bytes(h, 26));
     e.rawName = ReadAt(s, found + kLocalHeaderSize, nameLength, component);
     e.name = ShownName(e);
     e.nameLength = nameLength;
@@ -367,10 +367,10 @@ uint64_t FindDirectoryStart(platform::Stream& s) {
   uint64_t size = loc.record.directorySize;
   if (loc.position >= kZip64LocatorSize + kZip64EndRecordSize) {
     std::string locator = ReadAt(s, loc.position - kZip64LocatorSize, kZip64LocatorSize, "");
-    if (GetLE32(U(locator)) == kZip64LocatorSignature) {
+    if (GetLE32(Bytes(locator)) == kZip64LocatorSignature) {
       end = loc.position - kZip64LocatorSize - kZip64EndRecordSize;
       std::string rec = ReadAt(s, end, kZip64EndRecordSize, "");
-      if (GetLE32(U(rec)) == kZip64EndRecordSignature) size = GetLE64(U(rec, 40));
+      if (GetLE32(Bytes(rec)) == kZip64EndRecordSignature) size = GetLE64(Bytes(rec, 40));
     }
   }
   return size <= end ? end - size : end;
@@ -391,15 +391,15 @@ ReadDirectory ReadArchiveDirectory(platform::Stream& s, const std::string& compo
   uint64_t emptyPrefix = loc.position;
   if (loc.position >= kZip64LocatorSize) {
     std::string locator = ReadAt(s, loc.position - kZip64LocatorSize, kZip64LocatorSize, component);
-    if (GetLE32(U(locator)) == kZip64LocatorSignature) {
+    if (GetLE32(Bytes(locator)) == kZip64LocatorSignature) {
       dir.zip64 = true;
-      const uint64_t recordOffset = GetLE64(U(locator, 8));
+      const uint64_t recordOffset = GetLE64(Bytes(locator, 8));
       if (recordOffset > static_cast<uint64_t>(s.Size()) - kZip64EndRecordSize)
         ThrowArchiverError(component, 40);
       std::string rec = ReadAt(s, recordOffset, kZip64EndRecordSize, component);
-      if (GetLE32(U(rec)) != kZip64EndRecordSignature) ThrowArchiverError(component, 40);
-      entryCount = GetLE64(U(rec, 32));
-      directorySize = GetLE64(U(rec, 40));
+      if (GetLE32(Bytes(rec)) != kZip64EndRecordSignature) ThrowArchiverError(component, 40);
+      entryCount = GetLE64(Bytes(rec, 32));
+      directorySize = GetLE64(Bytes(rec, 40));
       if (loc.position < kZip64LocatorSize + kZip64EndRecordSize) ThrowArchiverError(component, 40);
       directoryEnd = loc.position - kZip64LocatorSize - kZip64EndRecordSize;
       emptyPrefix = directoryEnd;
@@ -413,10 +413,11 @@ ReadDirectory ReadArchiveDirectory(platform::Stream& s, const std::string& compo
   std::string bytes = ReadAt(s, start, static_cast<size_t>(directorySize), component);
   size_t at = 0;
   for (uint64_t i = 0; i < entryCount; ++i) {
-    if (at + kCentralHeaderSize > bytes.size() || GetLE32(U(bytes, at)) != kCentralHeaderSignature)
+    if (at + kCentralHeaderSize > bytes.size() ||
+        GetLE32(Bytes(bytes, at)) != kCentralHeaderSignature)
       ThrowArchiverError(component, 48);
     TDirItem e;
-    const uint8_t* h = U(bytes, at);
+    const uint8_t* h = Bytes(bytes, at);
     e.versionMadeBy = GetLE16(h + 4);
     e.versionNeeded = GetLE16(h + 6);
     e.flags = GetLE16(h + 8);
@@ -465,11 +466,11 @@ ReadDirectory ReadArchiveDirectory(platform::Stream& s, const std::string& compo
     auto matches = [&](uint64_t pos) {
       if (pos + kLocalHeaderSize > size) return false;
       std::string h = ReadAt(s, pos, kLocalHeaderSize, component);
-      return GetLE16(U(h, 4)) == first.versionNeeded && GetLE16(U(h, 6)) == first.flags &&
-             GetLE16(U(h, 8)) == first.method && GetLE16(U(h, 10)) == first.time &&
-             GetLE16(U(h, 12)) == first.date && GetLE32(U(h, 14)) == first.crc &&
-             GetLE32(U(h, 18)) == first.compressedSize &&
-             GetLE32(U(h, 22)) == first.uncompressedSize;
+      return GetLE16(Bytes(h, 4)) == first.versionNeeded && GetLE16(Bytes(h, 6)) == first.flags &&
+             GetLE16(Bytes(h, 8)) == first.method && GetLE16(Bytes(h, 10)) == first.time &&
+             GetLE16(Bytes(h, 12)) == first.date && GetLE32(Bytes(h, 14)) == first.crc &&
+             GetLE32(Bytes(h, 18)) == first.compressedSize &&
+             GetLE32(Bytes(h, 22)) == first.uncompressedSize;
     };
     uint64_t found = recorded;
     if (recorded < size && SearchLocalHeader(s, recorded, size, matches, found))

@@ -14,8 +14,8 @@
 #include "app/main_window.h"
 #include "app/program.h"
 #include "catalogue/catalogue_export.h"
-#include "export/dialog/export_dialog.h"
 #include "export/registry.h"
+#include "export_dialog/export_dialog.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");

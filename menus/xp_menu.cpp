@@ -14,12 +14,13 @@
 
 #include "menus/menu_item_events.h"
 #include "menus/xp_menu_style.h"
+#include "qt_support/conversions.h"
 
 namespace kvn::menus {
 
 TColor ResolveColor(TColor color, const QPalette& palette) {
   if (color < platform::kSystemColorBase) return color & 0xFFFFFF;
-  auto rgb = [](const QColor& c) { return MakeRGB(c.red(), c.green(), c.blue()); };
+  const auto rgb = [](const QColor& c) { return qt::FromQColor(c); };
   switch (color - platform::kSystemColorBase) {
     case 3:
     case 17:

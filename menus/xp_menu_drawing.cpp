@@ -18,25 +18,22 @@
 #include "menus/menu_item_events.h"
 #include "menus/xp_menu.h"
 #include "menus/xp_menu_style.h"
+#include "qt_support/conversions.h"
 
 namespace kvn::menus {
 
 namespace {
 
-QColor Q(TColor rgb) {
-  return QColor(RedOf(rgb), GreenOf(rgb), BlueOf(rgb));
-}
-TColor FromQ(QRgb c) {
-  return MakeRGB(qRed(c), qGreen(c), qBlue(c));
-}
+using qt::FromQColor;
+using qt::ToQColor;
 
 // The pixels [l, r) x [t, b).
 void FillRect(QPainter& p, int l, int t, int r, int b, TColor c) {
-  if (r > l && b > t) p.fillRect(QRect(l, t, r - l, b - t), Q(c));
+  if (r > l && b > t) p.fillRect(QRect(l, t, r - l, b - t), ToQColor(c));
 }
 
 void Pixel(QPainter& p, int x, int y, TColor c) {
-  p.fillRect(QRect(x, y, 1, 1), Q(c));
+  p.fillRect(QRect(x, y, 1, 1), ToQColor(c));
 }
 
 // A one-pixel line from (x1, y1) up to, not including, (x2, y2).
@@ -94,8 +91,8 @@ void Rectangle(QPainter& p, int l, int t, int r, int b, TColor pen, const TColor
 void Ellipse(QPainter& p, int l, int t, int r, int b, TColor pen, TColor brush, bool rounded) {
   p.save();
   p.setRenderHint(QPainter::Antialiasing, false);
-  p.setPen(QPen(Q(pen), 0));
-  p.setBrush(Q(brush));
+  p.setPen(QPen(ToQColor(pen), 0));
+  p.setBrush(ToQColor(brush));
   const QRect rect(l, t, r - l - 1, b - t - 1);
   if (rounded)
     p.drawRoundedRect(rect, 3, 3);
@@ -113,7 +110,7 @@ TColor PixelUnder(QPainter& p, int x, int y, TColor fallback) {
   const auto* image = static_cast<const QImage*>(device);
   const QPoint at = p.deviceTransform().map(QPoint(x, y));
   if (!image->valid(at)) return fallback;
-  return FromQ(image->pixel(at));
+  return FromQColor(QColor(image->pixel(at)));
 }
 
 TColor ContrastColor(TColor background, TColor fontColor) {
@@ -128,7 +125,7 @@ void MapPixels(QImage& image, int depth, F f) {
   for (int y = 0; y < image.height(); ++y) {
     auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
     for (int x = 0; x < image.width(); ++x) {
-      const TColor c = NearestColor(f(FromQ(line[x])), depth);
+      const TColor c = NearestColor(f(FromQColor(QColor(line[x]))), depth);
       line[x] = qRgb(RedOf(c), GreenOf(c), BlueOf(c));
     }
   }
@@ -180,7 +177,7 @@ void TXPMenu::DrawItem(QAction* item, QPainter& canvas, const QRect& rect, bool 
   QImage icon;
   if (listIcon) {
     icon = QImage(16, 16, QImage::Format_RGB32);
-    icon.fill(Q(e.IconBackColor));
+    icon.fill(ToQColor(e.IconBackColor));
     QPainter ip(&icon);
     ip.drawPixmap(0, 0, item->icon().pixmap(QSize(16, 16), 1.0));
   } else if (!bitmap.isNull()) {
@@ -340,15 +337,15 @@ void TXPMenu::DrawItem(QAction* item, QPainter& canvas, const QRect& rect, bool 
       const struct { int dx, dy, d; } copies[] = {{1, 0, 30}, {1, 2, 30}, {0, 1, 40}, {1, 1, 60}};
       for (const auto& copy : copies) {
         const TColor under = PixelUnder(canvas, x + copy.dx, y + copy.dy, e.Color);
-        canvas.setPen(Q(NearestColor(Darken(under, copy.d), depth)));
+        canvas.setPen(ToQColor(NearestColor(Darken(under, copy.d), depth)));
         canvas.drawText(text.translated(copy.dx, copy.dy), align, shown);
       }
     }
-    canvas.setPen(Q(color));
+    canvas.setPen(ToQColor(color));
     canvas.drawText(text, align, shown);
     if (!shortcut.isEmpty()) {
       const TColor shortcutColor = e.HighColor ? NearestColor(Darken(color, -40), depth) : color;
-      canvas.setPen(Q(shortcutColor));
+      canvas.setPen(ToQColor(shortcutColor));
       QRect right = text;
       int shortcutAlign = Qt::AlignTop | Qt::TextSingleLine;
       if (rtl) {
@@ -364,8 +361,8 @@ void TXPMenu::DrawItem(QAction* item, QPainter& canvas, const QRect& rect, bool 
     if (item->menu() && !menuBarItem) {
       QStyleOption arrow;
       arrow.rect = QRect(rtl ? L + 4 : R - 12, T + (B - T - 8) / 2, 8, 8);
-      arrow.palette.setColor(QPalette::ButtonText, Q(color));
-      arrow.palette.setColor(QPalette::WindowText, Q(color));
+      arrow.palette.setColor(QPalette::ButtonText, ToQColor(color));
+      arrow.palette.setColor(QPalette::WindowText, ToQColor(color));
       arrow.state = QStyle::State_Enabled;
       const QWidget* owner = m_owner;
       owner->style()->drawPrimitive(
@@ -382,12 +379,12 @@ void TXPMenu::DrawItem(QAction* item, QPainter& canvas, const QRect& rect, bool 
 
 void TXPMenu::DrawMenuBackground(QPainter& canvas, const QRect& rect) {
   const TXPMenuColors e = EffectiveColors(canvas.device() ? canvas.device()->depth() : 32);
-  canvas.fillRect(rect, Q(e.Color));
+  canvas.fillRect(rect, ToQColor(e.Color));
 }
 
 void TXPMenu::DrawMenuBarBackground(QPainter& canvas, const QRect& rect) {
   const TXPMenuColors e = EffectiveColors(canvas.device() ? canvas.device()->depth() : 32);
-  canvas.fillRect(rect, Q(e.MenuBarColor));
+  canvas.fillRect(rect, ToQColor(e.MenuBarColor));
 }
 
 void TXPMenu::DrawMenuFrame(QPainter& canvas, const QRect& windowRect, const QWidget* menu) {

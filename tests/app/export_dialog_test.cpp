@@ -2,7 +2,7 @@
 // and extension rule, the fields page, captions, the options file shared with
 // the command line, the progress window and its stop question, the Excel and
 // PDF pages, and every type exported once and read by its reader.
-#include "export/dialog/export_dialog.h"
+#include "export_dialog/export_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -34,10 +34,10 @@
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "catalogue/catalogue_export.h"
-#include "export/dialog/color_editor.h"
-#include "export/dialog/progress_window.h"
-#include "export/dialog/qt_sources.h"
 #include "export/text/ascii_export.h"
+#include "export_dialog/color_editor.h"
+#include "export_dialog/progress_window.h"
+#include "export_dialog/qt_sources.h"
 #include "platform/codepage.h"
 #include "platform/file_info.h"
 #include "tests/app/gui_fixture.h"
@@ -674,7 +674,7 @@ TEST_F(ExportDialogTest, EveryPage) {
     w.show();
     const std::pair<int, QWidget*> pages[] = {
         {exporting::aeXLS, w.TypePage},     {exporting::aeXLS, w.FieldsPage},
-        {exporting::aeXLS, w.FormatsPage},  {exporting::aeXLS, w.ColonsPage},
+        {exporting::aeXLS, w.FormatsPage},  {exporting::aeXLS, w.HeaderFooterPage},
         {exporting::aeRTF, w.CaptionsPage}, {exporting::aeXLS, w.XlsPage},
         {exporting::aeRTF, w.RtfPage},      {exporting::aeHTML, w.HtmlPage},
         {exporting::aeXML, w.XmlPage},      {exporting::aePDF, w.PdfPage},

@@ -1,4 +1,4 @@
-#include "export/dialog/export_dialog.h"
+#include "export_dialog/export_dialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,11 +30,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "export/dialog/color_editor.h"
-#include "export/dialog/dialog_util.h"
-#include "export/dialog/progress_window.h"
-#include "export/dialog/qt_sources.h"
 #include "export/options_file.h"
+#include "export_dialog/color_editor.h"
+#include "export_dialog/dialog_util.h"
+#include "export_dialog/progress_window.h"
+#include "export_dialog/qt_sources.h"
 #include "platform/codepage.h"
 #include "platform/file_info.h"
 
@@ -64,24 +64,10 @@ void DialogHooks::Information(QWidget* parent, const QString& text) {
   box.exec();
 }
 
-QString QtNameFilters(const QString& filter) {
-  const QStringList parts = filter.split('|');
-  QStringList filters;
-  for (int i = 0; i + 1 < parts.size(); i += 2) {
-    QString patterns = parts[i + 1];
-    patterns.replace(';', ' ');
-    QString description = parts[i];
-    const int bracket = description.indexOf(" (");
-    if (bracket >= 0) description = description.left(bracket);
-    filters << description + " (" + patterns + ")";
-  }
-  return filters.join(";;");
-}
-
 std::optional<QString> DialogHooks::SaveFileName(QWidget* parent, const QString& filter,
                                                  const QString& current,
                                                  const QString& defaultExtension) {
-  QFileDialog dialog(parent, QString(), current, QtNameFilters(filter));
+  QFileDialog dialog(parent, QString(), current, qt::FileFilters(filter));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(defaultExtension);
   if (!current.isEmpty()) dialog.selectFile(current);
@@ -91,7 +77,7 @@ std::optional<QString> DialogHooks::SaveFileName(QWidget* parent, const QString&
 
 std::optional<QString> DialogHooks::OpenFileName(QWidget* parent, const QString& filter) {
   const QString name =
-      QFileDialog::getOpenFileName(parent, QString(), QString(), QtNameFilters(filter));
+      QFileDialog::getOpenFileName(parent, QString(), QString(), qt::FileFilters(filter));
   if (name.isEmpty()) return std::nullopt;
   return name;
 }
@@ -106,7 +92,7 @@ std::optional<QString> DialogHooks::InputText(QWidget* parent, const QString& ti
 
 std::optional<Font> DialogHooks::ChooseFont(QWidget* parent, const Font& font) {
   bool ok = false;
-  QFont initial(Q(font.name), font.size);
+  QFont initial(ToQString(font.name), font.size);
   initial.setBold(font.bold);
   initial.setItalic(font.italic);
   initial.setUnderline(font.underline);
@@ -114,7 +100,7 @@ std::optional<Font> DialogHooks::ChooseFont(QWidget* parent, const Font& font) {
   const QFont chosen = QFontDialog::getFont(&ok, initial, parent);
   if (!ok) return std::nullopt;
   Font f = font;
-  f.name = C(chosen.family());
+  f.name = ToUtf8(chosen.family());
   f.size = chosen.pointSize() > 0 ? chosen.pointSize() : font.size;
   f.bold = chosen.bold();
   f.italic = chosen.italic();
@@ -246,12 +232,12 @@ TQExportDialogF::TQExportDialogF(TQExportDialog& component, QWidget* parent)
   TypePage = BuildTypePage();
   FieldsPage = BuildFieldsPage();
   FormatsPage = BuildFormatsPage();
-  ColonsPage = BuildColonsPage();
+  HeaderFooterPage = BuildHeaderFooterPage();
   CaptionsPage = BuildCaptionsPage();
   Pages->addTab(TypePage, Tr("&Type d'Export "));
   Pages->addTab(FieldsPage, Tr("Champs"));
   Pages->addTab(FormatsPage, Tr("&Formats"));
-  Pages->addTab(ColonsPage, Tr("Entête && pied de page"));
+  Pages->addTab(HeaderFooterPage, Tr("Entête && pied de page"));
   Pages->addTab(CaptionsPage, Tr("Libellé"));
   XlsPage = BuildXlsPage();
   RtfPage = BuildRtfPage();
@@ -289,8 +275,8 @@ TQExportDialogF::TQExportDialogF(TQExportDialog& component, QWidget* parent)
 
   const QString optionsFilter = Tr("Configuration files (*.cfg)|*.cfg|All files (*.*)|*.*");
   connect(save, &QAction::triggered, this, [this, optionsFilter] {
-    if (auto name =
-            Hooks().SaveFileName(this, optionsFilter, Q(m_component.OptionsFileName), "cfg")) {
+    if (auto name = Hooks().SaveFileName(this, optionsFilter,
+                                         ToQString(m_component.OptionsFileName), "cfg")) {
       m_component.OptionsFileName = name->toStdString();
       SaveOptionsTo(*name);
     }
@@ -563,7 +549,7 @@ QWidget* TQExportDialogF::BuildFormatsPage() {
     grid->addWidget(edit, i, 1);
     m_formatEdits.push_back(edit);
     connect(edit, &QLineEdit::textEdited, this, [this, i](const QString& t) {
-      const std::string v = C(t);
+      const std::string v = ToUtf8(t);
       TQExportFormats& f = m_choices->Formats;
       switch (i) {
         case 0:
@@ -628,21 +614,24 @@ QWidget* TQExportDialogF::BuildFormatsPage() {
   connect(m_userField, &QComboBox::currentTextChanged, this, [this](const QString& field) {
     if (m_refreshing) return;
     m_userFormat->clear();
-    for (const std::string& s : m_choices->FormatSuggestions(C(field))) m_userFormat->addItem(Q(s));
+    for (const std::string& s : m_choices->FormatSuggestions(ToUtf8(field)))
+      m_userFormat->addItem(ToQString(s));
     if (m_userFormat->count() > 0) m_userFormat->setCurrentIndex(0);
   });
   connect(add, &QPushButton::clicked, this, [this] {
-    m_choices->AddUserFormat(C(m_userField->currentText()), C(m_userFormat->currentText()));
+    m_choices->AddUserFormat(ToUtf8(m_userField->currentText()),
+                             ToUtf8(m_userFormat->currentText()));
     RefreshUserFormats();
   });
   connect(m_userModify, &QPushButton::clicked, this, [this] {
     const int row = m_userList->currentRow();
     if (row < 0) return;
     std::string line = m_choices->UserFormats[static_cast<size_t>(row)];
-    const QString current = Q(StringList::ValueOf(line));
+    const QString current = ToQString(StringList::ValueOf(line));
     if (auto v = Hooks().InputText(this, Tr("Nouvelle valeur de format"), Tr("Entrer une Valeur:"),
                                    current)) {
-      m_choices->UserFormats[static_cast<size_t>(row)] = StringList::NameOf(line) + "=" + C(*v);
+      m_choices->UserFormats[static_cast<size_t>(row)] =
+          StringList::NameOf(line) + "=" + ToUtf8(*v);
       RefreshUserFormats();
       m_userList->setCurrentRow(row);
     }
@@ -664,9 +653,9 @@ QWidget* TQExportDialogF::BuildFormatsPage() {
   return page;
 }
 
-QWidget* TQExportDialogF::BuildColonsPage() {
+QWidget* TQExportDialogF::BuildHeaderFooterPage() {
   auto* page = new QWidget(this);
-  page->setObjectName("ColonsPage");
+  page->setObjectName("HeaderFooterPage");
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(new QLabel(Tr("Texte entête:"), page));
   m_header = new QPlainTextEdit(page);
@@ -680,7 +669,7 @@ QWidget* TQExportDialogF::BuildColonsPage() {
     StringList list;
     const QString text = edit->toPlainText();
     if (text.isEmpty()) return list;
-    for (const QString& line : text.split('\n')) list.Add(C(line));
+    for (const QString& line : text.split('\n')) list.Add(ToUtf8(line));
     return list;
   };
   connect(m_header, &QPlainTextEdit::textChanged, this, [this, lines] {
@@ -742,11 +731,11 @@ void TQExportDialogF::ReadCaptionsGrid() {
       const QString text = item ? item->text() : QString();
       const QString title = CaptionsGrid->horizontalHeaderItem(c)->text();
       if (c == 1)
-        row.caption = C(text);
+        row.caption = ToUtf8(text);
       else if (title == Tr("Aligner"))
-        row.align = C(text);
+        row.align = ToUtf8(text);
       else if (title == Tr("Largeur"))
-        row.width = C(text);
+        row.width = ToUtf8(text);
     }
   }
 }
@@ -776,7 +765,7 @@ void TQExportDialogF::UpdatePagesForType() {
   };
   show(FieldsPage, options.count(coFields) > 0);
   show(FormatsPage, options.count(coFormats) && t != aeDBF && t != aeSQL);
-  show(ColonsPage, options.count(coColons) && t != aeXML && t != aeDBF);
+  show(HeaderFooterPage, options.count(coColons) && t != aeXML && t != aeDBF);
   show(CaptionsPage, options.count(coCaptions) && t != aeXML && t != aeDBF && t != aeSQL);
   show(XlsPage, t == aeXLS);
   show(RtfPage, t == aeWord || t == aeRTF);
@@ -810,8 +799,8 @@ void TQExportDialogF::RefreshFields(int availableSelection, int exportedSelectio
   m_refreshing = true;
   AvailableList->clear();
   ExportedList->clear();
-  for (const std::string& f : m_choices->Available) AvailableList->addItem(Q(f));
-  for (const std::string& f : m_choices->Exported) ExportedList->addItem(Q(f));
+  for (const std::string& f : m_choices->Available) AvailableList->addItem(ToQString(f));
+  for (const std::string& f : m_choices->Exported) ExportedList->addItem(ToQString(f));
   if (availableSelection >= 0 && availableSelection < AvailableList->count())
     AvailableList->setCurrentRow(availableSelection);
   if (exportedSelection >= 0 && exportedSelection < ExportedList->count())
@@ -822,7 +811,7 @@ void TQExportDialogF::RefreshFields(int availableSelection, int exportedSelectio
 
 void TQExportDialogF::RefreshUserFormats() {
   m_userList->clear();
-  for (const std::string& line : m_choices->UserFormats) m_userList->addItem(Q(line));
+  for (const std::string& line : m_choices->UserFormats) m_userList->addItem(ToQString(line));
   const bool any = m_userList->count() > 0;
   m_userModify->setEnabled(any);
   m_userDelete->setEnabled(any);
@@ -844,13 +833,13 @@ void TQExportDialogF::RefreshCaptionsGrid() {
   CaptionsGrid->setRowCount(static_cast<int>(m_choices->Captions.size()));
   int r = 0;
   for (const ExportChoices::CaptionRow& row : m_choices->Captions) {
-    auto* name = new QTableWidgetItem(Q(row.field));
+    auto* name = new QTableWidgetItem(ToQString(row.field));
     name->setFlags(name->flags() & ~Qt::ItemIsEditable);
     CaptionsGrid->setItem(r, 0, name);
-    CaptionsGrid->setItem(r, 1, new QTableWidgetItem(Q(row.caption)));
+    CaptionsGrid->setItem(r, 1, new QTableWidgetItem(ToQString(row.caption)));
     int c = 2;
-    if (align) CaptionsGrid->setItem(r, c++, new QTableWidgetItem(Q(row.align)));
-    if (width) CaptionsGrid->setItem(r, c++, new QTableWidgetItem(Q(row.width)));
+    if (align) CaptionsGrid->setItem(r, c++, new QTableWidgetItem(ToQString(row.align)));
+    if (width) CaptionsGrid->setItem(r, c++, new QTableWidgetItem(ToQString(row.width)));
     ++r;
   }
   CaptionsGrid->setEnabled(m_choices->AllowCaptions);
@@ -878,13 +867,13 @@ void TQExportDialogF::Refresh() {
   const std::string values[] = {f.IntegerFormat(), f.FloatFormat(),    f.DateFormat(),
                                 f.TimeFormat(),    f.DateTimeFormat(), f.CurrencyFormat(),
                                 f.BooleanTrue(),   f.BooleanFalse(),   f.NullString()};
-  for (int i = 0; i < 9; ++i) m_formatEdits[static_cast<size_t>(i)]->setText(Q(values[i]));
+  for (int i = 0; i < 9; ++i) m_formatEdits[static_cast<size_t>(i)]->setText(ToQString(values[i]));
   m_userField->clear();
-  for (const std::string& field : c.UserFormatFields()) m_userField->addItem(Q(field));
+  for (const std::string& field : c.UserFormatFields()) m_userField->addItem(ToQString(field));
   const auto joined = [](const StringList& list) {
     std::string text;
     for (size_t i = 0; i < list.Count(); ++i) text += (i ? "\n" : "") + list[i];
-    return Q(text);
+    return ToQString(text);
   };
   m_header->setPlainText(joined(c.Header));
   m_footer->setPlainText(joined(c.Footer));

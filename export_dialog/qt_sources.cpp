@@ -1,4 +1,4 @@
-#include "export/dialog/qt_sources.h"
+#include "export_dialog/qt_sources.h"
 
 #include <QClipboard>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "export/dialog/color_editor.h"
+#include "export_dialog/color_editor.h"
 
 #include <QDialogButtonBox>
 #include <QMouseEvent>
@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "export/dialog/dialog_util.h"
+#include "export_dialog/dialog_util.h"
 
 namespace kvn::exporting {
 
@@ -16,8 +16,7 @@ namespace {
 constexpr int kCell = 22;
 
 QColor Screen(TxlsColor c) {
-  const platform::TColor v = ScreenColor(c);
-  return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+  return qt::ToQColor(ScreenColor(c));
 }
 
 }  // namespace

@@ -59,9 +59,6 @@ class DialogHooks {
 // The Qt message boxes and choosers.
 DialogHooks& QtDialogHooks();
 
-// "A|*.x;*.y|B|*.z" as Qt name filters "A (*.x *.y);;B (*.z)".
-QString QtNameFilters(const QString& filter);
-
 class TQExportDialog : public ExportDialogSettings {
  public:
   DialogHooks* Hooks = nullptr;  // QtDialogHooks() when null
@@ -109,9 +106,10 @@ class TQExportDialogF : public QDialog {
 
   // Pages and controls, by name for tests.
   QTabWidget* Pages = nullptr;
-  QWidget *TypePage = nullptr, *FieldsPage = nullptr, *FormatsPage = nullptr, *ColonsPage = nullptr,
-          *CaptionsPage = nullptr, *XlsPage = nullptr, *RtfPage = nullptr, *HtmlPage = nullptr,
-          *XmlPage = nullptr, *PdfPage = nullptr, *AsciiPage = nullptr, *SqlPage = nullptr;
+  QWidget *TypePage = nullptr, *FieldsPage = nullptr, *FormatsPage = nullptr,
+          *HeaderFooterPage = nullptr, *CaptionsPage = nullptr, *XlsPage = nullptr,
+          *RtfPage = nullptr, *HtmlPage = nullptr, *XmlPage = nullptr, *PdfPage = nullptr,
+          *AsciiPage = nullptr, *SqlPage = nullptr;
   QLineEdit* FileNameEdit = nullptr;
   QPushButton *ChooseButton = nullptr, *StartButton = nullptr, *CloseButton = nullptr,
               *ToolsButton = nullptr;
@@ -134,7 +132,7 @@ class TQExportDialogF : public QDialog {
   QWidget* BuildTypePage();
   QWidget* BuildFieldsPage();
   QWidget* BuildFormatsPage();
-  QWidget* BuildColonsPage();
+  QWidget* BuildHeaderFooterPage();
   QWidget* BuildCaptionsPage();
   // Format pages.
   QWidget* BuildXlsPage();

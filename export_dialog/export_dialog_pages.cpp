@@ -20,8 +20,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "export/dialog/dialog_util.h"
-#include "export/dialog/export_dialog.h"
+#include "export_dialog/dialog_util.h"
+#include "export_dialog/export_dialog.h"
 
 namespace kvn::exporting {
 
@@ -44,8 +44,7 @@ void PaintSwatch(QToolButton* button, const QColor& color) {
 }
 
 QColor XlsScreen(TxlsColor c) {
-  const platform::TColor v = ScreenColor(c);
-  return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+  return ToQColor(ScreenColor(c));
 }
 
 std::string Lines(const StringList& list) {
@@ -57,7 +56,7 @@ std::string Lines(const StringList& list) {
 StringList FromLines(const QString& text) {
   StringList list;
   if (text.isEmpty()) return list;
-  for (const QString& line : text.split('\n')) list.Add(C(line));
+  for (const QString& line : text.split('\n')) list.Add(ToUtf8(line));
   return list;
 }
 
@@ -262,7 +261,7 @@ QWidget* TQExportDialogF::BuildXlsPage() {
       if (!m_refreshing) RefreshXlsEditor();
     });
   connect(m_xlsFont, &QComboBox::currentTextChanged, this,
-          [this](const QString& t) { EditXls([&](TxlsFormat& f) { f.Font.Name = C(t); }); });
+          [this](const QString& t) { EditXls([&](TxlsFormat& f) { f.Font.Name = ToUtf8(t); }); });
   connect(m_xlsSize, &QComboBox::currentTextChanged, this, [this](const QString& t) {
     bool ok = false;
     const int size = t.toInt(&ok);
@@ -431,11 +430,11 @@ QWidget* TQExportDialogF::BuildXlsPage() {
     }
   });
   connect(m_xlsPageHeader, &QLineEdit::textEdited, this,
-          [this](const QString& t) { m_choices->XLSExp.Options.PageHeader = C(t); });
+          [this](const QString& t) { m_choices->XLSExp.Options.PageHeader = ToUtf8(t); });
   connect(m_xlsPageFooter, &QLineEdit::textEdited, this,
-          [this](const QString& t) { m_choices->XLSExp.Options.PageFooter = C(t); });
+          [this](const QString& t) { m_choices->XLSExp.Options.PageFooter = ToUtf8(t); });
   connect(m_xlsSheetTitle, &QLineEdit::textEdited, this,
-          [this](const QString& t) { m_choices->XLSExp.Options.SetSheetTitle(C(t)); });
+          [this](const QString& t) { m_choices->XLSExp.Options.SetSheetTitle(ToUtf8(t)); });
   connect(m_xlsAutoWidth, &QCheckBox::toggled, this,
           [this](bool on) { m_choices->XLSExp.AutoCalcColWidth = on; });
   return page;
@@ -459,7 +458,7 @@ void TQExportDialogF::RefreshXlsLists() {
   const auto fields = keep(m_xlsFields), areas = keep(m_xlsAreas), styles = keep(m_xlsStyles);
   m_xlsFields->clear();
   for (const TxlsFieldFormat& f : c.XlsFields) {
-    auto* item = new QListWidgetItem(Q(f.FieldName), m_xlsFields);
+    auto* item = new QListWidgetItem(ToQString(f.FieldName), m_xlsFields);
     // The fields the export writes are marked.
     item->setCheckState(c.IsExported(f.FieldName) ? Qt::Checked : Qt::Unchecked);
     item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
@@ -499,7 +498,7 @@ void TQExportDialogF::RefreshXlsEditor() {
   auto formats = SelectedXlsFormats();
   if (!formats.empty()) {
     const TxlsFormat& f = *formats.front();
-    m_xlsFont->setCurrentText(Q(f.Font.Name));
+    m_xlsFont->setCurrentText(ToQString(f.Font.Name));
     m_xlsSize->setCurrentText(QString::number(f.Font.Size));
     m_xlsBold->setChecked(f.Font.Style.Has(xfsBold));
     m_xlsItalic->setChecked(f.Font.Style.Has(xfsItalic));
@@ -523,7 +522,7 @@ void TQExportDialogF::RefreshXlsEditor() {
     if (auto* field = dynamic_cast<const TxlsFieldFormat*>(&f))
       m_xlsAggregate->setCurrentIndex(static_cast<int>(field->Aggregate));
     // The sample cell.
-    QFont sample(Q(f.Font.Name), std::max(6, std::min(f.Font.Size, 24)));
+    QFont sample(ToQString(f.Font.Name), std::max(6, std::min(f.Font.Size, 24)));
     sample.setBold(f.Font.Style.Has(xfsBold));
     sample.setItalic(f.Font.Style.Has(xfsItalic));
     sample.setStrikeOut(f.Font.Style.Has(xfsStrikeOut));
@@ -541,9 +540,9 @@ void TQExportDialogF::RefreshXlsEditor() {
                                                                  : Qt::AlignBottom;
     m_xlsSample->setAlignment(ha | va);
   }
-  m_xlsPageHeader->setText(Q(m_choices->XLSExp.Options.PageHeader));
-  m_xlsPageFooter->setText(Q(m_choices->XLSExp.Options.PageFooter));
-  m_xlsSheetTitle->setText(Q(m_choices->XLSExp.Options.SheetTitle()));
+  m_xlsPageHeader->setText(ToQString(m_choices->XLSExp.Options.PageHeader));
+  m_xlsPageFooter->setText(ToQString(m_choices->XLSExp.Options.PageFooter));
+  m_xlsSheetTitle->setText(ToQString(m_choices->XLSExp.Options.SheetTitle()));
   m_xlsAutoWidth->setChecked(m_choices->XLSExp.AutoCalcColWidth);
   m_refreshing = was;
 }
@@ -861,7 +860,8 @@ QWidget* TQExportDialogF::BuildHtmlPage() {
       RefreshHtmlPage();
     }
   });
-  connect(m_htmlTitle, &QLineEdit::textEdited, this, [&e](const QString& v) { e.Title = C(v); });
+  connect(m_htmlTitle, &QLineEdit::textEdited, this,
+          [&e](const QString& v) { e.Title = ToUtf8(v); });
   connect(m_htmlExternal, &QRadioButton::toggled, this, [this, &e](bool on) {
     if (!m_refreshing) e.UsingCSS = on ? TUsingCSS::usExternal : TUsingCSS::usInternal;
   });
@@ -891,15 +891,15 @@ QWidget* TQExportDialogF::BuildHtmlPage() {
   toggled(m_htmlTop, [&e](bool on) { e.Navigation.OnTop = on; });
   toggled(m_htmlBottom, [&e](bool on) { e.Navigation.OnBottom = on; });
   connect(m_htmlIndexTemplate, &QLineEdit::textEdited, this,
-          [&e](const QString& v) { e.Navigation.IndexLinkTemplate = C(v); });
+          [&e](const QString& v) { e.Navigation.IndexLinkTemplate = ToUtf8(v); });
   std::string* linkTitles[] = {&e.Navigation.IndexLinkTitle, &e.Navigation.FirstLinkTitle,
                                &e.Navigation.PriorLinkTitle, &e.Navigation.NextLinkTitle,
                                &e.Navigation.LastLinkTitle};
   for (size_t i = 0; i < 5; ++i)
     connect(m_htmlLinkTitles[i], &QLineEdit::textEdited, this,
-            [title = linkTitles[i]](const QString& v) { *title = C(v); });
+            [title = linkTitles[i]](const QString& v) { *title = ToUtf8(v); });
   connect(m_htmlFont, &QComboBox::currentTextChanged, this, [this, &e](const QString& v) {
-    if (!m_refreshing) e.HTMLOptions.TextFont.name = C(v);
+    if (!m_refreshing) e.HTMLOptions.TextFont.name = ToUtf8(v);
   });
   connect(m_htmlBodyBackground, &QLineEdit::textEdited, this,
           [&e](const QString& v) { e.HTMLOptions.BackgroundFileName = v.toStdString(); });
@@ -944,8 +944,8 @@ void TQExportDialogF::RefreshHtmlPage() {
   ExportChoices& c = *m_choices;
   const TQExportHTML& e = c.HTMLExp;
   m_htmlTemplate->setCurrentIndex(static_cast<int>(e.HTMLTemplate()));
-  m_htmlTitle->setText(Q(e.Title));
-  m_htmlEncoding->setCurrentText(Q(e.Encoding));
+  m_htmlTitle->setText(ToQString(e.Title));
+  m_htmlEncoding->setCurrentText(ToQString(e.Encoding));
   m_htmlInternal->setChecked(e.UsingCSS == TUsingCSS::usInternal);
   m_htmlExternal->setChecked(e.UsingCSS == TUsingCSS::usExternal);
   m_htmlCssFile->setText(QString::fromStdString(e.CSSFileName));
@@ -955,11 +955,11 @@ void TQExportDialogF::RefreshHtmlPage() {
   m_htmlIndex->setChecked(e.GenerateIndex);
   m_htmlTop->setChecked(e.Navigation.OnTop);
   m_htmlBottom->setChecked(e.Navigation.OnBottom);
-  m_htmlIndexTemplate->setText(Q(e.Navigation.IndexLinkTemplate));
+  m_htmlIndexTemplate->setText(ToQString(e.Navigation.IndexLinkTemplate));
   const std::string titles[] = {e.Navigation.IndexLinkTitle, e.Navigation.FirstLinkTitle,
                                 e.Navigation.PriorLinkTitle, e.Navigation.NextLinkTitle,
                                 e.Navigation.LastLinkTitle};
-  for (size_t i = 0; i < 5; ++i) m_htmlLinkTitles[i]->setText(Q(titles[i]));
+  for (size_t i = 0; i < 5; ++i) m_htmlLinkTitles[i]->setText(ToQString(titles[i]));
   // What a choice leaves no use for is disabled.
   const bool multi = c.HtmlMultiFile;
   const bool navigation = e.Navigation.OnTop || e.Navigation.OnBottom;
@@ -970,11 +970,11 @@ void TQExportDialogF::RefreshHtmlPage() {
   m_htmlIndexTemplate->setEnabled(multi && e.GenerateIndex);
   m_htmlLinkTitles[0]->setEnabled(multi && navigation && e.GenerateIndex);
   for (size_t i = 1; i < 5; ++i) m_htmlLinkTitles[i]->setEnabled(multi && navigation);
-  m_htmlFont->setCurrentText(Q(e.HTMLOptions.TextFont.name));
+  m_htmlFont->setCurrentText(ToQString(e.HTMLOptions.TextFont.name));
   m_htmlBodyBackground->setText(QString::fromStdString(e.HTMLOptions.BackgroundFileName));
   m_htmlTableBackground->setText(QString::fromStdString(e.TableOptions.BackgroundFileName));
-  m_htmlBodyAttributes->setPlainText(Q(Lines(e.HTMLOptions.AdvancedAttributes)));
-  m_htmlTableAttributes->setPlainText(Q(Lines(e.TableOptions.AdvancedAttributes)));
+  m_htmlBodyAttributes->setPlainText(ToQString(Lines(e.HTMLOptions.AdvancedAttributes)));
+  m_htmlTableAttributes->setPlainText(ToQString(Lines(e.TableOptions.AdvancedAttributes)));
   m_htmlPadding->setValue(e.TableOptions.CellPadding);
   m_htmlSpacing->setValue(e.TableOptions.CellSpacing);
   m_htmlBorder->setValue(e.TableOptions.Border);
@@ -997,7 +997,7 @@ QComboBox* TQExportDialogF::EncodingChoice(QWidget* parent, const char* objectNa
          "remplacés (et comptés à la fin de l'export)."));
   connect(box, &QComboBox::currentTextChanged, this,
           [this, set = std::move(set)](const QString& v) {
-            if (!m_refreshing) set(C(v.trimmed()));
+            if (!m_refreshing) set(ToUtf8(v.trimmed()));
           });
   return box;
 }
@@ -1300,10 +1300,11 @@ QWidget* TQExportDialogF::BuildAsciiPage() {
           [this](bool on) { m_choices->ASCIIExp.CSVQuoteStrings = on; });
   // A separator is typed as the character itself or as "#" and its code.
   connect(m_csvComma, &QLineEdit::textEdited, this, [this](const QString& v) {
-    if (!v.isEmpty()) m_choices->ASCIIExp.CSVComma = SettingTextToChar(C(v));
+    if (!v.isEmpty()) m_choices->ASCIIExp.CSVComma = SettingTextToChar(ToUtf8(v));
   });
-  connect(m_csvQuote, &QLineEdit::textEdited, this,
-          [this](const QString& v) { m_choices->ASCIIExp.CSVQuote = SettingTextToChar(C(v)); });
+  connect(m_csvQuote, &QLineEdit::textEdited, this, [this](const QString& v) {
+    m_choices->ASCIIExp.CSVQuote = SettingTextToChar(ToUtf8(v));
+  });
   return page;
 }
 
@@ -1353,20 +1354,20 @@ QWidget* TQExportDialogF::BuildSqlPage() {
   TQExportSQL& e = m_choices->SQLExp;
   connect(m_sqlCreate, &QCheckBox::toggled, this, [&e](bool on) { e.CreateTable = on; });
   connect(m_sqlTable, &QLineEdit::textEdited, this,
-          [this](const QString& v) { m_choices->SqlTableName = C(v); });
+          [this](const QString& v) { m_choices->SqlTableName = ToUtf8(v); });
   connect(m_sqlCommitCount, &QSpinBox::valueChanged, this, [this, &e](int v) {
     if (!m_refreshing) e.CommitRecCount = v;
   });
   connect(m_sqlCommitAfter, &QCheckBox::toggled, this, [&e](bool on) { e.CommitAfterScript = on; });
   connect(m_sqlCommitStatement, &QLineEdit::textEdited, this,
-          [&e](const QString& v) { e.CommitStatement = C(v); });
+          [&e](const QString& v) { e.CommitStatement = ToUtf8(v); });
   // The same value as the formats page's null string.
   connect(m_sqlNull, &QLineEdit::textEdited, this, [this](const QString& v) {
-    m_choices->Formats.SetNullString(C(v));
+    m_choices->Formats.SetNullString(ToUtf8(v));
     m_formatEdits[8]->setText(v);
   });
   connect(m_sqlTerm, &QLineEdit::textEdited, this,
-          [this](const QString& v) { m_choices->SqlStatementTerm = C(v); });
+          [this](const QString& v) { m_choices->SqlStatementTerm = ToUtf8(v); });
   return page;
 }
 
@@ -1378,12 +1379,12 @@ void TQExportDialogF::RefreshFormatPages() {
   ExportChoices& c = *m_choices;
   // Word / RTF.
   const auto describe = [](const Font& f) {
-    return Q(f.name) + Tr(", %1 pt").arg(f.size) + (f.bold ? Tr(", gras") : QString()) +
+    return ToQString(f.name) + Tr(", %1 pt").arg(f.size) + (f.bold ? Tr(", gras") : QString()) +
            (f.italic ? Tr(", italique") : QString());
   };
   const auto sample = [&describe](QLabel* label, const Font& f) {
     label->setText(describe(f));
-    QFont font(Q(f.name), f.size > 0 ? f.size : 8);
+    QFont font(ToQString(f.name), f.size > 0 ? f.size : 8);
     font.setBold(f.bold);
     font.setItalic(f.italic);
     font.setUnderline(f.underline);
@@ -1398,24 +1399,24 @@ void TQExportDialogF::RefreshFormatPages() {
                              TQExportPageOrientation::poLandscape);
   // XML.
   m_xmlStandalone->setChecked(c.XMLExp.Options.StandAlone);
-  m_xmlEncoding->setCurrentText(Q(c.XMLExp.Options.Encoding));
-  m_asciiEncoding->setCurrentText(Q(c.ASCIIExp.Encoding));
-  m_sqlEncoding->setCurrentText(Q(c.SQLExp.Encoding));
+  m_xmlEncoding->setCurrentText(ToQString(c.XMLExp.Options.Encoding));
+  m_asciiEncoding->setCurrentText(ToQString(c.ASCIIExp.Encoding));
+  m_sqlEncoding->setCurrentText(ToQString(c.SQLExp.Encoding));
   // ASCII.
   m_txtAutoWidth->setChecked(c.TxtAutoCalcColWidth);
   m_txtSpacing->setValue(c.TxtSpacing);
   m_csvQuoteStrings->setChecked(c.ASCIIExp.CSVQuoteStrings);
-  m_csvComma->setText(Q(CharToSettingText(c.ASCIIExp.CSVComma)));
+  m_csvComma->setText(ToQString(CharToSettingText(c.ASCIIExp.CSVComma)));
   m_csvQuote->setText(
-      Q(c.ASCIIExp.CSVQuote ? CharToSettingText(c.ASCIIExp.CSVQuote) : std::string()));
+      ToQString(c.ASCIIExp.CSVQuote ? CharToSettingText(c.ASCIIExp.CSVQuote) : std::string()));
   // SQL.
   m_sqlCreate->setChecked(c.SQLExp.CreateTable);
-  m_sqlTable->setText(Q(c.SqlTableName));
+  m_sqlTable->setText(ToQString(c.SqlTableName));
   m_sqlCommitCount->setValue(c.SQLExp.CommitRecCount);
   m_sqlCommitAfter->setChecked(c.SQLExp.CommitAfterScript);
-  m_sqlCommitStatement->setText(Q(c.SQLExp.CommitStatement));
-  m_sqlNull->setText(Q(c.Formats.NullString()));
-  m_sqlTerm->setText(Q(c.SqlStatementTerm));
+  m_sqlCommitStatement->setText(ToQString(c.SQLExp.CommitStatement));
+  m_sqlNull->setText(ToQString(c.Formats.NullString()));
+  m_sqlTerm->setText(ToQString(c.SqlStatementTerm));
   m_refreshing = was;
   RefreshXlsLists();
   RefreshHtmlPage();

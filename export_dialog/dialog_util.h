@@ -11,6 +11,7 @@
 
 #include "platform/codepage.h"
 #include "platform/colors.h"
+#include "qt_support/conversions.h"
 
 namespace kvn::exporting {
 
@@ -21,22 +22,10 @@ inline QString Tr(const char* text) {
   return QCoreApplication::translate("ExportDialog", text);
 }
 
-// The engine's UTF-8 text as a QString, and back.
-inline QString Q(const std::string& utf8) {
-  return QString::fromStdString(utf8);
-}
-inline std::string C(const QString& text) {
-  return text.toStdString();
-}
-
-inline QColor ToQColor(platform::TColor color) {
-  const platform::TColor rgb = platform::ColorToRGB(color);
-  return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
-}
-inline platform::TColor FromQColor(const QColor& c) {
-  return static_cast<platform::TColor>(c.red()) | (static_cast<platform::TColor>(c.green()) << 8) |
-         (static_cast<platform::TColor>(c.blue()) << 16);
-}
+using qt::FromQColor;
+using qt::ToQColor;
+using qt::ToQString;
+using qt::ToUtf8;
 
 // Runs a function for the events of one object (no meta-object needed).
 class EventHook : public QObject {

@@ -1,11 +1,11 @@
-#include "export/dialog/progress_window.h"
+#include "export_dialog/progress_window.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <cmath>
 
-#include "export/dialog/dialog_util.h"
+#include "export_dialog/dialog_util.h"
 #include "platform/format.h"
 
 namespace kvn::exporting {
