@@ -249,68 +249,22 @@ void TQExportColumns::Fill(bool allowBlobs) {
   const SourceAccess& src = m_read.Source;
   const bool hasFields = m_read.ExportedFields && !m_read.ExportedFields->Empty();
 
+  // A default source has no columns.
+  const SourceReader* reader = src.HasReader() ? &src.Reader() : nullptr;
   int n = 0;
-  if (hasFields) {
+  if (hasFields)
     n = static_cast<int>(m_read.ExportedFields->Count());
-  } else {
-    switch (src.kind) {
-      case TQExportSource::esDataSet:
-        n = src.dataSet ? src.dataSet->FieldCount() : 0;
-        break;
-      case TQExportSource::esListView:
-        n = src.listView ? src.listView->ColumnCount() : 0;
-        break;
-      case TQExportSource::esDBGrid:
-        n = src.dbGrid ? src.dbGrid->ColumnCount() : 0;
-        break;
-      case TQExportSource::esStringGrid:
-        n = src.stringGrid ? src.stringGrid->ColCount() : 0;
-        break;
-    }
-  }
+  else if (reader)
+    n = reader->ColumnCount();
 
   // 3. The candidates and their source indexes.
   for (int i = 0; i < n; ++i) {
     int index = -1;
     if (hasFields) {
       const std::string& name = (*m_read.ExportedFields)[static_cast<size_t>(i)];
-      switch (src.kind) {
-        case TQExportSource::esDataSet: {
-          db::Field& f = src.dataSet->FieldByName(name);
-          if (!m_read.OnlyVisibleFields || f.Visible()) index = f.Index();
-          break;
-        }
-        case TQExportSource::esListView:
-          for (int c = 0; c < src.listView->ColumnCount(); ++c)
-            if (platform::EqualsNoCase(src.listView->ColumnCaption(c), name)) index = c;
-          break;
-        case TQExportSource::esDBGrid:
-          for (int c = 0; c < src.dbGrid->ColumnCount(); ++c) {
-            db::Field* f = src.dbGrid->ColumnField(c);
-            if (f && platform::EqualsNoCase(f->FieldName(), name) &&
-                (f->Visible() || !m_read.OnlyVisibleFields))
-              index = c;
-          }
-          break;
-        case TQExportSource::esStringGrid: {
-          auto v = platform::TryStrToInt(name);
-          if (v && *v >= 0 && *v < src.stringGrid->ColCount()) index = *v;
-          break;
-        }
-      }
-    } else {
-      switch (src.kind) {
-        case TQExportSource::esDataSet:
-        case TQExportSource::esDBGrid: {
-          db::Field* f = src.FieldOf(i);
-          if (f && (allowBlobs || !f->IsBlob()) && (f->Visible() || !m_read.OnlyVisibleFields))
-            index = i;
-          break;
-        }
-        default:
-          index = i;
-          break;
-      }
+      index = reader ? reader->ColumnNamed(name, m_read.OnlyVisibleFields) : -1;
+    } else if (reader->Candidate(i, allowBlobs, m_read.OnlyVisibleFields)) {
+      index = i;
     }
     if (index >= 0) {
       TQExportColumn c;
@@ -323,72 +277,24 @@ void TQExportColumns::Fill(bool allowBlobs) {
   // 4. The attributes, in their order.
   for (TQExportColumn& c : m_columns) {
     db::Field* field = src.FieldOf(c.ColIndex);
-    switch (src.kind) {
-      case TQExportSource::esDataSet:
-      case TQExportSource::esDBGrid:
-        c.Name = field ? field->FieldName() : std::string();
-        c.ColType = field ? TypeOfField(field->DataType()) : TQExportColType::Unknown;
-        break;
-      case TQExportSource::esListView:
-        c.Name = src.listView->ColumnCaption(c.ColIndex);
-        if (!m_read.AutoCalcStrType)
-          c.ColType = TQExportColType::String;
-        else if (src.listView->ItemCount() > 0)
-          c.ColType = GuessType(c.ColIndex == 0 ? src.listView->ItemCaption(0)
-                                                : src.listView->SubItem(0, c.ColIndex - 1));
-        break;
-      case TQExportSource::esStringGrid:
-        c.Name = std::to_string(c.ColIndex);
-        c.ColType = m_read.AutoCalcStrType
-                        ? GuessType(src.stringGrid->Cell(c.ColIndex, src.stringGrid->Row()))
-                        : TQExportColType::String;
-        break;
+    c.Name = reader->ColumnName(c.ColIndex);
+    if (reader->HasFields()) {
+      c.ColType = field ? TypeOfField(field->DataType()) : TQExportColType::Unknown;
+    } else if (!m_read.AutoCalcStrType) {
+      c.ColType = TQExportColType::String;
+    } else if (const std::optional<std::string> sample = reader->TypeSample(c.ColIndex)) {
+      c.ColType = GuessType(*sample);
     }
 
-    if (m_read.Captions && m_read.Captions->HasName(c.Name)) {
+    if (m_read.Captions && m_read.Captions->HasName(c.Name))
       c.Caption = m_read.Captions->Value(c.Name);
-    } else {
-      switch (src.kind) {
-        case TQExportSource::esDataSet:
-          c.Caption = field ? field->DisplayLabel() : "";
-          break;
-        case TQExportSource::esListView:
-          c.Caption = src.listView->ColumnCaption(c.ColIndex);
-          break;
-        case TQExportSource::esDBGrid:
-          c.Caption = src.dbGrid->ColumnTitle(c.ColIndex);
-          break;
-        case TQExportSource::esStringGrid:
-          c.Caption = m_read.CaptionRow < 0 ? "ColNo_" + std::to_string(c.ColIndex)
-                                            : src.stringGrid->Cell(c.ColIndex, m_read.CaptionRow);
-          break;
-      }
-    }
+    else
+      c.Caption = reader->ColumnCaption(c.ColIndex, m_read.CaptionRow);
 
-    if (m_read.ColumnsWidth && m_read.ColumnsWidth->HasName(c.Name)) {
+    if (m_read.ColumnsWidth && m_read.ColumnsWidth->HasName(c.Name))
       c.Width = WholeNumber(m_read.ColumnsWidth->Value(c.Name), 0);
-    } else {
-      switch (src.kind) {
-        case TQExportSource::esDataSet:
-          c.Width = field ? field->DisplayWidth() : 0;
-          break;
-        case TQExportSource::esListView: {
-          int x = src.listView->CharPixelWidth();
-          c.Width = src.listView->ColumnPixelWidth(c.ColIndex) / (x > 0 ? x : 8);
-          break;
-        }
-        case TQExportSource::esDBGrid: {
-          int x = std::max(1, src.dbGrid->CharPixelWidth());
-          c.Width = src.dbGrid->ColumnPixelWidth(c.ColIndex) / x;
-          break;
-        }
-        case TQExportSource::esStringGrid: {
-          int x = std::max(1, src.stringGrid->CharPixelWidth());
-          c.Width = src.stringGrid->ColPixelWidth(c.ColIndex) / x;
-          break;
-        }
-      }
-    }
+    else
+      c.Width = reader->ColumnWidth(c.ColIndex);
 
     if (m_read.Formats) {
       const TQExportFormats& f = *m_read.Formats;
@@ -440,7 +346,7 @@ void TQExportColumns::Fill(bool allowBlobs) {
       }
     }
 
-    if (src.kind == TQExportSource::esDataSet || src.kind == TQExportSource::esDBGrid) {
+    if (reader->HasFields()) {
       c.SQLType = field ? SqlTypeOfField(*field) : "UNKNOWN";
     } else {
       switch (c.ColType) {
@@ -470,7 +376,7 @@ void TQExportColumns::Fill(bool allowBlobs) {
 
     c.IsString = c.ColType == TQExportColType::String;
     if (c.IsString) {
-      if (src.kind == TQExportSource::esListView || src.kind == TQExportSource::esStringGrid) {
+      if (!reader->HasFields()) {
         c.Length = m_read.ColumnsLength && m_read.ColumnsLength->HasName(c.Name)
                        ? WholeNumber(m_read.ColumnsLength->Value(c.Name), 254)
                        : 254;
@@ -504,9 +410,9 @@ void TQExportColumns::WidenToValues(
   try {
     src.First();
     m_counter = 0;
-    for (int i = 0; i < m_read.Source.skipRecCount && !src.End(m_counter); ++i) src.Next(m_counter);
+    for (int i = 0; i < src.SkipRecCount() && !src.End(m_counter); ++i) src.Next(m_counter);
     m_counter = 0;
-    const int limit = m_read.Source.exportRecCount;
+    const int limit = src.ExportRecCount();
     while (!src.End(m_counter) && (limit == 0 || m_counter < limit)) {
       for (size_t i = 0; i < m_columns.size(); ++i) {
         if (!which[i]) continue;

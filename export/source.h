@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,54 +67,103 @@ struct SourceBookmark {
   int index = 0;
 };
 
-// Operations of the export loop on whichever source is selected.
-struct SourceAccess {
-  TQExportSource kind = TQExportSource::esDataSet;
-  db::DataSet* dataSet = nullptr;
-  ListViewSource* listView = nullptr;
-  DBGridSource* dbGrid = nullptr;
-  StringGridSource* stringGrid = nullptr;
-  int skipRecCount = 0;
-  int exportRecCount = 0;
+// What the export loop and the column list ask of a source, one adapter per
+// kind (data set, list view, data grid, string grid), chosen once.
+class SourceReader {
+ public:
+  virtual ~SourceReader() = default;
+  virtual bool Linked() const = 0;
+  virtual bool Active() const { return true; }
+  virtual bool Empty() const = 0;
+  virtual void First() = 0;
+  virtual void Next() = 0;
+  // counter: the records read so far.
+  virtual bool End(int counter) const = 0;
+  virtual void CellInto(int column, int counter, std::string& out) const = 0;
+  virtual bool IsNull(int) const { return false; }
+  virtual SourceBookmark GetBookmark() const = 0;
+  virtual void GotoBookmark(const SourceBookmark& b) = 0;
+  virtual void FreeBookmark(SourceBookmark&) {}
+  virtual void DisableControls() {}
+  virtual void EnableControls() {}
+  virtual db::DataSet* ReadDataSet() const { return nullptr; }
+  virtual db::Field* FieldOf(int) const { return nullptr; }
 
-  bool Linked() const;
-  bool Active() const;
-  bool Empty() const;
-  void First();
+  // The columns: how many, the one a name gives (-1: none), whether the
+  // column is a candidate when no field is named, and its name, caption
+  // (captionRow: a string grid's row of captions, -1 for none) and width in
+  // characters.
+  virtual int ColumnCount() const = 0;
+  virtual int ColumnNamed(const std::string& name, bool onlyVisible) const = 0;
+  virtual bool Candidate(int, bool /*allowBlobs*/, bool /*onlyVisible*/) const { return true; }
+  virtual std::string ColumnName(int column) const = 0;
+  virtual std::string ColumnCaption(int column, int captionRow) const = 0;
+  virtual int ColumnWidth(int column) const = 0;
+  // A sample value of the column to guess its type from (sources without
+  // fields); nothing when there is none.
+  virtual std::optional<std::string> TypeSample(int) const { return std::nullopt; }
+  // Whether the columns are fields (their type, size and SQL type are the field's).
+  virtual bool HasFields() const { return false; }
+};
+
+// Operations of the export loop on whichever source is selected: a handle on
+// the adapter of the source's kind, chosen when the access is made.
+class SourceAccess {
+ public:
+  SourceAccess() = default;  // no source: not linked
+  SourceAccess(TQExportSource kind, db::DataSet* dataSet, ListViewSource* listView,
+               DBGridSource* dbGrid, StringGridSource* stringGrid, int skipRecCount,
+               int exportRecCount);
+
+  bool Linked() const { return m_reader && m_reader->Linked(); }
+  bool Active() const { return m_reader->Active(); }
+  bool Empty() const { return m_reader->Empty(); }
+  void First() { m_reader->First(); }
   // Adds 1 to counter first, then moves.
-  void Next(int& counter);
-  bool End(int counter) const;
+  void Next(int& counter) {
+    ++counter;
+    m_reader->Next();
+  }
+  bool End(int counter) const { return m_reader->End(counter); }
   // Raw text of source column `column` at the current record (UTF-8 fields are
   // converted to Windows-1252 here).
-  std::string Cell(int column, int counter) const;
+  std::string Cell(int column, int counter) const {
+    std::string text;
+    CellInto(column, counter, text);
+    return text;
+  }
   // The same into out, reusing its storage.
-  void CellInto(int column, int counter, std::string& out) const;
-  bool IsNull(int column) const;
-  SourceBookmark GetBookmark() const;
-  void GotoBookmark(const SourceBookmark& b);
-  void FreeBookmark(SourceBookmark& b);
-  void DisableControls();
-  void EnableControls();
+  void CellInto(int column, int counter, std::string& out) const {
+    m_reader->CellInto(column, counter, out);
+  }
+  bool IsNull(int column) const { return m_reader->IsNull(column); }
+  SourceBookmark GetBookmark() const { return m_reader->GetBookmark(); }
+  void GotoBookmark(const SourceBookmark& b) { m_reader->GotoBookmark(b); }
+  void FreeBookmark(SourceBookmark& b) { m_reader->FreeBookmark(b); }
+  void DisableControls() { m_reader->DisableControls(); }
+  void EnableControls() { m_reader->EnableControls(); }
   // The data set a data-set or data-grid source reads.
-  db::DataSet* ReadDataSet() const;
+  db::DataSet* ReadDataSet() const { return m_reader ? m_reader->ReadDataSet() : nullptr; }
   // Field of source column i (data set and data grid), nullptr when none.
-  db::Field* FieldOf(int column) const;
-  int Due() const;
+  db::Field* FieldOf(int column) const { return m_reader ? m_reader->FieldOf(column) : nullptr; }
+  // The records to skip and to export (0: all) that the owner named.
+  int SkipRecCount() const { return m_skipRecCount; }
+  int ExportRecCount() const { return m_exportRecCount; }
+  // The source's columns; a default access has none.
+  bool HasReader() const { return m_reader != nullptr; }
+  const SourceReader& Reader() const { return *m_reader; }
+
+ private:
+  std::shared_ptr<SourceReader> m_reader;
+  int m_skipRecCount = 0, m_exportRecCount = 0;
 };
 
 // The source an owner names by its published properties (an exporter, or a
 // workbook sheet, which publishes the same names).
 template <class Owner>
 SourceAccess SourceOf(const Owner& o) {
-  SourceAccess s;
-  s.kind = o.ExportSource;
-  s.dataSet = o.DataSet;
-  s.listView = o.ListView;
-  s.dbGrid = o.DBGrid;
-  s.stringGrid = o.StringGrid;
-  s.skipRecCount = o.SkipRecCount;
-  s.exportRecCount = o.ExportRecCount;
-  return s;
+  return SourceAccess(o.ExportSource, o.DataSet, o.ListView, o.DBGrid, o.StringGrid, o.SkipRecCount,
+                      o.ExportRecCount);
 }
 
 // A list view has only so many items to skip and export: the owner's counts

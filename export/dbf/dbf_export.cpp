@@ -237,12 +237,11 @@ void TQExportDBF::FieldText(const TQExportColumn& column, const DbfField& field,
     value = Encoder() ? Encoder()->Encode(value) : platform::Utf8ToCp1252(value);
   const int length = field.length;
   if (column.IsBlob) {
-    // Memo texts of a data set; raw blobs (pictures) have no place in a
-    // dBASE III memo, which ends at the first 0x1A.
+    // Memo texts of a data set (only its columns have fields); raw blobs (pictures) have no place
+    // in a dBASE III memo, which ends at the first 0x1A.
     const SourceAccess source = Source();
     db::Field* f = source.FieldOf(column.ColIndex);
-    if (Dbf().HasMemo() && !value.empty() && f && f->DataType() == db::FieldType::Memo &&
-        (source.kind == TQExportSource::esDataSet || source.kind == TQExportSource::esDBGrid))
+    if (Dbf().HasMemo() && !value.empty() && f && f->DataType() == db::FieldType::Memo)
       PutRight(out, std::to_string(Dbf().WriteMemo(value)), length);
     else
       out.append(static_cast<size_t>(length), ' ');
