@@ -35,6 +35,7 @@
 #include "export_dialog/dialog_util.h"
 #include "export_dialog/progress_window.h"
 #include "export_dialog/qt_sources.h"
+#include "export_dialog/xls_page.h"
 #include "platform/codepage.h"
 #include "platform/file_info.h"
 
@@ -239,7 +240,7 @@ TQExportDialogF::TQExportDialogF(TQExportDialog& component, QWidget* parent)
   Pages->addTab(FormatsPage, Tr("&Formats"));
   Pages->addTab(HeaderFooterPage, Tr("Entête && pied de page"));
   Pages->addTab(CaptionsPage, Tr("Libellé"));
-  XlsPage = BuildXlsPage();
+  XlsPage = m_xlsPage = new XlsOptionsPage(*this);
   RtfPage = BuildRtfPage();
   HtmlPage = BuildHtmlPage();
   XmlPage = BuildXmlPage();
@@ -806,7 +807,7 @@ void TQExportDialogF::RefreshFields(int availableSelection, int exportedSelectio
   if (exportedSelection >= 0 && exportedSelection < ExportedList->count())
     ExportedList->setCurrentRow(exportedSelection);
   m_refreshing = was;
-  RefreshXlsLists();
+  if (m_xlsPage) m_xlsPage->Refresh();
 }
 
 void TQExportDialogF::RefreshUserFormats() {

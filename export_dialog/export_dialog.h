@@ -88,6 +88,8 @@ class TQExportDialog : public ExportDialogSettings {
   void Execute(QWidget* parent = nullptr);
 };
 
+class XlsOptionsPage;
+
 class TQExportDialogF : public QDialog {
  public:
   TQExportDialogF(TQExportDialog& component, QWidget* parent);
@@ -135,7 +137,6 @@ class TQExportDialogF : public QDialog {
   QWidget* BuildHeaderFooterPage();
   QWidget* BuildCaptionsPage();
   // Format pages.
-  QWidget* BuildXlsPage();
   QWidget* BuildRtfPage();
   QWidget* BuildHtmlPage();
   QWidget* BuildXmlPage();
@@ -152,8 +153,6 @@ class TQExportDialogF : public QDialog {
   void RefreshFields(int availableSelection = -1, int exportedSelection = -1);
   void RefreshUserFormats();
   void RefreshCaptionsGrid();
-  void RefreshXlsLists();
-  void RefreshXlsEditor();
   void RefreshHtmlPage();
   void RefreshPdfPage();
   void RefreshFormatPages();
@@ -164,10 +163,6 @@ class TQExportDialogF : public QDialog {
   void FieldsDropped(QListWidget* target, QListWidget* source, int sourceRow, int targetRow);
   void BindExporter(TQExport& e);
   void RunExport(TQExport& e);
-
-  // Excel format editing: applies a change to every selected entry.
-  std::vector<TxlsFormat*> SelectedXlsFormats();
-  void EditXls(const std::function<void(TxlsFormat&)>& change);
 
   TQExportDialog& m_component;
   std::unique_ptr<ExportChoices> m_choices;
@@ -193,24 +188,7 @@ class TQExportDialogF : public QDialog {
   QLabel* m_captionRowLabel = nullptr;
 
   // Excel page.
-  QTabWidget* m_xlsLists = nullptr;
-  QListWidget *m_xlsFields = nullptr, *m_xlsAreas = nullptr, *m_xlsStyles = nullptr;
-  QComboBox *m_xlsFont = nullptr, *m_xlsSize = nullptr;
-  QToolButton *m_xlsBold = nullptr, *m_xlsItalic = nullptr, *m_xlsStrike = nullptr;
-  std::vector<QToolButton*> m_xlsUnderline, m_xlsHAlign, m_xlsVAlign;
-  QToolButton* m_xlsFontColor = nullptr;
-  std::vector<QToolButton*> m_xlsBorderToggles, m_xlsBorderColors;
-  std::vector<QComboBox*> m_xlsBorderStyles;
-  QToolButton *m_xlsBackground = nullptr, *m_xlsForeground = nullptr;
-  QComboBox *m_xlsPattern = nullptr, *m_xlsAggregate = nullptr;
-  QWidget* m_xlsAggregateTab = nullptr;
-  QTabWidget* m_xlsEditorTabs = nullptr;
-  QLabel* m_xlsSample = nullptr;
-  std::vector<QRadioButton*> m_xlsStrip;
-  QToolButton *m_styleAdd = nullptr, *m_styleDelete = nullptr, *m_styleUp = nullptr,
-              *m_styleDown = nullptr, *m_styleSave = nullptr, *m_styleLoad = nullptr;
-  QLineEdit *m_xlsPageHeader = nullptr, *m_xlsPageFooter = nullptr, *m_xlsSheetTitle = nullptr;
-  QCheckBox* m_xlsAutoWidth = nullptr;
+  XlsOptionsPage* m_xlsPage = nullptr;
 
   // Word / RTF page.
   QLabel *m_rtfDefaultSample = nullptr, *m_rtfHeaderSample = nullptr;
@@ -258,6 +236,7 @@ class TQExportDialogF : public QDialog {
   QSpinBox* m_sqlCommitCount = nullptr;
 
   friend class TQExportDialog;
+  friend class DialogPage;
   friend class HtmlSample;
 };
 
