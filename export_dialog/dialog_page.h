@@ -2,7 +2,11 @@
 // in them (Refresh) and writes what the user changes into the choices.
 #pragma once
 
+#include <QComboBox>
+#include <QStringList>
 #include <QWidget>
+#include <functional>
+#include <string>
 
 #include "export/dialog_choices.h"
 #include "export_dialog/export_dialog.h"
@@ -24,6 +28,10 @@ class DialogPage : public QWidget {
   // True while the dialog shows the choices: the controls' signals then
   // change nothing.
   bool& Refreshing() { return m_dialog.m_refreshing; }
+  // An "Encodage" choice: the usual names, or any name iconv knows typed in;
+  // set() receives the name as it changes.
+  QComboBox* EncodingChoice(QWidget* parent, const char* objectName, const QStringList& names,
+                            std::function<void(const std::string&)> set);
 
  private:
   TQExportDialogF& m_dialog;

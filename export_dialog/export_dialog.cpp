@@ -31,11 +31,17 @@
 #include <QVBoxLayout>
 
 #include "export/options_file.h"
+#include "export_dialog/ascii_page.h"
 #include "export_dialog/color_editor.h"
 #include "export_dialog/dialog_util.h"
+#include "export_dialog/html_page.h"
+#include "export_dialog/pdf_page.h"
 #include "export_dialog/progress_window.h"
 #include "export_dialog/qt_sources.h"
+#include "export_dialog/rtf_page.h"
+#include "export_dialog/sql_page.h"
 #include "export_dialog/xls_page.h"
+#include "export_dialog/xml_page.h"
 #include "platform/codepage.h"
 #include "platform/file_info.h"
 
@@ -241,12 +247,14 @@ TQExportDialogF::TQExportDialogF(TQExportDialog& component, QWidget* parent)
   Pages->addTab(HeaderFooterPage, Tr("Entête && pied de page"));
   Pages->addTab(CaptionsPage, Tr("Libellé"));
   XlsPage = m_xlsPage = new XlsOptionsPage(*this);
-  RtfPage = BuildRtfPage();
-  HtmlPage = BuildHtmlPage();
-  XmlPage = BuildXmlPage();
-  PdfPage = BuildPdfPage();
-  AsciiPage = BuildAsciiPage();
-  SqlPage = BuildSqlPage();
+  RtfPage = new RtfOptionsPage(*this);
+  HtmlPage = new HtmlOptionsPage(*this);
+  XmlPage = new XmlOptionsPage(*this);
+  PdfPage = new PdfOptionsPage(*this);
+  AsciiPage = new AsciiOptionsPage(*this);
+  SqlPage = new SqlOptionsPage(*this);
+  for (QWidget* page : {XlsPage, RtfPage, HtmlPage, XmlPage, PdfPage, AsciiPage, SqlPage})
+    m_formatPages.push_back(static_cast<DialogPage*>(page));
   Pages->addTab(XlsPage, Tr("Options &Excel"));
   Pages->addTab(RtfPage, Tr("Options Word / RTF"));
   Pages->addTab(HtmlPage, Tr("Options &HTML"));
@@ -579,7 +587,7 @@ QWidget* TQExportDialogF::BuildFormatsPage() {
           break;
         default:
           f.SetNullString(v);
-          if (m_sqlNull) m_sqlNull->setText(t);
+          if (SqlPage) static_cast<DialogPage*>(SqlPage)->Refresh();
           break;
       }
     });
@@ -785,9 +793,6 @@ void TQExportDialogF::UpdatePagesForType() {
   if (t == aeHTML) title += Tr(" && Aligner");
   if (t == aeWord || t == aeRTF || t == aePDF || t == aeTXT) title += Tr(" && Largeur && Aligner");
   Pages->setTabText(Pages->indexOf(CaptionsPage), title);
-  // The text page's groups: TXT or CSV.
-  if (m_txtAutoWidth) m_txtAutoWidth->parentWidget()->setEnabled(t == aeTXT);
-  if (m_csvComma) m_csvComma->parentWidget()->setEnabled(t == aeCSV);
 }
 
 void TQExportDialogF::SelectType(int type) {
@@ -1020,6 +1025,14 @@ void TQExportDialogF::LoadOptionsFrom(const QString& fileName) {
     Hooks().Error(this, QString::fromUtf8(err.what()));
   }
   Refresh();
+}
+
+void TQExportDialogF::ShowNullString(const QString& text) {
+  if (m_formatEdits.size() > 8) m_formatEdits[8]->setText(text);
+}
+
+void TQExportDialogF::RefreshFormatPages() {
+  for (DialogPage* page : m_formatPages) page->Refresh();
 }
 
 }  // namespace kvn::exporting

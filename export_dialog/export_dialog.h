@@ -88,6 +88,7 @@ class TQExportDialog : public ExportDialogSettings {
   void Execute(QWidget* parent = nullptr);
 };
 
+class DialogPage;
 class XlsOptionsPage;
 
 class TQExportDialogF : public QDialog {
@@ -103,6 +104,8 @@ class TQExportDialogF : public QDialog {
   void StartExport();
   void SaveOptionsTo(const QString& fileName);
   void LoadOptionsFrom(const QString& fileName);
+  // The null text was typed on another page: the formats page shows it.
+  void ShowNullString(const QString& text);
   // The progress window of the export running, nullptr between exports.
   TQExportDialogProgressF* Progress() const { return m_progress; }
 
@@ -137,24 +140,12 @@ class TQExportDialogF : public QDialog {
   QWidget* BuildHeaderFooterPage();
   QWidget* BuildCaptionsPage();
   // Format pages.
-  QWidget* BuildRtfPage();
-  QWidget* BuildHtmlPage();
-  QWidget* BuildXmlPage();
-  // An "Encodage" choice: the usual names, or any name iconv knows typed in;
-  // set() receives the name as it changes.
-  QComboBox* EncodingChoice(QWidget* parent, const char* objectName, const QStringList& names,
-                            std::function<void(const std::string&)> set);
-  QWidget* BuildPdfPage();
-  QWidget* BuildAsciiPage();
-  QWidget* BuildSqlPage();
 
   // Shows every control from the choices.
   void Refresh();
   void RefreshFields(int availableSelection = -1, int exportedSelection = -1);
   void RefreshUserFormats();
   void RefreshCaptionsGrid();
-  void RefreshHtmlPage();
-  void RefreshPdfPage();
   void RefreshFormatPages();
   void UpdateCaption();
   void UpdatePagesForType();
@@ -187,57 +178,12 @@ class TQExportDialogF : public QDialog {
   QSpinBox* m_captionRow = nullptr;
   QLabel* m_captionRowLabel = nullptr;
 
-  // Excel page.
+  // The format pages.
   XlsOptionsPage* m_xlsPage = nullptr;
-
-  // Word / RTF page.
-  QLabel *m_rtfDefaultSample = nullptr, *m_rtfHeaderSample = nullptr;
-  QRadioButton *m_rtfPortrait = nullptr, *m_rtfLandscape = nullptr;
-
-  // HTML page.
-  QWidget* m_htmlSample = nullptr;
-  QComboBox* m_htmlTemplate = nullptr;
-  QLineEdit *m_htmlTitle = nullptr, *m_htmlCssFile = nullptr, *m_htmlIndexTemplate = nullptr;
-  QRadioButton *m_htmlInternal = nullptr, *m_htmlExternal = nullptr;
-  QCheckBox *m_htmlOverwrite = nullptr, *m_htmlMulti = nullptr, *m_htmlIndex = nullptr,
-            *m_htmlTop = nullptr, *m_htmlBottom = nullptr;
-  QSpinBox* m_htmlMax = nullptr;
-  std::vector<QLineEdit*> m_htmlLinkTitles;
-  QComboBox* m_htmlFont = nullptr;
-  QLineEdit *m_htmlBodyBackground = nullptr, *m_htmlTableBackground = nullptr;
-  QPlainTextEdit *m_htmlBodyAttributes = nullptr, *m_htmlTableAttributes = nullptr;
-  QSpinBox *m_htmlPadding = nullptr, *m_htmlSpacing = nullptr, *m_htmlBorder = nullptr;
-
-  // XML page.
-  QCheckBox* m_xmlStandalone = nullptr;
-  QComboBox* m_xmlEncoding = nullptr;
-  QComboBox *m_asciiEncoding = nullptr, *m_htmlEncoding = nullptr, *m_sqlEncoding = nullptr;
-
-  // PDF page.
-  QListWidget* m_pdfFonts = nullptr;
-  QComboBox *m_pdfFontName = nullptr, *m_pdfEncoding = nullptr, *m_pdfPageSize = nullptr,
-            *m_pdfUnits = nullptr;
-  QLineEdit *m_pdfFontSize = nullptr, *m_pdfColSpacing = nullptr, *m_pdfRowSpacing = nullptr,
-            *m_pdfLineWidth = nullptr, *m_pdfWidth = nullptr, *m_pdfHeight = nullptr;
-  std::vector<QLineEdit*> m_pdfMargins;
-  QToolButton* m_pdfFontColor = nullptr;
-  QLabel* m_pdfSample = nullptr;
-  QRadioButton *m_pdfPortrait = nullptr, *m_pdfLandscape = nullptr;
-
-  // ASCII page.
-  QCheckBox *m_txtAutoWidth = nullptr, *m_csvQuoteStrings = nullptr;
-  QSpinBox* m_txtSpacing = nullptr;
-  QLineEdit *m_csvComma = nullptr, *m_csvQuote = nullptr;
-
-  // SQL page.
-  QCheckBox *m_sqlCreate = nullptr, *m_sqlCommitAfter = nullptr;
-  QLineEdit *m_sqlTable = nullptr, *m_sqlCommitStatement = nullptr, *m_sqlNull = nullptr,
-            *m_sqlTerm = nullptr;
-  QSpinBox* m_sqlCommitCount = nullptr;
+  std::vector<DialogPage*> m_formatPages;  // every format page, the Excel one first
 
   friend class TQExportDialog;
   friend class DialogPage;
-  friend class HtmlSample;
 };
 
 }  // namespace kvn::exporting

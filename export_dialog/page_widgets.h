@@ -5,15 +5,17 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
 #include <QToolButton>
+#include <string>
 
-#include "export_dialog/dialog_util.h"
 #include "export/xls/xls_formats.h"
+#include "export_dialog/dialog_util.h"
 
 namespace kvn::exporting {
 
 inline QToolButton* Tool(QWidget* parent, const QString& text, const QString& tip,
-                  bool checkable = false) {
+                         bool checkable = false) {
   auto* b = new QToolButton(parent);
   b->setText(text);
   b->setToolTip(tip);
@@ -30,6 +32,19 @@ inline void PaintSwatch(QToolButton* button, const QColor& color) {
 
 inline QColor XlsScreen(TxlsColor c) {
   return ToQColor(ScreenColor(c));
+}
+
+// A list's lines as the text of a box, and back.
+inline std::string Lines(const StringList& list) {
+  std::string text;
+  for (size_t i = 0; i < list.Count(); ++i) text += (i ? "\n" : "") + list[i];
+  return text;
+}
+inline StringList FromLines(const QString& text) {
+  StringList list;
+  if (text.isEmpty()) return list;
+  for (const QString& line : text.split('\n')) list.Add(ToUtf8(line));
+  return list;
 }
 
 }  // namespace kvn::exporting
