@@ -63,11 +63,9 @@ AsciiOptionsPage::AsciiOptionsPage(TQExportDialogF& dialog) : DialogPage(dialog,
   connect(m_csvComma, &QLineEdit::textEdited, this, [this](const QString& v) {
     if (!v.isEmpty()) Choices().ASCIIExp.CSVComma = SettingTextToChar(ToUtf8(v));
   });
-  connect(m_csvQuote, &QLineEdit::textEdited, this, [this](const QString& v) {
-    Choices().ASCIIExp.CSVQuote = SettingTextToChar(ToUtf8(v));
-  });
+  connect(m_csvQuote, &QLineEdit::textEdited, this,
+          [this](const QString& v) { Choices().ASCIIExp.CSVQuote = SettingTextToChar(ToUtf8(v)); });
 }
-
 
 void AsciiOptionsPage::Refresh() {
   const bool was = Refreshing();

@@ -5,8 +5,8 @@
 namespace kvn::exporting {
 
 QComboBox* DialogPage::EncodingChoice(QWidget* parent, const char* objectName,
-                                           const QStringList& names,
-                                           std::function<void(const std::string&)> set) {
+                                      const QStringList& names,
+                                      std::function<void(const std::string&)> set) {
   auto* box = new QComboBox(parent);
   box->setObjectName(objectName);
   box->setEditable(true);

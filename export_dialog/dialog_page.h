@@ -25,6 +25,7 @@ class DialogPage : public QWidget {
   TQExportDialogF& Dialog() { return m_dialog; }
   ExportChoices& Choices() { return m_dialog.Choices(); }
   DialogHooks& Hooks() { return m_dialog.Hooks(); }
+  const TQExportDialog& Component() const { return m_dialog.m_component; }
   // True while the dialog shows the choices: the controls' signals then
   // change nothing.
   bool& Refreshing() { return m_dialog.m_refreshing; }

@@ -32,8 +32,12 @@
 
 #include "export/options_file.h"
 #include "export_dialog/ascii_page.h"
+#include "export_dialog/captions_page.h"
 #include "export_dialog/color_editor.h"
 #include "export_dialog/dialog_util.h"
+#include "export_dialog/fields_page.h"
+#include "export_dialog/formats_page.h"
+#include "export_dialog/header_footer_page.h"
 #include "export_dialog/html_page.h"
 #include "export_dialog/pdf_page.h"
 #include "export_dialog/progress_window.h"
@@ -145,51 +149,6 @@ void TQExportDialog::Execute(QWidget* parent) {
 
 namespace {
 
-// The captions grid's editors: a drop-down list for alignments, a number box
-// with arrows for widths.
-class CaptionsDelegate : public QStyledItemDelegate {
- public:
-  using QStyledItemDelegate::QStyledItemDelegate;
-  std::function<bool(int column)> isAlign, isWidth;
-  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                        const QModelIndex& index) const override {
-    if (isAlign && isAlign(index.column())) {
-      auto* box = new QComboBox(parent);
-      box->addItems({Tr("Gauche"), Tr("Centre"), Tr("Droite")});
-      return box;
-    }
-    if (isWidth && isWidth(index.column())) {
-      auto* spin = new QSpinBox(parent);
-      spin->setRange(0, 1024);
-      return spin;
-    }
-    return QStyledItemDelegate::createEditor(parent, option, index);
-  }
-  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
-    if (auto* box = dynamic_cast<QComboBox*>(editor)) {
-      box->setCurrentText(index.data().toString());
-      return;
-    }
-    if (auto* spin = dynamic_cast<QSpinBox*>(editor)) {
-      spin->setValue(index.data().toString().toInt());
-      return;
-    }
-    QStyledItemDelegate::setEditorData(editor, index);
-  }
-  void setModelData(QWidget* editor, QAbstractItemModel* model,
-                    const QModelIndex& index) const override {
-    if (auto* box = dynamic_cast<QComboBox*>(editor)) {
-      model->setData(index, box->currentText());
-      return;
-    }
-    if (auto* spin = dynamic_cast<QSpinBox*>(editor)) {
-      model->setData(index, QString::number(spin->value()));
-      return;
-    }
-    QStyledItemDelegate::setModelData(editor, model, index);
-  }
-};
-
 QLineEdit* NumberBox(QWidget* parent) {
   auto* edit = new QLineEdit(parent);
   edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
@@ -237,10 +196,19 @@ TQExportDialogF::TQExportDialogF(TQExportDialog& component, QWidget* parent)
   Pages->setObjectName("Pages");
   layout->addWidget(Pages, 1);
   TypePage = BuildTypePage();
-  FieldsPage = BuildFieldsPage();
-  FormatsPage = BuildFormatsPage();
-  HeaderFooterPage = BuildHeaderFooterPage();
-  CaptionsPage = BuildCaptionsPage();
+  auto* fields = new FieldsOptionsPage(*this);
+  m_formatsPage = new FormatsOptionsPage(*this);
+  auto* headerFooter = new HeaderFooterOptionsPage(*this);
+  m_captionsPage = new CaptionsOptionsPage(*this);
+  m_commonPages = {fields, m_formatsPage, headerFooter, m_captionsPage};
+  FieldsPage = fields;
+  FormatsPage = m_formatsPage;
+  HeaderFooterPage = headerFooter;
+  CaptionsPage = m_captionsPage;
+  AvailableList = fields->AvailableList;
+  ExportedList = fields->ExportedList;
+  CaptionsGrid = m_captionsPage->CaptionsGrid;
+  AllowCaptionsBox = m_captionsPage->AllowCaptionsBox;
   Pages->addTab(TypePage, Tr("&Type d'Export "));
   Pages->addTab(FieldsPage, Tr("Champs"));
   Pages->addTab(FormatsPage, Tr("&Formats"));
@@ -320,9 +288,6 @@ TQExportDialogF::TQExportDialogF(TQExportDialog& component, QWidget* parent)
   if (m_component.OnGetFooter) m_component.OnGetFooter(&m_component, m_choices->Footer);
   m_typeTabs->setTabVisible(1, m_component.CommonOptions.count(coOptions) > 0);
   ToolsButton->setVisible(m_component.SaveLoadButtons);
-  const bool grid = m_component.ExportSource == TQExportSource::esStringGrid;
-  m_captionRow->setVisible(grid);
-  m_captionRowLabel->setVisible(grid);
   Refresh();
   Pages->setCurrentWidget(TypePage);
   m_typeTabs->setCurrentIndex(0);
@@ -457,298 +422,6 @@ QWidget* TQExportDialogF::BuildTypePage() {
   return page;
 }
 
-QWidget* TQExportDialogF::BuildFieldsPage() {
-  auto* page = new QWidget(this);
-  page->setObjectName("FieldsPage");
-  auto* grid = new QGridLayout(page);
-  grid->addWidget(new QLabel(Tr("Champs disponibles:"), page), 0, 0);
-  grid->addWidget(new QLabel(Tr("Champs exportes:"), page), 0, 2);
-  AvailableList = new QListWidget(page);
-  AvailableList->setObjectName("Available");
-  ExportedList = new QListWidget(page);
-  ExportedList->setObjectName("Exported");
-  grid->addWidget(AvailableList, 1, 0);
-  grid->addWidget(ExportedList, 1, 2);
-  auto* buttons = new QVBoxLayout();
-  const char* texts[] = {">", ">>", "<", "<<"};
-  QPushButton* b[4];
-  for (int i = 0; i < 4; ++i) {
-    b[i] = new QPushButton(Tr(texts[i]), page);
-    b[i]->setObjectName(QStringLiteral("Move%1").arg(i));
-    buttons->addWidget(b[i]);
-  }
-  buttons->addStretch();
-  grid->addLayout(buttons, 1, 1);
-
-  connect(b[0], &QPushButton::clicked, this, [this] {
-    const int at = AvailableList->currentRow();
-    if (at < 0) return;
-    const int next = m_choices->MoveToExported(at);
-    RefreshFields(next, static_cast<int>(m_choices->Exported.size()) - 1);
-  });
-  connect(b[1], &QPushButton::clicked, this, [this] {
-    m_choices->MoveAllToExported();
-    RefreshFields(-1, 0);
-  });
-  connect(b[2], &QPushButton::clicked, this, [this] {
-    const int at = ExportedList->currentRow();
-    if (at < 0) return;
-    const int next = m_choices->MoveToAvailable(at);
-    RefreshFields(-1, next);
-  });
-  connect(b[3], &QPushButton::clicked, this, [this] {
-    m_choices->MoveAllToAvailable();
-    RefreshFields(0, -1);
-  });
-  connect(AvailableList, &QListWidget::itemDoubleClicked, b[0], &QPushButton::click);
-  connect(ExportedList, &QListWidget::itemDoubleClicked, b[2], &QPushButton::click);
-
-  // Dragging from one list to the other, or within a list onto an entry.
-  for (QListWidget* list : {AvailableList, ExportedList}) {
-    list->setDragDropMode(QAbstractItemView::DragDrop);
-    list->setDefaultDropAction(Qt::MoveAction);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->viewport()->installEventFilter(new EventHook(list, [this, list](QObject*, QEvent* e) {
-      if (e->type() != QEvent::Drop) return false;
-      auto* drop = static_cast<QDropEvent*>(e);
-      auto* source = dynamic_cast<QListWidget*>(drop->source());
-      if (source != AvailableList && source != ExportedList) return false;
-      const QListWidgetItem* over = list->itemAt(drop->position().toPoint());
-      FieldsDropped(list, source, source->currentRow(), over ? list->row(over) : -1);
-      drop->setDropAction(Qt::IgnoreAction);
-      drop->accept();
-      return true;
-    }));
-  }
-  return page;
-}
-
-void TQExportDialogF::FieldsDropped(QListWidget* target, QListWidget* source, int sourceRow,
-                                    int targetRow) {
-  if (sourceRow < 0) return;
-  ExportChoices& c = *m_choices;
-  if (source == target) {
-    std::vector<std::string>& list = target == AvailableList ? c.Available : c.Exported;
-    if (targetRow < 0) return;
-    ExportChoices::MoveWithin(list, sourceRow, targetRow);
-    RefreshFields(target == AvailableList ? targetRow : -1,
-                  target == ExportedList ? targetRow : -1);
-  } else if (target == ExportedList) {
-    const int next = c.MoveToExported(sourceRow);
-    RefreshFields(next, static_cast<int>(c.Exported.size()) - 1);
-  } else {
-    const int next = c.MoveToAvailable(sourceRow);
-    RefreshFields(-1, next);
-  }
-}
-
-QWidget* TQExportDialogF::BuildFormatsPage() {
-  auto* page = new QWidget(this);
-  page->setObjectName("FormatsPage");
-  auto* layout = new QHBoxLayout(page);
-  auto* common = new QGroupBox(Tr("Commun"), page);
-  auto* grid = new QGridLayout(common);
-  const char* labels[] = {"Format Entier", "Format décimal",    "Format Date",
-                          "Format heure",  "Format date heure", "Format monétaire",
-                          "Logique vrai",  "Logique faux",      "Chaine Null"};
-  for (int i = 0; i < 9; ++i) {
-    grid->addWidget(new QLabel(Tr(labels[i]), common), i, 0);
-    auto* edit = new QLineEdit(common);
-    edit->setObjectName(QStringLiteral("Format%1").arg(i));
-    grid->addWidget(edit, i, 1);
-    m_formatEdits.push_back(edit);
-    connect(edit, &QLineEdit::textEdited, this, [this, i](const QString& t) {
-      const std::string v = ToUtf8(t);
-      TQExportFormats& f = m_choices->Formats;
-      switch (i) {
-        case 0:
-          f.SetIntegerFormat(v);
-          break;
-        case 1:
-          f.SetFloatFormat(v);
-          break;
-        case 2:
-          f.SetDateFormat(v);
-          break;
-        case 3:
-          f.SetTimeFormat(v);
-          break;
-        case 4:
-          f.SetDateTimeFormat(v);
-          break;
-        case 5:
-          f.SetCurrencyFormat(v);
-          break;
-        case 6:
-          f.SetBooleanTrue(v);
-          break;
-        case 7:
-          f.SetBooleanFalse(v);
-          break;
-        default:
-          f.SetNullString(v);
-          if (SqlPage) static_cast<DialogPage*>(SqlPage)->Refresh();
-          break;
-      }
-    });
-  }
-  layout->addWidget(common);
-
-  auto* user = new QGroupBox(Tr("Utilisateur"), page);
-  auto* u = new QGridLayout(user);
-  m_userField = new QComboBox(user);
-  m_userField->setObjectName("UserField");
-  m_userFormat = new QComboBox(user);
-  m_userFormat->setObjectName("UserFormat");
-  m_userFormat->setEditable(true);
-  m_userList = new QListWidget(user);
-  m_userList->setObjectName("UserFormats");
-  u->addWidget(m_userField, 0, 0, 1, 2);
-  u->addWidget(m_userFormat, 1, 0, 1, 2);
-  u->addWidget(m_userList, 2, 0, 1, 2);
-  auto* add = new QPushButton(Tr("Ajouter"), user);
-  add->setObjectName("Ajouter");
-  m_userModify = new QPushButton(Tr("Modifier"), user);
-  m_userModify->setObjectName("Modifier");
-  m_userDelete = new QPushButton(Tr("Supprimer"), user);
-  m_userDelete->setObjectName("Supprimer");
-  m_userClear = new QPushButton(Tr("Effacer"), user);
-  m_userClear->setObjectName("Effacer");
-  u->addWidget(add, 3, 0);
-  u->addWidget(m_userModify, 3, 1);
-  u->addWidget(m_userDelete, 4, 0);
-  u->addWidget(m_userClear, 4, 1);
-  layout->addWidget(user);
-
-  connect(m_userField, &QComboBox::currentTextChanged, this, [this](const QString& field) {
-    if (m_refreshing) return;
-    m_userFormat->clear();
-    for (const std::string& s : m_choices->FormatSuggestions(ToUtf8(field)))
-      m_userFormat->addItem(ToQString(s));
-    if (m_userFormat->count() > 0) m_userFormat->setCurrentIndex(0);
-  });
-  connect(add, &QPushButton::clicked, this, [this] {
-    m_choices->AddUserFormat(ToUtf8(m_userField->currentText()),
-                             ToUtf8(m_userFormat->currentText()));
-    RefreshUserFormats();
-  });
-  connect(m_userModify, &QPushButton::clicked, this, [this] {
-    const int row = m_userList->currentRow();
-    if (row < 0) return;
-    std::string line = m_choices->UserFormats[static_cast<size_t>(row)];
-    const QString current = ToQString(StringList::ValueOf(line));
-    if (auto v = Hooks().InputText(this, Tr("Nouvelle valeur de format"), Tr("Entrer une Valeur:"),
-                                   current)) {
-      m_choices->UserFormats[static_cast<size_t>(row)] =
-          StringList::NameOf(line) + "=" + ToUtf8(*v);
-      RefreshUserFormats();
-      m_userList->setCurrentRow(row);
-    }
-  });
-  connect(m_userDelete, &QPushButton::clicked, this, [this] {
-    const int row = m_userList->currentRow();
-    if (row < 0) return;
-    StringList kept;
-    for (size_t i = 0; i < m_choices->UserFormats.Count(); ++i)
-      if (static_cast<int>(i) != row) kept.Add(m_choices->UserFormats[i]);
-    m_choices->UserFormats = kept;
-    RefreshUserFormats();
-    if (m_userList->count() > 0) m_userList->setCurrentRow(0);
-  });
-  connect(m_userClear, &QPushButton::clicked, this, [this] {
-    m_choices->UserFormats.Clear();
-    RefreshUserFormats();
-  });
-  return page;
-}
-
-QWidget* TQExportDialogF::BuildHeaderFooterPage() {
-  auto* page = new QWidget(this);
-  page->setObjectName("HeaderFooterPage");
-  auto* layout = new QVBoxLayout(page);
-  layout->addWidget(new QLabel(Tr("Texte entête:"), page));
-  m_header = new QPlainTextEdit(page);
-  m_header->setObjectName("Header");
-  layout->addWidget(m_header);
-  layout->addWidget(new QLabel(Tr("Texte pied de page:"), page));
-  m_footer = new QPlainTextEdit(page);
-  m_footer->setObjectName("Footer");
-  layout->addWidget(m_footer);
-  const auto lines = [](const QPlainTextEdit* edit) {
-    StringList list;
-    const QString text = edit->toPlainText();
-    if (text.isEmpty()) return list;
-    for (const QString& line : text.split('\n')) list.Add(ToUtf8(line));
-    return list;
-  };
-  connect(m_header, &QPlainTextEdit::textChanged, this, [this, lines] {
-    if (!m_refreshing) m_choices->Header = lines(m_header);
-  });
-  connect(m_footer, &QPlainTextEdit::textChanged, this, [this, lines] {
-    if (!m_refreshing) m_choices->Footer = lines(m_footer);
-  });
-  return page;
-}
-
-QWidget* TQExportDialogF::BuildCaptionsPage() {
-  auto* page = new QWidget(this);
-  page->setObjectName("CaptionsPage");
-  auto* layout = new QVBoxLayout(page);
-  auto* top = new QHBoxLayout();
-  AllowCaptionsBox = new QCheckBox(Tr("Autoriser les libellés"), page);
-  AllowCaptionsBox->setObjectName("AllowCaptions");
-  top->addWidget(AllowCaptionsBox);
-  m_captionRowLabel = new QLabel(Tr("Ligne des libellés"), page);
-  m_captionRow = new QSpinBox(page);
-  m_captionRow->setRange(-1, 1 << 30);
-  top->addWidget(m_captionRowLabel);
-  top->addWidget(m_captionRow);
-  top->addStretch();
-  layout->addLayout(top);
-  CaptionsGrid = new QTableWidget(page);
-  CaptionsGrid->setObjectName("CaptionsGrid");
-  CaptionsGrid->verticalHeader()->hide();
-  auto* delegate = new CaptionsDelegate(CaptionsGrid);
-  delegate->isAlign = [this](int column) {
-    return CaptionsGrid->horizontalHeaderItem(column) &&
-           CaptionsGrid->horizontalHeaderItem(column)->text() == Tr("Aligner");
-  };
-  delegate->isWidth = [this](int column) {
-    return CaptionsGrid->horizontalHeaderItem(column) &&
-           CaptionsGrid->horizontalHeaderItem(column)->text() == Tr("Largeur");
-  };
-  CaptionsGrid->setItemDelegate(delegate);
-  layout->addWidget(CaptionsGrid);
-  connect(AllowCaptionsBox, &QCheckBox::toggled, this, [this](bool on) {
-    m_choices->AllowCaptions = on;
-    CaptionsGrid->setEnabled(on);
-  });
-  connect(m_captionRow, &QSpinBox::valueChanged, this,
-          [this](int v) { m_choices->CaptionRowNumber = v; });
-  connect(CaptionsGrid, &QTableWidget::itemChanged, this, [this](QTableWidgetItem*) {
-    if (!m_refreshing) ReadCaptionsGrid();
-  });
-  return page;
-}
-
-void TQExportDialogF::ReadCaptionsGrid() {
-  for (int r = 0; r < CaptionsGrid->rowCount() && r < static_cast<int>(m_choices->Captions.size());
-       ++r) {
-    ExportChoices::CaptionRow& row = m_choices->Captions[static_cast<size_t>(r)];
-    for (int c = 1; c < CaptionsGrid->columnCount(); ++c) {
-      const QTableWidgetItem* item = CaptionsGrid->item(r, c);
-      const QString text = item ? item->text() : QString();
-      const QString title = CaptionsGrid->horizontalHeaderItem(c)->text();
-      if (c == 1)
-        row.caption = ToUtf8(text);
-      else if (title == Tr("Aligner"))
-        row.align = ToUtf8(text);
-      else if (title == Tr("Largeur"))
-        row.width = ToUtf8(text);
-    }
-  }
-}
-
 // ----------------------------------------------------------------- refresh
 
 void TQExportDialogF::UpdateCaption() {
@@ -800,58 +473,6 @@ void TQExportDialogF::SelectType(int type) {
   Refresh();
 }
 
-void TQExportDialogF::RefreshFields(int availableSelection, int exportedSelection) {
-  const bool was = m_refreshing;
-  m_refreshing = true;
-  AvailableList->clear();
-  ExportedList->clear();
-  for (const std::string& f : m_choices->Available) AvailableList->addItem(ToQString(f));
-  for (const std::string& f : m_choices->Exported) ExportedList->addItem(ToQString(f));
-  if (availableSelection >= 0 && availableSelection < AvailableList->count())
-    AvailableList->setCurrentRow(availableSelection);
-  if (exportedSelection >= 0 && exportedSelection < ExportedList->count())
-    ExportedList->setCurrentRow(exportedSelection);
-  m_refreshing = was;
-  if (m_xlsPage) m_xlsPage->Refresh();
-}
-
-void TQExportDialogF::RefreshUserFormats() {
-  m_userList->clear();
-  for (const std::string& line : m_choices->UserFormats) m_userList->addItem(ToQString(line));
-  const bool any = m_userList->count() > 0;
-  m_userModify->setEnabled(any);
-  m_userDelete->setEnabled(any);
-  m_userClear->setEnabled(any);
-}
-
-void TQExportDialogF::RefreshCaptionsGrid() {
-  const bool was = m_refreshing;
-  m_refreshing = true;
-  const int t = m_choices->Type();
-  QStringList titles = {Tr("Nom de champs"), Tr("Libellé")};
-  const bool align = t == aeHTML || t == aeWord || t == aeRTF || t == aePDF || t == aeTXT;
-  const bool width = t == aeXLS || t == aeWord || t == aeRTF || t == aePDF || t == aeTXT;
-  if (align) titles << Tr("Aligner");
-  if (width) titles << Tr("Largeur");
-  CaptionsGrid->clear();
-  CaptionsGrid->setColumnCount(static_cast<int>(titles.size()));
-  CaptionsGrid->setHorizontalHeaderLabels(titles);
-  CaptionsGrid->setRowCount(static_cast<int>(m_choices->Captions.size()));
-  int r = 0;
-  for (const ExportChoices::CaptionRow& row : m_choices->Captions) {
-    auto* name = new QTableWidgetItem(ToQString(row.field));
-    name->setFlags(name->flags() & ~Qt::ItemIsEditable);
-    CaptionsGrid->setItem(r, 0, name);
-    CaptionsGrid->setItem(r, 1, new QTableWidgetItem(ToQString(row.caption)));
-    int c = 2;
-    if (align) CaptionsGrid->setItem(r, c++, new QTableWidgetItem(ToQString(row.align)));
-    if (width) CaptionsGrid->setItem(r, c++, new QTableWidgetItem(ToQString(row.width)));
-    ++r;
-  }
-  CaptionsGrid->setEnabled(m_choices->AllowCaptions);
-  m_refreshing = was;
-}
-
 void TQExportDialogF::Refresh() {
   const bool was = m_refreshing;
   m_refreshing = true;
@@ -869,26 +490,8 @@ void TQExportDialogF::Refresh() {
   m_onlyRecords->setChecked(c.ExportRecCount > 0);
   m_allRecords->setChecked(c.ExportRecCount <= 0);
   m_count->setEnabled(c.ExportRecCount > 0);
-  const TQExportFormats& f = c.Formats;
-  const std::string values[] = {f.IntegerFormat(), f.FloatFormat(),    f.DateFormat(),
-                                f.TimeFormat(),    f.DateTimeFormat(), f.CurrencyFormat(),
-                                f.BooleanTrue(),   f.BooleanFalse(),   f.NullString()};
-  for (int i = 0; i < 9; ++i) m_formatEdits[static_cast<size_t>(i)]->setText(ToQString(values[i]));
-  m_userField->clear();
-  for (const std::string& field : c.UserFormatFields()) m_userField->addItem(ToQString(field));
-  const auto joined = [](const StringList& list) {
-    std::string text;
-    for (size_t i = 0; i < list.Count(); ++i) text += (i ? "\n" : "") + list[i];
-    return ToQString(text);
-  };
-  m_header->setPlainText(joined(c.Header));
-  m_footer->setPlainText(joined(c.Footer));
-  AllowCaptionsBox->setChecked(c.AllowCaptions);
-  m_captionRow->setValue(c.CaptionRowNumber);
   m_refreshing = was;
-  RefreshFields();
-  RefreshUserFormats();
-  RefreshCaptionsGrid();
+  for (DialogPage* page : m_commonPages) page->Refresh();
   RefreshFormatPages();
   UpdatePagesForType();
   UpdateCaption();
@@ -961,7 +564,7 @@ void TQExportDialogF::BindExporter(TQExport& e) {
 }
 
 void TQExportDialogF::StartExport() {
-  ReadCaptionsGrid();
+  m_captionsPage->ReadGrid();
   TQExport* e = nullptr;
   try {
     e = &m_choices->PrepareExport();
@@ -1012,7 +615,7 @@ void TQExportDialogF::RunExport(TQExport& e) {
 // ----------------------------------------------------------------- options file
 
 void TQExportDialogF::SaveOptionsTo(const QString& fileName) {
-  ReadCaptionsGrid();
+  m_captionsPage->ReadGrid();
   platform::IniFile ini(fileName.toStdString());
   m_choices->SaveOptions(ini);
 }
@@ -1028,7 +631,7 @@ void TQExportDialogF::LoadOptionsFrom(const QString& fileName) {
 }
 
 void TQExportDialogF::ShowNullString(const QString& text) {
-  if (m_formatEdits.size() > 8) m_formatEdits[8]->setText(text);
+  m_formatsPage->ShowNullString(text);
 }
 
 void TQExportDialogF::RefreshFormatPages() {

@@ -30,8 +30,12 @@ class QWidget;
 
 namespace kvn::exporting {
 
+class CaptionsOptionsPage;
+class DialogPage;
+class FormatsOptionsPage;
 class TQExportDialogProgressF;
 class TQExportDialogF;
+class XlsOptionsPage;
 
 // The questions and choosers the dialog asks, behind one interface so that
 // tests can answer them.
@@ -88,9 +92,6 @@ class TQExportDialog : public ExportDialogSettings {
   void Execute(QWidget* parent = nullptr);
 };
 
-class DialogPage;
-class XlsOptionsPage;
-
 class TQExportDialogF : public QDialog {
  public:
   TQExportDialogF(TQExportDialog& component, QWidget* parent);
@@ -104,6 +105,9 @@ class TQExportDialogF : public QDialog {
   void StartExport();
   void SaveOptionsTo(const QString& fileName);
   void LoadOptionsFrom(const QString& fileName);
+  // Shows the choices again on the format pages (what the common pages
+  // changed shows there too).
+  void RefreshFormatPages();
   // The null text was typed on another page: the formats page shows it.
   void ShowNullString(const QString& text);
   // The progress window of the export running, nullptr between exports.
@@ -135,23 +139,13 @@ class TQExportDialogF : public QDialog {
  private:
   // Common pages.
   QWidget* BuildTypePage();
-  QWidget* BuildFieldsPage();
-  QWidget* BuildFormatsPage();
-  QWidget* BuildHeaderFooterPage();
-  QWidget* BuildCaptionsPage();
   // Format pages.
 
   // Shows every control from the choices.
   void Refresh();
-  void RefreshFields(int availableSelection = -1, int exportedSelection = -1);
-  void RefreshUserFormats();
-  void RefreshCaptionsGrid();
-  void RefreshFormatPages();
   void UpdateCaption();
   void UpdatePagesForType();
   void UpdateStartButton();
-  void ReadCaptionsGrid();
-  void FieldsDropped(QListWidget* target, QListWidget* source, int sourceRow, int targetRow);
   void BindExporter(TQExport& e);
   void RunExport(TQExport& e);
 
@@ -168,15 +162,10 @@ class TQExportDialogF : public QDialog {
   QRadioButton *m_allRecords = nullptr, *m_onlyRecords = nullptr;
   QWidget* m_optionsSubPage = nullptr;
   QTabWidget* m_typeTabs = nullptr;
-  // Formats.
-  std::vector<QLineEdit*> m_formatEdits;
-  QComboBox *m_userField = nullptr, *m_userFormat = nullptr;
-  QListWidget* m_userList = nullptr;
-  QPushButton *m_userModify = nullptr, *m_userDelete = nullptr, *m_userClear = nullptr;
-  // Header and footer.
-  QPlainTextEdit *m_header = nullptr, *m_footer = nullptr;
-  QSpinBox* m_captionRow = nullptr;
-  QLabel* m_captionRowLabel = nullptr;
+  // The common pages.
+  FormatsOptionsPage* m_formatsPage = nullptr;
+  CaptionsOptionsPage* m_captionsPage = nullptr;
+  std::vector<DialogPage*> m_commonPages;
 
   // The format pages.
   XlsOptionsPage* m_xlsPage = nullptr;

@@ -171,9 +171,8 @@ HtmlOptionsPage::HtmlOptionsPage(TQExportDialogF& dialog) : DialogPage(dialog, "
   c->addWidget(m_htmlOverwrite, 2, 0, 1, 3);
   b->addWidget(css, 1, 0, 1, 2);
   b->addWidget(new QLabel(Tr("Encodage"), basic), 2, 0);
-  m_htmlEncoding =
-      EncodingChoice(basic, "HtmlEncoding", {"windows-1252", "UTF-8", "ISO-8859-15"},
-                     [this](const std::string& v) { Choices().HTMLExp.Encoding = v; });
+  m_htmlEncoding = EncodingChoice(basic, "HtmlEncoding", {"windows-1252", "UTF-8", "ISO-8859-15"},
+                                  [this](const std::string& v) { Choices().HTMLExp.Encoding = v; });
   b->addWidget(m_htmlEncoding, 2, 1);
   b->setRowStretch(3, 1);
   sub->addTab(basic, Tr("&Basique"));

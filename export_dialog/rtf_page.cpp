@@ -64,7 +64,6 @@ RtfOptionsPage::RtfOptionsPage(TQExportDialogF& dialog) : DialogPage(dialog, "Rt
   });
 }
 
-
 void RtfOptionsPage::Refresh() {
   const bool was = Refreshing();
   Refreshing() = true;

@@ -75,7 +75,6 @@ SqlOptionsPage::SqlOptionsPage(TQExportDialogF& dialog) : DialogPage(dialog, "Sq
           [this](const QString& v) { Choices().SqlStatementTerm = ToUtf8(v); });
 }
 
-
 void SqlOptionsPage::Refresh() {
   const bool was = Refreshing();
   Refreshing() = true;

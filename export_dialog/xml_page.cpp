@@ -33,7 +33,6 @@ XmlOptionsPage::XmlOptionsPage(TQExportDialogF& dialog) : DialogPage(dialog, "Xm
           [this](bool on) { Choices().XMLExp.Options.StandAlone = on; });
 }
 
-
 void XmlOptionsPage::Refresh() {
   const bool was = Refreshing();
   Refreshing() = true;
