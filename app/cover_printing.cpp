@@ -5,11 +5,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/dialogs.h"
 #include "app/handlers.h"
 #include "app/main_window.h"
 #include "app/pictures.h"
 #include "app/record_forms.h"
+#include "qt_support/prompts.h"
 
 namespace kvn::app {
 
@@ -80,7 +80,7 @@ void Tfrm_ImpJaquettes::SpeedButton1Click() {
                               : QString();
   if (RadioButton1->isChecked()) {
     if (front.isEmpty()) {
-      Ui().Warning(this, QStringLiteral("Il n'existe aucune jaquette avant pour ce film !"));
+      qt::Ui().Warning(this, QStringLiteral("Il n'existe aucune jaquette avant pour ce film !"));
       return;
     }
     report.QRImage2().image = QImage();
@@ -91,7 +91,7 @@ void Tfrm_ImpJaquettes::SpeedButton1Click() {
     done(QDialog::Accepted);
   } else if (RadioButton2->isChecked()) {
     if (back.isEmpty()) {
-      Ui().Warning(this, QStringLiteral("Il n'existe aucune jaquette arrière pour ce film !"));
+      qt::Ui().Warning(this, QStringLiteral("Il n'existe aucune jaquette arrière pour ce film !"));
       return;
     }
     report.QRImage1().image = QImage();
@@ -101,8 +101,8 @@ void Tfrm_ImpJaquettes::SpeedButton1Click() {
     report.Preview(this);
   } else if (RadioButton3->isChecked()) {
     if (front.isEmpty() && back.isEmpty()) {
-      Ui().Warning(this,
-                   QStringLiteral("Il n'existe aucune jaquette avant/arrière pour ce film !"));
+      qt::Ui().Warning(this,
+                       QStringLiteral("Il n'existe aucune jaquette avant/arrière pour ce film !"));
       return;
     }
     report.QRLabel1().text = QStringLiteral("Jaquette avant :");

@@ -7,9 +7,9 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "app/dialogs.h"
 #include "app/handlers.h"
 #include "platform/codepage.h"
+#include "qt_support/prompts.h"
 
 namespace kvn::app {
 
@@ -394,7 +394,8 @@ void DBGrid::keyPressEvent(QKeyEvent* event) {
     db::DataSet* ds = m_model->DataSet();
     if (ds && ds->Active() && !ds->IsEmpty() && ds->CanModify()) {
       RunHandler(this, [&] {
-        if (Ui().Confirm(window(), QStringLiteral("Supprimer l'enregistrement ?"))) ds->Delete();
+        if (qt::Ui().Confirm(window(), QStringLiteral("Supprimer l'enregistrement ?")))
+          ds->Delete();
       });
     }
     event->accept();

@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <exception>
 
-#include "app/dialogs.h"
+#include "qt_support/prompts.h"
 
 namespace kvn::app {
 
@@ -12,9 +12,9 @@ void ShowCurrentException(QWidget* parent) {
   try {
     throw;
   } catch (const std::exception& e) {
-    Ui().Error(owner, QString::fromUtf8(e.what()));
+    qt::Ui().Error(owner, QString::fromUtf8(e.what()));
   } catch (...) {
-    Ui().Error(owner, QStringLiteral("Erreur inattendue"));
+    qt::Ui().Error(owner, QStringLiteral("Erreur inattendue"));
   }
 }
 

@@ -16,7 +16,6 @@
 #include <QUrlQuery>
 
 #include "app/about.h"
-#include "app/dialogs.h"
 #include "app/forms.h"
 #include "app/handlers.h"
 #include "app/list_reports.h"
@@ -35,6 +34,7 @@
 #include "platform/conversions.h"
 #include "platform/file_info.h"
 #include "platform/ini_file.h"
+#include "qt_support/prompts.h"
 
 namespace kvn::app {
 
@@ -308,7 +308,7 @@ void TForm1::FormCreate() {
   const catalogue::StructureUpgrade plan =
       catalogue::PlanStructureUpgrade(Database1, CatalogueDirectory());
   if (!plan.columns.empty())
-    Ui().Warning(
+    qt::Ui().Warning(
         this, QString::fromUtf8(plan.fromLevel2 ? kUpgradeFromLevel2Text : kUpgradeFromLevel0Text));
   const catalogue::UpgradeFailures failures =
       catalogue::ApplyStructureUpgrade(Database1, CatalogueDirectory(), plan);
@@ -349,8 +349,8 @@ void TForm1::s_mnuQuitterClick() {
 void TForm1::s_mnuAideClick() {
   const QString page = QString::fromStdString(ProgramDirectory() + "Aide/index.html");
   // Without a browser the user still learns where the help is.
-  if (!Ui().OpenUrl(QUrl::fromLocalFile(page)))
-    Ui().Warning(
+  if (!qt::Ui().OpenUrl(QUrl::fromLocalFile(page)))
+    qt::Ui().Warning(
         this,
         QStringLiteral("Aucun navigateur n'a pu afficher l'aide. Ouvrez vous-même la page :\n") +
             page);
@@ -377,8 +377,8 @@ QUrl TForm1::BugReportUrl() const {
 
 void TForm1::Rapportdebugs1Click() {
   const QUrl url = BugReportUrl();
-  if (!Ui().OpenUrl(url))
-    Ui().Warning(
+  if (!qt::Ui().OpenUrl(url))
+    qt::Ui().Warning(
         this,
         QStringLiteral("Aucun programme de courrier n'a pu être ouvert. Écrivez à l'adresse :\n") +
             url.path());
@@ -393,9 +393,9 @@ class ArchiverBoxes : public archive::ArchiverQuestions {
   Overwrite ConfirmOverwrite(const std::string& entry, const std::string& source) override {
     const QString text =
         QString::fromStdString("Overwrite file \"" + entry + "\" with \"" + source + "\"");
-    switch (Ui().Choose(m_parent, QStringLiteral("Confirmation"), text,
-                        {QStringLiteral("Oui"), QStringLiteral("Non"), QStringLiteral("Non à tout"),
-                         QStringLiteral("Oui à tout")})) {
+    switch (qt::Ui().Choose(m_parent, QStringLiteral("Confirmation"), text,
+                            {QStringLiteral("Oui"), QStringLiteral("Non"),
+                             QStringLiteral("Non à tout"), QStringLiteral("Oui à tout")})) {
       case 0:
         return Overwrite::Yes;
       case 2:
@@ -408,11 +408,11 @@ class ArchiverBoxes : public archive::ArchiverQuestions {
   }
   // A request for a volume: OK or Cancel.
   bool VolumeRequest(const std::string& text) override {
-    return Ui().Choose(m_parent, ApplicationTitle(), QString::fromStdString(text),
-                       {QStringLiteral("OK"), QStringLiteral("Annuler")}) == 0;
+    return qt::Ui().Choose(m_parent, ApplicationTitle(), QString::fromStdString(text),
+                           {QStringLiteral("OK"), QStringLiteral("Annuler")}) == 0;
   }
   archive::TZFAction FileFailure(const std::string& message) override {
-    switch (Ui().Choose(
+    switch (qt::Ui().Choose(
         m_parent, ApplicationTitle(), QString::fromStdString(message),
         {QStringLiteral("Abandonner"), QStringLiteral("Réessayer"), QStringLiteral("Ignorer")})) {
       case 1:
@@ -442,31 +442,14 @@ void TForm1::s_mnuImprimerClick() {
 
 namespace {
 
-// The export dialog asks its questions and chooses its files through the
-// program's dialogs (which tests answer); fonts, colours and texts through Qt's.
-class ProgramExportHooks : public exporting::DialogHooks {
- public:
-  bool Question(QWidget* parent, const QString& title, const QString& text, bool) override {
-    return Ui().Question(parent, title, text);
-  }
-  void Error(QWidget* parent, const QString& text) override { Ui().Error(parent, text); }
-  std::optional<QString> SaveFileName(QWidget* parent, const QString& filter, const QString&,
-                                      const QString&) override {
-    return Ui().SaveFileName(parent, filter);
-  }
-  std::optional<QString> OpenFileName(QWidget* parent, const QString& filter) override {
-    return Ui().OpenFileName(parent, filter);
-  }
-};
-
 // The exported file is opened by the desktop; printing goes to the printing
 // system.
 class ProgramShell : public exporting::Shell {
  public:
   void Open(const std::string& path) override {
-    if (!Ui().OpenUrl(QUrl::fromLocalFile(QString::fromStdString(path))))
-      Ui().Warning(nullptr, QStringLiteral("Aucun programme n'a pu ouvrir le fichier %1.")
-                                .arg(QString::fromStdString(path)));
+    if (!qt::Ui().OpenUrl(QUrl::fromLocalFile(QString::fromStdString(path))))
+      qt::Ui().Warning(nullptr, QStringLiteral("Aucun programme n'a pu ouvrir le fichier %1.")
+                                    .arg(QString::fromStdString(path)));
   }
   void Print(const std::string& path) override { exporting::DefaultShell().Print(path); }
 };
@@ -474,9 +457,7 @@ class ProgramShell : public exporting::Shell {
 }  // namespace
 
 void TForm1::s_mnuExporterClick() {
-  static ProgramExportHooks hooks;
   static ProgramShell shell;
-  QExportDialog1.Hooks = &hooks;
   QExportDialog1.FileShell = &shell;
   QExportDialog1.OnGetRecordLabel = [this](exporting::TQExport*, std::string& label) {
     label = catalogue::FilmLabel(Tvideo);
@@ -496,18 +477,18 @@ void TForm1::s_mnuExporterClick() {
 void TForm1::Archiverlabasededonnes1Click() {
   ArchiverBoxes boxes(this);
   catalogue::ArchivingResult result = catalogue::ArchiveDatabase(CatalogueDirectory(), &boxes);
-  Ui().Information(this, QString::fromStdString(catalogue::ArchivingSuccessText(result)));
+  qt::Ui().Information(this, QString::fromStdString(catalogue::ArchivingSuccessText(result)));
 }
 
 void TForm1::RestoreCatalogueClick() {
   // The user chooses the archive, the catalogue's own first; it is read and
   // checked before the user is asked.
   const auto chosen =
-      Ui().OpenFileNameAt(this, QStringLiteral("Archives zip (*.zip)|*.zip|Tous les fichiers|*"),
-                          QString::fromStdString(CatalogueDirectory() + "Archive/video.zip"));
+      qt::Ui().OpenFileName(this, QStringLiteral("Archives zip (*.zip)|*.zip|Tous les fichiers|*"),
+                            QString::fromStdString(CatalogueDirectory() + "Archive/video.zip"));
   if (!chosen) return;
   catalogue::CatalogueRestore restore(CatalogueDirectory(), chosen->toStdString());
-  if (!Ui().Confirm(this, QString::fromStdString(restore.ConfirmationText()))) return;
+  if (!qt::Ui().Confirm(this, QString::fromStdString(restore.ConfirmationText()))) return;
 
   // Every data set on the catalogue closes (a pending edit is dropped) and the
   // connection with them: the file they read is about to be replaced.
@@ -542,7 +523,7 @@ void TForm1::RestoreCatalogueClick() {
   FormCreate();
   for (db::DataSet* set : reopen) set->Open();
   if (failure) std::rethrow_exception(failure);
-  Ui().Information(this, QString::fromStdString(text));
+  qt::Ui().Information(this, QString::fromStdString(text));
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -672,7 +653,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
   try {
     SaveLayout();
   } catch (const Error& e) {
-    Ui().Warning(
+    qt::Ui().Warning(
         this,
         QStringLiteral("La taille de la fenêtre et des colonnes n'a pas pu être enregistrée.\n") +
             QString::fromUtf8(e.what()));

@@ -11,7 +11,6 @@
 #include <QVBoxLayout>
 
 #include "app/cover_printing.h"
-#include "app/dialogs.h"
 #include "app/handlers.h"
 #include "app/main_window.h"
 #include "app/pictures.h"
@@ -19,6 +18,7 @@
 #include "platform/conversions.h"
 #include "platform/format.h"
 #include "platform/tdatetime.h"
+#include "qt_support/prompts.h"
 
 namespace kvn::app {
 
@@ -178,14 +178,14 @@ void TfrmNFiche::FormCreate() {
 }
 
 void TfrmNFiche::SpeedButton1Click() {
-  if (auto path = Ui().OpenFileName(this, QString::fromUtf8(kPictureFilter))) {
+  if (auto path = qt::Ui().OpenFileName(this, QString::fromUtf8(kPictureFilter))) {
     EditJaquette->setText(*path);
     TNFiche.FieldByName("Jacquette").SetText(path->toStdString());
   }
 }
 
 void TfrmNFiche::SpeedButton4Click() {
-  if (auto path = Ui().OpenFileName(this, QString::fromUtf8(kPictureFilter))) {
+  if (auto path = qt::Ui().OpenFileName(this, QString::fromUtf8(kPictureFilter))) {
     EditJaquetteAR->setText(*path);
     TNFiche.FieldByName("Jaquette2").SetText(path->toStdString());
   }
@@ -275,17 +275,17 @@ bool CheckDuration(DurationEdit* box) {
   if (!HasDigit(text) ||
       platform::TryStrToTime(platform::Utf8ToCp1252(text.trimmed().toStdString())))
     return true;
-  Ui().Error(box->window(), QString::fromStdString(platform::ConversionMessage(
-                                platform::ConversionKind::Time, text.toStdString())) +
-                                QStringLiteral("\n") + DurationEdit::Expected());
+  qt::Ui().Error(box->window(), QString::fromStdString(platform::ConversionMessage(
+                                    platform::ConversionKind::Time, text.toStdString())) +
+                                    QStringLiteral("\n") + DurationEdit::Expected());
   box->setFocus();
   return false;
 }
 
 bool CheckFilm(QWidget* window, QLineEdit* title, QLineEdit* discs) {
   if (title->text().trimmed().isEmpty()) {
-    Ui().Warning(window,
-                 QStringLiteral("Un film doit avoir un titre : saisissez-le avant de valider."));
+    qt::Ui().Warning(
+        window, QStringLiteral("Un film doit avoir un titre : saisissez-le avant de valider."));
     title->setFocus();
     return false;
   }
@@ -293,7 +293,8 @@ bool CheckFilm(QWidget* window, QLineEdit* title, QLineEdit* discs) {
   if (!n.isEmpty()) {
     auto v = platform::TryStrToFloat(platform::Utf8ToCp1252(n.toStdString()));
     if (!v || *v < 0 || *v > 99 || *v != static_cast<int>(*v)) {
-      Ui().Warning(window, QStringLiteral("Le nombre de CD doit être un nombre entier de 0 à 99."));
+      qt::Ui().Warning(window,
+                       QStringLiteral("Le nombre de CD doit être un nombre entier de 0 à 99."));
       discs->setFocus();
       return false;
     }
@@ -410,14 +411,14 @@ void TfrmMFiche::LoadCurrentFilm() {
 }
 
 void TfrmMFiche::Button1Click() {
-  if (auto path = Ui().OpenFileName(this, QString::fromUtf8(kPictureFilter))) {
+  if (auto path = qt::Ui().OpenFileName(this, QString::fromUtf8(kPictureFilter))) {
     Edit1->setText(*path);
     DBEdit4->SetText(*path);
   }
 }
 
 void TfrmMFiche::Button2Click() {
-  if (auto path = Ui().OpenFileName(this, QString::fromUtf8(kPictureFilter))) {
+  if (auto path = qt::Ui().OpenFileName(this, QString::fromUtf8(kPictureFilter))) {
     Edit2->setText(*path);
     DBEdit3->SetText(*path);
   }
@@ -425,7 +426,7 @@ void TfrmMFiche::Button2Click() {
 
 void TfrmMFiche::ViewCover(const QLineEdit* path) {
   if (path->text().isEmpty()) {
-    Ui().Warning(this, QStringLiteral("Il n'existe aucune jaquette associée à ce film !"));
+    qt::Ui().Warning(this, QStringLiteral("Il n'existe aucune jaquette associée à ce film !"));
     return;
   }
   TfrmJaquette* viewer = Forms().frmJaquette;
@@ -535,7 +536,8 @@ void TfrmSFiche::FormCreate() {
 }
 
 void TfrmSFiche::BitBtn1Click() {
-  if (Ui().Confirm(this, QStringLiteral("Supprimer l'enregistrement ?"))) Main().Tvideo.Delete();
+  if (qt::Ui().Confirm(this, QStringLiteral("Supprimer l'enregistrement ?")))
+    Main().Tvideo.Delete();
   done(QDialog::Accepted);
 }
 

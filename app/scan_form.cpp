@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QScrollArea>
 
-#include "app/dialogs.h"
 #include "app/handlers.h"
 #include "platform/output_file.h"
+#include "qt_support/prompts.h"
 
 namespace kvn::app {
 
@@ -65,25 +65,26 @@ void TfrmSCfiche::SpeedButton2Click() {
   // Each step's result is checked: the user is told why no picture came, and
   // the picture shown stays as it was.
   if (!t.LoadSourceManager()) {
-    Ui().Warning(this,
-                 QStringLiteral("Le gestionnaire de numérisation n'a pas pu être chargé (%1).")
-                     .arg(QString::fromStdString(acquire::TAcquireImage::ManagerLibraryPath())));
+    qt::Ui().Warning(
+        this, QStringLiteral("Le gestionnaire de numérisation n'a pas pu être chargé (%1).")
+                  .arg(QString::fromStdString(acquire::TAcquireImage::ManagerLibraryPath())));
     return;
   }
   if (t.OpenSourceManager() != 0) {
-    Ui().Warning(this, QStringLiteral("Le gestionnaire de numérisation n'a pas pu être ouvert."));
+    qt::Ui().Warning(this,
+                     QStringLiteral("Le gestionnaire de numérisation n'a pas pu être ouvert."));
     return;
   }
   const std::string source = t.SelectSource(true);
   if (source.empty()) {
     t.CloseSource();
-    Ui().Warning(this, QStringLiteral("Aucun scanner n'a été trouvé."));
+    qt::Ui().Warning(this, QStringLiteral("Aucun scanner n'a été trouvé."));
     return;
   }
   if (t.OpenSource() != 0) {
     t.CloseSource();
-    Ui().Warning(this, QStringLiteral("Le scanner « %1 » n'a pas pu être ouvert.")
-                           .arg(QString::fromStdString(source)));
+    qt::Ui().Warning(this, QStringLiteral("Le scanner « %1 » n'a pas pu être ouvert.")
+                               .arg(QString::fromStdString(source)));
     return;
   }
   int lastError = 0;
@@ -97,9 +98,9 @@ void TfrmSCfiche::SpeedButton2Click() {
   t.OnTwainError = nullptr;
   t.CloseSource();
   if (rc != 0 || scanned.Empty()) {
-    Ui().Warning(this, lastError == acquire::TWRC_CANCEL
-                           ? QStringLiteral("La numérisation a été annulée.")
-                           : QStringLiteral("La numérisation a échoué."));
+    qt::Ui().Warning(this, lastError == acquire::TWRC_CANCEL
+                               ? QStringLiteral("La numérisation a été annulée.")
+                               : QStringLiteral("La numérisation a échoué."));
     return;
   }
   m_current = std::move(scanned);
@@ -112,11 +113,11 @@ void TfrmSCfiche::SpeedButton2Click() {
 
 void TfrmSCfiche::SpeedButton3Click() {
   if (m_current.Empty()) {
-    Ui().Warning(this,
-                 QStringLiteral("Aucune image à enregistrer : numérisez d'abord une jaquette."));
+    qt::Ui().Warning(
+        this, QStringLiteral("Aucune image à enregistrer : numérisez d'abord une jaquette."));
     return;
   }
-  auto name = Ui().SaveFileName(this, QStringLiteral("Jpeg (*.jpg)|*.jpg"));
+  auto name = qt::Ui().SaveFileName(this, QStringLiteral("Jpeg (*.jpg)|*.jpg"));
   if (!name || name->isEmpty()) return;
   // A name without extension gets ".jpg" (the cover boxes take pictures by
   // their extension); another extension is the user's choice. The earlier

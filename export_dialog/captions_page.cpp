@@ -1,12 +1,12 @@
 #include "export_dialog/captions_page.h"
 
-#include <QHeaderView>
-#include <QStyledItemDelegate>
 #include <QGridLayout>
-#include <QLabel>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 #include "export_dialog/dialog_util.h"
@@ -63,7 +63,8 @@ class CaptionsDelegate : public QStyledItemDelegate {
 
 }  // namespace
 
-CaptionsOptionsPage::CaptionsOptionsPage(TQExportDialogF& dialog) : DialogPage(dialog, "CaptionsPage") {
+CaptionsOptionsPage::CaptionsOptionsPage(TQExportDialogF& dialog)
+    : DialogPage(dialog, "CaptionsPage") {
   QWidget* page = this;
   auto* layout = new QVBoxLayout(page);
   auto* top = new QHBoxLayout();
@@ -153,6 +154,5 @@ void CaptionsOptionsPage::Refresh() {
   CaptionsGrid->setEnabled(Choices().AllowCaptions);
   Refreshing() = was;
 }
-
 
 }  // namespace kvn::exporting

@@ -48,58 +48,11 @@
 #include "export_dialog/xml_page.h"
 #include "platform/codepage.h"
 #include "platform/file_info.h"
+#include "qt_support/prompts.h"
 
 namespace kvn::exporting {
 
-// ----------------------------------------------------------------- hooks
-
-bool DialogHooks::Question(QWidget* parent, const QString& title, const QString& text,
-                           bool noByDefault) {
-  QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
-  QPushButton* yes = box.addButton(Tr("Oui"), QMessageBox::YesRole);
-  QPushButton* no = box.addButton(Tr("Non"), QMessageBox::NoRole);
-  box.setDefaultButton(noByDefault ? no : yes);
-  box.exec();
-  return box.clickedButton() == yes;
-}
-
-void DialogHooks::Error(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::Critical, Tr("Korvane"), text, QMessageBox::NoButton, parent);
-  box.addButton(Tr("OK"), QMessageBox::AcceptRole);
-  box.exec();
-}
-
-void DialogHooks::Information(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::Information, Tr("Korvane"), text, QMessageBox::NoButton, parent);
-  box.addButton(Tr("OK"), QMessageBox::AcceptRole);
-  box.exec();
-}
-
-std::optional<QString> DialogHooks::SaveFileName(QWidget* parent, const QString& filter,
-                                                 const QString& current,
-                                                 const QString& defaultExtension) {
-  QFileDialog dialog(parent, QString(), current, qt::FileFilters(filter));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setDefaultSuffix(defaultExtension);
-  if (!current.isEmpty()) dialog.selectFile(current);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return dialog.selectedFiles().first();
-}
-
-std::optional<QString> DialogHooks::OpenFileName(QWidget* parent, const QString& filter) {
-  const QString name =
-      QFileDialog::getOpenFileName(parent, QString(), QString(), qt::FileFilters(filter));
-  if (name.isEmpty()) return std::nullopt;
-  return name;
-}
-
-std::optional<QString> DialogHooks::InputText(QWidget* parent, const QString& title,
-                                              const QString& prompt, const QString& value) {
-  bool ok = false;
-  const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, value, &ok);
-  if (!ok) return std::nullopt;
-  return text;
-}
+// ----------------------------------------------------------------- choosers
 
 std::optional<Font> DialogHooks::ChooseFont(QWidget* parent, const Font& font) {
   bool ok = false;
@@ -118,12 +71,6 @@ std::optional<Font> DialogHooks::ChooseFont(QWidget* parent, const Font& font) {
   f.underline = chosen.underline();
   f.strikeOut = chosen.strikeOut();
   return f;
-}
-
-std::optional<platform::TColor> DialogHooks::ChooseColor(QWidget* parent, platform::TColor color) {
-  const QColor chosen = QColorDialog::getColor(ToQColor(color), parent);
-  if (!chosen.isValid()) return std::nullopt;
-  return FromQColor(chosen);
 }
 
 TxlsColor DialogHooks::ChooseXlsColor(QWidget* parent, TxlsColor color) {
@@ -252,14 +199,14 @@ TQExportDialogF::TQExportDialogF(TQExportDialog& component, QWidget* parent)
 
   const QString optionsFilter = Tr("Configuration files (*.cfg)|*.cfg|All files (*.*)|*.*");
   connect(save, &QAction::triggered, this, [this, optionsFilter] {
-    if (auto name = Hooks().SaveFileName(this, optionsFilter,
-                                         ToQString(m_component.OptionsFileName), "cfg")) {
+    if (auto name = qt::Ui().SaveFileName(this, optionsFilter,
+                                          ToQString(m_component.OptionsFileName), "cfg")) {
       m_component.OptionsFileName = name->toStdString();
       SaveOptionsTo(*name);
     }
   });
   connect(load, &QAction::triggered, this, [this, optionsFilter] {
-    if (auto name = Hooks().OpenFileName(this, optionsFilter)) {
+    if (auto name = qt::Ui().OpenFileName(this, optionsFilter)) {
       m_component.OptionsFileName = name->toStdString();
       LoadOptionsFrom(*name);
     }
@@ -271,9 +218,9 @@ TQExportDialogF::TQExportDialogF(TQExportDialog& component, QWidget* parent)
   });
   connect(ChooseButton, &QPushButton::clicked, this, [this] {
     const ExportTypeText& t = TypeText(m_choices->Type());
-    if (auto name = Hooks().SaveFileName(this, QString::fromUtf8(t.filter),
-                                         QString::fromStdString(m_choices->FileName),
-                                         QString::fromUtf8(t.extension))) {
+    if (auto name = qt::Ui().SaveFileName(this, QString::fromUtf8(t.filter),
+                                          QString::fromStdString(m_choices->FileName),
+                                          QString::fromUtf8(t.extension))) {
       m_choices->FileName = name->toStdString();
       Refresh();
     }
@@ -337,7 +284,7 @@ void TQExportDialogF::SaveOnClose() {
   try {
     SaveOptionsTo(QString::fromStdString(m_component.OptionsFileName));
   } catch (const std::exception& e) {
-    Hooks().Error(this, QString::fromUtf8(e.what()));
+    qt::Ui().Error(this, QString::fromUtf8(e.what()));
   }
 }
 
@@ -536,7 +483,7 @@ void TQExportDialogF::BindExporter(TQExport& e) {
   e.OnStopExport = [this, &d, notify](TQExport*, bool& canContinue) {
     notify(TQExportDialogProgressF::StopAsked, true);
     const bool stop =
-        Hooks().Question(this, Tr("Etes vous sûr?"), Tr("Voulez vous abandonner l'export?"), true);
+        qt::Ui().Question(this, Tr("Etes vous sûr?"), Tr("Voulez vous abandonner l'export?"), true);
     canContinue = !stop;
     notify(stop ? TQExportDialogProgressF::StoppedByUser : TQExportDialogProgressF::Continued,
            true);
@@ -569,7 +516,7 @@ void TQExportDialogF::StartExport() {
   try {
     e = &m_choices->PrepareExport();
   } catch (const std::exception& err) {
-    Hooks().Error(this, QString::fromUtf8(err.what()));
+    qt::Ui().Error(this, QString::fromUtf8(err.what()));
     return;
   }
   Refresh();
@@ -593,10 +540,10 @@ void TQExportDialogF::RunExport(TQExport& e) {
     e.Execute();
   } catch (const ExportAborted& stopped) {
     // Stopped by the user: the earlier file is kept, and the user is told so.
-    Hooks().Information(this, QString::fromUtf8(stopped.what()));
+    qt::Ui().Information(this, QString::fromUtf8(stopped.what()));
     return;
   } catch (const std::exception& err) {
-    Hooks().Error(this, QString::fromUtf8(err.what()));
+    qt::Ui().Error(this, QString::fromUtf8(err.what()));
     return;
   }
   // What the file could not hold is said in the window, which then waits
@@ -625,7 +572,7 @@ void TQExportDialogF::LoadOptionsFrom(const QString& fileName) {
     const platform::IniFile ini(fileName.toStdString());
     m_choices->LoadOptions(ini);
   } catch (const std::exception& err) {
-    Hooks().Error(this, QString::fromUtf8(err.what()));
+    qt::Ui().Error(this, QString::fromUtf8(err.what()));
   }
   Refresh();
 }

@@ -37,35 +37,21 @@ class TQExportDialogProgressF;
 class TQExportDialogF;
 class XlsOptionsPage;
 
-// The questions and choosers the dialog asks, behind one interface so that
-// tests can answer them.
+// The font and workbook colour choosers of the pages, behind one interface
+// so that tests can answer them. Questions, messages and file choosers go
+// through the program's prompts (qt::Ui()).
 class DialogHooks {
  public:
   virtual ~DialogHooks() = default;
-  // Yes and No; true for Yes.
-  virtual bool Question(QWidget* parent, const QString& title, const QString& text,
-                        bool noByDefault);
-  // An error that stopped an export.
-  virtual void Error(QWidget* parent, const QString& text);
-  // What the user should know that is no error (an export stopped).
-  virtual void Information(QWidget* parent, const QString& text);
-  // Filters as "Description|*.a;*.b|Description|*.c".
-  virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& filter,
-                                              const QString& current,
-                                              const QString& defaultExtension);
-  virtual std::optional<QString> OpenFileName(QWidget* parent, const QString& filter);
-  virtual std::optional<QString> InputText(QWidget* parent, const QString& title,
-                                           const QString& prompt, const QString& value);
   virtual std::optional<Font> ChooseFont(QWidget* parent, const Font& font);
-  virtual std::optional<platform::TColor> ChooseColor(QWidget* parent, platform::TColor color);
   virtual TxlsColor ChooseXlsColor(QWidget* parent, TxlsColor color);
 };
-// The Qt message boxes and choosers.
+// The Qt choosers.
 DialogHooks& QtDialogHooks();
 
 class TQExportDialog : public ExportDialogSettings {
  public:
-  DialogHooks* Hooks = nullptr;  // QtDialogHooks() when null
+  DialogHooks* Hooks = nullptr;  // the font and colour choosers; QtDialogHooks() when null
   Shell* FileShell = nullptr;    // opens or prints the file; the exporters' default when null
   Clipboard* ClipboardTarget = nullptr;  // the system clipboard when null
 

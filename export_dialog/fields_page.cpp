@@ -2,9 +2,9 @@
 
 #include <QDropEvent>
 #include <QGridLayout>
-#include <QLabel>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -78,15 +78,14 @@ FieldsOptionsPage::FieldsOptionsPage(TQExportDialogF& dialog) : DialogPage(dialo
 }
 
 void FieldsOptionsPage::Dropped(QListWidget* target, QListWidget* source, int sourceRow,
-                                    int targetRow) {
+                                int targetRow) {
   if (sourceRow < 0) return;
   ExportChoices& c = Choices();
   if (source == target) {
     std::vector<std::string>& list = target == AvailableList ? c.Available : c.Exported;
     if (targetRow < 0) return;
     ExportChoices::MoveWithin(list, sourceRow, targetRow);
-    Show(target == AvailableList ? targetRow : -1,
-                  target == ExportedList ? targetRow : -1);
+    Show(target == AvailableList ? targetRow : -1, target == ExportedList ? targetRow : -1);
   } else if (target == ExportedList) {
     const int next = c.MoveToExported(sourceRow);
     Show(next, static_cast<int>(c.Exported.size()) - 1);

@@ -1,18 +1,20 @@
 #include "export_dialog/formats_page.h"
 
 #include <QGridLayout>
-#include <QLabel>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "export_dialog/dialog_util.h"
 #include "export_dialog/page_widgets.h"
+#include "qt_support/prompts.h"
 
 namespace kvn::exporting {
 
-FormatsOptionsPage::FormatsOptionsPage(TQExportDialogF& dialog) : DialogPage(dialog, "FormatsPage") {
+FormatsOptionsPage::FormatsOptionsPage(TQExportDialogF& dialog)
+    : DialogPage(dialog, "FormatsPage") {
   QWidget* page = this;
   auto* layout = new QHBoxLayout(page);
   auto* common = new QGroupBox(Tr("Commun"), page);
@@ -99,7 +101,7 @@ FormatsOptionsPage::FormatsOptionsPage(TQExportDialogF& dialog) : DialogPage(dia
   });
   connect(add, &QPushButton::clicked, this, [this] {
     Choices().AddUserFormat(ToUtf8(m_userField->currentText()),
-                             ToUtf8(m_userFormat->currentText()));
+                            ToUtf8(m_userFormat->currentText()));
     ShowUserFormats();
   });
   connect(m_userModify, &QPushButton::clicked, this, [this] {
@@ -107,10 +109,9 @@ FormatsOptionsPage::FormatsOptionsPage(TQExportDialogF& dialog) : DialogPage(dia
     if (row < 0) return;
     std::string line = Choices().UserFormats[static_cast<size_t>(row)];
     const QString current = ToQString(StringList::ValueOf(line));
-    if (auto v = Hooks().InputText(&Dialog(), Tr("Nouvelle valeur de format"), Tr("Entrer une Valeur:"),
-                                   current)) {
-      Choices().UserFormats[static_cast<size_t>(row)] =
-          StringList::NameOf(line) + "=" + ToUtf8(*v);
+    if (auto v = qt::Ui().InputText(&Dialog(), Tr("Nouvelle valeur de format"),
+                                    Tr("Entrer une Valeur:"), current)) {
+      Choices().UserFormats[static_cast<size_t>(row)] = StringList::NameOf(line) + "=" + ToUtf8(*v);
       ShowUserFormats();
       m_userList->setCurrentRow(row);
     }

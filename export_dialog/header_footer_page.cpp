@@ -1,9 +1,9 @@
 #include "export_dialog/header_footer_page.h"
 
 #include <QGridLayout>
-#include <QLabel>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -12,7 +12,8 @@
 
 namespace kvn::exporting {
 
-HeaderFooterOptionsPage::HeaderFooterOptionsPage(TQExportDialogF& dialog) : DialogPage(dialog, "HeaderFooterPage") {
+HeaderFooterOptionsPage::HeaderFooterOptionsPage(TQExportDialogF& dialog)
+    : DialogPage(dialog, "HeaderFooterPage") {
   QWidget* page = this;
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(new QLabel(Tr("Texte entête:"), page));
@@ -37,7 +38,6 @@ HeaderFooterOptionsPage::HeaderFooterOptionsPage(TQExportDialogF& dialog) : Dial
     if (!Refreshing()) Choices().Footer = lines(m_footer);
   });
 }
-
 
 void HeaderFooterOptionsPage::Refresh() {
   const bool was = Refreshing();

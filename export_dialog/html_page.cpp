@@ -13,6 +13,7 @@
 
 #include "export_dialog/dialog_util.h"
 #include "export_dialog/page_widgets.h"
+#include "qt_support/prompts.h"
 
 namespace kvn::exporting {
 
@@ -97,7 +98,7 @@ class HtmlSample : public QWidget {
         &e.HTMLOptions.VLinkColor,         &e.HTMLOptions.ALinkColor};
     const Element element = ElementAt(event->position().toPoint());
     if (element == None) return;
-    if (auto c = m_owner->Hooks().ChooseColor(&m_owner->Dialog(), *colors[element])) {
+    if (auto c = qt::Ui().ChooseColor(&m_owner->Dialog(), *colors[element])) {
       *colors[element] = *c;
       e.SetHTMLTemplate(THTMLTemplate::htCustom);
       m_owner->Refresh();
@@ -254,20 +255,20 @@ HtmlOptionsPage::HtmlOptionsPage(TQExportDialogF& dialog) : DialogPage(dialog, "
   });
   const QString templateFilter = Tr("Modèles HTML (*.htf)|*.htf");
   connect(saveTemplate, &QPushButton::clicked, this, [this, templateFilter] {
-    if (auto name = Hooks().SaveFileName(&Dialog(), templateFilter, QString(), "htf")) {
+    if (auto name = qt::Ui().SaveFileName(&Dialog(), templateFilter, QString(), "htf")) {
       try {
         Choices().HTMLExp.SaveTemplateToFile(name->toStdString());
       } catch (const std::exception& err) {
-        Hooks().Error(&Dialog(), QString::fromUtf8(err.what()));
+        qt::Ui().Error(&Dialog(), QString::fromUtf8(err.what()));
       }
     }
   });
   connect(loadTemplate, &QPushButton::clicked, this, [this, templateFilter] {
-    if (auto name = Hooks().OpenFileName(&Dialog(), templateFilter)) {
+    if (auto name = qt::Ui().OpenFileName(&Dialog(), templateFilter)) {
       try {
         Choices().HTMLExp.LoadTemplateFromFile(name->toStdString());
       } catch (const std::exception& err) {
-        Hooks().Error(&Dialog(), QString::fromUtf8(err.what()));
+        qt::Ui().Error(&Dialog(), QString::fromUtf8(err.what()));
       }
       Choices().HTMLExp.SetHTMLTemplate(THTMLTemplate::htCustom);
       Refresh();
@@ -283,8 +284,8 @@ HtmlOptionsPage::HtmlOptionsPage(TQExportDialogF& dialog) : DialogPage(dialog, "
   connect(m_htmlOverwrite, &QCheckBox::toggled, this, [&e](bool on) { e.OverwriteCSSFile = on; });
   connect(browseCss, &QPushButton::clicked, this, [this] {
     if (auto name =
-            Hooks().SaveFileName(&Dialog(), Tr("Feuilles de style (*.css)|*.css"),
-                                 QString::fromStdString(Choices().HTMLExp.CSSFileName), "css")) {
+            qt::Ui().SaveFileName(&Dialog(), Tr("Feuilles de style (*.css)|*.css"),
+                                  QString::fromStdString(Choices().HTMLExp.CSSFileName), "css")) {
       Choices().HTMLExp.CSSFileName = name->toStdString();
       Refresh();
     }
@@ -320,13 +321,13 @@ HtmlOptionsPage::HtmlOptionsPage(TQExportDialogF& dialog) : DialogPage(dialog, "
           [&e](const QString& v) { e.TableOptions.BackgroundFileName = v.toStdString(); });
   const QString pictures = Tr("Images (*.gif;*.jpg;*.jpeg;*.bmp)|*.gif;*.jpg;*.jpeg;*.bmp");
   connect(browseBody, &QPushButton::clicked, this, [this, pictures] {
-    if (auto name = Hooks().OpenFileName(&Dialog(), pictures)) {
+    if (auto name = qt::Ui().OpenFileName(&Dialog(), pictures)) {
       Choices().HTMLExp.HTMLOptions.BackgroundFileName = name->toStdString();
       Refresh();
     }
   });
   connect(browseTable, &QPushButton::clicked, this, [this, pictures] {
-    if (auto name = Hooks().OpenFileName(&Dialog(), pictures)) {
+    if (auto name = qt::Ui().OpenFileName(&Dialog(), pictures)) {
       Choices().HTMLExp.TableOptions.BackgroundFileName = name->toStdString();
       Refresh();
     }

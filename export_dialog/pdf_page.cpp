@@ -13,6 +13,7 @@
 
 #include "export_dialog/dialog_util.h"
 #include "export_dialog/page_widgets.h"
+#include "qt_support/prompts.h"
 
 namespace kvn::exporting {
 
@@ -140,7 +141,7 @@ PdfOptionsPage::PdfOptionsPage(TQExportDialogF& dialog) : DialogPage(dialog, "Pd
   });
   connect(m_pdfFontColor, &QToolButton::clicked, this, [this, fontEdit] {
     TPDFFont& font = PdfFontAt(Choices().PDFExp.Options, m_pdfFonts->currentRow());
-    if (auto c = Hooks().ChooseColor(&Dialog(), font.FontColor))
+    if (auto c = qt::Ui().ChooseColor(&Dialog(), font.FontColor))
       fontEdit([&](TPDFFont& f) { f.FontColor = *c; });
   });
   connect(m_pdfColSpacing, &QLineEdit::textEdited, this, [&opts](const QString& t) {

@@ -10,6 +10,7 @@
 
 #include "export_dialog/dialog_util.h"
 #include "export_dialog/page_widgets.h"
+#include "qt_support/prompts.h"
 
 namespace kvn::exporting {
 
@@ -296,7 +297,7 @@ XlsOptionsPage::XlsOptionsPage(TQExportDialogF& dialog) : DialogPage(dialog, "Xl
     });
   });
   connect(resetAll, &QPushButton::clicked, this, [this] {
-    if (!Hooks().Question(
+    if (!qt::Ui().Question(
             &Dialog(), Tr("Attention!"),
             Tr("Tous les formats de champs vont être réinitialisés avec leur valeur par "
                "défaut.\r\nEtes vous sûr?"),
@@ -352,20 +353,20 @@ XlsOptionsPage::XlsOptionsPage(TQExportDialogF& dialog) : DialogPage(dialog, "Xl
   connect(m_styleDown, &QToolButton::clicked, this, [swap] { swap(1); });
   const QString styleFilter = Tr("Styles (*.stl)|*.stl|All files (*.*)|*.*");
   connect(m_styleSave, &QToolButton::clicked, this, [this, styleFilter] {
-    if (auto name = Hooks().SaveFileName(&Dialog(), styleFilter, QString(), "stl")) {
+    if (auto name = qt::Ui().SaveFileName(&Dialog(), styleFilter, QString(), "stl")) {
       try {
         Choices().SaveXlsStyles(name->toStdString());
       } catch (const std::exception& e) {
-        Hooks().Error(&Dialog(), QString::fromUtf8(e.what()));
+        qt::Ui().Error(&Dialog(), QString::fromUtf8(e.what()));
       }
     }
   });
   connect(m_styleLoad, &QToolButton::clicked, this, [this, styleFilter] {
-    if (auto name = Hooks().OpenFileName(&Dialog(), styleFilter)) {
+    if (auto name = qt::Ui().OpenFileName(&Dialog(), styleFilter)) {
       try {
         Choices().LoadXlsStyles(name->toStdString());
       } catch (const std::exception& e) {
-        Hooks().Error(&Dialog(), QString::fromUtf8(e.what()));
+        qt::Ui().Error(&Dialog(), QString::fromUtf8(e.what()));
       }
       Refresh();
       if (m_xlsStyles->count() > 0) m_xlsStyles->setCurrentRow(0);

@@ -52,37 +52,6 @@ using exporting::TQExportDialog;
 using exporting::TQExportDialogF;
 using exporting::TQExportDialogProgressF;
 
-// Answers the dialog's questions as a test says.
-class TestHooks : public exporting::DialogHooks {
- public:
-  std::vector<std::string> questions, errors, informations;
-  std::deque<bool> answers;  // Yes / No, in turn; No when none is left
-  std::deque<QString> files;
-  bool Question(QWidget*, const QString& title, const QString& text, bool) override {
-    questions.push_back(title.toStdString() + " | " + text.toStdString());
-    bool a = !answers.empty() && answers.front();
-    if (!answers.empty()) answers.pop_front();
-    return a;
-  }
-  void Error(QWidget*, const QString& text) override { errors.push_back(text.toStdString()); }
-  void Information(QWidget*, const QString& text) override {
-    informations.push_back(text.toStdString());
-  }
-  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&,
-                                      const QString&) override {
-    return Next();
-  }
-  std::optional<QString> OpenFileName(QWidget*, const QString&) override { return Next(); }
-
- private:
-  std::optional<QString> Next() {
-    if (files.empty()) return std::nullopt;
-    QString f = files.front();
-    files.pop_front();
-    return f;
-  }
-};
-
 // Records what would be opened or printed.
 class TestShell : public exporting::Shell {
  public:
@@ -111,11 +80,12 @@ class ExportDialogTest : public GuiTest {
   TForm1& Main() { return *Forms().form1; }
 
   // A dialog on the main window's table with its presets, files in the
-  // test's directory, and hooks and shell of the test's.
+  // test's directory, and the shell of the test's; the prompts answer "Non"
+  // unless told otherwise.
   void Prepare() {
     static_cast<exporting::ExportDialogSettings&>(dialog) =
         catalogue::MainWindowExportSettings(Main().Tvideo, dir.Path() + "/");
-    dialog.Hooks = &hooks;
+    dialogs.questionDefault = false;
     dialog.FileShell = &shell;
     dialog.ShowFile = false;
   }
@@ -143,7 +113,6 @@ class ExportDialogTest : public GuiTest {
   }
 
   TQExportDialog dialog;
-  TestHooks hooks;
   TestShell shell;
 };
 
@@ -297,7 +266,6 @@ TEST_F(ExportDialogTest, OptionsFileSharedWithTheCommandLine) {
   TQExportDialog again;
   static_cast<exporting::ExportDialogSettings&>(again) =
       catalogue::MainWindowExportSettings(Main().Tvideo, dir.Path() + "/");
-  again.Hooks = &hooks;
   again.OnShow = [&](TQExportDialogF* w) {
     w->LoadOptionsFrom(QString::fromStdString(cfg));
     ExportChoices& c = w->Choices();
@@ -311,7 +279,7 @@ TEST_F(ExportDialogTest, OptionsFileSharedWithTheCommandLine) {
     w->close();
   };
   again.Execute(&Main());
-  EXPECT_TRUE(hooks.errors.empty());
+  EXPECT_TRUE(dialogs.errors.empty());
 
   auto r = test::RunProgram({test::KorvaneExecutable(), "--dir", dir.Path(), "export", "csv",
                              "--options", cfg, "-o", dir / "cli.csv"});
@@ -376,7 +344,7 @@ TEST_F(ExportDialogTest, EncodingChoiceAndTheReplacementNote) {
   EXPECT_TRUE(note.startsWith(
       QStringLiteral("6 caractères que l'encodage du fichier ne peut pas écrire remplacés")))
       << note.toStdString();
-  EXPECT_TRUE(hooks.errors.empty());
+  EXPECT_TRUE(dialogs.errors.empty());
 }
 
 // The progress window counts the records, ends in "Fin de traitement" and
@@ -412,7 +380,7 @@ TEST_F(ExportDialogTest, ProgressAndTheStopQuestion) {
 
     // Stopping: the button at the 5th record, "Non" then, at the 8th, "Oui".
     c.ExportRecCount = 0;
-    hooks.answers = {false, true};
+    dialogs.questionAnswers = {false, true};
     int pressed = 0;
     dialog.OnExportedRecord = [&](exporting::TQExport*, int n) {
       if ((n == 5 || n == 8) && w.Progress()) {
@@ -424,12 +392,12 @@ TEST_F(ExportDialogTest, ProgressAndTheStopQuestion) {
     w.StartButton->click();
     dialog.OnExportedRecord = nullptr;
     EXPECT_EQ(pressed, 2);
-    ASSERT_EQ(hooks.questions.size(), 2u);
-    EXPECT_EQ(hooks.questions[0], "Etes vous sûr? | Voulez vous abandonner l'export?");
+    ASSERT_EQ(dialogs.questions.size(), 2u);
+    EXPECT_EQ(dialogs.questions[0], "Etes vous sûr? | Voulez vous abandonner l'export?");
 
     // Escape: during the export, the stop question ("Non": it goes on); once
     // over, the window closes and releases the dialog.
-    hooks.answers = {false};
+    dialogs.questionAnswers = {false};
     dialog.OnExportedRecord = [&](exporting::TQExport*, int n) {
       if (n == 5 && w.Progress()) QTest::keyClick(w.Progress(), Qt::Key_Escape);
     };
@@ -452,7 +420,7 @@ TEST_F(ExportDialogTest, ProgressAndTheStopQuestion) {
     escTimer->stop();
     dialog.OnExportedRecord = nullptr;
     EXPECT_FALSE(rescued);
-    EXPECT_EQ(hooks.questions.size(), 3u);
+    EXPECT_EQ(dialogs.questions.size(), 3u);
     const std::string whole = test::ReadFile(dir / "echap.csv");
     EXPECT_EQ(std::count(whole.begin(), whole.end(), '\n'),
               1 + 44 + static_cast<long>(test::SampleFilms().size()));
@@ -460,10 +428,10 @@ TEST_F(ExportDialogTest, ProgressAndTheStopQuestion) {
   // The stopped export leaves the earlier file as it was, and says so.
   EXPECT_EQ(std::count(firstExport.begin(), firstExport.end(), '\n'), 11) << firstExport;
   EXPECT_EQ(test::ReadFile(dir / "video.csv"), firstExport);
-  EXPECT_EQ(hooks.informations,
+  EXPECT_EQ(dialogs.informations,
             std::vector<std::string>{"Export annulé : le fichier \"" + (dir / "video.csv") +
                                      "\" n'a pas été modifié."});
-  EXPECT_TRUE(hooks.errors.empty());
+  EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST(ExportProgressWindow, StagesTimerAndSpeed) {
@@ -562,7 +530,7 @@ TEST_F(ExportDialogTest, EveryTypeOnceAndItsReader) {
       if (type == exporting::aeHTML) Screenshot(&w, "export_html");
     }
   });
-  EXPECT_TRUE(hooks.errors.empty()) << hooks.errors.front();
+  EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors.front();
   ASSERT_EQ(files.size(), 13u);
   const auto run = [](std::vector<std::string> argv, const std::string& where = {}) {
     auto r = test::RunProgram(argv, "", where);
@@ -652,7 +620,6 @@ TEST_F(ExportDialogTest, WidgetSources) {
   // The dialog on the list view: its columns are the fields.
   dialog.ExportSource = exporting::TQExportSource::esListView;
   dialog.ListView = &view;
-  dialog.Hooks = &hooks;
   dialog.ShowFile = false;
   dialog.FileName = dir / "liste.xls";
   Run([&](TQExportDialogF& w) {

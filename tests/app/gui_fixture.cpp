@@ -24,7 +24,7 @@ void GuiTest::StartWithoutCatalogue(std::optional<std::string> iniLevel) {
 void GuiTest::CreateTheWindows() {
   // The user's settings (the export dialog's last choices) stay in the test's folder.
   ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-  SetUiForTesting(&dialogs);
+  qt::SetUiForTesting(&dialogs);
   SetCatalogueDirectory(dir.Path());
   CreateWindows();
   created = true;
@@ -32,7 +32,7 @@ void GuiTest::CreateTheWindows() {
 
 void GuiTest::TearDown() {
   if (created) DestroyWindows();
-  SetUiForTesting(nullptr);
+  qt::SetUiForTesting(nullptr);
 }
 
 void GuiTest::WhileModal(const std::function<void()>& trigger, const std::function<void()>& body) {

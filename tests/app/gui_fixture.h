@@ -12,15 +12,19 @@
 #include <string>
 #include <vector>
 
-#include "app/dialogs.h"
+#include "qt_support/prompts.h"
 #include "tests/support/catalogue_fixture.h"
 #include "tests/support/temp_dir.h"
 
 namespace kvn::app {
 
-class FakeDialogs : public Dialogs {
+// Answers the program's prompts as a test says, and records them.
+class FakeDialogs : public qt::Prompts {
  public:
   std::vector<std::string> warnings, errors, confirmations, informations;
+  std::vector<std::string> questions;  // "title | text" of each Question
+  std::deque<bool> questionAnswers;    // Oui / Non in turn, then questionDefault
+  bool questionDefault = true;
   std::vector<std::string> openedAt;  // where the file choosers opened
   std::vector<QUrl> urls;
   std::deque<bool> confirmAnswers;
@@ -36,9 +40,12 @@ class FakeDialogs : public Dialogs {
     if (!confirmAnswers.empty()) confirmAnswers.pop_front();
     return answer;
   }
-  bool Question(QWidget*, const QString&, const QString& text) override {
+  bool Question(QWidget*, const QString& title, const QString& text, bool) override {
     confirmations.push_back(text.toStdString());
-    return true;
+    questions.push_back(title.toStdString() + " | " + text.toStdString());
+    const bool answer = questionAnswers.empty() ? questionDefault : questionAnswers.front();
+    if (!questionAnswers.empty()) questionAnswers.pop_front();
+    return answer;
   }
   void Information(QWidget*, const QString& text) override {
     informations.push_back(text.toStdString());
@@ -51,12 +58,21 @@ class FakeDialogs : public Dialogs {
     if (!chooseAnswers.empty()) chooseAnswers.pop_front();
     return answer;
   }
-  std::optional<QString> OpenFileName(QWidget*, const QString&) override { return NextFile(); }
-  std::optional<QString> OpenFileNameAt(QWidget*, const QString&, const QString& start) override {
-    openedAt.push_back(start.toStdString());
+  std::optional<QString> OpenFileName(QWidget*, const QString&, const QString& start) override {
+    if (!start.isEmpty()) openedAt.push_back(start.toStdString());
     return NextFile();
   }
-  std::optional<QString> SaveFileName(QWidget*, const QString&) override { return NextFile(); }
+  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&,
+                                      const QString&) override {
+    return NextFile();
+  }
+  std::optional<QString> InputText(QWidget*, const QString&, const QString&,
+                                   const QString& value) override {
+    return value;
+  }
+  std::optional<platform::TColor> ChooseColor(QWidget*, platform::TColor color) override {
+    return color;
+  }
   bool OpenUrl(const QUrl& url) override {
     urls.push_back(url);
     return desktopOpens;

@@ -25,7 +25,6 @@
 #include <algorithm>
 
 #include "app/about.h"
-#include "app/dialogs.h"
 #include "app/forms.h"
 #include "app/handlers.h"
 #include "app/record_forms.h"
@@ -35,6 +34,7 @@
 #include "platform/codepage.h"
 #include "platform/file_info.h"
 #include "platform/ini_file.h"
+#include "qt_support/prompts.h"
 #include "tests/app/gui_fixture.h"
 #include "tests/support/catalogue_fixture.h"
 #include "tests/support/run_program.h"
@@ -436,7 +436,7 @@ TEST(DesktopOpener, SaysWhetherAProgramTookTheAddress) {
   ASSERT_EQ(chmod((bin / "xdg-open").c_str(), 0755), 0);
   const QByteArray path = qgetenv("PATH");
   qputenv("PATH", QByteArray::fromStdString(bin.Path()) + ":" + path);
-  QtDialogs desktop;
+  qt::QtPrompts desktop;
   const QUrl page = QUrl::fromLocalFile("/usr/share/korvane/Aide/index.html");
   test::WriteFile(bin / "statut", "3");
   EXPECT_FALSE(desktop.OpenUrl(page));

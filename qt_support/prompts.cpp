@@ -1,8 +1,11 @@
-#include "app/dialogs.h"
+#include "qt_support/prompts.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -12,10 +15,10 @@
 
 #include "qt_support/conversions.h"
 
-namespace kvn::app {
+namespace kvn::qt {
 namespace {
 
-Dialogs* g_testing = nullptr;
+Prompts* g_testing = nullptr;
 
 QString AppTitle() {
   QString title = QApplication::applicationDisplayName();
@@ -25,14 +28,16 @@ QString AppTitle() {
 // A message box with French buttons; returns the role of the button pressed.
 QMessageBox::ButtonRole Ask(
     QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
-    std::initializer_list<std::pair<QString, QMessageBox::ButtonRole>> buttons) {
+    std::initializer_list<std::pair<QString, QMessageBox::ButtonRole>> buttons,
+    size_t defaultButton = 0) {
   QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
-  QPushButton* first = nullptr;
+  QPushButton* chosen = nullptr;
+  size_t i = 0;
   for (const auto& [caption, role] : buttons) {
     QPushButton* b = box.addButton(caption, role);
-    if (!first) first = b;
+    if (i++ == defaultButton) chosen = b;
   }
-  box.setDefaultButton(first);
+  box.setDefaultButton(chosen);
   box.exec();
   auto* clicked = box.clickedButton();
   return clicked ? box.buttonRole(clicked) : QMessageBox::RejectRole;
@@ -40,43 +45,45 @@ QMessageBox::ButtonRole Ask(
 
 }  // namespace
 
-Dialogs& Ui() {
-  static QtDialogs qt;
-  return g_testing ? *g_testing : qt;
+Prompts& Ui() {
+  static QtPrompts prompts;
+  return g_testing ? *g_testing : prompts;
 }
 
-void SetUiForTesting(Dialogs* dialogs) {
-  g_testing = dialogs;
+void SetUiForTesting(Prompts* prompts) {
+  g_testing = prompts;
 }
 
-void QtDialogs::Warning(QWidget* parent, const QString& text) {
+void QtPrompts::Warning(QWidget* parent, const QString& text) {
   Ask(parent, QMessageBox::Warning, QStringLiteral("Avertissement"), text,
       {{QStringLiteral("OK"), QMessageBox::AcceptRole}});
 }
 
-bool QtDialogs::Confirm(QWidget* parent, const QString& text) {
+bool QtPrompts::Confirm(QWidget* parent, const QString& text) {
   return Ask(parent, QMessageBox::Question, QStringLiteral("Confirmation"), text,
              {{QStringLiteral("OK"), QMessageBox::AcceptRole},
               {QStringLiteral("Annuler"), QMessageBox::RejectRole}}) == QMessageBox::AcceptRole;
 }
 
-bool QtDialogs::Question(QWidget* parent, const QString& title, const QString& text) {
+bool QtPrompts::Question(QWidget* parent, const QString& title, const QString& text,
+                         bool noByDefault) {
   return Ask(parent, QMessageBox::Question, title, text,
              {{QStringLiteral("Oui"), QMessageBox::YesRole},
-              {QStringLiteral("Non"), QMessageBox::NoRole}}) == QMessageBox::YesRole;
+              {QStringLiteral("Non"), QMessageBox::NoRole}},
+             noByDefault ? 1 : 0) == QMessageBox::YesRole;
 }
 
-void QtDialogs::Information(QWidget* parent, const QString& text) {
+void QtPrompts::Information(QWidget* parent, const QString& text) {
   Ask(parent, QMessageBox::Information, AppTitle(), text,
       {{QStringLiteral("OK"), QMessageBox::AcceptRole}});
 }
 
-void QtDialogs::Error(QWidget* parent, const QString& text) {
+void QtPrompts::Error(QWidget* parent, const QString& text) {
   Ask(parent, QMessageBox::Critical, AppTitle(), text,
       {{QStringLiteral("OK"), QMessageBox::AcceptRole}});
 }
 
-int QtDialogs::Choose(QWidget* parent, const QString& title, const QString& text,
+int QtPrompts::Choose(QWidget* parent, const QString& title, const QString& text,
                       const QStringList& buttons) {
   QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
   std::vector<QPushButton*> added;
@@ -87,29 +94,40 @@ int QtDialogs::Choose(QWidget* parent, const QString& title, const QString& text
   return static_cast<int>(buttons.size()) - 1;
 }
 
-std::optional<QString> QtDialogs::OpenFileName(QWidget* parent, const QString& filter) {
-  QString name = QFileDialog::getOpenFileName(parent, QStringLiteral("Ouvrir"), QString(),
-                                              qt::FileFilters(filter));
-  if (name.isEmpty()) return std::nullopt;
-  return name;
-}
-
-std::optional<QString> QtDialogs::OpenFileNameAt(QWidget* parent, const QString& filter,
-                                                 const QString& start) {
+std::optional<QString> QtPrompts::OpenFileName(QWidget* parent, const QString& filter,
+                                               const QString& start) {
   QString name = QFileDialog::getOpenFileName(parent, QStringLiteral("Ouvrir"), start,
                                               qt::FileFilters(filter));
   if (name.isEmpty()) return std::nullopt;
   return name;
 }
 
-std::optional<QString> QtDialogs::SaveFileName(QWidget* parent, const QString& filter) {
-  QString name = QFileDialog::getSaveFileName(parent, QStringLiteral("Enregistrer sous"), QString(),
-                                              qt::FileFilters(filter));
-  if (name.isEmpty()) return std::nullopt;
-  return name;
+std::optional<QString> QtPrompts::SaveFileName(QWidget* parent, const QString& filter,
+                                               const QString& current,
+                                               const QString& defaultExtension) {
+  QFileDialog dialog(parent, QStringLiteral("Enregistrer sous"), current, FileFilters(filter));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(defaultExtension);
+  if (!current.isEmpty()) dialog.selectFile(current);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first();
 }
 
-bool QtDialogs::OpenUrl(const QUrl& url) {
+std::optional<QString> QtPrompts::InputText(QWidget* parent, const QString& title,
+                                            const QString& prompt, const QString& value) {
+  bool ok = false;
+  const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, value, &ok);
+  if (!ok) return std::nullopt;
+  return text;
+}
+
+std::optional<platform::TColor> QtPrompts::ChooseColor(QWidget* parent, platform::TColor color) {
+  const QColor chosen = QColorDialog::getColor(ToQColor(color), parent);
+  if (!chosen.isValid()) return std::nullopt;
+  return FromQColor(chosen);
+}
+
+bool QtPrompts::OpenUrl(const QUrl& url) {
   // xdg-open says whether a program took the address: it ends at once with
   // a non-zero status when none can (3: no program for this kind of
   // address), whereas the desktop services only say it was started. One
@@ -133,4 +151,4 @@ bool QtDialogs::OpenUrl(const QUrl& url) {
   return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
 }
 
-}  // namespace kvn::app
+}  // namespace kvn::qt
