@@ -45,7 +45,7 @@ bool HasColumn(const std::vector<std::string>& columns, const char* name) {
 }
 
 int64_t CountFilms(db::Connection& db) {
-  db::Statement count(db.Handle(), "SELECT count(*) FROM video", db.Path());
+  db::Statement count(db.Handle(), "SELECT count(*) FROM video", db.Name());
   return count.Step() ? count.ColumnInt(0) : 0;
 }
 
@@ -205,7 +205,7 @@ void CatalogueRestore::Prepare(const std::string& catalogueDirectory,
   };
   try {
     MarkRollbackJournal(path);
-    db::Connection restored(path, db::Connection::Mode::ReadOnly);
+    db::Connection restored(path, db::Connection::Mode::ReadOnly, "video.DB");
     if (!restored.IsOpen()) notACatalogue(restored.Message());
     // The checks are bounded in time: a file made to keep them busy is refused.
     struct stat restoredSize {};

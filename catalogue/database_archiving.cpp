@@ -78,7 +78,7 @@ class CatalogueSnapshot {
         folder + "/video.DB", platform::OutputOptions{.allowProtected = true});
     const std::string& path = m_copy->TemporaryName();
     {
-      db::Connection copy(path, db::Connection::Mode::ReadWrite);
+      db::Connection copy(path, db::Connection::Mode::ReadWrite, catalogue);
       if (!copy.IsOpen()) throw Error(db::EngineMessage(copy.Handle(), copy.Code(), folder));
       // A copy that fails is thrown away: it needs no journal.
       copy.Exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;");

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <utility>
+
 #include "db/sqlite.h"
 
 namespace kvn::db {
@@ -27,7 +29,8 @@ Outcome OutcomeOf(int code) {
   }
 }
 
-Connection::Connection(const std::string& path, Mode mode) : m_path(path) {
+Connection::Connection(const std::string& path, Mode mode, std::string name)
+    : m_path(path), m_name(name.empty() ? path : std::move(name)) {
   const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY
                     : mode == Mode::Create ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
                                            : SQLITE_OPEN_READWRITE;
@@ -65,17 +68,17 @@ int Connection::Exec(std::string_view sql) {
 }
 
 std::string Connection::JournalMode() {
-  Statement mode(m_db, "PRAGMA journal_mode", m_path);
+  Statement mode(m_db, "PRAGMA journal_mode", m_name);
   return mode.Step() ? mode.ColumnText(0) : std::string();
 }
 
 std::string Connection::Check(bool quick) {
-  Statement check(m_db, quick ? "PRAGMA quick_check" : "PRAGMA integrity_check", m_path);
+  Statement check(m_db, quick ? "PRAGMA quick_check" : "PRAGMA integrity_check", m_name);
   return check.Step() ? check.ColumnText(0) : std::string();
 }
 
 std::vector<std::string> Connection::Columns(std::string_view table) {
-  Statement info(m_db, "SELECT name FROM pragma_table_info(?1)", m_path);
+  Statement info(m_db, "SELECT name FROM pragma_table_info(?1)", m_name);
   info.BindText(1, table);
   std::vector<std::string> columns;
   while (info.Step()) columns.push_back(info.ColumnText(0));

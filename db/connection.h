@@ -30,7 +30,9 @@ class Connection {
     ReadWriteElseReadOnly,
   };
   // Opens path (busy timeout 5 s); never throws: Code() says how it went.
-  Connection(const std::string& path, Mode mode);
+  // name: how messages name the file (a temporary copy is named after what
+  // it copies); the path when empty.
+  Connection(const std::string& path, Mode mode, std::string name = {});
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
@@ -44,6 +46,7 @@ class Connection {
   int SystemErrno() const;
   sqlite3* Handle() const { return m_db; }
   const std::string& Path() const { return m_path; }
+  const std::string& Name() const { return m_name; }
 
   // Runs statements without result sets; returns the result code (0: done).
   int Exec(std::string_view sql);
@@ -61,6 +64,7 @@ class Connection {
 
  private:
   std::string m_path;
+  std::string m_name;
   sqlite3* m_db = nullptr;
   int m_code = 0;
   bool m_open = false;
