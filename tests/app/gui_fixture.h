@@ -19,7 +19,7 @@
 namespace kvn::app {
 
 // Answers the program's prompts as a test says, and records them.
-class FakeDialogs : public qt::Prompts {
+class FakePrompts : public qt::Prompts {
  public:
   std::vector<std::string> warnings, errors, confirmations, informations;
   std::vector<std::string> questions;  // "title | text" of each Question
@@ -105,7 +105,7 @@ class GuiTest : public ::testing::Test {
   std::vector<std::string> Rows(const std::string& sql) { return test::SqlRows(dir.Path(), sql); }
 
   test::TempDir dir;
-  FakeDialogs dialogs;
+  FakePrompts dialogs;
   bool created = false;
 };
 

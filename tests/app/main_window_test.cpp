@@ -352,7 +352,7 @@ TEST_F(MainWindowTest, TheWindowGrowsAndRemembersItsLayout) {
   // The next start takes them back.
   TearDown();
   created = false;
-  dialogs = FakeDialogs();
+  dialogs = FakePrompts();
   CreateTheWindows();
   EXPECT_EQ(Main().size(), QSize(1200, 800));
   EXPECT_GE(Main().DBGrid1->columnWidth(1), 420);

@@ -121,7 +121,7 @@ TEST_F(StartupTest, TheTableColumnsDecideTheUpgrade) {
     SCOPED_TRACE(c.name);
     TearDown();
     created = false;
-    dialogs = FakeDialogs();
+    dialogs = FakePrompts();
     ::unlink((dir / "video.DB").c_str());
     ::unlink((dir / "kvn.ini").c_str());
     test::MakeCatalogue(dir.Path(), c.tableLevel, TwoFilms());
