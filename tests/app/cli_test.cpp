@@ -415,8 +415,10 @@ TEST(CommandLine, EveryCharacterReachesTheFilesThatHoldIt) {
        dir / "u.csv"});
   EXPECT_EQ(csv.out, title + "\n") << csv.err;
   // The word processor reads the RTF's \uN? characters, the browser the page's references.
-  auto doc = RunProgram({"soffice", "--headless", "--convert-to", "txt:Text (encoded):UTF8",
-                         "--outdir", dir / "lu", dir / "video.rtf"});
+  // A profile of its own: another case may run the word processor at the same time.
+  auto doc = RunProgram({"soffice", "-env:UserInstallation=file://" + dir / "profil", "--headless",
+                         "--convert-to", "txt:Text (encoded):UTF8", "--outdir", dir / "lu",
+                         dir / "video.rtf"});
   ASSERT_EQ(doc.exitCode, 0) << doc.err;
   EXPECT_NE(test::ReadFile(dir / "lu/video.txt").find(title), std::string::npos);
   auto page = RunProgram(
@@ -694,8 +696,8 @@ TEST(CommandLine, DocumentsKeepEveryColumnOnThePage) {
     return dir / "doc.pdf";
   };
   const auto libreOffice = [&](const std::string& file) {
-    auto r =
-        RunProgram({"soffice", "--headless", "--convert-to", "pdf", "--outdir", dir / "lo", file});
+    auto r = RunProgram({"soffice", "-env:UserInstallation=file://" + dir / "profil", "--headless",
+                         "--convert-to", "pdf", "--outdir", dir / "lo", file});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     return dir / "lo/doc.pdf";
   };
