@@ -161,7 +161,7 @@ TQExportDialogF::TQExportDialogF(TQExportDialog& component, QWidget* parent)
   Pages->addTab(FormatsPage, Tr("&Formats"));
   Pages->addTab(HeaderFooterPage, Tr("Entête && pied de page"));
   Pages->addTab(CaptionsPage, Tr("Libellé"));
-  XlsPage = m_xlsPage = new XlsOptionsPage(*this);
+  XlsPage = new XlsOptionsPage(*this);
   RtfPage = new RtfOptionsPage(*this);
   HtmlPage = new HtmlOptionsPage(*this);
   XmlPage = new XmlOptionsPage(*this);

@@ -35,7 +35,6 @@ class DialogPage;
 class FormatsOptionsPage;
 class TQExportDialogProgressF;
 class TQExportDialogF;
-class XlsOptionsPage;
 
 // The font and workbook colour choosers of the pages, behind one interface
 // so that tests can answer them. Questions, messages and file choosers go
@@ -91,9 +90,6 @@ class TQExportDialogF : public QDialog {
   void StartExport();
   void SaveOptionsTo(const QString& fileName);
   void LoadOptionsFrom(const QString& fileName);
-  // Shows the choices again on the format pages (what the common pages
-  // changed shows there too).
-  void RefreshFormatPages();
   // The null text was typed on another page: the formats page shows it.
   void ShowNullString(const QString& text);
   // The progress window of the export running, nullptr between exports.
@@ -141,6 +137,7 @@ class TQExportDialogF : public QDialog {
   bool m_refreshing = false;
   bool m_shown = false;
   bool m_saved = false;  // the options were saved at this closing
+  void RefreshFormatPages();
 
   // Constraints.
   QCheckBox *m_firstRecord = nullptr, *m_currentRecord = nullptr, *m_exportEmpty = nullptr;
@@ -154,7 +151,6 @@ class TQExportDialogF : public QDialog {
   std::vector<DialogPage*> m_commonPages;
 
   // The format pages.
-  XlsOptionsPage* m_xlsPage = nullptr;
   std::vector<DialogPage*> m_formatPages;  // every format page, the Excel one first
 
   friend class TQExportDialog;

@@ -108,7 +108,7 @@ void FieldsOptionsPage::Show(int availableSelection, int exportedSelection) {
     ExportedList->setCurrentRow(exportedSelection);
   Refreshing() = was;
   // The Excel page marks the fields exported.
-  Dialog().RefreshFormatPages();
+  if (auto* xls = static_cast<DialogPage*>(Dialog().XlsPage)) xls->Refresh();
 }
 
 void FieldsOptionsPage::Refresh() {

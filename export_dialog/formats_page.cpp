@@ -59,7 +59,7 @@ FormatsOptionsPage::FormatsOptionsPage(TQExportDialogF& dialog)
         default:
           f.SetNullString(v);
           // The SQL page shows it too.
-          Dialog().RefreshFormatPages();
+          if (auto* sql = static_cast<DialogPage*>(Dialog().SqlPage)) sql->Refresh();
           break;
       }
     });

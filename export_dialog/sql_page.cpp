@@ -45,6 +45,7 @@ SqlOptionsPage::SqlOptionsPage(TQExportDialogF& dialog) : DialogPage(dialog, "Sq
   auto* o = new QGridLayout(other);
   o->addWidget(new QLabel(Tr("Exporter null comme"), other), 0, 0);
   m_sqlNull = new QLineEdit(other);
+  m_sqlNull->setObjectName("SqlNull");
   o->addWidget(m_sqlNull, 0, 1);
   o->addWidget(new QLabel(Tr("Fin de commande"), other), 1, 0);
   m_sqlTerm = new QLineEdit(other);

@@ -215,6 +215,11 @@ TEST_F(ExportDialogTest, TypesExtensionsFieldsAndCaptions) {
     w.findChild<QPushButton*>("Move0")->click();
     EXPECT_EQ(c.Exported, std::vector<std::string>{all[2]});
     EXPECT_EQ(w.AvailableList->currentRow(), 2);
+    // The Excel page marks the field exported at once.
+    auto* xlsFields = w.findChild<QListWidget*>("XlsFields");
+    ASSERT_NE(xlsFields, nullptr);
+    EXPECT_EQ(xlsFields->item(2)->checkState(), Qt::Checked);
+    EXPECT_EQ(xlsFields->item(0)->checkState(), Qt::Unchecked);
     w.findChild<QPushButton*>("Move1")->click();
     EXPECT_TRUE(c.Available.empty());
     EXPECT_EQ(c.Exported.front(), all[0]);
@@ -222,6 +227,13 @@ TEST_F(ExportDialogTest, TypesExtensionsFieldsAndCaptions) {
     w.findChild<QPushButton*>("Move3")->click();
     EXPECT_EQ(c.Available, all);
     EXPECT_EQ(w.ExportedList->count(), 0);
+    // The null text typed on the formats page shows on the SQL page too.
+    auto* nullText = w.findChild<QLineEdit*>("Format8");
+    ASSERT_NE(nullText, nullptr);
+    nullText->clear();
+    QTest::keyClicks(nullText, QStringLiteral("vide"));
+    EXPECT_EQ(c.Formats.NullString(), "vide");
+    EXPECT_EQ(w.findChild<QLineEdit*>("SqlNull")->text(), QStringLiteral("vide"));
     Screenshot(&w, "export_champs");
 
     // Captions: only those that differ from the field name are passed on.
