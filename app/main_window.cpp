@@ -307,7 +307,7 @@ void TForm1::FormCreate() {
   // French title order built once.
   const catalogue::StructureUpgrade plan =
       catalogue::PlanStructureUpgrade(Database1, CatalogueDirectory());
-  if (!plan.columns.empty())
+  if (plan.tellUser)
     qt::Ui().Warning(
         this, QString::fromUtf8(plan.fromLevel2 ? kUpgradeFromLevel2Text : kUpgradeFromLevel0Text));
   const catalogue::UpgradeFailures failures =

@@ -58,6 +58,8 @@ exporting::ExportDialogSettings MainWindowExportSettings(db::DataSet& table,
   s.HTMLPageOptions.Options.TextFont.name = "Arial";
   s.HTMLPageOptions.Options.TextFont.size = 8;
   s.HTMLPageOptions.Options.TextFont.color = platform::clWhite;
+  // The film's summary is part of the film: exported with the other fields.
+  s.MemoFields = true;
   return s;
 }
 

@@ -81,8 +81,23 @@ std::string CatalogueSchema(int level) {
   if (level >= 2)
     sql += ", Jacquette VARCHAR(255), Nom VARCHAR(50), \"Prêté_le\" DATE, Nb_cd NUMERIC(2)";
   if (level >= 3) sql += ", Jaquette2 VARCHAR(255)";
+  if (level >= 4)
+    for (const char* declaration : kDetailColumnDeclarations)
+      sql += std::string(", ") + declaration;
   return sql + ")";
 }
+
+const char* const kDetailColumns[9] = {"Année",  "Réalisateur", "Acteurs", "Pays", "Titre_original",
+                                       "Résumé", "Note",        "Vu",      "EAN"};
+const char* const kDetailColumnDeclarations[9] = {"\"Année\" INTEGER",
+                                                  "\"Réalisateur\" VARCHAR(100)",
+                                                  "Acteurs VARCHAR(255)",
+                                                  "Pays VARCHAR(50)",
+                                                  "Titre_original VARCHAR(255)",
+                                                  "\"Résumé\" TEXT",
+                                                  "Note INTEGER",
+                                                  "Vu BOOLEAN",
+                                                  "EAN VARCHAR(13)"};
 
 void InitCatalogue(const std::string& directory) {
   CreateCatalogueFile(directory, kCurrentStructureLevel);

@@ -11,8 +11,15 @@
 namespace kvn::catalogue {
 
 // Structure levels: 0 the first (Index, Reference, Titre, Genre, Support, Durée),
-// 2 adds Jacquette, Nom, Prêté_le, Nb_cd; 3, the current one, adds Jaquette2.
-constexpr int kCurrentStructureLevel = 3;
+// 2 adds Jacquette, Nom, Prêté_le, Nb_cd; 3 adds Jaquette2; 4, the current one,
+// adds the film's details (Année, Réalisateur, Acteurs, Pays, Titre_original,
+// Résumé, Note, Vu, EAN).
+constexpr int kCurrentStructureLevel = 4;
+
+// The level-4 columns, in table order, as the table names them.
+extern const char* const kDetailColumns[9];
+// Their declarations after "ADD COLUMN", in the same order.
+extern const char* const kDetailColumnDeclarations[9];
 
 // The CREATE TABLE text of a structure level.
 std::string CatalogueSchema(int level);

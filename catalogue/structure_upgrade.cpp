@@ -13,12 +13,12 @@ namespace kvn::catalogue {
 
 namespace {
 
-// The columns of the later levels, in the order they are added.
+// The columns of levels 2 and 3, in the order they are added.
 struct AddedColumn {
   const char* column;
   const char* sql;
 };
-const AddedColumn kAddedColumns[] = {
+const AddedColumn kOriginalColumns[] = {
     {"Jacquette", "alter table video add column Jacquette varchar(255)"},
     {"Jaquette2", "alter table video add column Jaquette2 varchar(255)"},
     {"Nom", "alter table video add column Nom varchar(50)"},
@@ -61,12 +61,19 @@ StructureUpgrade PlanStructureUpgrade(db::Database& database, const std::string&
         return true;
     return false;
   };
-  for (const AddedColumn& added : kAddedColumns)
+  for (const AddedColumn& added : kOriginalColumns)
     if (!has(added.column)) plan.columns.emplace_back(added.sql);
+  plan.tellUser = !plan.columns.empty();
   plan.fromLevel2 = plan.columns.size() == 1 && !has("Jaquette2");
+  // The film's details come after, with no message: they only add empty
+  // fields to a catalogue that works as before.
+  for (size_t i = 0; i < std::size(kDetailColumns); ++i)
+    if (!has(kDetailColumns[i]))
+      plan.columns.push_back(std::string("ALTER TABLE video ADD COLUMN ") +
+                             kDetailColumnDeclarations[i]);
   // The settings file is brought in line with the table; a level written by
-  // another version (1, 4 and above) is left as it is.
-  plan.writeLevel = !level || *level == 0 || *level == 2 || !plan.columns.empty();
+  // another version (1, 5 and above) is left as it is.
+  plan.writeLevel = !level || *level == 0 || *level == 2 || *level == 3 || !plan.columns.empty();
   return plan;
 }
 
@@ -74,7 +81,18 @@ UpgradeFailures ApplyStructureUpgrade(db::Database& database, const std::string&
                                       const StructureUpgrade& plan) {
   UpgradeFailures failures;
   if (!plan.hasTable) return failures;
-  for (const std::string& sql : plan.columns) database.ExecSQL(sql);
+  // All the columns or none: a failure halfway would leave a table that
+  // neither this version nor an earlier one expects.
+  if (!plan.columns.empty()) {
+    database.ExecSQL("BEGIN IMMEDIATE");
+    try {
+      for (const std::string& sql : plan.columns) database.ExecSQL(sql);
+      database.ExecSQL("COMMIT");
+    } catch (...) {
+      RollBack(database);
+      throw;
+    }
+  }
   if (plan.writeLevel) {
     try {
       platform::IniFile ini(SettingsPath(directory), {.allowProtected = true});

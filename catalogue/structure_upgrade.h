@@ -21,7 +21,8 @@ namespace kvn::catalogue {
 struct StructureUpgrade {
   bool hasTable = false;             // the `video` table could be read
   std::vector<std::string> columns;  // the ALTER TABLE statements still to run
-  bool fromLevel2 = false;           // only the back cover is missing
+  bool tellUser = false;             // a column of levels 2 or 3 is missing
+  bool fromLevel2 = false;           // of those, only the back cover is missing
   bool writeLevel = false;           // kvn.ini gets the current level
 };
 

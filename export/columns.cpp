@@ -263,7 +263,7 @@ void TQExportColumns::Fill(bool allowBlobs) {
     if (hasFields) {
       const std::string& name = (*m_read.ExportedFields)[static_cast<size_t>(i)];
       index = reader ? reader->ColumnNamed(name, m_read.OnlyVisibleFields) : -1;
-    } else if (reader->Candidate(i, allowBlobs, m_read.OnlyVisibleFields)) {
+    } else if (reader->Candidate(i, allowBlobs, m_read.MemoFields, m_read.OnlyVisibleFields)) {
       index = i;
     }
     if (index >= 0) {

@@ -91,6 +91,8 @@ struct TQExportColumn {
 // offer is left empty (null list, no formats, no event).
 struct ColumnOptions {
   const StringList* ExportedFields = nullptr;
+  // Memo fields are columns when no field is named (text, unlike pictures).
+  bool MemoFields = false;
   SourceAccess Source;
   bool OnlyVisibleFields = false;
   const TQExportFormats* Formats = nullptr;

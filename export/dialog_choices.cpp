@@ -140,7 +140,10 @@ ExportChoices::ExportChoices(const ExportDialogSettings& settings) : m_settings(
   // Fields, captions grid, user formats, Excel fields list.
   for (size_t i = 0; i < columns.Count(); ++i) {
     const TQExportColumn& c = columns[i];
-    m_columns.push_back({c.Name, c.ColType, c.IsBlob});
+    // Left out when no field is named: pictures, and memos unless asked for.
+    const db::Field* field = source.FieldOf(c.ColIndex);
+    const bool memo = field && field->DataType() == db::FieldType::Memo;
+    m_columns.push_back({c.Name, c.ColType, c.IsBlob && !(memo && s.MemoFields)});
     Available.push_back(c.Name);
     Captions.push_back({c.Name, c.Caption, AlignGridText(c.ColAlign), std::to_string(c.Width),
                         std::to_string(c.Width)});
@@ -478,6 +481,7 @@ void ExportChoices::CopySqlPage() {
 void ExportChoices::CopyCommon(TQExport& e) {
   e.AutoCalcStrType = m_settings.AutoCalcStrType;
   e.OnlyVisibleFields = m_settings.OnlyVisibleFields;
+  e.MemoFields = m_settings.MemoFields;
   e.GoToFirstRecord = GoToFirstRecord;
   e.CurrentRecordOnly = CurrentRecordOnly;
   e.ExportEmpty = ExportEmpty;

@@ -107,6 +107,7 @@ struct ExportDialogSettings {
   bool AutoChangeFileExt = true;
   bool ConfirmAbort = true;
   bool OnlyVisibleFields = false;
+  bool MemoFields = false;  // memo fields exported when no field is named
   bool AutoCalcStrType = false;
   std::string OptionsFileName;  // UTF-8
   bool AutoSaveOptions = false;

@@ -109,6 +109,7 @@ TQExport::~TQExport() {
 
 void TQExport::GetColumnOptions(ColumnOptions& o) const {
   o.ExportedFields = &ExportedFields;
+  o.MemoFields = MemoFields;
   o.Source = Source();
   o.OnlyVisibleFields = OnlyVisibleFields;
   o.AutoCalcStrType = AutoCalcStrType;

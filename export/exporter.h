@@ -63,6 +63,8 @@ class TQExport {
   DBGridSource* DBGrid = nullptr;
   StringGridSource* StringGrid = nullptr;
   StringList ExportedFields;
+  // With no field named, memo fields are exported too (other blobs never).
+  bool MemoFields = false;
   bool CurrentRecordOnly = false;
   bool GoToFirstRecord = true;
   int ExportRecCount = 0;

@@ -47,9 +47,11 @@ class FieldReader : public SourceReader {
   void EnableControls() override {
     if (db::DataSet* ds = ReadDataSet()) ds->EnableControls();
   }
-  bool Candidate(int column, bool allowBlobs, bool onlyVisible) const override {
+  bool Candidate(int column, bool allowBlobs, bool allowMemos, bool onlyVisible) const override {
     db::Field* f = FieldOf(column);
-    return f && (allowBlobs || !f->IsBlob()) && (f->Visible() || !onlyVisible);
+    const bool memo = f && f->DataType() == db::FieldType::Memo;
+    return f && (allowBlobs || !f->IsBlob() || (allowMemos && memo)) &&
+           (f->Visible() || !onlyVisible);
   }
   std::string ColumnName(int column) const override {
     db::Field* f = FieldOf(column);

@@ -95,7 +95,10 @@ class SourceReader {
   // characters.
   virtual int ColumnCount() const = 0;
   virtual int ColumnNamed(const std::string& name, bool onlyVisible) const = 0;
-  virtual bool Candidate(int, bool /*allowBlobs*/, bool /*onlyVisible*/) const { return true; }
+  virtual bool Candidate(int, bool /*allowBlobs*/, bool /*allowMemos*/,
+                         bool /*onlyVisible*/) const {
+    return true;
+  }
   virtual std::string ColumnName(int column) const = 0;
   virtual std::string ColumnCaption(int column, int captionRow) const = 0;
   virtual int ColumnWidth(int column) const = 0;

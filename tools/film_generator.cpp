@@ -100,6 +100,28 @@ const std::array<std::pair<std::string_view, int>, 5> kSupports = {{
     {"DivX ;-)", 15},
 }};
 
+const Words kCountries = {"France",  "États-Unis",   "Royaume-Uni", "Italie",
+                          "Japon",   "Allemagne",    "Belgique",    "Québec",
+                          "Espagne", "Corée du Sud", "Россия",      "Pologne"};
+const Words kOriginalTitles = {"The Long Night",
+                               "Der Himmel über Berlin",
+                               "Ladri di biciclette",
+                               "七人の侍",
+                               "Солярис",
+                               "Todo sobre mi madre",
+                               "Człowiek z marmuru",
+                               "It's a \"Wonderful\" Life",
+                               "Smultronstället",
+                               "올드보이"};
+const Words kSentences = {"Un homme revient dans son village après vingt ans d'absence.",
+                          "Elle découvre qu'on lui a menti depuis l'enfance.",
+                          "À Paris, en 1942, deux frères choisissent des camps opposés.",
+                          "Une comédie « douce-amère » sur l'amitié & la trahison.",
+                          "Le détective doit résoudre l'affaire avant l'aube ; personne ne l'aide.",
+                          "Tiré d'une histoire vraie.",
+                          "Ils partent pour l'Amérique, sans un sou en poche.",
+                          "Version restaurée <4K>, sous-titres français."};
+
 class Generator {
  public:
   explicit Generator(uint64_t seed) : m_rng(seed) {}
@@ -217,6 +239,50 @@ constexpr Special kSpecials[] = {{0, 997, 11}, {1, 211, 3},  {2, 223, 7},  {3, 2
                                  {4, 229, 17}, {5, 233, 19}, {6, 239, 23}, {7, 41, 5},
                                  {8, 173, 29}, {9, 499, 31}, {10, 251, 37}};
 
+// A valid EAN-13: twelve digits and their check digit.
+std::string Ean13(Generator& g) {
+  std::string ean;
+  int sum = 0;
+  for (int d = 0; d < 12; ++d) {
+    const int digit = d == 0 ? 3 : g.Below(10);
+    ean += char('0' + digit);
+    sum += digit * (d % 2 ? 3 : 1);
+  }
+  return ean + char('0' + (10 - sum % 10) % 10);
+}
+
+// The film's details, from their own generator so that the original columns
+// stay the same for a seed.
+void BindDetails(Generator& g, db::Statement& insert, int first) {
+  auto text = [&](int column, double p, const std::string& value) {
+    if (g.Real() < p)
+      insert.BindText(first + column, value);
+    else
+      insert.BindNull(first + column);
+  };
+  if (g.Real() < 0.9)
+    insert.BindInt(first, 1920 + g.Below(107));
+  else
+    insert.BindNull(first);
+  text(1, 0.85, g.Pick(kFirstNames) + " " + g.Pick(kLastNames));
+  std::string actors;
+  for (int a = 0, n = 1 + g.Below(5); a < n; ++a)
+    actors += (a ? ", " : "") + g.Pick(kFirstNames) + " " + g.Pick(kLastNames);
+  text(2, 0.75, actors);
+  text(3, 0.8, g.Pick(kCountries));
+  text(4, 0.3, g.Pick(kOriginalTitles));
+  std::string summary;
+  for (int n = g.Real() < 0.05 ? 40 : 1 + g.Below(4); n > 0; --n)
+    summary += (summary.empty() ? "" : g.Real() < 0.2 ? "\n" : " ") + g.Pick(kSentences);
+  text(5, 0.6, summary);
+  if (g.Real() < 0.5)
+    insert.BindInt(first + 6, g.Below(11));
+  else
+    insert.BindNull(first + 6);
+  insert.BindInt(first + 7, g.Real() < 0.6);
+  text(8, 0.4, Ean13(g));
+}
+
 std::string TwoDigits(int v) {
   char text[8];
   std::snprintf(text, sizeof text, "%02d", v);
@@ -233,10 +299,13 @@ void WriteGeneratedCatalogue(const std::string& directory, int64_t n, uint64_t s
   database.ExecSQL("BEGIN");
   db::Statement insert(database.Handle(),
                        "INSERT INTO video (\"Index\", Reference, Titre, Genre, Support, \"Durée\", "
-                       "Jacquette, Nom, \"Prêté_le\", Nb_cd, Jaquette2) "
-                       "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)",
+                       "Jacquette, Nom, \"Prêté_le\", Nb_cd, Jaquette2, \"Année\", "
+                       "\"Réalisateur\", Acteurs, Pays, Titre_original, \"Résumé\", Note, Vu, EAN) "
+                       "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, "
+                       "?16, ?17, ?18, ?19, ?20)",
                        database.FilePath());
   Generator g(seed);
+  Generator details(seed ^ 0x9e3779b97f4a7c15ull);
   std::vector<std::string> earlier;  // titles filmed again under the same name
   int64_t index = 0;
   for (int64_t i = 0; i < n; ++i) {
@@ -295,6 +364,7 @@ void WriteGeneratedCatalogue(const std::string& directory, int64_t n, uint64_t s
     const int discs = support == "DVD" || support == "VHS" ? 1 + (g.Real() < 0.2) : 1 + g.Below(3);
     insert.BindInt(10, discs);
     insert.BindText(11, back);
+    BindDetails(details, insert, 12);
     while (insert.Step()) {
     }
   }

@@ -29,13 +29,15 @@ TEST(CommandLine, InitCreatesAnEmptyCurrentCatalogueOnce) {
   auto r = RunProgram({KorvaneExecutable(), "--dir", dir / "cat", "init"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "Catalogue créé : " + (dir / "cat/video.DB") + "\n");
-  EXPECT_EQ(test::ReadFile(dir / "cat/kvn.ini"), "[BASEDB]\nId_Imp_Base=3\n");
+  EXPECT_EQ(test::ReadFile(dir / "cat/kvn.ini"), "[BASEDB]\nId_Imp_Base=4\n");
   auto schema = RunProgram({"sqlite3", dir / "cat/video.DB", ".schema"});
   EXPECT_EQ(schema.out,
             "CREATE TABLE video (\"Index\" INTEGER PRIMARY KEY AUTOINCREMENT, Reference "
             "VARCHAR(255), Titre VARCHAR(255) COLLATE NOCASE, Genre VARCHAR(30), Support "
             "VARCHAR(10), \"Durée\" TIME, Jacquette VARCHAR(255), Nom VARCHAR(50), \"Prêté_le\" "
-            "DATE, Nb_cd NUMERIC(2), Jaquette2 VARCHAR(255));\n"
+            "DATE, Nb_cd NUMERIC(2), Jaquette2 VARCHAR(255), \"Année\" INTEGER, \"Réalisateur\" "
+            "VARCHAR(100), Acteurs VARCHAR(255), Pays VARCHAR(50), Titre_original VARCHAR(255), "
+            "\"Résumé\" TEXT, Note INTEGER, Vu BOOLEAN, EAN VARCHAR(13));\n"
             "CREATE TABLE sqlite_sequence(name,seq);\n" +
                 db::TitleIndexSql() + ";\n" + db::TitleKeySchemaSql());
   EXPECT_EQ(test::SqlRows(dir / "cat", "SELECT count(*) FROM video"),

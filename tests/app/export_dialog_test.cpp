@@ -567,7 +567,7 @@ TEST_F(ExportDialogTest, EveryTypeOnceAndItsReader) {
   run({"pdflatex", "-interaction=nonstopmode", "-halt-on-error", "tous.tex"}, dir.Path());
   const std::string script = test::ReadFile(files[12]);  // UTF-8, as sqlite3 reads it
   platform::ForceDirectories(dir / "copie");
-  test::MakeCatalogue(dir / "copie", 3);
+  test::MakeCatalogue(dir / "copie", 4);
   auto sql = test::RunProgram({"sqlite3", "-bail", dir / "copie/video.DB"}, script);
   EXPECT_EQ(sql.exitCode, 0) << sql.err;
   EXPECT_EQ(test::SqlRows(dir / "copie", "SELECT count(*) FROM video"),

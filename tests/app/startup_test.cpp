@@ -12,6 +12,8 @@
 #include "app/record_forms.h"
 #include "app/search_form.h"
 #include "tests/app/gui_fixture.h"
+#include "tests/support/run_program.h"
+#include "tests/support/temp_dir.h"
 
 namespace kvn::app {
 namespace {
@@ -58,10 +60,13 @@ TEST_F(StartupTest, NoSettingsFileUpgradesFromTheFirstStructure) {
   Start(0, TwoFilms(), std::nullopt);
   EXPECT_EQ(dialogs.warnings, std::vector<std::string>{kFromLevel0});
   EXPECT_TRUE(dialogs.errors.empty());
-  EXPECT_EQ(Columns(this, dir.Path()),
-            (std::vector<std::string>{"Index", "Reference", "Titre", "Genre", "Support", "Durée",
-                                      "Jacquette", "Jaquette2", "Nom", "Prêté_le", "Nb_cd"}));
-  EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), "[BASEDB]\nId_Imp_Base=3\n");
+  EXPECT_EQ(
+      Columns(this, dir.Path()),
+      (std::vector<std::string>{"Index",          "Reference", "Titre",       "Genre",   "Support",
+                                "Durée",          "Jacquette", "Jaquette2",   "Nom",     "Prêté_le",
+                                "Nb_cd",          "Année",     "Réalisateur", "Acteurs", "Pays",
+                                "Titre_original", "Résumé",    "Note",        "Vu",      "EAN"}));
+  EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), "[BASEDB]\nId_Imp_Base=4\n");
   EXPECT_TRUE(Forms().form1->Tvideo.Active());
   EXPECT_EQ(GridTitles(), (std::vector<std::string>{"Alien", "zorro"}));
   EXPECT_TRUE(Forms().form1->StatusBar1->text().isEmpty());
@@ -70,8 +75,11 @@ TEST_F(StartupTest, NoSettingsFileUpgradesFromTheFirstStructure) {
 TEST_F(StartupTest, LevelTwoAddsTheBackCover) {
   Start(2, TwoFilms(), "2");
   EXPECT_EQ(dialogs.warnings, std::vector<std::string>{kFromLevel2});
-  EXPECT_EQ(Columns(this, dir.Path()).back(), "Jaquette2");
-  EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), "[BASEDB]\nId_Imp_Base=3\n");
+  const std::vector<std::string> columns = Columns(this, dir.Path());
+  ASSERT_EQ(columns.size(), 20u);
+  EXPECT_EQ(columns[10], "Jaquette2");
+  EXPECT_EQ(columns.back(), "EAN");
+  EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), "[BASEDB]\nId_Imp_Base=4\n");
   EXPECT_TRUE(Forms().form1->Tvideo.Active());
 }
 
@@ -80,12 +88,14 @@ TEST_F(StartupTest, CurrentLevelShowsNothingAndListsInTitleOrder) {
   Film c;
   c.titre = "bambi";
   films.push_back(c);
-  test::MakeCatalogue(dir.Path(), 3, films);
-  test::WriteFile(dir / "kvn.ini", "; réglages\n[BASEDB]\nId_Imp_Base = 3\n");
+  test::MakeCatalogue(dir.Path(), 4, films);
+  test::WriteFile(dir / "kvn.ini", "; réglages\n[BASEDB]\nId_Imp_Base = 4\n");
+  const std::string before = test::ReadFile(dir / "video.DB");
   CreateTheWindows();
   EXPECT_TRUE(dialogs.warnings.empty());
   EXPECT_TRUE(dialogs.errors.empty());
-  EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), "; réglages\n[BASEDB]\nId_Imp_Base = 3\n");
+  EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), "; réglages\n[BASEDB]\nId_Imp_Base = 4\n");
+  EXPECT_EQ(test::ReadFile(dir / "video.DB"), before);
   EXPECT_EQ(GridTitles(), (std::vector<std::string>{"Alien", "bambi", "zorro"}));
   QAbstractItemModelTester tester(Forms().form1->DBGrid1->model(),
                                   QAbstractItemModelTester::FailureReportingMode::Warning);
@@ -95,9 +105,10 @@ TEST_F(StartupTest, CurrentLevelShowsNothingAndListsInTitleOrder) {
 // upgrade: nothing is added twice, the films are listed, and the settings file
 // is brought in line (a level from another version is left as it is).
 TEST_F(StartupTest, TheTableColumnsDecideTheUpgrade) {
-  const std::vector<std::string> current = {"Index",    "Reference", "Titre",     "Genre",
-                                            "Support",  "Durée",     "Jacquette", "Nom",
-                                            "Prêté_le", "Nb_cd",     "Jaquette2"};
+  const std::vector<std::string> current = {
+      "Index", "Reference",      "Titre",  "Genre",     "Support", "Durée",       "Jacquette",
+      "Nom",   "Prêté_le",       "Nb_cd",  "Jaquette2", "Année",   "Réalisateur", "Acteurs",
+      "Pays",  "Titre_original", "Résumé", "Note",      "Vu",      "EAN"};
   struct Case {
     const char* name;
     int tableLevel;
@@ -105,17 +116,22 @@ TEST_F(StartupTest, TheTableColumnsDecideTheUpgrade) {
     const char* warning;             // nullptr: none
     std::string iniAfter;
   } cases[] = {
-      {"unreadable level", 3, "[BASEDB]\nId_Imp_Base=trois\n", nullptr,
-       "[BASEDB]\nId_Imp_Base=3\n"},
-      {"first level on a current table", 3, "[BASEDB]\nId_Imp_Base=0\n", nullptr,
-       "[BASEDB]\nId_Imp_Base=3\n"},
-      {"no settings file on a current table", 3, std::nullopt, nullptr,
-       "[BASEDB]\nId_Imp_Base=3\n"},
-      {"damaged settings file", 3, std::string("\xff\xfe\0\x01[[[", 7), nullptr, ""},
-      {"current level on a second-structure table", 2, "[BASEDB]\nId_Imp_Base=3\n", kFromLevel2,
-       "[BASEDB]\nId_Imp_Base=3\n"},
-      {"level of another version", 3, "[BASEDB]\nId_Imp_Base=4\n", nullptr,
+      {"unreadable level", 4, "[BASEDB]\nId_Imp_Base=trois\n", nullptr,
        "[BASEDB]\nId_Imp_Base=4\n"},
+      {"first level on a current table", 4, "[BASEDB]\nId_Imp_Base=0\n", nullptr,
+       "[BASEDB]\nId_Imp_Base=4\n"},
+      {"no settings file on a current table", 4, std::nullopt, nullptr,
+       "[BASEDB]\nId_Imp_Base=4\n"},
+      {"damaged settings file", 4, std::string("\xff\xfe\0\x01[[[", 7), nullptr, ""},
+      {"current level on a second-structure table", 2, "[BASEDB]\nId_Imp_Base=4\n", kFromLevel2,
+       "[BASEDB]\nId_Imp_Base=4\n"},
+      // The film's details come with no message.
+      {"third structure", 3, "[BASEDB]\nId_Imp_Base=3\n", nullptr, "[BASEDB]\nId_Imp_Base=4\n"},
+      {"third structure, no settings file", 3, std::nullopt, nullptr, "[BASEDB]\nId_Imp_Base=4\n"},
+      {"level of another version", 4, "[BASEDB]\nId_Imp_Base=5\n", nullptr,
+       "[BASEDB]\nId_Imp_Base=5\n"},
+      {"level of another version on a third-structure table", 3, "[BASEDB]\nId_Imp_Base=5\n",
+       nullptr, "[BASEDB]\nId_Imp_Base=4\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -146,7 +162,7 @@ TEST_F(StartupTest, TheTableColumnsDecideTheUpgrade) {
 // A settings file that is a link to the catalogue is never written: the
 // catalogue stays byte for byte and the refusal is said once the films show.
 TEST_F(StartupTest, ASettingsFileLinkedToTheCatalogueIsNotWritten) {
-  test::MakeCatalogue(dir.Path(), 3, TwoFilms());
+  test::MakeCatalogue(dir.Path(), 4, TwoFilms());
   ASSERT_EQ(::symlink("video.DB", (dir / "kvn.ini").c_str()), 0);
   const std::string catalogue = test::ReadFile(dir / "video.DB");
   CreateTheWindows();
@@ -159,6 +175,37 @@ TEST_F(StartupTest, ASettingsFileLinkedToTheCatalogueIsNotWritten) {
   Forms().form1->close();
   EXPECT_EQ(test::ReadFile(dir / "video.DB"), catalogue);
   EXPECT_EQ(test::HiddenFiles(dir.Path()), std::vector<std::string>{});
+}
+
+// An archive of an older catalogue, restored through the menu, is brought up
+// at once: the films are listed with every column, and the settings file says
+// the current level.
+TEST_F(StartupTest, AnOlderCatalogueRestoredFromItsArchiveIsBroughtUp) {
+  Start(4, TwoFilms(), "4");
+  const struct {
+    int level;
+    const char* warning;
+  } cases[] = {{0, kFromLevel0}, {2, kFromLevel2}, {3, nullptr}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.level);
+    test::TempDir old;
+    std::vector<Film> films = TwoFilms();
+    films[0].titre = "Ancien " + std::to_string(c.level);
+    test::MakeCatalogue(old.Path(), c.level, films, std::to_string(c.level));
+    ASSERT_EQ(
+        test::RunProgram({test::KorvaneExecutable(), "--dir", old.Path(), "archive"}).exitCode, 0);
+    dialogs = FakePrompts();
+    dialogs.confirmAnswers = {true};
+    dialogs.files = {QString::fromStdString(old / "Archive/video.zip")};
+    Forms().form1->findChild<QAction*>("Restaurerlabasededonnees1")->trigger();
+    EXPECT_EQ(dialogs.errors, std::vector<std::string>{});
+    EXPECT_EQ(dialogs.warnings,
+              c.warning ? std::vector<std::string>{c.warning} : std::vector<std::string>{});
+    EXPECT_EQ(Columns(this, dir.Path()).size(), 20u);
+    EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), "[BASEDB]\nId_Imp_Base=4\n");
+    EXPECT_EQ(GridTitles(), (std::vector<std::string>{"Alien", films[0].titre}));
+    EXPECT_EQ(Forms().form1->Tvideo.FieldCount(), 20);
+  }
 }
 
 TEST_F(StartupTest, MissingTableIsReportedByEachWindowThatOpensIt) {

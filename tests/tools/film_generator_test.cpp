@@ -29,9 +29,17 @@ TEST(FilmGenerator, WritesACatalogueOfRealShape) {
       test::RunProgram({"sqlite3", dir / "video.DB", "PRAGMA integrity_check"});
   EXPECT_EQ(check.out, "ok\n");
   EXPECT_TRUE(db::HasFrenchTitleKey(database.Handle(), true));
-  EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), "[BASEDB]\nId_Imp_Base=3\n");
+  EXPECT_EQ(test::ReadFile(dir / "kvn.ini"), "[BASEDB]\nId_Imp_Base=4\n");
 
   EXPECT_EQ(Count(database, "length(Titre) = 250"), 3);
+  // The film's details: years, names in several scripts, summaries over
+  // several lines, notes from 0 to 10, EAN-13 with their check digit.
+  EXPECT_GT(Count(database, "\"Année\" BETWEEN 1920 AND 2026"), 2500);
+  EXPECT_GT(Count(database, "Acteurs LIKE '%, %'"), 1000);
+  EXPECT_GT(Count(database, "instr(\"Résumé\", char(10)) > 0"), 100);
+  EXPECT_EQ(Count(database, "Note NOT BETWEEN 0 AND 10"), 0);
+  EXPECT_GT(Count(database, "Note = 10"), 50);
+  EXPECT_GT(Count(database, "length(EAN) = 13"), 900);
   EXPECT_GT(Count(database, "Titre GLOB '*[«\"&;<>\\]*'"), 30);
   EXPECT_GT(Count(database, "Nom IS NOT NULL AND Nom <> '' AND \"Prêté_le\" IS NOT NULL"), 150);
   EXPECT_GT(Count(database, "Nom GLOB '*[Α-ωА-я]*' OR Nom GLOB '*黒澤*'"), 0);
