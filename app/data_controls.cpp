@@ -156,6 +156,63 @@ void DBEdit::SetText(const QString& t) {
   m_link.Modified();
 }
 
+DBMemo::DBMemo(QWidget* parent)
+    : QPlainTextEdit(parent),
+      m_link([this] { return toPlainText(); },
+             [this](const QString& t) {
+               m_loading = true;
+               setPlainText(t);
+               m_loading = false;
+             }) {
+  setTabChangesFocus(true);
+  connect(this, &QPlainTextEdit::textChanged, this, [this] {
+    if (m_loading) return;
+    const QString typed = toPlainText();
+    const int cursor = textCursor().position();
+    RunHandler(this, [this] { m_link.UserEdited(); });
+    if (toPlainText() == typed && textCursor().position() != cursor) {
+      QTextCursor c = textCursor();
+      c.setPosition(std::min(cursor, static_cast<int>(typed.size())));
+      setTextCursor(c);
+    }
+  });
+}
+
+DBSpinBox::DBSpinBox(int minimum, int maximum, QWidget* parent)
+    : QSpinBox(parent),
+      m_link([this] { return FieldText(); },
+             [this](const QString& t) {
+               m_loading = true;
+               bool ok = false;
+               const int v = t.trimmed().toInt(&ok);
+               setValue(ok ? v : QSpinBox::minimum());
+               m_loading = false;
+             }) {
+  setRange(minimum - 1, maximum);
+  setSpecialValueText(QStringLiteral("—"));
+  setValue(minimum - 1);
+  connect(this, &QSpinBox::valueChanged, this, [this] {
+    if (!m_loading) RunHandler(this, [this] { m_link.UserEdited(); });
+  });
+}
+
+QString DBSpinBox::FieldText() const {
+  return value() == minimum() ? QString() : QString::number(value());
+}
+
+DBCheckBox::DBCheckBox(const QString& caption, QWidget* parent)
+    : QCheckBox(caption, parent),
+      m_link([this] { return isChecked() ? QStringLiteral("True") : QStringLiteral("False"); },
+             [this](const QString& t) {
+               m_loading = true;
+               setChecked(t == QLatin1String("True"));
+               m_loading = false;
+             }) {
+  connect(this, &QCheckBox::toggled, this, [this] {
+    if (!m_loading) RunHandler(this, [this] { m_link.UserEdited(); });
+  });
+}
+
 DBComboBox::DBComboBox(QWidget* parent)
     : QComboBox(parent),
       m_link([this] { return currentText(); },

@@ -5,9 +5,12 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QTableView>
 #include <functional>
 #include <vector>
@@ -124,6 +127,48 @@ class DBComboBox : public QComboBox {
   void SetDataField(const QString& name) { m_link.SetFieldName(name); }
   FieldLink& Link() { return m_link; }
   QString Text() const { return currentText(); }
+
+ private:
+  FieldLink m_link;
+  bool m_loading = false;
+};
+
+// A text of several lines (the film's summary). Tab moves to the next box.
+class DBMemo : public QPlainTextEdit {
+ public:
+  explicit DBMemo(QWidget* parent = nullptr);
+  void SetDataSource(DataSource* source) { m_link.SetDataSource(source); }
+  void SetDataField(const QString& name) { m_link.SetFieldName(name); }
+  FieldLink& Link() { return m_link; }
+
+ private:
+  FieldLink m_link;
+  bool m_loading = false;
+};
+
+// A whole number in a range, or none: the value below the range shows as a
+// dash and leaves the field empty.
+class DBSpinBox : public QSpinBox {
+ public:
+  DBSpinBox(int minimum, int maximum, QWidget* parent = nullptr);
+  void SetDataSource(DataSource* source) { m_link.SetDataSource(source); }
+  void SetDataField(const QString& name) { m_link.SetFieldName(name); }
+  FieldLink& Link() { return m_link; }
+  // The field's text: empty for none.
+  QString FieldText() const;
+
+ private:
+  FieldLink m_link;
+  bool m_loading = false;
+};
+
+// A yes or no field; an empty field shows unchecked.
+class DBCheckBox : public QCheckBox {
+ public:
+  DBCheckBox(const QString& caption, QWidget* parent = nullptr);
+  void SetDataSource(DataSource* source) { m_link.SetDataSource(source); }
+  void SetDataField(const QString& name) { m_link.SetFieldName(name); }
+  FieldLink& Link() { return m_link; }
 
  private:
   FieldLink m_link;

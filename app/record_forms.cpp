@@ -106,7 +106,7 @@ bool HasDigit(const QString& text) {
 TfrmNFiche::TfrmNFiche(QWidget* parent) : Form(parent), TNFiche(Main().Database1) {
   setObjectName("frmNFiche");
   setWindowTitle(QStringLiteral("Nouvelle Fiche"));
-  SetClientSize(500, 341);
+  SetClientSize(500, 341 + kTabBarHeight);
   TNFiche.SetTableName("video.DB");
 
   auto* band = new QWidget(this);
@@ -152,9 +152,15 @@ TfrmNFiche::TfrmNFiche(QWidget* parent) : Form(parent), TNFiche(Main().Database1
   DBEdit1 = Hidden(this, "DBEdit1", ds, "Jacquette");
   DBEdit3 = Hidden(this, "DBEdit3", ds, "Jaquette2");
 
+  // The boxes above on a first tab, the film's details on a second.
+  Details = new FilmDetailsPage(ds);
+  Tabs = PutOnTabs(this, QRect(4, 40, 492, 250 + kTabBarHeight), {fields, covers}, EditReference,
+                   Details);
+
   BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("Valider les enregistrements"),
-                       QRect(16, 296, 225, 33));
-  BitBtn2 = MakeButton(this, "BitBtn2", QStringLiteral("Fermer"), QRect(259, 296, 225, 33));
+                       QRect(16, 296 + kTabBarHeight, 225, 33));
+  BitBtn2 = MakeButton(this, "BitBtn2", QStringLiteral("Fermer"),
+                       QRect(259, 296 + kTabBarHeight, 225, 33));
   BitBtn1->installEventFilter(this);
 
   QWidget::setTabOrder(EditReference, MaskEdit1);
@@ -162,7 +168,7 @@ TfrmNFiche::TfrmNFiche(QWidget* parent) : Form(parent), TNFiche(Main().Database1
   QWidget::setTabOrder(DBComboBoxGenre, DBComboBoxSupport);
   QWidget::setTabOrder(DBComboBoxSupport, EditTitre);
   QWidget::setTabOrder(EditTitre, DBEdit2);
-  QWidget::setTabOrder(DBEdit2, BitBtn1);
+  Details->ChainFocus(DBEdit2, BitBtn1);
   QWidget::setTabOrder(BitBtn1, BitBtn2);
 
   OnSignal(browseFront, &QPushButton::clicked, this, [this] { SpeedButton1Click(); });
@@ -192,7 +198,9 @@ void TfrmNFiche::SpeedButton4Click() {
 }
 
 void TfrmNFiche::BitBtn1Click() {
-  if (!CheckFilm(this, EditTitre, DBEdit2) || !CheckDuration(MaskEdit1)) return;
+  if (!CheckFilm(this, EditTitre, DBEdit2) || !CheckDuration(MaskEdit1) ||
+      !Details->Check(this, Tabs))
+    return;
   // The unbound boxes reach the row through the hidden bound edits, so the
   // engine converts them when the row is written.
   EditDuree->SetText(MaskEdit1->Text());
@@ -209,11 +217,13 @@ void TfrmNFiche::BitBtn1Click() {
   if (main.BookmarkValid(mark)) main.GotoBookmark(mark);
   // The next film's keys go to its reference, not to the button (where a
   // letter would validate an empty film).
+  Tabs->setCurrentIndex(0);
   EditReference->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmNFiche::showEvent(QShowEvent* event) {
   Form::showEvent(event);
+  Tabs->setCurrentIndex(0);
   EditReference->setFocus(Qt::OtherFocusReason);
 }
 
@@ -305,7 +315,7 @@ bool CheckFilm(QWidget* window, QLineEdit* title, QLineEdit* discs) {
 TfrmMFiche::TfrmMFiche(QWidget* parent) : Form(parent) {
   setObjectName("frmMFiche");
   setWindowTitle(QStringLiteral("Modification"));
-  SetClientSize(594, 372);
+  SetClientSize(594, 372 + kTabBarHeight);
   DataSource* ds = &Main().DataSourceVideo;
 
   auto* heading = new QLabel(QStringLiteral("Modifiez l'enregistrement :"), this);
@@ -361,9 +371,15 @@ TfrmMFiche::TfrmMFiche(QWidget* parent) : Form(parent) {
   Edit3 = Place<QLineEdit>(this, "Edit3", QRect(0, 0, 10, 10));
   Edit3->hide();
 
+  // The boxes above on a first tab, the film's details on a second.
+  Details = new FilmDetailsPage(ds);
+  Tabs =
+      PutOnTabs(this, QRect(4, 28, 586, 276 + kTabBarHeight), {left, loan}, EditReference, Details);
+
   BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("Valider la modification"),
-                       QRect(8, 310, 265, 41));
-  BitBtn2 = MakeButton(this, "BitBtn2", QStringLiteral("Fermer"), QRect(313, 310, 273, 41));
+                       QRect(8, 310 + kTabBarHeight, 265, 41));
+  BitBtn2 = MakeButton(this, "BitBtn2", QStringLiteral("Fermer"),
+                       QRect(313, 310 + kTabBarHeight, 273, 41));
 
   OnSignal(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
   OnSignal(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
@@ -384,6 +400,8 @@ void TfrmMFiche::SetFocusOrder() {
                       DBEdit2,       Edit1,        Button1,   Edit2,       DBEdit1,
                       Button2,       SpeedButton2, BitBtn1,   BitBtn2};
   for (size_t i = 0; i + 1 < std::size(order); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
+  Details->ChainFocus(SpeedButton2, BitBtn1);
+  Tabs->setCurrentIndex(0);
   EditReference->setFocus();
 }
 
@@ -456,7 +474,9 @@ void TfrmMFiche::SpeedButton2Click() {
 }
 
 void TfrmMFiche::BitBtn1Click() {
-  if (!CheckFilm(this, EditTitre, DBEdit2) || !CheckDuration(MaskEdit1)) return;
+  if (!CheckFilm(this, EditTitre, DBEdit2) || !CheckDuration(MaskEdit1) ||
+      !Details->Check(this, Tabs))
+    return;
   db::Table& t = Main().Tvideo;
   t.Edit();
   // A borrower without a clicked day: the day the calendar shows is the loan's.

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/data_controls.h"
+#include "app/film_details.h"
 #include "app/forms.h"
 #include "db/table.h"
 
@@ -47,6 +48,8 @@ class TfrmNFiche : public Form {
   DBEdit* DBEdit3;
   QPushButton* BitBtn1;
   QPushButton* BitBtn2;
+  QTabWidget* Tabs;
+  FilmDetailsPage* Details;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -101,6 +104,8 @@ class TfrmMFiche : public Form {
   QLineEdit* Edit3;
   QPushButton* BitBtn1;
   QPushButton* BitBtn2;
+  QTabWidget* Tabs;
+  FilmDetailsPage* Details;
 
  private:
   void ViewCover(const QLineEdit* path);

@@ -108,8 +108,8 @@ std::optional<std::string> StoredDuration(std::string_view text) {
         rest += static_cast<char>(c | 0x20);
     }
   }
-  if (count == 0 || (!rest.empty() && rest != "min" && rest != "mn" && rest != "m" &&
-                     rest != "s" && rest != "mins"))
+  if (count == 0 || (!rest.empty() && rest != "min" && rest != "mn" && rest != "m" && rest != "s" &&
+                     rest != "mins"))
     return std::nullopt;
   int h = 0, m = 0, s = 0;
   if (count == 1 && !hours) {

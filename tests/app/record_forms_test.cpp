@@ -15,6 +15,7 @@
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "tests/app/gui_fixture.h"
+#include "tests/support/run_program.h"
 
 namespace kvn::app {
 namespace {
@@ -212,6 +213,57 @@ TEST_F(NewRecordTest, InvalidDurationKeepsTheRowPendingAndTheListAsItWas) {
             std::vector<std::string>{"0"});
   EXPECT_EQ(Main().Tvideo.RecordCount(), 3);
 }
+// The film's details on the second tab, reached and filled by keys only: the
+// first tab's boxes come first, then the details, then "Valider". A wrong EAN
+// or year is refused on its tab, with the focus on its box.
+TEST_F(NewRecordTest, DetailsTabByKeys) {
+  TfrmNFiche& f = *Forms().frmNFiche;
+  WhileModal([] { Main().s_mnuNFicheClick(); },
+             [&] {
+               EXPECT_EQ(f.Tabs->currentIndex(), 0);
+               EXPECT_EQ(f.Tabs->tabText(1), "&Détails");
+               Type(f.EditTitre, "Les Enfants du paradis");
+               // Alt+D shows the details, the keys in the year.
+               f.EditTitre->setFocus();
+               QTest::keyClick(f.EditTitre, Qt::Key_D, Qt::AltModifier);
+               ASSERT_EQ(f.Tabs->currentWidget(), f.Details);
+               ASSERT_EQ(QApplication::focusWidget(), f.Details->EditAnnee);
+               QTest::keyClicks(f.Details->EditAnnee, "1945");
+               QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+               ASSERT_EQ(QApplication::focusWidget(), f.Details->SpinNote);
+               for (int i = 0; i < 10; ++i) QTest::keyClick(f.Details->SpinNote, Qt::Key_Up);
+               QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+               ASSERT_EQ(QApplication::focusWidget(), f.Details->CheckVu);
+               QTest::keyClick(f.Details->CheckVu, Qt::Key_Space);
+               QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+               Type(QApplication::focusWidget(), "Marcel Carné");
+               QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+               Type(QApplication::focusWidget(), "Arletty, Jean-Louis Barrault");
+               Type(f.Details->EditEAN, "3700259801036");  // wrong check digit
+               Type(f.Details->MemoResume, "Paris, 1828.");
+               QTest::keyClick(f.Details->MemoResume, Qt::Key_Return);
+               QTest::keyClicks(f.Details->MemoResume, "Garance.");
+               // Tab leaves the summary for the button, which validates, as
+               // from the discs on the first tab: the EAN is refused.
+               QTest::keyClick(f.Details->MemoResume, Qt::Key_Tab);
+               EXPECT_EQ(f.Tabs->currentWidget(), f.Details);
+               EXPECT_EQ(QApplication::focusWidget(), f.Details->EditEAN);
+               Type(f.Details->EditEAN, "3700259801034");
+               QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+               // The next film starts on the first tab, its details empty.
+               EXPECT_EQ(f.Tabs->currentIndex(), 0);
+               EXPECT_EQ(QApplication::focusWidget(), f.EditReference);
+               EXPECT_TRUE(f.Details->EditAnnee->text().isEmpty());
+               EXPECT_EQ(f.Details->SpinNote->text(), "—");
+               QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
+             });
+  EXPECT_EQ(dialogs.warnings, std::vector<std::string>{"Le dernier chiffre du code EAN (la clé) "
+                                                       "devrait être 4 : vérifiez le code."});
+  EXPECT_EQ(Rows("SELECT Titre, \"Année\", Note, Vu, \"Réalisateur\", Acteurs, EAN, "
+                 "replace(\"Résumé\", char(10), '/') FROM video WHERE rowid > 3"),
+            std::vector<std::string>{"Les Enfants du paradis|1945|9|1|Marcel Carné|Arletty, "
+                                     "Jean-Louis Barrault|3700259801034|Paris, 1828./Garance."});
+}
 
 class EditRecordTest : public GuiTest {
  protected:
@@ -259,6 +311,43 @@ TEST_F(EditRecordTest, EditsTheCurrentFilm) {
   EXPECT_EQ(Rows("SELECT Titre, \"Durée\", coalesce(Nom, '-') FROM video WHERE Reference = 'A'"),
             std::vector<std::string>{"Amours|01:45:00|-"});
   EXPECT_EQ(Main().Tvideo.State(), db::DataSetState::Browse);
+}
+
+// The details follow the film that is current in the list; what is changed
+// on the tab is written with the rest, a wrong year refused.
+TEST_F(EditRecordTest, DetailsFollowTheListAndAreWritten) {
+  ASSERT_EQ(test::RunProgram({"sqlite3", dir / "video.DB",
+                              "UPDATE video SET \"Année\" = 1985, Note = 8, Vu = 1, \"Résumé\" = "
+                              "'Un rêve' || char(10) || 'de fonctionnaire' WHERE Reference = 'B'"})
+                .exitCode,
+            0);
+  Main().Tvideo.Refresh();
+  TfrmMFiche& f = OpenOn(2);
+  Screenshot(&f, "modification_details");
+  EXPECT_EQ(f.Details->EditAnnee->text(), "1985");
+  EXPECT_EQ(f.Details->SpinNote->value(), 8);
+  EXPECT_TRUE(f.Details->CheckVu->isChecked());
+  EXPECT_EQ(f.Details->MemoResume->toPlainText(), "Un rêve\nde fonctionnaire");
+  Main().Tvideo.SetRecNo(1);
+  QApplication::processEvents();
+  EXPECT_TRUE(f.Details->EditAnnee->text().isEmpty());
+  EXPECT_EQ(f.Details->SpinNote->text(), "—");
+  EXPECT_FALSE(f.Details->CheckVu->isChecked());
+  f.Tabs->setCurrentWidget(f.Details);
+  Screenshot(&f, "modification_details_vide");
+  Type(f.Details->EditAnnee, "1789");
+  Type(f.Details->EditRealisateur, "Michael Haneke");
+  QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+  EXPECT_EQ(dialogs.warnings,
+            std::vector<std::string>{"L'année doit être un nombre de 1880 à 2100."});
+  EXPECT_EQ(QApplication::focusWidget(), f.Details->EditAnnee);
+  Type(f.Details->EditAnnee, "2012");
+  f.Details->SpinNote->setValue(10);
+  QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+  EXPECT_EQ(Rows("SELECT Titre, \"Année\", \"Réalisateur\", Note, coalesce(Vu, '-') FROM video "
+                 "ORDER BY rowid"),
+            (std::vector<std::string>{"Amour|2012|Michael Haneke|10|-", "Brazil|1985|NULL|8|1",
+                                      "Casino|NULL|NULL|NULL|-"}));
 }
 
 // On an empty catalogue the first key starts a new film: the letters stay in

@@ -11,12 +11,14 @@ TEST(FilmRules, NumbersInTheirRange) {
     std::string_view text;
     bool year, note, discs;
   } cases[] = {
-      {"", true, true, true},          {"1999", true, false, false}, {" 2024 ", true, false, false},
-      {"1879", false, false, false},   {"2101", false, false, false}, {"0", false, true, true},
-      {"10", false, true, true},       {"11", false, false, true},    {"99", false, false, true},
-      {"100", false, false, false},    {"-1", false, false, false},   {"7.0", false, true, true},
-      {"7,5", false, false, false},    {"sept", false, false, false}, {"1e3", false, false, false},
-      {"99999999999", false, false, false},
+      {"", true, true, true},         {"1999", true, false, false},
+      {" 2024 ", true, false, false}, {"1879", false, false, false},
+      {"2101", false, false, false},  {"0", false, true, true},
+      {"10", false, true, true},      {"11", false, false, true},
+      {"99", false, false, true},     {"100", false, false, false},
+      {"-1", false, false, false},    {"7.0", false, true, true},
+      {"7,5", false, false, false},   {"sept", false, false, false},
+      {"1e3", false, false, false},   {"99999999999", false, false, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -38,8 +40,7 @@ TEST(FilmRules, EanLengthDigitsAndCheckDigit) {
   EXPECT_EQ(EanProblem("96385075"),
             "Le dernier chiffre du code EAN (la clé) devrait être 4 : vérifiez le code.");
   for (std::string_view wrong : {"370025980103", "37002598010360", "3700 259801036", "ABCDEFGH"})
-    EXPECT_EQ(EanProblem(wrong), "Un code EAN compte 8 ou 13 chiffres, sans autre signe.")
-        << wrong;
+    EXPECT_EQ(EanProblem(wrong), "Un code EAN compte 8 ou 13 chiffres, sans autre signe.") << wrong;
 }
 
 TEST(FilmRules, DurationsDatesAndYesNo) {
@@ -47,19 +48,25 @@ TEST(FilmRules, DurationsDatesAndYesNo) {
     std::string_view text;
     std::optional<std::string> stored;
   } durations[] = {
-      {"1:30:00", "01:30:00"}, {"01:30", "01:30:00"},   {"1h30", "01:30:00"},
-      {"1 h 30 min", "01:30:00"}, {"95", "01:35:00"},   {"2h", "02:00:00"},
-      {"95 min", "01:35:00"},  {"0:00:00", "00:00:00"}, {"1:75:00", std::nullopt},
-      {"trois heures", std::nullopt}, {"", std::nullopt}, {"1:2:3:4", std::nullopt},
+      {"1:30:00", "01:30:00"},        {"01:30", "01:30:00"},   {"1h30", "01:30:00"},
+      {"1 h 30 min", "01:30:00"},     {"95", "01:35:00"},      {"2h", "02:00:00"},
+      {"95 min", "01:35:00"},         {"0:00:00", "00:00:00"}, {"1:75:00", std::nullopt},
+      {"trois heures", std::nullopt}, {"", std::nullopt},      {"1:2:3:4", std::nullopt},
   };
   for (const auto& d : durations) EXPECT_EQ(StoredDuration(d.text), d.stored) << d.text;
   struct {
     std::string_view text;
     std::optional<std::string> stored;
   } dates[] = {
-      {"2024-03-01", "2024-03-01"}, {"01/03/2024", "2024-03-01"}, {"1/3/24", "2024-03-01"},
-      {"29/02/2024", "2024-02-29"}, {"29/02/2023", std::nullopt}, {"31/04/2024", std::nullopt},
-      {"2024-03-01 00:00:00", "2024-03-01"}, {"hier", std::nullopt}, {"2024-03/01", std::nullopt},
+      {"2024-03-01", "2024-03-01"},
+      {"01/03/2024", "2024-03-01"},
+      {"1/3/24", "2024-03-01"},
+      {"29/02/2024", "2024-02-29"},
+      {"29/02/2023", std::nullopt},
+      {"31/04/2024", std::nullopt},
+      {"2024-03-01 00:00:00", "2024-03-01"},
+      {"hier", std::nullopt},
+      {"2024-03/01", std::nullopt},
   };
   for (const auto& d : dates) EXPECT_EQ(StoredDate(d.text), d.stored) << d.text;
   for (std::string_view yes : {"1", "X", "Oui", "vrai", "TRUE", "yes"}) EXPECT_EQ(YesNo(yes), true);
