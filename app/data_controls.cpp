@@ -469,19 +469,28 @@ db::DataSet* DBGridExportSource::DataSet() const {
 bool DBGridExportSource::HasDataSource() const {
   return m_grid->Model().GetDataSource() != nullptr;
 }
+// The grid's columns as the user sees them: hidden ones are left out.
+int DBGridExportSource::Shown(int column) const {
+  for (int c = 0, n = 0; c < static_cast<int>(m_grid->Model().Columns().size()); ++c)
+    if (!m_grid->isColumnHidden(c) && n++ == column) return c;
+  return -1;
+}
 int DBGridExportSource::ColumnCount() const {
-  return static_cast<int>(m_grid->Model().Columns().size());
+  int n = 0;
+  for (int c = 0; c < static_cast<int>(m_grid->Model().Columns().size()); ++c)
+    n += !m_grid->isColumnHidden(c);
+  return n;
 }
 db::Field* DBGridExportSource::ColumnField(int column) const {
   db::DataSet* ds = DataSet();
-  const int field = m_grid->Model().FieldIndex(column);
+  const int field = m_grid->Model().FieldIndex(Shown(column));
   return ds && field >= 0 ? &ds->FieldByIndex(field) : nullptr;
 }
 std::string DBGridExportSource::ColumnTitle(int column) const {
-  return m_grid->Model().Columns()[static_cast<size_t>(column)].title.toStdString();
+  return m_grid->Model().Columns()[static_cast<size_t>(Shown(column))].title.toStdString();
 }
 int DBGridExportSource::ColumnPixelWidth(int column) const {
-  return m_grid->columnWidth(column);
+  return m_grid->columnWidth(Shown(column));
 }
 int DBGridExportSource::CharPixelWidth() const {
   return m_grid->fontMetrics().horizontalAdvance(QLatin1Char('X'));

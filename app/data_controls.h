@@ -259,6 +259,8 @@ class DBGrid : public QTableView {
 class DBGridExportSource : public exporting::DBGridSource {
  public:
   explicit DBGridExportSource(DBGrid* grid) : m_grid(grid) {}
+  // The model column of the column-th shown one.
+  int Shown(int column) const;
   db::DataSet* DataSet() const override;
   bool HasDataSource() const override;
   int ColumnCount() const override;

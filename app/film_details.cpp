@@ -92,13 +92,13 @@ FilmDetailsPage::FilmDetailsPage(DataSource* source, QWidget* parent) : QWidget(
   grid->setColumnStretch(1, 1);
   grid->setColumnStretch(4, 1);
   grid->setRowStretch(5, 1);
-
 }
 
 void FilmDetailsPage::ChainFocus(QWidget* before, QWidget* after) {
   // Row by row, left to right.
-  QWidget* order[] = {before,   EditAnnee, SpinNote,          CheckVu,    EditRealisateur, EditActeurs,
-                      EditPays, EditEAN,   EditTitreOriginal, MemoResume, after};
+  QWidget* order[] = {before,      EditAnnee, SpinNote, CheckVu,           EditRealisateur,
+                      EditActeurs, EditPays,  EditEAN,  EditTitreOriginal, MemoResume,
+                      after};
   for (size_t i = 0; i + 1 < std::size(order); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
 }
 

@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <QScrollBar>
@@ -119,7 +120,26 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), DataSourceVideo(&Tvideo) 
                        {"Genre", QStringLiteral("Genre"), 98},
                        {"Durée", QStringLiteral("Durée"), 54},
                        {"Nom", QStringLiteral("Nom"), 92},
-                       {"Prêté_le", QStringLiteral("Prêté le"), 67}});
+                       {"Prêté_le", QStringLiteral("Prêté le"), 67},
+                       // The film's details, hidden until the user shows them.
+                       {"Année", QStringLiteral("Année"), 44},
+                       {"Réalisateur", QStringLiteral("Réalisateur"), 120},
+                       {"Acteurs", QStringLiteral("Acteurs"), 160},
+                       {"Pays", QStringLiteral("Pays"), 80},
+                       {"Titre_original", QStringLiteral("Titre original"), 160},
+                       {"Résumé", QStringLiteral("Résumé"), 200},
+                       {"Note", QStringLiteral("Note"), 36},
+                       {"Vu", QStringLiteral("Vu"), 36},
+                       {"EAN", QStringLiteral("EAN"), 96}});
+  for (int c = kShownColumns; c < DBGrid1->model()->columnCount(); ++c)
+    DBGrid1->setColumnHidden(c, true);
+  DBGrid1->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(DBGrid1->horizontalHeader(), &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) {
+            RunHandler(this, [&] {
+              ColumnsMenu()->popup(DBGrid1->horizontalHeader()->viewport()->mapToGlobal(at));
+            });
+          });
   connect(DBGrid1, &QTableView::doubleClicked, this,
           [this] { RunHandler(this, [this] { s_mnuModifierClick(); }); });
 
@@ -613,9 +633,39 @@ constexpr char kListSection[] = "LISTE";
 
 }  // namespace
 
+QMenu* TForm1::ColumnsMenu() {
+  auto* menu = new QMenu(this);
+  menu->setObjectName("MenuColonnes");
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  const auto& columns = DBGrid1->Model().Columns();
+  for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
+    QAction* item = menu->addAction(columns[static_cast<size_t>(c)].title);
+    item->setCheckable(true);
+    item->setChecked(!DBGrid1->isColumnHidden(c));
+    // The title stays: it is what the list is ordered and searched by.
+    item->setEnabled(c != 1);
+    connect(item, &QAction::toggled, this, [this, c](bool shown) {
+      DBGrid1->setColumnHidden(c, !shown);
+      if (shown && DBGrid1->columnWidth(c) < 8) DBGrid1->resizeColumnToContents(c);
+      FitTitleColumn();
+    });
+  }
+  return menu;
+}
+
 void TForm1::RestoreLayout() {
   try {
     platform::IniFile ini(CatalogueDirectory() + "kvn.ini", {.allowProtected = true});
+    // The columns shown, by field name; the first eight when none was kept.
+    const std::string shown = ini.ReadString(kListSection, "Colonnes", "");
+    if (!shown.empty()) {
+      const auto& columns = DBGrid1->Model().Columns();
+      const std::string list = "," + shown + ",";
+      for (int c = 0; c < static_cast<int>(columns.size()); ++c)
+        DBGrid1->setColumnHidden(
+            c, c != 1 && list.find("," + columns[static_cast<size_t>(c)].field.toStdString() +
+                                   ",") == std::string::npos);
+    }
     const int width = static_cast<int>(ini.ReadInteger(kWindowSection, "Largeur", 0));
     const int height = static_cast<int>(ini.ReadInteger(kWindowSection, "Hauteur", 0));
     if (width > 0 && height > 0)
@@ -640,10 +690,17 @@ void TForm1::SaveLayout() {
   ini.WriteInteger(kWindowSection, "Largeur", normal.width());
   ini.WriteInteger(kWindowSection, "Hauteur", normal.height());
   ini.WriteBool(kWindowSection, "Agrandie", isMaximized());
-  // The title's own width, not the width it took to fill the window.
-  for (int c = 0; c < DBGrid1->model()->columnCount(); ++c)
+  // The title's own width, not the width it took to fill the window; a
+  // hidden column keeps the width it had.
+  std::string shown;
+  for (int c = 0; c < DBGrid1->model()->columnCount(); ++c) {
+    if (DBGrid1->isColumnHidden(c)) continue;
     ini.WriteInteger(kListSection, "Colonne" + std::to_string(c),
                      c == 1 ? m_titleWidth : DBGrid1->columnWidth(c));
+    shown += (shown.empty() ? "" : ",") +
+             DBGrid1->Model().Columns()[static_cast<size_t>(c)].field.toStdString();
+  }
+  ini.WriteString(kListSection, "Colonnes", shown);
   ini.EndUpdate();
 }
 

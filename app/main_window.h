@@ -69,6 +69,10 @@ class TForm1 : public QMainWindow {
 
   // The window's size and the list's column widths, kept in kvn.ini.
   void RestoreLayout();
+  // The header's menu: a check mark per column of the list, shown or hidden.
+  QMenu* ColumnsMenu();
+  // The list's columns shown at first: the original eight.
+  static constexpr int kShownColumns = 8;
   void SaveLayout();
   // A click on a column's header: the list in that column's order (French
   // order for text), reversed by a second click; the current film stays.

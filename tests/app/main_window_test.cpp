@@ -363,6 +363,49 @@ TEST_F(MainWindowTest, TheWindowGrowsAndRemembersItsLayout) {
   EXPECT_EQ(Main().DBGrid1->columnWidth(1), 420);
 }
 
+// A right click on the list's header offers every column with a check mark;
+// the details start hidden, the title cannot be hidden, and the choice is
+// kept in kvn.ini for the next start.
+TEST_F(MainWindowTest, ListColumnsShownOrHiddenFromTheHeader) {
+  TForm1& w = Main();
+  w.show();
+  QApplication::processEvents();
+  QMenu* menu = w.ColumnsMenu();
+  const QList<QAction*> items = menu->actions();
+  ASSERT_EQ(items.size(), 17);
+  std::vector<std::string> checked;
+  for (QAction* a : items)
+    if (a->isChecked()) checked.push_back(a->text().toStdString());
+  EXPECT_EQ(checked, (std::vector<std::string>{"Réf", "Titre", "Nb CD", "Support", "Genre", "Durée",
+                                               "Nom", "Prêté le"}));
+  EXPECT_FALSE(items[1]->isEnabled());
+  items[9]->toggle();   // Réalisateur shown
+  items[4]->toggle();   // Genre hidden
+  items[16]->toggle();  // EAN shown
+  delete menu;
+  EXPECT_FALSE(w.DBGrid1->isColumnHidden(9));
+  EXPECT_TRUE(w.DBGrid1->isColumnHidden(4));
+  EXPECT_GT(w.DBGrid1->columnWidth(16), 8);
+  // The columns still fill the list (it scrolls when they are too wide).
+  int sum = 0;
+  for (int c = 0; c < w.DBGrid1->model()->columnCount(); ++c) sum += w.DBGrid1->columnWidth(c);
+  EXPECT_GE(sum, w.DBGrid1->viewport()->width());
+  w.close();
+  EXPECT_NE(test::ReadFile(dir / "kvn.ini")
+                .find("Colonnes=Reference,Titre,Nb_cd,Support,Durée,Nom,Prêté_le,Réalisateur,EAN"),
+            std::string::npos)
+      << test::ReadFile(dir / "kvn.ini");
+
+  TearDown();
+  created = false;
+  dialogs = FakePrompts();
+  CreateTheWindows();
+  std::vector<int> hidden;
+  for (int c = 0; c < Main().DBGrid1->model()->columnCount(); ++c)
+    if (Main().DBGrid1->isColumnHidden(c)) hidden.push_back(c);
+  EXPECT_EQ(hidden, (std::vector<int>{4, 8, 10, 11, 12, 13, 14, 15}));
+}
+
 TEST_F(MainWindowTest, MenusShortcutsAndCommandsThatComeLater) {
   auto action = [&](const char* name) { return Main().findChild<QAction*>(name); };
   struct {
