@@ -1,7 +1,9 @@
 #include "app/command_line.h"
 
 #include <QGuiApplication>
+#include <cstdio>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 #include "app/forms.h"
@@ -10,7 +12,10 @@
 #include "catalogue/catalogue_files.h"
 #include "catalogue/catalogue_restore.h"
 #include "catalogue/database_archiving.h"
+#include "catalogue/structure_upgrade.h"
+#include "db/database.h"
 #include "db/title_key.h"
+#include "import/film_import.h"
 #include "platform/error.h"
 #include "platform/file_info.h"
 #include "platform/ini_file.h"
@@ -72,11 +77,126 @@ std::string UsageText() {
          "  print [-o FICHIER.pdf]\n"
          "            imprime la liste des films dans un fichier PDF, par défaut\n"
          "            liste.pdf dans le répertoire du catalogue\n"
+         "  import FICHIER [--delimiter C] [--quote C] [--encoding NOM]\n"
+         "                 [--duplicates skip|replace|keep] [--skip-errors]\n"
+         "            ajoute les films d'un fichier CSV ou TXT, d'un classeur XLS, XLSX\n"
+         "            ou ODS, d'un export XML de Korvane ou d'une collection GCstar\n"
+         "            (.gcs) ou Tellico (.tc) ; les colonnes sont reconnues à leur nom ;\n"
+         "            une ligne fautive arrête l'import, sauf avec --skip-errors ;\n"
+         "            les films déjà présents (même référence, ou même titre et même\n"
+         "            année) sont laissés de côté, remplacés ou gardés en double ;\n"
+         "            le catalogue d'avant est conservé dans video.DB.avant-import\n"
+         "  undo-import\n"
+         "            remet le catalogue d'avant le dernier import\n"
          "\n"
          "Options :\n"
          "  --dir RÉPERTOIRE  le répertoire du catalogue (par défaut le répertoire courant)\n"
          "  --help            affiche cette aide\n";
 }
+
+namespace {
+
+char OptionCharacter(const std::string& option, const std::string& value) {
+  if (value == "\\t" || value == "tab") return '\t';
+  if (value.size() != 1)
+    throw Error(platform::Subst("L'option %s attend un seul caractère (ou \\t).", {option}));
+  return value[0];
+}
+
+// `korvane import FILE`: the columns matched by their names, every row
+// checked; nothing is written when a row is wrong, unless told to skip it.
+int RunImport(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+  std::string file;
+  std::optional<importing::TextOptions> text;
+  importing::DuplicateChoice choice = importing::DuplicateChoice::Skip;
+  bool skipErrors = false;
+  std::optional<char> delimiter, quote;
+  std::string encoding;
+  for (size_t i = 0; i < cl.arguments.size(); ++i) {
+    const std::string& a = cl.arguments[i];
+    auto value = [&]() -> const std::string& {
+      if (i + 1 >= cl.arguments.size())
+        throw Error(platform::Subst("L'option %s attend une valeur.", {a}));
+      return cl.arguments[++i];
+    };
+    if (a == "--delimiter") {
+      delimiter = OptionCharacter(a, value());
+    } else if (a == "--quote") {
+      quote = OptionCharacter(a, value());
+    } else if (a == "--encoding") {
+      encoding = value();
+    } else if (a == "--duplicates") {
+      const std::string& v = value();
+      if (v == "skip")
+        choice = importing::DuplicateChoice::Skip;
+      else if (v == "replace")
+        choice = importing::DuplicateChoice::Replace;
+      else if (v == "keep")
+        choice = importing::DuplicateChoice::KeepBoth;
+      else
+        throw Error(platform::Subst(
+            "--duplicates attend skip (laisser de côté), replace (remplacer) ou keep (garder "
+            "les deux), pas « %s ».",
+            {v}));
+    } else if (a == "--skip-errors") {
+      skipErrors = true;
+    } else if (!a.empty() && a[0] == '-') {
+      throw Error(platform::Subst("Option inconnue : %s (voir korvane --help)", {a}));
+    } else if (file.empty()) {
+      file = a;
+    } else {
+      throw Error(platform::Subst("Argument en trop : %s", {a}));
+    }
+  }
+  if (file.empty()) throw Error("La commande import attend le fichier à importer.");
+  const importing::TextOptions* chosen = nullptr;
+  if (delimiter || quote || !encoding.empty()) {
+    // What is not given is detected.
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    std::string head;
+    if (f) {
+      char buffer[65536];
+      head.assign(buffer, std::fread(buffer, 1, sizeof buffer, f));
+      std::fclose(f);
+    }
+    text = importing::DetectTextOptions(head);
+    if (delimiter) text->delimiter = *delimiter;
+    if (quote) text->quote = *quote;
+    if (!encoding.empty()) text->encoding = encoding;
+    chosen = &*text;
+  }
+  const importing::ImportTable table = importing::ReadImportFile(file, chosen);
+  const std::vector<int> mapping = importing::MatchColumns(table.columns);
+  for (size_t c = 0; c < table.columns.size(); ++c)
+    if (mapping[c] < 0)
+      out << "Colonne « " << table.columns[c]
+          << " » laissée de côté : aucun champ du catalogue ne porte ce nom.\n";
+
+  db::Database database(cl.directory);
+  // A catalogue of an earlier level gets the details' columns first.
+  const catalogue::StructureUpgrade plan = catalogue::PlanStructureUpgrade(database, cl.directory);
+  if (!plan.hasTable) database.Open();
+  catalogue::ApplyStructureUpgrade(database, cl.directory, plan);
+
+  const importing::ImportPlan films = importing::PrepareImport(database, table, mapping);
+  for (const importing::RowProblem& p : films.problems)
+    err << "Ligne " << p.line << " : " << p.reason << ".\n";
+  if (!films.problems.empty() && !skipErrors)
+    throw Error(platform::Subst(
+        "%s : rien n'a été importé (--skip-errors écarte ces lignes et importe les autres).",
+        {films.problems.size() > 1 ? std::to_string(films.problems.size()) + " lignes sont fautives"
+                                   : std::string("1 ligne est fautive")}));
+  for (const importing::Duplicate& d : films.duplicates)
+    out << "Ligne " << films.films[d.film].line << " : déjà dans le catalogue (" << d.reason
+        << ") : « " << d.existingTitle << " ».\n";
+  const importing::ImportResult result = importing::ApplyImport(database, films, choice);
+  out << "Import terminé : " << importing::ResultText(result, films.problems.size()) << "\n"
+      << "Le catalogue d'avant l'import est conservé dans \""
+      << importing::BeforeImportPath(cl.directory) << "\" (korvane undo-import le remet).\n";
+  return 0;
+}
+
+}  // namespace
 
 int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   if (cl.help) {
@@ -145,6 +265,14 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
       catalogue::CatalogueRestore restore(cl.directory,
                                           cl.arguments.empty() ? std::string() : cl.arguments[0]);
       out << restore.Commit() << "\n";
+      return 0;
+    }
+    if (cl.command == "import") return RunImport(cl, out, err);
+    if (cl.command == "undo-import") {
+      if (!cl.arguments.empty()) throw Error("La commande undo-import ne prend pas d'argument.");
+      const int64_t films = importing::UndoImport(cl.directory);
+      out << "Import annulé : le catalogue d'avant l'import est remis en place (" << films
+          << " films).\n";
       return 0;
     }
     if (cl.command == "print") {

@@ -129,8 +129,9 @@ void ProtectCatalogueFiles(const std::string& directory) {
   for (const char* suffix : {"-journal", "-wal", "-shm"})
     platform::ProtectFromOutput(dir + "video.DB" + suffix);
   platform::ProtectFromOutput(dir + "kvn.ini");
-  // The catalogue a restore replaced.
+  // The catalogue a restore replaced, and the one before the last import.
   platform::ProtectFromOutput(dir + "video.DB.avant-restauration");
+  platform::ProtectFromOutput(dir + "video.DB.avant-import");
   platform::ProtectFolderFromOutput(dir + "Archive");
 }
 

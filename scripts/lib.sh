@@ -9,14 +9,15 @@ KVN_BUILD_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libsqlite3-dev qt6-base-dev qt6-tools-dev qt6-l10n-tools libsimpleini-dev
   libgtest-dev libbenchmark-dev
-  zlib1g-dev libisal-dev libgsf-1-dev libsane-dev libcrypto++-dev libjpeg62-turbo-dev
+  zlib1g-dev libisal-dev libgsf-1-dev libsane-dev libcrypto++-dev libjpeg62-turbo-dev libfreexl-dev
   fonts-liberation fonts-dejavu-core fonts-droid-fallback
 )
 # Independent readers used by the tests.
 KVN_TEST_PACKAGES=(
   sqlite3 python3 python3-xlrd python3-olefile python3-dbfread
   poppler-utils qpdf libxml2-utils unzip zip p7zip-full gnumeric
-  libreoffice-writer-nogui texlive-latex-base lmodern libjpeg-turbo-progs libsane1
+  libreoffice-writer-nogui libreoffice-calc-nogui texlive-latex-base lmodern libjpeg-turbo-progs
+  libsane1
 )
 # The memory checks (scripts/check-memory): clang's libFuzzer.
 KVN_CHECK_PACKAGES=(clang libclang-rt-14-dev)
