@@ -38,8 +38,9 @@ const std::vector<Names>& Synonyms() {
       {2, {"genre", "genres", "categorie", "category", "categories"}},
       {3, {"support", "supports", "medium", "media", "format"}},
       {4, {"duree", "duration", "runningtime", "runtime", "time", "length", "temps"}},
-      {5, {"jacquette", "jaquette", "jaquetteavant", "jacquetteavant", "cover", "couverture",
-           "image", "affiche", "poster"}},
+      {5,
+       {"jacquette", "jaquette", "jaquetteavant", "jacquetteavant", "cover", "couverture", "image",
+        "affiche", "poster"}},
       {9, {"jaquette2", "jaquettearriere", "jacquettearriere", "backcover", "backpic", "dos"}},
       {6, {"nom", "emprunteur", "pretea", "borrower", "loanedto"}},
       {7, {"pretele", "datedepret", "datedupret", "datepret", "lenddate", "loandate"}},
@@ -282,8 +283,7 @@ ImportPlan PrepareImport(db::Database& database, const ImportTable& table,
   // The films already there: same reference, or same title (as the list
   // orders titles) and same year.
   std::map<std::string, std::pair<int64_t, std::string>> byReference, byTitle;
-  db::Statement films(database.Handle(),
-                      "SELECT \"Index\", Reference, Titre, \"Année\" FROM video",
+  db::Statement films(database.Handle(), "SELECT \"Index\", Reference, Titre, \"Année\" FROM video",
                       database.FilePath());
   while (films.Step()) {
     const int64_t id = films.ColumnInt(0);
@@ -305,7 +305,8 @@ ImportPlan PrepareImport(db::Database& database, const ImportTable& table,
     }
     const auto it = byTitle.find(DuplicateKey(f.values[1], f.values[10]));
     if (it != byTitle.end())
-      plan.duplicates.push_back({i, it->second.first, "même titre et même année", it->second.second});
+      plan.duplicates.push_back(
+          {i, it->second.first, "même titre et même année", it->second.second});
   }
   return plan;
 }
@@ -361,15 +362,16 @@ ImportResult ApplyImport(db::Database& database, const ImportPlan& plan, Duplica
     for (size_t i = 0; i < fields.size(); ++i) {
       columns += std::string(i ? ", " : "") + "\"" + fields[i].column + "\"";
       marks += std::string(i ? ", " : "") + "?" + std::to_string(i + 1);
-      sets += std::string(i ? ", " : "") + "\"" + fields[i].column + "\" = ?" + std::to_string(i + 1);
+      sets +=
+          std::string(i ? ", " : "") + "\"" + fields[i].column + "\" = ?" + std::to_string(i + 1);
     }
     db::Statement insert(database.Handle(),
                          "INSERT INTO video (" + columns + ") VALUES (" + marks + ")",
                          database.FilePath());
-    db::Statement update(database.Handle(),
-                         "UPDATE video SET " + sets + " WHERE \"Index\" = ?" +
-                             std::to_string(fields.size() + 1),
-                         database.FilePath());
+    db::Statement update(
+        database.Handle(),
+        "UPDATE video SET " + sets + " WHERE \"Index\" = ?" + std::to_string(fields.size() + 1),
+        database.FilePath());
     int64_t firstNew = 0;
     {
       db::Statement last(database.Handle(), "SELECT coalesce(max(\"Index\"), 0) FROM video",
@@ -416,8 +418,8 @@ ImportResult ApplyImport(db::Database& database, const ImportPlan& plan, Duplica
       std::string changed;
       for (int64_t id : replacedIds) changed += (changed.empty() ? "" : ",") + std::to_string(id);
       database.ExecSQL("INSERT OR REPLACE INTO video_cle (id, cle) SELECT \"Index\", " +
-                       db::TitleSortKeySql("Titre") + " FROM video WHERE \"Index\" >= " +
-                       std::to_string(firstNew) +
+                       db::TitleSortKeySql("Titre") +
+                       " FROM video WHERE \"Index\" >= " + std::to_string(firstNew) +
                        (changed.empty() ? std::string() : " OR \"Index\" IN (" + changed + ")"));
       for (size_t i = 1; i < schema.size(); ++i) database.ExecSQL(schema[i]);
     }

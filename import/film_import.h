@@ -50,9 +50,9 @@ struct PreparedFilm {
 };
 
 struct Duplicate {
-  size_t film = 0;         // index in ImportPlan::films
-  int64_t existing = 0;    // the catalogue film's number
-  std::string reason;      // "même référence", "même titre et même année"
+  size_t film = 0;       // index in ImportPlan::films
+  int64_t existing = 0;  // the catalogue film's number
+  std::string reason;    // "même référence", "même titre et même année"
   std::string existingTitle;
 };
 

@@ -681,7 +681,8 @@ ImportTable ReadPacket(QXmlStreamReader& xml) {
         const size_t c = static_cast<size_t>(it - table.columns.begin());
         o.cells.push_back(it != table.columns.end() && c < r.cells.size() ? r.cells[c] : "");
       }
-      if (std::any_of(o.cells.begin(), o.cells.end(), [](const std::string& s) { return !s.empty(); }))
+      if (std::any_of(o.cells.begin(), o.cells.end(),
+                      [](const std::string& s) { return !s.empty(); }))
         ordered.rows.push_back(std::move(o));
     }
     return ordered;
@@ -810,9 +811,9 @@ ImportTable ReadXml(const std::string& bytes, const std::string& path) {
   } else if (root == u"tellico") {
     table = ReadTellico(xml);
   } else {
-    throw Error(Subst(
-        "Le fichier \"%s\" n'est pas une liste de films connue (élément racine « %s »).",
-        {path, root.toString().toStdString()}));
+    throw Error(
+        Subst("Le fichier \"%s\" n'est pas une liste de films connue (élément racine « %s »).",
+              {path, root.toString().toStdString()}));
   }
   CheckXml(xml, Subst("Le fichier \"%s\"", {path}));
   return table;
@@ -861,7 +862,8 @@ const char* FormatName(SourceFormat format) {
 SourceFormat DetectFormat(const std::string& path, const std::string& head) {
   if (head.rfind("\xD0\xCF\x11\xE0", 0) == 0) return SourceFormat::Xls;
   if (head.rfind("PK\x03\x04", 0) == 0) {
-    if (EndsWith(path, ".ods") || head.find("application/vnd.oasis.opendocument") != std::string::npos)
+    if (EndsWith(path, ".ods") ||
+        head.find("application/vnd.oasis.opendocument") != std::string::npos)
       return SourceFormat::Ods;
     if (EndsWith(path, ".tc")) return SourceFormat::Tellico;
     return SourceFormat::Xlsx;
@@ -915,7 +917,8 @@ TextOptions DetectTextOptions(const std::string& bytes) {
 
 ImportTable ReadDelimitedText(const std::string& bytes, const TextOptions& options) {
   const std::string text = DecodeText(bytes, options.encoding);
-  ImportTable table = FromSheet(SourceFormat::Text, CutRows(text, options.delimiter, options.quote));
+  ImportTable table =
+      FromSheet(SourceFormat::Text, CutRows(text, options.delimiter, options.quote));
   table.text = options;
   return table;
 }

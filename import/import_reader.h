@@ -13,8 +13,8 @@ namespace kvn::importing {
 // How a delimited text is cut and decoded.
 struct TextOptions {
   char delimiter = ';';
-  char quote = '"';          // 0: no quoting
-  std::string encoding;      // "UTF-8", "Windows-1252", ... (iconv's names)
+  char quote = '"';      // 0: no quoting
+  std::string encoding;  // "UTF-8", "Windows-1252", ... (iconv's names)
 };
 
 enum class SourceFormat { Text, Xls, Xlsx, Ods, Packet, GCstar, Tellico };

@@ -287,7 +287,8 @@ void TQExportXLS::EndExport() {
   m_xls->InsertFormatBlock(streams);
   m_xls->InsertSharedStrings(streams, m_strings);
   m_xls->PatchDimensions(streams);
-  m_xls->WriteFinalEof();
+  // The stream ends with the last sheet's EOF: a record after it is outside
+  // every substream, and libfreexl then refuses the whole workbook.
   m_strings.Clear();
   TQExportFormatText::EndExport();
 }

@@ -85,7 +85,6 @@ class TQXLSWriter : public TQExportWriter {
   void InsertFormatBlock(std::vector<XlsSheetStream*>& sheets);
   void InsertSharedStrings(std::vector<XlsSheetStream*>& sheets, const SharedStringTable& strings);
   void PatchDimensions(const std::vector<XlsSheetStream*>& sheets);
-  void WriteFinalEof() { WriteRecord(kRecEof, 0); }
 
   // Stores the stream, as it stands, in the compound file on the destination.
   void Close();
