@@ -17,6 +17,7 @@
 #include "platform/error.h"
 #include "platform/file_info.h"
 #include "platform/output_file.h"
+#include "platform/output_set.h"
 #include "platform/strings.h"
 #include "platform/sys_error.h"
 
@@ -352,12 +353,15 @@ ImportResult ApplyImport(db::Database& database, const ImportPlan& plan, Duplica
             Subst("Impossible de lire \"%s\". %s", {source, platform::SystemErrorMessage(err)}));
       copy.Commit();
     }
+    platform::PausePointForTests("import-copied");
 
     // 2. The films. The title keys are computed once at the end, not by the
     // triggers film by film.
     const bool keyTable = db::HasFrenchTitleKey(database.Handle(), true);
+    const std::vector<std::string> schema = db::TitleKeySchema();
     if (keyTable)
-      for (const std::string& drop : db::DropTitleKeySql()) database.ExecSQL(drop);
+      for (const std::string& drop : db::DropTitleKeySql())
+        if (drop.rfind("DROP TRIGGER", 0) == 0) database.ExecSQL(drop);
     std::string columns, marks, sets;
     for (size_t i = 0; i < fields.size(); ++i) {
       columns += std::string(i ? ", " : "") + "\"" + fields[i].column + "\"";
@@ -413,17 +417,17 @@ ImportResult ApplyImport(db::Database& database, const ImportPlan& plan, Duplica
     }
     if (keyTable) {
       // The keys of the new and changed films, then the triggers again.
-      const std::vector<std::string> schema = db::TitleKeySchema();
-      database.ExecSQL(schema[0]);
       std::string changed;
       for (int64_t id : replacedIds) changed += (changed.empty() ? "" : ",") + std::to_string(id);
       database.ExecSQL("INSERT OR REPLACE INTO video_cle (id, cle) SELECT \"Index\", " +
                        db::TitleSortKeySql("Titre") +
                        " FROM video WHERE \"Index\" >= " + std::to_string(firstNew) +
                        (changed.empty() ? std::string() : " OR \"Index\" IN (" + changed + ")"));
-      for (size_t i = 1; i < schema.size(); ++i) database.ExecSQL(schema[i]);
+      for (const std::string& sql : schema)
+        if (sql.rfind("CREATE TRIGGER", 0) == 0) database.ExecSQL(sql);
     }
     if (progress) progress(plan.films.size(), plan.films.size());
+    platform::PausePointForTests("import-written");
     database.ExecSQL("COMMIT");
   } catch (...) {
     RollBack(database);
@@ -455,6 +459,7 @@ int64_t UndoImport(const std::string& directory) {
                           target.Code());
   target.Close();
   source.Close();
+  platform::PausePointForTests("undo-replaced");
   ::unlink(kept.c_str());
   return films;
 }

@@ -302,7 +302,7 @@ QString Attribute(const QXmlStreamReader& xml, QStringView name) {
 }
 
 void CheckXml(const QXmlStreamReader& xml, const std::string& what) {
-  if (xml.hasError() && xml.error() != QXmlStreamReader::PrematureEndOfDocumentError)
+  if (xml.hasError())
     throw Error(Subst("%s n'est pas un XML correct (ligne %s) : %s",
                       {what, std::to_string(xml.lineNumber()), xml.errorString().toStdString()}));
 }
