@@ -19,6 +19,7 @@
 #include "app/about.h"
 #include "app/forms.h"
 #include "app/handlers.h"
+#include "app/import_dialog.h"
 #include "app/list_reports.h"
 #include "app/pictures.h"
 #include "app/record_forms.h"
@@ -31,6 +32,7 @@
 #include "catalogue/structure_upgrade.h"
 #include "db/sqlite.h"
 #include "db/title_key.h"
+#include "import/film_import.h"
 #include "platform/codepage.h"
 #include "platform/conversions.h"
 #include "platform/file_info.h"
@@ -266,6 +268,12 @@ void TForm1::BuildMenus() {
       Pictogram::Archive, {}, [this] { Archiverlabasededonnes1Click(); });
   add(file, "Restaurerlabasededonnees1", QStringLiteral("Restaurer la base de données…"),
       Pictogram::Archive, {}, [this] { RestoreCatalogueClick(); });
+  file->addSeparator();
+  add(file, "ImporterDesFilms", QStringLiteral("Importer des films…"), Pictogram::Export, {},
+      [this] { ImportFilmsClick(); });
+  add(file, "AnnulerImport", QStringLiteral("Annuler l'import"), Pictogram::Archive, {},
+      [this] { UndoImportClick(); });
+  file->addSeparator();
   add(file, "s_mnuImprimer", QStringLiteral("Imprimer"), Pictogram::Print,
       QKeySequence(Qt::CTRL | Qt::Key_P), [this] { s_mnuImprimerClick(); });
   file->addSeparator();
@@ -339,6 +347,7 @@ void TForm1::FormCreate() {
   DBGrid1->viewport()->update();
   Tvideo.Open();
   StatusBar1->clear();
+  UpdateUndoImport();
   // The films are listed; then the user learns what could not be written.
   if (failures.settings) std::rethrow_exception(failures.settings);
   if (failures.titles) std::rethrow_exception(failures.titles);
@@ -510,6 +519,11 @@ void TForm1::RestoreCatalogueClick() {
   catalogue::CatalogueRestore restore(CatalogueDirectory(), chosen->toStdString());
   if (!qt::Ui().Confirm(this, QString::fromStdString(restore.ConfirmationText()))) return;
 
+  const std::string text = ReplaceCatalogue([&restore] { return restore.Commit(); });
+  qt::Ui().Information(this, QString::fromStdString(text));
+}
+
+std::string TForm1::ReplaceCatalogue(const std::function<std::string()>& replace) {
   // Every data set on the catalogue closes (a pending edit is dropped) and the
   // connection with them: the file they read is about to be replaced.
   std::vector<db::DataSet*> sets = {&Tvideo, &Query1};
@@ -534,16 +548,61 @@ void TForm1::RestoreCatalogueClick() {
   std::string text;
   std::exception_ptr failure;
   try {
-    text = restore.Commit();
+    text = replace();
   } catch (const Error&) {
     failure = std::current_exception();
   }
-  // The catalogue in place, restored or not, is opened again (its structure
+  // The catalogue in place, replaced or not, is opened again (its structure
   // brought up to date) and every window shows it.
   FormCreate();
   for (db::DataSet* set : reopen) set->Open();
+  UpdateUndoImport();
   if (failure) std::rethrow_exception(failure);
+  return text;
+}
+
+void TForm1::ImportFilmsClick() {
+  const auto chosen = qt::Ui().OpenFileName(
+      this,
+      QStringLiteral(
+          "Listes de films (*.csv *.txt *.xls *.xlsx *.ods *.xml *.gcs *.tc)|*.csv;*.txt;"
+          "*.xls;*.xlsx;*.ods;*.xml;*.gcs;*.tc|Tous les fichiers|*"),
+      QString::fromStdString(CatalogueDirectory()));
+  if (!chosen) return;
+  // A film being typed in the list is written first: the import sees it.
+  if (Tvideo.Active()) Tvideo.CheckBrowseMode();
+  ImportDialog dialog(Database1, chosen->toStdString(), this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  Tvideo.Refresh();
+  UpdateUndoImport();
+  qt::Ui().Information(
+      this, QStringLiteral("Import terminé : %1\nLe catalogue d'avant l'import est conservé : "
+                           "« Annuler l'import » du menu Fichier le remet.")
+                .arg(QString::fromStdString(
+                    importing::ResultText(dialog.Result(), dialog.Plan().problems.size()))));
+}
+
+void TForm1::UndoImportClick() {
+  if (!importing::CanUndoImport(CatalogueDirectory())) {
+    UpdateUndoImport();
+    return;
+  }
+  if (!qt::Ui().Confirm(this, QStringLiteral("Remettre le catalogue tel qu'il était avant le "
+                                             "dernier import ? Les films importés et tout ce "
+                                             "qui a été changé depuis seront perdus.")))
+    return;
+  const std::string directory = CatalogueDirectory();
+  const std::string text = ReplaceCatalogue([&directory] {
+    const int64_t films = importing::UndoImport(directory);
+    return "Import annulé : le catalogue d'avant l'import est remis en place (" +
+           std::to_string(films) + " films).";
+  });
   qt::Ui().Information(this, QString::fromStdString(text));
+}
+
+void TForm1::UpdateUndoImport() {
+  if (QAction* undo = findChild<QAction*>("AnnulerImport"))
+    undo->setEnabled(importing::CanUndoImport(CatalogueDirectory()));
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

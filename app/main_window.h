@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 
 #include "app/data_controls.h"
@@ -47,6 +48,12 @@ class TForm1 : public QMainWindow {
   // Restores the catalogue from Archive/video.zip after the user confirms; the
   // windows then show the restored films.
   void RestoreCatalogueClick();
+  // "Importer des films…": a file chosen, read, checked and imported.
+  void ImportFilmsClick();
+  // "Annuler l'import": the catalogue before the last import put back.
+  void UndoImportClick();
+  // Enables "Annuler l'import" when there is an import to undo.
+  void UpdateUndoImport();
   void s_mnuChercherClick();
   void s_mnuImprimerClick();
   void s_mnuExporterClick();
@@ -68,6 +75,11 @@ class TForm1 : public QMainWindow {
   static const char* const kDefaultBugAddress;
 
   // The window's size and the list's column widths, kept in kvn.ini.
+  // Closes every data set on the catalogue and the connection, runs replace
+  // (which puts another file in place of the catalogue), then opens the
+  // catalogue again (its structure brought up) in every window; returns
+  // replace's text, or throws its error once the windows show the catalogue.
+  std::string ReplaceCatalogue(const std::function<std::string()>& replace);
   void RestoreLayout();
   // The header's menu: a check mark per column of the list, shown or hidden.
   QMenu* ColumnsMenu();

@@ -251,7 +251,10 @@ ImportPlan PrepareImport(db::Database& database, const ImportTable& table,
   plan.rows = table.rows.size();
   const auto& fields = TargetFields();
   bool hasTitle = false;
-  for (int m : mapping) hasTitle = hasTitle || m == 1;
+  for (int m : mapping) {
+    hasTitle = hasTitle || m == 1;
+    if (m >= 0) plan.mapped[static_cast<size_t>(m)] = true;
+  }
   if (!hasTitle)
     throw Error(
         "Aucune colonne du fichier ne donne le titre des films : choisissez-la avant d'importer.");
@@ -366,8 +369,9 @@ ImportResult ApplyImport(db::Database& database, const ImportPlan& plan, Duplica
     for (size_t i = 0; i < fields.size(); ++i) {
       columns += std::string(i ? ", " : "") + "\"" + fields[i].column + "\"";
       marks += std::string(i ? ", " : "") + "?" + std::to_string(i + 1);
-      sets +=
-          std::string(i ? ", " : "") + "\"" + fields[i].column + "\" = ?" + std::to_string(i + 1);
+      if (plan.mapped[i])
+        sets += std::string(sets.empty() ? "" : ", ") + "\"" + fields[i].column + "\" = ?" +
+                std::to_string(i + 1);
     }
     db::Statement insert(database.Handle(),
                          "INSERT INTO video (" + columns + ") VALUES (" + marks + ")",

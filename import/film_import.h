@@ -61,6 +61,8 @@ struct ImportPlan {
   std::vector<RowProblem> problems;   // the rows that did not
   std::vector<Duplicate> duplicates;  // films already in the catalogue
   size_t rows = 0;                    // the file's rows
+  // The fields the file gives: a film replaced keeps its other fields.
+  std::array<bool, kTargetCount> mapped{};
 };
 
 // Checks the rows and finds the duplicates; writes nothing.

@@ -24,7 +24,8 @@ using test::TempDir;
 
 std::vector<std::string> Fields(const std::vector<int>& mapping) {
   std::vector<std::string> names;
-  for (int m : mapping) names.push_back(m < 0 ? "-" : TargetFields()[static_cast<size_t>(m)].column);
+  for (int m : mapping)
+    names.push_back(m < 0 ? "-" : TargetFields()[static_cast<size_t>(m)].column);
   return names;
 }
 
@@ -36,8 +37,8 @@ TEST(FilmImport, ColumnsAreMatchedByTheirNames) {
   // English names and the other programs' ones; a field is filled once.
   EXPECT_EQ(Fields(MatchColumns({"Title", "Year", "Director", "Cast", "Running Time", "Plot",
                                  "Rating", "Seen", "Barcode", "Title", "Notes"})),
-            (std::vector<std::string>{"Titre", "Année", "Réalisateur", "Acteurs", "Durée",
-                                      "Résumé", "Note", "Vu", "EAN", "-", "-"}));
+            (std::vector<std::string>{"Titre", "Année", "Réalisateur", "Acteurs", "Durée", "Résumé",
+                                      "Note", "Vu", "EAN", "-", "-"}));
   // Tellico's medium is the support, its format (PAL) is not.
   EXPECT_EQ(Fields(MatchColumns({"format", "medium", "nationality", "origtitle"})),
             (std::vector<std::string>{"-", "Support", "Pays", "Titre_original"}));
@@ -117,8 +118,8 @@ TEST_F(FilmImportTest, DuplicatesAreSkippedReplacedOrKeptAndTheImportCanBeUndone
   const ImportTable t = Table({
       {"Référence", "Titre", "Année", "Réalisateur"},
       {"R1", "Autre titre", "", "Jean-Pierre Jeunet"},  // same reference as Amélie
-      {"", "BRAZIL", "1985", "Terry Gilliam"},            // same title and year
-      {"", "Casino", "1995", "Martin Scorsese"},          // another year: a new film
+      {"", "BRAZIL", "1985", "Terry Gilliam"},          // same title and year
+      {"", "Casino", "1995", "Martin Scorsese"},        // another year: a new film
       {"", "Zazie dans le métro", "1960", "Louis Malle"},
   });
   struct Case {
@@ -129,17 +130,23 @@ TEST_F(FilmImportTest, DuplicatesAreSkippedReplacedOrKeptAndTheImportCanBeUndone
       {DuplicateChoice::Skip,
        {"R1|Amélie|2001|NULL", "NULL|Brazil|1985|NULL", "NULL|Casino|NULL|NULL",
         "NULL|Casino|1995|Martin Scorsese", "NULL|Zazie dans le métro|1960|Louis Malle"},
-       2, 0, 2},
+       2,
+       0,
+       2},
       {DuplicateChoice::Replace,
        {"R1|Autre titre|NULL|Jean-Pierre Jeunet", "NULL|BRAZIL|1985|Terry Gilliam",
         "NULL|Casino|NULL|NULL", "NULL|Casino|1995|Martin Scorsese",
         "NULL|Zazie dans le métro|1960|Louis Malle"},
-       2, 2, 0},
+       2,
+       2,
+       0},
       {DuplicateChoice::KeepBoth,
        {"R1|Amélie|2001|NULL", "NULL|Brazil|1985|NULL", "NULL|Casino|NULL|NULL",
         "R1|Autre titre|NULL|Jean-Pierre Jeunet", "NULL|BRAZIL|1985|Terry Gilliam",
         "NULL|Casino|1995|Martin Scorsese", "NULL|Zazie dans le métro|1960|Louis Malle"},
-       4, 0, 0},
+       4,
+       0,
+       0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.choice));
@@ -226,8 +233,7 @@ TEST(ImportCommand, ARowInErrorStopsTheImportUnlessSkipped) {
   ASSERT_EQ(undone.exitCode, 0) << undone.err;
   EXPECT_EQ(undone.out,
             "Import annulé : le catalogue d'avant l'import est remis en place (6 films).\n");
-  EXPECT_EQ(test::SqlRows(dir.Path(), "SELECT count(*) FROM video"),
-            std::vector<std::string>{"6"});
+  EXPECT_EQ(test::SqlRows(dir.Path(), "SELECT count(*) FROM video"), std::vector<std::string>{"6"});
 
   // Options the user gives win over the detection; mistakes are said.
   test::WriteFile(dir / "virgules.txt", "Titre,Note\n\"A, B\",4\n");
@@ -274,8 +280,10 @@ TEST(ImportCommand, RoundTripThroughTheExports) {
     const test::ProgramResult r = Korvane(target, {"import", file});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("Import terminé : 2000 films ajoutés."), std::string::npos) << r.out;
-    const std::string compare = "ATTACH '" + dir.Path() + "/source/video.DB' AS o; SELECT count(*) FROM "
-                                "(SELECT " + columns + " FROM o.video EXCEPT SELECT " + columns +
+    const std::string compare = "ATTACH '" + dir.Path() +
+                                "/source/video.DB' AS o; SELECT count(*) FROM "
+                                "(SELECT " +
+                                columns + " FROM o.video EXCEPT SELECT " + columns +
                                 " FROM main.video);";
     EXPECT_EQ(RunProgram({"sqlite3", target + "/video.DB", compare}).out, "0\n");
   }

@@ -28,7 +28,9 @@ TEST(ImportReader, DelimitedTextsAreCutAsWritten) {
     char quote;
     const char* encoding;
   } cases[] = {
-      {"semicolons, Windows-1252", "Titre;Ann\xe9" "e\r\nAm\xe9lie;2001\r\nLe \"Grand\" bleu;1988\r\n",
+      {"semicolons, Windows-1252",
+       "Titre;Ann\xe9"
+       "e\r\nAm\xe9lie;2001\r\nLe \"Grand\" bleu;1988\r\n",
        ';', '"', "Windows-1252"},
       {"commas, UTF-8 with BOM, quoted",
        "\xEF\xBB\xBFTitre,Année\n\"Amélie\",2001\n\"Le \"\"Grand\"\" bleu\",1988\n", ',', '"',
@@ -124,9 +126,9 @@ TEST(ImportReader, SpreadsheetsWrittenByLibreOffice) {
   test::WriteFile(source, fods);
   for (const char* format : {"xls", "ods", "xlsx"}) {
     SCOPED_TRACE(format);
-    const test::ProgramResult r = test::RunProgram(
-        {"soffice", "-env:UserInstallation=file://" + dir.Path() + "/profil", "--headless",
-         "--convert-to", format, "--outdir", dir.Path(), source});
+    const test::ProgramResult r =
+        test::RunProgram({"soffice", "-env:UserInstallation=file://" + dir.Path() + "/profil",
+                          "--headless", "--convert-to", format, "--outdir", dir.Path(), source});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const ImportTable t = ReadImportFile(dir / (std::string("films.") + format));
     EXPECT_EQ(t.columns, (Cells{"Titre", "Année", "Durée", "Prêté le", "Résumé", "EAN"}));
