@@ -165,7 +165,7 @@ int RunImport(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     if (!encoding.empty()) text->encoding = encoding;
     chosen = &*text;
   }
-  const importing::ImportTable table = importing::ReadImportFile(file, chosen);
+  importing::ImportTable table = importing::ReadImportFile(file, chosen);
   const std::vector<int> mapping = importing::MatchColumns(table.columns);
   for (size_t c = 0; c < table.columns.size(); ++c)
     if (mapping[c] < 0)
@@ -179,6 +179,7 @@ int RunImport(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   catalogue::ApplyStructureUpgrade(database, cl.directory, plan);
 
   const importing::ImportPlan films = importing::PrepareImport(database, table, mapping);
+  table = importing::ImportTable();  // the checked films are all that is needed now
   for (const importing::RowProblem& p : films.problems)
     err << "Ligne " << p.line << " : " << p.reason << ".\n";
   if (!films.problems.empty() && !skipErrors)
