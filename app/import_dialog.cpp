@@ -34,8 +34,10 @@ struct Choice {
   const char* label;
   char value;
 };
-const Choice kDelimiters[] = {
-    {"Point-virgule ( ; )", ';'}, {"Virgule ( , )", ','}, {"Tabulation", '\t'}, {"Barre ( | )", '|'}};
+const Choice kDelimiters[] = {{"Point-virgule ( ; )", ';'},
+                              {"Virgule ( , )", ','},
+                              {"Tabulation", '\t'},
+                              {"Barre ( | )", '|'}};
 const Choice kQuotes[] = {{"Guillemets ( \" )", '"'}, {"Apostrophes ( ' )", '\''}, {"Aucun", 0}};
 const char* const kEncodings[] = {"UTF-8", "Windows-1252", "ISO-8859-15", "UTF-16LE", "UTF-16BE"};
 
@@ -79,9 +81,9 @@ ImportDialog::ImportDialog(db::Database& database, const std::string& file, QWid
   auto* columnsLayout = new QVBoxLayout(columns);
   Mapping = new QTableWidget(0, 3, columns);
   Mapping->setObjectName("Correspondance");
-  Mapping->setHorizontalHeaderLabels(
-      {QStringLiteral("Colonne du fichier"), QStringLiteral("Champ du catalogue"),
-       QStringLiteral("Première valeur")});
+  Mapping->setHorizontalHeaderLabels({QStringLiteral("Colonne du fichier"),
+                                      QStringLiteral("Champ du catalogue"),
+                                      QStringLiteral("Première valeur")});
   Mapping->horizontalHeader()->setStretchLastSection(true);
   Mapping->verticalHeader()->hide();
   columnsLayout->addWidget(Mapping);
@@ -101,7 +103,8 @@ ImportDialog::ImportDialog(db::Database& database, const std::string& file, QWid
   Problems = new QListWidget(problems);
   Problems->setObjectName("LignesFautives");
   Problems->setWordWrap(true);
-  SkipProblems = new QCheckBox(QStringLiteral("Écarter ces &lignes et importer les autres"), problems);
+  SkipProblems =
+      new QCheckBox(QStringLiteral("Écarter ces &lignes et importer les autres"), problems);
   SkipProblems->setObjectName("EcarterLignes");
   problemsLayout->addWidget(Problems);
   problemsLayout->addWidget(SkipProblems);
@@ -228,8 +231,10 @@ std::vector<int> ImportDialog::ChosenMapping() const {
   std::vector<bool> used(importing::kTargetCount, false);
   for (int& m : mapping) {
     if (m < 0) continue;
-    if (used[static_cast<size_t>(m)]) m = -1;
-    else used[static_cast<size_t>(m)] = true;
+    if (used[static_cast<size_t>(m)])
+      m = -1;
+    else
+      used[static_cast<size_t>(m)] = true;
   }
   return mapping;
 }
@@ -256,9 +261,9 @@ void ImportDialog::Check() {
     const importing::ImportRow& row = m_table.rows[static_cast<size_t>(r)];
     lines << QString::number(row.line);
     for (size_t i = 0; i < shown.size(); ++i)
-      Preview->setItem(r, static_cast<int>(i),
-                       new QTableWidgetItem(shown[i] < row.cells.size() ? Q(row.cells[shown[i]])
-                                                                        : QString()));
+      Preview->setItem(
+          r, static_cast<int>(i),
+          new QTableWidgetItem(shown[i] < row.cells.size() ? Q(row.cells[shown[i]]) : QString()));
   }
   Preview->setVerticalHeaderLabels(lines);
 
@@ -284,14 +289,11 @@ void ImportDialog::Check() {
   auto count = [](size_t n, const char* one, const char* many) {
     return QString::number(n) + ' ' + QString::fromUtf8(n > 1 ? many : one);
   };
-  Summary->setText(count(m_plan.rows, "ligne", "lignes") + QStringLiteral(" : ") +
-                   count(m_plan.films.size(), "film à importer", "films à importer") +
-                   QStringLiteral(", ") +
-                   count(m_plan.problems.size(), "ligne fautive", "lignes fautives") +
-                   QStringLiteral(", ") +
-                   count(m_plan.duplicates.size(), "déjà dans le catalogue",
-                         "déjà dans le catalogue") +
-                   '.');
+  Summary->setText(
+      count(m_plan.rows, "ligne", "lignes") + QStringLiteral(" : ") +
+      count(m_plan.films.size(), "film à importer", "films à importer") + QStringLiteral(", ") +
+      count(m_plan.problems.size(), "ligne fautive", "lignes fautives") + QStringLiteral(", ") +
+      count(m_plan.duplicates.size(), "déjà dans le catalogue", "déjà dans le catalogue") + '.');
 }
 
 void ImportDialog::RunImport() {

@@ -3,8 +3,10 @@
 #include <QCoreApplication>
 
 #include "app/handlers.h"
+#include "catalogue/catalogue_files.h"
 #include "db/title_key.h"
 #include "platform/error.h"
+#include "platform/ini_file.h"
 
 namespace kvn::app {
 
@@ -60,7 +62,7 @@ Element Data(const QString& name, report::ReportData* rows, const QString& field
 
 }  // namespace
 
-void BuildListReport(report::Report& r, report::ReportData* rows) {
+void BuildListReport(report::Report& r, report::ReportData* rows, bool withDetails) {
   r.Title = QStringLiteral("Liste des films");
   r.Page = {};
   r.Page.marginsMm = QMarginsF(10, 10, 10, 10);
@@ -88,6 +90,15 @@ void BuildListReport(report::Report& r, report::ReportData* rows) {
       Data("QRDBText4", rows, QStringLiteral("Nb_cd"), 456, 8, 56),
       Data("QRDBText5", rows, QStringLiteral("Genre"), 520, 8, 112),
       Data("QRDBText6", rows, QStringLiteral("Durée"), 640, 8, kListWidth - 640)};
+  if (withDetails) {
+    // Under the title and the columns after it, below the tallest of them.
+    Element details = Data("QRDetails", rows, QStringLiteral("Détails"), 104, 27, kListWidth - 104);
+    details.pointSize = 8;
+    details.below = true;
+    Band& detail = r.Bands.back();
+    detail.height += 16;
+    detail.elements.push_back(details);
+  }
   Element page = System(report::SystemData::PageNumber, QStringLiteral(" Page "), 312, 16, false);
   Element count =
       System(report::SystemData::DetailCount, QStringLiteral("Nombre de films : "), 512, 16, false);
@@ -132,11 +143,50 @@ void BuildSearchReport(report::Report& r) {
 
 // ----------------------------------------------------------------- windows
 
-TfrmImprimer::TfrmImprimer(db::Database& database) : Query1(database), Table1(database) {
+QString FilmRows::Text(const QString& field) const {
+  if (field != QStringLiteral("Détails")) return DataSetRows::Text(field);
+  QString text;
+  for (const auto& [name, caption] : m_details) {
+    QString value = DataSetRows::Text(name).simplified();
+    if (value == QLatin1String("True")) value = QStringLiteral("oui");
+    if (value == QLatin1String("False")) value = QStringLiteral("non");
+    if (value.isEmpty()) continue;
+    if (!text.isEmpty()) text += QStringLiteral(" · ");
+    text += caption + QStringLiteral(" : ") + value;
+  }
+  return text;
+}
+
+std::vector<std::pair<QString, QString>> ShownDetails(const std::string& directory) {
+  std::vector<std::pair<QString, QString>> details;
+  std::string shown;
+  try {
+    platform::IniFile ini(catalogue::SettingsPath(directory), {.allowProtected = true});
+    shown = "," + ini.ReadString("LISTE", "Colonnes", "") + ",";
+  } catch (const Error&) {
+    return details;  // unreadable settings: the original list
+  }
+  const char* const captions[] = {"Année",  "Réalisateur", "Acteurs", "Pays", "Titre original",
+                                  "Résumé", "Note",        "Vu",      "EAN"};
+  for (size_t i = 0; i < std::size(catalogue::kDetailColumns); ++i)
+    if (shown.find(std::string(",") + catalogue::kDetailColumns[i] + ",") != std::string::npos)
+      details.emplace_back(QString::fromUtf8(catalogue::kDetailColumns[i]),
+                           QString::fromUtf8(captions[i]));
+  return details;
+}
+
+TfrmImprimer::TfrmImprimer(db::Database& database)
+    : Database(database), Query1(database), Table1(database) {
   BuildListReport(QuickRep1, &Rows);
 }
 
+void TfrmImprimer::ShowDetails(std::vector<std::pair<QString, QString>> fieldsAndCaptions) {
+  Rows.SetDetails(std::move(fieldsAndCaptions));
+  BuildListReport(QuickRep1, &Rows, Rows.HasDetails());
+}
+
 void TfrmImprimer::FormCreate() {
+  ShowDetails(ShownDetails(Database.Directory()));
   if (!Table1.Active()) {
     Table1.SetTableName("video.DB");
     Table1.Open();

@@ -466,6 +466,14 @@ void TForm1::s_mnuChercherClick() {
 }
 
 void TForm1::s_mnuImprimerClick() {
+  // The details the list shows are printed under each film's columns.
+  std::vector<std::pair<QString, QString>> details;
+  const auto& columns = DBGrid1->Model().Columns();
+  for (int c = kShownColumns; c < static_cast<int>(columns.size()); ++c)
+    if (!DBGrid1->isColumnHidden(c))
+      details.emplace_back(columns[static_cast<size_t>(c)].field,
+                           columns[static_cast<size_t>(c)].title);
+  Forms().frmImprimer->ShowDetails(details);
   Forms().frmImprimer->Preview(this);
 }
 

@@ -145,9 +145,15 @@ class Painter {
   // The height a band takes with the current values: word-wrapped texts that
   // need more than one line make it taller by the lines they add.
   double Height(const Band& band) const {
+    return band.height + Extra(band, false) + Extra(band, true);
+  }
+
+  // What the wrapped texts add to the band: those in the columns, or those
+  // placed below them.
+  double Extra(const Band& band, bool below) const {
     double extra = 0;
     for (const Element& e : band.elements) {
-      if (e.kind == Element::Kind::Image || !e.wordWrap) continue;
+      if (e.kind == Element::Kind::Image || !e.wordWrap || e.below != below) continue;
       const QString text = Text(e);
       if (text.isEmpty()) continue;
       QFontMetricsF metrics(e.Font(), &m_device);
@@ -155,13 +161,15 @@ class Painter {
       if (lines > 1)
         extra = std::max(extra, static_cast<double>(lines - 1) * metrics.lineSpacing() / m_scaleY);
     }
-    return band.height + extra;
+    return extra;
   }
 
   void Draw(const Band& band, double top) {
+    const double columnsExtra = Extra(band, false);
     for (const Element& e : band.elements) {
-      const QRectF box((e.box.x()) * m_scaleX, (top + e.box.y()) * m_scaleY,
-                       e.box.width() * m_scaleX, e.box.height() * m_scaleY);
+      const double y = top + e.box.y() + (e.below ? columnsExtra : 0);
+      const QRectF box((e.box.x()) * m_scaleX, y * m_scaleY, e.box.width() * m_scaleX,
+                       e.box.height() * m_scaleY);
       if (e.kind == Element::Kind::Image) {
         if (e.image.isNull()) continue;
         // At its own size from the top left corner, cut at the box.

@@ -76,6 +76,9 @@ struct Element {
   QColor color = Qt::black;
   Qt::Alignment alignment = Qt::AlignLeft;
   bool wordWrap = false;
+  // Placed under what the band's other texts take once wrapped (a line of
+  // the row that follows the columns).
+  bool below = false;
   // Label: the text; system field: the prefix.
   QString text;
   // Data text: the rows and the field (none: an empty text).

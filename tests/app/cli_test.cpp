@@ -682,6 +682,34 @@ TEST(CommandLine, PrintTheList) {
 // 250 characters) keep every column inside the page: each word the readers
 // find lies within the page's text box, and every column's caption and
 // values are there.
+// The printed list keeps its original columns; the details the user shows
+// in the main list are printed on a line under each film.
+TEST(CommandLine, PrintedListAddsTheDetailsTheListShows) {
+  TempDir dir;
+  test::MakeCatalogue(dir.Path(), 4, test::SampleFilms(), std::string("4"));
+  ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB",
+                        "UPDATE video SET \"Année\" = 1995, \"Réalisateur\" = 'Mathieu Kassovitz', "
+                        "Vu = 1, Pays = 'France' WHERE Reference = 'R002'"})
+                .exitCode,
+            0);
+  ASSERT_EQ(RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "print"}).exitCode, 0);
+  const std::string plain = test::PdfText(dir / "liste.pdf");
+  EXPECT_NE(plain.find("la Haine"), std::string::npos);
+  EXPECT_EQ(plain.find("Kassovitz"), std::string::npos) << plain;
+
+  test::WriteFile(dir / "kvn.ini",
+                  "[BASEDB]\nId_Imp_Base=4\n[LISTE]\nColonnes=Reference,Titre,Année,"
+                  "Réalisateur,Vu\n");
+  ASSERT_EQ(RunProgram({KorvaneExecutable(), "--dir", dir.Path(), "print"}).exitCode, 0);
+  const std::string detailed = test::PdfText(dir / "liste.pdf");
+  EXPECT_NE(detailed.find("Année : 1995 · Réalisateur : Mathieu Kassovitz · Vu : oui"),
+            std::string::npos)
+      << detailed;
+  // The columns are the original ones, the country is not shown.
+  EXPECT_NE(detailed.find("Durée"), std::string::npos);
+  EXPECT_EQ(detailed.find("France"), std::string::npos);
+}
+
 TEST(CommandLine, DocumentsKeepEveryColumnOnThePage) {
   TempDir dir;
   test::MakeCatalogue(dir.Path(), 3);

@@ -1,8 +1,6 @@
 // "Importer des films…" and "Annuler l'import" driven as a user drives them:
 // the file chosen, its reading changed and put back, a column given a field,
 // the wrong row left out, a duplicate replaced; then the import undone.
-#include "app/import_dialog.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -15,6 +13,7 @@
 #include <QTest>
 
 #include "app/forms.h"
+#include "app/import_dialog.h"
 #include "app/main_window.h"
 #include "tests/app/gui_fixture.h"
 
