@@ -42,6 +42,20 @@ TEST(CommandLine, InitCreatesAnEmptyCurrentCatalogueOnce) {
                 db::TitleIndexSql() + ";\n" + db::TitleKeySchemaSql());
   EXPECT_EQ(test::SqlRows(dir / "cat", "SELECT count(*) FROM video"),
             std::vector<std::string>{"0"});
+  // Python's sqlite3 writes a film with its details; the file stays sound.
+  auto py = RunProgram(
+      {"python3", "-c",
+       "import sqlite3, sys\n"
+       "c = sqlite3.connect(sys.argv[1])\n"
+       "c.execute('INSERT INTO video (Titre, \"Année\", \"Résumé\", Note, Vu, EAN) VALUES "
+       "(?, ?, ?, ?, ?, ?)', ('Stalker', 1979, 'La Zone.\\nLe Stalker.', 9, True, '96385074'))\n"
+       "c.commit()\n"
+       "print(c.execute('PRAGMA integrity_check').fetchone()[0])\n",
+       dir / "cat/video.DB"});
+  EXPECT_EQ(py.out, "ok\n") << py.err;
+  EXPECT_EQ(test::SqlRows(dir / "cat", "SELECT Titre, \"Année\", Note, Vu FROM video"),
+            std::vector<std::string>{"Stalker|1979|9|1"});
+  RunProgram({"sqlite3", dir / "cat/video.DB", "DELETE FROM video"});
 
   test::WriteFile(dir / "cat/kvn.ini", "[BASEDB]\nId_Imp_Base=2\n");
   auto again = RunProgram({KorvaneExecutable(), "init"}, "", dir / "cat");
