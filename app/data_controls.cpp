@@ -132,14 +132,12 @@ void FieldLink::WriteField() {
 }
 
 DBEdit::DBEdit(QWidget* parent)
-    : QLineEdit(parent),
-      m_link([this] { return text(); },
-             [this](const QString& t) {
-               m_loading = true;
-               setText(t);
-               setCursorPosition(0);
-               m_loading = false;
-             }) {
+    : BoundControl(
+          parent, [this] { return text(); },
+          [this](const QString& t) {
+            setText(t);
+            setCursorPosition(0);
+          }) {
   connect(this, &QLineEdit::textEdited, this, [this] {
     // The first key may start an insertion, which reloads the box and puts
     // the typed text back: the cursor stays where the user typed.
@@ -157,13 +155,8 @@ void DBEdit::SetText(const QString& t) {
 }
 
 DBMemo::DBMemo(QWidget* parent)
-    : QPlainTextEdit(parent),
-      m_link([this] { return toPlainText(); },
-             [this](const QString& t) {
-               m_loading = true;
-               setPlainText(t);
-               m_loading = false;
-             }) {
+    : BoundControl(
+          parent, [this] { return toPlainText(); }, [this](const QString& t) { setPlainText(t); }) {
   setTabChangesFocus(true);
   connect(this, &QPlainTextEdit::textChanged, this, [this] {
     if (m_loading) return;
@@ -179,15 +172,13 @@ DBMemo::DBMemo(QWidget* parent)
 }
 
 DBSpinBox::DBSpinBox(int minimum, int maximum, QWidget* parent)
-    : QSpinBox(parent),
-      m_link([this] { return FieldText(); },
-             [this](const QString& t) {
-               m_loading = true;
-               bool ok = false;
-               const int v = t.trimmed().toInt(&ok);
-               setValue(ok ? v : QSpinBox::minimum());
-               m_loading = false;
-             }) {
+    : BoundControl(
+          parent, [this] { return FieldText(); },
+          [this](const QString& t) {
+            bool ok = false;
+            const int v = t.trimmed().toInt(&ok);
+            setValue(ok ? v : QSpinBox::minimum());
+          }) {
   setRange(minimum - 1, maximum);
   setSpecialValueText(QStringLiteral("—"));
   setValue(minimum - 1);
@@ -201,26 +192,18 @@ QString DBSpinBox::FieldText() const {
 }
 
 DBCheckBox::DBCheckBox(const QString& caption, QWidget* parent)
-    : QCheckBox(caption, parent),
-      m_link([this] { return isChecked() ? QStringLiteral("True") : QStringLiteral("False"); },
-             [this](const QString& t) {
-               m_loading = true;
-               setChecked(t == QLatin1String("True"));
-               m_loading = false;
-             }) {
+    : BoundControl(
+          parent, [this] { return isChecked() ? QStringLiteral("True") : QStringLiteral("False"); },
+          [this](const QString& t) { setChecked(t == QLatin1String("True")); }) {
+  setText(caption);
   connect(this, &QCheckBox::toggled, this, [this] {
     if (!m_loading) RunHandler(this, [this] { m_link.UserEdited(); });
   });
 }
 
 DBComboBox::DBComboBox(QWidget* parent)
-    : QComboBox(parent),
-      m_link([this] { return currentText(); },
-             [this](const QString& t) {
-               m_loading = true;
-               setEditText(t);
-               m_loading = false;
-             }) {
+    : BoundControl(
+          parent, [this] { return currentText(); }, [this](const QString& t) { setEditText(t); }) {
   setEditable(true);
   setInsertPolicy(QComboBox::NoInsert);
   connect(lineEdit(), &QLineEdit::textEdited, this, [this] {

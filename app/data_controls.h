@@ -105,74 +105,63 @@ class FieldLink : public DataLink {
   bool m_loading = false;
 };
 
-class DBEdit : public QLineEdit {
+// A control bound to one field: its link, and whether it is being filled
+// from the field (its change signals are then not the user's).
+template <typename Widget>
+class BoundControl : public Widget {
  public:
-  explicit DBEdit(QWidget* parent = nullptr);
   void SetDataSource(DataSource* source) { m_link.SetDataSource(source); }
   void SetDataField(const QString& name) { m_link.SetFieldName(name); }
   FieldLink& Link() { return m_link; }
+
+ protected:
+  // text: the control's text for the field; show: puts the field's text in
+  // the control.
+  BoundControl(QWidget* parent, std::function<QString()> text,
+               std::function<void(const QString&)> show)
+      : Widget(parent), m_link(std::move(text), [this, show = std::move(show)](const QString& t) {
+          m_loading = true;
+          show(t);
+          m_loading = false;
+        }) {}
+
+  FieldLink m_link;
+  bool m_loading = false;
+};
+
+class DBEdit : public BoundControl<QLineEdit> {
+ public:
+  explicit DBEdit(QWidget* parent = nullptr);
   // Sets the text as code does: when it differs, the field is written at the
   // next update of the row.
   void SetText(const QString& text);
-
- private:
-  FieldLink m_link;
-  bool m_loading = false;
 };
 
-class DBComboBox : public QComboBox {
+class DBComboBox : public BoundControl<QComboBox> {
  public:
   explicit DBComboBox(QWidget* parent = nullptr);
-  void SetDataSource(DataSource* source) { m_link.SetDataSource(source); }
-  void SetDataField(const QString& name) { m_link.SetFieldName(name); }
-  FieldLink& Link() { return m_link; }
   QString Text() const { return currentText(); }
-
- private:
-  FieldLink m_link;
-  bool m_loading = false;
 };
 
 // A text of several lines (the film's summary). Tab moves to the next box.
-class DBMemo : public QPlainTextEdit {
+class DBMemo : public BoundControl<QPlainTextEdit> {
  public:
   explicit DBMemo(QWidget* parent = nullptr);
-  void SetDataSource(DataSource* source) { m_link.SetDataSource(source); }
-  void SetDataField(const QString& name) { m_link.SetFieldName(name); }
-  FieldLink& Link() { return m_link; }
-
- private:
-  FieldLink m_link;
-  bool m_loading = false;
 };
 
 // A whole number in a range, or none: the value below the range shows as a
 // dash and leaves the field empty.
-class DBSpinBox : public QSpinBox {
+class DBSpinBox : public BoundControl<QSpinBox> {
  public:
   DBSpinBox(int minimum, int maximum, QWidget* parent = nullptr);
-  void SetDataSource(DataSource* source) { m_link.SetDataSource(source); }
-  void SetDataField(const QString& name) { m_link.SetFieldName(name); }
-  FieldLink& Link() { return m_link; }
   // The field's text: empty for none.
   QString FieldText() const;
-
- private:
-  FieldLink m_link;
-  bool m_loading = false;
 };
 
 // A yes or no field; an empty field shows unchecked.
-class DBCheckBox : public QCheckBox {
+class DBCheckBox : public BoundControl<QCheckBox> {
  public:
   DBCheckBox(const QString& caption, QWidget* parent = nullptr);
-  void SetDataSource(DataSource* source) { m_link.SetDataSource(source); }
-  void SetDataField(const QString& name) { m_link.SetFieldName(name); }
-  FieldLink& Link() { return m_link; }
-
- private:
-  FieldLink m_link;
-  bool m_loading = false;
 };
 
 // The running-time box: two hour digits (the first optional), minutes and
