@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "catalogue/loans.h"
 #include "db/connection.h"
 #include "db/database.h"
 #include "db/sqlite.h"
@@ -101,6 +102,10 @@ const char* const kDetailColumnDeclarations[9] = {"\"Année\" INTEGER",
 
 void InitCatalogue(const std::string& directory) {
   CreateCatalogueFile(directory, kCurrentStructureLevel);
+  {
+    db::Database database(directory);
+    UseLoanTables(database, LoanPeriodDays(directory));
+  }
   platform::IniFile ini(SettingsPath(directory), {.allowProtected = true});
   ini.WriteString("BASEDB", "Id_Imp_Base", std::to_string(kCurrentStructureLevel));
 }

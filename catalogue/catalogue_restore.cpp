@@ -12,6 +12,7 @@
 #include "archive/zf_exception.h"
 #include "archive/zip_forge.h"
 #include "catalogue/catalogue_files.h"
+#include "catalogue/loans.h"
 #include "db/connection.h"
 #include "db/database.h"
 #include "db/sqlite.h"
@@ -221,8 +222,8 @@ void CatalogueRestore::Prepare(const std::string& catalogueDirectory,
         const std::string type = schema.ColumnText(0), name = schema.ColumnText(1),
                           sql = schema.ColumnText(2);
         if (type == "view") notACatalogue(Subst("il contient une vue, « %s »", {name}));
-        // The triggers that keep the title keys are the program's own.
-        if (type == "trigger" && !db::IsTitleKeyTrigger(name, sql))
+        // The triggers that keep the title keys and the loans are the program's own.
+        if (type == "trigger" && !db::IsTitleKeyTrigger(name, sql) && !IsLoanTrigger(name, sql))
           notACatalogue(Subst("il contient un déclencheur, « %s »", {name}));
         if (type == "table" && platform::StartsWithNoCase(platform::Trim(sql), "CREATE VIRTUAL"))
           notACatalogue(Subst("il contient une table virtuelle, « %s »", {name}));

@@ -1,6 +1,7 @@
 #include "catalogue/structure_upgrade.h"
 
 #include "catalogue/catalogue_files.h"
+#include "catalogue/loans.h"
 #include "db/database.h"
 #include "db/sqlite.h"
 #include "db/title_key.h"
@@ -108,6 +109,12 @@ UpgradeFailures ApplyStructureUpgrade(db::Database& database, const std::string&
     UseFrenchTitleKey(database);
   } catch (const Error&) {
     failures.titles = std::current_exception();
+  }
+  // The loans' history and due dates.
+  try {
+    UseLoanTables(database, LoanPeriodDays(directory));
+  } catch (const Error&) {
+    if (!failures.titles) failures.titles = std::current_exception();
   }
   return failures;
 }

@@ -5,6 +5,8 @@
 #include <stdexcept>
 
 #include "catalogue/catalogue_files.h"
+#include "catalogue/loans.h"
+#include "db/database.h"
 #include "db/title_key.h"
 #include "platform/ini_file.h"
 
@@ -69,6 +71,11 @@ void MakeCatalogue(const std::string& dir, int level, const std::vector<Film>& f
   sqlite3_finalize(s);
   sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
   sqlite3_close(db);
+  // The current structure has its loans' table beside the films.
+  if (level >= catalogue::kCurrentStructureLevel) {
+    db::Database database(dir);
+    catalogue::UseLoanTables(database, 14);
+  }
   if (iniLevel) {
     platform::IniFile ini(dir + "/kvn.ini");
     ini.WriteString("BASEDB", "Id_Imp_Base", *iniLevel);
