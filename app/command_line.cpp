@@ -12,6 +12,7 @@
 #include "catalogue/catalogue_files.h"
 #include "catalogue/catalogue_restore.h"
 #include "catalogue/database_archiving.h"
+#include "catalogue/loans.h"
 #include "catalogue/structure_upgrade.h"
 #include "db/database.h"
 #include "db/title_key.h"
@@ -88,6 +89,16 @@ std::string UsageText() {
          "            le catalogue d'avant est conservé dans video.DB.avant-import\n"
          "  undo-import\n"
          "            remet le catalogue d'avant le dernier import\n"
+         "  lend RÉFÉRENCE NOM [--until AAAA-MM-JJ]\n"
+         "            prête le film à NOM aujourd'hui, à rendre à la date donnée ou\n"
+         "            après la durée de prêt ([PRETS] Duree dans kvn.ini, 14 jours)\n"
+         "  return RÉFÉRENCE\n"
+         "            enregistre le retour du film\n"
+         "  loans [--overdue] [--history]\n"
+         "            les prêts en cours (les retards d'abord), une ligne par prêt,\n"
+         "            séparée par des tabulations : référence, titre, emprunteur,\n"
+         "            prêté le, à rendre le, jours de retard ; --overdue : les\n"
+         "            retards seuls ; --history : tous les prêts, avec le retour\n"
          "\n"
          "Options :\n"
          "  --dir RÉPERTOIRE  le répertoire du catalogue (par défaut le répertoire courant)\n"
@@ -197,6 +208,74 @@ int RunImport(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   return 0;
 }
 
+// The loans' commands: lend, return, loans.
+int RunLoans(const CommandLine& cl, std::ostream& out) {
+  db::Database database(cl.directory);
+  const catalogue::StructureUpgrade plan = catalogue::PlanStructureUpgrade(database, cl.directory);
+  if (!plan.hasTable) database.Open();
+  catalogue::ApplyStructureUpgrade(database, cl.directory, plan);
+  const int period = catalogue::LoanPeriodDays(cl.directory);
+  const std::string today = catalogue::Today();
+  std::vector<std::string> words;
+  std::string until;
+  bool overdue = false, history = false;
+  for (size_t i = 0; i < cl.arguments.size(); ++i) {
+    const std::string& a = cl.arguments[i];
+    if (a == "--until" && cl.command == "lend") {
+      if (i + 1 >= cl.arguments.size())
+        throw Error("L'option --until attend une date (AAAA-MM-JJ).");
+      until = cl.arguments[++i];
+    } else if (a == "--overdue" && cl.command == "loans") {
+      overdue = true;
+    } else if (a == "--history" && cl.command == "loans") {
+      history = true;
+    } else if (!a.empty() && a[0] == '-') {
+      throw Error(platform::Subst("Option inconnue : %s (voir korvane --help)", {a}));
+    } else {
+      words.push_back(a);
+    }
+  }
+  const size_t expected = cl.command == "lend" ? 2 : cl.command == "return" ? 1 : 0;
+  if (words.size() < expected)
+    throw Error(cl.command == "lend" ? "La commande lend attend la référence du film et le nom "
+                                       "de l'emprunteur."
+                                     : "La commande return attend la référence du film.");
+  if (words.size() > expected)
+    throw Error(platform::Subst("Argument en trop : %s", {words[expected]}));
+  if (cl.command == "lend") {
+    const int64_t film = catalogue::FilmByReference(database, words[0]);
+    catalogue::LendFilm(database, film, words[1], today, until, period);
+    const catalogue::Loan loan = catalogue::LoanHistory(database, film).front();
+    out << "Film « " << loan.title << " » prêté à " << loan.borrower << " le " << loan.since
+        << ", à rendre le " << loan.due << ".\n";
+    return 0;
+  }
+  if (cl.command == "return") {
+    const int64_t film = catalogue::FilmByReference(database, words[0]);
+    catalogue::ReturnFilm(database, film);
+    out << "Film rendu : « " << catalogue::LoanHistory(database, film).front().title << " ».\n";
+    return 0;
+  }
+  // One loan per line, tab-separated, for scripts and mail.
+  const std::vector<catalogue::Loan> loans = history
+                                                 ? catalogue::LoanHistory(database, {}, period)
+                                                 : catalogue::CurrentLoans(database, today, period);
+  auto clean = [](std::string text) {
+    for (char& c : text)
+      if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    return text;
+  };
+  for (const catalogue::Loan& l : loans) {
+    if (overdue && (l.daysLate == 0 || !l.returned.empty())) continue;
+    out << clean(l.reference) << '\t' << clean(l.film ? l.title : l.title + " (film supprimé)")
+        << '\t' << clean(l.borrower) << '\t' << l.since << '\t' << l.due << '\t'
+        << (l.returned.empty() ? std::to_string(l.daysLate) : std::string("0"));
+    if (history) out << '\t' << l.returned;
+    out << '\n';
+  }
+  return 0;
+}
+
 }  // namespace
 
 int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
@@ -269,6 +348,8 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
       return 0;
     }
     if (cl.command == "import") return RunImport(cl, out, err);
+    if (cl.command == "lend" || cl.command == "return" || cl.command == "loans")
+      return RunLoans(cl, out);
     if (cl.command == "undo-import") {
       if (!cl.arguments.empty()) throw Error("La commande undo-import ne prend pas d'argument.");
       const int64_t films = importing::UndoImport(cl.directory);

@@ -109,10 +109,12 @@ std::vector<Loan> Loans(db::Database& database, const std::string& where, const 
   const std::string sql =
       "SELECT p.id, v.\"Index\", coalesce(v.Reference, ''), coalesce(v.Titre, p.titre, ''), "
       "p.emprunteur, p.prete_le, " +
-      DueSql(periodDays) + ", coalesce(p.rendu_le, ''), max(0, CAST(julianday(?1) - julianday(" +
       DueSql(periodDays) +
-      ") AS INTEGER)) FROM prets p LEFT JOIN video v ON v.\"Index\" = p.film WHERE " + where +
-      (film ? " AND p.film = ?2" : "") + " ORDER BY " + order;
+      ", coalesce(p.rendu_le, ''), CASE WHEN p.rendu_le IS NULL THEN max(0, "
+      "CAST(julianday(?1) - julianday(" +
+      DueSql(periodDays) +
+      ") AS INTEGER)) ELSE 0 END FROM prets p LEFT JOIN video v ON v.\"Index\" = p.film WHERE " +
+      where + (film ? " AND p.film = ?2" : "") + " ORDER BY " + order;
   db::Statement s(database.Handle(), sql, database.FilePath());
   s.BindText(1, today);
   if (film) s.BindInt(2, *film);
@@ -188,19 +190,19 @@ std::string Today() {
 }
 
 std::vector<Loan> CurrentLoans(db::Database& database, const std::string& today, int periodDays) {
-  return Loans(database, "p.rendu_le IS NULL",
-               "9 DESC, 7, lower(coalesce(v.Titre, p.titre))", today, periodDays);
+  return Loans(database, "p.rendu_le IS NULL", "9 DESC, 7, lower(coalesce(v.Titre, p.titre))",
+               today, periodDays);
 }
 
-std::vector<Loan> LoanHistory(db::Database& database, std::optional<int64_t> film) {
-  return Loans(database, "1", "p.prete_le DESC, p.id DESC", Today(), 14, film);
+std::vector<Loan> LoanHistory(db::Database& database, std::optional<int64_t> film, int periodDays) {
+  return Loans(database, "1", "p.prete_le DESC, p.id DESC", Today(), periodDays, film);
 }
 
 int OverdueCount(db::Database& database, const std::string& today, int periodDays) {
-  db::Statement s(database.Handle(),
-                  "SELECT count(*) FROM prets p WHERE p.rendu_le IS NULL AND " +
-                      DueSql(periodDays) + " < ?1",
-                  database.FilePath());
+  db::Statement s(
+      database.Handle(),
+      "SELECT count(*) FROM prets p WHERE p.rendu_le IS NULL AND " + DueSql(periodDays) + " < ?1",
+      database.FilePath());
   s.BindText(1, today);
   return s.Step() ? static_cast<int>(s.ColumnInt(0)) : 0;
 }
@@ -235,9 +237,10 @@ void LendFilm(db::Database& database, int64_t film, const std::string& borrower,
   if (name.empty()) throw Error("Le nom de l'emprunteur est vide.");
   if (!ValidDay(day)) throw Error(Subst("« %s » n'est pas une date (AAAA-MM-JJ).", {day}));
   if (!until.empty() && (!ValidDay(until) || until < day))
-    throw Error(Subst("La date de retour « %s » doit être une date (AAAA-MM-JJ) du jour du prêt "
-                      "ou après.",
-                      {until}));
+    throw Error(
+        Subst("La date de retour « %s » doit être une date (AAAA-MM-JJ) du jour du prêt "
+              "ou après.",
+              {until}));
   database.ExecSQL("BEGIN IMMEDIATE");
   try {
     {
@@ -246,7 +249,8 @@ void LendFilm(db::Database& database, int64_t film, const std::string& borrower,
                          database.FilePath());
       lent.BindInt(1, film);
       if (lent.Step() && !lent.ColumnText(0).empty())
-        throw Error(Subst("Ce film est déjà prêté à %s : rendez-le d'abord.", {lent.ColumnText(0)}));
+        throw Error(
+            Subst("Ce film est déjà prêté à %s : rendez-le d'abord.", {lent.ColumnText(0)}));
     }
     db::Statement lend(database.Handle(),
                        "UPDATE video SET Nom = ?1, \"Prêté_le\" = ?2 WHERE \"Index\" = ?3",

@@ -46,7 +46,8 @@ std::string Today();
 // The current loans, overdue first (most days late first), then by due date.
 std::vector<Loan> CurrentLoans(db::Database& database, const std::string& today, int periodDays);
 // Every loan, the most recent first; of one film when given.
-std::vector<Loan> LoanHistory(db::Database& database, std::optional<int64_t> film = {});
+std::vector<Loan> LoanHistory(db::Database& database, std::optional<int64_t> film = {},
+                              int periodDays = 14);
 int OverdueCount(db::Database& database, const std::string& today, int periodDays);
 // The names already used, for completion.
 std::vector<std::string> BorrowerNames(db::Database& database);
