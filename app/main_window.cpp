@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProxyStyle>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QToolButton>
@@ -21,6 +22,7 @@
 #include "app/handlers.h"
 #include "app/import_dialog.h"
 #include "app/list_reports.h"
+#include "app/loans_window.h"
 #include "app/pictures.h"
 #include "app/record_forms.h"
 #include "app/scan_form.h"
@@ -29,6 +31,7 @@
 #include "catalogue/catalogue_files.h"
 #include "catalogue/catalogue_restore.h"
 #include "catalogue/database_archiving.h"
+#include "catalogue/loans.h"
 #include "catalogue/structure_upgrade.h"
 #include "db/sqlite.h"
 #include "db/title_key.h"
@@ -151,6 +154,16 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), DataSourceVideo(&Tvideo) 
   statusBar()->setFixedHeight(19);
   statusBar()->setSizeGripEnabled(false);
   statusBar()->addWidget(StatusBar1, 1);
+  // Overdue films are told here, without a box in the way; a click lists them.
+  OverdueNotice = new QPushButton(this);
+  OverdueNotice->setObjectName("RetardsPrets");
+  OverdueNotice->setFlat(true);
+  OverdueNotice->setCursor(Qt::PointingHandCursor);
+  OverdueNotice->setStyleSheet(QStringLiteral("color: #c00000; padding: 0 6px;"));
+  OverdueNotice->hide();
+  statusBar()->addPermanentWidget(OverdueNotice);
+  connect(OverdueNotice, &QPushButton::clicked, this,
+          [this] { RunHandler(this, [this] { LoansClick(); }); });
 
   BuildMenus();
   XPMenu1 = new menus::TXPMenu(this);
@@ -287,6 +300,8 @@ void TForm1::BuildMenus() {
   QMenu* search = menuBar()->addMenu(QStringLiteral("Rechercher"));
   add(search, "s_mnuChercher", QStringLiteral("Chercher"), Pictogram::Search,
       QKeySequence(Qt::CTRL | Qt::Key_F), [this] { s_mnuChercherClick(); });
+  add(search, "s_mnuPrets", QStringLiteral("Prêts…"), Pictogram::Search,
+      QKeySequence(Qt::CTRL | Qt::Key_L), [this] { LoansClick(); });
   QMenu* help = menuBar()->addMenu(QStringLiteral("?"));
   add(help, "s_mnuAide", QStringLiteral("Aide"), Pictogram::Help, QKeySequence(Qt::Key_F1),
       [this] { s_mnuAideClick(); });
@@ -348,6 +363,7 @@ void TForm1::FormCreate() {
   Tvideo.Open();
   StatusBar1->clear();
   UpdateUndoImport();
+  UpdateOverdueNotice();
   // The films are listed; then the user learns what could not be written.
   if (failures.settings) std::rethrow_exception(failures.settings);
   if (failures.titles) std::rethrow_exception(failures.titles);
@@ -606,6 +622,37 @@ void TForm1::UndoImportClick() {
            std::to_string(films) + " films).";
   });
   qt::Ui().Information(this, QString::fromStdString(text));
+}
+
+void TForm1::LoansClick() {
+  if (!m_loans) {
+    m_loans = std::make_unique<LoansWindow>(Database1, CatalogueDirectory(), this);
+    m_loans->OnReturned = [this] {
+      Tvideo.Refresh();
+      UpdateOverdueNotice();
+    };
+  } else {
+    m_loans->Reload();
+  }
+  m_loans->show();
+  m_loans->raise();
+  m_loans->activateWindow();
+}
+
+void TForm1::UpdateOverdueNotice() {
+  int overdue = 0;
+  try {
+    if (Tvideo.Active())
+      overdue = catalogue::OverdueCount(Database1, catalogue::Today(),
+                                        catalogue::LoanPeriodDays(CatalogueDirectory()));
+  } catch (const Error&) {
+    overdue = 0;  // a catalogue without the loans' table: nothing to tell
+  }
+  OverdueNotice->setVisible(overdue > 0);
+  OverdueNotice->setText(overdue == 1
+                             ? QStringLiteral("1 film en retard de retour")
+                             : QStringLiteral("%1 films en retard de retour").arg(overdue));
+  OverdueNotice->setToolTip(QStringLiteral("Voir les prêts"));
 }
 
 void TForm1::UpdateUndoImport() {

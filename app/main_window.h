@@ -16,9 +16,12 @@
 class QGroupBox;
 class QLabel;
 class QMenu;
+class QPushButton;
 class QToolButton;
 
 namespace kvn::app {
+
+class LoansWindow;
 
 class TForm1 : public QMainWindow {
  public:
@@ -54,6 +57,12 @@ class TForm1 : public QMainWindow {
   void UndoImportClick();
   // Enables "Annuler l'import" when there is an import to undo.
   void UpdateUndoImport();
+  // "Prêts…": the window of the current loans (created when first opened).
+  void LoansClick();
+  LoansWindow* Loans() const { return m_loans.get(); }
+  // The status bar's notice of overdue films, hidden when there is none.
+  void UpdateOverdueNotice();
+  QPushButton* OverdueNotice = nullptr;
   void s_mnuChercherClick();
   void s_mnuImprimerClick();
   void s_mnuExporterClick();
@@ -113,6 +122,7 @@ class TForm1 : public QMainWindow {
   std::vector<std::pair<QToolButton*, QString>> m_statusTexts;
   class CommandFollower;
   std::unique_ptr<CommandFollower> m_commands;
+  std::unique_ptr<LoansWindow> m_loans;
 };
 
 }  // namespace kvn::app

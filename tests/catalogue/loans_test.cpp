@@ -42,9 +42,9 @@ class LoansTest : public ::testing::Test {
 
 TEST_F(LoansTest, LendReturnHistoryAndOverdue) {
   db::Database database(dir.Path());
-  LendFilm(database, 1, "Léa", "2026-11-01", "", 14);             // due 2026-11-15
+  LendFilm(database, 1, "Léa", "2026-11-01", "", 14);              // due 2026-11-15
   LendFilm(database, 2, " Zoé ", "2026-11-20", "2026-12-24", 14);  // due as given
-  LendFilm(database, 3, "Noé", "2026-12-01", "", 14);             // due 2026-12-15
+  LendFilm(database, 3, "Noé", "2026-12-01", "", 14);              // due 2026-12-15
   EXPECT_EQ(Lines(CurrentLoans(database, "2026-12-20", 14)),
             (std::vector<std::string>{"Amour|Léa|2026-11-01|2026-11-15||35",
                                       "Casino|Noé|2026-12-01|2026-12-15||5",
@@ -52,8 +52,9 @@ TEST_F(LoansTest, LendReturnHistoryAndOverdue) {
   EXPECT_EQ(OverdueCount(database, "2026-12-20", 14), 2);
   EXPECT_EQ(OverdueCount(database, "2026-11-15", 14), 0);
   // The current loan stays in the film's own fields.
-  EXPECT_EQ(test::SqlRows(dir.Path(), "SELECT Nom || '|' || \"Prêté_le\" FROM video WHERE "
-                                      "Reference = 'B'"),
+  EXPECT_EQ(test::SqlRows(dir.Path(),
+                          "SELECT Nom || '|' || \"Prêté_le\" FROM video WHERE "
+                          "Reference = 'B'"),
             std::vector<std::string>{"Zoé|2026-11-20"});
   try {
     LendFilm(database, 1, "Paul", "2026-12-02", "", 14);
@@ -112,8 +113,7 @@ TEST_F(LoansTest, OtherProgramsKeepTheHistory) {
 
 test::ProgramResult Korvane(const std::string& dir, const std::string& today,
                             std::vector<std::string> args) {
-  args.insert(args.begin(),
-              {"env", "KVN_TODAY=" + today, test::KorvaneExecutable(), "--dir", dir});
+  args.insert(args.begin(), {"env", "KVN_TODAY=" + today, test::KorvaneExecutable(), "--dir", dir});
   return RunProgram(args);
 }
 
@@ -158,8 +158,9 @@ TEST(LoansCommand, CurrentLoansKeptAndTheCommands) {
       {{"lend", "R005", "Léa", "--until", "2024-02-30"},
        "La date de retour « 2024-02-30 » doit être une date (AAAA-MM-JJ) du jour du prêt ou "
        "après.\n"},
-      {{"lend", "R005"}, "La commande lend attend la référence du film et le nom de "
-                         "l'emprunteur.\n"},
+      {{"lend", "R005"},
+       "La commande lend attend la référence du film et le nom de "
+       "l'emprunteur.\n"},
       {{"loans", "--late"}, "Option inconnue : --late (voir korvane --help)\n"},
   };
   for (const auto& r : refusals) {
