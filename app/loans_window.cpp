@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCompleter>
+#include <QDateEdit>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "app/handlers.h"
+#include "platform/error.h"
 #include "qt_support/prompts.h"
 
 namespace kvn::app {
@@ -84,7 +86,8 @@ LoansWindow::LoansWindow(db::Database& database, std::string directory, QWidget*
   });
   connect(ReturnButton, &QPushButton::clicked, this,
           [this] { RunHandler(this, [this] { ReturnSelected(); }); });
-  connect(print, &QPushButton::clicked, this, [this] { RunHandler(this, [this] { PrintList(); }); });
+  connect(print, &QPushButton::clicked, this,
+          [this] { RunHandler(this, [this] { PrintList(); }); });
   connect(exportButton, &QPushButton::clicked, this,
           [this] { RunHandler(this, [this] { ExportList(); }); });
   connect(close, &QPushButton::clicked, this, &QDialog::close);
@@ -157,9 +160,9 @@ void LoansWindow::ReturnSelected() {
   if (row < 1 || static_cast<size_t>(row) > m_shown.size()) return;
   const catalogue::Loan& l = m_loans[m_shown[static_cast<size_t>(row) - 1]];
   if (!l.film) return;
-  if (!qt::Ui().Confirm(this, QStringLiteral("Enregistrer le retour de « %1 », prêté à %2 ?")
-                                  .arg(QString::fromStdString(l.title),
-                                       QString::fromStdString(l.borrower))))
+  if (!qt::Ui().Confirm(
+          this, QStringLiteral("Enregistrer le retour de « %1 », prêté à %2 ?")
+                    .arg(QString::fromStdString(l.title), QString::fromStdString(l.borrower))))
     return;
   catalogue::ReturnFilm(m_database, *l.film);
   Reload();
@@ -175,14 +178,16 @@ void LoansWindow::ExportList() {
 }
 
 QString LoansWindow::PrintedHtml() const {
-  QString html = QStringLiteral("<h2>Prêts en cours au %1</h2><table border=\"1\" "
-                                "cellspacing=\"0\" cellpadding=\"3\"><tr>")
+  QString html = QStringLiteral(
+                     "<h2>Prêts en cours au %1</h2><table border=\"1\" "
+                     "cellspacing=\"0\" cellpadding=\"3\"><tr>")
                      .arg(FrenchDate(catalogue::Today()));
   for (const char* t : kTitles) html += QStringLiteral("<th>%1</th>").arg(QString::fromUtf8(t));
   html += QStringLiteral("</tr>");
   for (size_t r = 0; r < m_shown.size(); ++r) {
     const catalogue::Loan& l = m_loans[m_shown[r]];
-    html += l.daysLate > 0 ? QStringLiteral("<tr style=\"color:#c00000\">") : QStringLiteral("<tr>");
+    html +=
+        l.daysLate > 0 ? QStringLiteral("<tr style=\"color:#c00000\">") : QStringLiteral("<tr>");
     for (int c = 0; c < List->columnCount(); ++c)
       html += QStringLiteral("<td>%1</td>")
                   .arg(List->item(static_cast<int>(r) + 1, c)->text().toHtmlEscaped());
@@ -202,6 +207,66 @@ void LoansWindow::PrintList() {
     document.print(p);
   });
   preview.exec();
+}
+
+FilmLoansPage::FilmLoansPage(QWidget* parent) : QWidget(parent) {
+  setObjectName("PretsFilm");
+  auto* layout = new QVBoxLayout(this);
+  auto* dueRow = new QHBoxLayout;
+  HasDue = new QCheckBox(QStringLiteral("À &rendre le"), this);
+  HasDue->setObjectName("DateRetourChoisie");
+  Due = new QDateEdit(this);
+  Due->setObjectName("DateRetour");
+  Due->setCalendarPopup(true);
+  Due->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+  Due->setEnabled(false);
+  dueRow->addWidget(HasDue);
+  dueRow->addWidget(Due);
+  dueRow->addStretch(1);
+  layout->addLayout(dueRow);
+  auto* title = new QLabel(QStringLiteral("Prêts de ce film :"), this);
+  layout->addWidget(title);
+  History = new QTableWidget(0, 4, this);
+  History->setObjectName("HistoriquePrets");
+  History->setHorizontalHeaderLabels({QStringLiteral("Emprunteur"), QStringLiteral("Prêté le"),
+                                      QStringLiteral("À rendre le"), QStringLiteral("Rendu le")});
+  History->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  History->verticalHeader()->hide();
+  History->horizontalHeader()->setStretchLastSection(true);
+  layout->addWidget(History, 1);
+  connect(HasDue, &QCheckBox::toggled, Due, &QWidget::setEnabled);
+}
+
+void FilmLoansPage::Load(db::Database& database, int64_t film, int periodDays) {
+  std::vector<catalogue::Loan> loans;
+  try {
+    loans = catalogue::LoanHistory(database, film, periodDays);
+  } catch (const Error&) {
+    // A catalogue without the loans' table shows none.
+  }
+  History->setRowCount(static_cast<int>(loans.size()));
+  for (size_t r = 0; r < loans.size(); ++r) {
+    const catalogue::Loan& l = loans[r];
+    const QString cells[] = {
+        QString::fromStdString(l.borrower), FrenchDate(l.since), FrenchDate(l.due),
+        l.returned.empty() ? QStringLiteral("(en cours)") : FrenchDate(l.returned)};
+    for (int c = 0; c < 4; ++c)
+      History->setItem(static_cast<int>(r), c, new QTableWidgetItem(cells[c]));
+  }
+  // The current loan's due date, else the period's from today.
+  const bool lent = !loans.empty() && loans.front().returned.empty();
+  const std::string due =
+      lent ? loans.front().due
+           : QDate::fromString(QString::fromStdString(catalogue::Today()), Qt::ISODate)
+                 .addDays(periodDays)
+                 .toString(Qt::ISODate)
+                 .toStdString();
+  Due->setDate(QDate::fromString(QString::fromStdString(due), Qt::ISODate));
+  HasDue->setChecked(false);
+}
+
+std::string FilmLoansPage::ChosenDue() const {
+  return HasDue->isChecked() ? Due->date().toString(Qt::ISODate).toStdString() : std::string();
 }
 
 }  // namespace kvn::app

@@ -13,6 +13,7 @@
 #include "export_dialog/qt_sources.h"
 
 class QCheckBox;
+class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -55,6 +56,21 @@ class LoansWindow : public QDialog {
   std::vector<catalogue::Loan> m_loans;
   std::vector<size_t> m_shown;  // the loans in the list's rows (after the title row)
   exporting::QtStringGridSource m_source{nullptr, 1};
+};
+
+// The "Prêts" tab of "Modification": the current loan's due date (set, or
+// the loan day plus the period) and the film's loans, the latest first.
+class FilmLoansPage : public QWidget {
+ public:
+  explicit FilmLoansPage(QWidget* parent = nullptr);
+  // Shows the film's loans.
+  void Load(db::Database& database, int64_t film, int periodDays);
+  // The due date chosen for the current loan ("" : the period's).
+  std::string ChosenDue() const;
+
+  QCheckBox* HasDue;
+  QDateEdit* Due;
+  QTableWidget* History;
 };
 
 // "12/03/2026" from "2026-03-12".

@@ -14,6 +14,7 @@
 #include "app/handlers.h"
 #include "app/main_window.h"
 #include "app/pictures.h"
+#include "catalogue/loans.h"
 #include "platform/codepage.h"
 #include "platform/conversions.h"
 #include "platform/format.h"
@@ -375,6 +376,9 @@ TfrmMFiche::TfrmMFiche(QWidget* parent) : Form(parent) {
   Details = new FilmDetailsPage(ds);
   Tabs =
       PutOnTabs(this, QRect(4, 28, 586, 276 + kTabBarHeight), {left, loan}, EditReference, Details);
+  // The film's loans and the current one's due date on a third tab.
+  LoansPage = new FilmLoansPage;
+  Tabs->addTab(LoansPage, QStringLiteral("&Prêts"));
 
   BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("Valider la modification"),
                        QRect(8, 310 + kTabBarHeight, 265, 41));
@@ -426,6 +430,8 @@ void TfrmMFiche::LoadCurrentFilm() {
     shown = QDate(p.year, p.month, p.day);
   }
   MonthCalendar1->setSelectedDate(shown);
+  LoansPage->Load(Main().Database1, t.FieldByName("Index").AsInteger().value_or(0),
+                  catalogue::LoanPeriodDays(Main().Database1.Directory()));
 }
 
 void TfrmMFiche::Button1Click() {
@@ -495,6 +501,16 @@ void TfrmMFiche::BitBtn1Click() {
   }
   hide();
   t.Refresh();
+  // A lent film's due date: the one chosen, else the loan day plus the period.
+  if (!FieldText("Nom").empty()) {
+    try {
+      catalogue::SetDueDate(Main().Database1, t.FieldByName("Index").AsInteger().value_or(0),
+                            LoansPage->ChosenDue());
+    } catch (const Error&) {
+      // A catalogue without the loans' table keeps the loan in the film alone.
+    }
+    Main().UpdateOverdueNotice();
+  }
   setResult(QDialog::Accepted);
 }
 

@@ -8,6 +8,7 @@
 #include "app/data_controls.h"
 #include "app/film_details.h"
 #include "app/forms.h"
+#include "app/loans_window.h"
 #include "db/table.h"
 
 class QCalendarWidget;
@@ -106,6 +107,7 @@ class TfrmMFiche : public Form {
   QPushButton* BitBtn2;
   QTabWidget* Tabs;
   FilmDetailsPage* Details;
+  FilmLoansPage* LoansPage;
 
  private:
   void ViewCover(const QLineEdit* path);

@@ -4,8 +4,8 @@
 #include "app/loans_window.h"
 
 #include <QAction>
-#include <QCompleter>
 #include <QApplication>
+#include <QCompleter>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>

@@ -4,11 +4,14 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCalendarWidget>
+#include <QCheckBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
 
@@ -384,6 +387,35 @@ TEST_F(EditRecordTest, LendsWithTheCalendarAndNullDurationBecomesZero) {
   EXPECT_TRUE(dialogs.errors.empty());
   EXPECT_EQ(Rows("SELECT Nom, \"Prêté_le\", \"Durée\" FROM video WHERE Reference = 'B'"),
             std::vector<std::string>{"Zoé|2026-11-15|00:00:00"});
+}
+
+// The "Prêts" tab: a due date chosen for the loan made in the window, and
+// the film's loans, the latest first, once it is back.
+TEST_F(EditRecordTest, LoanTabTakesADueDateAndShowsTheHistory) {
+  TfrmMFiche& f = OpenOn(2);  // Brazil
+  EXPECT_EQ(f.Tabs->tabText(2), "&Prêts");
+  EXPECT_EQ(f.LoansPage->History->rowCount(), 0);
+  Type(f.DBEdit1, "Zoé");
+  ClickDay(f.MonthCalendar1, 2026, 11, 15);
+  f.Tabs->setCurrentWidget(f.LoansPage);
+  f.LoansPage->HasDue->setChecked(true);
+  f.LoansPage->Due->setDate(QDate(2026, 12, 24));
+  QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+  EXPECT_EQ(dialogs.errors, std::vector<std::string>{});
+  EXPECT_EQ(Rows("SELECT emprunteur, prete_le, rendre_le, coalesce(rendu_le, '-') FROM prets "
+                 "WHERE emprunteur = 'Zoé'"),
+            std::vector<std::string>{"Zoé|2026-11-15|2026-12-24|-"});
+  // Returned with "Réinitialiser le prêt": the history shows both days.
+  TfrmMFiche& again = OpenOn(2);
+  ASSERT_EQ(again.LoansPage->History->rowCount(), 1);
+  EXPECT_EQ(again.LoansPage->History->item(0, 2)->text(), "24/12/2026");
+  EXPECT_EQ(again.LoansPage->History->item(0, 3)->text(), "(en cours)");
+  QTest::mouseClick(again.SpeedButton2, Qt::LeftButton);
+  TfrmMFiche& back = OpenOn(2);
+  ASSERT_EQ(back.LoansPage->History->rowCount(), 1);
+  EXPECT_NE(back.LoansPage->History->item(0, 3)->text(), "(en cours)");
+  EXPECT_EQ(Rows("SELECT count(*) FROM prets WHERE emprunteur = 'Zoé' AND rendu_le IS NOT NULL"),
+            std::vector<std::string>{"1"});
 }
 
 TEST_F(EditRecordTest, ReturnOfALoanWritesAtOnce) {

@@ -170,5 +170,22 @@ TEST(LoansCommand, CurrentLoansKeptAndTheCommands) {
   }
 }
 
+// Loans come in with imported films (borrower and date columns) and
+// survive an archive and its restore.
+TEST(LoansCommand, ImportAndRestoreKeepTheLoans) {
+  TempDir dir;
+  InitCatalogue(dir.Path());
+  test::WriteFile(dir / "films.csv", "Titre;Emprunteur;Prêté le\nStalker;Léa;01/02/2026\nEden;;\n");
+  ASSERT_EQ(Korvane(dir.Path(), "2026-03-01", {"import", dir / "films.csv"}).exitCode, 0);
+  EXPECT_EQ(Korvane(dir.Path(), "2026-03-01", {"loans"}).out,
+            "\tStalker\tLéa\t2026-02-01\t2026-02-15\t14\n");
+  ASSERT_EQ(Korvane(dir.Path(), "2026-03-01", {"archive"}).exitCode, 0);
+  ASSERT_EQ(RunProgram({"sqlite3", dir / "video.DB", "DELETE FROM prets"}).exitCode, 0);
+  const test::ProgramResult restored = Korvane(dir.Path(), "2026-03-01", {"restore"});
+  ASSERT_EQ(restored.exitCode, 0) << restored.err;
+  EXPECT_EQ(test::SqlRows(dir.Path(), "SELECT emprunteur, prete_le FROM prets"),
+            std::vector<std::string>{"Léa|2026-02-01"});
+}
+
 }  // namespace
 }  // namespace kvn::catalogue
