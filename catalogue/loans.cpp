@@ -123,6 +123,28 @@ std::vector<Loan> Loans(db::Database& database, const std::string& where, const 
   return loans;
 }
 
+// The film's borrower now ("" when it is not lent).
+std::string CurrentBorrower(db::Database& database, int64_t film) {
+  db::Statement lent(database.Handle(),
+                     "SELECT coalesce(trim(Nom), '') FROM video WHERE \"Index\" = ?1",
+                     database.FilePath());
+  lent.BindInt(1, film);
+  return lent.Step() ? lent.ColumnText(0) : std::string();
+}
+
+// Runs the writes in one transaction that nobody else writes in meanwhile.
+template <typename Writes>
+void InTransaction(db::Database& database, Writes writes) {
+  database.ExecSQL("BEGIN IMMEDIATE");
+  try {
+    writes();
+    database.ExecSQL("COMMIT");
+  } catch (...) {
+    RollBack(database);
+    throw;
+  }
+}
+
 bool ValidDay(const std::string& day) {
   const auto stored = StoredDate(day);
   return stored && *stored == day;
@@ -155,8 +177,7 @@ bool IsLoanTrigger(const std::string& name, const std::string& sql) {
 
 void UseLoanTables(db::Database& database, int periodDays) {
   if (HasLoanTables(database)) return;
-  database.ExecSQL("BEGIN IMMEDIATE");
-  try {
+  InTransaction(database, [&] {
     for (const char* name : kTriggerNames)
       database.ExecSQL(std::string("DROP TRIGGER IF EXISTS ") + name);
     if (SchemaSql(database, "prets").empty()) {
@@ -172,11 +193,7 @@ void UseLoanTables(db::Database& database, int periodDays) {
         " days') FROM video v WHERE coalesce(trim(v.Nom), '') <> '' AND NOT EXISTS (SELECT 1 "
         "FROM prets p WHERE p.film = v.\"Index\" AND p.rendu_le IS NULL)");
     for (const char* trigger : kTriggers) database.ExecSQL(trigger);
-    database.ExecSQL("COMMIT");
-  } catch (...) {
-    RollBack(database);
-    throw;
-  }
+  });
 }
 
 std::string Today() {
@@ -241,17 +258,10 @@ void LendFilm(db::Database& database, int64_t film, const std::string& borrower,
         Subst("La date de retour « %s » doit être une date (AAAA-MM-JJ) du jour du prêt "
               "ou après.",
               {until}));
-  database.ExecSQL("BEGIN IMMEDIATE");
-  try {
-    {
-      db::Statement lent(database.Handle(),
-                         "SELECT coalesce(trim(Nom), '') FROM video WHERE \"Index\" = ?1",
-                         database.FilePath());
-      lent.BindInt(1, film);
-      if (lent.Step() && !lent.ColumnText(0).empty())
-        throw Error(
-            Subst("Ce film est déjà prêté à %s : rendez-le d'abord.", {lent.ColumnText(0)}));
-    }
+  InTransaction(database, [&] {
+    const std::string current = CurrentBorrower(database, film);
+    if (!current.empty())
+      throw Error(Subst("Ce film est déjà prêté à %s : rendez-le d'abord.", {current}));
     db::Statement lend(database.Handle(),
                        "UPDATE video SET Nom = ?1, \"Prêté_le\" = ?2 WHERE \"Index\" = ?3",
                        database.FilePath());
@@ -272,11 +282,7 @@ void LendFilm(db::Database& database, int64_t film, const std::string& borrower,
     due.BindInt(3, film);
     while (due.Step()) {
     }
-    database.ExecSQL("COMMIT");
-  } catch (...) {
-    RollBack(database);
-    throw;
-  }
+  });
 }
 
 void SetDueDate(db::Database& database, int64_t film, const std::string& until) {
@@ -293,15 +299,8 @@ void SetDueDate(db::Database& database, int64_t film, const std::string& until) 
 }
 
 void ReturnFilm(db::Database& database, int64_t film) {
-  database.ExecSQL("BEGIN IMMEDIATE");
-  try {
-    {
-      db::Statement lent(database.Handle(),
-                         "SELECT coalesce(trim(Nom), '') FROM video WHERE \"Index\" = ?1",
-                         database.FilePath());
-      lent.BindInt(1, film);
-      if (!lent.Step() || lent.ColumnText(0).empty()) throw Error("Ce film n'est pas prêté.");
-    }
+  InTransaction(database, [&] {
+    if (CurrentBorrower(database, film).empty()) throw Error("Ce film n'est pas prêté.");
     db::Statement end(database.Handle(),
                       "UPDATE prets SET rendu_le = ?1 WHERE film = ?2 AND rendu_le IS NULL",
                       database.FilePath());
@@ -316,11 +315,7 @@ void ReturnFilm(db::Database& database, int64_t film) {
     back.BindInt(1, film);
     while (back.Step()) {
     }
-    database.ExecSQL("COMMIT");
-  } catch (...) {
-    RollBack(database);
-    throw;
-  }
+  });
 }
 
 }  // namespace kvn::catalogue
