@@ -12,9 +12,11 @@
 #include "catalogue/catalogue_files.h"
 #include "catalogue/catalogue_restore.h"
 #include "catalogue/database_archiving.h"
+#include "catalogue/film_search.h"
 #include "catalogue/loans.h"
 #include "catalogue/structure_upgrade.h"
 #include "db/database.h"
+#include "db/sqlite.h"
 #include "db/title_key.h"
 #include "import/film_import.h"
 #include "platform/error.h"
@@ -89,6 +91,11 @@ std::string UsageText() {
          "            le catalogue d'avant est conservé dans video.DB.avant-import\n"
          "  undo-import\n"
          "            remet le catalogue d'avant le dernier import\n"
+         "  search MOTS\n"
+         "            les films dont le titre, le titre original, la référence, le\n"
+         "            réalisateur, les acteurs ou l'emprunteur contiennent ces mots\n"
+         "            (dans tout ordre, accents et majuscules ignorés), un par ligne :\n"
+         "            référence, titre, année, séparés par des tabulations\n"
          "  lend RÉFÉRENCE NOM [--until AAAA-MM-JJ]\n"
          "            prête le film à NOM aujourd'hui, à rendre à la date donnée ou\n"
          "            après la durée de prêt ([PRETS] Duree dans kvn.ini, 14 jours)\n"
@@ -350,6 +357,32 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     if (cl.command == "import") return RunImport(cl, out, err);
     if (cl.command == "lend" || cl.command == "return" || cl.command == "loans")
       return RunLoans(cl, out);
+    if (cl.command == "search") {
+      std::string words;
+      for (const std::string& a : cl.arguments) words += (words.empty() ? "" : " ") + a;
+      if (catalogue::SearchQuery(words).empty())
+        throw Error("La commande search attend un ou plusieurs mots à chercher.");
+      db::Database database(cl.directory);
+      const catalogue::StructureUpgrade plan =
+          catalogue::PlanStructureUpgrade(database, cl.directory);
+      if (!plan.hasTable) database.Open();
+      catalogue::ApplyStructureUpgrade(database, cl.directory, plan);
+      db::Statement film(database.Handle(),
+                         "SELECT coalesce(Reference, ''), coalesce(Titre, ''), "
+                         "coalesce(\"Année\", '') FROM video WHERE \"Index\" = ?1",
+                         database.FilePath());
+      for (int64_t id : catalogue::SearchFilms(database, words)) {
+        film.Reset();
+        film.BindInt(1, id);
+        if (!film.Step()) continue;
+        std::string line =
+            film.ColumnText(0) + '\t' + film.ColumnText(1) + '\t' + film.ColumnText(2);
+        for (char& c : line)
+          if (c == '\n' || c == '\r') c = ' ';
+        out << line << '\n';
+      }
+      return 0;
+    }
     if (cl.command == "undo-import") {
       if (!cl.arguments.empty()) throw Error("La commande undo-import ne prend pas d'argument.");
       const int64_t films = importing::UndoImport(cl.directory);

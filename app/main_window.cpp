@@ -3,11 +3,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProxyStyle>
@@ -31,6 +34,7 @@
 #include "catalogue/catalogue_files.h"
 #include "catalogue/catalogue_restore.h"
 #include "catalogue/database_archiving.h"
+#include "catalogue/film_search.h"
 #include "catalogue/loans.h"
 #include "catalogue/structure_upgrade.h"
 #include "db/sqlite.h"
@@ -109,6 +113,31 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), DataSourceVideo(&Tvideo) 
   QFont caption("Americana BT", 22);
   GroupBox1->setFont(caption);
 
+  Filter = new QLineEdit(GroupBox1);
+  Filter->setObjectName("Filtre");
+  Filter->setPlaceholderText(QStringLiteral("Filtrer…"));
+  Filter->setClearButtonEnabled(true);
+  Filter->setToolTip(
+      QStringLiteral("Les films dont le titre, le titre original, la référence, le réalisateur, "
+                     "les acteurs ou l'emprunteur contiennent ces mots (Échap efface)"));
+  Filter->installEventFilter(this);
+  QuickFilter = new QComboBox(GroupBox1);
+  QuickFilter->setObjectName("FiltreRapide");
+  QuickFilter->addItem(QStringLiteral("Tous les films"), QString());
+  QuickFilter->addItem(QStringLiteral("Prêtés"), QStringLiteral("pretes"));
+  QuickFilter->addItem(QStringLiteral("En retard"), QStringLiteral("retard"));
+  QuickFilter->addItem(QStringLiteral("Non vus"), QStringLiteral("nonvus"));
+  for (const QString& g : GenreList())
+    QuickFilter->addItem(QStringLiteral("Genre : ") + g, QStringLiteral("genre:") + g);
+  for (const QString& m : MediumList())
+    QuickFilter->addItem(QStringLiteral("Support : ") + m, QStringLiteral("support:") + m);
+  // Not the group's large caption font.
+  Filter->setFont(QApplication::font());
+  QuickFilter->setFont(QApplication::font());
+  connect(Filter, &QLineEdit::textChanged, this,
+          [this] { RunHandler(this, [this] { ApplyQuickFilter(); }); });
+  connect(QuickFilter, &QComboBox::currentIndexChanged, this,
+          [this] { RunHandler(this, [this] { ApplyQuickFilter(); }); });
   DBGrid1 = new DBGrid(GroupBox1);
   DBGrid1->setObjectName("DBGrid1");
   DBGrid1->setFont(QFont("MS Sans Serif", 8));
@@ -302,6 +331,11 @@ void TForm1::BuildMenus() {
       QKeySequence(Qt::CTRL | Qt::Key_F), [this] { s_mnuChercherClick(); });
   add(search, "s_mnuPrets", QStringLiteral("Prêts…"), Pictogram::Search,
       QKeySequence(Qt::CTRL | Qt::Key_L), [this] { LoansClick(); });
+  add(search, "s_mnuFiltrer", QStringLiteral("Filtrer la liste"), Pictogram::Search,
+      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), [this] {
+        Filter->setFocus(Qt::ShortcutFocusReason);
+        Filter->selectAll();
+      });
   QMenu* help = menuBar()->addMenu(QStringLiteral("?"));
   add(help, "s_mnuAide", QStringLiteral("Aide"), Pictogram::Help, QKeySequence(Qt::Key_F1),
       [this] { s_mnuAideClick(); });
@@ -639,6 +673,54 @@ void TForm1::LoansClick() {
   m_loans->activateWindow();
 }
 
+void TForm1::ApplyQuickFilter() {
+  std::vector<std::string> queries, parameters;
+  auto parameter = [&parameters](std::string value) {
+    parameters.push_back(std::move(value));
+    return "?" + std::to_string(parameters.size());
+  };
+  const std::string words = catalogue::SearchQuery(Filter->text().toStdString());
+  if (!words.empty())
+    queries.push_back("SELECT rowid FROM video_recherche WHERE video_recherche MATCH " +
+                      parameter(words));
+  const QString choice = QuickFilter->currentData().toString();
+  if (choice == QLatin1String("pretes")) {
+    queries.push_back("SELECT \"Index\" FROM video WHERE coalesce(trim(Nom), '') <> ''");
+  } else if (choice == QLatin1String("retard")) {
+    queries.push_back(
+        "SELECT film FROM prets WHERE rendu_le IS NULL AND coalesce(rendre_le, date(prete_le, '+" +
+        std::to_string(catalogue::LoanPeriodDays(CatalogueDirectory())) + " days')) < " +
+        parameter(catalogue::Today()));
+  } else if (choice == QLatin1String("nonvus")) {
+    queries.push_back("SELECT \"Index\" FROM video WHERE coalesce(Vu, 0) = 0");
+  } else if (choice.startsWith(QLatin1String("genre:"))) {
+    queries.push_back("SELECT \"Index\" FROM video WHERE Genre = " +
+                      parameter(choice.mid(6).toStdString()));
+  } else if (choice.startsWith(QLatin1String("support:"))) {
+    queries.push_back("SELECT \"Index\" FROM video WHERE Support = " +
+                      parameter(choice.mid(8).toStdString()));
+  }
+  std::string filter;
+  for (const std::string& q : queries) filter += (filter.empty() ? "" : " INTERSECT ") + q;
+  if (filter == Tvideo.KeyFilter() && !Tvideo.Active()) return;
+  // The current film stays current when the filter keeps it.
+  if (Tvideo.Active()) Tvideo.CheckBrowseMode();
+  db::Bookmark mark;
+  if (Tvideo.Active()) mark = Tvideo.GetBookmark();
+  Tvideo.Close();
+  Tvideo.SetKeyFilter(filter, parameters);
+  try {
+    Tvideo.Open();
+  } catch (const Error&) {
+    // An index that cannot be read: the whole list, and the reason.
+    Tvideo.SetKeyFilter({});
+    Tvideo.Open();
+    throw;
+  }
+  if (mark.valid && Tvideo.BookmarkValid(mark)) Tvideo.GotoBookmark(mark);
+  Tvideo.FreeBookmark(mark);
+}
+
 void TForm1::UpdateOverdueNotice() {
   int overdue = 0;
   try {
@@ -661,6 +743,12 @@ void TForm1::UpdateUndoImport() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  // Escape in the filter clears it.
+  if (watched == Filter && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !Filter->text().isEmpty()) {
+    Filter->clear();
+    return true;
+  }
   if (watched == centralWidget() && event->type() == QEvent::Resize) LayOutList();
   if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
     if (watched == GroupBox1) {
@@ -682,6 +770,10 @@ void TForm1::LayOutList() {
   const QSize area = centralWidget()->size();
   GroupBox1->setGeometry(0, 48, std::max(100, area.width() - 1), std::max(100, area.height() - 46));
   DBGrid1->setGeometry(8, 32, GroupBox1->width() - 16, GroupBox1->height() - 40);
+  // The filter sits in the group's title line, on the right.
+  const int filterWidth = std::min(260, std::max(120, GroupBox1->width() / 3));
+  QuickFilter->setGeometry(GroupBox1->width() - 8 - 150, 5, 150, 24);
+  Filter->setGeometry(QuickFilter->x() - 6 - filterWidth, 5, filterWidth, 24);
   FitTitleColumn();
 }
 

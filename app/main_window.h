@@ -15,6 +15,8 @@
 
 class QGroupBox;
 class QLabel;
+class QComboBox;
+class QLineEdit;
 class QMenu;
 class QPushButton;
 class QToolButton;
@@ -63,6 +65,12 @@ class TForm1 : public QMainWindow {
   // The status bar's notice of overdue films, hidden when there is none.
   void UpdateOverdueNotice();
   QPushButton* OverdueNotice = nullptr;
+  // The quick filter above the list: words typed (title, original title,
+  // reference, director, actors, borrower; accents, case and order aside) and
+  // a choice of films (lent, overdue, not seen, a genre, a support).
+  QLineEdit* Filter = nullptr;
+  QComboBox* QuickFilter = nullptr;
+  void ApplyQuickFilter();
   void s_mnuChercherClick();
   void s_mnuImprimerClick();
   void s_mnuExporterClick();

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "catalogue/film_search.h"
 #include "catalogue/loans.h"
 #include "db/connection.h"
 #include "db/database.h"
@@ -105,6 +106,7 @@ void InitCatalogue(const std::string& directory) {
   {
     db::Database database(directory);
     UseLoanTables(database, LoanPeriodDays(directory));
+    UseSearchIndex(database);
   }
   platform::IniFile ini(SettingsPath(directory), {.allowProtected = true});
   ini.WriteString("BASEDB", "Id_Imp_Base", std::to_string(kCurrentStructureLevel));

@@ -12,6 +12,7 @@
 #include "archive/zf_exception.h"
 #include "archive/zip_forge.h"
 #include "catalogue/catalogue_files.h"
+#include "catalogue/film_search.h"
 #include "catalogue/loans.h"
 #include "db/connection.h"
 #include "db/database.h"
@@ -223,9 +224,12 @@ void CatalogueRestore::Prepare(const std::string& catalogueDirectory,
                           sql = schema.ColumnText(2);
         if (type == "view") notACatalogue(Subst("il contient une vue, « %s »", {name}));
         // The triggers that keep the title keys and the loans are the program's own.
-        if (type == "trigger" && !db::IsTitleKeyTrigger(name, sql) && !IsLoanTrigger(name, sql))
+        if (type == "trigger" && !db::IsTitleKeyTrigger(name, sql) && !IsLoanTrigger(name, sql) &&
+            !IsSearchIndexObject(type, name, sql))
           notACatalogue(Subst("il contient un déclencheur, « %s »", {name}));
-        if (type == "table" && platform::StartsWithNoCase(platform::Trim(sql), "CREATE VIRTUAL"))
+        // The quick filter's full-text index is the one virtual table allowed.
+        if (type == "table" && platform::StartsWithNoCase(platform::Trim(sql), "CREATE VIRTUAL") &&
+            !IsSearchIndexObject(type, name, sql))
           notACatalogue(Subst("il contient une table virtuelle, « %s »", {name}));
       }
     }

@@ -1,6 +1,7 @@
 #include "catalogue/structure_upgrade.h"
 
 #include "catalogue/catalogue_files.h"
+#include "catalogue/film_search.h"
 #include "catalogue/loans.h"
 #include "db/database.h"
 #include "db/sqlite.h"
@@ -110,9 +111,10 @@ UpgradeFailures ApplyStructureUpgrade(db::Database& database, const std::string&
   } catch (const Error&) {
     failures.titles = std::current_exception();
   }
-  // The loans' history and due dates.
+  // The loans' history and due dates; the index of the quick filter.
   try {
     UseLoanTables(database, LoanPeriodDays(directory));
+    UseSearchIndex(database);
   } catch (const Error&) {
     if (!failures.titles) failures.titles = std::current_exception();
   }

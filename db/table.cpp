@@ -183,15 +183,27 @@ void Table::DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& so
     }
     sortSql = reversed + " DESC";
   }
-  std::string keySql = "SELECT rowid FROM " + table + (rowIdOrder ? "" : " ORDER BY " + sortSql);
+  const std::string filter =
+      m_keyFilter.empty() ? std::string() : " WHERE rowid IN (" + m_keyFilter + ")";
+  std::string keySql =
+      "SELECT rowid FROM " + table + filter + (rowIdOrder ? "" : " ORDER BY " + sortSql);
   // The films by title: the key table's index holds that order.
   if (frenchText && platform::EqualsNoCase(m_table, "video") &&
       platform::EqualsNoCase(m_defs[static_cast<size_t>(m_orderField)].name, "Titre") &&
-      HasFrenchTitleKey(handle))
-    keySql = descending ? "SELECT id FROM video_cle ORDER BY cle DESC, id DESC"
-                        : "SELECT id FROM video_cle ORDER BY cle, id";
+      HasFrenchTitleKey(handle)) {
+    const std::string keyFilter =
+        m_keyFilter.empty() ? std::string() : " WHERE id IN (" + m_keyFilter + ")";
+    keySql = descending ? "SELECT id FROM video_cle" + keyFilter + " ORDER BY cle DESC, id DESC"
+                        : "SELECT id FROM video_cle" + keyFilter + " ORDER BY cle, id";
+  }
   std::string selectSql = "SELECT rowid" + list + " FROM " + table;
-  source = std::make_unique<KeysetSource>(handle, file, keySql, nullptr, selectSql,
+  KeysetSource::Binder binder;
+  if (!m_keyFilterParameters.empty())
+    binder = [parameters = m_keyFilterParameters](Statement& stmt) {
+      for (size_t i = 0; i < parameters.size(); ++i)
+        stmt.BindText(static_cast<int>(i + 1), parameters[i]);
+    };
+  source = std::make_unique<KeysetSource>(handle, file, keySql, binder, selectSql,
                                           static_cast<int>(m_defs.size()), rowIdOrder);
   if (m_orderField >= 0) {
     const std::string col = QuoteIdentifier(m_defs[static_cast<size_t>(m_orderField)].name);

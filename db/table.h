@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "db/dataset.h"
 
@@ -29,6 +30,13 @@ class Table : public DataSet {
   }
   const std::string& SortField() const { return m_sortField; }
   bool SortDescending() const { return m_descending; }
+  // Only the rows whose row id the query gives (set while closed; empty: all
+  // rows). The query's parameters ?1, ?2... take the texts given.
+  void SetKeyFilter(std::string rowIdQuery, std::vector<std::string> parameters = {}) {
+    m_keyFilter = std::move(rowIdQuery);
+    m_keyFilterParameters = std::move(parameters);
+  }
+  const std::string& KeyFilter() const { return m_keyFilter; }
 
  protected:
   void DoOpen(std::vector<FieldDef>& fields, std::unique_ptr<RowSource>& source) override;
@@ -46,6 +54,8 @@ class Table : public DataSet {
   std::string m_indexName;
   std::string m_sortField;
   bool m_descending = false;
+  std::string m_keyFilter;
+  std::vector<std::string> m_keyFilterParameters;
   std::string m_table;  // resolved name
   std::vector<FieldDef> m_defs;
   int m_orderField = -1;  // field the index orders by, -1 for row ids

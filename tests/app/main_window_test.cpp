@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -404,6 +406,42 @@ TEST_F(MainWindowTest, ListColumnsShownOrHiddenFromTheHeader) {
   for (int c = 0; c < Main().DBGrid1->model()->columnCount(); ++c)
     if (Main().DBGrid1->isColumnHidden(c)) hidden.push_back(c);
   EXPECT_EQ(hidden, (std::vector<int>{4, 8, 10, 11, 12, 13, 14, 15}));
+}
+
+// The quick filter above the list: words as typed, a choice of films, both
+// together; Escape clears the words and the list is whole again.
+TEST_F(MainWindowTest, QuickFilterNarrowsTheList) {
+  TForm1& w = Main();
+  w.show();
+  QApplication::setActiveWindow(&w);
+  QApplication::processEvents();
+  const int64_t all = w.Tvideo.RecordCount();
+  auto titles = [&w] {
+    std::vector<std::string> t;
+    for (int r = 0; r < w.DBGrid1->model()->rowCount(); ++r)
+      t.push_back(w.DBGrid1->model()->index(r, 1).data().toString().toStdString());
+    return t;
+  };
+  w.findChild<QAction*>("s_mnuFiltrer")->trigger();
+  EXPECT_EQ(QApplication::focusWidget(), w.Filter);
+  w.Filter->setText(QStringLiteral("cleopatre ASTÉRIX"));
+  EXPECT_EQ(titles(), std::vector<std::string>{"Astérix et Obélix : Mission Cléopâtre"});
+  Screenshot(&w, "filtre");
+  w.Filter->clear();
+  EXPECT_EQ(w.Tvideo.RecordCount(), all);
+  // Lent films, then lent films with a word.
+  w.QuickFilter->setCurrentIndex(w.QuickFilter->findData(QStringLiteral("pretes")));
+  EXPECT_EQ(titles(), (std::vector<std::string>{"la Haine", "Zazie dans le métro"}));
+  w.Filter->setText(QStringLiteral("zoe"));
+  EXPECT_EQ(titles(), std::vector<std::string>{"Zazie dans le métro"});
+  w.Filter->setFocus();
+  QTest::keyClick(w.Filter, Qt::Key_Escape);
+  EXPECT_TRUE(w.Filter->text().isEmpty());
+  w.QuickFilter->setCurrentIndex(w.QuickFilter->findData(QStringLiteral("support:VHS")));
+  EXPECT_EQ(titles(), std::vector<std::string>{"la Haine"});
+  w.QuickFilter->setCurrentIndex(0);
+  EXPECT_EQ(w.Tvideo.RecordCount(), all);
+  EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(MainWindowTest, MenusShortcutsAndCommandsThatComeLater) {

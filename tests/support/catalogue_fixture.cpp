@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "catalogue/catalogue_files.h"
+#include "catalogue/film_search.h"
 #include "catalogue/loans.h"
 #include "db/database.h"
 #include "db/title_key.h"
@@ -75,6 +76,7 @@ void MakeCatalogue(const std::string& dir, int level, const std::vector<Film>& f
   if (level >= catalogue::kCurrentStructureLevel) {
     db::Database database(dir);
     catalogue::UseLoanTables(database, 14);
+    catalogue::UseSearchIndex(database);
   }
   if (iniLevel) {
     platform::IniFile ini(dir + "/kvn.ini");
