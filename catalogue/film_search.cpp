@@ -12,36 +12,47 @@ namespace {
 // The searched text of a film, as SQL over a row (old. or new.).
 std::string FilmText(const std::string& row) {
   std::string text;
-  for (const char* column : {"Titre", "Titre_original", "Reference", "\"Réalisateur\"", "Acteurs",
-                             "Nom"})
+  for (const char* column :
+       {"Titre", "Titre_original", "Reference", "\"Réalisateur\"", "Acteurs", "Nom"})
     text += std::string(text.empty() ? "" : " || ' ' || ") + "coalesce(" + row + column + ", '')";
   // Ligatures and the letters of their own the tokenizer keeps whole.
-  for (auto [from, to] : {std::pair{"œ", "oe"}, {"Œ", "oe"}, {"æ", "ae"}, {"Æ", "ae"},
-                          {"ß", "ss"}, {"ø", "o"}, {"Ø", "o"}, {"ł", "l"}, {"Ł", "l"}})
+  for (auto [from, to] : {std::pair{"œ", "oe"},
+                          {"Œ", "oe"},
+                          {"æ", "ae"},
+                          {"Æ", "ae"},
+                          {"ß", "ss"},
+                          {"ø", "o"},
+                          {"Ø", "o"},
+                          {"ł", "l"},
+                          {"Ł", "l"}})
     text = "replace(" + text + ", '" + from + "', '" + to + "')";
   return text;
 }
 
+// The index holds no copy of the texts (content=''): a film's words are
+// taken out by giving the index the text it was given.
 std::string Triggers(int which) {
   const std::string insert =
       "INSERT INTO video_recherche (rowid, texte) VALUES (new.\"Index\", " + FilmText("new.") + ")";
+  const std::string remove =
+      "INSERT INTO video_recherche (video_recherche, rowid, texte) VALUES ('delete', "
+      "old.\"Index\", " +
+      FilmText("old.") + ")";
   switch (which) {
     case 0:
       return "CREATE TRIGGER video_recherche_ajout AFTER INSERT ON video BEGIN " + insert + "; END";
     case 1:
       return "CREATE TRIGGER video_recherche_modif AFTER UPDATE OF \"Index\", Titre, "
-             "Titre_original, Reference, \"Réalisateur\", Acteurs, Nom ON video BEGIN DELETE FROM "
-             "video_recherche WHERE rowid = old.\"Index\"; " +
-             insert + "; END";
+             "Titre_original, Reference, \"Réalisateur\", Acteurs, Nom ON video BEGIN " +
+             remove + "; " + insert + "; END";
     default:
-      return "CREATE TRIGGER video_recherche_suppr AFTER DELETE ON video BEGIN DELETE FROM "
-             "video_recherche WHERE rowid = old.\"Index\"; END";
+      return "CREATE TRIGGER video_recherche_suppr AFTER DELETE ON video BEGIN " + remove + "; END";
   }
 }
 
 const char kTable[] =
-    "CREATE VIRTUAL TABLE video_recherche USING fts5(texte, tokenize = 'unicode61 "
-    "remove_diacritics 2', prefix = '2 3')";
+    "CREATE VIRTUAL TABLE video_recherche USING fts5(texte, content = '', tokenize = "
+    "'unicode61 remove_diacritics 2')";
 const char* const kTriggerNames[] = {"video_recherche_ajout", "video_recherche_modif",
                                      "video_recherche_suppr"};
 // The tables FTS5 keeps for the index.
@@ -72,8 +83,7 @@ bool HasSearchIndex(db::Database& database) {
   return true;
 }
 
-bool IsSearchIndexObject(const std::string& type, const std::string& name,
-                         const std::string& sql) {
+bool IsSearchIndexObject(const std::string& type, const std::string& name, const std::string& sql) {
   if (type == "table" && name == "video_recherche") return sql == kTable;
   if (type == "trigger") {
     for (int i = 0; i < 3; ++i)
@@ -110,8 +120,15 @@ std::string SearchQuery(const std::string& typed) {
   std::string query, word;
   auto flush = [&] {
     if (word.empty()) return;
-    for (auto [from, to] : {std::pair{"œ", "oe"}, {"Œ", "oe"}, {"æ", "ae"}, {"Æ", "ae"},
-                            {"ß", "ss"}, {"ø", "o"}, {"Ø", "o"}, {"ł", "l"}, {"Ł", "l"}})
+    for (auto [from, to] : {std::pair{"œ", "oe"},
+                            {"Œ", "oe"},
+                            {"æ", "ae"},
+                            {"Æ", "ae"},
+                            {"ß", "ss"},
+                            {"ø", "o"},
+                            {"Ø", "o"},
+                            {"ł", "l"},
+                            {"Ł", "l"}})
       for (size_t at; (at = word.find(from)) != std::string::npos;)
         word.replace(at, std::string(from).size(), to);
     query += (query.empty() ? "" : " ") + ("\"" + word + "\"*");
@@ -120,8 +137,8 @@ std::string SearchQuery(const std::string& typed) {
   for (size_t i = 0; i < typed.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(typed[i]);
     const bool ascii = c < 0x80;
-    const bool wordChar = !ascii || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') ||
-                          (c >= 'A' && c <= 'Z');
+    const bool wordChar =
+        !ascii || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
     // Typographic apostrophes and quotes part words too.
     if (!ascii && (typed.compare(i, 3, "’") == 0 || typed.compare(i, 2, "«") == 0 ||
                    typed.compare(i, 2, "»") == 0)) {

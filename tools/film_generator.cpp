@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "catalogue/catalogue_files.h"
+#include "catalogue/film_search.h"
 #include "catalogue/structure_upgrade.h"
 #include "db/database.h"
 #include "db/sqlite.h"
@@ -294,8 +295,12 @@ std::string TwoDigits(int v) {
 void WriteGeneratedCatalogue(const std::string& directory, int64_t n, uint64_t seed) {
   catalogue::InitCatalogue(directory);
   db::Database database(directory);
-  // The title keys are computed once at the end, not by the triggers per film.
+  // The title keys and the search index are built once at the end, not by
+  // the triggers film by film.
   for (const std::string& drop : db::DropTitleKeySql()) database.ExecSQL(drop);
+  for (const char* trigger :
+       {"video_recherche_ajout", "video_recherche_modif", "video_recherche_suppr"})
+    database.ExecSQL(std::string("DROP TRIGGER IF EXISTS ") + trigger);
   database.ExecSQL("BEGIN");
   db::Statement insert(database.Handle(),
                        "INSERT INTO video (\"Index\", Reference, Titre, Genre, Support, \"Durée\", "
@@ -370,6 +375,7 @@ void WriteGeneratedCatalogue(const std::string& directory, int64_t n, uint64_t s
   }
   database.ExecSQL("COMMIT");
   catalogue::UseFrenchTitleKey(database);
+  catalogue::UseSearchIndex(database);
 }
 
 }  // namespace kvn::tools

@@ -19,8 +19,8 @@ std::vector<std::string> Titles(const std::string& dir, const std::string& typed
   db::Database database(dir);
   std::vector<std::string> titles;
   for (int64_t id : SearchFilms(database, typed))
-    titles.push_back(test::SqlRows(dir, "SELECT Titre FROM video WHERE \"Index\" = " +
-                                            std::to_string(id))[0]);
+    titles.push_back(
+        test::SqlRows(dir, "SELECT Titre FROM video WHERE \"Index\" = " + std::to_string(id))[0]);
   return titles;
 }
 
@@ -80,7 +80,8 @@ TEST_F(FilmSearchTest, TheIndexFollowsOtherProgramsWrites) {
       {"python3", "-c",
        "import sqlite3, sys\n"
        "c = sqlite3.connect(sys.argv[1])\n"
-       "c.execute(\"INSERT INTO video (Titre, Acteurs) VALUES ('Stalker', 'Aleksandr Kaydanovskiy')\")\n"
+       "c.execute(\"INSERT INTO video (Titre, Acteurs) VALUES ('Stalker', 'Aleksandr "
+       "Kaydanovskiy')\")\n"
        "c.execute(\"UPDATE video SET Acteurs = 'Mathieu Amalric' WHERE Reference = 'R1'\")\n"
        "c.commit()\n",
        dir / "video.DB"});
