@@ -114,6 +114,18 @@ void UseSearchIndex(db::Database& database) {
   }
 }
 
+bool PauseSearchIndexForInserts(db::Database& database) {
+  if (!HasSearchIndex(database)) return false;
+  database.ExecSQL(std::string("DROP TRIGGER ") + kTriggerNames[0]);
+  return true;
+}
+
+void IndexNewFilms(db::Database& database, int64_t firstNew) {
+  database.ExecSQL("INSERT INTO video_recherche (rowid, texte) SELECT \"Index\", " + FilmText("") +
+                   " FROM video WHERE \"Index\" >= " + std::to_string(firstNew));
+  database.ExecSQL(Triggers(0));
+}
+
 std::string SearchQuery(const std::string& typed) {
   // Words are runs of letters and digits (an apostrophe or a dash parts them,
   // as the tokenizer does); each becomes a quoted prefix term.

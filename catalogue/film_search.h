@@ -22,6 +22,12 @@ void UseSearchIndex(db::Database& database);
 bool HasSearchIndex(db::Database& database);
 bool IsSearchIndexObject(const std::string& type, const std::string& name, const std::string& sql);
 
+// For adding many films at once (within the caller's transaction): the
+// index stops following inserts, then takes the films from firstNew on in
+// one statement and follows inserts again. Nothing is done without the index.
+bool PauseSearchIndexForInserts(db::Database& database);
+void IndexNewFilms(db::Database& database, int64_t firstNew);
+
 // The FTS5 query for what the user typed: every word, in any order, as the
 // start of a word ("amelie poul" → "amelie"* "poul"*); empty when nothing is
 // typed that can be searched.

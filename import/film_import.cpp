@@ -9,6 +9,7 @@
 #include <map>
 
 #include "catalogue/film_rules.h"
+#include "catalogue/film_search.h"
 #include "db/connection.h"
 #include "db/database.h"
 #include "db/sqlite.h"
@@ -361,6 +362,9 @@ ImportResult ApplyImport(db::Database& database, const ImportPlan& plan, Duplica
     // 2. The films. The title keys are computed once at the end, not by the
     // triggers film by film.
     const bool keyTable = db::HasFrenchTitleKey(database.Handle(), true);
+    // The search index too takes the new films at the end (a replaced film's
+    // words still follow it film by film).
+    const bool searchIndex = catalogue::PauseSearchIndexForInserts(database);
     const std::vector<std::string> schema = db::TitleKeySchema();
     if (keyTable)
       for (const std::string& drop : db::DropTitleKeySql())
@@ -430,6 +434,7 @@ ImportResult ApplyImport(db::Database& database, const ImportPlan& plan, Duplica
       for (const std::string& sql : schema)
         if (sql.rfind("CREATE TRIGGER", 0) == 0) database.ExecSQL(sql);
     }
+    if (searchIndex) catalogue::IndexNewFilms(database, firstNew);
     if (progress) progress(plan.films.size(), plan.films.size());
     platform::PausePointForTests("import-written");
     database.ExecSQL("COMMIT");

@@ -226,6 +226,9 @@ TEST(ImportCommand, ARowInErrorStopsTheImportUnlessSkipped) {
             std::vector<std::string>{"7|1"});
   EXPECT_EQ(test::SqlRows(dir.Path(), "SELECT Genre, \"Durée\" FROM video WHERE Titre = 'Un'"),
             std::vector<std::string>{"Drame|01:30:00"});
+  // The quick filter finds the films imported, and the others still.
+  EXPECT_EQ(Korvane(dir.Path(), {"search", "un"}).out, "\tUn\t\n");
+  EXPECT_EQ(Korvane(dir.Path(), {"search", "zazie"}).out, "R005\tZazie dans le métro\t\n");
   // The kept copy is never an export's target.
   EXPECT_NE(Korvane(dir.Path(), {"export", "csv", "-o", dir / "video.DB.avant-import"}).exitCode,
             0);
