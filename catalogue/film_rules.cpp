@@ -152,7 +152,7 @@ std::optional<std::string> StoredDate(std::string_view text) {
   if (y < 1 || y > 9999 || mo < 1 || mo > 12 || d < 1 || d > kDays[mo - 1]) return std::nullopt;
   const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
   if (mo == 2 && d == 29 && !leap) return std::nullopt;
-  char out[16];
+  char out[48];
   std::snprintf(out, sizeof out, "%04d-%02d-%02d", y, mo, d);
   return std::string(out);
 }

@@ -129,7 +129,7 @@ Checked Check(const TargetField& field, std::string text, SourceFormat format) {
       // A spreadsheet's fraction of a day.
       if (IsNumber(text, v) && v > 0 && v < 1) {
         const int seconds = static_cast<int>(std::lround(v * 86400));
-        char out[16];
+        char out[48];
         std::snprintf(out, sizeof out, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60,
                       seconds % 60);
         return {std::string(out), {}};

@@ -195,7 +195,7 @@ std::string SerialTime(double serial) {
   const double fraction = serial - std::floor(serial);
   int64_t seconds = std::llround(fraction * 86400);
   if (seconds >= 86400) seconds = 86399;
-  char text[16];
+  char text[48];
   std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(seconds / 3600),
                 static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
   return text;
@@ -519,7 +519,7 @@ std::string IsoDuration(const QString& text) {
   const int seconds = static_cast<int>(std::lround(s));
   m += seconds / 60;
   h += m / 60;
-  char out[24];
+  char out[48];
   std::snprintf(out, sizeof out, "%02d:%02d:%02d", h, m % 60, seconds % 60);
   return out;
 }

@@ -258,7 +258,9 @@ TEST(ImportCommand, ARowInErrorStopsTheImportUnlessSkipped) {
   for (const auto& m : mistakes) {
     const test::ProgramResult r = Korvane(dir.Path(), m.args);
     EXPECT_EQ(r.exitCode, 1);
-    if (*m.err) EXPECT_EQ(r.err, m.err);
+    if (*m.err) {
+      EXPECT_EQ(r.err, m.err);
+    }
   }
 }
 
