@@ -1,5 +1,8 @@
 #include "catalogue/film_search.h"
 
+#include <string_view>
+#include <utility>
+
 #include "db/database.h"
 #include "db/sqlite.h"
 #include "db/title_key.h"
@@ -9,23 +12,20 @@ namespace kvn::catalogue {
 
 namespace {
 
+// Ligatures and the letters of their own the tokenizer keeps whole: the
+// index and the typed words are folded by the same table.
+constexpr std::pair<std::string_view, std::string_view> kFolds[] = {
+    {"œ", "oe"}, {"Œ", "oe"}, {"æ", "ae"}, {"Æ", "ae"}, {"ß", "ss"},
+    {"ø", "o"},  {"Ø", "o"},  {"ł", "l"},  {"Ł", "l"}};
+
 // The searched text of a film, as SQL over a row (old. or new.).
 std::string FilmText(const std::string& row) {
   std::string text;
   for (const char* column :
        {"Titre", "Titre_original", "Reference", "\"Réalisateur\"", "Acteurs", "Nom"})
     text += std::string(text.empty() ? "" : " || ' ' || ") + "coalesce(" + row + column + ", '')";
-  // Ligatures and the letters of their own the tokenizer keeps whole.
-  for (auto [from, to] : {std::pair{"œ", "oe"},
-                          {"Œ", "oe"},
-                          {"æ", "ae"},
-                          {"Æ", "ae"},
-                          {"ß", "ss"},
-                          {"ø", "o"},
-                          {"Ø", "o"},
-                          {"ł", "l"},
-                          {"Ł", "l"}})
-    text = "replace(" + text + ", '" + from + "', '" + to + "')";
+  for (const auto& [from, to] : kFolds)
+    text = "replace(" + text + ", '" + std::string(from) + "', '" + std::string(to) + "')";
   return text;
 }
 
@@ -132,17 +132,10 @@ std::string SearchQuery(const std::string& typed) {
   std::string query, word;
   auto flush = [&] {
     if (word.empty()) return;
-    for (auto [from, to] : {std::pair{"œ", "oe"},
-                            {"Œ", "oe"},
-                            {"æ", "ae"},
-                            {"Æ", "ae"},
-                            {"ß", "ss"},
-                            {"ø", "o"},
-                            {"Ø", "o"},
-                            {"ł", "l"},
-                            {"Ł", "l"}})
+    // Folded as the index folds the films' texts.
+    for (const auto& [from, to] : kFolds)
       for (size_t at; (at = word.find(from)) != std::string::npos;)
-        word.replace(at, std::string(from).size(), to);
+        word.replace(at, from.size(), std::string(to));
     query += (query.empty() ? "" : " ") + ("\"" + word + "\"*");
     word.clear();
   };
