@@ -12,7 +12,9 @@
 #include "catalogue/catalogue_files.h"
 #include "catalogue/catalogue_restore.h"
 #include "catalogue/database_archiving.h"
+#include "catalogue/film_duplicates.h"
 #include "catalogue/film_search.h"
+#include "catalogue/film_stats.h"
 #include "catalogue/loans.h"
 #include "catalogue/structure_upgrade.h"
 #include "db/database.h"
@@ -96,6 +98,12 @@ std::string UsageText() {
          "            réalisateur, les acteurs ou l'emprunteur contiennent ces mots\n"
          "            (dans tout ordre, accents et majuscules ignorés), un par ligne :\n"
          "            référence, titre, année, séparés par des tabulations\n"
+         "  stats     les chiffres de la collection : films, prêts, retards, durées,\n"
+         "            disques, puis par genre, support, décennie et note, et les\n"
+         "            réalisateurs et acteurs les plus fréquents (« libellé<TAB>nombre »)\n"
+         "  duplicates\n"
+         "            les doublons possibles (même EAN, ou même titre et même année),\n"
+         "            un film par ligne : groupe, motif, référence, titre, année, EAN\n"
          "  lend RÉFÉRENCE NOM [--until AAAA-MM-JJ]\n"
          "            prête le film à NOM aujourd'hui, à rendre à la date donnée ou\n"
          "            après la durée de prêt ([PRETS] Duree dans kvn.ini, 14 jours)\n"
@@ -215,12 +223,25 @@ int RunImport(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   return 0;
 }
 
+// The catalogue opened and brought to the current structure, as the main
+// window does at start.
+void BringUp(db::Database& database, const std::string& directory) {
+  const catalogue::StructureUpgrade plan = catalogue::PlanStructureUpgrade(database, directory);
+  if (!plan.hasTable) database.Open();
+  catalogue::ApplyStructureUpgrade(database, directory, plan);
+}
+
+// Tabs and line breaks of a value become spaces: one film per line.
+std::string OnOneLine(std::string text) {
+  for (char& c : text)
+    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+  return text;
+}
+
 // The loans' commands: lend, return, loans.
 int RunLoans(const CommandLine& cl, std::ostream& out) {
   db::Database database(cl.directory);
-  const catalogue::StructureUpgrade plan = catalogue::PlanStructureUpgrade(database, cl.directory);
-  if (!plan.hasTable) database.Open();
-  catalogue::ApplyStructureUpgrade(database, cl.directory, plan);
+  BringUp(database, cl.directory);
   const int period = catalogue::LoanPeriodDays(cl.directory);
   const std::string today = catalogue::Today();
   std::vector<std::string> words;
@@ -267,15 +288,11 @@ int RunLoans(const CommandLine& cl, std::ostream& out) {
   const std::vector<catalogue::Loan> loans = history
                                                  ? catalogue::LoanHistory(database, {}, period)
                                                  : catalogue::CurrentLoans(database, today, period);
-  auto clean = [](std::string text) {
-    for (char& c : text)
-      if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-    return text;
-  };
   for (const catalogue::Loan& l : loans) {
     if (overdue && (l.daysLate == 0 || !l.returned.empty())) continue;
-    out << clean(l.reference) << '\t' << clean(l.film ? l.title : l.title + " (film supprimé)")
-        << '\t' << clean(l.borrower) << '\t' << l.since << '\t' << l.due << '\t'
+    out << OnOneLine(l.reference) << '\t'
+        << OnOneLine(l.film ? l.title : l.title + " (film supprimé)") << '\t'
+        << OnOneLine(l.borrower) << '\t' << l.since << '\t' << l.due << '\t'
         << (l.returned.empty() ? std::to_string(l.daysLate) : std::string("0"));
     if (history) out << '\t' << l.returned;
     out << '\n';
@@ -363,10 +380,7 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
       if (catalogue::SearchQuery(words).empty())
         throw Error("La commande search attend un ou plusieurs mots à chercher.");
       db::Database database(cl.directory);
-      const catalogue::StructureUpgrade plan =
-          catalogue::PlanStructureUpgrade(database, cl.directory);
-      if (!plan.hasTable) database.Open();
-      catalogue::ApplyStructureUpgrade(database, cl.directory, plan);
+      BringUp(database, cl.directory);
       // In the list's title order, read in one statement.
       db::Statement films(database.Handle(),
                           "SELECT coalesce(v.Reference, ''), coalesce(v.Titre, ''), "
@@ -376,14 +390,31 @@ int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
                           database.FilePath());
       films.BindText(1, catalogue::SearchQuery(words));
       std::string lines;
-      while (films.Step()) {
-        std::string line =
-            films.ColumnText(0) + '\t' + films.ColumnText(1) + '\t' + films.ColumnText(2);
-        for (char& c : line)
-          if (c == '\n' || c == '\r') c = ' ';
-        lines += line + '\n';
-      }
+      while (films.Step())
+        lines += OnOneLine(films.ColumnText(0)) + '\t' + OnOneLine(films.ColumnText(1)) + '\t' +
+                 films.ColumnText(2) + '\n';
       out << lines;
+      return 0;
+    }
+    if (cl.command == "stats" || cl.command == "duplicates") {
+      if (!cl.arguments.empty())
+        throw Error(platform::Subst("La commande %s ne prend pas d'argument.", {cl.command}));
+      db::Database database(cl.directory);
+      BringUp(database, cl.directory);
+      if (cl.command == "stats") {
+        out << catalogue::StatsText(catalogue::CountCollection(
+            database, catalogue::Today(), catalogue::LoanPeriodDays(cl.directory)));
+        return 0;
+      }
+      // One film per line, its group's number and reason first.
+      const std::vector<catalogue::DuplicateGroup> groups = catalogue::FindDuplicates(database);
+      for (size_t g = 0; g < groups.size(); ++g)
+        for (const catalogue::FilmSummary& f : groups[g].films)
+          out << g + 1 << '\t'
+              << (groups[g].reason == catalogue::DuplicateGroup::Reason::SameEan ? "EAN"
+                                                                                 : "titre et année")
+              << '\t' << OnOneLine(f.reference) << '\t' << OnOneLine(f.title) << '\t' << f.year
+              << '\t' << f.ean << '\n';
       return 0;
     }
     if (cl.command == "undo-import") {
