@@ -16,11 +16,13 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QUrlQuery>
 
 #include "app/about.h"
+#include "app/duplicates_window.h"
 #include "app/forms.h"
 #include "app/handlers.h"
 #include "app/import_dialog.h"
@@ -30,6 +32,7 @@
 #include "app/record_forms.h"
 #include "app/scan_form.h"
 #include "app/search_form.h"
+#include "app/stats_window.h"
 #include "catalogue/catalogue_export.h"
 #include "catalogue/catalogue_files.h"
 #include "catalogue/catalogue_restore.h"
@@ -336,6 +339,10 @@ void TForm1::BuildMenus() {
         Filter->setFocus(Qt::ShortcutFocusReason);
         Filter->selectAll();
       });
+  add(search, "s_mnuDoublons", QStringLiteral("Rechercher les doublons"), Pictogram::Search, {},
+      [this] { DuplicatesClick(); });
+  add(search, "s_mnuStatistiques", QStringLiteral("Statistiques…"), Pictogram::Search, {},
+      [this] { StatsClick(); });
   QMenu* help = menuBar()->addMenu(QStringLiteral("?"));
   add(help, "s_mnuAide", QStringLiteral("Aide"), Pictogram::Help, QKeySequence(Qt::Key_F1),
       [this] { s_mnuAideClick(); });
@@ -671,6 +678,45 @@ void TForm1::LoansClick() {
   m_loans->show();
   m_loans->raise();
   m_loans->activateWindow();
+}
+
+void TForm1::StatsClick() {
+  if (!m_stats)
+    m_stats = std::make_unique<StatsWindow>(Database1, CatalogueDirectory(), this);
+  else
+    m_stats->Reload();
+  m_stats->show();
+  m_stats->raise();
+  m_stats->activateWindow();
+}
+
+void TForm1::DuplicatesClick() {
+  if (!m_duplicates) {
+    m_duplicates = std::make_unique<DuplicatesWindow>(Database1, this);
+    m_duplicates->OnFilmChosen = [this](int64_t film, bool edit) {
+      GoToFilm(film);
+      if (edit) s_mnuModifierClick();
+    };
+  } else {
+    m_duplicates->Reload();
+  }
+  m_duplicates->show();
+  m_duplicates->raise();
+  m_duplicates->activateWindow();
+}
+
+void TForm1::GoToFilm(int64_t film) {
+  db::Bookmark mark;
+  mark.key = film;
+  mark.valid = true;
+  if (!Tvideo.BookmarkValid(mark) && !Tvideo.KeyFilter().empty()) {
+    const QSignalBlocker quiet(Filter), quietChoice(QuickFilter);
+    Filter->clear();
+    QuickFilter->setCurrentIndex(0);
+    ApplyQuickFilter();
+  }
+  if (!Tvideo.BookmarkValid(mark)) throw Error("Ce film n'est plus dans le catalogue.");
+  Tvideo.GotoBookmark(mark);
 }
 
 void TForm1::ApplyQuickFilter() {

@@ -23,7 +23,9 @@ class QToolButton;
 
 namespace kvn::app {
 
+class DuplicatesWindow;
 class LoansWindow;
+class StatsWindow;
 
 class TForm1 : public QMainWindow {
  public:
@@ -62,6 +64,16 @@ class TForm1 : public QMainWindow {
   // "Prêts…": the window of the current loans (created when first opened).
   void LoansClick();
   LoansWindow* Loans() const { return m_loans.get(); }
+  // "Statistiques…": the collection's figures and charts (created when first
+  // opened, counted again at each opening).
+  void StatsClick();
+  StatsWindow* Stats() const { return m_stats.get(); }
+  // "Rechercher les doublons": films of the same EAN, or title and year.
+  void DuplicatesClick();
+  DuplicatesWindow* Duplicates() const { return m_duplicates.get(); }
+  // Makes a film the list's current one, the quick filter cleared when it
+  // hides the film.
+  void GoToFilm(int64_t film);
   // The status bar's notice of overdue films, hidden when there is none.
   void UpdateOverdueNotice();
   QPushButton* OverdueNotice = nullptr;
@@ -131,6 +143,8 @@ class TForm1 : public QMainWindow {
   class CommandFollower;
   std::unique_ptr<CommandFollower> m_commands;
   std::unique_ptr<LoansWindow> m_loans;
+  std::unique_ptr<StatsWindow> m_stats;
+  std::unique_ptr<DuplicatesWindow> m_duplicates;
 };
 
 }  // namespace kvn::app

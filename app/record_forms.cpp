@@ -14,6 +14,7 @@
 #include "app/handlers.h"
 #include "app/main_window.h"
 #include "app/pictures.h"
+#include "catalogue/film_duplicates.h"
 #include "catalogue/loans.h"
 #include "platform/codepage.h"
 #include "platform/conversions.h"
@@ -200,7 +201,7 @@ void TfrmNFiche::SpeedButton4Click() {
 
 void TfrmNFiche::BitBtn1Click() {
   if (!CheckFilm(this, EditTitre, DBEdit2) || !CheckDuration(MaskEdit1) ||
-      !Details->Check(this, Tabs))
+      !Details->Check(this, Tabs) || !AddingTwiceConfirmed())
     return;
   // The unbound boxes reach the row through the hidden bound edits, so the
   // engine converts them when the row is written.
@@ -220,6 +221,27 @@ void TfrmNFiche::BitBtn1Click() {
   // letter would validate an empty film).
   Tabs->setCurrentIndex(0);
   EditReference->setFocus(Qt::OtherFocusReason);
+}
+
+bool TfrmNFiche::AddingTwiceConfirmed() {
+  const std::vector<catalogue::FilmSummary> same =
+      catalogue::FilmsTitled(Main().Database1, EditTitre->text().trimmed().toStdString());
+  if (same.empty()) return true;
+  QString films;
+  for (const catalogue::FilmSummary& f : same) {
+    films += QStringLiteral("\n« %1 »").arg(QString::fromStdString(f.title));
+    if (!f.year.empty()) films += QStringLiteral(" (%1)").arg(QString::fromStdString(f.year));
+    if (!f.reference.empty())
+      films += QStringLiteral(", référence %1").arg(QString::fromStdString(f.reference));
+  }
+  const QString text =
+      (same.size() == 1 ? QStringLiteral("Le catalogue a déjà un film de ce titre :")
+                        : QStringLiteral("Le catalogue a déjà des films de ce titre :")) +
+      films + QStringLiteral("\n\nAjouter quand même ce film ?");
+  if (qt::Ui().Question(this, QStringLiteral("Film déjà présent"), text, true)) return true;
+  Tabs->setCurrentIndex(0);
+  EditTitre->setFocus(Qt::OtherFocusReason);
+  return false;
 }
 
 void TfrmNFiche::showEvent(QShowEvent* event) {

@@ -54,6 +54,9 @@ class TfrmNFiche : public Form {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // A film of the same title (accents and case aside) is there already:
+  // true when the user still wants this one added.
+  bool AddingTwiceConfirmed();
   // Each opening starts on "Référence".
   void showEvent(QShowEvent* event) override;
 };

@@ -7,7 +7,8 @@ KVN_BUILD=${KVN_BUILD:-$KVN_ROOT/build}
 # Build tools and libraries.
 KVN_BUILD_PACKAGES=(
   cmake ninja-build g++ pkg-config
-  libsqlite3-dev qt6-base-dev qt6-tools-dev qt6-l10n-tools libsimpleini-dev
+  libsqlite3-dev qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-charts-dev libqt6opengl6-dev
+  libsimpleini-dev
   libgtest-dev libbenchmark-dev
   zlib1g-dev libisal-dev libgsf-1-dev libsane-dev libcrypto++-dev libjpeg62-turbo-dev libfreexl-dev
   fonts-liberation fonts-dejavu-core fonts-droid-fallback

@@ -102,6 +102,32 @@ TEST_F(NewRecordTest, AddsFilmsOneAfterTheOther) {
              });
 }
 
+// A title already in the catalogue (accents and case aside) is added only
+// when the user says so; another title asks nothing.
+TEST_F(NewRecordTest, AddingATitleAgainAsksFirst) {
+  TfrmNFiche& f = *Forms().frmNFiche;
+  dialogs.questionAnswers = {false, true};
+  WhileModal([] { Main().s_mnuNFicheClick(); },
+             [&] {
+               Type(f.EditReference, "B2");
+               Type(f.EditTitre, QStringLiteral("BRÄZIL"));
+               QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+               // Refused: the window keeps the film, the title has the focus.
+               EXPECT_EQ(f.EditTitre->text(), QStringLiteral("BRÄZIL"));
+               EXPECT_EQ(QApplication::focusWidget(), f.EditTitre);
+               QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+               Type(f.EditTitre, QStringLiteral("Delicatessen"));
+               QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+               QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
+             });
+  const std::string asked =
+      "Film déjà présent | Le catalogue a déjà un film de ce titre :\n« Brazil », "
+      "référence B\n\nAjouter quand même ce film ?";
+  EXPECT_EQ(dialogs.questions, (std::vector<std::string>{asked, asked}));
+  EXPECT_EQ(Rows("SELECT Reference, Titre FROM video WHERE rowid > 3 ORDER BY rowid"),
+            (std::vector<std::string>{"B2|BRÄZIL", "NULL|Delicatessen"}));
+}
+
 // Typing fast: after "Valider" the keys go to "Référence" for the next film,
 // not to the button; closed with Escape from the button, the window opens
 // again on "Référence" and warns of nothing.
