@@ -1,7 +1,5 @@
 #include "app/stats_window.h"
 
-#include <algorithm>
-
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
@@ -20,8 +18,9 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
 
 #include "app/handlers.h"
 #include "catalogue/loans.h"
@@ -205,7 +204,8 @@ void StatsWindow::Fill() {
       {QStringLiteral("Prêtés"), Number(s.lent)},
       {QStringLiteral("En retard"), Number(s.overdue)},
       {QStringLiteral("Vus"), Number(s.seen)},
-      {QStringLiteral("Durée totale"), QString::fromStdString(catalogue::HoursText(s.totalSeconds))},
+      {QStringLiteral("Durée totale"),
+       QString::fromStdString(catalogue::HoursText(s.totalSeconds))},
       {QStringLiteral("Durée moyenne"),
        QString::fromStdString(catalogue::HoursText(s.MeanSeconds()))},
       {QStringLiteral("Disques"), Number(s.discs)},
@@ -214,10 +214,9 @@ void StatsWindow::Fill() {
   for (int r = 0; r < Figures->rowCount(); ++r)
     SetRow(Figures, r, figures[r].first, figures[r].second);
 
-  const std::vector<catalogue::StatCount> loans = {
-      {"Disponibles", s.films - s.lent},
-      {"Prêtés, à l'heure", s.lent - s.overdue},
-      {"En retard", s.overdue}};
+  const std::vector<catalogue::StatCount> loans = {{"Disponibles", s.films - s.lent},
+                                                   {"Prêtés, à l'heure", s.lent - s.overdue},
+                                                   {"En retard", s.overdue}};
   const std::vector<catalogue::StatCount>* counts[] = {
       &s.byGenre, &s.bySupport, &s.byDecade, &s.byNote, &loans, &s.directors, &s.actors};
   for (size_t p = 0; p < m_pages.size(); ++p) {
@@ -284,7 +283,8 @@ void StatsWindow::PrintChart(QPrinter& printer, int tab) const {
                    QStringLiteral("Statistiques de la collection — ") + page.title);
   // The chart takes the upper half of the page, its counts the rest.
   const QRect chartArea(area.left(), area.top() + line * 3, area.width(), area.height() / 2);
-  const QImage picture = ChartImage(tab, QSize(1500, 1500 * chartArea.height() / chartArea.width()));
+  const QImage picture =
+      ChartImage(tab, QSize(1500, 1500 * chartArea.height() / chartArea.width()));
   painter.drawImage(chartArea, picture);
   font.setBold(false);
   font.setPixelSize(line * 4 / 5);

@@ -71,7 +71,8 @@ std::vector<StatCount> Ranked(const Tally& tally, size_t top, int64_t notGiven =
 std::vector<StatCount> InOrder(const std::map<int64_t, int64_t>& counts, int64_t notGiven,
                                const std::string& prefix) {
   std::vector<StatCount> ordered;
-  for (const auto& [value, films] : counts) ordered.push_back({prefix + std::to_string(value), films});
+  for (const auto& [value, films] : counts)
+    ordered.push_back({prefix + std::to_string(value), films});
   if (notGiven) ordered.push_back({kNotGiven, notGiven});
   return ordered;
 }

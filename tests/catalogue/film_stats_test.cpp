@@ -125,8 +125,9 @@ TEST(FilmStats, TheCommandAgreesWithSqlite3) {
   EXPECT_EQ(figures["En retard"], figures["Prêtés"]);
   EXPECT_EQ(figures["Vus"], one("SELECT count(*) FROM video WHERE Vu"));
   EXPECT_EQ(figures["Disques"], one("SELECT sum(Nb_cd) FROM video"));
-  const std::string seconds = "substr(\"Durée\", 1, 2) * 3600 + substr(\"Durée\", 4, 2) * 60 + "
-                              "substr(\"Durée\", 7, 2)";
+  const std::string seconds =
+      "substr(\"Durée\", 1, 2) * 3600 + substr(\"Durée\", 4, 2) * 60 + "
+      "substr(\"Durée\", 7, 2)";
   const int64_t total = std::stoll(one("SELECT sum(" + seconds + ") FROM video"));
   const int64_t timed = std::stoll(one("SELECT count(*) FROM video WHERE " + seconds + " > 0"));
   EXPECT_EQ(figures["Durée totale"], HoursText(total));
