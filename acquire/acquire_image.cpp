@@ -15,6 +15,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/file_info.h"
+
 namespace kvn::acquire {
 
 namespace {
@@ -149,11 +151,9 @@ void TAcquireImage::SetAppProductName(const std::string& t) {
 
 std::string TAcquireImage::ManagerLibraryPath() {
   if (const char* own = std::getenv("KORVANE_TWAIN_DSM"); own && *own) return own;
-  char exe[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-  std::string dir = n > 0 ? std::string(exe, static_cast<size_t>(n)) : std::string();
-  dir = dir.substr(0, dir.rfind('/') + 1);
-  return dir + "libkvn_twain_dsm.so";
+  // Beside the executable in a build tree; lib/korvane/ once installed.
+  const char name[] = "libkvn_twain_dsm.so";
+  return platform::ProgramFilesDirectory(name, "../lib/korvane/") + name;
 }
 
 void TAcquireImage::Report(int state, int error) {

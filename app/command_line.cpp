@@ -1,11 +1,14 @@
 #include "app/command_line.h"
 
+#include <dlfcn.h>
+
 #include <QGuiApplication>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <ostream>
 
+#include "acquire/acquire_image.h"
 #include "app/forms.h"
 #include "app/list_reports.h"
 #include "catalogue/catalogue_export.h"
@@ -35,11 +38,16 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (cl.command.empty()) {
       if (a == "--help" || a == "-h") {
         cl.help = true;
+      } else if (a == "--version") {
+        cl.version = true;
       } else if (a == "--dir") {
         if (i + 1 >= args.size()) throw Error("L'option --dir attend un répertoire.");
         cl.directory = args[++i];
+        cl.directoryGiven = true;
       } else if (a.rfind("--dir=", 0) == 0) {
+        // "--dir=" alone: the desktop's launcher with no folder to open.
         cl.directory = std::string(a.begin() + 6, a.end());
+        cl.directoryGiven = !cl.directory.empty();
       } else if (!a.empty() && a[0] == '-') {
         throw Error(platform::Subst("Option inconnue : %s (voir korvane --help)", {a}));
       } else {
@@ -52,6 +60,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     }
   }
   if (cl.directory.empty()) cl.directory.assign(1, '.');
+  // The catalogue's file given for its folder (a file manager's "open with").
+  if (cl.directoryGiven && platform::ExtractFileName(cl.directory) == "video.DB" &&
+      !platform::DirectoryExists(cl.directory)) {
+    cl.directory = platform::ExtractFilePath(cl.directory);
+    if (cl.directory.empty()) cl.directory.assign(1, '.');
+  }
   return cl;
 }
 
@@ -117,7 +131,8 @@ std::string UsageText() {
          "\n"
          "Options :\n"
          "  --dir RÉPERTOIRE  le répertoire du catalogue (par défaut le répertoire courant)\n"
-         "  --help            affiche cette aide\n";
+         "  --help            affiche cette aide\n"
+         "  --version         la version, et où sont l'aide et le module de numérisation\n";
 }
 
 namespace {
@@ -302,9 +317,31 @@ int RunLoans(const CommandLine& cl, std::ostream& out) {
 
 }  // namespace
 
+std::string VersionText() {
+  std::string text = "Korvane " KVN_VERSION "\n";
+  const std::string help = HelpPage();
+  text += "Aide : " + help + (platform::FileExists(help) ? "" : " (introuvable)") + "\n";
+  const std::string manager = acquire::TAcquireImage::ManagerLibraryPath();
+  std::string problem;
+  if (void* library = ::dlopen(manager.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+    if (!::dlsym(library, "DSM_Entry")) problem = "point d'entrée DSM_Entry absent";
+    ::dlclose(library);
+  } else {
+    const char* why = ::dlerror();
+    problem = why ? why : "bibliothèque illisible";
+  }
+  text += "Numérisation : " + manager +
+          (problem.empty() ? "" : " (indisponible : " + problem + ")") + "\n";
+  return text;
+}
+
 int RunSubcommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   if (cl.help) {
     out << UsageText();
+    return 0;
+  }
+  if (cl.version) {
+    out << VersionText();
     return 0;
   }
   try {

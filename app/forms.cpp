@@ -45,8 +45,9 @@ void UseFrenchLocale() {
   QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
 }
 
-std::string ProgramDirectory() {
-  return platform::ExecutableDirectory();
+std::string HelpPage() {
+  // Beside the executable in a build tree; share/korvane/ once installed.
+  return platform::ProgramFilesDirectory("Aide", "../share/korvane/") + "Aide/index.html";
 }
 
 void OtherWindowActivated() {

@@ -44,11 +44,11 @@ struct Windows {
 };
 Windows& Forms();
 
-// The catalogue directory (video.DB, kvn.ini, Archive/) and the program's
-// directory (Aide/), each with a trailing "/".
+// The catalogue directory (video.DB, kvn.ini, Archive/), with a trailing "/".
 const std::string& CatalogueDirectory();
 void SetCatalogueDirectory(const std::string& dir);
-std::string ProgramDirectory();
+// The help's first page: Aide/ beside the executable, or installed.
+std::string HelpPage();
 // Qt's widgets and dialogs (calendars, number boxes) in French.
 void UseFrenchLocale();
 // The application title shown by information and error boxes.

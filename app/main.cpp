@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     std::cerr << e.what() << "\n";
     return 1;
   }
-  if (cl.help || !cl.command.empty()) return kvn::app::RunSubcommand(cl, std::cout, std::cerr);
-  return kvn::app::RunGui(argc, argv, cl.directory);
+  if (cl.help || cl.version || !cl.command.empty())
+    return kvn::app::RunSubcommand(cl, std::cout, std::cerr);
+  return kvn::app::RunGui(argc, argv, cl.directory, cl.directoryGiven);
 }

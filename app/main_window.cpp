@@ -433,7 +433,7 @@ void TForm1::s_mnuQuitterClick() {
 }
 
 void TForm1::s_mnuAideClick() {
-  const QString page = QString::fromStdString(ProgramDirectory() + "Aide/index.html");
+  const QString page = QString::fromStdString(HelpPage());
   // Without a browser the user still learns where the help is.
   if (!qt::Ui().OpenUrl(QUrl::fromLocalFile(page)))
     qt::Ui().Warning(

@@ -3,6 +3,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <cstdlib>
 #include <memory>
 
 #include "app/about.h"
@@ -15,6 +16,10 @@
 #include "app/scan_form.h"
 #include "app/search_form.h"
 #include "catalogue/catalogue_files.h"
+#include "platform/error.h"
+#include "platform/file_info.h"
+#include "platform/ini_file.h"
+#include "qt_support/prompts.h"
 
 namespace kvn::app {
 
@@ -53,13 +58,82 @@ void DestroyWindows() {
   w = Windows{};
 }
 
-int RunGui(int& argc, char** argv, const std::string& directory) {
+namespace {
+
+std::string StartSettingsPath() {
+  return catalogue::UserSettingsDirectory() + "korvane.ini";
+}
+
+bool HoldsCatalogue(const std::string& directory) {
+  return !directory.empty() && platform::FileExists(directory + "/video.DB");
+}
+
+}  // namespace
+
+void RememberCatalogue(const std::string& directory) {
+  if (!HoldsCatalogue(directory)) return;
+  try {
+    platform::ForceDirectories(catalogue::UserSettingsDirectory());
+    platform::IniFile settings(StartSettingsPath());
+    settings.WriteString("CATALOGUE", "Dossier", platform::RealPath(directory));
+  } catch (const Error&) {
+    // Not remembered: the next start asks again; nothing else depends on it.
+  }
+}
+
+std::optional<std::string> StartFolder(const std::string& directory, bool given) {
+  if (given || HoldsCatalogue(directory)) return directory;
+  std::string last;
+  try {
+    last = platform::IniFile(StartSettingsPath()).ReadString("CATALOGUE", "Dossier", "");
+  } catch (const Error&) {
+    last.clear();  // an unreadable settings file: as if none
+  }
+  if (HoldsCatalogue(last)) return last;
+  const char* home = std::getenv("HOME");
+  const std::string films = std::string(home && *home ? home : ".") + "/Films";
+  for (;;) {
+    const int choice = qt::Ui().Choose(
+        nullptr, ApplicationTitle(),
+        QStringLiteral("Aucun catalogue de films n'est ouvert.\n\nKorvane peut créer un "
+                       "catalogue vide dans le dossier %1, ou ouvrir un catalogue existant "
+                       "(son fichier video.DB).")
+            .arg(QString::fromStdString(films)),
+        {QStringLiteral("Créer dans %1").arg(QString::fromStdString(films)),
+         QStringLiteral("Ouvrir un catalogue…"), QStringLiteral("Quitter")});
+    try {
+      if (choice == 0) {
+        // A catalogue already there is opened, never replaced.
+        if (!HoldsCatalogue(films)) {
+          if (const std::string why = platform::MakeFolders(films); !why.empty()) throw Error(why);
+          catalogue::InitCatalogue(films);
+        }
+        return films;
+      }
+      if (choice == 1) {
+        const auto file = qt::Ui().OpenFileName(
+            nullptr, QStringLiteral("Catalogue Korvane (video.DB)|video.DB|Tous les fichiers|*"),
+            QString::fromStdString(films + "/video.DB"));
+        if (!file) continue;
+        const std::string folder = platform::ExtractFilePath(file->toStdString());
+        if (HoldsCatalogue(folder)) return folder;
+        qt::Ui().Warning(nullptr, QStringLiteral("Ce dossier ne contient pas de catalogue "
+                                                 "(video.DB) : choisissez son fichier video.DB."));
+        continue;
+      }
+    } catch (const Error& e) {
+      qt::Ui().Error(nullptr, QString::fromStdString(e.what()));
+      continue;
+    }
+    return std::nullopt;
+  }
+}
+
+int RunGui(int& argc, char** argv, const std::string& requested, bool given) {
   KorvaneApplication app(argc, argv);
   QApplication::setApplicationName(ApplicationTitle());
   QApplication::setQuitOnLastWindowClosed(false);
-  SetCatalogueDirectory(directory);
   UseFrenchLocale();
-  catalogue::RemoveStaleCatalogueTemporaries(CatalogueDirectory());
   InstallFontSubstitutes();
   // Qt's own windows (print preview, printer choice, file choice) in French too.
   QTranslator qtFrench;
@@ -71,6 +145,12 @@ int RunGui(int& argc, char** argv, const std::string& directory) {
   QTranslator korvaneFrench;
   if (korvaneFrench.load(QStringLiteral(":/i18n/korvane_fr.qm")))
     QApplication::installTranslator(&korvaneFrench);
+
+  const std::optional<std::string> directory = StartFolder(requested, given);
+  if (!directory) return 0;
+  RememberCatalogue(*directory);
+  SetCatalogueDirectory(*directory);
+  catalogue::RemoveStaleCatalogueTemporaries(CatalogueDirectory());
 
   auto splash = std::make_unique<TSplashScreen>();
   splash->show();

@@ -156,6 +156,14 @@ std::string ExecutableDirectory() {
   return ExtractFilePath(buf);
 }
 
+std::string ProgramFilesDirectory(const std::string& name, const std::string& installed,
+                                  const std::string& executableDirectory) {
+  if (::access((executableDirectory + name).c_str(), F_OK) == 0) return executableDirectory;
+  std::string folder;
+  for (const std::string& word : PathWords(executableDirectory + installed)) folder += "/" + word;
+  return folder + "/";
+}
+
 std::vector<std::string> PathWords(const std::string& absolute) {
   std::vector<std::string> words;
   size_t at = 0;

@@ -53,5 +53,10 @@ std::vector<std::string> PathWords(const std::string& absolute);
 std::string RealPath(const std::string& path);
 // The directory of the running executable, with a trailing "/".
 std::string ExecutableDirectory();
+// Where the program's own read-only files lie, with a trailing "/": beside
+// the executable in a build tree (when `name` is there), else the installed
+// folder given relative to it ("../share/korvane/" beside "bin/").
+std::string ProgramFilesDirectory(const std::string& name, const std::string& installed,
+                                  const std::string& executableDirectory = ExecutableDirectory());
 
 }  // namespace kvn::platform

@@ -9,8 +9,11 @@
 #include "app/forms.h"
 #include "app/list_reports.h"
 #include "app/main_window.h"
+#include "app/program.h"
 #include "app/record_forms.h"
 #include "app/search_form.h"
+#include "catalogue/catalogue_files.h"
+#include "platform/file_info.h"
 #include "tests/app/gui_fixture.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
@@ -218,6 +221,59 @@ TEST_F(StartupTest, MissingTableIsReportedByEachWindowThatOpensIt) {
   EXPECT_FALSE(Forms().frmNFiche->TNFiche.Active());
   EXPECT_FALSE(Forms().frmRecherche->Table1.Active());
   EXPECT_FALSE(Forms().frmImprimer->Query1.Active());
+}
+
+// The catalogue a start from the desktop's menu opens: none in the working
+// directory, so the last one opened, else one the user creates in ~/Films or
+// chooses; a folder given is taken as it is.
+TEST(StartFolder, LastCatalogueOrANewOneInFilms) {
+  test::TempDir home;
+  const std::string films = home / "Films";
+  const std::string empty = home / "ailleurs";
+  ASSERT_TRUE(platform::ForceDirectories(empty));
+  ::setenv("HOME", home.Path().c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+  FakePrompts answers;
+  qt::SetUiForTesting(&answers);
+
+  answers.chooseAnswers = {2};  // "Quitter"
+  EXPECT_EQ(StartFolder(empty, false), std::nullopt);
+  ASSERT_EQ(answers.choices.size(), 1u);
+  EXPECT_EQ(answers.choices[0],
+            "Aucun catalogue de films n'est ouvert.\n\nKorvane peut créer un catalogue vide dans "
+            "le dossier " +
+                films + ", ou ouvrir un catalogue existant (son fichier video.DB).");
+  EXPECT_FALSE(platform::DirectoryExists(films));
+
+  answers.chooseAnswers = {0};  // "Créer dans ~/Films"
+  EXPECT_EQ(StartFolder(empty, false), films);
+  EXPECT_EQ(test::SqlRows(films, "SELECT count(*) FROM video"), std::vector<std::string>{"0"});
+  RememberCatalogue(films);
+  // The next start, from anywhere without a catalogue, opens it unasked.
+  EXPECT_EQ(StartFolder(empty, false), films);
+  EXPECT_EQ(answers.choices.size(), 2u);
+  // A catalogue in the working directory, or a folder given, comes first.
+  catalogue::InitCatalogue(empty);
+  EXPECT_EQ(StartFolder(empty, false), empty);
+  EXPECT_EQ(StartFolder(home / "autre", true), home / "autre");
+
+  // The remembered catalogue gone: asked again; an existing ~/Films
+  // catalogue is opened, never replaced; another one can be chosen.
+  ASSERT_EQ(::rename(films.c_str(), (home / "vieux").c_str()), 0);
+  answers.chooseAnswers = {1};
+  answers.files = {QString::fromStdString(home / "vieux/video.DB")};
+  EXPECT_EQ(StartFolder(home.Path(), false), home / "vieux/");
+  ASSERT_EQ(::rename((home / "vieux").c_str(), films.c_str()), 0);
+  ASSERT_EQ(test::RunProgram(
+                {"sqlite3", films + "/video.DB", "INSERT INTO video (Titre) VALUES ('Gardé')"})
+                .exitCode,
+            0);
+  ::unlink((home / "config/korvane/korvane.ini").c_str());
+  answers.chooseAnswers = {0};
+  EXPECT_EQ(StartFolder(home.Path(), false), films);
+  EXPECT_EQ(test::SqlRows(films, "SELECT Titre FROM video"), std::vector<std::string>{"Gardé"});
+  EXPECT_TRUE(answers.errors.empty());
+  qt::SetUiForTesting(nullptr);
 }
 
 }  // namespace
