@@ -18,8 +18,10 @@ KVN_TEST_PACKAGES=(
   sqlite3 python3 python3-xlrd python3-olefile python3-dbfread
   poppler-utils qpdf libxml2-utils unzip zip p7zip-full gnumeric
   libreoffice-writer-nogui libreoffice-calc-nogui texlive-latex-base lmodern libjpeg-turbo-progs
-  libsane1
+  libsane1 desktop-file-utils appstream groff-base file
 )
+# The Debian package (scripts/package): its dependencies and its checker.
+KVN_PACKAGE_PACKAGES=(dpkg-dev lintian file)
 # The memory checks (scripts/check-memory): clang's libFuzzer.
 KVN_CHECK_PACKAGES=(clang libclang-rt-14-dev)
 # The formatting check (scripts/check-format).
