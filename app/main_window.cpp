@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScrollBar>
@@ -581,7 +582,22 @@ void TForm1::RestoreCatalogueClick() {
       qt::Ui().OpenFileName(this, QStringLiteral("Archives zip (*.zip)|*.zip|Tous les fichiers|*"),
                             QString::fromStdString(CatalogueDirectory() + "Archive/video.zip"));
   if (!chosen) return;
-  catalogue::CatalogueRestore restore(CatalogueDirectory(), chosen->toStdString());
+  // A catalogue of a million films takes seconds to read and check: the
+  // window says how far it is.
+  auto progress = std::make_unique<QProgressDialog>(QStringLiteral("Lecture de l'archive…"),
+                                                    QString(), 0, 1000, this);
+  progress->setObjectName("ProgressionRestauration");
+  progress->setWindowTitle(QStringLiteral("Restauration du catalogue"));
+  progress->setWindowModality(Qt::WindowModal);
+  progress->setMinimumDuration(500);
+  progress->setAutoReset(false);
+  const catalogue::RestoreProgress tell = [&progress](const std::string& step, double done) {
+    progress->setLabelText(QString::fromStdString(step));
+    progress->setValue(static_cast<int>(done * 1000));
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  };
+  catalogue::CatalogueRestore restore(CatalogueDirectory(), chosen->toStdString(), -1, tell);
+  progress.reset();
   if (!qt::Ui().Confirm(this, QString::fromStdString(restore.ConfirmationText()))) return;
 
   const std::string text = ReplaceCatalogue([&restore] { return restore.Commit(); });

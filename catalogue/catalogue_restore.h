@@ -1,8 +1,8 @@
 // Restoring the catalogue from its archive. The archive's root entry video.DB
 // is written to a temporary file in the catalogue folder and checked (its CRC
-// and size, the database engine's integrity check, a `video` table the program
-// can open) before anything else changes. Only then is the current catalogue
-// kept beside it (video.DB.avant-restauration, replacing an older one) and the
+// and size, the database engine's check of its structure, one title key per
+// film, a `video` table the program can open) before anything else changes. Only then is the
+// current catalogue kept beside it (video.DB.avant-restauration, replacing an older one) and the
 // restored file renamed over video.DB, while the current catalogue is locked
 // against other writers: a failure or a kill at any point leaves either the
 // current catalogue or the restored one, whole.
@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,6 +24,10 @@ namespace kvn::catalogue {
 // The name the replaced catalogue keeps, beside video.DB.
 inline constexpr const char* kReplacedCatalogueName = "video.DB.avant-restauration";
 
+// What a long restore says while it reads and checks: the step ("Lecture de
+// l'archive…", "Vérification du catalogue…") and how much of it is done (0 to 1).
+using RestoreProgress = std::function<void(const std::string& step, double done)>;
+
 class CatalogueRestore {
  public:
   // Reads and checks the archived catalogue of archiveFile (empty: the
@@ -33,7 +38,7 @@ class CatalogueRestore {
   // a time generous for the file's size); the current catalogue is then
   // untouched.
   CatalogueRestore(const std::string& catalogueDirectory, const std::string& archiveFile = {},
-                   double checkSeconds = -1);
+                   double checkSeconds = -1, const RestoreProgress& progress = {});
   ~CatalogueRestore();
   CatalogueRestore(const CatalogueRestore&) = delete;
   CatalogueRestore& operator=(const CatalogueRestore&) = delete;
@@ -61,7 +66,7 @@ class CatalogueRestore {
 
  private:
   void Prepare(const std::string& catalogueDirectory, const std::string& archiveFile,
-               double checkSeconds);
+               double checkSeconds, const RestoreProgress& progress);
   std::string m_directory;  // with its trailing "/"
   std::string m_catalogue;
   std::string m_archiveFile;

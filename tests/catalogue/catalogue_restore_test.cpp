@@ -435,7 +435,15 @@ TEST(CatalogueRestore, QuestionShowsTheDateAndBothCounts) {
             0);
   ::setenv("TZ", "Europe/Paris", 1);
   ::tzset();
-  CatalogueRestore restore(dir.Path());
+  // The steps are told as they go, reading from its start to its end.
+  std::vector<std::pair<std::string, double>> told;
+  CatalogueRestore restore(dir.Path(), {}, -1, [&](const std::string& step, double done) {
+    told.push_back({step, done});
+  });
+  EXPECT_EQ(told, (std::vector<std::pair<std::string, double>>{{"Lecture de l'archive…", 0},
+                                                               {"Lecture de l'archive…", 1},
+                                                               {"Vérification du catalogue…", 0},
+                                                               {"Vérification du catalogue…", 1}}));
   const int archived = static_cast<int>(test::SampleFilms().size());
   EXPECT_EQ(restore.ArchivedFilms(), archived);
   EXPECT_EQ(restore.CurrentFilms(), 1);
