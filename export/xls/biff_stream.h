@@ -1,8 +1,9 @@
 // The workbook stream being built in memory: records framed as number, length
 // and body, each body filled in one record buffer; positions remembered for the
-// patches and insertions of the end phase.
+// patches of the end phase.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -63,6 +64,9 @@ class RecordBody {
   size_t m_at = 0;
 };
 
+// The stream is kept in chunks of a few megabytes, each filled before the
+// next is made: a growing workbook is never copied to a larger buffer, and a
+// record never straddles two chunks.
 class BiffStream {
  public:
   BiffStream() : m_buffer(kMaxRecordBody) {}
@@ -74,11 +78,17 @@ class BiffStream {
 
   // Appends the header and the first `length` bytes of the record buffer.
   void WriteRecord(uint16_t number, uint16_t length) {
+    if (m_chunks.empty() || m_chunks.back().capacity() - m_chunks.back().size() < 4u + length) {
+      m_starts.push_back(m_size);
+      m_chunks.emplace_back().reserve(kChunk);
+    }
+    std::string& chunk = m_chunks.back();
     char header[4];
     platform::PutLE16(reinterpret_cast<uint8_t*>(header), number);
     platform::PutLE16(reinterpret_cast<uint8_t*>(header) + 2, length);
-    m_data.append(header, 4);
-    m_data.append(reinterpret_cast<const char*>(m_buffer.data()), length);
+    chunk.append(header, 4);
+    chunk.append(reinterpret_cast<const char*>(m_buffer.data()), length);
+    m_size += 4 + length;
   }
   // A record whose body is one u16.
   void WriteWordRecord(uint16_t number, uint16_t value) {
@@ -87,23 +97,44 @@ class BiffStream {
   }
 
   // The end of the stream, where the next record goes.
-  int64_t CurrentPosition() const { return static_cast<int64_t>(m_data.size()); }
+  int64_t CurrentPosition() const { return m_size; }
 
+  // Fields lie inside one record, so inside one chunk.
   void Patch16(int64_t at, uint16_t v) { platform::PutLE16(At(at), v); }
   void Patch32(int64_t at, uint32_t v) { platform::PutLE32(At(at), v); }
-  uint32_t Read32(int64_t at) const {
-    return platform::GetLE32(reinterpret_cast<const uint8_t*>(m_data.data()) + at);
-  }
-  // Opens a gap at `at` holding `bytes`; what followed moves forward.
-  void Insert(int64_t at, std::string_view bytes) { m_data.insert(static_cast<size_t>(at), bytes); }
+  uint32_t Read32(int64_t at) const { return platform::GetLE32(At(at)); }
 
-  const std::string& Bytes() const { return m_data; }
-  void Reserve(size_t n) { m_data.reserve(n); }
+  // The bytes from `from` to `to`, chunk by chunk, added to `views`.
+  void Views(int64_t from, int64_t to, std::vector<std::string_view>& views) const {
+    for (size_t c = 0; c < m_chunks.size() && from < to; ++c) {
+      const int64_t start = m_starts[c], end = start + static_cast<int64_t>(m_chunks[c].size());
+      if (end <= from) continue;
+      const int64_t stop = std::min(end, to);
+      views.push_back(
+          std::string_view(m_chunks[c])
+              .substr(static_cast<size_t>(from - start), static_cast<size_t>(stop - from)));
+      from = stop;
+    }
+  }
 
  private:
-  uint8_t* At(int64_t at) { return reinterpret_cast<uint8_t*>(m_data.data()) + at; }
+  static constexpr size_t kChunk = 4 << 20;
+  size_t ChunkOf(int64_t at) const {
+    return static_cast<size_t>(std::upper_bound(m_starts.begin(), m_starts.end(), at) -
+                               m_starts.begin() - 1);
+  }
+  uint8_t* At(int64_t at) {
+    const size_t c = ChunkOf(at);
+    return reinterpret_cast<uint8_t*>(m_chunks[c].data()) + (at - m_starts[c]);
+  }
+  const uint8_t* At(int64_t at) const {
+    const size_t c = ChunkOf(at);
+    return reinterpret_cast<const uint8_t*>(m_chunks[c].data()) + (at - m_starts[c]);
+  }
 
-  std::string m_data;
+  std::vector<std::string> m_chunks;
+  std::vector<int64_t> m_starts;  // each chunk's position in the stream
+  int64_t m_size = 0;
   std::vector<uint8_t> m_buffer;
 };
 

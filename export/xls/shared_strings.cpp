@@ -1,6 +1,8 @@
 #include "export/xls/shared_strings.h"
 
+#include <algorithm>
 #include <array>
+#include <functional>
 
 #include "export/xls/biff_stream.h"
 #include "export/xls/style_records.h"
@@ -11,12 +13,31 @@ namespace kvn::exporting {
 
 uint32_t SharedStringTable::Add(std::string_view text) {
   ++m_textCells;
-  if (auto it = m_index.find(text); it != m_index.end()) return it->second;
+  // At most half full: probes stay short.
+  if (2 * (m_strings.size() + 1) > m_slots.size()) Grow();
+  const size_t hash = std::hash<std::string_view>()(text);
+  const auto high = static_cast<uint32_t>(static_cast<uint64_t>(hash) >> 32);
+  const size_t mask = m_slots.size() - 1;
+  size_t at = hash & mask;
+  for (; m_slots[at].index != 0; at = (at + 1) & mask)
+    if (m_slots[at].hash == high && m_strings[m_slots[at].index - 1] == text)
+      return m_slots[at].index - 1;
   const auto index = static_cast<uint32_t>(m_strings.size());
-  const std::string_view kept = Keep(text);
-  m_index.emplace(kept, index);
-  m_strings.push_back(kept);
+  m_strings.push_back(Keep(text));
+  m_slots[at] = {index + 1, high};
   return index;
+}
+
+void SharedStringTable::Grow() {
+  std::vector<Slot> slots(std::max<size_t>(1 << 12, 2 * m_slots.size()));
+  const size_t mask = slots.size() - 1;
+  for (uint32_t i = 0; i < m_strings.size(); ++i) {
+    const size_t hash = std::hash<std::string_view>()(m_strings[i]);
+    size_t at = hash & mask;
+    while (slots[at].index != 0) at = (at + 1) & mask;
+    slots[at] = {i + 1, static_cast<uint32_t>(static_cast<uint64_t>(hash) >> 32)};
+  }
+  m_slots = std::move(slots);
 }
 
 std::string_view SharedStringTable::Keep(std::string_view text) {
@@ -35,7 +56,7 @@ std::string_view SharedStringTable::Keep(std::string_view text) {
 }
 
 void SharedStringTable::Clear() {
-  m_index.clear();
+  m_slots.clear();
   m_strings.clear();
   m_blocks.clear();
   m_blockFree = 0;
@@ -44,7 +65,12 @@ void SharedStringTable::Clear() {
 }
 
 std::string SharedStringTable::Block() const {
+  // The whole block at once: a text takes at most two bytes per byte of
+  // UTF-8, its header three, and each record five of its own.
+  size_t bound = 8;
+  for (std::string_view text : m_strings) bound += 3 + 2 * text.size();
   std::string out;
+  out.reserve(bound + (bound / (kMaxRecordBody - 5) + 1) * 5 + 16);
   std::string body;
   body.reserve(kMaxRecordBody);
   uint16_t number = kRecSst;

@@ -12,7 +12,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace kvn::exporting {
@@ -35,7 +34,15 @@ class SharedStringTable {
   // Views of the texts, which are kept in large blocks: a workbook holds
   // hundreds of thousands of short texts.
   std::string_view Keep(std::string_view text);
-  std::unordered_map<std::string_view, uint32_t> m_index;
+  void Grow();
+  // The texts' index by hash, open addressing: each slot holds a text's index
+  // plus one (0: empty) and the high half of its hash, so that a lookup
+  // reads one array and compares a text only when the hashes agree.
+  struct Slot {
+    uint32_t index = 0;
+    uint32_t hash = 0;
+  };
+  std::vector<Slot> m_slots;
   std::vector<std::string_view> m_strings;  // in index order
   std::vector<std::unique_ptr<char[]>> m_blocks;
   size_t m_blockFree = 0;

@@ -284,9 +284,7 @@ void TQExportXLS::BeginExport() {
 void TQExportXLS::EndExport() {
   std::vector<XlsSheetStream*> streams;
   for (TxlsSheet* sheet : m_exported) streams.push_back(&sheet->m_stream);
-  m_xls->InsertFormatBlock(streams);
-  m_xls->InsertSharedStrings(streams, m_strings);
-  m_xls->PatchDimensions(streams);
+  m_xls->FinishBlocks(streams, m_strings);
   // The stream ends with the last sheet's EOF: a record after it is outside
   // every substream, and libfreexl then refuses the whole workbook.
   m_strings.Clear();

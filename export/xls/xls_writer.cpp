@@ -244,32 +244,15 @@ void TQXLSWriter::WriteAggregateFormula(int row, int col, int xf, TxlsAggregate 
   WriteRecord(kRecFormula, 35);
 }
 
-void TQXLSWriter::InsertFormatBlock(std::vector<XlsSheetStream*>& sheets) {
-  const std::string block = FormatBlock(m_registry);
-  m_formatBlockSize = static_cast<uint32_t>(block.size());
-  m_stream.Insert(m_formatBlockPosition, block);
-  for (XlsSheetStream* sheet : sheets) {
-    sheet->boundSheetOffsetField += m_formatBlockSize;
-    m_stream.Patch32(sheet->boundSheetOffsetField,
-                     m_stream.Read32(sheet->boundSheetOffsetField) + m_formatBlockSize);
-  }
-  m_sharedStringPosition += m_formatBlockSize;
-}
-
-void TQXLSWriter::InsertSharedStrings(std::vector<XlsSheetStream*>& sheets,
-                                      const SharedStringTable& strings) {
-  const std::string block = strings.Block();
-  const uint32_t size = static_cast<uint32_t>(block.size());
-  m_stream.Insert(m_sharedStringPosition, block);
-  for (XlsSheetStream* sheet : sheets) {
-    m_stream.Patch32(sheet->boundSheetOffsetField,
-                     m_stream.Read32(sheet->boundSheetOffsetField) + size);
-    sheet->dimensions += m_formatBlockSize + size;
-  }
-}
-
-void TQXLSWriter::PatchDimensions(const std::vector<XlsSheetStream*>& sheets) {
+void TQXLSWriter::FinishBlocks(const std::vector<XlsSheetStream*>& sheets,
+                               const SharedStringTable& strings) {
+  m_formatBlock = FormatBlock(m_registry);
+  m_sharedStrings = strings.Block();
+  // Both blocks come before every sheet: each sheet's BOF moves past them.
+  const auto moved = static_cast<uint32_t>(m_formatBlock.size() + m_sharedStrings.size());
   for (const XlsSheetStream* sheet : sheets) {
+    m_stream.Patch32(sheet->boundSheetOffsetField,
+                     m_stream.Read32(sheet->boundSheetOffsetField) + moved);
     const int64_t body = sheet->dimensions + 4;
     m_stream.Patch32(body, 0);
     m_stream.Patch32(body + 4, sheet->rowCursor);
@@ -281,7 +264,13 @@ void TQXLSWriter::PatchDimensions(const std::vector<XlsSheetStream*>& sheets) {
 void TQXLSWriter::Close() {
   if (m_closed) return;
   m_closed = true;
-  WriteCompoundFile(m_destination, "Workbook", m_stream.Bytes());
+  std::vector<std::string_view> pieces;
+  m_stream.Views(0, m_formatBlockPosition, pieces);
+  pieces.push_back(m_formatBlock);
+  m_stream.Views(m_formatBlockPosition, m_sharedStringPosition, pieces);
+  pieces.push_back(m_sharedStrings);
+  m_stream.Views(m_sharedStringPosition, m_stream.CurrentPosition(), pieces);
+  WriteCompoundFile(m_destination, "Workbook", pieces);
 }
 
 }  // namespace kvn::exporting

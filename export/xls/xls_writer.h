@@ -8,8 +8,9 @@
 //             DEFCOLWIDTH, COLINFO per column, DIMENSIONS, cells, WINDOW2,
 //             SELECTION, EOF
 //   end:      one more EOF
-// The bracketed blocks are inserted by the end phase, which then patches the
-// BOUNDSHEET offsets and the DIMENSIONS records.
+// The bracketed blocks are built by the end phase, which patches the
+// BOUNDSHEET offsets and the DIMENSIONS records; the stream is then stored
+// with the blocks written at their places, never moved in memory.
 #pragma once
 
 #include <cstdint>
@@ -80,13 +81,12 @@ class TQXLSWriter : public TQExportWriter {
   void WriteAggregateFormula(int row, int col, int xf, TxlsAggregate aggregate, int firstRow,
                              int lastRow);
 
-  // The end phase: format block and shared strings inserted, offsets and
-  // dimensions patched, final EOF appended.
-  void InsertFormatBlock(std::vector<XlsSheetStream*>& sheets);
-  void InsertSharedStrings(std::vector<XlsSheetStream*>& sheets, const SharedStringTable& strings);
-  void PatchDimensions(const std::vector<XlsSheetStream*>& sheets);
+  // The end phase: the format block and the shared strings built, the
+  // sheets' offsets moved past them, the dimensions patched.
+  void FinishBlocks(const std::vector<XlsSheetStream*>& sheets, const SharedStringTable& strings);
 
-  // Stores the stream, as it stands, in the compound file on the destination.
+  // Stores the stream (with its blocks once finished, else as it stands) in
+  // the compound file on the destination.
   void Close();
 
   XlsFormatRegistry& Registry() { return m_registry; }
@@ -101,7 +101,7 @@ class TQXLSWriter : public TQExportWriter {
   platform::Stream& m_destination;
   int64_t m_formatBlockPosition = 0;
   int64_t m_sharedStringPosition = 0;
-  uint32_t m_formatBlockSize = 0;
+  std::string m_formatBlock, m_sharedStrings;
   bool m_closed = false;
 };
 
