@@ -235,6 +235,7 @@ std::vector<std::string> TQExportHTML::FontLines() const {
 void TQExportHTML::BeginExport() {
   TQExportFormatText::BeginExport();
   m_pages.clear();
+  m_pageLinks.clear();
   m_headWritten = false;
   m_rowInPage = 0;
   m_cssWritten = false;
@@ -433,7 +434,11 @@ void TQExportHTML::AfterExport() {
 std::string TQExportHTML::NavigationBar(int page, bool top) const {
   const int count = static_cast<int>(m_pages.size());
   const std::string& from = m_pages[static_cast<size_t>(page - 1)].fileName;
-  auto name = [&](int n) { return Href(m_pages[static_cast<size_t>(n - 1)].fileName, from); };
+  if (m_pageLinks.size() != m_pages.size()) {
+    m_pageLinks.clear();
+    for (const Page& p : m_pages) m_pageLinks.push_back(Href(p.fileName, m_pages[0].fileName));
+  }
+  auto name = [&](int n) -> const std::string& { return m_pageLinks[static_cast<size_t>(n - 1)]; };
   auto link = [](const std::string& file, const std::string& text) {
     return "    <td><a href=\"" + file + "\">" + text + "</a></td>\r\n";
   };
@@ -527,6 +532,7 @@ void TQExportHTML::Execute() {
     ~Reset() {
       e.m_fileOutput = false;
       e.m_pages.clear();
+      e.m_pageLinks.clear();
       e.m_files.reset();
     }
   } reset{*this};

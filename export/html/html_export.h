@@ -150,6 +150,9 @@ class TQExportHTML : public TQExportFormatText {
   int m_maxRecords = 0;
   std::vector<std::string> m_styleSheet;
   std::vector<Page> m_pages;
+  // Every page lies in the export's folder: a link to page n reads the same
+  // from any page, and is made once (a bar lists every page on every page).
+  mutable std::vector<std::string> m_pageLinks;
   bool m_framed = false;
   bool m_headWritten = false;
   bool m_fileOutput = false;  // ExportToStream called by Execute: pages are files
