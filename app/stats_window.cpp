@@ -34,14 +34,14 @@ namespace {
 
 enum class Kind { Bars, HorizontalBars, Pie };
 
-struct ChartSpec {
+struct ChartTab {
   const char* title;
   const char* file;  // the name proposed when saving
   Kind kind;
 };
 
 // One per tab, in the tabs' order.
-const ChartSpec kCharts[] = {
+const ChartTab kCharts[] = {
     {"Genres", "genres", Kind::HorizontalBars},
     {"Supports", "supports", Kind::Pie},
     {"Décennies", "decennies", Kind::Bars},
@@ -57,13 +57,13 @@ QString Number(int64_t n) {
 
 // A new chart of the counts: bars with their labels, or a pie whose slices
 // say their share.
-QChart* MakeChart(const ChartSpec& spec, const std::vector<catalogue::StatCount>& counts) {
+QChart* MakeChart(const ChartTab& tab, const std::vector<catalogue::StatCount>& counts) {
   auto* chart = new QChart;
-  chart->setTitle(QString::fromUtf8(spec.title));
+  chart->setTitle(QString::fromUtf8(tab.title));
   chart->setAnimationOptions(QChart::NoAnimation);
   chart->setBackgroundBrush(Qt::white);
   chart->setBackgroundRoundness(0);
-  if (spec.kind == Kind::Pie) {
+  if (tab.kind == Kind::Pie) {
     auto* pie = new QPieSeries;
     int64_t total = 0;
     for (const catalogue::StatCount& c : counts) total += c.films;
@@ -81,7 +81,7 @@ QChart* MakeChart(const ChartSpec& spec, const std::vector<catalogue::StatCount>
   }
   // Horizontal bars read from the top: the first count goes last.
   std::vector<catalogue::StatCount> shown = counts;
-  if (spec.kind == Kind::HorizontalBars) std::reverse(shown.begin(), shown.end());
+  if (tab.kind == Kind::HorizontalBars) std::reverse(shown.begin(), shown.end());
   auto* set = new QBarSet(QStringLiteral("Films"));
   set->setColor(QColor(0x33, 0x66, 0x99));
   set->setLabelColor(Qt::black);
@@ -92,7 +92,7 @@ QChart* MakeChart(const ChartSpec& spec, const std::vector<catalogue::StatCount>
     labels << QString::fromStdString(c.label);
     most = std::max(most, c.films);
   }
-  QAbstractBarSeries* series = spec.kind == Kind::HorizontalBars
+  QAbstractBarSeries* series = tab.kind == Kind::HorizontalBars
                                    ? static_cast<QAbstractBarSeries*>(new QHorizontalBarSeries)
                                    : static_cast<QAbstractBarSeries*>(new QBarSeries);
   series->append(set);
@@ -111,7 +111,7 @@ QChart* MakeChart(const ChartSpec& spec, const std::vector<catalogue::StatCount>
   values->setTickInterval(static_cast<qreal>(step));
   values->setRange(0, static_cast<qreal>((most + most / 8 + step) / step * step));
   values->setLabelFormat(QStringLiteral("%.0f"));
-  const bool across = spec.kind == Kind::HorizontalBars;
+  const bool across = tab.kind == Kind::HorizontalBars;
   chart->addAxis(categories, across ? Qt::AlignLeft : Qt::AlignBottom);
   chart->addAxis(values, across ? Qt::AlignBottom : Qt::AlignLeft);
   series->attachAxis(categories);
@@ -154,13 +154,13 @@ StatsWindow::StatsWindow(db::Database& database, std::string directory, QWidget*
   body->addWidget(Figures);
   Charts = new QTabWidget(this);
   Charts->setObjectName("Graphiques");
-  for (const ChartSpec& spec : kCharts) {
+  for (const ChartTab& chart : kCharts) {
     auto* tab = new QWidget(Charts);
     auto* row = new QHBoxLayout(tab);
     auto* view = new QChartView(tab);
     view->setRenderHint(QPainter::Antialiasing);
     Page page;
-    page.title = QString::fromUtf8(spec.title);
+    page.title = QString::fromUtf8(chart.title);
     page.table = CountTable(tab, page.title);
     page.table->setFixedWidth(240);
     row->addWidget(view, 1);
