@@ -24,6 +24,7 @@ uint32_t SharedStringTable::Add(std::string_view text) {
       return m_slots[at].index - 1;
   const auto index = static_cast<uint32_t>(m_strings.size());
   m_strings.push_back(Keep(text));
+  m_hashes.push_back(hash);
   m_slots[at] = {index + 1, high};
   return index;
 }
@@ -31,8 +32,9 @@ uint32_t SharedStringTable::Add(std::string_view text) {
 void SharedStringTable::Grow() {
   std::vector<Slot> slots(std::max<size_t>(1 << 12, 2 * m_slots.size()));
   const size_t mask = slots.size() - 1;
+  // Each text's hash is the one kept: long texts are not read again.
   for (uint32_t i = 0; i < m_strings.size(); ++i) {
-    const size_t hash = std::hash<std::string_view>()(m_strings[i]);
+    const size_t hash = m_hashes[i];
     size_t at = hash & mask;
     while (slots[at].index != 0) at = (at + 1) & mask;
     slots[at] = {i + 1, static_cast<uint32_t>(static_cast<uint64_t>(hash) >> 32)};
@@ -58,6 +60,7 @@ std::string_view SharedStringTable::Keep(std::string_view text) {
 void SharedStringTable::Clear() {
   m_slots.clear();
   m_strings.clear();
+  m_hashes.clear();
   m_blocks.clear();
   m_blockFree = 0;
   m_blockAt = nullptr;

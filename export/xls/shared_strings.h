@@ -44,6 +44,7 @@ class SharedStringTable {
   };
   std::vector<Slot> m_slots;
   std::vector<std::string_view> m_strings;  // in index order
+  std::vector<size_t> m_hashes;             // of each text, kept for growing
   std::vector<std::unique_ptr<char[]>> m_blocks;
   size_t m_blockFree = 0;
   char* m_blockAt = nullptr;
